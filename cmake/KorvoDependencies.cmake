@@ -1,0 +1,25 @@
+# Third-party libraries. The Windows build takes the static libraries that
+# tools/build_deps.sh cross-built from Debian's source packages (KORVO_DEPS_PREFIX);
+# the host build takes Debian's -dev packages.
+add_library(korvo_third_party INTERFACE)
+
+if(WIN32)
+  set(KORVO_DEPS_PREFIX "" CACHE PATH "Prefix of the cross-built third-party libraries")
+  if(NOT EXISTS "${KORVO_DEPS_PREFIX}/lib")
+    message(FATAL_ERROR "KORVO_DEPS_PREFIX (${KORVO_DEPS_PREFIX}) holds no libraries: run tools/setup.sh")
+  endif()
+  target_include_directories(korvo_third_party SYSTEM INTERFACE
+    ${KORVO_DEPS_PREFIX}/include ${KORVO_DEPS_PREFIX}/include/bullet)
+  # Static link order: users before what they use.
+  foreach(lib png16 jpeg vorbisfile vorbisenc vorbis theora ogg
+              BulletDynamics BulletCollision LinearMath z)
+    find_library(KORVO_LIB_${lib} NAMES ${lib} lib${lib}.a PATHS ${KORVO_DEPS_PREFIX}/lib
+                 NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    target_link_libraries(korvo_third_party INTERFACE ${KORVO_LIB_${lib}})
+  endforeach()
+else()
+  find_package(PNG REQUIRED)
+  find_package(JPEG REQUIRED)
+  find_package(ZLIB REQUIRED)
+  target_link_libraries(korvo_third_party INTERFACE PNG::PNG JPEG::JPEG ZLIB::ZLIB)
+endif()

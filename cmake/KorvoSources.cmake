@@ -1,0 +1,36 @@
+# Source discovery: the folder a file sits in decides which build takes it.
+
+# Portable files of a folder plus the platform layer of the current build.
+function(korvo_collect_folder_sources folder out)
+  file(GLOB_RECURSE all CONFIGURE_DEPENDS
+       ${PROJECT_SOURCE_DIR}/${folder}/*.cpp ${PROJECT_SOURCE_DIR}/${folder}/*.c)
+  set(result "")
+  foreach(f ${all})
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR}/${folder} ${f})
+    if(rel MATCHES "(^|/)win32/")
+      if(WIN32)
+        list(APPEND result ${f})
+      endif()
+    elseif(rel MATCHES "(^|/)host/")
+      if(NOT WIN32)
+        list(APPEND result ${f})
+      endif()
+    else()
+      list(APPEND result ${f})
+    endif()
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+function(korvo_collect_library_sources out)
+  set(result "")
+  foreach(sub ${KORVO_SUBSYSTEMS})
+    korvo_collect_folder_sources(${sub} files)
+    list(APPEND result ${files})
+  endforeach()
+  if(NOT result)
+    # An empty library is not allowed; keep one translation unit around.
+    message(FATAL_ERROR "no library sources found")
+  endif()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
