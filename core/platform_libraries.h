@@ -1,0 +1,128 @@
+// Platform libraries loaded at run time (Windows only).
+//
+// The library links only kernel32, user32, gdi32 and shell32; the seven other
+// libraries it uses are loaded at start-up and reached through this table. A
+// null entry means the library or the entry is not available.
+#pragma once
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <imm.h>
+#include <mmsystem.h>
+#include <objbase.h>
+
+namespace Korvo {
+
+// Entry point types of the table (taken from the toolchain's declarations where it has them).
+typedef HRESULT(WINAPI *DwmEnableCompositionEntry)(UINT compositionAction);
+typedef void(WINAPI *InitCommonControlsEntry)(void);
+typedef BOOL(WINAPI *WinnlsEnableImeEntry)(HWND window, BOOL enable);
+
+#define KORVO_ENTRY(name) decltype(&::name) name
+
+// "ws2_32.dll"
+struct Ws2_32Entries {
+    HMODULE module;
+    KORVO_ENTRY(WSAGetLastError);
+    KORVO_ENTRY(WSAStartup);
+    KORVO_ENTRY(WSACleanup);
+    KORVO_ENTRY(WSAAsyncSelect);
+    KORVO_ENTRY(getaddrinfo);
+    KORVO_ENTRY(gethostbyaddr);
+    KORVO_ENTRY(gethostbyname);
+    KORVO_ENTRY(gethostname);
+    KORVO_ENTRY(ntohs);
+    KORVO_ENTRY(htons);
+    KORVO_ENTRY(connect);
+    KORVO_ENTRY(socket);
+    KORVO_ENTRY(send);
+    KORVO_ENTRY(sendto);
+    KORVO_ENTRY(recvfrom);
+    KORVO_ENTRY(accept);
+    KORVO_ENTRY(closesocket);
+    KORVO_ENTRY(shutdown);
+    KORVO_ENTRY(listen);
+    KORVO_ENTRY(bind);
+    KORVO_ENTRY(inet_addr);
+    KORVO_ENTRY(recv);
+};
+
+// "Imm32.dll"
+struct Imm32Entries {
+    HMODULE module;
+    KORVO_ENTRY(ImmGetContext);
+    KORVO_ENTRY(ImmReleaseContext);
+    KORVO_ENTRY(ImmGetOpenStatus);
+    KORVO_ENTRY(ImmGetConversionStatus);
+    KORVO_ENTRY(ImmNotifyIME);
+    KORVO_ENTRY(ImmSetOpenStatus);
+    KORVO_ENTRY(ImmGetCandidateListA);
+    KORVO_ENTRY(ImmGetCompositionStringA);
+    KORVO_ENTRY(ImmSetCompositionStringA);
+};
+
+// "winmm.dll"
+struct WinmmEntries {
+    HMODULE module;
+    KORVO_ENTRY(timeSetEvent);
+    KORVO_ENTRY(timeKillEvent);
+    KORVO_ENTRY(timeBeginPeriod);
+    KORVO_ENTRY(timeEndPeriod);
+    KORVO_ENTRY(timeGetTime);
+    KORVO_ENTRY(timeGetDevCaps);
+    KORVO_ENTRY(joyGetPosEx);
+    KORVO_ENTRY(joyGetDevCapsA);
+    KORVO_ENTRY(mciSendCommandA);
+};
+
+// "ole32.dll"
+struct Ole32Entries {
+    HMODULE module;
+    KORVO_ENTRY(CoCreateInstance);
+    KORVO_ENTRY(CoTaskMemAlloc);
+    KORVO_ENTRY(CoTaskMemFree);
+    KORVO_ENTRY(CoInitializeEx);
+    KORVO_ENTRY(CoFreeUnusedLibraries);
+    KORVO_ENTRY(CoUninitialize);
+};
+
+// "comctl32.dll"
+struct Comctl32Entries {
+    HMODULE module;
+    InitCommonControlsEntry InitCommonControls;
+};
+
+// "dwmapi.dll"
+struct DwmapiEntries {
+    HMODULE module;
+    DwmEnableCompositionEntry DwmEnableComposition;
+};
+
+// "User32.dll" (the IME switch that the import library does not offer)
+struct User32Entries {
+    HMODULE module;
+    WinnlsEnableImeEntry WINNLSEnableIME;
+};
+
+#undef KORVO_ENTRY
+
+// Module handles and entry points of the seven run-time libraries.
+struct PlatformLibraryTable {
+    Ws2_32Entries ws2_32;
+    Imm32Entries imm32;
+    WinmmEntries winmm;
+    Ole32Entries ole32;
+    Comctl32Entries comctl32;
+    DwmapiEntries dwmapi;
+    User32Entries user32;
+};
+
+extern PlatformLibraryTable PlatformLibraries;
+
+// Load every library not loaded yet and resolve its entries (missing ones stay null)
+void LoadPlatformLibraries();
+// Free every loaded library and clear its entries
+void FreePlatformLibraries();
+
+} // namespace Korvo
