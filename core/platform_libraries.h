@@ -5,14 +5,22 @@
 // null entry means the library or the entry is not available.
 #pragma once
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
 #include <windows.h>
 #include <imm.h>
 #include <mmsystem.h>
 #include <objbase.h>
 
+// Socket structures, declared here so that this header does not force the order
+// of winsock2.h and windows.h on its includers.
+struct WSAData;
+struct sockaddr;
+struct addrinfo;
+struct hostent;
+
 namespace Korvo {
+
+// Socket handle as the socket library passes it.
+typedef UINT_PTR SocketHandle;
 
 // Entry point types of the table (taken from the toolchain's declarations where it has them).
 typedef HRESULT(WINAPI *DwmEnableCompositionEntry)(UINT compositionAction);
@@ -24,28 +32,28 @@ typedef BOOL(WINAPI *WinnlsEnableImeEntry)(HWND window, BOOL enable);
 // "ws2_32.dll"
 struct Ws2_32Entries {
     HMODULE module;
-    KORVO_ENTRY(WSAGetLastError);
-    KORVO_ENTRY(WSAStartup);
-    KORVO_ENTRY(WSACleanup);
-    KORVO_ENTRY(WSAAsyncSelect);
-    KORVO_ENTRY(getaddrinfo);
-    KORVO_ENTRY(gethostbyaddr);
-    KORVO_ENTRY(gethostbyname);
-    KORVO_ENTRY(gethostname);
-    KORVO_ENTRY(ntohs);
-    KORVO_ENTRY(htons);
-    KORVO_ENTRY(connect);
-    KORVO_ENTRY(socket);
-    KORVO_ENTRY(send);
-    KORVO_ENTRY(sendto);
-    KORVO_ENTRY(recvfrom);
-    KORVO_ENTRY(accept);
-    KORVO_ENTRY(closesocket);
-    KORVO_ENTRY(shutdown);
-    KORVO_ENTRY(listen);
-    KORVO_ENTRY(bind);
-    KORVO_ENTRY(inet_addr);
-    KORVO_ENTRY(recv);
+    int(WINAPI *WSAGetLastError)(void);
+    int(WINAPI *WSAStartup)(WORD version, ::WSAData *data);
+    int(WINAPI *WSACleanup)(void);
+    int(WINAPI *WSAAsyncSelect)(SocketHandle s, HWND window, UINT message, long events);
+    int(WINAPI *getaddrinfo)(const char *node, const char *service, const ::addrinfo *hints, ::addrinfo **result);
+    ::hostent *(WINAPI *gethostbyaddr)(const char *address, int length, int type);
+    ::hostent *(WINAPI *gethostbyname)(const char *name);
+    int(WINAPI *gethostname)(char *name, int length);
+    unsigned short(WINAPI *ntohs)(unsigned short value);
+    unsigned short(WINAPI *htons)(unsigned short value);
+    int(WINAPI *connect)(SocketHandle s, const ::sockaddr *name, int length);
+    SocketHandle(WINAPI *socket)(int family, int type, int protocol);
+    int(WINAPI *send)(SocketHandle s, const char *buffer, int length, int flags);
+    int(WINAPI *sendto)(SocketHandle s, const char *buffer, int length, int flags, const ::sockaddr *to, int toLength);
+    int(WINAPI *recvfrom)(SocketHandle s, char *buffer, int length, int flags, ::sockaddr *from, int *fromLength);
+    SocketHandle(WINAPI *accept)(SocketHandle s, ::sockaddr *address, int *length);
+    int(WINAPI *closesocket)(SocketHandle s);
+    int(WINAPI *shutdown)(SocketHandle s, int how);
+    int(WINAPI *listen)(SocketHandle s, int backlog);
+    int(WINAPI *bind)(SocketHandle s, const ::sockaddr *name, int length);
+    unsigned long(WINAPI *inet_addr)(const char *text);
+    int(WINAPI *recv)(SocketHandle s, char *buffer, int length, int flags);
 };
 
 // "Imm32.dll"
