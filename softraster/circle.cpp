@@ -41,6 +41,15 @@ inline void PlotCirclePoint(const CircleTarget &t, const FlatColorOp &op, int64_
                                      static_cast<ptrdiff_t>(x) * (Kind == 1 ? 4 : 2));
 }
 
+// Blend the pixels first..last of row y (all inside the clip).
+template <int Kind, int Op>
+inline void DrawCircleRow(const CircleTarget &t, const FlatColorOp &op, int64_t y, int64_t first, int64_t last)
+{
+    uint8_t *p = t.pixels + static_cast<ptrdiff_t>(y) * t.pitch + static_cast<ptrdiff_t>(first) * (Kind == 1 ? 4 : 2);
+    for (int64_t x = first; x <= last; ++x, p += Kind == 1 ? 4 : 2)
+        ApplyFlatColor<Kind, Op>(op, p);
+}
+
 // Draw the span xa..xb of row y once per call (the row flag remembers it).
 template <int Kind, int Op>
 inline void DrawCircleSpan(const CircleTarget &t, const FlatColorOp &op, int64_t y, int64_t xa, int64_t xb)
@@ -48,11 +57,7 @@ inline void DrawCircleSpan(const CircleTarget &t, const FlatColorOp &op, int64_t
     if (y < t.top || y > t.bottom || xb < t.left || xa > t.right || t.rowDrawn[y])
         return;
     t.rowDrawn[y] = 1;
-    const int64_t first = std::max(xa, t.left);
-    const int64_t last = std::min(xb, t.right);
-    uint8_t *p = t.pixels + static_cast<ptrdiff_t>(y) * t.pitch + static_cast<ptrdiff_t>(first) * (Kind == 1 ? 4 : 2);
-    for (int64_t x = first; x <= last; ++x, p += Kind == 1 ? 4 : 2)
-        ApplyFlatColor<Kind, Op>(op, p);
+    DrawCircleRow<Kind, Op>(t, op, y, std::max(xa, t.left), std::min(xb, t.right));
 }
 
 // The midpoint walk; 64-bit so that any int32 centre and radius are safe.
@@ -132,21 +137,31 @@ void RasterCircleMemImg(MEMIMG *destination, int32_t cx, int32_t cy, int32_t r, 
     if (x0 - radius > target.right || x0 + radius < target.left || y0 - radius > target.bottom ||
         y0 + radius < target.top)
         return;
-    if (fill == 0 && ClipInsideCircle(target, x0, y0, radius))
+    const bool clipInside = ClipInsideCircle(target, x0, y0, radius) != 0;
+    if (fill == 0 && clipInside)
         return;
 
     const FlatColorOperation operation = SelectFlatColorOperation(MemImgState.blendMode, CurrentShapeBlendParam());
     if (operation == FLAT_OP_NONE)
         return;
+    const int kind = body->pixelKind;
+    FlatColorOp op;
+    PrepareFlatColorShifted(&op, kind, static_cast<uint32_t>(color));
+    if (fill != 0 && clipInside) {
+        // Every clip row lies inside the disc, whose row spans all reach past the
+        // clip: each clip row is blended once across, without a walk of length r.
+        DispatchFlatColor(kind, operation, [&]<int Kind, int Op>() {
+            for (int64_t y = target.top; y <= target.bottom; ++y)
+                DrawCircleRow<Kind, Op>(target, op, y, target.left, target.right);
+        });
+        return;
+    }
     if (fill != 0) {
         // The clip is cut to the view, so the flags never start below row 0.
         target.rowDrawn = static_cast<uint8_t *>(TrackedAllocZeroed(static_cast<size_t>(clip.bottom), "", 0));
         if (target.rowDrawn == nullptr)
             return;
     }
-    const int kind = body->pixelKind;
-    FlatColorOp op;
-    PrepareFlatColorShifted(&op, kind, static_cast<uint32_t>(color));
     DispatchFlatColor(kind, operation, [&]<int Kind, int Op>() {
         WalkCircle<Kind, Op>(target, op, x0, y0, radius, fill != 0);
     });

@@ -307,3 +307,25 @@ TEST(ShapeCircle, HugeRadiusAroundTheImage)
     RasterCircleMemImg(img.image(), 4, 4, 3000000, 7, 1);
     EXPECT_EQ(Drawn(img).size(), 64u);
 }
+
+// Discs that cover the whole clip: each clip row still blended exactly once.
+TEST(ShapeCircle, DiscCoveringTheClipBlendsEachRowOnce)
+{
+    std::mt19937 rng(21);
+    TestImage img(20, 16, 1, 4);
+    for (int trial = 0; trial < 60; ++trial) {
+        ResetDrawState(20, 16);
+        SetMemImgBlendState(MEMIMG_BLEND_ADD, 255);
+        img.Fill(0);
+        const int cx = static_cast<int>(rng() % 20), cy = static_cast<int>(rng() % 16);
+        const int r = 20 + static_cast<int>(rng() % 60);
+        RasterCircleMemImg(img.image(), cx, cy, r, 1, 1);
+        const auto counts = ReferenceCircleCounts(cx, cy, r, true, RECT{0, 0, 20, 16});
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 20; ++x) {
+                auto it = counts.find({x, y});
+                ASSERT_EQ(img.Get(x, y), it == counts.end() ? 0u : static_cast<uint32_t>(it->second))
+                    << cx << "," << cy << " r " << r << " at " << x << "," << y;
+            }
+    }
+}

@@ -17,15 +17,18 @@ constexpr uint8_t kGuardByte = 0xA5;
 constexpr int kGuardBytes = 64;        // before the first and after the last row
 constexpr int kRowGuardBytes = 12;     // beyond each row's pixels
 
-// Make the tables and reset the draw state: copy, no bright, clip = the image.
+// Make the tables and reset the draw state: copy, no bright, clip = the image,
+// identity blend-image weights.
 inline void ResetDrawState(int width, int height)
 {
     static bool tablesBuilt = false;
     if (!tablesBuilt) {
         Korvo::BuildMemImgLookupTables();
-        Korvo::BuildMemImgBlendImageTable(0, 255);
         tablesBuilt = true;
     }
+    // Identity gate table: a blend image byte is its own weight.
+    for (int i = 0; i < 256; ++i)
+        Korvo::MemImgBlendThresholdTable[i] = static_cast<uint8_t>(i);
     RECT clip{0, 0, width, height};
     Korvo::SetMemImgClipRect(&clip);
     Korvo::SetMemImgBlendState(Korvo::MEMIMG_BLEND_COPY, 255);
