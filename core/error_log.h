@@ -30,8 +30,10 @@ int AppendLogText(const char *text);
 int AppendLogTextRelay(const char *text);
 // Format a line (printf, line feed added) and log it; always -1
 int AppendLogLineFormat(const char *format, ...);
-// Format a wide line (line feed added), convert it to cp932 and log it; always -1
+#if defined(_WIN32)
+// Format a UTF-16 line (line feed added), convert it to cp932 and log it; always -1
 int AppendLogLineFormatWide(const wchar_t *format, ...);
+#endif
 // One more tab after the time stamp of new lines; 0
 int IncreaseLogIndent();
 // One tab less, never below none; 0
