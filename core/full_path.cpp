@@ -85,8 +85,9 @@ int BuildFullPathWith(const char *path, char *out, size_t outCapacity, const cha
     if (baseFolder == nullptr) {
         char current[kPlainPathCapacity] = {};
         GetStreamDirectory(current);
-        std::strncpy(base, current, sizeof base - 1);
-        base[sizeof base - 1] = '\0';
+        size_t length = strnlen(current, sizeof current);
+        if (length >= sizeof base) return -1;
+        std::memcpy(base, current, length + 1);
         baseFolder = base;
     }
     PathBuilder b{out, outCapacity};
