@@ -50,6 +50,12 @@ static bool MemberFits(const KvaArchive *archive, const KvaFileEntry *entry)
     uint64_t start = (uint64_t)archive->header.dataStart + entry->dataOffset;
     if (entry->dataSize > 0x7FFFFFFFu) return false;
     if (start + stored > archive->archiveBytes) return false;
+    // Members never overlap the header or the head block: attached images are
+    // descrambled member by member in place, which must leave the tables intact.
+    const KvaHeader &h = archive->header;
+    if (stored > 0 && (start < KvaHeaderSizeFor(h.version) ||
+                       (start < (uint64_t)h.headOffset + h.headSize && start + stored > h.headOffset)))
+        return false;
     if (IsKvaMemberPacked(archive, entry)) {
         if (stored < 9) return false;
         if (entry->dataSize > stored * kLzMaxExpansion) return false;

@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
+#if defined(_WIN32)
+#include <direct.h>
+#endif
 #include <vector>
 
 namespace kvatest {
@@ -71,7 +74,7 @@ inline void WriteFile(const std::string &path, const std::vector<uint8_t> &bytes
 inline void MakeFolder(const std::string &path)
 {
 #if defined(_WIN32)
-    mkdir(path.c_str());
+    _mkdir(path.c_str());
 #else
     mkdir(path.c_str(), 0755);
 #endif
