@@ -34,7 +34,8 @@ static int g_openStreamCount;
 // ---------------------------------------------------------------------------
 static OpenStreamEntry *LookupStreamEntry(StreamHandle stream)
 {
-    if ((uint64_t)stream > 0xFFFFFFFFu || (stream & 0xF0000000u) != kStreamHandleMark) return nullptr;
+    const uint64_t wide = stream;
+    if (wide > 0xFFFFFFFFu || (stream & 0xF0000000u) != kStreamHandleMark) return nullptr;
     uintptr_t index = stream & 0x0FFFFFFFu;
     if (index >= (uintptr_t)kMaxOpenStreams) return nullptr;
     return g_streamEntries[index];
