@@ -102,7 +102,7 @@ void BlendBlitMemImg(MEMIMG *destination, const MEMIMG *source, int x, int y, in
         return;
 
     RECT area = {x, y, x + source->width, y + source->height};
-    ClipMemImgRect(&area, MemImgState.clipRect);
+    ClipRectToRect(&area, &MemImgState.clipRect);
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0)

@@ -84,7 +84,7 @@ void StretchBlendBlitMemImg(MEMIMG *destination, const MEMIMG *source, const int
         return;
 
     RECT area = {left, top, right, bottom};
-    ClipMemImgRect(&area, MemImgState.clipRect);
+    ClipRectToRect(&area, &MemImgState.clipRect);
     const int clippedWidth = area.right - area.left;
     const int clippedHeight = area.bottom - area.top;
     if (clippedWidth <= 0 || clippedHeight <= 0)

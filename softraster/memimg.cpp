@@ -235,7 +235,8 @@ void DisposeMemImg(MEMIMG *image)
 void FillMemImgRectRaw(MEMIMG *image, const RECT *rect, uint32_t value)
 {
     RECT area = rect != nullptr ? *rect : RECT{0, 0, image->width, image->height};
-    ClipMemImgRect(&area, RECT{0, 0, image->width, image->height});
+    const RECT bounds = {0, 0, image->width, image->height};
+    ClipRectToRect(&area, &bounds);
     if (area.right <= area.left || area.bottom <= area.top)
         return;
     MemImgBody *body = image->body;
