@@ -44,21 +44,6 @@ void MakeWrappedRing(ByteRing *ring)
     ring->heldBytes = 6;
 }
 
-TEST(ByteRing, InitAndFree)
-{
-    ByteRing ring;
-    std::memset(&ring, 0x5A, sizeof ring);
-    EXPECT_EQ(InitByteRing(&ring), 0);
-    EXPECT_EQ(ring.buffer, nullptr);
-    EXPECT_EQ(ring.bufferSize, 0);
-    EXPECT_EQ(ring.heldBytes, 0);
-    ASSERT_EQ(ReserveByteRing(&ring, 10), 0);
-    EXPECT_EQ(FreeByteRing(&ring), 0);
-    EXPECT_EQ(ring.buffer, nullptr);
-    EXPECT_EQ(ring.bufferSize, 0);
-    EXPECT_EQ(FreeByteRing(&ring), 0);
-}
-
 TEST(ByteRing, TakeAndPeekAcrossTheWrap)
 {
     ByteRing ring;

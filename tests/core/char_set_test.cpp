@@ -7,59 +7,44 @@ using namespace Korvo;
 
 namespace {
 
-class CharSetTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        savedCode_ = GetCharSetCode();
-        savedPage_ = GetCharSetCodePage();
-    }
-    void TearDown() override
-    {
-        SetCharSetCode(savedCode_);
-        SetCharSetCodePage(savedPage_);
-    }
-    int savedCode_ = 0;
-    int savedPage_ = 0;
-};
-
-TEST_F(CharSetTest, OemCodePageChoosesCodeAndPage)
+TEST(CharSet, OemCodePageChoosesCodeAndPageOnce)
 {
+    const int savedCode = GetCharSetCode(), savedPage = GetCharSetCodePage();
     const struct {
         unsigned oem;
         int code;
         int page;
-    } cases[] = {{932, 1, 932}, {949, 2, 949}, {950, 3, 950}, {936, 4, 936}, {437, 1, 0}, {1252, 1, 0}};
+    } cases[] = {{932, 1, 932}, {949, 2, 949}, {950, 3, 950}, {936, 4, 936}, {437, 1, 0}};
     for (const auto &c : cases) {
         SetCharSetCode(0);
-        SetCharSetCodePage(0);
         ChooseCharSetFromOemCodePage(c.oem);
         EXPECT_EQ(GetCharSetCode(), c.code) << c.oem;
         EXPECT_EQ(GetCharSetCodePage(), c.page) << c.oem;
     }
-}
-
-TEST_F(CharSetTest, OemCodePageLeavesAChosenCodeAlone)
-{
-    SetCharSetCode(kCharSetKorean);
-    SetCharSetCodePage(949);
+    // A code already chosen stays.
     ChooseCharSetFromOemCodePage(932);
-    EXPECT_EQ(GetCharSetCode(), kCharSetKorean);
-    EXPECT_EQ(GetCharSetCodePage(), 949);
+    EXPECT_EQ(GetCharSetCode(), 1);
+    EXPECT_EQ(GetCharSetCodePage(), 0);
+    SetCharSetCode(savedCode);
+    SetCharSetCodePage(savedPage);
 }
 
-TEST(LeadByte, ShiftJisRangesAndOtherSets)
+TEST(LeadByte, RangeEdgesPerCharacterSet)
 {
-    for (int b = 0; b < 256; ++b) {
-        const bool sjis = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-        EXPECT_EQ(IsMultiByteLeadByte(static_cast<unsigned char>(b), kCharSetShiftJis), sjis ? 1 : 0) << b;
-        EXPECT_EQ(IsMultiByteLeadByte(static_cast<unsigned char>(b), 0), sjis ? 1 : 0) << b;
-        for (int code = 2; code <= 4; ++code)
-            EXPECT_EQ(IsMultiByteLeadByte(static_cast<unsigned char>(b), code), b >= 0x80 ? 1 : 0) << b;
+    const unsigned char leads[] = {0x81, 0x9F, 0xE0, 0xFC};
+    const unsigned char singles[] = {0x5C, 0x80, 0xA0, 0xB1, 0xDF, 0xFD, 0xFF};
+    for (unsigned char b : leads) {
+        EXPECT_EQ(IsMultiByteLeadByte(b, kCharSetShiftJis), 1) << int(b);
+        EXPECT_EQ(IsMultiByteLeadByte(b, 0), 1) << int(b);
     }
-    // Half-width katakana is a single byte in Shift-JIS.
-    EXPECT_EQ(IsMultiByteLeadByte(0xB1, kCharSetShiftJis), 0);
-    EXPECT_EQ(IsMultiByteLeadByte(0xB1, kCharSetKorean), 1);
+    for (unsigned char b : singles)
+        EXPECT_EQ(IsMultiByteLeadByte(b, kCharSetShiftJis), 0) << int(b);
+    // Codes 2-4: every high byte leads.
+    for (int code = 2; code <= 4; ++code) {
+        EXPECT_EQ(IsMultiByteLeadByte(0x80, code), 1);
+        EXPECT_EQ(IsMultiByteLeadByte(0xB1, code), 1);
+        EXPECT_EQ(IsMultiByteLeadByte(0x7F, code), 0);
+    }
 }
 
 TEST(ClassifyOffset, WalksFromTheStart)

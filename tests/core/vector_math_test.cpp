@@ -38,23 +38,15 @@ void ExpectVectorNear(const XyzVector &v, float x, float y, float z, float toler
 
 const RowMatrix4 kCounting = MatrixOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
 
-TEST(Vectors, BasicOperations)
+TEST(Vectors, CrossAndDotProducts)
 {
     const XyzVector a = {1, 2, 3}, b = {4, -5, 6};
     EXPECT_EQ(ComputeXyzDotProduct(&a, &b), 12.0f);
     XyzVector out;
+    EXPECT_EQ(ComputeXyzCrossProduct(&out, &a, &b), 0);
+    ExpectVectorNear(out, 27, 6, -13);
     EXPECT_EQ(SubtractXyzVectors(&out, &a, &b), &out);
     ExpectVectorNear(out, -3, 7, -3);
-    EXPECT_EQ(ComputeXyzDifference(&out, &b, &a), 0);
-    ExpectVectorNear(out, 3, -7, 3);
-    EXPECT_EQ(ScaleXyzVector(&out, &a, 2.5f), &out);
-    ExpectVectorNear(out, 2.5f, 5, 7.5f);
-
-    const XyzVector x = {1, 0, 0}, y = {0, 1, 0};
-    EXPECT_EQ(ComputeXyzCrossProduct(&out, &x, &y), 0);
-    ExpectVectorNear(out, 0, 0, 1);
-    ComputeXyzCrossProduct(&out, &a, &b); // (2*6+15, 12-6, -5-8)
-    ExpectVectorNear(out, 27, 6, -13);
 }
 
 TEST(Vectors, LengthAndNormalising)
@@ -94,11 +86,6 @@ TEST(Vectors, PointsTakeTheTranslationRowDirectionsDoNot)
     EXPECT_EQ(ApplyMatrixToPoint4(&out, &outW, &ones, &w, &kCounting), 0);
     ExpectVectorNear(out, 41, 46, 51);
     EXPECT_EQ(outW, 56.0f);
-
-    // In place.
-    XyzVector inPlace = {1, 1, 1};
-    TransformPointByMatrix(&inPlace, &inPlace, &kCounting);
-    ExpectVectorNear(inPlace, 28, 32, 36);
 }
 
 TEST(Vectors, PlaneFromPointAndNormal)
@@ -139,16 +126,6 @@ TEST(Matrices, ProductAppliesTheLeftFactorFirst)
     EXPECT_EQ(BuildMatrixProduct(nullptr, &scale, &move), 0);
 }
 
-TEST(Matrices, Transpose)
-{
-    RowMatrix4 t = kCounting;
-    BuildTransposedMatrix(&t, &t);
-    EXPECT_EQ(t.m[0][1], 5.0f);
-    EXPECT_EQ(t.m[1][0], 2.0f);
-    EXPECT_EQ(t.m[3][0], 4.0f);
-    EXPECT_EQ(t.m[2][2], 11.0f);
-}
-
 TEST(Matrices, InverseAndSingularity)
 {
     const RowMatrix4 m = MatrixOf({2, 0, 0, 0, 0, 4, 0, 0, 0, 0, 8, 0, 1, 2, 3, 1});
@@ -185,9 +162,6 @@ TEST(Projections, Perspective)
     ASSERT_EQ(BuildPerspectiveProjection(&p, fov, 1, 2, -1), 0);
     EXPECT_NEAR(p.m[0][0], 1.0f, 1e-6f);
     EXPECT_NEAR(p.m[1][1], 2.0f, 1e-6f);
-    SetProjectionScreenSize(800, 600);
-    BuildPerspectiveProjection(&p, fov, 1, 2, -1);
-    EXPECT_NEAR(p.m[0][0], 1.5f, 1e-6f);
     SetProjectionScreenSize(0, 600);
     BuildPerspectiveProjection(&p, fov, 1, 2, -1);
     EXPECT_NEAR(p.m[0][0], 1.5f, 1e-6f);

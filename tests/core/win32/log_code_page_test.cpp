@@ -33,3 +33,33 @@ TEST(LogCodePageTest, NothingIsWrittenBeforeTheTimerLibraryIsLoaded)
 }
 
 } // namespace
+
+namespace {
+
+TEST(LogCodePageTest, WideLinesAreConvertedToCp932)
+{
+    KorvoTest::StartFreshLog();
+    EXPECT_EQ(AppendLogLineFormatWide(L"%d\x30CF", 7), -1);
+    int stamps = 0;
+    EXPECT_EQ(KorvoTest::WithoutStamps(KorvoTest::ReadLogFile(), &stamps), "7\x83\x6E\r\n");
+    EXPECT_EQ(stamps, 1);
+}
+
+TEST(LogCodePageTest, LongWideLinesAreCutToTheBuffer)
+{
+    KorvoTest::StartFreshLog();
+    // 1,022 wide characters fit beside the line feed; each becomes two cp932 bytes,
+    // which the 1,024-byte buffer cuts at a whole character, keeping the line feed.
+    std::wstring text(3000, L'\x30CF');
+    AppendLogLineFormatWide(L"%ls", text.c_str());
+    int stamps = 0;
+    std::string log = KorvoTest::WithoutStamps(KorvoTest::ReadLogFile(), &stamps);
+    std::string expected;
+    for (int i = 0; i < 511; ++i) {
+        expected += "\x83\x6E";
+    }
+    EXPECT_EQ(log, expected + "\r\n");
+    EXPECT_EQ(stamps, 1);
+}
+
+} // namespace
