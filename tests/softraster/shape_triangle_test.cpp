@@ -185,10 +185,10 @@ TEST(ShapeTriangle, EntryChecksAndRefusals)
     }
     // Coordinates beyond the 14.18 range and a blend image smaller than the source.
     ResetDrawState(8, 8);
-    const MemImgTriangleVertex far[3] = {{0, 0, 0, 0}, {9000, 0, 4, 0}, {0, 5, 0, 4}};
-    RasterTriangleMemImg(dst.image(), src32.image(), far, 0, nullptr, 0);
-    const MemImgTriangleVertex farTexel[3] = {{0, 0, 0, 0}, {5, 0, -9000, 0}, {0, 5, 0, 4}};
-    RasterTriangleMemImg(dst.image(), src32.image(), farTexel, 0, nullptr, 0);
+    const MemImgTriangleVertex beyondRange[3] = {{0, 0, 0, 0}, {9000, 0, 4, 0}, {0, 5, 0, 4}};
+    RasterTriangleMemImg(dst.image(), src32.image(), beyondRange, 0, nullptr, 0);
+    const MemImgTriangleVertex beyondTexelRange[3] = {{0, 0, 0, 0}, {5, 0, -9000, 0}, {0, 5, 0, 4}};
+    RasterTriangleMemImg(dst.image(), src32.image(), beyondTexelRange, 0, nullptr, 0);
     TestImage smallBlend(2, 2, 2, 1);
     DrawQuad(dst.image(), src32.image(), 0, 0, 4, 4, 0, smallBlend.image());
     for (uint32_t p : dst.Pixels())
