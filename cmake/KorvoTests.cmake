@@ -54,11 +54,11 @@ function(korvo_add_all_tests)
     endif()
     if(sources)
       korvo_add_test_executable(${sub}_tests ${sources})
-      if(sub STREQUAL "core")
+      if(sub STREQUAL "core" OR sub STREQUAL "image")
         # The library only reads KVA archives; its tests build theirs in-process
         # with the kvapack tool's writer and LZ encoder.
-        target_sources(core_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
-                                          ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
+        target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
+                                            ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
       endif()
     endif()
 
