@@ -54,11 +54,11 @@ function(korvo_add_all_tests)
     endif()
     if(sources)
       korvo_add_test_executable(${sub}_tests ${sources})
-      if(sub STREQUAL "core")
+      if(sub STREQUAL "core" OR sub STREQUAL "image")
         # The library only reads KVA archives; its tests build theirs in-process
         # with the kvapack tool's writer and LZ encoder.
-        target_sources(core_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
-                                          ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
+        target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
+                                            ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
       endif()
     endif()
 
@@ -138,6 +138,11 @@ function(korvo_add_benchmarks)
     if(KORVO_PIXMAN_FOUND)
       target_link_libraries(bench_${bname} PRIVATE PkgConfig::KORVO_PIXMAN)
       target_compile_definitions(bench_${bname} PRIVATE KORVO_HAVE_PIXMAN=1)
+    endif()
+    if(bname STREQUAL "kva_streams")
+      # Builds its archives with the kvapack tool's writer and LZ encoder.
+      target_sources(bench_${bname} PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
+                                            ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
     endif()
     set_target_properties(bench_${bname} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   endforeach()
