@@ -1,0 +1,18 @@
+// Loads the platform libraries once for the Wine run of the core tests, as the
+// library's start-up does: the error log writes nothing before "winmm.dll" is loaded.
+
+#include "core/platform_libraries.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class PlatformLibrariesEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { Korvo::LoadPlatformLibraries(); }
+};
+
+const ::testing::Environment *const Registered =
+    ::testing::AddGlobalTestEnvironment(new PlatformLibrariesEnvironment);
+
+} // namespace

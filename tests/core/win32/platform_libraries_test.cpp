@@ -1,0 +1,58 @@
+// Platform libraries, the multimedia timer and the performance counter under Windows.
+
+#include "core/clock.h"
+#include "core/platform_libraries.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace Korvo;
+
+namespace {
+
+TEST(PlatformLibrariesTest, LoadingTwiceChangesNothing)
+{
+    LoadPlatformLibraries();
+    PlatformLibraryTable first = PlatformLibraries;
+    ASSERT_NE(first.winmm.module, nullptr);
+    EXPECT_NE(first.winmm.timeGetTime, nullptr);
+    EXPECT_NE(first.ws2_32.WSAStartup, nullptr);
+    EXPECT_NE(first.ole32.CoCreateInstance, nullptr);
+    EXPECT_NE(first.imm32.ImmGetContext, nullptr);
+    LoadPlatformLibraries();
+    EXPECT_EQ(std::memcmp(&first, &PlatformLibraries, sizeof(first)), 0);
+}
+
+TEST(PlatformLibrariesTest, FreeingClearsEveryEntryAndTheClockFallsBack)
+{
+    LoadPlatformLibraries();
+    FreePlatformLibraries();
+    EXPECT_EQ(PlatformLibraries.winmm.module, nullptr);
+    EXPECT_EQ(PlatformLibraries.winmm.timeGetTime, nullptr);
+    EXPECT_EQ(PlatformLibraries.ws2_32.recv, nullptr);
+    EXPECT_EQ(GetMillisecondClock(), -1);
+    MicrosecondClockSource saved = MicrosecondClockState;
+    MicrosecondClockState.usePerformanceCounter = 0;
+    EXPECT_EQ(GetMicrosecondClock(), ~0ull);
+    MicrosecondClockState = saved;
+    LoadPlatformLibraries();
+    EXPECT_GE(GetMillisecondClock(), 0);
+}
+
+TEST(PlatformLibrariesTest, PerformanceCounterClockAdvances)
+{
+    LARGE_INTEGER frequency;
+    ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+    MicrosecondClockSource saved = MicrosecondClockState;
+    MicrosecondClockState.usePerformanceCounter = 1;
+    MicrosecondClockState.counterFrequency = static_cast<uint64_t>(frequency.QuadPart);
+    uint64_t before = GetMicrosecondClock();
+    Sleep(20);
+    uint64_t after = GetMicrosecondClock();
+    MicrosecondClockState = saved;
+    EXPECT_GE(after - before, 15000u);
+    EXPECT_LT(after - before, 5000000u);
+}
+
+} // namespace

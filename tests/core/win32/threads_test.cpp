@@ -1,0 +1,126 @@
+// Library threads and section locks under Windows.
+
+#include "core/section_lock.h"
+#include "core/thread_record.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+using namespace Korvo;
+
+namespace {
+
+volatile LONG RoutineRuns = 0;
+volatile LONG SeenUserData = 0;
+
+void CountingRoutine(ThreadRecord *, int userData)
+{
+    InterlockedExchange(&SeenUserData, userData);
+    InterlockedIncrement(&RoutineRuns);
+}
+
+bool WaitForRuns(LONG wanted)
+{
+    for (int i = 0; i < 500 && RoutineRuns < wanted; ++i) {
+        Sleep(2);
+    }
+    return RoutineRuns >= wanted;
+}
+
+TEST(ThreadRecordTest, ThreadRunsOnlyAfterItIsResumed)
+{
+    RoutineRuns = 0;
+    ThreadRecord record = {};
+    ASSERT_EQ(CreateThreadRecord(&record, CountingRoutine, 77), 0);
+    EXPECT_EQ(HasThreadHandle(&record), 1);
+    EXPECT_NE(GetThreadRecordId(&record), 0u);
+    SetThreadRecordPriority(&record, 1);
+    EXPECT_EQ(GetThreadPriority(record.threadHandle), THREAD_PRIORITY_BELOW_NORMAL);
+    SetThreadRecordPriority(&record, 4);
+    EXPECT_EQ(GetThreadPriority(record.threadHandle), THREAD_PRIORITY_BELOW_NORMAL);
+
+    Sleep(50);
+    EXPECT_EQ(RoutineRuns, 0);
+    EXPECT_EQ(ResumeThreadRecord(&record), 1);
+    ASSERT_TRUE(WaitForRuns(1));
+    EXPECT_EQ(SeenUserData, 77);
+    EXPECT_EQ(WaitForSingleObject(record.threadHandle, 5000), WAIT_OBJECT_0);
+    EXPECT_NE(CloseThreadRecord(&record), 0);
+    EXPECT_EQ(HasThreadHandle(&record), 0);
+}
+
+TEST(ThreadRecordTest, FailedResumeIsReported)
+{
+    ThreadRecord record = {};
+    record.threadHandle = nullptr;
+    EXPECT_EQ(ResumeThreadRecord(&record), -1);
+}
+
+void ParkingRoutine(ThreadRecord *, int)
+{
+    InterlockedIncrement(&RoutineRuns);
+    SuspendCurrentThread();
+    InterlockedIncrement(&RoutineRuns);
+}
+
+TEST(ThreadRecordTest, WorkerParksItselfUntilResumedAgain)
+{
+    RoutineRuns = 0;
+    ThreadRecord record = {};
+    ASSERT_EQ(CreateThreadRecord(&record, ParkingRoutine, 0), 0);
+    ResumeThreadRecord(&record);
+    ASSERT_TRUE(WaitForRuns(1));
+    // Wait until the worker has actually suspended itself.
+    int previous = 0;
+    for (int i = 0; i < 500; ++i) {
+        previous = ResumeThreadRecord(&record);
+        if (previous == 1) {
+            break;
+        }
+        Sleep(2);
+    }
+    EXPECT_EQ(previous, 1);
+    ASSERT_TRUE(WaitForRuns(2));
+    WaitForSingleObject(record.threadHandle, 5000);
+    CloseThreadRecord(&record);
+}
+
+CRITICAL_SECTION SharedLock;
+int SharedCounter = 0;
+
+void IncrementUnderLock(ThreadRecord *, int times)
+{
+    for (int i = 0; i < times; ++i) {
+        AcquireSectionLock(&SharedLock);
+        AcquireSectionLock(&SharedLock); // recursive entry by the owner
+        int value = SharedCounter;
+        if ((i & 63) == 0) {
+            Sleep(0);
+        }
+        SharedCounter = value + 1;
+        ReleaseSectionLock(&SharedLock);
+        ReleaseSectionLock(&SharedLock);
+    }
+}
+
+TEST(SectionLockTest, LockKeepsIncrementsFromInterleaving)
+{
+    ASSERT_EQ(InitSectionLock(&SharedLock), 0);
+    SharedCounter = 0;
+    ThreadRecord workers[4] = {};
+    for (ThreadRecord &worker : workers) {
+        ASSERT_EQ(CreateThreadRecord(&worker, IncrementUnderLock, 5000), 0);
+    }
+    for (ThreadRecord &worker : workers) {
+        ResumeThreadRecord(&worker);
+    }
+    for (ThreadRecord &worker : workers) {
+        EXPECT_EQ(WaitForSingleObject(worker.threadHandle, 20000), WAIT_OBJECT_0);
+        CloseThreadRecord(&worker);
+    }
+    EXPECT_EQ(SharedCounter, 20000);
+    EXPECT_EQ(DeleteSectionLock(&SharedLock), 0);
+}
+
+} // namespace
