@@ -89,7 +89,7 @@ function(korvo_add_all_tests)
   if(WIN32)
     # The shipped game is the 32-bit build's; a 64-bit test build checks that one.
     set(KORVO_PRODUCT_BUILD_DIR "" CACHE PATH "Build holding the shipped 32-bit Velmora.exe")
-    if(KORVO_PRODUCT_BUILD_DIR)
+    if(KORVO_PRODUCT_BUILD_DIR AND TARGET Velmora)
       add_test(NAME ${KORVO_TEST_PREFIX}velmora_imports
                COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh ${KORVO_PRODUCT_BUILD_DIR}/Velmora.exe)
     elseif(TARGET Velmora)
