@@ -54,6 +54,12 @@ function(korvo_add_all_tests)
     endif()
     if(sources)
       korvo_add_test_executable(${sub}_tests ${sources})
+      if(sub STREQUAL "core")
+        # The library only reads KVA archives; its tests build theirs in-process
+        # with the kvapack tool's writer and LZ encoder.
+        target_sources(core_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
+                                          ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
+      endif()
     endif()
 
     if(WIN32)

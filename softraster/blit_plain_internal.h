@@ -1,0 +1,22 @@
+// Internal: pieces of the plain blit that live in files of their own.
+#pragma once
+
+#include "softraster/blit_loops.h"
+#include "softraster/memimg_blit.h"
+
+namespace Korvo {
+
+// Modes 0-4, 10 and 11 draw; 5-9 and everything else (negative values too) do not.
+inline bool IsDrawnBlendMode(int mode)
+{
+    return static_cast<unsigned>(mode) <= 11u && (mode <= 4 || mode >= 10);
+}
+
+// Walk the source's run table over an unclipped whole-image draw.
+void RunTableBlit(const MemImgBody *source, const BlitRows &g, const BlitRuleContext &c);
+
+// Vector forms of the common 32-bit loops; false when the variant has none.
+bool RunPlainFastPath(const BlitVariant &v, bool wide, bool palette, bool alpha, const BlitRows &g,
+                      const BlitRuleContext &c);
+
+}  // namespace Korvo

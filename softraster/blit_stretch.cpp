@@ -1,0 +1,162 @@
+// Stretched blit: nearest-pixel scaling and mirroring of a whole MEMIMG.
+#include "softraster/blit_plain_internal.h"
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+
+// Sizes at or beyond this overflow the 16.16 stepping.
+constexpr int kStretchSizeLimit = 32768;
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+namespace {
+
+template <class Src>
+void RunStretchVariant(const BlitVariant &v, const StretchRows &g, const BlitRuleContext &c)
+{
+    DispatchVariant<Src>(v, [&](auto src, auto op, auto t, auto bright, auto form, auto policy) {
+        StretchBlitLoop<decltype(src), decltype(op)::value, decltype(t)::value, decltype(bright)::value,
+                        decltype(form)::value, decltype(policy)::value>(g, c);
+    });
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+// Draw a whole source image scaled into rect; x1 > x2 or y1 > y2 mirror it.
+void StretchBlendBlitMemImg(MEMIMG *destination, const MEMIMG *source, const int *rect, int transparentFlag,
+                            const MEMIMG *blendImage)
+{
+    const MemImgBody *sourceBody = source->body;
+    const MemImgBody *destinationBody = destination->body;
+
+    int left = rect[0], right = rect[2], xDirection = 1;
+    if (rect[0] > rect[2]) {
+        left = rect[2];
+        right = rect[0];
+        xDirection = -1;
+    }
+    int top = rect[1], bottom = rect[3], yDirection = 1;
+    if (rect[1] > rect[3]) {
+        top = rect[3];
+        bottom = rect[1];
+        yDirection = -1;
+    }
+    // Differences taken wide so that extreme coordinates cannot overflow.
+    const int64_t wideWidth = static_cast<int64_t>(right) - left;
+    const int64_t wideHeight = static_cast<int64_t>(bottom) - top;
+    if (wideWidth == 0 || wideHeight == 0)
+        return;
+    // The plain blit's checks: a destination of another kind, or one with a
+    // palette or alpha, would be written with the wrong pixel size.
+    if (destinationBody->pixelKind != sourceBody->pixelKind || destinationBody->hasPalette ||
+        destinationBody->hasAlpha)
+        return;
+    if (sourceBody->pixelKind != MEMIMG_KIND_RGB565 && sourceBody->pixelKind != MEMIMG_KIND_XRGB32)
+        return;
+    if (source->width <= 0 || source->height <= 0)
+        return;
+    if (wideWidth >= kStretchSizeLimit || wideHeight >= kStretchSizeLimit)
+        return;
+    const int width = static_cast<int>(wideWidth);
+    const int height = static_cast<int>(wideHeight);
+
+    if (width == source->width && height == source->height && xDirection == 1 && yDirection == 1) {
+        BlendBlitMemImg(destination, source, left, top, transparentFlag, blendImage);
+        return;
+    }
+
+    const int mode = MemImgState.blendMode;
+    if (!IsDrawnBlendMode(mode))
+        return;
+
+    const uint32_t xStep = static_cast<uint32_t>(width) * 65536u / static_cast<uint32_t>(source->width);
+    const uint32_t yStep = static_cast<uint32_t>(height) * 65536u / static_cast<uint32_t>(source->height);
+    if (xStep == 0 || yStep == 0)   // a source wider than 65536 per pixel: the phase loop would not end
+        return;
+
+    RECT area = {left, top, right, bottom};
+    ClipRectToRect(&area, &MemImgState.clipRect);
+    const int clippedWidth = area.right - area.left;
+    const int clippedHeight = area.bottom - area.top;
+    if (clippedWidth <= 0 || clippedHeight <= 0)
+        return;
+    const int ox = area.left - left;
+    const int oy = area.top - top;
+    const int qx = static_cast<int>(static_cast<uint32_t>(ox) * 65536u / xStep);
+    const int rx = static_cast<int>(static_cast<uint32_t>(ox) * 65536u % xStep);
+    const int qy = static_cast<int>(static_cast<uint32_t>(oy) * 65536u / yStep);
+    const int ry = static_cast<int>(static_cast<uint32_t>(oy) * 65536u % yStep);
+
+    const int column = xDirection == 1 ? qx : source->width - 1 - qx;
+    const int row = yDirection == 1 ? qy : source->height - 1 - qy;
+    const int sourceBytes = MemImgBytesPerPixel(sourceBody);
+
+    StretchRows g;
+    g.source = source->pixels + column * sourceBytes + row * sourceBody->pitch;
+    g.sourcePixelStep = xDirection * sourceBytes;
+    g.sourceRowStep = yDirection * sourceBody->pitch;
+    g.blend = blendImage != nullptr ? blendImage->pixels + column + row * blendImage->body->pitch : nullptr;
+    g.blendPixelStep = blendImage != nullptr ? xDirection : 0;
+    g.blendRowStep = blendImage != nullptr ? yDirection * blendImage->body->pitch : 0;
+    g.destination = destination->pixels + area.top * destinationBody->pitch +
+                    area.left * MemImgBytesPerPixel(destinationBody);
+    g.destinationPitch = destinationBody->pitch;
+    g.width = clippedWidth;
+    g.height = clippedHeight;
+    g.xPhaseStart = static_cast<int>(xStep) - rx;
+    g.yPhaseStart = static_cast<int>(yStep) - ry;
+    g.xStep = static_cast<int>(xStep);
+    g.yStep = static_cast<int>(yStep);
+
+    const int p = MemImgState.blendParam;
+    const bool palette = sourceBody->hasPalette != 0;
+    const bool alpha = sourceBody->hasAlpha != 0 && !palette;
+    if ((mode == MEMIMG_BLEND_ALPHA || mode == MEMIMG_BLEND_ADD) && p == 0)
+        return;
+    if (mode == MEMIMG_BLEND_SUBTRACT && p == 0 && !palette)
+        return;
+
+    const BlitRuleContext c = MakeBlitRuleContext(sourceBody);
+    InvalidateMemImgDerivedData(destination);
+
+    const bool wide = sourceBody->pixelKind == MEMIMG_KIND_XRGB32;
+    const bool keyed = transparentFlag != 0;
+    BlitVariant v;
+    v.blend = blendImage != nullptr;
+    v.bright = MemImgBrightOn();
+    v.form = MODE1_SIGNED_LERP;
+    v.op = mode == MEMIMG_BLEND_ALPHA && p == 255 ? BLIT_OP_COPY : mode;
+    if (wide && v.op == BLIT_OP_SUBTRACT && p == 255 && !v.blend && !v.bright && !alpha && MemImgMmxEnabled())
+        v.op = BLIT_OP_SUBTRACT_BYTES;
+    if (alpha)
+        v.policy = keyed ? BLIT_ALPHA_SKIP_ZERO : BLIT_ALPHA_ALWAYS;
+    else
+        v.policy = keyed ? BLIT_KEY_FULL : BLIT_DRAW_ALL;
+
+    if (wide) {
+        if (palette)
+            RunStretchVariant<SrcPalette32>(v, g, c);
+        else if (alpha)
+            RunStretchVariant<SrcDirect32Alpha>(v, g, c);
+        else
+            RunStretchVariant<SrcDirect32>(v, g, c);
+    } else {
+        if (palette)
+            RunStretchVariant<SrcPalette16>(v, g, c);
+        else if (alpha)
+            RunStretchVariant<SrcDirect16Alpha>(v, g, c);
+        else
+            RunStretchVariant<SrcDirect16>(v, g, c);
+    }
+}
+
+}  // namespace Korvo

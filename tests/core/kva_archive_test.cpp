@@ -1,0 +1,150 @@
+// KVA archives attached in memory: every version and packing, name look-ups,
+// the fallback key, refused images and the caller's bytes given back unchanged.
+#include "core/kva_archive.h"
+#include "core/kva_lz.h"
+#include "kva_test_archives.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace Korvo;
+using namespace kvatest;
+
+namespace {
+
+KvaPackItem SampleTree()
+{
+    return Folder("", {
+        File("back.png", PatternBytes(3000, 1)),
+        File("empty.dat", {}),
+        Folder("Sub", {
+            File("c.txt", Bytes("hello from sub")),
+            Folder("Deep", {File("d.bin", PatternBytes(700, 2))}),
+        }),
+    });
+}
+
+// The member's bytes as stored in the attached image, expanded when packed.
+std::vector<uint8_t> MemberBytes(KvaArchive *archive, const char *path)
+{
+    const KvaFileEntry *entry = FindKvaFileEntry(path, archive);
+    if (entry == nullptr) return {};
+    int offset = 0, size = 0;
+    EXPECT_EQ(GetKvaFileLocation(archive, path, &offset, &size), 0);
+    const unsigned char *at = static_cast<unsigned char *>(GetKvaArchiveImagePointer(archive)) + offset;
+    if (!IsKvaMemberPacked(archive, entry)) return std::vector<uint8_t>(at, at + size);
+    std::vector<uint8_t> out(size);
+    EXPECT_EQ(ExpandKvaLzDataBounded(at, entry->packedSize, out.data(), out.size()), size);
+    return out;
+}
+
+}  // namespace
+
+TEST(KvaArchiveImage, EveryVersionAndPackingReadsBackAndRestoresTheImage)
+{
+    const KvaPacking packings[] = {KvaPacking::Stored, KvaPacking::Packed};
+    for (int version = 1; version <= 5; version++) {
+        for (KvaPacking packing : packings) {
+            SCOPED_TRACE("version " + std::to_string(version) + (packing == KvaPacking::Packed ? " packed" : " stored"));
+            const std::vector<uint8_t> original = BuildArchive(SampleTree(), version, packing);
+            std::vector<uint8_t> image = original;
+            KvaArchive archive;
+            ResetKvaArchiveRecord(&archive);
+            ASSERT_EQ(AttachKvaArchiveImage(&archive, image.data(), (int)image.size(), nullptr), 0);
+            EXPECT_EQ(archive.header.version, version);
+
+            EXPECT_EQ(MemberBytes(&archive, "back.png"), PatternBytes(3000, 1));
+            EXPECT_EQ(MemberBytes(&archive, "Sub/c.txt"), Bytes("hello from sub"));
+            EXPECT_EQ(MemberBytes(&archive, "sub\\deep\\D.BIN"), PatternBytes(700, 2));
+            const KvaFileEntry *empty = FindKvaFileEntry("empty.dat", &archive);
+            ASSERT_NE(empty, nullptr);
+            const uint32_t emptySize = empty->dataSize;
+            EXPECT_EQ(emptySize, 0u);
+            const KvaFileEntry *packedEntry = FindKvaFileEntry("back.png", &archive);
+            EXPECT_EQ(IsKvaMemberPacked(&archive, packedEntry), version >= 2 && packing == KvaPacking::Packed);
+
+            // A second attach on the same record is refused.
+            EXPECT_EQ(AttachKvaArchiveImage(&archive, image.data(), (int)image.size(), nullptr), -1);
+            EXPECT_EQ(DisposeKvaArchiveRecord(&archive), 0);
+            EXPECT_EQ(image, original);
+        }
+    }
+}
+
+TEST(KvaArchiveImage, FolderMovesAndNameMatching)
+{
+    std::vector<uint8_t> image = BuildArchive(
+        Folder("", {File("back.png", Bytes("b")), File("\xE4x.txt", Bytes("latin")),
+                    Folder("Sub", {File("c.txt", Bytes("c"))})}),
+        3, KvaPacking::Stored);
+    KvaArchive archive;
+    ResetKvaArchiveRecord(&archive);
+    ASSERT_EQ(AttachKvaArchiveImage(&archive, image.data(), (int)image.size(), nullptr), 0);
+
+    EXPECT_NE(FindKvaFileEntry("BACK.PNG", &archive), nullptr);
+    EXPECT_NE(FindKvaFileEntry("\xE4X.TXT", &archive), nullptr);
+    // Only ASCII letters fold: 0xC4 is not the upper case of 0xE4 here.
+    EXPECT_EQ(FindKvaFileEntry("\xC4x.txt", &archive), nullptr);
+    // A folder name does not match a file, nor a file name a folder.
+    EXPECT_EQ(FindKvaFileEntry("Sub", &archive), nullptr);
+    EXPECT_EQ(ChangeKvaDirectory(&archive, "back.png", 1), -1);
+
+    ASSERT_EQ(ChangeKvaDirectory(&archive, "SUB", 1), 0);
+    EXPECT_NE(FindKvaFileEntry("c.txt", &archive), nullptr);
+    EXPECT_NE(FindKvaFileEntry("..\\back.png", &archive), nullptr);
+    EXPECT_NE(FindKvaFileEntry("/back.png", &archive), nullptr);
+    EXPECT_EQ(FindKvaFileEntry("back.png", &archive), nullptr);
+    // A failed move restores the folder; ".." above the root fails.
+    EXPECT_EQ(ChangeKvaDirectory(&archive, "../nothing", 1), -1);
+    EXPECT_NE(FindKvaFileEntry("c.txt", &archive), nullptr);
+    ASSERT_EQ(ChangeKvaDirectory(&archive, "\\", 1), 0);
+    EXPECT_EQ(ChangeKvaDirectory(&archive, "..", 1), -1);
+    DisposeKvaArchiveRecord(&archive);
+}
+
+TEST(KvaArchiveImage, DoubleByteNamesKeepTheirTrailBytes)
+{
+    // 0x83 0x61 is one Shift-JIS character whose trail byte reads as 'a'.
+    std::vector<uint8_t> image =
+        BuildArchive(Folder("", {File("\x83\x61.txt", Bytes("kana"))}), 5, KvaPacking::Stored, nullptr, 932);
+    KvaArchive archive;
+    ResetKvaArchiveRecord(&archive);
+    ASSERT_EQ(AttachKvaArchiveImage(&archive, image.data(), (int)image.size(), nullptr), 0);
+    EXPECT_EQ(archive.charSet, 1);
+    EXPECT_NE(FindKvaFileEntry("\x83\x61.TXT", &archive), nullptr);
+    EXPECT_EQ(FindKvaFileEntry("\x83\x41.txt", &archive), nullptr);
+    DisposeKvaArchiveRecord(&archive);
+}
+
+TEST(KvaArchiveImage, FallbackKeyAndRefusedImages)
+{
+    std::vector<uint8_t> image = BuildArchive(SampleTree(), 4, KvaPacking::Packed, GetKvaFallbackKey());
+    KvaArchive archive;
+    ResetKvaArchiveRecord(&archive);
+    ASSERT_EQ(AttachKvaArchiveImage(&archive, image.data(), (int)image.size(), nullptr), 0);
+    EXPECT_EQ(MemberBytes(&archive, "Sub/c.txt"), Bytes("hello from sub"));
+    DisposeKvaArchiveRecord(&archive);
+
+    // Version 6 is refused and the image stays as it was.
+    unsigned char key[kKvaKeySize];
+    BuildKvaKey(nullptr, key);
+    std::vector<uint8_t> v6 = BuildArchive(SampleTree(), 5, KvaPacking::Stored);
+    ApplyKvaKey(2, &v6[2], 2, key);
+    v6[2] = 6;
+    ApplyKvaKey(2, &v6[2], 2, key);
+    const std::vector<uint8_t> before = v6;
+    EXPECT_EQ(AttachKvaArchiveImage(&archive, v6.data(), (int)v6.size(), nullptr), -1);
+    EXPECT_EQ(v6, before);
+
+    // Under another key string the magic reads wrong under both keys.
+    std::vector<uint8_t> other = BuildArchive(SampleTree(), 2, KvaPacking::Stored);
+    EXPECT_EQ(AttachKvaArchiveImage(&archive, other.data(), (int)other.size(), "another key"), -1);
+
+    // A head block that reaches past the image is refused, the image unchanged.
+    std::vector<uint8_t> cut = BuildArchive(SampleTree(), 3, KvaPacking::Stored);
+    cut.resize(cut.size() - 8);
+    const std::vector<uint8_t> cutBefore = cut;
+    EXPECT_EQ(AttachKvaArchiveImage(&archive, cut.data(), (int)cut.size(), nullptr), -1);
+    EXPECT_EQ(cut, cutBefore);
+}

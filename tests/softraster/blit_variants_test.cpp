@@ -1,0 +1,145 @@
+// Every plain and stretched blit loop against the scalar reference, across the
+// variant space, on small random images with guard bands.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+#include "blit_reference.h"
+#include "blit_test_images.h"
+#include "softraster/draw_state.h"
+#include "softraster/memimg_blit.h"
+
+using namespace Korvo;
+using namespace BlitTest;
+
+namespace {
+
+constexpr int kModes[] = {0, 1, 2, 3, 4, 10, 11, 5, 7, -1, 12};
+constexpr int kParams[] = {0, 1, 64, 127, 128, 200, 253, 255};
+constexpr uint32_t kBrights[] = {0xFFFFFF, 0xFF80C0FF, 0xFEFEFE};
+constexpr int kFlags[] = {0, 1, 2};
+
+struct Scene {
+    std::unique_ptr<GuardedImage> source;
+    std::unique_ptr<GuardedImage> destination;
+    std::unique_ptr<GuardedImage> blend;
+};
+
+Scene MakeScene(Layout layout, int srcW, int srcH, int dstW, int dstH, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    Scene s;
+    s.source = std::make_unique<GuardedImage>(srcW, srcH, KindOf(layout), PaletteOf(layout), AlphaOf(layout), 1);
+    FillRandomSource(*s.source, layout, rng);
+    BuildMemImgRunTable(&s.source->image);
+    s.destination = std::make_unique<GuardedImage>(dstW, dstH, KindOf(layout), 0, 0, 0);
+    FillRandomBytes(*s.destination, rng);
+    s.destination->Snapshot();
+    s.blend = std::make_unique<GuardedImage>(srcW, srcH, MEMIMG_KIND_GRAY8, 0, 0, 0);
+    FillRandomBytes(*s.blend, rng);
+    return s;
+}
+
+void ApplySettings(const RefBlit::Settings &s)
+{
+    SetMemImgBlendState(s.mode, s.p);
+    SetMemImgBrightColor(s.bright);
+    SetMemImgClipRect(&s.clip);
+    SetMemImgMmxOverride(s.mmx ? 1 : 0);
+}
+
+class BlitVariants : public ::testing::TestWithParam<Layout> {
+protected:
+    static void SetUpTestSuite()
+    {
+        BuildMemImgLookupTables();
+        BuildMemImgBlendImageTable(100, 60);
+        RefBlit::SetThresholdShape(100, 60);
+    }
+    void TearDown() override { SetMemImgMmxOverride(-1); }
+};
+
+TEST_P(BlitVariants, PlainBlitMatchesReference)
+{
+    const Layout layout = GetParam();
+    Scene scene = MakeScene(layout, 7, 5, 12, 9, 1234 + static_cast<unsigned>(layout));
+    const MEMIMG &src = scene.source->image;
+    MEMIMG &dst = scene.destination->image;
+    const POINT positions[] = {{1, 1}, {-2, 5}, {6, -1}};
+    const RECT clips[] = {{0, 0, 12, 9}, {1, 0, 11, 8}};
+    const auto untouched = RefBlit::ViewBytes(dst);
+    int total = 0, changed = 0;
+
+    for (int mode : kModes)
+        for (int p : kParams)
+            for (uint32_t bright : kBrights)
+                for (int withBlend = 0; withBlend < 2; ++withBlend)
+                    for (int flag : kFlags)
+                        for (const POINT &at : positions)
+                            for (const RECT &clip : clips)
+                                for (int mmx = 0; mmx < 2; ++mmx) {
+                                    RefBlit::Settings s{mode, p, bright, mmx != 0, flag, clip};
+                                    scene.destination->Restore();
+                                    BuildMemImgRunTable(&scene.source->image);
+                                    const MEMIMG *blend = withBlend ? &scene.blend->image : nullptr;
+                                    const auto expected = RefBlit::PlainBlit(dst, src, at.x, at.y, blend, s);
+                                    ApplySettings(s);
+                                    BlendBlitMemImg(&dst, &src, at.x, at.y, flag, blend);
+                                    const auto actual = RefBlit::ViewBytes(dst);
+                                    ASSERT_EQ(actual, expected)
+                                        << LayoutName(layout) << " mode " << mode << " p " << p << " bright "
+                                        << std::hex << bright << std::dec << " blend " << withBlend << " flag "
+                                        << flag << " at " << at.x << "," << at.y << " clip " << clip.left
+                                        << " mmx " << mmx;
+                                    ASSERT_TRUE(scene.destination->GuardIntact());
+                                    ++total;
+                                    changed += actual != untouched;
+                                }
+    // Refused modes aside, the draws must change something, or the comparison proves nothing.
+    EXPECT_GT(changed, total / 2);
+
+}
+
+TEST_P(BlitVariants, StretchBlitMatchesReference)
+{
+    const Layout layout = GetParam();
+    Scene scene = MakeScene(layout, 5, 4, 16, 12, 99 + static_cast<unsigned>(layout));
+    const MEMIMG &src = scene.source->image;
+    MEMIMG &dst = scene.destination->image;
+    const int rects[][4] = {
+        {0, 0, 10, 8},     // x2
+        {1, 1, 4, 3},      // about x0.5
+        {14, 11, 1, 2},    // mirrored both ways, other size
+        {7, 1, 2, 5},      // same size, mirrored left to right
+        {-3, -2, 9, 7},    // clipped at the left and top
+        {3, 10, 16, 13},   // clipped at the bottom and right
+    };
+    const RECT clip = {0, 0, 16, 12};
+    for (int mode : kModes)
+        for (int p : kParams)
+            for (uint32_t bright : kBrights)
+                for (int withBlend = 0; withBlend < 2; ++withBlend)
+                    for (int flag : kFlags)
+                        for (const auto &rect : rects)
+                            for (int mmx = 0; mmx < 2; ++mmx) {
+                                RefBlit::Settings s{mode, p, bright, mmx != 0, flag, clip};
+                                scene.destination->Restore();
+                                const MEMIMG *blend = withBlend ? &scene.blend->image : nullptr;
+                                const auto expected = RefBlit::StretchBlit(dst, src, rect, blend, s);
+                                ApplySettings(s);
+                                StretchBlendBlitMemImg(&dst, &src, rect, flag, blend);
+                                ASSERT_EQ(RefBlit::ViewBytes(dst), expected)
+                                    << LayoutName(layout) << " mode " << mode << " p " << p << " bright " << std::hex
+                                    << bright << std::dec << " blend " << withBlend << " flag " << flag << " rect "
+                                    << rect[0] << "," << rect[1] << "," << rect[2] << "," << rect[3] << " mmx " << mmx;
+                                ASSERT_TRUE(scene.destination->GuardIntact());
+                            }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllLayouts, BlitVariants,
+                         ::testing::Values(Layout::Palette32, Layout::Direct32, Layout::Alpha32, Layout::Palette16,
+                                           Layout::Direct16, Layout::Alpha16),
+                         [](const auto &info) { return std::string(LayoutName(info.param)); });
+
+}  // namespace
