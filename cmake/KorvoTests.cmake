@@ -54,11 +54,11 @@ function(korvo_add_all_tests)
     endif()
     if(sources)
       korvo_add_test_executable(${sub}_tests ${sources})
-      if(sub STREQUAL "core")
+      if(sub STREQUAL "core" OR sub STREQUAL "image")
         # The library only reads KVA archives; its tests build theirs in-process
         # with the kvapack tool's writer and LZ encoder.
-        target_sources(core_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
-                                          ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
+        target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
+                                            ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
       endif()
     endif()
 
@@ -87,8 +87,15 @@ function(korvo_add_all_tests)
   endforeach()
 
   if(WIN32)
-    add_test(NAME ${KORVO_TEST_PREFIX}velmora_imports
-             COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh $<TARGET_FILE:Velmora>)
+    # The shipped game is the 32-bit build's; a 64-bit test build checks that one.
+    set(KORVO_PRODUCT_BUILD_DIR "" CACHE PATH "Build holding the shipped 32-bit Velmora.exe")
+    if(KORVO_PRODUCT_BUILD_DIR AND TARGET Velmora)
+      add_test(NAME ${KORVO_TEST_PREFIX}velmora_imports
+               COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh ${KORVO_PRODUCT_BUILD_DIR}/Velmora.exe)
+    elseif(TARGET Velmora)
+      add_test(NAME ${KORVO_TEST_PREFIX}velmora_imports
+               COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh $<TARGET_FILE:Velmora>)
+    endif()
     # The host build's tests join this run, so one CTest summary covers both.
     set(KORVO_HOST_BUILD_DIR "" CACHE PATH "Host build whose tests join this build's CTest run")
     if(KORVO_HOST_BUILD_DIR)
@@ -138,6 +145,11 @@ function(korvo_add_benchmarks)
     if(KORVO_PIXMAN_FOUND)
       target_link_libraries(bench_${bname} PRIVATE PkgConfig::KORVO_PIXMAN)
       target_compile_definitions(bench_${bname} PRIVATE KORVO_HAVE_PIXMAN=1)
+    endif()
+    if(bname STREQUAL "kva_streams")
+      # Builds its archives with the kvapack tool's writer and LZ encoder.
+      target_sources(bench_${bname} PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
+                                            ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
     endif()
     set_target_properties(bench_${bname} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   endforeach()

@@ -64,6 +64,22 @@ void ApplyKvaKey(size_t count, void *buffer, uint32_t position, const unsigned c
         index = (index + 1) % kKvaKeySize;
         count--;
     }
+    // Two key periods are three 8-byte words: XOR a word at a time.
+    uint64_t words[3];
+    unsigned char doubled[2 * kKvaKeySize];
+    std::memcpy(doubled, key, kKvaKeySize);
+    std::memcpy(doubled + kKvaKeySize, key, kKvaKeySize);
+    std::memcpy(words, doubled, sizeof words);
+    while (count >= sizeof words) {
+        for (int i = 0; i < 3; i++) {
+            uint64_t v;
+            std::memcpy(&v, p + 8 * i, 8);
+            v ^= words[i];
+            std::memcpy(p + 8 * i, &v, 8);
+        }
+        p += sizeof words;
+        count -= sizeof words;
+    }
     while (count >= (size_t)kKvaKeySize) {
         for (int i = 0; i < kKvaKeySize; i++) p[i] ^= key[i];
         p += kKvaKeySize;

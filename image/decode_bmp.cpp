@@ -10,6 +10,12 @@
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+
+constexpr int kMaxRleSide = 65535;
+
+// ---------------------------------------------------------------------------
 // Types
 // ---------------------------------------------------------------------------
 
@@ -201,7 +207,9 @@ int DecodeBmpStream(const ImageStreamSource *source, RasterImage *out)
     if ((compression == kBiRle8 && bits == 8) || (compression == kBiRle4 && bits == 4)) {
         bool fourBit = compression == kBiRle4;
         pitch = fourBit ? (w + 3) / 4 * 4 : rowBytes;
-        if (CheckedImageBytes(pitch, hgt) >= 0)
+        // A few bytes of codes can span any size, so run-length images are held to
+        // the largest side a BMP header can sensibly give.
+        if (w <= kMaxRleSide && hgt <= kMaxRleSide && CheckedImageBytes(pitch, hgt) >= 0)
             pixels = (uint8_t *)KORVO_TRACKED_ALLOC_ZEROED((size_t)pitch * hgt);
         if (pixels) {
             RleCursor cursor = {pixels, pitch, w, hgt, bottomUp, 0, 0};

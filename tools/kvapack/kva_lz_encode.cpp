@@ -15,7 +15,9 @@
 // Defines
 // ---------------------------------------------------------------------------
 static const int kHashBits = 16;
-static const int kMaxChain = 64;
+static const int kMaxChain = 32;
+// A match this long is taken without looking further down the chain.
+static const size_t kGoodEnoughMatch = 256;
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -135,7 +137,7 @@ std::vector<uint8_t> EncodeKvaLzBlock(const uint8_t *data, size_t size)
                 if (n > bestLength) {
                     bestLength = n;
                     bestDistance = distance;
-                    if (n == limit) break;
+                    if (n == limit || n >= kGoodEnoughMatch) break;
                 }
                 candidate = chain[candidate];
             }

@@ -1,0 +1,260 @@
+// PNG and JPEG decoding through the loader table: every PNG colour type and
+// depth (interlaced, with tRNS) pixel for pixel, JPEG within a tolerance.
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "image/image_loaders.h"
+#include "image_samples.h"
+
+using namespace Korvo;
+using namespace ImageSamples;
+
+namespace {
+
+struct Decoded {
+    RasterImage image;
+    int result;
+    explicit Decoded(const Bytes &bytes)
+    {
+        MemorySource source(bytes);
+        result = RunImageLoadersWith(nullptr, source.get(), &image);
+    }
+    ~Decoded() { FreeImageRecord(&image); }
+    const uint8_t *Pixel(int x, int y) const
+    {
+        return (const uint8_t *)image.pixels + (size_t)y * image.pitch + (size_t)x * image.format.bytesPerPixel;
+    }
+};
+
+uint8_t To8(const PngSpec &spec, uint32_t sample)
+{
+    if (spec.bitDepth == 16)
+        return (uint8_t)(sample >> 8);
+    return (uint8_t)(sample * 255 / ((1u << spec.bitDepth) - 1));
+}
+
+// The bytes the decoder must produce for one pixel.
+Bytes ExpectedPngPixel(const PngSpec &spec, int x, int y)
+{
+    auto s = [&](int c) { return PngSample(spec, x, y, c); };
+    switch (spec.colorType) {
+    case PNG_COLOR_TYPE_GRAY:
+        if (spec.withTrns)
+            return {To8(spec, s(0)), (uint8_t)(s(0) == PngTrnsSample(spec, 0) ? 0 : 255)};
+        return {To8(spec, s(0))};
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        return {To8(spec, s(0)), To8(spec, s(1))};
+    case PNG_COLOR_TYPE_RGB: {
+        Bytes bgr = {To8(spec, s(2)), To8(spec, s(1)), To8(spec, s(0))};
+        if (spec.withTrns) {
+            bool transparent = s(0) == PngTrnsSample(spec, 0) && s(1) == PngTrnsSample(spec, 1) &&
+                               s(2) == PngTrnsSample(spec, 2);
+            bgr.push_back(transparent ? 0 : 255);
+        }
+        return bgr;
+    }
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+        return {To8(spec, s(2)), To8(spec, s(1)), To8(spec, s(0)), To8(spec, s(3))};
+    default: {
+        uint32_t index = s(0);
+        if (!spec.withTrns)
+            return {(uint8_t)index};
+        const uint8_t alpha[3] = {0, 128, 255};
+        int entries = 1 << spec.bitDepth;
+        int transparent = entries < 3 ? entries : 3;
+        return {0, 0, 0, (uint8_t)((int)index < transparent ? alpha[index] : 255)};
+    }
+    }
+}
+
+class PngDecodeTest : public ::testing::TestWithParam<PngSpec> {};
+
+TEST_P(PngDecodeTest, DecodesEveryPixel)
+{
+    PngSpec spec = GetParam();
+    Bytes file = MakePng(spec);
+    ASSERT_FALSE(file.empty());
+    Decoded d(file);
+    ASSERT_EQ(0, d.result);
+    EXPECT_EQ(spec.width, d.image.width);
+    EXPECT_EQ(spec.height, d.image.height);
+    int bytes = (int)ExpectedPngPixel(spec, 0, 0).size();
+    ASSERT_EQ(bytes, d.image.format.bytesPerPixel);
+    EXPECT_EQ(spec.width * bytes, d.image.pitch);
+    for (int y = 0; y < spec.height; y++)
+        for (int x = 0; x < spec.width; x++) {
+            Bytes expected = ExpectedPngPixel(spec, x, y);
+            if (spec.colorType == PNG_COLOR_TYPE_PALETTE && spec.withTrns) {
+                // Palette entries: red i*20+5, green 250-i*13, blue i*i; stored B, G, R, A.
+                uint32_t i = PngSample(spec, x, y, 0);
+                expected = {(uint8_t)(i * i), (uint8_t)(250 - i * 13), (uint8_t)(i * 20 + 5), expected[3]};
+            }
+            ASSERT_EQ(0, std::memcmp(expected.data(), d.Pixel(x, y), expected.size())) << x << "," << y;
+        }
+}
+
+std::vector<PngSpec> AllPngSpecs()
+{
+    std::vector<PngSpec> specs;
+    const int types[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_PALETTE, PNG_COLOR_TYPE_GRAY_ALPHA,
+                         PNG_COLOR_TYPE_RGB_ALPHA};
+    for (int type : types) {
+        for (int depth : {1, 2, 4, 8, 16}) {
+            bool valid = type == PNG_COLOR_TYPE_PALETTE ? depth <= 8 : (type == PNG_COLOR_TYPE_GRAY || depth >= 8);
+            if (!valid)
+                continue;
+            for (int variant = 0; variant < 3; variant++) {
+                PngSpec spec;
+                spec.colorType = type;
+                spec.bitDepth = depth;
+                spec.interlaced = variant == 1;
+                spec.withTrns = variant == 2;
+                if (spec.withTrns && (type == PNG_COLOR_TYPE_GRAY_ALPHA || type == PNG_COLOR_TYPE_RGB_ALPHA))
+                    continue;
+                specs.push_back(spec);
+            }
+        }
+    }
+    return specs;
+}
+
+INSTANTIATE_TEST_SUITE_P(ColourTypesAndDepths, PngDecodeTest, ::testing::ValuesIn(AllPngSpecs()),
+                         [](const auto &info) {
+                             const PngSpec &s = info.param;
+                             return "type" + std::to_string(s.colorType) + "_depth" + std::to_string(s.bitDepth) +
+                                    (s.interlaced ? "_interlaced" : "") + (s.withTrns ? "_trns" : "");
+                         });
+
+TEST(PngDecode, PaletteFormatCarriesTheFilePaletteAndZeroesTheRest)
+{
+    PngSpec spec;
+    spec.colorType = PNG_COLOR_TYPE_PALETTE;
+    spec.bitDepth = 1;
+    Decoded d(MakePng(spec));
+    ASSERT_EQ(0, d.result);
+    EXPECT_EQ(1, d.image.format.bytesPerPixel);
+    EXPECT_EQ(5, d.image.format.palette[0].blue == 0 ? 5 : 0);
+    EXPECT_EQ(5, d.image.format.palette[0].red);
+    EXPECT_EQ(250, d.image.format.palette[0].green);
+    EXPECT_EQ(25, d.image.format.palette[1].red);
+    for (int i = 2; i < 256; i++) {
+        const PaletteEntry &e = d.image.format.palette[i];
+        ASSERT_EQ(0, e.red | e.green | e.blue | e.alpha) << i;
+    }
+}
+
+TEST(PngDecode, GreyWithAlphaKeepsTheSecondByteOutsideTheChannels)
+{
+    PngSpec spec;
+    spec.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+    Decoded d(MakePng(spec));
+    ASSERT_EQ(0, d.result);
+    EXPECT_EQ(0xffu, d.image.format.maskR);
+    EXPECT_EQ(0xffu, d.image.format.maskB);
+    EXPECT_EQ(0u, d.image.format.maskA);
+    EXPECT_EQ(0xff00u, d.image.format.unusedMask);
+}
+
+TEST(PngDecode, TruncatedFileIsRefused)
+{
+    PngSpec spec;
+    spec.colorType = PNG_COLOR_TYPE_RGB;
+    Bytes file = MakePng(spec);
+    file.resize(file.size() - 20);
+    MemorySource source(file);
+    RasterImage image;
+    std::memset(&image, 0, sizeof(image));
+    EXPECT_EQ(-1, DecodePngStream(source.get(), &image));
+    EXPECT_EQ(nullptr, image.pixels);
+}
+
+TEST(JpegDecode, ColourAndGreyWithinTolerance)
+{
+    for (int components : {1, 3}) {
+        Decoded d(MakeJpeg(24, 16, components, 95));
+        ASSERT_EQ(0, d.result);
+        EXPECT_EQ(components, d.image.format.bytesPerPixel);
+        EXPECT_EQ(24 * components, d.image.pitch);
+        int worst = 0;
+        for (int y = 0; y < 16; y++)
+            for (int x = 0; x < 24; x++)
+                for (int c = 0; c < components; c++) {
+                    // Stored B, G, R: byte c holds source channel components-1-c.
+                    int expected = JpegSourceSample(x, y, components - 1 - c);
+                    int diff = std::abs(expected - d.Pixel(x, y)[c]);
+                    worst = diff > worst ? diff : worst;
+                }
+        // Quality 95 on a smooth gradient: every sample within 6 levels.
+        EXPECT_LE(worst, 6) << components << " components";
+        if (components == 1) {
+            EXPECT_EQ(200, d.image.format.palette[200].red);  // the grey palette format
+        }
+    }
+}
+
+TEST(JpegDecode, TruncatedFileDecodesAndEmptyStreamFails)
+{
+    Bytes file = MakeJpeg(32, 32, 3, 90);
+    file.resize(file.size() * 2 / 3);
+    MemorySource truncated(file);
+    RasterImage image;
+    std::memset(&image, 0, sizeof(image));
+    ASSERT_EQ(0, DecodeJpegStream(truncated.get(), &image));
+    EXPECT_EQ(32, image.height);
+    FreeImageRecord(&image);
+    MemorySource empty(Bytes{});
+    EXPECT_EQ(-1, DecodeJpegStream(empty.get(), &image));
+    EXPECT_EQ(nullptr, image.pixels);
+}
+
+int g_extraCalls = 0;
+int ConsumingExtraLoader(const ImageStreamSource *source, RasterImage *)
+{
+    uint8_t scratch[7];
+    g_extraCalls++;
+    ReadSourceBytes(source, scratch, sizeof(scratch));
+    return -1;
+}
+
+TEST(ImageLoaders, EveryDecoderStartsAtTheBeginning)
+{
+    ImageExtraLoaders extra;
+    std::memset(&extra, 0, sizeof(extra));
+    extra.loaders[0] = ConsumingExtraLoader;
+    extra.loaders[1] = ConsumingExtraLoader;
+    extra.count = 2;
+    g_extraCalls = 0;
+    PngSpec spec;
+    MemorySource source(MakePng(spec));
+    RasterImage image;
+    ASSERT_EQ(0, RunImageLoadersWith(&extra, source.get(), &image));
+    EXPECT_EQ(2, g_extraCalls);
+    EXPECT_EQ(7, image.width);
+    // The PNG decoder measures its data from where it starts: it only succeeds
+    // because the walk went back to 0 after the extra loaders had read.
+    FreeImageRecord(&image);
+
+    Bytes junk(300, 0x5A);
+    MemorySource junkSource(junk);
+    EXPECT_EQ(-1, RunImageLoadersWith(nullptr, junkSource.get(), &image));
+    EXPECT_EQ(nullptr, image.pixels);
+}
+
+TEST(ImageLoaders, AlphaImageFileName)
+{
+    char out[260];
+    MakeAlphaImageFileName(out, "img/back.png");
+    EXPECT_STREQ("img/back_a.png", out);
+    MakeAlphaImageFileName(out, "dir.v2/name");
+    EXPECT_STREQ("dir_a.v2/name", out);
+    MakeAlphaImageFileName(out, "noext");
+    EXPECT_STREQ("noext_a", out);
+    MakeAlphaImageFileName(out, "画像\\表.bmp");
+    EXPECT_STREQ("画像\\表_a.bmp", out);
+}
+
+} // namespace

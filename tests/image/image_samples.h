@@ -1,0 +1,59 @@
+// Test images made by the tests themselves: PNG through libpng's writer, JPEG
+// through libjpeg's compressor, hand-built BMP, TGA, DDS and BGRA bytes, and a
+// memory stream source to decode them from.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/image_loaders.h"
+
+namespace ImageSamples {
+
+typedef std::vector<uint8_t> Bytes;
+
+// An ImageStreamSource over a byte vector with the memory-stream reading rules
+// (a tail shorter than one element still counts as one element read).
+struct MemorySource {
+    explicit MemorySource(const Bytes &bytes);
+    const Korvo::ImageStreamSource *get() const { return &source; }
+    Bytes data;
+    int position = 0;
+    int eof = 0;
+    Korvo::ImageStreamSource source;
+};
+
+struct PngSpec {
+    int width = 7;
+    int height = 5;
+    int colorType = 0;  // PNG_COLOR_TYPE_*
+    int bitDepth = 8;
+    bool interlaced = false;
+    bool withTrns = false;
+};
+
+// Samples of pixel (x, y), channel c, within the bit depth: deterministic.
+uint32_t PngSample(const PngSpec &spec, int x, int y, int c);
+// The tRNS colour (grey or RGB samples) used for non-palette images.
+uint32_t PngTrnsSample(const PngSpec &spec, int c);
+Bytes MakePng(const PngSpec &spec);
+
+// A JPEG of a smooth gradient; components 1 (grey) or 3 (RGB).
+Bytes MakeJpeg(int width, int height, int components, int quality);
+uint8_t JpegSourceSample(int x, int y, int c);
+
+Bytes MakeBmp(int width, int height, int bits, uint32_t compression, const Bytes &table, const Bytes &pixelData,
+              uint32_t clrUsed = 0);
+Bytes MakeTga(const uint8_t header[18], const Bytes &id, const Bytes &map, const Bytes &pixels, bool footer);
+Bytes MakeDds(int width, int height, uint32_t flags, uint32_t pitch, uint32_t mipCount, uint32_t pfFlags,
+              const char *fourCC, uint32_t bits, const uint32_t masks[4], uint32_t caps, const Bytes &data);
+Bytes MakeBgra(int width, int height, bool wide, const Bytes &pixels);
+
+// One valid sample file of each decoder's format, for the mutation test.
+std::vector<std::pair<std::string, Bytes>> SampleFilesOfEveryFormat();
+
+void PutLe16(Bytes &b, size_t at, uint32_t v);
+void PutLe32(Bytes &b, size_t at, uint32_t v);
+
+} // namespace ImageSamples
