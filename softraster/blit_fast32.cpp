@@ -1,12 +1,270 @@
-// Vector forms of the common 32-bit plain-blit loops (same bytes as the scalar rules).
+// Vector forms of the common 32-bit plain-blit loops: four pixels per step with
+// SSE2, the same integer rules as the scalar loops and so the same bytes.
 #include "softraster/blit_plain_internal.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Korvo {
 
+#if defined(__SSE2__)
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// floor(i * x / 255) on 16-bit lanes holding 0..255 each: (v + 1) * 257 >> 16 is exact for v <= 65025.
+inline __m128i ProductLanes(__m128i x, __m128i i)
+{
+    const __m128i v = _mm_mullo_epi16(x, i);
+    return _mm_mulhi_epu16(_mm_add_epi16(v, _mm_set1_epi16(1)), _mm_set1_epi16(257));
+}
+
+// Bytes 0-2 of r with byte 3 of d.
+inline __m128i KeepByte3(__m128i r, __m128i d)
+{
+    const __m128i high = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    return _mm_or_si128(_mm_andnot_si128(high, r), _mm_and_si128(high, d));
+}
+
+// Apply f to the low and high pixel pairs widened to 16-bit lanes, and pack back.
+template <class F>
+inline __m128i PerChannel(__m128i s, __m128i d, F f)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo = f(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), 0);
+    const __m128i hi = f(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), 1);
+    return _mm_packus_epi16(lo, hi);
+}
+
+// (d * 256 + (x - d) * w) >> 8 on 16-bit lanes; exact because the true sum lies in 0..65280.
+inline __m128i LerpLanes(__m128i x, __m128i d, __m128i w)
+{
+    const __m128i sum = _mm_add_epi16(_mm_slli_epi16(d, 8), _mm_mullo_epi16(_mm_sub_epi16(x, d), w));
+    return _mm_srli_epi16(sum, 8);
+}
+
+inline __m128i PackedAddLanes(__m128i s, __m128i d, bool lowTerm)
+{
+    const __m128i mask = _mm_set1_epi32(0xFEFEFF);
+    const __m128i k = _mm_add_epi32(_mm_and_si128(s, mask), _mm_and_si128(d, mask));
+    const __m128i q = _mm_and_si128(k, _mm_set1_epi32(0x1010100));
+    __m128i r = _mm_or_si128(_mm_sub_epi32(q, _mm_srli_epi32(q, 8)), k);
+    if (lowTerm)
+        r = _mm_or_si128(r, _mm_and_si128(_mm_or_si128(s, d), _mm_set1_epi32(0x10100)));
+    return r;
+}
+
+inline __m128i PackedSubtractLanes(__m128i s, __m128i d)
+{
+    const __m128i e = _mm_sub_epi32(_mm_or_si128(d, _mm_set1_epi32(0x1010100)), _mm_and_si128(s, _mm_set1_epi32(0xFEFEFF)));
+    const __m128i m = _mm_and_si128(e, _mm_set1_epi32(0x1010100));
+    return _mm_and_si128(e, _mm_sub_epi32(m, _mm_srli_epi32(m, 8)));
+}
+
+// Walk the rows four pixels at a time; keyed pixels keep the destination; the
+// last pixels of a row take the scalar rule.
+template <class Vector, class Scalar>
+void VectorRows(const BlitRows &g, bool keyed, uint32_t key, Vector vector, Scalar scalar)
+{
+    const __m128i keys = _mm_set1_epi32(static_cast<int>(key));
+    for (int y = 0; y < g.height; ++y) {
+        const uint8_t *src = g.source + y * g.sourcePitch;
+        uint8_t *dst = g.destination + y * g.destinationPitch;
+        int x = 0;
+        for (; x + 4 <= g.width; x += 4, src += 16, dst += 16) {
+            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst));
+            __m128i r = vector(s, d);
+            if (keyed) {
+                const __m128i hit = _mm_cmpeq_epi32(s, keys);
+                if (_mm_movemask_epi8(hit) == 0xFFFF)
+                    continue;
+                r = _mm_or_si128(_mm_and_si128(hit, d), _mm_andnot_si128(hit, r));
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), r);
+        }
+        for (; x < g.width; ++x, src += 4, dst += 4) {
+            const uint32_t s = LoadU32(src);
+            if (keyed && s == key)
+                continue;
+            StoreU32(dst, scalar(s, LoadU32(dst)));
+        }
+    }
+}
+
+// Bright colour as 16-bit lanes for two pixels: blue, green, red, 255.
+__m128i BrightLanes()
+{
+    const uint32_t b = MemImgState.brightColor;
+    const short blue = static_cast<short>(b & 0xFF), green = static_cast<short>((b >> 8) & 0xFF),
+                red = static_cast<short>((b >> 16) & 0xFF);
+    return _mm_setr_epi16(blue, green, red, 255, blue, green, red, 255);
+}
+
+template <bool Bright>
+bool OpaqueFastPath(int op, const BlitRows &g, bool keyed, const BlitRuleContext &c)
+{
+    const __m128i bright = BrightLanes();
+    const __m128i p = _mm_set1_epi16(static_cast<short>(c.p));
+    auto scaled = [&](__m128i s16) { return Bright ? ProductLanes(s16, bright) : s16; };
+    switch (op) {
+    case BLIT_OP_COPY:
+        if (!Bright)
+            return false;   // plain copies and keyed copies stay in the scalar loops' memcpy or key loop
+        VectorRows(
+            g, keyed, c.key,
+            [&](__m128i s, __m128i d) {
+                return KeepByte3(PerChannel(s, d, [&](__m128i s16, __m128i, int) { return scaled(s16); }), d);
+            },
+            [&](uint32_t s, uint32_t d) { return Rule32<BLIT_OP_COPY, false, false, Bright>(s, d, 0, 0, c); });
+        return true;
+    case BLIT_OP_HALVE:
+        VectorRows(
+            g, keyed, c.key,
+            [&](__m128i s, __m128i d) {
+                const __m128i m = _mm_set1_epi32(0x7F7F7F);
+                return _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(s, 1), m), _mm_and_si128(_mm_srli_epi32(d, 1), m));
+            },
+            [&](uint32_t s, uint32_t d) { return Rule32<BLIT_OP_HALVE, false, false, false>(s, d, 0, 0, c); });
+        return true;
+    case BLIT_OP_ALPHA:
+        VectorRows(
+            g, keyed, c.key,
+            [&](__m128i s, __m128i d) {
+                return KeepByte3(
+                    PerChannel(s, d, [&](__m128i s16, __m128i d16, int) { return LerpLanes(scaled(s16), d16, p); }), d);
+            },
+            [&](uint32_t s, uint32_t d) { return Rule32<BLIT_OP_ALPHA, false, false, Bright>(s, d, 0, 0, c); });
+        return true;
+    case BLIT_OP_ADD_BYTES:
+        VectorRows(
+            g, keyed, c.key, [&](__m128i s, __m128i d) { return _mm_adds_epu8(s, d); },
+            [&](uint32_t s, uint32_t d) { return BytewiseAdd32(s, d); });
+        return true;
+    case BLIT_OP_SUBTRACT_BYTES:
+        VectorRows(
+            g, keyed, c.key, [&](__m128i s, __m128i d) { return _mm_subs_epu8(d, s); },
+            [&](uint32_t s, uint32_t d) { return BytewiseSubtract32(s, d); });
+        return true;
+    case BLIT_OP_ADD_NO_LOW:
+        VectorRows(
+            g, keyed, c.key, [&](__m128i s, __m128i d) { return PackedAddLanes(s, d, false); },
+            [&](uint32_t s, uint32_t d) { return PackedAddNoLow32(s, d); });
+        return true;
+    case BLIT_OP_ADD:
+    case BLIT_OP_SUBTRACT: {
+        const bool add = op == BLIT_OP_ADD;
+        auto terms = [&](__m128i s, __m128i d) {
+            return PerChannel(s, d, [&](__m128i s16, __m128i, int) { return ProductLanes(scaled(s16), p); });
+        };
+        if (add)
+            VectorRows(
+                g, keyed, c.key, [&](__m128i s, __m128i d) { return PackedAddLanes(terms(s, d), d, true); },
+                [&](uint32_t s, uint32_t d) { return Rule32<BLIT_OP_ADD, false, false, Bright>(s, d, 0, 0, c); });
+        else
+            VectorRows(
+                g, keyed, c.key, [&](__m128i s, __m128i d) { return PackedSubtractLanes(terms(s, d), d); },
+                [&](uint32_t s, uint32_t d) { return Rule32<BLIT_OP_SUBTRACT, false, false, Bright>(s, d, 0, 0, c); });
+        return true;
+    }
+    case BLIT_OP_MULTIPLY:
+        VectorRows(
+            g, keyed, c.key,
+            [&](__m128i s, __m128i d) {
+                return KeepByte3(PerChannel(s, d,
+                                            [&](__m128i s16, __m128i d16, int) {
+                                                return _mm_srli_epi16(_mm_mullo_epi16(scaled(s16), d16), 8);
+                                            }),
+                                 d);
+            },
+            [&](uint32_t s, uint32_t d) { return Rule32<BLIT_OP_MULTIPLY, false, false, Bright>(s, d, 0, 0, c); });
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Keyed copy of an alpha source: alpha 0 keeps the destination, 255 stores the
+// pixel (bright-scaled colour over the destination's byte 3 when bright is on),
+// anything else interpolates by alpha.
+template <bool Bright>
+void SpriteRows(const BlitRows &g, const BlitRuleContext &c)
+{
+    const __m128i bright = BrightLanes();
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (int y = 0; y < g.height; ++y) {
+        const uint8_t *src = g.source + y * g.sourcePitch;
+        uint8_t *dst = g.destination + y * g.destinationPitch;
+        int x = 0;
+        for (; x + 4 <= g.width; x += 4, src += 16, dst += 16) {
+            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+            const __m128i alpha = _mm_and_si128(s, opaque);
+            const __m128i clear = _mm_cmpeq_epi32(alpha, _mm_setzero_si128());
+            if (_mm_movemask_epi8(clear) == 0xFFFF)
+                continue;
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst));
+            const __m128i full = _mm_cmpeq_epi32(alpha, opaque);
+            const __m128i blended = KeepByte3(PerChannel(s, d,
+                                                         [&](__m128i s16, __m128i d16, int) {
+                                                             __m128i w = _mm_shufflelo_epi16(s16, 0xFF);
+                                                             w = _mm_shufflehi_epi16(w, 0xFF);
+                                                             const __m128i sc = Bright ? ProductLanes(s16, bright) : s16;
+                                                             return LerpLanes(sc, d16, w);
+                                                         }),
+                                              d);
+            __m128i whole = s;
+            if (Bright)
+                whole = KeepByte3(PerChannel(s, d, [&](__m128i s16, __m128i, int) { return ProductLanes(s16, bright); }), d);
+            const __m128i r = _mm_or_si128(_mm_and_si128(full, whole), _mm_andnot_si128(full, blended));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), r);
+        }
+        for (; x < g.width; ++x, src += 4, dst += 4)
+            BlitPixel<SrcDirect32Alpha, BLIT_OP_COPY, false, Bright, MODE1_SIGNED_LERP, BLIT_ALPHA_SKIP_ZERO>(
+                dst, src, nullptr, c);
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
 // Vector forms of the common 32-bit loops; false when the variant has none.
+bool RunPlainFastPath(const BlitVariant &v, bool wide, bool palette, bool alpha, const BlitRows &g,
+                      const BlitRuleContext &c)
+{
+    if (!wide || palette || v.blend)
+        return false;
+    if (alpha) {
+        if (v.op != BLIT_OP_COPY || v.policy != BLIT_ALPHA_SKIP_ZERO)
+            return false;
+        v.bright ? SpriteRows<true>(g, c) : SpriteRows<false>(g, c);
+        return true;
+    }
+    if (v.policy == BLIT_DRAW_ALL && v.op == BLIT_OP_COPY && !v.bright)
+        return false;
+    const bool keyed = v.policy != BLIT_DRAW_ALL;
+    if (v.op == BLIT_OP_COPY && !v.bright) {
+        VectorRows(
+            g, keyed, c.key, [](__m128i s, __m128i) { return s; }, [](uint32_t s, uint32_t) { return s; });
+        return true;
+    }
+    return v.bright ? OpaqueFastPath<true>(v.op, g, keyed, c) : OpaqueFastPath<false>(v.op, g, keyed, c);
+}
+
+#else
+
+// Vector forms of the common 32-bit loops: none without SSE2.
 bool RunPlainFastPath(const BlitVariant &, bool, bool, bool, const BlitRows &, const BlitRuleContext &)
 {
     return false;
 }
+
+#endif
 
 }  // namespace Korvo

@@ -211,29 +211,40 @@ void RunTableBlitLoop(const BlitRows &g, const uint8_t *runs, const BlitRuleCont
     }
 }
 
+// Source offsets of the columns of one stretched row, from the x phase stepping;
+// every row steps alike, so the walk is done once per call.
+extern int StretchColumnOffsets[32768];
+
+inline void FillStretchColumnOffsets(const StretchRows &g)
+{
+    int offset = 0;
+    int xPhase = g.xPhaseStart;
+    for (int i = 0;;) {
+        StretchColumnOffsets[i] = offset;
+        if (++i == g.width)
+            break;
+        for (xPhase -= 65536; xPhase <= 0; xPhase += g.xStep)
+            offset += g.sourcePixelStep;
+    }
+}
+
 // Stretched blit: nearest source pixel through 16.16 phase accumulators.
 template <class Src, int Op, bool T, bool Bright, int Form, int Policy>
 void StretchBlitLoop(const StretchRows &g, const BlitRuleContext &c)
 {
+    FillStretchColumnOffsets(g);
+    // The blend image steps one byte where the source steps one pixel.
+    const int blendShift = Src::kBytes == 4 ? 2 : Src::kBytes == 2 ? 1 : 0;
     const uint8_t *srcRow = g.source;
     const uint8_t *blendRow = g.blend;
     uint8_t *dstRow = g.destination;
     int yPhase = g.yPhaseStart;
     for (int y = 0;;) {
-        const uint8_t *src = srcRow;
-        const uint8_t *blend = blendRow;
         uint8_t *dst = dstRow;
-        int xPhase = g.xPhaseStart;
-        for (int n = g.width;;) {
-            BlitPixel<Src, Op, T, Bright, Form, Policy>(dst, src, blend, c);
-            dst += DestinationBytes<Src>();
-            if (--n == 0)
-                break;
-            for (xPhase -= 65536; xPhase <= 0; xPhase += g.xStep) {
-                src += g.sourcePixelStep;
-                if constexpr (T)
-                    blend += g.blendPixelStep;
-            }
+        for (int i = 0; i < g.width; ++i, dst += DestinationBytes<Src>()) {
+            const int offset = StretchColumnOffsets[i];
+            BlitPixel<Src, Op, T, Bright, Form, Policy>(dst, srcRow + offset, T ? blendRow + (offset >> blendShift) : nullptr,
+                                                        c);
         }
         if (++y == g.height)
             break;

@@ -137,6 +137,31 @@ TEST_P(BlitVariants, StretchBlitMatchesReference)
                             }
 }
 
+// Wide rows, so that the four-pixel vector loops of the 32-bit sources see many pixels.
+TEST_P(BlitVariants, WideRowsMatchReference)
+{
+    const Layout layout = GetParam();
+    Scene scene = MakeScene(layout, 37, 9, 40, 12, 555 + static_cast<unsigned>(layout));
+    const MEMIMG &src = scene.source->image;
+    MEMIMG &dst = scene.destination->image;
+    const RECT clip = {0, 0, 40, 12};
+    for (int mode : {0, 1, 2, 3, 4, 10, 11})
+        for (int p : {1, 128, 200, 255})
+            for (uint32_t bright : {0xFFFFFFu, 0x80C0FFu})
+                for (int flag : {0, 2})
+                    for (int mmx = 0; mmx < 2; ++mmx) {
+                        RefBlit::Settings s{mode, p, bright, mmx != 0, flag, clip};
+                        scene.destination->Restore();
+                        const auto expected = RefBlit::PlainBlit(dst, src, 2, 1, nullptr, s);
+                        ApplySettings(s);
+                        BlendBlitMemImg(&dst, &src, 2, 1, flag, nullptr);
+                        ASSERT_EQ(RefBlit::ViewBytes(dst), expected)
+                            << LayoutName(layout) << " mode " << mode << " p " << p << " bright " << std::hex << bright
+                            << std::dec << " flag " << flag << " mmx " << mmx;
+                        ASSERT_TRUE(scene.destination->GuardIntact());
+                    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllLayouts, BlitVariants,
                          ::testing::Values(Layout::Palette32, Layout::Direct32, Layout::Alpha32, Layout::Palette16,
                                            Layout::Direct16, Layout::Alpha16),
