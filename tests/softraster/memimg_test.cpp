@@ -75,8 +75,8 @@ TEST(MemImgFill, ClipsToTheViewAndWritesTheLowBytes)
     std::vector<uint8_t> buffer(4 * 16, 0xEE);
     MEMIMG image{};
     ASSERT_EQ(AllocateMemImg(&image, 3, 4, 16, 0, MEMIMG_KIND_RGB565, 0, 0, 0, buffer.data()), 0);
-    RECT far = {10, 10, 20, 20};
-    FillMemImgRectRaw(&image, &far, 0x1234);
+    RECT outside = {10, 10, 20, 20};
+    FillMemImgRectRaw(&image, &outside, 0x1234);
     EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0xEE), 64);
     RECT r = {-5, 1, 2, 3};
     FillMemImgRectRaw(&image, &r, 0xABCD1234);
