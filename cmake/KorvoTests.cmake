@@ -87,8 +87,15 @@ function(korvo_add_all_tests)
   endforeach()
 
   if(WIN32)
-    add_test(NAME ${KORVO_TEST_PREFIX}velmora_imports
-             COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh $<TARGET_FILE:Velmora>)
+    # The shipped game is the 32-bit build's; a 64-bit test build checks that one.
+    set(KORVO_PRODUCT_BUILD_DIR "" CACHE PATH "Build holding the shipped 32-bit Velmora.exe")
+    if(KORVO_PRODUCT_BUILD_DIR AND TARGET Velmora)
+      add_test(NAME ${KORVO_TEST_PREFIX}velmora_imports
+               COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh ${KORVO_PRODUCT_BUILD_DIR}/Velmora.exe)
+    elseif(TARGET Velmora)
+      add_test(NAME ${KORVO_TEST_PREFIX}velmora_imports
+               COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh $<TARGET_FILE:Velmora>)
+    endif()
     # The host build's tests join this run, so one CTest summary covers both.
     set(KORVO_HOST_BUILD_DIR "" CACHE PATH "Host build whose tests join this build's CTest run")
     if(KORVO_HOST_BUILD_DIR)

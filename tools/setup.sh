@@ -13,10 +13,12 @@ sudo_if_needed() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 # --- Debian packages -------------------------------------------------------
 packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   cmake ninja-build nasm pkg-config autoconf automake libtool make dpkg-dev
   wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
+  wine64 libgl1 libgl1-mesa-dri libglx-mesa0
   xvfb xauth xdotool imagemagick fonts-ipafont-gothic
-  googletest libgtest-dev g++
+  googletest libgtest-dev g++ locales
   zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev
   libsdl2-dev libpixman-1-dev
 )
@@ -58,9 +60,16 @@ if [ "${#missing[@]}" -gt 0 ]; then
   sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# Wine takes its code pages from the locale: generate the Japanese one (cp932).
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  log "generating the ja_JP.UTF-8 locale"
+  sudo_if_needed sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  sudo_if_needed locale-gen >/dev/null
+fi
+
 # --- Third-party libraries, cross-built from Debian's sources ----------------
 "$here/build_deps.sh"
 
-# --- Wine prefix ------------------------------------------------------------
+# --- Wine prefix (for the architecture this machine can run) ------------------
 "$here/wine_prefix.sh"
 log "set-up complete"

@@ -277,3 +277,25 @@ TEST(StreamTable, InstallingNullRestoresTheDefaultSet)
     EXPECT_EQ(GetActiveStreamTable()->Open, &OpenStreamArchiveFirst);
     EXPECT_EQ(TellFileStream(0), -1);
 }
+
+TEST(StreamTable, PlainFilesOnlyInstallsThePlainSet)
+{
+    kvatest::WriteFile("plain_only.KVA", kvatest::BuildArchive(kvatest::Folder("", {kvatest::File("a.txt", kvatest::Bytes("packed"))}), 5, KvaPacking::Stored));
+    kvatest::MakeFolder("plain_only");
+    kvatest::WriteFile("plain_only/a.txt", kvatest::Bytes("on disk"));
+    SetPlainFilesOnly(1);
+    InstallStreamFunctionTable(nullptr);
+    StreamHandle s = OpenFileStream("plain_only/a.txt", 0, 0, 0);
+    ASSERT_NE(s, 0u);
+    EXPECT_NE(GetActiveStreamTable()->Open, &OpenStreamArchiveFirst);
+    char buffer[16] = {};
+    EXPECT_EQ(ReadFileStream(buffer, 1, sizeof buffer, s), 7u);
+    EXPECT_STREQ(buffer, "on disk");
+    EXPECT_EQ(CloseFileStream(s), 0);
+    SetPlainFilesOnly(0);
+    InstallStreamFunctionTable(nullptr);
+    s = OpenFileStream("plain_only/a.txt", 0, 0, 0);
+    ASSERT_NE(s, 0u);
+    EXPECT_EQ(ReadFileStream(buffer, 1, sizeof buffer, s), 6u);
+    CloseFileStream(s);
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Set-up, all builds, then one CTest run: the host tests (sanitizers on) and the
+# Windows tests under Wine. CTest's summary line closes the run.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/common.sh"
+
+"$here/build.sh"
+tree="$(cat "$KORVO_BUILD/test-tree")"
+cd "$KORVO_BUILD/$tree"
+exec ctest --output-on-failure -j"${KORVO_JOBS:-$(nproc)}" "$@"

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine the way the project's tests expect:
+#   - a project-private Wine prefix per architecture, created once (tools/wine_prefix.sh);
+#   - WINEDEBUG=-all and a Japanese locale, so the ANSI and OEM code pages are 932;
+#   - a HOME with a null ALSA device, so DirectSound and XAudio2 open without hardware;
+#   - a private Xvfb display, unless KORVO_WINE_DISPLAY names one to share.
+# 32-bit programs run under wine32, 64-bit ones under wine64.
+#   tools/wine_exec.sh PROGRAM.exe [args...]
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/common.sh"
+
+program="$1"; shift
+
+# PE machine field: 0x014c i386, 0x8664 x86-64.
+pe_machine() {
+  local off
+  off=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  od -An -tx2 -j$((off + 4)) -N2 "$1" | tr -d ' '
+}
+case "$(pe_machine "$program")" in
+  014c) arch=win32 ;;
+  8664) arch=win64 ;;
+  *) echo "wine_exec: $program is not a Windows program" >&2; exit 2 ;;
+esac
+
+eval "$("$here/wine_prefix.sh" --env "$arch")"
+"$here/wine_prefix.sh" "$arch" >&2
+
+display_pid=""
+cleanup() { [ -n "$display_pid" ] && kill "$display_pid" 2>/dev/null; true; }
+trap cleanup EXIT
+if [ -n "${KORVO_WINE_DISPLAY:-}" ]; then
+  export DISPLAY="$KORVO_WINE_DISPLAY"
+else
+  # Xvfb picks a free display number itself and writes it to the pipe.
+  exec 9< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+  read -r -u 9 first; read -r -u 9 second
+  if [ "${first%% *}" = pid ]; then display_pid="${first#pid }"; num="$second"; else display_pid="${second#pid }"; num="$first"; fi
+  export DISPLAY=":$num"
+fi
+
+set +e
+"$WINELOADER" "$program" "$@"
+rc=$?
+set -e
+exit $rc
