@@ -14,6 +14,11 @@ namespace Korvo {
 template <int Kind, bool Blend, bool Bright, bool UseAlpha>
 inline uint32_t ScaledTriangleSource(const TriangleContext &ctx, const TriangleTexel &t, int gate)
 {
+    if constexpr (!Blend && !UseAlpha && !Bright) {
+        // Row 255 of the scale table is the identity: the texel's colour as it is.
+        if (ctx.param == 255)
+            return Kind == 1 ? (t.word & 0x00FFFFFFu) : t.word;
+    }
     const uint32_t p = static_cast<uint32_t>(ctx.param);
     const uint32_t g = static_cast<uint32_t>(gate);
     const uint32_t a = static_cast<uint32_t>(t.alpha);
