@@ -39,6 +39,12 @@ static bool IsKindInRange(int kind)
     return kind >= 0 && kind < kHandleKindCount;
 }
 
+// The pending-load count, read atomically (jobs change it on their own threads).
+static int PendingLoadCount(HandleRecordHeader *record)
+{
+    return __atomic_load_n(&record->pendingLoadCount, __ATOMIC_ACQUIRE);
+}
+
 static HandleRecordHeader *RecordHeader(void *record)
 {
     return static_cast<HandleRecordHeader *>(record);
@@ -137,29 +143,44 @@ int HasPendingLoadJob(HandleValue handle)
     if (record == nullptr) {
         return -1;
     }
-    return record->pendingLoadCount != 0 ? 1 : 0;
+    return PendingLoadCount(record) != 0 ? 1 : 0;
 }
 
-// Count a load job on the record and remember its queue slot
+// Count a load job on the record and remember its queue slot, under the kind's lock
 int AttachPendingLoadJob(HandleValue handle, int jobSlot)
 {
-    HandleRecordHeader *record = ValidatedRecord(handle);
-    if (record == nullptr) {
+    if (handle < 0 || HandleTypeTable[HandleKindOf(handle)].registered == 0) {
         return -1;
     }
-    record->pendingLoadCount += 1;
+    HandleTypeEntry &entry = HandleTypeTable[HandleKindOf(handle)];
+    AcquireSectionLock(&entry.lock);
+    HandleRecordHeader *record = ValidatedRecord(handle);
+    if (record == nullptr) {
+        ReleaseSectionLock(&entry.lock);
+        return -1;
+    }
+    __atomic_add_fetch(&record->pendingLoadCount, 1, __ATOMIC_ACQ_REL);
     record->loadJobSlot = jobSlot;
+    ReleaseSectionLock(&entry.lock);
     return 0;
 }
 
-// Count a load job less on the record
+// Count a load job less on the record, under the kind's lock: a deletion that
+// holds the lock still finds the finished job in its queue slot
 int ReleasePendingLoadJob(HandleValue handle)
 {
-    HandleRecordHeader *record = ValidatedRecord(handle);
-    if (record == nullptr) {
+    if (handle < 0 || HandleTypeTable[HandleKindOf(handle)].registered == 0) {
         return -1;
     }
-    record->pendingLoadCount -= 1;
+    HandleTypeEntry &entry = HandleTypeTable[HandleKindOf(handle)];
+    AcquireSectionLock(&entry.lock);
+    HandleRecordHeader *record = ValidatedRecord(handle);
+    if (record == nullptr) {
+        ReleaseSectionLock(&entry.lock);
+        return -1;
+    }
+    __atomic_sub_fetch(&record->pendingLoadCount, 1, __ATOMIC_ACQ_REL);
+    ReleaseSectionLock(&entry.lock);
     return 0;
 }
 
@@ -281,15 +302,31 @@ int DeleteHandleRecord(HandleValue handle)
     if (record->ownerVariable != nullptr) {
         *record->ownerVariable = -1;
     }
-    if (record->pendingLoadCount != 0 &&
-        RemoveAsyncLoadJob(record->loadJobSlot, 1) == kAsyncJobAlreadyStarted) {
-        // The running job lowers the count when it ends; it may need the main thread meanwhile.
+    while (PendingLoadCount(record) != 0) {
+        int removed = RemoveAsyncLoadJob(record->loadJobSlot, 1);
+        if (removed != kAsyncJobAlreadyStarted) {
+            // Dropped before it started (or already gone): nothing will release it.
+            __atomic_store_n(&record->pendingLoadCount, 0, __ATOMIC_RELEASE);
+            break;
+        }
+        // The running job lowers the count when it ends and may need the main
+        // thread meanwhile, so the kind's lock is free while we wait; the record
+        // is looked at only under the lock, as someone else may delete it.
         ReleaseSectionLock(&entry.lock);
-        while (record->pendingLoadCount != 0) {
+        for (;;) {
             RunMainThreadRequests();
             SleepMilliseconds(0);
+            AcquireSectionLock(&entry.lock);
+            record = ValidatedRecord(handle);
+            if (record == nullptr) {
+                ReleaseSectionLock(&entry.lock);
+                return -1;
+            }
+            if (PendingLoadCount(record) == 0) {
+                break;
+            }
+            ReleaseSectionLock(&entry.lock);
         }
-        AcquireSectionLock(&entry.lock);
     }
     if (entry.deleteCallback == nullptr || entry.deleteCallback(record) != 1) {
         FreeRecordInSlot(entry, HandleSlotOf(handle));

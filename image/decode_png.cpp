@@ -24,7 +24,6 @@ struct PngDecodeState {
     png_structp png;
     png_infop info;
     png_bytepp rows;
-    png_bytep buffer;
     uint8_t *pixels;
 };
 
@@ -55,8 +54,6 @@ static void AttachPngStreamSource(PngDecodeState *state, const ImageStreamSource
 
 static void ReleasePngState(PngDecodeState *state)
 {
-    if (state->buffer)
-        png_free(state->png, state->buffer);
     if (state->rows)
         TrackedFree(state->rows);
     if (state->pixels)
@@ -138,20 +135,13 @@ static int DecodePngRows(PngDecodeState *state, RasterImage *out)
         return -1;
     size_t total = rowBytes * height;
     state->rows = (png_bytepp)KORVO_TRACKED_ALLOC(sizeof(png_bytep) * height);
-    if (!state->rows)
-        return -1;
-    state->buffer = (png_bytep)png_malloc(png, total);
-    for (png_uint_32 y = 0; y < height; y++)
-        state->rows[y] = state->buffer + (size_t)y * rowBytes;
-    png_read_image(png, state->rows);
-
     state->pixels = (uint8_t *)KORVO_TRACKED_ALLOC(total);
-    if (!state->pixels)
+    if (!state->rows || !state->pixels)
         return -1;
+    // Rows go straight into the image's own block: no intermediate buffer to copy from.
     for (png_uint_32 y = 0; y < height; y++)
-        std::memcpy(state->pixels + (size_t)y * rowBytes, state->rows[y], rowBytes);
-    png_free(png, state->buffer);
-    state->buffer = nullptr;
+        state->rows[y] = state->pixels + (size_t)y * rowBytes;
+    png_read_image(png, state->rows);
     TrackedFree(state->rows);
     state->rows = nullptr;
     png_read_end(png, nullptr);

@@ -110,6 +110,9 @@ bool OpaqueFastPath(int op, const BlitRows &g, bool keyed, const BlitRuleContext
 {
     const __m128i bright = BrightLanes();
     const __m128i p = _mm_set1_epi16(static_cast<short>(c.p));
+    // Weight 0 in the byte-3 lanes keeps the destination's byte 3 without a mask step.
+    const short w = static_cast<short>(c.p);
+    const __m128i pColour = _mm_setr_epi16(w, w, w, 0, w, w, w, 0);
     auto scaled = [&](__m128i s16) { return Bright ? ProductLanes(s16, bright) : s16; };
     switch (op) {
     case BLIT_OP_COPY:
@@ -135,8 +138,7 @@ bool OpaqueFastPath(int op, const BlitRows &g, bool keyed, const BlitRuleContext
         VectorRows(
             g, keyed, c.key,
             [&](__m128i s, __m128i d) {
-                return KeepByte3(
-                    PerChannel(s, d, [&](__m128i s16, __m128i d16, int) { return LerpLanes(scaled(s16), d16, p); }), d);
+                return PerChannel(s, d, [&](__m128i s16, __m128i d16, int) { return LerpLanes(scaled(s16), d16, pColour); });
             },
             [&](uint32_t s, uint32_t d) { return Rule32<BLIT_OP_ALPHA, false, false, Bright>(s, d, 0, 0, c); });
         return true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "softraster/blit_rules.h"
@@ -239,12 +240,22 @@ void StretchBlitLoop(const StretchRows &g, const BlitRuleContext &c)
     const uint8_t *blendRow = g.blend;
     uint8_t *dstRow = g.destination;
     int yPhase = g.yPhaseStart;
+    const int *offsets = StretchColumnOffsets;
+    // A plain copy does not read the destination: a row that shows the same
+    // source row as the one above it is a copy of that destination row.
+    constexpr bool rowsRepeat = Op == BLIT_OP_COPY && !T && !Bright && Policy == BLIT_DRAW_ALL;
+    const uint8_t *previousSource = nullptr;
     for (int y = 0;;) {
         uint8_t *dst = dstRow;
-        for (int i = 0; i < g.width; ++i, dst += DestinationBytes<Src>()) {
-            const int offset = StretchColumnOffsets[i];
-            BlitPixel<Src, Op, T, Bright, Form, Policy>(dst, srcRow + offset, T ? blendRow + (offset >> blendShift) : nullptr,
-                                                        c);
+        if (rowsRepeat && srcRow == previousSource) {
+            std::memcpy(dstRow, dstRow - g.destinationPitch, static_cast<size_t>(g.width * DestinationBytes<Src>()));
+        } else {
+            previousSource = srcRow;
+            for (int i = 0; i < g.width; ++i, dst += DestinationBytes<Src>()) {
+                const int offset = offsets[i];
+                BlitPixel<Src, Op, T, Bright, Form, Policy>(dst, srcRow + offset,
+                                                            T ? blendRow + (offset >> blendShift) : nullptr, c);
+            }
         }
         if (++y == g.height)
             break;

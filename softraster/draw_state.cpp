@@ -1,6 +1,10 @@
 // Software rasteriser draw state, its setters and the fixed lookup tables.
 #include "softraster/draw_state.h"
 
+#if defined(_WIN32)
+#include "core/main_window.h"
+#endif
+
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
@@ -89,7 +93,9 @@ int MemImgMmxEnabled()
 {
     if (MmxOverride >= 0)
         return MmxOverride;
-#if defined(__i386__) || defined(__x86_64__)
+#if defined(_WIN32)
+    return GetMmxAvailableFlag();   // recorded from the processor at start-up
+#elif defined(__i386__) || defined(__x86_64__)
     return __builtin_cpu_supports("mmx") ? 1 : 0;
 #else
     return 0;

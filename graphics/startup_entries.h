@@ -1,0 +1,67 @@
+// Graphics services that the core runtime calls (start-up, shut-down, the window
+// procedure, activation and the message pump).
+#pragma once
+
+namespace Korvo {
+
+// One display mode of the adapter.
+struct DisplayModeEntry {
+    int width;
+    int height;
+    int bitsPerPixel;
+    int refreshRate;
+};
+
+// Routine that rebuilds graph contents after the device was lost.
+typedef void (*GraphRestoreCallback)();
+
+// Number of adapter modes with 16 bits or more
+int CountDisplayModes();
+// One display mode; all fields -1 when the index is out of range
+DisplayModeEntry GetDisplayModeEntry(int index);
+// 1 unless software-only rendering was chosen
+int IsHardwareRenderingWanted();
+// Select the graph restore routine (null: the built-in one); 0
+int SetGraphRestoreCallback(GraphRestoreCallback callback);
+// 1 when a restore routine is set
+int HasGraphRestoreCallback();
+// Start graphics (Direct3D or software images, fonts, rasteriser tables); 0 or -1
+int StartupGraphicsSystem();
+// End fonts and every graphics resource; 0
+int ShutdownGraphicsSystem();
+// Direct later drawing to a draw target (-2..-5) or a drawable graph; 0 or -1
+int SelectDrawTarget(int target);
+// The current draw target
+int GetSelectedDrawTarget();
+// Show the current back screen in the window again
+void RefreshPresentedScreen();
+// Rebuild the screen for the current window mode (-1 keeps a value); 0 or -1
+int ApplyScreenModeChange(int width, int height, int bitsPerPixel, int force, int refreshRate);
+// 1 when the Direct3D device exists
+int G_D3D_HasDevice();
+// End an open Direct3D scene
+void G_D3D_EndSceneIfBegun();
+// 1 when the device reports loss
+int G_D3D_IsDeviceLost();
+// Re-create the device and restore its resources; 0
+int RecreateGraphicsDevice();
+// Release every device resource and the device
+void ReleaseGraphicsDevice();
+// 1 when not in window mode
+int IsFullScreenMode();
+// The DirectDraw 7 object, or null
+void *GetDirectDraw7Object();
+// Switch masked drawing; -1 without a mask screen, else 0
+int EnableMaskScreen(int enable);
+// Whether masked drawing is on
+int IsMaskScreenEnabled();
+// Whether presenting waits for the vertical blank; 0
+int SetWaitForVerticalBlank(int enable);
+// The vertical-blank wait setting
+int IsWaitForVerticalBlankOn();
+// Store and apply the Direct3D dialog-box mode; 0
+int SetMenuDialogBoxMode(int enable);
+// The stored dialog-box mode
+int GetMenuDialogBoxMode();
+
+} // namespace Korvo

@@ -1,0 +1,96 @@
+// Filled rectangles of one flat colour in every blend mode.
+#include <algorithm>
+
+#include "core/rect_clip.h"
+#include "softraster/flat_color_ops.h"
+#include "softraster/shapes.h"
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Copy rows: whole 32-bit words; R5G6B5 colours doubled into words, two pixels a store.
+void FillRowsCopy(int kind, uint8_t *start, int pitch, int width, int height, uint32_t color)
+{
+    if (kind == 1) {
+        for (int y = 0; y < height; ++y, start += pitch) {
+            uint8_t *p = start;
+            for (int x = 0; x < width; ++x, p += 4)
+                StorePixel32(p, color);
+        }
+        return;
+    }
+    const uint32_t pair = (color & 0xFFFF) | (color << 16);
+    for (int y = 0; y < height; ++y, start += pitch) {
+        uint8_t *p = start;
+        for (int x = 0; x < width / 2; ++x, p += 4)
+            StorePixel32(p, pair);
+        if (width & 1)
+            StorePixel16(p, color);
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+// Fill a rectangle (corners in any order; null = the whole view) with one colour.
+void FillBlendRectMemImg(MEMIMG *destination, const RECT *rect, int32_t color)
+{
+    if (destination == nullptr || destination->body == nullptr || destination->pixels == nullptr)
+        return;
+    const MemImgBody *body = destination->body;
+    if (body->hasPalette == 1 || body->hasAlpha == 1)
+        return;
+
+    RECT area;
+    if (rect != nullptr) {
+        area.left = std::min(rect->left, rect->right);
+        area.right = std::max(rect->left, rect->right);
+        area.top = std::min(rect->top, rect->bottom);
+        area.bottom = std::max(rect->top, rect->bottom);
+    } else {
+        area = RECT{0, 0, destination->width, destination->height};
+    }
+    // The clip is cut to the view first, so nothing outside the image is written.
+    const RECT clip = EffectiveShapeClip(destination);
+    ClipRectToRect(&area, &clip);
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0)
+        return;
+
+    const int kind = body->pixelKind;
+    if (kind != 0 && kind != 1)
+        return;
+    const int bytesPerPixel = kind == 1 ? 4 : 2;
+    const int pitch = body->pitch;
+    uint8_t *start = destination->pixels + static_cast<ptrdiff_t>(area.top) * pitch +
+                     static_cast<ptrdiff_t>(area.left) * bytesPerPixel;
+
+    const FlatColorOperation operation = SelectFlatColorOperation(MemImgState.blendMode, CurrentShapeBlendParam());
+    if (operation == FLAT_OP_NONE)
+        return;
+    FlatColorOp op;
+    PrepareFlatColorShifted(&op, kind, static_cast<uint32_t>(color));
+    if (operation == FLAT_OP_COPY) {
+        FillRowsCopy(kind, start, pitch, width, height, op.color);
+        return;
+    }
+    DispatchFlatColor(kind, operation, [&]<int Kind, int Op>() {
+        uint8_t *row = start;
+        for (int y = 0; y < height; ++y, row += pitch) {
+            uint8_t *p = row;
+            for (int x = 0; x < width; ++x, p += Kind == 1 ? 4 : 2)
+                ApplyFlatColor<Kind, Op>(op, p);
+        }
+    });
+}
+
+}  // namespace Korvo

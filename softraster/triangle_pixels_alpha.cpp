@@ -1,0 +1,58 @@
+// Triangle pixels, alpha blend (parameter 1..254): each channel moves toward
+// the source by the parameter, times the gate weight and source alpha where
+// present, divided by a power of two and rounded down; an R5G6B5 destination
+// without gate or alpha takes the truncated step of the signed lerp table.
+#include "softraster/triangle_span.h"
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Types
+// ---------------------------------------------------------------------------
+
+namespace {
+
+struct AlphaPixels {
+    static constexpr bool kSkipAlphaZero = true;
+
+    template <int Kind, bool Blend, bool Bright, bool UseAlpha>
+    static void Apply(const TriangleContext &ctx, uint8_t *pixel, const TriangleTexel &t, int gate)
+    {
+        if constexpr (Kind == 0 && !Blend && !UseAlpha) {
+            RewriteChannels<Kind>(pixel, [&](int d, int i) {
+                return d + ctx.paramSigned[ModulatedChannel<Bright>(ctx, t, i) - d];
+            });
+        } else {
+            // 64-bit: g * a * p times a negative difference leaves the int32 range.
+            int64_t weight = ctx.param;
+            int shift = 8;
+            if constexpr (Blend) {
+                weight *= gate;
+                shift += 8;
+            }
+            if constexpr (UseAlpha) {
+                weight *= t.alpha;
+                shift += 8;
+            }
+            RewriteChannels<Kind>(pixel, [&](int d, int i) {
+                const int64_t sum = (static_cast<int64_t>(d) << shift) +
+                                    (ModulatedChannel<Bright>(ctx, t, i) - d) * weight;
+                return static_cast<int>(sum >> shift);
+            });
+        }
+    }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+// Textured span loops of the alpha blend.
+TriangleSpanFn SelectAlphaTriangleSpan(const TriangleVariant &v)
+{
+    return SelectTexturedSpan<AlphaPixels>(v);
+}
+
+}  // namespace Korvo

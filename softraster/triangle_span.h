@@ -1,0 +1,163 @@
+// Span loops of the triangle routine: the per-triangle context, the texel
+// fetch and the choice of one loop per variant.
+//
+// Every combination of destination kind, paletted source, blend image, bright
+// colour, source alpha and colour key is its own instantiation of TexturedSpan,
+// so the pixel loop tests only the texel range and what its variant needs. A
+// blend mode supplies a struct with
+//   static constexpr bool kSkipAlphaZero;   // alpha 0 under the colour key is skipped
+//   template <int Kind, bool Blend, bool Bright, bool UseAlpha>
+//   static void Apply(const TriangleContext &, uint8_t *pixel, const TriangleTexel &, int gate);
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "softraster/draw_state.h"
+#include "softraster/flat_color_ops.h"
+#include "softraster/pixel_channels.h"
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Types
+// ---------------------------------------------------------------------------
+
+// What one triangle's span loops read; fixed before the first span.
+struct TriangleContext {
+    const uint8_t *source;            // the source view's first texel
+    ptrdiff_t sourcePitch;
+    const uint8_t *palette;           // the source body's converted palette
+    uint32_t transparentColor;
+    uint32_t sourceWidthFixed;        // width and height in 14.18, compared unsigned
+    uint32_t sourceHeightFixed;
+    const uint8_t *blend;             // blend image's first byte, or null
+    ptrdiff_t blendPitch;
+    uint32_t uStepColumn;             // 14.18 texels per column, stepped with wrap-around
+    uint32_t vStepColumn;
+    int param;                        // blend parameter 0..255
+    const int *paramScale;            // scale-table row of the parameter
+    const int *paramSigned;           // signed lerp row of the parameter, from its d = 0 entry
+    const int *brightRow[3];          // scale-table rows of the bright blue, green, red
+    FlatColorOp flat;                 // flat triangle: the converted colour
+};
+
+// One fetched texel: its whole colour word, its channels and its alpha.
+struct TriangleTexel {
+    uint32_t word;                    // 32-bit texel or palette entry; R5G6B5 in the low 16 bits
+    int channel[3];                   // blue, green, red in the destination's widths
+    int alpha;                        // 0..255 for an alpha source
+};
+
+// The per-triangle choices that select a span loop.
+struct TriangleVariant {
+    int kind;                         // destination (and source) kind, 0 or 1
+    bool paletted;
+    bool blend;
+    bool bright;
+    bool alpha;                       // direct-colour source with the alpha flag
+    bool key;                         // transparent flag
+};
+
+// Draw count pixels of one row from pixel, with texel coordinates u, v at the first.
+using TriangleSpanFn = void (*)(const TriangleContext &ctx, uint8_t *pixel, int count, uint32_t u, uint32_t v);
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+// Channel i of a texel after bright modulation when the variant has it.
+template <bool Bright>
+inline int ModulatedChannel(const TriangleContext &ctx, const TriangleTexel &t, int i)
+{
+    if constexpr (Bright)
+        return ctx.brightRow[i][t.channel[i]];
+    else
+        return t.channel[i];
+}
+
+// One textured span of a blend mode's variant.
+template <class Mode, int Kind, bool Paletted, bool Blend, bool Bright, bool Alpha, bool Key>
+void TexturedSpan(const TriangleContext &ctx, uint8_t *pixel, int count, uint32_t u, uint32_t v)
+{
+    constexpr int texelSize = Paletted ? 1 : (Kind == 1 || Alpha) ? 4 : 2;
+    constexpr int pixelSize = Kind == 1 ? 4 : 2;
+    for (; count > 0; --count, pixel += pixelSize, u += ctx.uStepColumn, v += ctx.vStepColumn) {
+        if (u >= ctx.sourceWidthFixed || v >= ctx.sourceHeightFixed)
+            continue;
+        const uint32_t column = u >> 18;
+        const uint32_t row = v >> 18;
+        const uint8_t *texel = ctx.source + static_cast<ptrdiff_t>(row) * ctx.sourcePitch +
+                               static_cast<ptrdiff_t>(column) * texelSize;
+        TriangleTexel t;
+        if constexpr (Paletted) {
+            const uint32_t index = *texel;
+            if (Key && index == ctx.transparentColor)
+                continue;
+            t.word = Kind == 1 ? LoadPixel32(ctx.palette + index * 4) : LoadPixel16(ctx.palette + index * 2);
+            t.alpha = 255;
+        } else {
+            const uint32_t raw = (Kind == 1 || Alpha) ? LoadPixel32(texel) : LoadPixel16(texel);
+            if (Key && !Alpha && raw == ctx.transparentColor)
+                continue;
+            t.word = Kind == 1 ? raw : (raw & 0xFFFF);
+            t.alpha = Alpha ? static_cast<int>(Kind == 1 ? raw >> 24 : (raw >> 16) & 0xFF) : 255;
+        }
+        SplitChannels<Kind>(t.word, t.channel);
+        int gate = 255;
+        if constexpr (Blend)
+            gate = MemImgBlendThresholdTable[ctx.blend[static_cast<ptrdiff_t>(row) * ctx.blendPitch + column]];
+        if constexpr (Alpha && Key) {
+            // Under the colour key an alpha source is screened by its alpha instead.
+            if (Mode::kSkipAlphaZero && t.alpha == 0)
+                continue;
+            if (t.alpha == 255) {
+                Mode::template Apply<Kind, Blend, Bright, false>(ctx, pixel, t, gate);
+                continue;
+            }
+        }
+        Mode::template Apply<Kind, Blend, Bright, Alpha>(ctx, pixel, t, gate);
+    }
+}
+
+// Resolve the runtime flags (paletted, blend, bright, alpha, key) into a loop.
+template <class Mode, int Kind, bool... Chosen>
+TriangleSpanFn ChooseTexturedSpan(const bool (&flags)[5])
+{
+    if constexpr (sizeof...(Chosen) == 5) {
+        return &TexturedSpan<Mode, Kind, Chosen...>;
+    } else {
+        return flags[sizeof...(Chosen)] ? ChooseTexturedSpan<Mode, Kind, Chosen..., true>(flags)
+                                        : ChooseTexturedSpan<Mode, Kind, Chosen..., false>(flags);
+    }
+}
+
+// The span loop of a blend mode for a textured variant.
+template <class Mode>
+TriangleSpanFn SelectTexturedSpan(const TriangleVariant &v)
+{
+    // A paletted source has no alpha variants.
+    const bool flags[5] = {v.paletted, v.blend, v.bright, v.alpha && !v.paletted, v.key};
+    return v.kind == 1 ? ChooseTexturedSpan<Mode, 1>(flags) : ChooseTexturedSpan<Mode, 0>(flags);
+}
+
+// ---------------------------------------------------------------------------
+// Public functions (one per blend mode; each in its own file)
+// ---------------------------------------------------------------------------
+
+// Textured span loops of the copy (also alpha blend at parameter 255).
+TriangleSpanFn SelectCopyTriangleSpan(const TriangleVariant &v);
+// Textured span loops of the alpha blend (parameter 1..254).
+TriangleSpanFn SelectAlphaTriangleSpan(const TriangleVariant &v);
+// Textured span loops of the additive blend.
+TriangleSpanFn SelectAddTriangleSpan(const TriangleVariant &v);
+// Textured span loops of the subtractive blend.
+TriangleSpanFn SelectSubtractTriangleSpan(const TriangleVariant &v);
+// Textured span loops of the multiplicative blend.
+TriangleSpanFn SelectMultiplyTriangleSpan(const TriangleVariant &v);
+// Textured span loops of the blend toward the inverted source.
+TriangleSpanFn SelectInvertTriangleSpan(const TriangleVariant &v);
+// Textured span loops of the weighted multiply.
+TriangleSpanFn SelectWeightedMultiplyTriangleSpan(const TriangleVariant &v);
+
+}  // namespace Korvo
