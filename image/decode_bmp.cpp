@@ -128,14 +128,11 @@ static K_BITMAPINFO *ReadBmpHeaderBlock(const ImageStreamSource *source, int fil
             entries = h.biClrUsed;
         tableBytes = entries * 4;
     } else if (h.biCompression == kBiBitfields) {
+        // The three masks sit right after the 40-byte header fields, also inside longer headers.
         tableBytes = 12;
-        if (h.biSize >= 52) {
-            // The masks are part of a longer info header (offsets 40..51 in it).
-            tableBytes = 0;
-            if (source->Seek(source->data, 14 + 40, 0) != 0 || !ReadSourceBytes(source, info->bmiColors, 12)) {
-                TrackedFree(info);
-                return nullptr;
-            }
+        if (source->Seek(source->data, 14 + 40, 0) != 0) {
+            TrackedFree(info);
+            return nullptr;
         }
     }
     if (!ReadSourceBytes(source, info->bmiColors, tableBytes)) {

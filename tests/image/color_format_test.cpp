@@ -64,15 +64,6 @@ TEST(ColorFormat, X1R5G5B5SetsTheUnusedBitWhenPacking)
         EXPECT_EQ(0x8000u, PackColorInFormat(&f, c, 255 - c, c / 2, 0) & 0x8000u);
 }
 
-TEST(ColorFormat, MultiChannelFormatsOnlyCountBytes)
-{
-    ColorFormatDesc f;
-    InitColorFormatFromMasks(&f, 0, 0, 0, 0, 0, 4, 16, 1);
-    EXPECT_EQ(8, f.bytesPerPixel);
-    EXPECT_EQ(0, f.bitsPerPixel);
-    EXPECT_EQ(1, f.floatFlag);
-}
-
 TEST(ColorFormat, GreyPaletteFindsNearestEntryLowestFirst)
 {
     ColorFormatDesc f = Zeroed();

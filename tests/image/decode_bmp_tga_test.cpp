@@ -72,6 +72,22 @@ TEST(BmpDecode, SmallEightBitFileWithShortPaletteLoads)
     EXPECT_EQ(0, d.image.format.palette[4].red);
 }
 
+TEST(BmpDecode, LongerInfoHeadersPutTheColourTableAfterThem)
+{
+    // A 108-byte header: the colour table starts at 14 + 108.
+    Bytes file = MakeBmp(4, 1, 8, 0, Bytes(68, 0xEE), Bytes{1, 1, 1, 1});
+    Bytes table = GreyTable(2);
+    file.insert(file.begin() + 54 + 68, table.begin(), table.end());
+    PutLe32(file, 14, 108);
+    PutLe32(file, 10, 54 + 68 + 8);
+    PutLe32(file, 46, 2);
+    Decoded d(file, DecodeBmpStream);
+    ASSERT_EQ(0, d.result);
+    EXPECT_EQ(255, d.image.format.palette[1].green);
+    EXPECT_EQ(0, d.image.format.palette[2].green);
+    EXPECT_EQ(1, d.Pixel(3, 0)[0]);
+}
+
 TEST(BmpDecode, FourBitBecomesOneBytePerPixel)
 {
     Bytes data = {0x12, 0x3F, 0, 0, 0xAB, 0xC0, 0, 0};  // 3x2

@@ -111,6 +111,16 @@ TEST_F(ImageFileLoadTest, AlphaImageBesideTheColourImage)
                                    (int)alphaBytes.size(), 1, &c5.r, &a5.r, 0));
     Image c6, a6;
     EXPECT_EQ(-1, LoadImageAndAlpha(Path("none.png").c_str(), nullptr, 0, 0, nullptr, 0, 0, &c6.r, &a6.r, 0));
+
+    // Both images as members of an archive.
+    kvatest::MakeFolder(Path("arc"));
+    kvatest::WriteFile(Path("arc/pics.KVA"),
+                       kvatest::BuildArchive(kvatest::Folder("", {kvatest::File("pic.png", bytes),
+                                                                  kvatest::File("pic_a.png", alphaBytes)}),
+                                             5, KvaPacking::Stored));
+    Image c7, a7;
+    EXPECT_EQ(0, LoadImageAndAlpha(Path("arc/pics/pic.png").c_str(), nullptr, 0, 0, nullptr, 0, 0, &c7.r, &a7.r, 0));
+    EXPECT_EQ(1, a7.r.format.bytesPerPixel);
 }
 
 TEST_F(ImageFileLoadTest, MirroringOnlyForFlagOneAndDxtComesBackPlain)

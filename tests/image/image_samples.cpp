@@ -124,37 +124,8 @@ static void FlushPng(png_structp)
 
 Bytes MakePng(const PngSpec &spec)
 {
+    // Everything with a destructor is made before the jump point.
     Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return Bytes();
-    }
-    png_set_write_fn(png, &out, WritePngBytes, FlushPng);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    if (spec.colorType == PNG_COLOR_TYPE_PALETTE) {
-        png_color palette[12];
-        for (int i = 0; i < 12; i++)
-            palette[i] = png_color{(png_byte)(i * 20 + 5), (png_byte)(250 - i * 13), (png_byte)(i * i)};
-        int count = 1 << spec.bitDepth;
-        png_set_PLTE(png, info, palette, count < 12 ? count : 12);
-        if (spec.withTrns) {
-            png_byte alpha[3] = {0, 128, 255};
-            png_set_tRNS(png, info, alpha, count < 3 ? count : 3, nullptr);
-        }
-    } else if (spec.withTrns) {
-        png_color_16 trns;
-        std::memset(&trns, 0, sizeof(trns));
-        trns.gray = (png_uint_16)PngTrnsSample(spec, 0);
-        trns.red = (png_uint_16)PngTrnsSample(spec, 0);
-        trns.green = (png_uint_16)PngTrnsSample(spec, 1);
-        trns.blue = (png_uint_16)PngTrnsSample(spec, 2);
-        png_set_tRNS(png, info, nullptr, 0, &trns);
-    }
-    png_write_info(png, info);
     int channels = PngChannels(spec.colorType);
     int rowBits = spec.width * channels * spec.bitDepth;
     std::vector<Bytes> rows(spec.height, Bytes((rowBits + 7) / 8, 0));
@@ -176,6 +147,37 @@ Bytes MakePng(const PngSpec &spec)
     std::vector<png_bytep> pointers;
     for (auto &r : rows)
         pointers.push_back(r.data());
+
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        out.clear();
+        return out;
+    }
+    png_set_write_fn(png, &out, WritePngBytes, FlushPng);
+    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
+                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[12];
+    png_byte alpha[3] = {0, 128, 255};
+    png_color_16 trns;
+    std::memset(&trns, 0, sizeof(trns));
+    if (spec.colorType == PNG_COLOR_TYPE_PALETTE) {
+        for (int i = 0; i < 12; i++)
+            palette[i] = png_color{(png_byte)(i * 20 + 5), (png_byte)(250 - i * 13), (png_byte)(i * i)};
+        int count = 1 << spec.bitDepth;
+        png_set_PLTE(png, info, palette, count < 12 ? count : 12);
+        if (spec.withTrns)
+            png_set_tRNS(png, info, alpha, count < 3 ? count : 3, nullptr);
+    } else if (spec.withTrns) {
+        trns.gray = (png_uint_16)PngTrnsSample(spec, 0);
+        trns.red = (png_uint_16)PngTrnsSample(spec, 0);
+        trns.green = (png_uint_16)PngTrnsSample(spec, 1);
+        trns.blue = (png_uint_16)PngTrnsSample(spec, 2);
+        png_set_tRNS(png, info, nullptr, 0, &trns);
+    }
+    png_write_info(png, info);
     png_write_image(png, pointers.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
