@@ -13,7 +13,9 @@ namespace Korvo {
 static void FillFileFindInfo(const WIN32_FIND_DATAA &data, FileFindInfo *out)
 {
     std::memset(out, 0, sizeof *out);
-    std::strncpy(out->name, data.cFileName, sizeof out->name - 1);
+    size_t length = strnlen(data.cFileName, sizeof out->name - 1);
+    std::memcpy(out->name, data.cFileName, length);
+    out->name[length] = '\0';
     out->directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
     out->sizeLow = data.nFileSizeLow;
     out->sizeHigh = data.nFileSizeHigh;
