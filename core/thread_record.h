@@ -1,9 +1,10 @@
 // Library threads.
 //
 // Every thread the library starts begins suspended and runs only once its owner
-// has finished filling the record and calls ResumeThreadRecord. The thread calls
-// are Windows only; SleepMilliseconds also exists in the host build, where
-// portable code (the handle manager's waits) needs it.
+// has finished filling the record and calls ResumeThreadRecord. The host build
+// has the same calls over POSIX threads (core/host/thread_record.cpp), so that
+// portable code that starts threads (the asynchronous-load workers) runs in
+// native tests.
 #pragma once
 
 #include "core/korvo_types.h"

@@ -8,6 +8,10 @@
 
 #include "image/pixel_convert_internal.h"
 
+#if defined(_WIN32)
+#include "core/main_window.h"
+#endif
+
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
@@ -22,7 +26,9 @@ static int g_mmxMode = -1;
 
 static bool ProcessorHasMmx()
 {
-#if defined(__i386__) || defined(__x86_64__)
+#if defined(_WIN32)
+    return GetMmxAvailableFlag() != 0;  // recorded from the processor at start-up
+#elif defined(__i386__) || defined(__x86_64__)
     return __builtin_cpu_supports("mmx");
 #else
     return false;

@@ -198,6 +198,15 @@ void RunTableBlitLoop(const BlitRows &g, const uint8_t *runs, const BlitRuleCont
                     blend += n;
                 continue;
             }
+            if constexpr (Op == BLIT_OP_COPY && !T && !Bright && Src::kBytes == DestinationBytes<Src>()) {
+                // Opaque runs of a plain copy move as whole pixels.
+                if (type == MEMIMG_RUN_OPAQUE || !Src::kAlpha) {
+                    std::memcpy(dst, src, static_cast<size_t>(n * Src::kBytes));
+                    src += n * Src::kBytes;
+                    dst += n * Src::kBytes;
+                    continue;
+                }
+            }
             for (; n > 0; --n) {
                 if (type == MEMIMG_RUN_PARTIAL)
                     BlitPixel<Src, Op, T, Bright, Form, partialPolicy>(dst, src, blend, c);

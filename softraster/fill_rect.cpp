@@ -1,5 +1,6 @@
 // Filled rectangles of one flat colour in every blend mode.
 #include <algorithm>
+#include <cstring>
 
 #include "core/rect_clip.h"
 #include "softraster/flat_color_ops.h"
@@ -13,25 +14,24 @@ namespace Korvo {
 
 namespace {
 
-// Copy rows: whole 32-bit words; R5G6B5 colours doubled into words, two pixels a store.
+// Copy rows: the first row is stored word by word (R5G6B5 colours doubled
+// into words, two pixels a store), every further row copied from it.
 void FillRowsCopy(int kind, uint8_t *start, int pitch, int width, int height, uint32_t color)
 {
+    uint8_t *p = start;
     if (kind == 1) {
-        for (int y = 0; y < height; ++y, start += pitch) {
-            uint8_t *p = start;
-            for (int x = 0; x < width; ++x, p += 4)
-                StorePixel32(p, color);
-        }
-        return;
-    }
-    const uint32_t pair = (color & 0xFFFF) | (color << 16);
-    for (int y = 0; y < height; ++y, start += pitch) {
-        uint8_t *p = start;
+        for (int x = 0; x < width; ++x, p += 4)
+            StorePixel32(p, color);
+    } else {
+        const uint32_t pair = (color & 0xFFFF) | (color << 16);
         for (int x = 0; x < width / 2; ++x, p += 4)
             StorePixel32(p, pair);
         if (width & 1)
             StorePixel16(p, color);
     }
+    const size_t rowBytes = static_cast<size_t>(width) * (kind == 1 ? 4 : 2);
+    for (int y = 1; y < height; ++y)
+        std::memcpy(start + static_cast<ptrdiff_t>(y) * pitch, start, rowBytes);
 }
 
 }  // namespace

@@ -84,6 +84,10 @@ inline void ApplyFlatColor(const FlatColorOp &op, uint8_t *pixel)
             StorePixel32(pixel, PackedSubtractPixel32(LoadPixel32(pixel), op.addend));
         else
             StorePixel16(pixel, PackedSubtractPixel16(LoadPixel16(pixel), op.addend));
+    } else if constexpr (Kind == 1 && Op == FLAT_OP_ALPHA) {
+        StorePixel32(pixel, LerpPixel32(LoadPixel32(pixel), op.color, static_cast<uint32_t>(op.param)));
+    } else if constexpr (Kind == 1 && Op == FLAT_OP_INVERT) {
+        StorePixel32(pixel, LerpPixel32(LoadPixel32(pixel), ~op.color, static_cast<uint32_t>(op.param)));
     } else {
         RewriteChannels<Kind>(pixel, [&op](int d, int i) {
             const int c = op.channel[i];

@@ -31,6 +31,16 @@ inline uint32_t LoadPixel32(const uint8_t *p) { uint32_t v; std::memcpy(&v, p, 4
 inline void StorePixel16(uint8_t *p, uint32_t v) { const uint16_t w = static_cast<uint16_t>(v); std::memcpy(p, &w, 2); }
 inline void StorePixel32(uint8_t *p, uint32_t v) { std::memcpy(p, &v, 4); }
 
+// Each colour byte of a 32-bit pixel d moved toward s by p / 256, rounded down;
+// d's fourth byte is kept. Red and blue share one multiply (lanes stay below 65536).
+inline uint32_t LerpPixel32(uint32_t d, uint32_t s, uint32_t p)
+{
+    const uint32_t q = 256 - p;
+    const uint32_t redBlue = (((d & 0x00FF00FFu) * q + (s & 0x00FF00FFu) * p) >> 8) & 0x00FF00FFu;
+    const uint32_t green = (((d & 0x0000FF00u) * q + (s & 0x0000FF00u) * p) >> 8) & 0x0000FF00u;
+    return (d & 0xFF000000u) | redBlue | green;
+}
+
 // Channels of a pixel word of a kind: out[0] blue, out[1] green, out[2] red.
 template <int Kind>
 inline void SplitChannels(uint32_t word, int *out)

@@ -18,7 +18,15 @@ struct AlphaPixels {
     template <int Kind, bool Blend, bool Bright, bool UseAlpha>
     static void Apply(const TriangleContext &ctx, uint8_t *pixel, const TriangleTexel &t, int gate)
     {
-        if constexpr (Kind == 0 && !Blend && !UseAlpha) {
+        if constexpr (Kind == 1 && !Blend && !UseAlpha) {
+            // d + floor((s - d) * P / 256) = (d * (256 - P) + s * P) / 256, red and
+            // blue side by side in one word (each lane stays below 65536).
+            const uint32_t s = Bright ? JoinChannels<1>(ModulatedChannel<Bright>(ctx, t, 0),
+                                                        ModulatedChannel<Bright>(ctx, t, 1),
+                                                        ModulatedChannel<Bright>(ctx, t, 2))
+                                      : t.word;
+            StorePixel32(pixel, LerpPixel32(LoadPixel32(pixel), s, static_cast<uint32_t>(ctx.param)));
+        } else if constexpr (Kind == 0 && !Blend && !UseAlpha) {
             RewriteChannels<Kind>(pixel, [&](int d, int i) {
                 return d + ctx.paramSigned[ModulatedChannel<Bright>(ctx, t, i) - d];
             });

@@ -25,7 +25,9 @@ struct InvertPixels {
             else
                 return inverted;
         };
-        if constexpr (Kind == 0 && !Blend && !UseAlpha) {
+        if constexpr (Kind == 1 && !Blend && !UseAlpha && !Bright) {
+            StorePixel32(pixel, LerpPixel32(LoadPixel32(pixel), ~t.word, static_cast<uint32_t>(ctx.param)));
+        } else if constexpr (Kind == 0 && !Blend && !UseAlpha) {
             RewriteChannels<Kind>(pixel, [&](int d, int i) { return d + ctx.paramSigned[target(i) - d]; });
         } else {
             int64_t weight = ctx.param;

@@ -82,41 +82,61 @@ void TexturedSpan(const TriangleContext &ctx, uint8_t *pixel, int count, uint32_
 {
     constexpr int texelSize = Paletted ? 1 : (Kind == 1 || Alpha) ? 4 : 2;
     constexpr int pixelSize = Kind == 1 ? 4 : 2;
-    for (; count > 0; --count, pixel += pixelSize, u += ctx.uStepColumn, v += ctx.vStepColumn) {
-        if (u >= ctx.sourceWidthFixed || v >= ctx.sourceHeightFixed)
-            continue;
-        const uint32_t column = u >> 18;
-        const uint32_t row = v >> 18;
-        const uint8_t *texel = ctx.source + static_cast<ptrdiff_t>(row) * ctx.sourcePitch +
-                               static_cast<ptrdiff_t>(column) * texelSize;
+    // The per-pixel work on a texel inside the source.
+    auto drawTexel = [&ctx](uint8_t *target, const uint8_t *texel, const uint8_t *blendByte) __attribute__((always_inline)) {
         TriangleTexel t;
         if constexpr (Paletted) {
             const uint32_t index = *texel;
             if (Key && index == ctx.transparentColor)
-                continue;
+                return;
             t.word = Kind == 1 ? LoadPixel32(ctx.palette + index * 4) : LoadPixel16(ctx.palette + index * 2);
             t.alpha = 255;
         } else {
             const uint32_t raw = (Kind == 1 || Alpha) ? LoadPixel32(texel) : LoadPixel16(texel);
             if (Key && !Alpha && raw == ctx.transparentColor)
-                continue;
+                return;
             t.word = Kind == 1 ? raw : (raw & 0xFFFF);
             t.alpha = Alpha ? static_cast<int>(Kind == 1 ? raw >> 24 : (raw >> 16) & 0xFF) : 255;
         }
         SplitChannels<Kind>(t.word, t.channel);
         int gate = 255;
         if constexpr (Blend)
-            gate = MemImgBlendThresholdTable[ctx.blend[static_cast<ptrdiff_t>(row) * ctx.blendPitch + column]];
+            gate = MemImgBlendThresholdTable[*blendByte];
         if constexpr (Alpha && Key) {
             // Under the colour key an alpha source is screened by its alpha instead.
             if (Mode::kSkipAlphaZero && t.alpha == 0)
-                continue;
+                return;
             if (t.alpha == 255) {
-                Mode::template Apply<Kind, Blend, Bright, false>(ctx, pixel, t, gate);
-                continue;
+                Mode::template Apply<Kind, Blend, Bright, false>(ctx, target, t, gate);
+                return;
             }
         }
-        Mode::template Apply<Kind, Blend, Bright, Alpha>(ctx, pixel, t, gate);
+        Mode::template Apply<Kind, Blend, Bright, Alpha>(ctx, target, t, gate);
+    };
+
+    if (ctx.vStepColumn == 0) {
+        // The texel row is the same along the whole span (an upright quad).
+        if (v >= ctx.sourceHeightFixed)
+            return;
+        const uint32_t row = v >> 18;
+        const uint8_t *sourceRow = ctx.source + static_cast<ptrdiff_t>(row) * ctx.sourcePitch;
+        const uint8_t *blendRow = Blend ? ctx.blend + static_cast<ptrdiff_t>(row) * ctx.blendPitch : nullptr;
+        for (; count > 0; --count, pixel += pixelSize, u += ctx.uStepColumn) {
+            if (u >= ctx.sourceWidthFixed)
+                continue;
+            const uint32_t column = u >> 18;
+            drawTexel(pixel, sourceRow + static_cast<ptrdiff_t>(column) * texelSize, Blend ? blendRow + column : nullptr);
+        }
+        return;
+    }
+    for (; count > 0; --count, pixel += pixelSize, u += ctx.uStepColumn, v += ctx.vStepColumn) {
+        if (u >= ctx.sourceWidthFixed || v >= ctx.sourceHeightFixed)
+            continue;
+        const uint32_t column = u >> 18;
+        const uint32_t row = v >> 18;
+        drawTexel(pixel,
+                  ctx.source + static_cast<ptrdiff_t>(row) * ctx.sourcePitch + static_cast<ptrdiff_t>(column) * texelSize,
+                  Blend ? ctx.blend + static_cast<ptrdiff_t>(row) * ctx.blendPitch + column : nullptr);
     }
 }
 

@@ -100,13 +100,12 @@ static int FailStartup()
     return -1;
 }
 
-// Pump until the window has gone, then make sure it is gone.
+// Pump until the window has gone, unregister its class, then make sure it is gone.
 static void FinishMainWindow()
 {
-    if (WindowState.window == nullptr) {
-        return;
-    }
-    while (ServiceMessageQueueUnlocked() == 0 && WindowState.quit == 0 && WindowState.windowDestroyed == 0) {
+    if (WindowState.window != nullptr) {
+        while (ServiceMessageQueueUnlocked() == 0 && WindowState.quit == 0 && WindowState.windowDestroyed == 0) {
+        }
     }
     UnregisterClassA(WindowState.className, WindowState.instance);
     while (WindowState.window != nullptr && FindWindowA(WindowState.className, nullptr) == WindowState.window) {

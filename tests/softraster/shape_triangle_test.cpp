@@ -492,6 +492,13 @@ TEST(ShapeTriangle, EveryVariantMatchesReference)
                 for (auto &vx : v)
                     vx = {static_cast<int>(rng() % (W + 16)) - 8, static_cast<int>(rng() % (H + 8)),
                           static_cast<int>(rng() % (SW + 4)) - 2, static_cast<int>(rng() % (SH + 4)) - 2};
+                if (combo & 1) {
+                    // Half of an upright quad: the texel row is constant along each span.
+                    v[1].y = v[0].y;
+                    v[1].v = v[0].v;
+                    v[2].x = v[0].x;
+                    v[2].u = v[0].u;
+                }
                 RECT clip{static_cast<LONG>(rng() % 5), static_cast<LONG>(rng() % 5), static_cast<LONG>(W - rng() % 5),
                           static_cast<LONG>(H - rng() % 5)};
 

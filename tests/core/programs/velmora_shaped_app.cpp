@@ -92,7 +92,7 @@ int MeasureBlackClientArea(HWND window, int *blackWidth, int *blackHeight)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
     Options options = ParseOptions(commandLine);
-    std::FILE *result = std::fopen("app_result.txt", "w");
+    std::FILE *result = std::fopen("app_result.txt", "wb");
     if (result == nullptr) {
         return 3;
     }
@@ -102,6 +102,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
     ChangeWindowMode(1);
     if (options.retry24) {
         std::fprintf(result, "start24=%d\n", StartLibrary());
+        // The next start-up writes a fresh log: keep this one.
+        CopyFileA("Log.txt", "Log_after_24.txt", FALSE);
         SetScreenResolutionAndDepth(800, 600, 32, 60);
     }
     if (StartLibrary() == -1) {

@@ -1,0 +1,251 @@
+// Start-up and shut-down orders over the subsystems, failed start-ups and
+// restarts, in this process (the neighbouring subsystems are recording fakes).
+
+#include "subsystem_fakes.h"
+
+#include "core/async_load.h"
+#include "core/clock.h"
+#include "core/platform_libraries.h"
+#include "core/error_log.h"
+#include "core/fatal_error.h"
+#include "core/library_life.h"
+#include "core/main_window.h"
+#include "core/message_pump.h"
+#include "core/win32/app_window.h"
+#include "core/win32/main_window_state.h"
+#include "graphics/screen_request.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace Korvo;
+using Names = std::vector<std::string>;
+
+namespace {
+
+const Names kStartupOrder = {
+    "BuildTheoraYuvTables",  "SetGraphRestoreCallback",        "InitInputDevices+w",
+    "LoadAcmFunctions+w",    "InitSoundOutputSystem+w",        "InitMovieHandleType+w",
+    "StartupGraphicsSystem(starting)+w", "InitTextInputState+w", "SelectDrawTarget(-2)+w",
+    "SelectDrawTarget(-4)+w", "InitModelHandleTypes+w",
+};
+const Names kShutdownOrder = {
+    "TermNetworkModule+w",    "StopBackgroundMusicHandle+w", "TermModelHandleTypes+w",
+    "ShutdownGraphicsSystem+w", "TermMovieHandleType+w",    "TermInputDevices+w",
+    "TermSoundOutputSystem+w", "FreeAcmFunctions+w",        "DeleteAllTextInputHandles+w",
+};
+
+std::string ReadLog()
+{
+    std::string bytes;
+    if (std::FILE *file = std::fopen("Log.txt", "rb")) {
+        char buffer[4096];
+        size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
+            bytes.append(buffer, got);
+        }
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+Names Concat(Names a, const Names &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class StartupOrderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        FakeSubsystems::Reset();
+        SetAppWindowTitle("KorvoStartupTest");
+        SetScreenResolutionAndDepth(320, 240, 32, 60);
+        EnableLogFileOutput(1);
+        ChangeWindowMode(1);
+    }
+    void TearDown() override { ShutdownLibrary(); }
+};
+
+TEST_F(StartupOrderTest, StartAndShutdownRunEverySubsystemInOrder)
+{
+    ASSERT_EQ(StartLibrary(), 0);
+    EXPECT_EQ(FakeSubsystems::Trace, kStartupOrder);
+    EXPECT_EQ(GetLibraryStartedFlag(), 1);
+    EXPECT_EQ(GetStartupInProgressFlag(), 0);
+    HWND window = GetAppWindowHandle();
+    RECT client = {};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 320);
+    EXPECT_EQ(client.bottom, 240);
+    EXPECT_EQ(StartLibrary(), 0); // already started: nothing runs again
+    EXPECT_EQ(FakeSubsystems::Trace.size(), kStartupOrder.size());
+
+    FakeSubsystems::Trace.clear();
+    EXPECT_EQ(ShutdownLibrary(), 0);
+    EXPECT_EQ(FakeSubsystems::Trace, kShutdownOrder);
+    EXPECT_EQ(GetLibraryStartedFlag(), 0);
+    EXPECT_EQ(GetAppWindowHandle(), nullptr);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(GetTimerPeriodsInForce(), 0);
+    FakeSubsystems::Trace.clear();
+    EXPECT_EQ(ShutdownLibrary(), 0); // twice: nothing happens
+    EXPECT_TRUE(FakeSubsystems::Trace.empty());
+}
+
+TEST_F(StartupOrderTest, FailedGraphicsStartEndsWhatWasStartedAndALaterStartSucceeds)
+{
+    FakeSubsystems::GraphicsStartResult = -1;
+    EXPECT_EQ(StartLibrary(), -1);
+    Names started(kStartupOrder.begin(), kStartupOrder.begin() + 7);
+    EXPECT_EQ(FakeSubsystems::Trace, Concat(started, kShutdownOrder));
+    EXPECT_EQ(GetLibraryStartedFlag(), 0);
+    EXPECT_EQ(GetStartupInProgressFlag(), 0);
+    // The window of the failed start is gone and no longer reachable.
+    EXPECT_EQ(GetAppWindowHandle(), nullptr);
+    EXPECT_EQ(FindWindowA("KorvoStartupTest", nullptr), nullptr);
+    EXPECT_EQ(GetTimerPeriodsInForce(), 0);
+    EXPECT_EQ(ChangeWindowMode(0), 0);
+    EXPECT_EQ(ChangeWindowMode(1), 0);
+
+    FakeSubsystems::Reset();
+    EXPECT_EQ(StartLibrary(), 0);
+    EXPECT_EQ(FakeSubsystems::Trace, kStartupOrder);
+    EXPECT_NE(GetAppWindowHandle(), nullptr);
+}
+
+TEST_F(StartupOrderTest, FailedInputStartEndsTheWindowAgain)
+{
+    FakeSubsystems::InputStartResult = -1;
+    EXPECT_EQ(StartLibrary(), -1);
+    Names started(kStartupOrder.begin(), kStartupOrder.begin() + 3);
+    EXPECT_EQ(FakeSubsystems::Trace, Concat(started, kShutdownOrder));
+    EXPECT_EQ(GetAppWindowHandle(), nullptr);
+}
+
+TEST_F(StartupOrderTest, TwentyFourBitsAreRefusedBeforeAnyWindowExists)
+{
+    SetScreenResolutionAndDepth(320, 240, 24, 60);
+    EXPECT_EQ(StartLibrary(), -1);
+    Names ended;
+    for (const std::string &name : kShutdownOrder) {
+        ended.push_back(name.substr(0, name.size() - 2)); // no window at any step
+    }
+    ended.pop_back(); // text-input handles are deleted only with a window
+    EXPECT_EQ(FakeSubsystems::Trace, Concat({"BuildTheoraYuvTables"}, ended));
+    EXPECT_NE(ReadLog().find(":Korvoは２４ビットカラーモードに対応していません\r\n"), std::string::npos);
+}
+
+TEST_F(StartupOrderTest, PumpReturnsMinusOneOnceTheWindowIsClosed)
+{
+    ASSERT_EQ(StartLibrary(), 0);
+    EXPECT_EQ(ServiceMessageQueue(), 0);
+    PostMessageA(GetAppWindowHandle(), WM_CLOSE, 0, 0);
+    int result = 0;
+    for (int i = 0; i < 100 && result == 0; ++i) {
+        result = ServiceMessageQueue();
+    }
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(GetShutdownRequestedFlag(), 1);
+    EXPECT_EQ(ServiceMessageQueue(), -1);
+}
+
+TEST_F(StartupOrderTest, PumpDispatchesAtMostFiveMessagesPerCall)
+{
+    ASSERT_EQ(StartLibrary(), 0);
+    while (ServiceMessageQueue() == 0) {
+        MSG waiting;
+        if (!PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE)) {
+            break;
+        }
+    }
+    HWND window = GetAppWindowHandle();
+    for (int i = 0; i < 6; ++i) {
+        PostMessageA(window, WM_USER + 7, 0, 0);
+    }
+    // Count what is left after one call.
+    ServiceMessageQueue();
+    int left = 0;
+    MSG message;
+    while (PeekMessageA(&message, window, WM_USER + 7, WM_USER + 7, PM_REMOVE)) {
+        ++left;
+    }
+    EXPECT_EQ(left, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Fatal exit on a worker
+// ---------------------------------------------------------------------------
+
+int AbortingJob(AsyncLoadJob *)
+{
+    AbortWithFatalError("worker gave up");
+    return 0;
+}
+
+void StartAndAbortOnAWorker()
+{
+    SetAppWindowTitle("KorvoFatalTest");
+    ChangeWindowMode(1);
+    EnableLogFileOutput(1);
+    if (StartLibrary() != 0) {
+        ExitProcess(7);
+    }
+    AsyncLoadJob *job = AllocAsyncLoadJob(0);
+    job->callback = AbortingJob;
+    QueueAsyncLoadJob(job);
+    for (;;) {
+        ServiceMessageQueue();
+        Sleep(1);
+    }
+}
+
+TEST(FatalErrorTest, AbortOnAWorkerEndsTheProcessWithMinusOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(StartAndAbortOnAWorker(), ::testing::ExitedWithCode(-1), "");
+    EXPECT_NE(ReadLog().find(":worker gave up\r\n"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard text
+// ---------------------------------------------------------------------------
+
+TEST_F(StartupOrderTest, ClipboardTextRoundTripsAndReadsStayInsideTheBuffer)
+{
+    ASSERT_EQ(StartLibrary(), 0);
+    ASSERT_EQ(WriteClipboardAnsiText("abcdef"), 0);
+    EXPECT_GE(ReadClipboardAnsiText(nullptr, 0), 7);
+    char full[16] = {};
+    EXPECT_EQ(ReadClipboardAnsiText(full, sizeof(full)), 0);
+    EXPECT_STREQ(full, "abcdef");
+    char small[6] = {'#', '#', '#', '#', '#', '#'};
+    EXPECT_EQ(ReadClipboardAnsiText(small, 4), 0);
+    EXPECT_STREQ(small, "abc");
+    EXPECT_EQ(small[4], '#');
+    ASSERT_TRUE(OpenClipboard(GetAppWindowHandle()));
+    EmptyClipboard();
+    CloseClipboard();
+    EXPECT_EQ(ReadClipboardAnsiText(nullptr, 0), -1);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Without the multimedia timer
+// ---------------------------------------------------------------------------
+
+TEST(MissingTimerLibraryTest, WaitsAndTheSystemLogStillEnd)
+{
+    FreePlatformLibraries(); // no "winmm.dll" entries: the millisecond clock answers -1
+    MicrosecondClockState.usePerformanceCounter = 0;
+    ASSERT_EQ(GetMillisecondClock(), -1);
+    EXPECT_EQ(WaitMillisecondsPumping(20), 0);
+    EXPECT_EQ(LogSystemInformation(), 0);
+    EXPECT_EQ(GetTimerPeriodsInForce(), 0);
+    LoadPlatformLibraries();
+}

@@ -1,0 +1,136 @@
+// Recording fakes of graphics, input, sound, movie, model and network. They
+// replace the library's stand-in entries of those subsystems in this test
+// program; queries answer like the stand-ins and are not traced.
+
+#include "subsystem_fakes.h"
+
+#include "core/library_life.h"
+#include "core/win32/app_window.h"
+#include "graphics/screen_request.h"
+#include "graphics/startup_entries.h"
+#include "input/startup_entries.h"
+#include "model/startup_entries.h"
+#include "movie/startup_entries.h"
+#include "network/startup_entries.h"
+#include "sound/startup_entries.h"
+
+namespace FakeSubsystems {
+
+std::vector<std::string> Trace;
+int GraphicsStartResult = 0;
+int InputStartResult = 0;
+
+void Reset()
+{
+    Trace.clear();
+    GraphicsStartResult = 0;
+    InputStartResult = 0;
+}
+
+// Name plus whether the main window exists at that moment.
+static int Record(const char *name)
+{
+    Trace.push_back(std::string(name) + (Korvo::GetAppWindowHandle() != nullptr ? "+w" : ""));
+    return 0;
+}
+
+} // namespace FakeSubsystems
+
+using FakeSubsystems::Record;
+
+namespace Korvo {
+
+// Graphics
+int CountDisplayModes() { return 0; }
+DisplayModeEntry GetDisplayModeEntry(int) { return DisplayModeEntry{-1, -1, -1, -1}; }
+int IsHardwareRenderingWanted() { return 1; }
+int SetGraphRestoreCallback(GraphRestoreCallback) { return Record("SetGraphRestoreCallback"); }
+int HasGraphRestoreCallback() { return 1; }
+int StartupGraphicsSystem()
+{
+    Record(GetStartupInProgressFlag() ? "StartupGraphicsSystem(starting)" : "StartupGraphicsSystem");
+    return FakeSubsystems::GraphicsStartResult;
+}
+int ShutdownGraphicsSystem() { return Record("ShutdownGraphicsSystem"); }
+static int FakeDrawTarget = -2;
+int SelectDrawTarget(int target)
+{
+    FakeDrawTarget = target;
+    return Record(target == -2 ? "SelectDrawTarget(-2)" : target == -4 ? "SelectDrawTarget(-4)" : "SelectDrawTarget");
+}
+int GetSelectedDrawTarget() { return FakeDrawTarget; }
+void RefreshPresentedScreen() {}
+int ApplyScreenModeChange(int, int, int, int, int) { return 0; }
+int G_D3D_HasDevice() { return 0; }
+void G_D3D_EndSceneIfBegun() {}
+int G_D3D_IsDeviceLost() { return 0; }
+int RecreateGraphicsDevice() { return 0; }
+void ReleaseGraphicsDevice() {}
+int IsFullScreenMode() { return 0; }
+void *GetDirectDraw7Object() { return nullptr; }
+int EnableMaskScreen(int) { return -1; }
+int IsMaskScreenEnabled() { return 0; }
+int SetWaitForVerticalBlank(int) { return 0; }
+int IsWaitForVerticalBlankOn() { return 0; }
+int SetMenuDialogBoxMode(int) { return 0; }
+int GetMenuDialogBoxMode() { return 0; }
+
+// Input
+int InitInputDevices()
+{
+    Record("InitInputDevices");
+    return FakeSubsystems::InputStartResult;
+}
+int TermInputDevices() { return Record("TermInputDevices"); }
+int InitTextInputState() { return Record("InitTextInputState"); }
+int RefreshKeyboardStateArray(int) { return 0; }
+int UpdateJoypadVibrationTimers() { return 0; }
+int FeedBufferedCharsToTextInput() { return 0; }
+int GetFirstPressedInput(int) { return 0; }
+int PushInputCharToBuffer(unsigned char) { return -1; }
+void GetInputCharRingPositions(int *readPosition, int *writePosition)
+{
+    *readPosition = 0;
+    *writePosition = 0;
+}
+int SetF10KeyDownFlag() { return 0; }
+int ClearF10KeyDownFlag() { return 0; }
+int SetSecondHookKeyFlag() { return 0; }
+int ClearSecondHookKeyFlag() { return 0; }
+int ReacquireInputDevices() { return 0; }
+int ApplyJoypadVibrationStates() { return 0; }
+int DeleteAllTextInputHandles() { return Record("DeleteAllTextInputHandles"); }
+int GetImeEnabledFlag() { return 0; }
+int GetImeActiveFlag() { return 0; }
+void SetImeResetPending(int) {}
+
+// Sound
+int LoadAcmFunctions() { return Record("LoadAcmFunctions"); }
+int InitSoundOutputSystem() { return Record("InitSoundOutputSystem"); }
+int StopBackgroundMusicHandle() { return Record("StopBackgroundMusicHandle"); }
+int TermSoundOutputSystem() { return Record("TermSoundOutputSystem"); }
+int FreeAcmFunctions() { return Record("FreeAcmFunctions"); }
+int RefillAllStreamSounds() { return -1; }
+int UpdateSoftSoundPlayers() { return -1; }
+int RefreshMusicPlayFlags() { return -1; }
+int HandleMciMidiPlayEnd() { return 0; }
+int SetSoundHandlesPaused(int) { return -1; }
+int SetSoftSoundPlayersPaused(int) { return -1; }
+
+// Movie
+void BuildTheoraYuvTables() { Record("BuildTheoraYuvTables"); }
+int InitMovieHandleType() { return Record("InitMovieHandleType"); }
+int TermMovieHandleType() { return Record("TermMovieHandleType"); }
+int CheckMovieModuleAfterReset() { return -1; }
+int ResumeSuspendedMovies() { return -1; }
+int SuspendAllMovies() { return -1; }
+
+// Models
+int InitModelHandleTypes() { return Record("InitModelHandleTypes"); }
+int TermModelHandleTypes() { return Record("TermModelHandleTypes"); }
+
+// Network
+int TermNetworkModule() { return Record("TermNetworkModule"); }
+int PumpNetworkWindowMessages(int) { return 0; }
+
+} // namespace Korvo
