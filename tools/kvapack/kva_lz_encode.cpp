@@ -14,8 +14,8 @@
 // ---------------------------------------------------------------------------
 // Defines
 // ---------------------------------------------------------------------------
-static const int kHashBits = 16;
-static const int kMaxChain = 32;
+static const int kHashBits = 20;
+static const int kMaxChain = 16;
 // A match this long is taken without looking further down the chain.
 static const size_t kGoodEnoughMatch = 256;
 
@@ -132,6 +132,11 @@ std::vector<uint8_t> EncodeKvaLzBlock(const uint8_t *data, size_t size)
             for (int steps = 0; candidate >= 0 && steps < kMaxChain; steps++) {
                 size_t distance = pos - (size_t)candidate;
                 if (distance > (size_t)Korvo::kKvaLzMaxDistance) break;
+                // A candidate that differs at the best length so far cannot beat it.
+                if (bestLength > 0 && (bestLength >= limit || data[candidate + bestLength] != data[pos + bestLength])) {
+                    candidate = chain[candidate];
+                    continue;
+                }
                 size_t n = 0;
                 while (n < limit && data[candidate + n] == data[pos + n]) n++;
                 if (n > bestLength) {

@@ -249,3 +249,65 @@ TEST(MissingTimerLibraryTest, WaitsAndTheSystemLogStillEnd)
     EXPECT_EQ(GetTimerPeriodsInForce(), 0);
     LoadPlatformLibraries();
 }
+
+// ---------------------------------------------------------------------------
+// Full-screen display check
+// ---------------------------------------------------------------------------
+
+size_t CountOccurrences(const std::string &text, const std::string &part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(StartupOrderTest, FullScreen640x480x16WithoutThatModeFallsBackTo32Bits)
+{
+    FakeSubsystems::DisplayModes = {{800, 600, 32}, {640, 480, 32}};
+    SetScreenResolutionAndDepth(640, 480, 16, 60);
+    ChangeWindowMode(0);
+    ASSERT_EQ(StartLibrary(), 0);
+    std::string log = ReadLog();
+    EXPECT_NE(log.find(":設定されている画面設定 640x480 16bit color\r\n"), std::string::npos);
+    EXPECT_NE(log.find(":設定されている画面設定 640x480 32bit color\r\n"), std::string::npos);
+    EXPECT_EQ(CountOccurrences(log, "対応している画面モードなし"), 1u);
+    EXPECT_EQ(GetScreenBitsPerPixel(), 32);
+    EXPECT_EQ(GetWindowedModeState(), 0);
+    EXPECT_NE(log.find(":フルスクリーンモード用のウインドウを作成します\r\n"), std::string::npos);
+    ShutdownLibrary();
+    ChangeWindowMode(1);
+}
+
+TEST_F(StartupOrderTest, FullScreenSizeTheAdapterLacksStartsWindowed)
+{
+    FakeSubsystems::DisplayModes = {{640, 480, 32}};
+    SetScreenResolutionAndDepth(800, 600, 32, 60);
+    ChangeWindowMode(0);
+    ASSERT_EQ(StartLibrary(), 0);
+    EXPECT_EQ(GetWindowedModeState(), 1);
+    std::string log = ReadLog();
+    EXPECT_NE(log.find(":ウインドウモード起動用のウインドウを作成します\r\n"), std::string::npos);
+    RECT client = {};
+    GetClientRect(GetAppWindowHandle(), &client);
+    EXPECT_EQ(client.right, 800);
+    EXPECT_EQ(client.bottom, 600);
+}
+
+// ---------------------------------------------------------------------------
+// Characters from window messages
+// ---------------------------------------------------------------------------
+
+TEST_F(StartupOrderTest, CharacterMessagesReachTheInputBufferMapped)
+{
+    ASSERT_EQ(StartLibrary(), 0);
+    HWND window = GetAppWindowHandle();
+    SendMessageA(window, WM_CHAR, 10, 0);  // line feed becomes carriage return
+    SendMessageA(window, WM_CHAR, 2, 0);   // other control codes are dropped
+    SendMessageA(window, WM_CHAR, 27, 0);  // escape passes
+    SendMessageA(window, WM_CHAR, 'A', 0);
+    SendMessageA(window, WM_KEYDOWN, VK_LEFT, 0);
+    SendMessageA(window, WM_KEYDOWN, 'Q', 0); // not in the key table
+    EXPECT_EQ(FakeSubsystems::PushedChars, (std::vector<int>{13, 27, 'A', 29}));
+}

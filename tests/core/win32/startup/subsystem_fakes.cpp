@@ -19,10 +19,14 @@ namespace FakeSubsystems {
 std::vector<std::string> Trace;
 int GraphicsStartResult = 0;
 int InputStartResult = 0;
+std::vector<int> PushedChars;
+std::vector<Mode> DisplayModes;
 
 void Reset()
 {
     Trace.clear();
+    PushedChars.clear();
+    DisplayModes.clear();
     GraphicsStartResult = 0;
     InputStartResult = 0;
 }
@@ -41,8 +45,15 @@ using FakeSubsystems::Record;
 namespace Korvo {
 
 // Graphics
-int CountDisplayModes() { return 0; }
-DisplayModeEntry GetDisplayModeEntry(int) { return DisplayModeEntry{-1, -1, -1, -1}; }
+int CountDisplayModes() { return static_cast<int>(FakeSubsystems::DisplayModes.size()); }
+DisplayModeEntry GetDisplayModeEntry(int index)
+{
+    if (index < 0 || index >= CountDisplayModes()) {
+        return DisplayModeEntry{-1, -1, -1, -1};
+    }
+    const FakeSubsystems::Mode &mode = FakeSubsystems::DisplayModes[static_cast<size_t>(index)];
+    return DisplayModeEntry{mode.width, mode.height, mode.bits, 60};
+}
 int IsHardwareRenderingWanted() { return 1; }
 int SetGraphRestoreCallback(GraphRestoreCallback) { return Record("SetGraphRestoreCallback"); }
 int HasGraphRestoreCallback() { return 1; }
@@ -87,7 +98,11 @@ int RefreshKeyboardStateArray(int) { return 0; }
 int UpdateJoypadVibrationTimers() { return 0; }
 int FeedBufferedCharsToTextInput() { return 0; }
 int GetFirstPressedInput(int) { return 0; }
-int PushInputCharToBuffer(unsigned char) { return -1; }
+int PushInputCharToBuffer(unsigned char code)
+{
+    FakeSubsystems::PushedChars.push_back(code);
+    return 0;
+}
 void GetInputCharRingPositions(int *readPosition, int *writePosition)
 {
     *readPosition = 0;

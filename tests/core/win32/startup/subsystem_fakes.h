@@ -12,6 +12,16 @@ extern std::vector<std::string> Trace;
 extern int GraphicsStartResult;
 extern int InputStartResult;
 
+// Bytes pushed to the input character buffer.
+extern std::vector<int> PushedChars;
+// Display modes of the fake adapter: width, height, bits per pixel.
+struct Mode {
+    int width;
+    int height;
+    int bits;
+};
+extern std::vector<Mode> DisplayModes;
+
 void Reset();
 
 } // namespace FakeSubsystems
