@@ -30,76 +30,76 @@ struct Decoded {
     }
 };
 
-uint8_t To8(const PngSpec &spec, uint32_t sample)
+uint8_t To8(const PngRecipe &recipe, uint32_t sample)
 {
-    if (spec.bitDepth == 16)
+    if (recipe.bitDepth == 16)
         return (uint8_t)(sample >> 8);
-    return (uint8_t)(sample * 255 / ((1u << spec.bitDepth) - 1));
+    return (uint8_t)(sample * 255 / ((1u << recipe.bitDepth) - 1));
 }
 
 // The bytes the decoder must produce for one pixel.
-Bytes ExpectedPngPixel(const PngSpec &spec, int x, int y)
+Bytes ExpectedPngPixel(const PngRecipe &recipe, int x, int y)
 {
-    auto s = [&](int c) { return PngSample(spec, x, y, c); };
-    switch (spec.colorType) {
+    auto s = [&](int c) { return PngSample(recipe, x, y, c); };
+    switch (recipe.colorType) {
     case PNG_COLOR_TYPE_GRAY:
-        if (spec.withTrns)
-            return {To8(spec, s(0)), (uint8_t)(s(0) == PngTrnsSample(spec, 0) ? 0 : 255)};
-        return {To8(spec, s(0))};
+        if (recipe.withTrns)
+            return {To8(recipe, s(0)), (uint8_t)(s(0) == PngTrnsSample(recipe, 0) ? 0 : 255)};
+        return {To8(recipe, s(0))};
     case PNG_COLOR_TYPE_GRAY_ALPHA:
-        return {To8(spec, s(0)), To8(spec, s(1))};
+        return {To8(recipe, s(0)), To8(recipe, s(1))};
     case PNG_COLOR_TYPE_RGB: {
-        Bytes bgr = {To8(spec, s(2)), To8(spec, s(1)), To8(spec, s(0))};
-        if (spec.withTrns) {
-            bool transparent = s(0) == PngTrnsSample(spec, 0) && s(1) == PngTrnsSample(spec, 1) &&
-                               s(2) == PngTrnsSample(spec, 2);
+        Bytes bgr = {To8(recipe, s(2)), To8(recipe, s(1)), To8(recipe, s(0))};
+        if (recipe.withTrns) {
+            bool transparent = s(0) == PngTrnsSample(recipe, 0) && s(1) == PngTrnsSample(recipe, 1) &&
+                               s(2) == PngTrnsSample(recipe, 2);
             bgr.push_back(transparent ? 0 : 255);
         }
         return bgr;
     }
     case PNG_COLOR_TYPE_RGB_ALPHA:
-        return {To8(spec, s(2)), To8(spec, s(1)), To8(spec, s(0)), To8(spec, s(3))};
+        return {To8(recipe, s(2)), To8(recipe, s(1)), To8(recipe, s(0)), To8(recipe, s(3))};
     default: {
         uint32_t index = s(0);
-        if (!spec.withTrns)
+        if (!recipe.withTrns)
             return {(uint8_t)index};
         const uint8_t alpha[3] = {0, 128, 255};
-        int entries = 1 << spec.bitDepth;
+        int entries = 1 << recipe.bitDepth;
         int transparent = entries < 3 ? entries : 3;
         return {0, 0, 0, (uint8_t)((int)index < transparent ? alpha[index] : 255)};
     }
     }
 }
 
-class PngDecodeTest : public ::testing::TestWithParam<PngSpec> {};
+class PngDecodeTest : public ::testing::TestWithParam<PngRecipe> {};
 
 TEST_P(PngDecodeTest, DecodesEveryPixel)
 {
-    PngSpec spec = GetParam();
-    Bytes file = MakePng(spec);
+    PngRecipe recipe = GetParam();
+    Bytes file = MakePng(recipe);
     ASSERT_FALSE(file.empty());
     Decoded d(file);
     ASSERT_EQ(0, d.result);
-    EXPECT_EQ(spec.width, d.image.width);
-    EXPECT_EQ(spec.height, d.image.height);
-    int bytes = (int)ExpectedPngPixel(spec, 0, 0).size();
+    EXPECT_EQ(recipe.width, d.image.width);
+    EXPECT_EQ(recipe.height, d.image.height);
+    int bytes = (int)ExpectedPngPixel(recipe, 0, 0).size();
     ASSERT_EQ(bytes, d.image.format.bytesPerPixel);
-    EXPECT_EQ(spec.width * bytes, d.image.pitch);
-    for (int y = 0; y < spec.height; y++)
-        for (int x = 0; x < spec.width; x++) {
-            Bytes expected = ExpectedPngPixel(spec, x, y);
-            if (spec.colorType == PNG_COLOR_TYPE_PALETTE && spec.withTrns) {
+    EXPECT_EQ(recipe.width * bytes, d.image.pitch);
+    for (int y = 0; y < recipe.height; y++)
+        for (int x = 0; x < recipe.width; x++) {
+            Bytes expected = ExpectedPngPixel(recipe, x, y);
+            if (recipe.colorType == PNG_COLOR_TYPE_PALETTE && recipe.withTrns) {
                 // Palette entries: red i*20+5, green 250-i*13, blue i*i; stored B, G, R, A.
-                uint32_t i = PngSample(spec, x, y, 0);
+                uint32_t i = PngSample(recipe, x, y, 0);
                 expected = {(uint8_t)(i * i), (uint8_t)(250 - i * 13), (uint8_t)(i * 20 + 5), expected[3]};
             }
             ASSERT_EQ(0, std::memcmp(expected.data(), d.Pixel(x, y), expected.size())) << x << "," << y;
         }
 }
 
-std::vector<PngSpec> AllPngSpecs()
+std::vector<PngRecipe> AllPngRecipes()
 {
-    std::vector<PngSpec> specs;
+    std::vector<PngRecipe> specs;
     const int types[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_PALETTE, PNG_COLOR_TYPE_GRAY_ALPHA,
                          PNG_COLOR_TYPE_RGB_ALPHA};
     for (int type : types) {
@@ -108,33 +108,33 @@ std::vector<PngSpec> AllPngSpecs()
             if (!valid)
                 continue;
             for (int variant = 0; variant < 3; variant++) {
-                PngSpec spec;
-                spec.colorType = type;
-                spec.bitDepth = depth;
-                spec.interlaced = variant == 1;
-                spec.withTrns = variant == 2;
-                if (spec.withTrns && (type == PNG_COLOR_TYPE_GRAY_ALPHA || type == PNG_COLOR_TYPE_RGB_ALPHA))
+                PngRecipe recipe;
+                recipe.colorType = type;
+                recipe.bitDepth = depth;
+                recipe.interlaced = variant == 1;
+                recipe.withTrns = variant == 2;
+                if (recipe.withTrns && (type == PNG_COLOR_TYPE_GRAY_ALPHA || type == PNG_COLOR_TYPE_RGB_ALPHA))
                     continue;
-                specs.push_back(spec);
+                specs.push_back(recipe);
             }
         }
     }
     return specs;
 }
 
-INSTANTIATE_TEST_SUITE_P(ColourTypesAndDepths, PngDecodeTest, ::testing::ValuesIn(AllPngSpecs()),
+INSTANTIATE_TEST_SUITE_P(ColourTypesAndDepths, PngDecodeTest, ::testing::ValuesIn(AllPngRecipes()),
                          [](const auto &info) {
-                             const PngSpec &s = info.param;
+                             const PngRecipe &s = info.param;
                              return "type" + std::to_string(s.colorType) + "_depth" + std::to_string(s.bitDepth) +
                                     (s.interlaced ? "_interlaced" : "") + (s.withTrns ? "_trns" : "");
                          });
 
 TEST(PngDecode, PaletteFormatCarriesTheFilePaletteAndZeroesTheRest)
 {
-    PngSpec spec;
-    spec.colorType = PNG_COLOR_TYPE_PALETTE;
-    spec.bitDepth = 1;
-    Decoded d(MakePng(spec));
+    PngRecipe recipe;
+    recipe.colorType = PNG_COLOR_TYPE_PALETTE;
+    recipe.bitDepth = 1;
+    Decoded d(MakePng(recipe));
     ASSERT_EQ(0, d.result);
     EXPECT_EQ(1, d.image.format.bytesPerPixel);
     EXPECT_EQ(5, d.image.format.palette[0].red);
@@ -148,9 +148,9 @@ TEST(PngDecode, PaletteFormatCarriesTheFilePaletteAndZeroesTheRest)
 
 TEST(PngDecode, GreyWithAlphaKeepsTheSecondByteOutsideTheChannels)
 {
-    PngSpec spec;
-    spec.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
-    Decoded d(MakePng(spec));
+    PngRecipe recipe;
+    recipe.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+    Decoded d(MakePng(recipe));
     ASSERT_EQ(0, d.result);
     EXPECT_EQ(0xffu, d.image.format.maskR);
     EXPECT_EQ(0xffu, d.image.format.maskB);
@@ -160,9 +160,9 @@ TEST(PngDecode, GreyWithAlphaKeepsTheSecondByteOutsideTheChannels)
 
 TEST(PngDecode, TruncatedFileIsRefused)
 {
-    PngSpec spec;
-    spec.colorType = PNG_COLOR_TYPE_RGB;
-    Bytes file = MakePng(spec);
+    PngRecipe recipe;
+    recipe.colorType = PNG_COLOR_TYPE_RGB;
+    Bytes file = MakePng(recipe);
     file.resize(file.size() - 20);
     MemorySource source(file);
     RasterImage image;
@@ -227,8 +227,8 @@ TEST(ImageLoaders, EveryDecoderStartsAtTheBeginning)
     extra.loaders[1] = ConsumingExtraLoader;
     extra.count = 2;
     g_extraCalls = 0;
-    PngSpec spec;
-    MemorySource source(MakePng(spec));
+    PngRecipe recipe;
+    MemorySource source(MakePng(recipe));
     RasterImage image;
     ASSERT_EQ(0, RunImageLoadersWith(&extra, source.get(), &image));
     EXPECT_EQ(2, g_extraCalls);

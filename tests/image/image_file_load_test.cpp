@@ -82,9 +82,9 @@ TEST_F(ImageFileLoadTest, MissingFilesAndUnknownDataFail)
 
 TEST_F(ImageFileLoadTest, AlphaImageBesideTheColourImage)
 {
-    PngSpec colour;
+    PngRecipe colour;
     colour.colorType = 2;
-    PngSpec alpha;
+    PngRecipe alpha;
     kvatest::WriteFile(Path("pic.png"), MakePng(colour));
     kvatest::WriteFile(Path("pic_a.png"), MakePng(alpha));
     kvatest::WriteFile(Path("lone.png"), MakePng(colour));

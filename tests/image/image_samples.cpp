@@ -98,18 +98,18 @@ static int PngChannels(int colorType)
     }
 }
 
-uint32_t PngSample(const PngSpec &spec, int x, int y, int c)
+uint32_t PngSample(const PngRecipe &recipe, int x, int y, int c)
 {
-    uint32_t maxValue = (1u << spec.bitDepth) - 1;
-    if (spec.colorType == PNG_COLOR_TYPE_PALETTE)
-        maxValue = (1u << spec.bitDepth) - 1 < 11 ? (1u << spec.bitDepth) - 1 : 11;
+    uint32_t maxValue = (1u << recipe.bitDepth) - 1;
+    if (recipe.colorType == PNG_COLOR_TYPE_PALETTE)
+        maxValue = (1u << recipe.bitDepth) - 1 < 11 ? (1u << recipe.bitDepth) - 1 : 11;
     uint32_t v = (uint32_t)(x * 37 + y * 91 + c * 53 + (x * y) * 7) * 2654435761u;
     return (v >> 7) % (maxValue + 1);
 }
 
-uint32_t PngTrnsSample(const PngSpec &spec, int c)
+uint32_t PngTrnsSample(const PngRecipe &recipe, int c)
 {
-    return PngSample(spec, 1, 1, c);
+    return PngSample(recipe, 1, 1, c);
 }
 
 static void WritePngBytes(png_structp png, png_bytep data, png_size_t length)
@@ -122,26 +122,26 @@ static void FlushPng(png_structp)
 {
 }
 
-Bytes MakePng(const PngSpec &spec)
+Bytes MakePng(const PngRecipe &recipe)
 {
     // Everything with a destructor is made before the jump point.
     Bytes out;
-    int channels = PngChannels(spec.colorType);
-    int rowBits = spec.width * channels * spec.bitDepth;
-    std::vector<Bytes> rows(spec.height, Bytes((rowBits + 7) / 8, 0));
-    for (int y = 0; y < spec.height; y++) {
+    int channels = PngChannels(recipe.colorType);
+    int rowBits = recipe.width * channels * recipe.bitDepth;
+    std::vector<Bytes> rows(recipe.height, Bytes((rowBits + 7) / 8, 0));
+    for (int y = 0; y < recipe.height; y++) {
         int bit = 0;
-        for (int x = 0; x < spec.width; x++)
+        for (int x = 0; x < recipe.width; x++)
             for (int c = 0; c < channels; c++) {
-                uint32_t s = PngSample(spec, x, y, c);
-                if (spec.bitDepth == 16) {
+                uint32_t s = PngSample(recipe, x, y, c);
+                if (recipe.bitDepth == 16) {
                     rows[y][bit / 8] = (uint8_t)(s >> 8);
                     rows[y][bit / 8 + 1] = (uint8_t)s;
                 } else {
-                    int shift = 8 - spec.bitDepth - (bit % 8);
+                    int shift = 8 - recipe.bitDepth - (bit % 8);
                     rows[y][bit / 8] |= (uint8_t)(s << shift);
                 }
-                bit += spec.bitDepth;
+                bit += recipe.bitDepth;
             }
     }
     std::vector<png_bytep> pointers;
@@ -156,25 +156,25 @@ Bytes MakePng(const PngSpec &spec)
         return out;
     }
     png_set_write_fn(png, &out, WritePngBytes, FlushPng);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, recipe.width, recipe.height, recipe.bitDepth, recipe.colorType,
+                 recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_color palette[12];
     png_byte alpha[3] = {0, 128, 255};
     png_color_16 trns;
     std::memset(&trns, 0, sizeof(trns));
-    if (spec.colorType == PNG_COLOR_TYPE_PALETTE) {
+    if (recipe.colorType == PNG_COLOR_TYPE_PALETTE) {
         for (int i = 0; i < 12; i++)
             palette[i] = png_color{(png_byte)(i * 20 + 5), (png_byte)(250 - i * 13), (png_byte)(i * i)};
-        int count = 1 << spec.bitDepth;
+        int count = 1 << recipe.bitDepth;
         png_set_PLTE(png, info, palette, count < 12 ? count : 12);
-        if (spec.withTrns)
+        if (recipe.withTrns)
             png_set_tRNS(png, info, alpha, count < 3 ? count : 3, nullptr);
-    } else if (spec.withTrns) {
-        trns.gray = (png_uint_16)PngTrnsSample(spec, 0);
-        trns.red = (png_uint_16)PngTrnsSample(spec, 0);
-        trns.green = (png_uint_16)PngTrnsSample(spec, 1);
-        trns.blue = (png_uint_16)PngTrnsSample(spec, 2);
+    } else if (recipe.withTrns) {
+        trns.gray = (png_uint_16)PngTrnsSample(recipe, 0);
+        trns.red = (png_uint_16)PngTrnsSample(recipe, 0);
+        trns.green = (png_uint_16)PngTrnsSample(recipe, 1);
+        trns.blue = (png_uint_16)PngTrnsSample(recipe, 2);
         png_set_tRNS(png, info, nullptr, 0, &trns);
     }
     png_write_info(png, info);
@@ -310,10 +310,10 @@ std::vector<std::pair<std::string, Bytes>> SampleFilesOfEveryFormat()
         rgb[i] = (uint8_t)(i * 11);
     files.push_back({"bmp-24", MakeBmp(8, 3, 24, 0, Bytes(), rgb)});
     files.push_back({"jpeg", MakeJpeg(16, 8, 3, 75)});
-    PngSpec spec;
-    spec.colorType = PNG_COLOR_TYPE_PALETTE;
-    spec.withTrns = true;
-    files.push_back({"png", MakePng(spec)});
+    PngRecipe recipe;
+    recipe.colorType = PNG_COLOR_TYPE_PALETTE;
+    recipe.withTrns = true;
+    files.push_back({"png", MakePng(recipe)});
     Bytes bgra(4 * 3 * 16);
     for (size_t i = 0; i < bgra.size(); i++)
         bgra[i] = (uint8_t)(i * 3);

@@ -24,7 +24,7 @@ struct MemorySource {
     Korvo::ImageStreamSource source;
 };
 
-struct PngSpec {
+struct PngRecipe {
     int width = 7;
     int height = 5;
     int colorType = 0;  // PNG_COLOR_TYPE_*
@@ -34,10 +34,10 @@ struct PngSpec {
 };
 
 // Samples of pixel (x, y), channel c, within the bit depth: deterministic.
-uint32_t PngSample(const PngSpec &spec, int x, int y, int c);
+uint32_t PngSample(const PngRecipe &recipe, int x, int y, int c);
 // The tRNS colour (grey or RGB samples) used for non-palette images.
-uint32_t PngTrnsSample(const PngSpec &spec, int c);
-Bytes MakePng(const PngSpec &spec);
+uint32_t PngTrnsSample(const PngRecipe &recipe, int c);
+Bytes MakePng(const PngRecipe &recipe);
 
 // A JPEG of a smooth gradient; components 1 (grey) or 3 (RGB).
 Bytes MakeJpeg(int width, int height, int components, int quality);
