@@ -84,11 +84,12 @@ void FillBlendRectMemImg(MEMIMG *destination, const RECT *rect, int32_t color)
         return;
     }
     DispatchFlatColor(kind, operation, [&]<int Kind, int Op>() {
+        const FlatColorOp local = op;   // not reachable through the pixel stores
         uint8_t *row = start;
         for (int y = 0; y < height; ++y, row += pitch) {
             uint8_t *p = row;
             for (int x = 0; x < width; ++x, p += Kind == 1 ? 4 : 2)
-                ApplyFlatColor<Kind, Op>(op, p);
+                ApplyFlatColor<Kind, Op>(local, p);
         }
     });
 }

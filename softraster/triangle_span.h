@@ -78,8 +78,11 @@ inline int ModulatedChannel(const TriangleContext &ctx, const TriangleTexel &t, 
 
 // One textured span of a blend mode's variant.
 template <class Mode, int Kind, bool Paletted, bool Blend, bool Bright, bool Alpha, bool Key>
-void TexturedSpan(const TriangleContext &ctx, uint8_t *pixel, int count, uint32_t u, uint32_t v)
+void TexturedSpan(const TriangleContext &shared, uint8_t *pixel, int count, uint32_t u, uint32_t v)
 {
+    // A local copy: pixel stores (byte-typed) could alias the caller's context,
+    // which would make the compiler reload every field at every pixel.
+    const TriangleContext ctx = shared;
     constexpr int texelSize = Paletted ? 1 : (Kind == 1 || Alpha) ? 4 : 2;
     constexpr int pixelSize = Kind == 1 ? 4 : 2;
     // The per-pixel work on a texel inside the source.
