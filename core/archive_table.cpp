@@ -48,17 +48,6 @@ static bool IsSeparator(char c)
     return c == '\\' || c == '/';
 }
 
-static void UpperCaseAscii(char *s, int charSet)
-{
-    for (size_t i = 0; s[i] != '\0'; i++) {
-        if (IsMultiByteLeadByte((unsigned char)s[i], charSet) && s[i + 1] != '\0') {
-            i++;
-            continue;
-        }
-        if (s[i] >= 'a' && s[i] <= 'z') s[i] = (char)(s[i] - 'a' + 'A');
-    }
-}
-
 static void CopyBounded(char *out, const char *text, size_t length)
 {
     std::memcpy(out, text, length);
@@ -211,7 +200,7 @@ int FindArchiveForPath(const char *path, int *archiveNumber, char *archivePath, 
     const int charSet = GetCharSetCode();
     if (BuildFullPathWith(path, full, sizeof full, current, charSet, 0) != 0) return -1;
     std::strcpy(upper, full);
-    UpperCaseAscii(upper, charSet);
+    UppercaseStringInCharSet(upper, charSet);
 
     LockArchiveTable();
     int number = -1;

@@ -150,7 +150,11 @@ const char *FindCharInString(const char *text, int byte)
 // Uppercase a-z in place, leaving double-byte characters alone
 char *UppercaseString(char *text)
 {
-    const int code = GetCharSetCode();
+    return UppercaseStringInCharSet(text, GetCharSetCode());
+}
+
+char *UppercaseStringInCharSet(char *text, int code)
+{
     unsigned char *bytes = reinterpret_cast<unsigned char *>(text);
     size_t position = 0;
     for (;;) {

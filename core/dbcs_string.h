@@ -76,6 +76,8 @@ const char *FindSubstring(const char *text, const char *pattern);
 const char *FindCharInString(const char *text, int byte);
 // Uppercase a-z in place, leaving double-byte characters alone; the terminator
 char *UppercaseString(char *text);
+// The same in a given character set instead of the one in force
+char *UppercaseStringInCharSet(char *text, int charSetCode);
 
 inline char *FindSubstring(char *text, const char *pattern)
 {

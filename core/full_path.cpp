@@ -61,17 +61,6 @@ static void RemoveLastComponent(PathBuilder &b, int charSet)
     b.out[b.length] = '\0';
 }
 
-static void UpperCaseAscii(char *s, int charSet)
-{
-    for (size_t i = 0; s[i] != '\0'; i++) {
-        if (IsMultiByteLeadByte((unsigned char)s[i], charSet) && s[i + 1] != '\0') {
-            i++;
-            continue;
-        }
-        if (s[i] >= 'a' && s[i] <= 'z') s[i] = (char)(s[i] - 'a' + 'A');
-    }
-}
-
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -133,7 +122,7 @@ int BuildFullPathWith(const char *path, char *out, size_t outCapacity, const cha
         out[0] = '\0';
         return -1;
     }
-    if (upperCase) UpperCaseAscii(out, charSet);
+    if (upperCase) UppercaseStringInCharSet(out, charSet);
     return 0;
 }
 

@@ -71,6 +71,24 @@ static HandleRecordHeader *ValidatedRecord(HandleValue handle)
     return record;
 }
 
+// Runs change on the handle's record while holding its kind's lock; -1 when the
+// handle is not valid (then nothing runs)
+template <typename Change>
+static int ChangeRecordUnderKindLock(HandleValue handle, Change change)
+{
+    if (handle < 0 || HandleTypeTable[HandleKindOf(handle)].registered == 0) {
+        return -1;
+    }
+    HandleTypeEntry &entry = HandleTypeTable[HandleKindOf(handle)];
+    AcquireSectionLock(&entry.lock);
+    HandleRecordHeader *record = ValidatedRecord(handle);
+    if (record != nullptr) {
+        change(record);
+    }
+    ReleaseSectionLock(&entry.lock);
+    return record != nullptr ? 0 : -1;
+}
+
 // Clear an entry except for its last check value.
 static void ClearTypeEntry(HandleTypeEntry &entry)
 {
@@ -149,39 +167,19 @@ int HasPendingLoadJob(HandleValue handle)
 // Count a load job on the record and remember its queue slot, under the kind's lock
 int AttachPendingLoadJob(HandleValue handle, int jobSlot)
 {
-    if (handle < 0 || HandleTypeTable[HandleKindOf(handle)].registered == 0) {
-        return -1;
-    }
-    HandleTypeEntry &entry = HandleTypeTable[HandleKindOf(handle)];
-    AcquireSectionLock(&entry.lock);
-    HandleRecordHeader *record = ValidatedRecord(handle);
-    if (record == nullptr) {
-        ReleaseSectionLock(&entry.lock);
-        return -1;
-    }
-    __atomic_add_fetch(&record->pendingLoadCount, 1, __ATOMIC_ACQ_REL);
-    record->loadJobSlot = jobSlot;
-    ReleaseSectionLock(&entry.lock);
-    return 0;
+    return ChangeRecordUnderKindLock(handle, [jobSlot](HandleRecordHeader *record) {
+        __atomic_add_fetch(&record->pendingLoadCount, 1, __ATOMIC_ACQ_REL);
+        record->loadJobSlot = jobSlot;
+    });
 }
 
 // Count a load job less on the record, under the kind's lock: a deletion that
 // holds the lock still finds the finished job in its queue slot
 int ReleasePendingLoadJob(HandleValue handle)
 {
-    if (handle < 0 || HandleTypeTable[HandleKindOf(handle)].registered == 0) {
-        return -1;
-    }
-    HandleTypeEntry &entry = HandleTypeTable[HandleKindOf(handle)];
-    AcquireSectionLock(&entry.lock);
-    HandleRecordHeader *record = ValidatedRecord(handle);
-    if (record == nullptr) {
-        ReleaseSectionLock(&entry.lock);
-        return -1;
-    }
-    __atomic_sub_fetch(&record->pendingLoadCount, 1, __ATOMIC_ACQ_REL);
-    ReleaseSectionLock(&entry.lock);
-    return 0;
+    return ChangeRecordUnderKindLock(handle, [](HandleRecordHeader *record) {
+        __atomic_sub_fetch(&record->pendingLoadCount, 1, __ATOMIC_ACQ_REL);
+    });
 }
 
 // Remember the variable that receives -1 when the record is deleted

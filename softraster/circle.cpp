@@ -144,6 +144,7 @@ void RasterCircleMemImg(MEMIMG *destination, int32_t cx, int32_t cy, int32_t r, 
     const FlatColorOperation operation = SelectFlatColorOperation(MemImgState.blendMode, CurrentShapeBlendParam());
     if (operation == FLAT_OP_NONE)
         return;
+    InvalidateMemImgDerivedData(destination);
     const int kind = body->pixelKind;
     FlatColorOp op;
     PrepareFlatColorShifted(&op, kind, static_cast<uint32_t>(color));

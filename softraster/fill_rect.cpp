@@ -66,6 +66,7 @@ void FillBlendRectMemImg(MEMIMG *destination, const RECT *rect, int32_t color)
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0)
         return;
+    InvalidateMemImgDerivedData(destination);
 
     const int kind = body->pixelKind;
     if (kind != 0 && kind != 1)

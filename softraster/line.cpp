@@ -54,6 +54,7 @@ void RasterLineMemImg(MEMIMG *destination, int32_t x1, int32_t y1, int32_t x2, i
         return;
     if (std::max(x1, x2) < L || std::min(x1, x2) >= R || std::max(y1, y2) < T || std::min(y1, y2) >= B)
         return;
+    InvalidateMemImgDerivedData(destination);
 
     // Differences in double: the caller's points may be far apart.
     const double dx = static_cast<double>(x2) - x1;

@@ -157,6 +157,8 @@ void RasterTriangleMemImg(MEMIMG *destination, const MEMIMG *source, const MemIm
         return;
     if (!VerticesInRange(vertices, textured))
         return;
+    // The pixels change: keyed draws from this image must not use its old runs.
+    InvalidateMemImgDerivedData(destination);
 
     // Fixed point; a flat triangle's u and v feed only the unused gradients.
     int32_t fx[3], fy[3], fu[3], fv[3];

@@ -11,24 +11,6 @@ using namespace ImageSamples;
 
 namespace {
 
-struct Decoded {
-    RasterImage image;
-    int result;
-    Decoded(const Bytes &bytes, ImageLoaderFunc decoder)
-    {
-        std::memset(&image, 0, sizeof(image));
-        MemorySource source(bytes);
-        result = decoder(source.get(), &image);
-    }
-    ~Decoded() { FreeImageRecord(&image); }
-    uint32_t Pixel(int x, int y) const
-    {
-        uint32_t v;
-        std::memcpy(&v, (const uint8_t *)image.pixels + (size_t)y * image.pitch + (size_t)x * 4, 4);
-        return v;
-    }
-};
-
 const uint32_t kNoMasks[4] = {0, 0, 0, 0};
 
 Bytes Dxt1Block(uint16_t c0, uint16_t c1, uint32_t indices)
@@ -45,11 +27,11 @@ TEST(BgraDecode, WideChannelsKeepTheirHighBytes)
     Bytes pixel = {0xff, 0x12, 0x00, 0x34, 0x01, 0x56, 0xff, 0xff};
     Decoded d(MakeBgra(1, 1, true, pixel), DecodeRawBgraStream);
     ASSERT_EQ(0, d.result);
-    EXPECT_EQ(0xff563412u, d.Pixel(0, 0));
+    EXPECT_EQ(0xff563412u, d.Pixel32(0, 0));
     EXPECT_EQ(0xff000000u, d.image.format.maskA);
     Decoded narrow(MakeBgra(2, 1, false, Bytes{1, 2, 3, 4, 5, 6, 7, 8}), DecodeRawBgraStream);
     ASSERT_EQ(0, narrow.result);
-    EXPECT_EQ(0x08070605u, narrow.Pixel(1, 0));
+    EXPECT_EQ(0x08070605u, narrow.Pixel32(1, 0));
     EXPECT_EQ(8, narrow.image.pitch);
 }
 
@@ -74,10 +56,10 @@ TEST(DdsDecode, Dxt1StaysCompressedUntilExpanded)
     ASSERT_EQ(0, ExpandDxtImageToArgb32(&d.image));
     EXPECT_EQ(kBlockPlain, d.image.format.blockFormat);
     EXPECT_EQ(16, d.image.pitch);
-    EXPECT_EQ(0xff000000u, d.Pixel(0, 0));
-    EXPECT_EQ(0xffffffffu, d.Pixel(1, 0));
-    EXPECT_EQ(0xff7f7f7fu, d.Pixel(2, 0));
-    EXPECT_EQ(0x007f7f7fu, d.Pixel(3, 0));  // transparent, keeping the average colour
+    EXPECT_EQ(0xff000000u, d.Pixel32(0, 0));
+    EXPECT_EQ(0xffffffffu, d.Pixel32(1, 0));
+    EXPECT_EQ(0xff7f7f7fu, d.Pixel32(2, 0));
+    EXPECT_EQ(0x007f7f7fu, d.Pixel32(3, 0));  // transparent, keeping the average colour
 }
 
 TEST(DdsDecode, Dxt5AlphaInterpolation)
@@ -92,9 +74,9 @@ TEST(DdsDecode, Dxt5AlphaInterpolation)
     Decoded d(MakeDds(4, 4, 0x1007, 0, 0, 4, "DXT5", 0, nullptr, 0x1000, block), DecodeDdsStream);
     ASSERT_EQ(0, d.result);
     ASSERT_EQ(0, ExpandDxtImageToArgb32(&d.image));
-    EXPECT_EQ(218u, d.Pixel(0, 0) >> 24);
-    EXPECT_EQ(182u, d.Pixel(1, 0) >> 24);
-    EXPECT_EQ(255u, d.Pixel(2, 0) >> 24);
+    EXPECT_EQ(218u, d.Pixel32(0, 0) >> 24);
+    EXPECT_EQ(182u, d.Pixel32(1, 0) >> 24);
+    EXPECT_EQ(255u, d.Pixel32(2, 0) >> 24);
 }
 
 TEST(DdsDecode, PremultipliedColoursAreClampedAndPartialBlocksFilled)
@@ -111,7 +93,7 @@ TEST(DdsDecode, PremultipliedColoursAreClampedAndPartialBlocksFilled)
     ASSERT_EQ(0, ExpandDxtImageToArgb32(&d.image));
     for (int y = 0; y < 3; y++)
         for (int x = 0; x < 6; x++)
-            ASSERT_EQ(0x11ffffffu, d.Pixel(x, y)) << x << "," << y;
+            ASSERT_EQ(0x11ffffffu, d.Pixel32(x, y)) << x << "," << y;
 }
 
 TEST(DdsDecode, MipLevelsAreReadWholeAndCollapseOnExpansion)

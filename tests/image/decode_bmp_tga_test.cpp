@@ -11,22 +11,6 @@ using namespace ImageSamples;
 
 namespace {
 
-struct Decoded {
-    RasterImage image;
-    int result;
-    Decoded(const Bytes &bytes, ImageLoaderFunc decoder)
-    {
-        std::memset(&image, 0, sizeof(image));
-        MemorySource source(bytes);
-        result = decoder(source.get(), &image);
-    }
-    ~Decoded() { FreeImageRecord(&image); }
-    const uint8_t *Pixel(int x, int y) const
-    {
-        return (const uint8_t *)image.pixels + (size_t)y * image.pitch + (size_t)x * image.format.bytesPerPixel;
-    }
-};
-
 Bytes GreyTable(int entries)
 {
     Bytes t;
@@ -45,9 +29,9 @@ TEST(BmpDecode, BottomUp24BitComesOutTopDown)
     ASSERT_EQ(0, d.result);
     EXPECT_EQ(12, d.image.pitch);
     EXPECT_EQ(24, d.image.format.bitsPerPixel);
-    EXPECT_EQ(11, d.Pixel(0, 0)[0]);
-    EXPECT_EQ(19, d.Pixel(2, 0)[2]);
-    EXPECT_EQ(1, d.Pixel(0, 1)[0]);
+    EXPECT_EQ(11, d.PixelBytes(0, 0)[0]);
+    EXPECT_EQ(19, d.PixelBytes(2, 0)[2]);
+    EXPECT_EQ(1, d.PixelBytes(0, 1)[0]);
 }
 
 TEST(BmpDecode, TopDown32BitKeepsAlpha)
@@ -57,7 +41,7 @@ TEST(BmpDecode, TopDown32BitKeepsAlpha)
     ASSERT_EQ(0, d.result);
     EXPECT_EQ(1, d.image.height);
     EXPECT_EQ(0xff000000u, d.image.format.maskA);
-    EXPECT_EQ(0x08070605u, *(const uint32_t *)d.Pixel(1, 0));
+    EXPECT_EQ(0x08070605u, *(const uint32_t *)d.PixelBytes(1, 0));
 }
 
 TEST(BmpDecode, SmallEightBitFileWithShortPaletteLoads)
@@ -66,7 +50,7 @@ TEST(BmpDecode, SmallEightBitFileWithShortPaletteLoads)
     Decoded d(MakeBmp(4, 2, 8, 0, GreyTable(4), data, 4), DecodeBmpStream);
     ASSERT_EQ(0, d.result);
     EXPECT_EQ(1, d.image.format.bytesPerPixel);
-    EXPECT_EQ(3, d.Pixel(0, 0)[0]);  // bottom-up: the file's second row first
+    EXPECT_EQ(3, d.PixelBytes(0, 0)[0]);  // bottom-up: the file's second row first
     EXPECT_EQ(85, d.image.format.palette[1].red);
     EXPECT_EQ(0, d.image.format.palette[1].alpha);  // fourth bytes cleared
     EXPECT_EQ(0, d.image.format.palette[4].red);
@@ -85,7 +69,7 @@ TEST(BmpDecode, LongerInfoHeadersPutTheColourTableAfterThem)
     ASSERT_EQ(0, d.result);
     EXPECT_EQ(255, d.image.format.palette[1].green);
     EXPECT_EQ(0, d.image.format.palette[2].green);
-    EXPECT_EQ(1, d.Pixel(3, 0)[0]);
+    EXPECT_EQ(1, d.PixelBytes(3, 0)[0]);
 }
 
 TEST(BmpDecode, FourBitBecomesOneBytePerPixel)
@@ -95,8 +79,8 @@ TEST(BmpDecode, FourBitBecomesOneBytePerPixel)
     ASSERT_EQ(0, d.result);
     EXPECT_EQ(4, d.image.pitch);
     const uint8_t row0[3] = {1, 2, 3}, row1[3] = {0xA, 0xB, 0xC};
-    EXPECT_EQ(0, std::memcmp(row0, d.Pixel(0, 0), 3));
-    EXPECT_EQ(0, std::memcmp(row1, d.Pixel(0, 1), 3));
+    EXPECT_EQ(0, std::memcmp(row0, d.PixelBytes(0, 0), 3));
+    EXPECT_EQ(0, std::memcmp(row1, d.PixelBytes(0, 1), 3));
     EXPECT_EQ(255, d.image.format.palette[15].green);
 }
 
@@ -108,10 +92,10 @@ TEST(BmpDecode, Rle8RunsDeltasAbsoluteRunsAndAMissingEnd)
     Decoded d(MakeBmp(6, 4, 8, 1, GreyTable(8), rle, 8), DecodeBmpStream);
     ASSERT_EQ(0, d.result);
     const uint8_t bottom[6] = {1, 1, 1, 2, 3, 1};
-    EXPECT_EQ(0, std::memcmp(bottom, d.Pixel(0, 3), 6));
+    EXPECT_EQ(0, std::memcmp(bottom, d.PixelBytes(0, 3), 6));
     const uint8_t third[6] = {0, 0, 7, 7, 0, 0};
-    EXPECT_EQ(0, std::memcmp(third, d.Pixel(0, 1), 6));
-    EXPECT_EQ(0, d.Pixel(0, 0)[0]);
+    EXPECT_EQ(0, std::memcmp(third, d.PixelBytes(0, 1), 6));
+    EXPECT_EQ(0, d.PixelBytes(0, 0)[0]);
 }
 
 TEST(BmpDecode, RleRunsNeverWritePastTheImage)
@@ -123,14 +107,14 @@ TEST(BmpDecode, RleRunsNeverWritePastTheImage)
     Decoded d(MakeBmp(5, 3, 8, 1, GreyTable(16), rle, 16), DecodeBmpStream);
     ASSERT_EQ(0, d.result);
     for (int x = 0; x < 5; x++)
-        EXPECT_EQ(9, d.Pixel(x, 2)[0]);
+        EXPECT_EQ(9, d.PixelBytes(x, 2)[0]);
 
     Bytes rle4 = {7, 0x12, 0, 0, 0, 5, 0x34, 0x50, 0, 1};  // 5x2: 1 2 1 2 1 (2 dropped), then 3 4 5 ...
     Decoded d4(MakeBmp(5, 2, 4, 2, GreyTable(16), rle4, 16), DecodeBmpStream);
     ASSERT_EQ(0, d4.result);
     const uint8_t first[5] = {1, 2, 1, 2, 1}, second[5] = {3, 4, 5, 0, 0};
-    EXPECT_EQ(0, std::memcmp(first, d4.Pixel(0, 1), 5));
-    EXPECT_EQ(0, std::memcmp(second, d4.Pixel(0, 0), 5));
+    EXPECT_EQ(0, std::memcmp(first, d4.PixelBytes(0, 1), 5));
+    EXPECT_EQ(0, std::memcmp(second, d4.PixelBytes(0, 0), 5));
 }
 
 TEST(BmpDecode, TruncatedOrLyingFilesAreRefused)
@@ -158,8 +142,8 @@ TEST(TgaDecode, BottomUpTrueColourSwapsRows)
     Decoded d(MakeTga(h, Bytes(), Bytes(), pixels, false), DecodeTgaStream);
     ASSERT_EQ(0, d.result);
     EXPECT_EQ(9, d.image.pitch);
-    EXPECT_EQ(9, d.Pixel(0, 0)[0]);
-    EXPECT_EQ(0, d.Pixel(0, 1)[0]);
+    EXPECT_EQ(9, d.PixelBytes(0, 0)[0]);
+    EXPECT_EQ(0, d.PixelBytes(0, 1)[0]);
 }
 
 TEST(TgaDecode, RunLengthPacketsSkipTheImageIdAndStopAtTheFooter)
@@ -169,8 +153,8 @@ TEST(TgaDecode, RunLengthPacketsSkipTheImageIdAndStopAtTheFooter)
     Decoded d(MakeTga(h, Bytes{'n', 'a', 'm', 'e'}, Bytes(), packets, true), DecodeTgaStream);
     ASSERT_EQ(0, d.result);
     for (int i = 0; i < 4; i++)
-        EXPECT_EQ(0x04030201u, *(const uint32_t *)d.Pixel(i % 3, i / 3));
-    EXPECT_EQ(0x0c0b0a09u, *(const uint32_t *)d.Pixel(2, 1));
+        EXPECT_EQ(0x04030201u, *(const uint32_t *)d.PixelBytes(i % 3, i / 3));
+    EXPECT_EQ(0x0c0b0a09u, *(const uint32_t *)d.PixelBytes(2, 1));
     EXPECT_EQ(0xff000000u, d.image.format.maskA);
 }
 
@@ -182,8 +166,8 @@ TEST(TgaDecode, ColourMappedWith24BitEntries)
     Decoded d(MakeTga(h, Bytes(), map, Bytes{2, 4}, false), DecodeTgaStream);
     ASSERT_EQ(0, d.result);
     EXPECT_EQ(3, d.image.format.bytesPerPixel);
-    EXPECT_EQ(30, d.Pixel(0, 0)[0]);
-    EXPECT_EQ(12, d.Pixel(1, 0)[2]);
+    EXPECT_EQ(30, d.PixelBytes(0, 0)[0]);
+    EXPECT_EQ(12, d.PixelBytes(1, 0)[2]);
 }
 
 TEST(TgaDecode, TrueColourFileWithAColourMapStepsOverIt)
@@ -191,7 +175,7 @@ TEST(TgaDecode, TrueColourFileWithAColourMapStepsOverIt)
     const uint8_t h[18] = {0, 1, 2, 0, 0, 2, 0, 16, 0, 0, 0, 0, 1, 0, 1, 0, 16, 0x20};
     Decoded d(MakeTga(h, Bytes(), Bytes{9, 9, 9, 9}, Bytes{0x1f, 0x7c}, false), DecodeTgaStream);
     ASSERT_EQ(0, d.result);
-    EXPECT_EQ(0x7c1fu, *(const uint16_t *)d.Pixel(0, 0));
+    EXPECT_EQ(0x7c1fu, *(const uint16_t *)d.PixelBytes(0, 0));
     EXPECT_EQ(0x8000u, d.image.format.unusedMask);
 }
 

@@ -15,21 +15,6 @@ using namespace ImageSamples;
 
 namespace {
 
-struct Decoded {
-    RasterImage image;
-    int result;
-    explicit Decoded(const Bytes &bytes)
-    {
-        MemorySource source(bytes);
-        result = RunImageLoadersWith(nullptr, source.get(), &image);
-    }
-    ~Decoded() { FreeImageRecord(&image); }
-    const uint8_t *Pixel(int x, int y) const
-    {
-        return (const uint8_t *)image.pixels + (size_t)y * image.pitch + (size_t)x * image.format.bytesPerPixel;
-    }
-};
-
 uint8_t To8(const PngRecipe &recipe, uint32_t sample)
 {
     if (recipe.bitDepth == 16)
@@ -93,7 +78,7 @@ TEST_P(PngDecodeTest, DecodesEveryPixel)
                 uint32_t i = PngSample(recipe, x, y, 0);
                 expected = {(uint8_t)(i * i), (uint8_t)(250 - i * 13), (uint8_t)(i * 20 + 5), expected[3]};
             }
-            ASSERT_EQ(0, std::memcmp(expected.data(), d.Pixel(x, y), expected.size())) << x << "," << y;
+            ASSERT_EQ(0, std::memcmp(expected.data(), d.PixelBytes(x, y), expected.size())) << x << "," << y;
         }
 }
 
@@ -184,7 +169,7 @@ TEST(JpegDecode, ColourAndGreyWithinTolerance)
                 for (int c = 0; c < components; c++) {
                     // Stored B, G, R: byte c holds source channel components-1-c.
                     int expected = JpegSourceSample(x, y, components - 1 - c);
-                    int diff = std::abs(expected - d.Pixel(x, y)[c]);
+                    int diff = std::abs(expected - d.PixelBytes(x, y)[c]);
                     worst = diff > worst ? diff : worst;
                 }
         // Quality 95 on a smooth gradient: every sample within 6 levels.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,31 @@ struct MemorySource {
     int position = 0;
     int eof = 0;
     Korvo::ImageStreamSource source;
+};
+
+// One decoder (or, without one, the whole loader walk) run over bytes in memory;
+// the image is freed with the record.
+struct Decoded {
+    Korvo::RasterImage image;
+    int result;
+    explicit Decoded(const Bytes &bytes, Korvo::ImageLoaderFunc decoder = nullptr)
+    {
+        std::memset(&image, 0, sizeof(image));
+        MemorySource source(bytes);
+        result = decoder != nullptr ? decoder(source.get(), &image)
+                                    : Korvo::RunImageLoadersWith(nullptr, source.get(), &image);
+    }
+    ~Decoded() { Korvo::FreeImageRecord(&image); }
+    const uint8_t *PixelBytes(int x, int y) const
+    {
+        return (const uint8_t *)image.pixels + (size_t)y * image.pitch + (size_t)x * image.format.bytesPerPixel;
+    }
+    uint32_t Pixel32(int x, int y) const
+    {
+        uint32_t v;
+        std::memcpy(&v, PixelBytes(x, y), 4);
+        return v;
+    }
 };
 
 struct PngRecipe {

@@ -14,6 +14,7 @@
 #include "core/win32/app_window.h"
 #include "core/win32/main_window_state.h"
 #include "graphics/screen_request.h"
+#include "tests/core/log_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -37,20 +38,6 @@ const Names kShutdownOrder = {
     "ShutdownGraphicsSystem+w", "TermMovieHandleType+w",    "TermInputDevices+w",
     "TermSoundOutputSystem+w", "FreeAcmFunctions+w",        "DeleteAllTextInputHandles+w",
 };
-
-std::string ReadLog()
-{
-    std::string bytes;
-    if (std::FILE *file = std::fopen("Log.txt", "rb")) {
-        char buffer[4096];
-        size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
-            bytes.append(buffer, got);
-        }
-        std::fclose(file);
-    }
-    return bytes;
-}
 
 Names Concat(Names a, const Names &b)
 {
@@ -137,7 +124,7 @@ TEST_F(StartupOrderTest, TwentyFourBitsAreRefusedBeforeAnyWindowExists)
     }
     ended.pop_back(); // text-input handles are deleted only with a window
     EXPECT_EQ(FakeSubsystems::Trace, Concat({"BuildTheoraYuvTables"}, ended));
-    EXPECT_NE(ReadLog().find(":Korvoは２４ビットカラーモードに対応していません\r\n"), std::string::npos);
+    EXPECT_NE(KorvoTest::ReadLogFile().find(":Korvoは２４ビットカラーモードに対応していません\r\n"), std::string::npos);
 }
 
 TEST_F(StartupOrderTest, PumpReturnsMinusOneOnceTheWindowIsClosed)
@@ -208,7 +195,7 @@ TEST(FatalErrorTest, AbortOnAWorkerEndsTheProcessWithMinusOne)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(StartAndAbortOnAWorker(), ::testing::ExitedWithCode(-1), "");
-    EXPECT_NE(ReadLog().find(":worker gave up\r\n"), std::string::npos);
+    EXPECT_NE(KorvoTest::ReadLogFile().find(":worker gave up\r\n"), std::string::npos);
 }
 
 // ---------------------------------------------------------------------------
@@ -269,7 +256,7 @@ TEST_F(StartupOrderTest, FullScreen640x480x16WithoutThatModeFallsBackTo32Bits)
     SetScreenResolutionAndDepth(640, 480, 16, 60);
     ChangeWindowMode(0);
     ASSERT_EQ(StartLibrary(), 0);
-    std::string log = ReadLog();
+    std::string log = KorvoTest::ReadLogFile();
     EXPECT_NE(log.find(":設定されている画面設定 640x480 16bit color\r\n"), std::string::npos);
     EXPECT_NE(log.find(":設定されている画面設定 640x480 32bit color\r\n"), std::string::npos);
     EXPECT_EQ(CountOccurrences(log, "対応している画面モードなし"), 1u);
@@ -287,7 +274,7 @@ TEST_F(StartupOrderTest, FullScreenSizeTheAdapterLacksStartsWindowed)
     ChangeWindowMode(0);
     ASSERT_EQ(StartLibrary(), 0);
     EXPECT_EQ(GetWindowedModeState(), 1);
-    std::string log = ReadLog();
+    std::string log = KorvoTest::ReadLogFile();
     EXPECT_NE(log.find(":ウインドウモード起動用のウインドウを作成します\r\n"), std::string::npos);
     RECT client = {};
     GetClientRect(GetAppWindowHandle(), &client);
