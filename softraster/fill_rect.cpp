@@ -5,6 +5,7 @@
 #include "core/rect_clip.h"
 #include "softraster/flat_color_ops.h"
 #include "softraster/shapes.h"
+#include "softraster/simd_pixels.h"
 
 namespace Korvo {
 
@@ -80,6 +81,21 @@ void FillBlendRectMemImg(MEMIMG *destination, const RECT *rect, int32_t color)
         return;
     FlatColorOp op;
     PrepareFlatColorShifted(&op, kind, static_cast<uint32_t>(color));
+#if KORVO_SHAPES_SSE2
+    if (kind == 1 && operation != FLAT_OP_COPY) {
+        // 32-bit rows four pixels at a time (the copy's row copying is faster still).
+        DispatchFlatColor(kind, operation, [&]<int Kind, int Op>() {
+            if constexpr (Kind == 1) {
+                const FlatColorOp local = op;
+                const FlatColor4 wide = WidenFlatColor32(local, Op);
+                uint8_t *row = start;
+                for (int y = 0; y < height; ++y, row += pitch)
+                    ApplyFlatColorRow32<Op>(local, wide, row, width);
+            }
+        });
+        return;
+    }
+#endif
     if (operation == FLAT_OP_COPY) {
         FillRowsCopy(kind, start, pitch, width, height, op.color);
         return;

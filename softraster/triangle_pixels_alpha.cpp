@@ -15,6 +15,14 @@ namespace {
 struct AlphaPixels {
     static constexpr bool kSkipAlphaZero = true;
 
+#if KORVO_SHAPES_SSE2
+    // Four plain 32-bit pixels, as LerpPixel32.
+    static __m128i Apply4(const TriangleParam4 &w, __m128i d, __m128i texels)
+    {
+        return LerpPixels32x4(d, texels, w.param, w.inverseParam);
+    }
+#endif
+
     template <int Kind, bool Blend, bool Bright, bool UseAlpha>
     static void Apply(const TriangleContext &ctx, uint8_t *pixel, const TriangleTexel &t, int gate)
     {

@@ -13,6 +13,11 @@ namespace {
 struct CopyPixels {
     static constexpr bool kSkipAlphaZero = true;
 
+#if KORVO_SHAPES_SSE2
+    // Four plain 32-bit pixels: the whole texels.
+    static __m128i Apply4(const TriangleParam4 &, __m128i, __m128i texels) { return texels; }
+#endif
+
     template <int Kind, bool Blend, bool Bright, bool UseAlpha>
     static void Apply(const TriangleContext &ctx, uint8_t *pixel, const TriangleTexel &t, int gate)
     {

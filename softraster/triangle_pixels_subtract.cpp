@@ -15,6 +15,14 @@ namespace {
 struct SubtractPixels {
     static constexpr bool kSkipAlphaZero = true;
 
+#if KORVO_SHAPES_SSE2
+    // Four plain 32-bit pixels: texels through the parameter's scale row, packed subtract.
+    static __m128i Apply4(const TriangleParam4 &w, __m128i d, __m128i texels)
+    {
+        return PackedSubtractPixels32x4(d, ScalePixels32x4(texels, w.scaleParam));
+    }
+#endif
+
     template <int Kind, bool Blend, bool Bright, bool UseAlpha>
     static void Apply(const TriangleContext &ctx, uint8_t *pixel, const TriangleTexel &t, int gate)
     {

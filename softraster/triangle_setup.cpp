@@ -91,6 +91,13 @@ int VerticesInRange(const MemImgTriangleVertex *v, bool textured)
 template <int Kind, int Op>
 void FlatTriangleSpan(const TriangleContext &ctx, uint8_t *pixel, int count, uint32_t, uint32_t)
 {
+#if KORVO_SHAPES_SSE2
+    if constexpr (Kind == 1) {
+        const FlatColorOp local = ctx.flat;
+        ApplyFlatColorRow32<Op>(local, WidenFlatColor32(local, Op), pixel, count);
+        return;
+    }
+#endif
     for (; count > 0; --count, pixel += Kind == 1 ? 4 : 2)
         ApplyFlatColor<Kind, Op>(ctx.flat, pixel);
 }

@@ -16,6 +16,7 @@
 #include "softraster/draw_state.h"
 #include "softraster/flat_color_ops.h"
 #include "softraster/pixel_channels.h"
+#include "softraster/simd_pixels.h"
 
 namespace Korvo {
 
@@ -62,9 +63,36 @@ struct TriangleVariant {
 // Draw count pixels of one row from pixel, with texel coordinates u, v at the first.
 using TriangleSpanFn = void (*)(const TriangleContext &ctx, uint8_t *pixel, int count, uint32_t u, uint32_t v);
 
+#if KORVO_SHAPES_SSE2
+// The blend parameter widened for the four-pixel forms.
+struct TriangleParam4 {
+    __m128i param;                    // p in every 16-bit lane
+    __m128i inverseParam;             // 256 - p in every lane
+    __m128i scaleParam;               // p in the colour lanes, 0 in the fourth (scale-table row)
+};
+
+// A mode with a four-pixel form for the plain 32-bit variant (no palette,
+// blend image, bright colour, source alpha or colour key):
+//   static __m128i Apply4(const TriangleParam4 &, __m128i destination, __m128i texels);
+template <class Mode>
+concept HasFourPixelForm = requires(const TriangleParam4 &w, __m128i x) {
+    Mode::Apply4(w, x, x);
+};
+#endif
+
 // ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
+
+#if KORVO_SHAPES_SSE2
+// Widen the blend parameter for the four-pixel forms.
+inline TriangleParam4 WidenTriangleParam(int param)
+{
+    const short p = static_cast<short>(param);
+    return TriangleParam4{_mm_set1_epi16(p), _mm_set1_epi16(static_cast<short>(256 - param)),
+                          _mm_setr_epi16(p, p, p, 0, p, p, p, 0)};
+}
+#endif
 
 // Channel i of a texel after bright modulation when the variant has it.
 template <bool Bright>
@@ -117,6 +145,52 @@ void TexturedSpan(const TriangleContext &shared, uint8_t *pixel, int count, uint
         Mode::template Apply<Kind, Blend, Bright, Alpha>(ctx, target, t, gate);
     };
 
+#if KORVO_SHAPES_SSE2
+    if constexpr (Kind == 1 && !Paletted && !Blend && !Bright && !Alpha && !Key && HasFourPixelForm<Mode>) {
+        // Four pixels at a time while all four texels lie inside the source;
+        // a group reaching outside, and the last pixels, go one by one below.
+        const TriangleParam4 wide = WidenTriangleParam(ctx.param);
+        const uint32_t width = ctx.sourceWidthFixed;
+        const uint32_t height = ctx.sourceHeightFixed;
+        const uint32_t du = ctx.uStepColumn;
+        const uint32_t dv = ctx.vStepColumn;
+        auto drawOne = [&](uint8_t *target, uint32_t uu, uint32_t vv) __attribute__((always_inline)) {
+            if (uu < width && vv < height)
+                drawTexel(target, ctx.source + static_cast<ptrdiff_t>(vv >> 18) * ctx.sourcePitch +
+                                      static_cast<ptrdiff_t>(uu >> 18) * 4, nullptr);
+        };
+        // SameRow: v does not step, so its row and range are fixed for the span.
+        auto groupsOfFour = [&]<bool SameRow>() __attribute__((always_inline)) {
+            const uint8_t *sameRow = SameRow ? ctx.source + static_cast<ptrdiff_t>(v >> 18) * ctx.sourcePitch : nullptr;
+            auto texelAt = [&](uint32_t uu, uint32_t vv) __attribute__((always_inline)) {
+                const uint8_t *row = SameRow ? sameRow : ctx.source + static_cast<ptrdiff_t>(vv >> 18) * ctx.sourcePitch;
+                return static_cast<int>(LoadPixel32(row + static_cast<ptrdiff_t>(uu >> 18) * 4));
+            };
+            for (; count >= 4; count -= 4, pixel += 16, u += 4 * du, v += 4 * dv) {
+                const uint32_t u1 = u + du, u2 = u1 + du, u3 = u2 + du;
+                const uint32_t v1 = v + dv, v2 = v1 + dv, v3 = v2 + dv;
+                const bool inside = u < width && u1 < width && u2 < width && u3 < width &&
+                                    (SameRow || (v < height && v1 < height && v2 < height && v3 < height));
+                if (inside) {
+                    const __m128i texels = _mm_setr_epi32(texelAt(u, v), texelAt(u1, v1), texelAt(u2, v2), texelAt(u3, v3));
+                    __m128i *at = reinterpret_cast<__m128i *>(pixel);
+                    _mm_storeu_si128(at, Mode::Apply4(wide, _mm_loadu_si128(at), texels));
+                } else {
+                    drawOne(pixel, u, v);
+                    drawOne(pixel + 4, u1, v1);
+                    drawOne(pixel + 8, u2, v2);
+                    drawOne(pixel + 12, u3, v3);
+                }
+            }
+        };
+        if (dv != 0)
+            groupsOfFour.template operator()<false>();
+        else if (v < height)
+            groupsOfFour.template operator()<true>();
+        else
+            return;
+    }
+#endif
     if (ctx.vStepColumn == 0) {
         // The texel row is the same along the whole span (an upright quad).
         if (v >= ctx.sourceHeightFixed)
