@@ -35,7 +35,9 @@ if [ -n "${KORVO_WINE_DISPLAY:-}" ]; then
 else
   # Xvfb picks a free display number itself and writes it to the pipe.
   exec 9< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-  read -r -u 9 first; read -r -u 9 second
+  if ! read -r -t 20 -u 9 first || ! read -r -t 20 -u 9 second; then
+    echo "wine_exec: Xvfb did not start" >&2; exit 2
+  fi
   if [ "${first%% *}" = pid ]; then display_pid="${first#pid }"; num="$second"; else display_pid="${second#pid }"; num="$first"; fi
   export DISPLAY=":$num"
 fi
