@@ -39,17 +39,8 @@ struct AlphaPixels {
                 return d + ctx.paramSigned[ModulatedChannel<Bright>(ctx, t, i) - d];
             });
         } else {
-            // 64-bit: g * a * p times a negative difference leaves the int32 range.
-            int64_t weight = ctx.param;
-            int shift = 8;
-            if constexpr (Blend) {
-                weight *= gate;
-                shift += 8;
-            }
-            if constexpr (UseAlpha) {
-                weight *= t.alpha;
-                shift += 8;
-            }
+            int shift = 0;
+            const int64_t weight = InterpolationWeight<Blend, UseAlpha>(ctx, t, gate, &shift);
             RewriteChannels<Kind>(pixel, [&](int d, int i) {
                 const int64_t sum = (static_cast<int64_t>(d) << shift) +
                                     (ModulatedChannel<Bright>(ctx, t, i) - d) * weight;

@@ -30,16 +30,8 @@ struct InvertPixels {
         } else if constexpr (Kind == 0 && !Blend && !UseAlpha) {
             RewriteChannels<Kind>(pixel, [&](int d, int i) { return d + ctx.paramSigned[target(i) - d]; });
         } else {
-            int64_t weight = ctx.param;
-            int shift = 8;
-            if constexpr (Blend) {
-                weight *= gate;
-                shift += 8;
-            }
-            if constexpr (UseAlpha) {
-                weight *= t.alpha;
-                shift += 8;
-            }
+            int shift = 0;
+            const int64_t weight = InterpolationWeight<Blend, UseAlpha>(ctx, t, gate, &shift);
             RewriteChannels<Kind>(pixel, [&](int d, int i) {
                 const int64_t sum = (static_cast<int64_t>(d) << shift) + (target(i) - d) * weight;
                 return static_cast<int>(sum >> shift);

@@ -26,16 +26,8 @@ struct WeightedMultiplyPixels {
                 return d + ctx.paramSigned[product - d];
             });
         } else {
-            int64_t weight = ctx.param;
-            int shift = 8;
-            if constexpr (Blend) {
-                weight *= gate;
-                shift += 8;
-            }
-            if constexpr (UseAlpha) {
-                weight *= t.alpha;
-                shift += 8;
-            }
+            int shift = 0;
+            const int64_t weight = InterpolationWeight<Blend, UseAlpha>(ctx, t, gate, &shift);
             RewriteChannels<Kind>(pixel, [&](int d, int i) {
                 const int s = ModulatedChannel<Bright>(ctx, t, i);
                 if constexpr (Kind == 0 && !Blend && UseAlpha && !Bright) {

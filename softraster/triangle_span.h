@@ -104,6 +104,25 @@ inline int ModulatedChannel(const TriangleContext &ctx, const TriangleTexel &t, 
         return t.channel[i];
 }
 
+// The weight of an interpolating mode: P, times the blend image's gate and the
+// texel's alpha where the variant has them, with the right shift that undoes the
+// factors (kept in 64 bits: g * a * p times a negative difference leaves int32).
+template <bool Blend, bool UseAlpha>
+inline int64_t InterpolationWeight(const TriangleContext &ctx, const TriangleTexel &t, int gate, int *shift)
+{
+    int64_t weight = ctx.param;
+    *shift = 8;
+    if constexpr (Blend) {
+        weight *= gate;
+        *shift += 8;
+    }
+    if constexpr (UseAlpha) {
+        weight *= t.alpha;
+        *shift += 8;
+    }
+    return weight;
+}
+
 // One textured span of a blend mode's variant.
 template <class Mode, int Kind, bool Paletted, bool Blend, bool Bright, bool Alpha, bool Key>
 void TexturedSpan(const TriangleContext &shared, uint8_t *pixel, int count, uint32_t u, uint32_t v)
