@@ -124,7 +124,7 @@ build_triple() {
     && sed -i 's/^SUBDIRS = .*/SUBDIRS = lib include/' Makefile.in \
     && touch aclocal.m4 && touch configure config.h.in && find . -name Makefile.in -exec touch {} + \
     && ./configure --host="$triple" CC="$triple-gcc-posix" --prefix="$prefix" --disable-shared --enable-static \
-         --disable-examples --disable-oggtest --disable-vorbistest --disable-sdltest --disable-spec \
+         --disable-examples --disable-oggtest --disable-vorbistest --disable-sdltest \
          --with-ogg="$prefix" $asm >../theora.log 2>&1 \
     && make -j"$jobs" >>../theora.log 2>&1 && make install >>../theora.log 2>&1 )
 
