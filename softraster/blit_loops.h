@@ -78,6 +78,28 @@ struct SrcDirect16Alpha : SrcDirect16Wide {
     static constexpr bool kAlpha = true;
 };
 
+// Calls run.template operator()<Reader>() with the reader of the source's layout:
+// 32- or 16-bit, paletted, with alpha, or plain. One dispatch for every blit family.
+template <typename Run>
+inline void WithSourceReader(bool wide, bool palette, bool alpha, Run &&run)
+{
+    if (wide) {
+        if (palette)
+            run.template operator()<SrcPalette32>();
+        else if (alpha)
+            run.template operator()<SrcDirect32Alpha>();
+        else
+            run.template operator()<SrcDirect32>();
+    } else {
+        if (palette)
+            run.template operator()<SrcPalette16>();
+        else if (alpha)
+            run.template operator()<SrcDirect16Alpha>();
+        else
+            run.template operator()<SrcDirect16>();
+    }
+}
+
 // Pointers and pitches of one clipped plain blit.
 struct BlitRows {
     const uint8_t *source;

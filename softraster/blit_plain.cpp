@@ -200,21 +200,7 @@ void BlendBlitMemImg(MEMIMG *destination, const MEMIMG *source, int x, int y, in
         v.policy = !keyed ? BLIT_DRAW_ALL : fastKey ? BLIT_KEY_LOW : BLIT_KEY_FULL;
     }
 
-    if (wide) {
-        if (palette)
-            RunPlainVariant<SrcPalette32>(v, g, c);
-        else if (alpha)
-            RunPlainVariant<SrcDirect32Alpha>(v, g, c);
-        else
-            RunPlainVariant<SrcDirect32>(v, g, c);
-    } else {
-        if (palette)
-            RunPlainVariant<SrcPalette16>(v, g, c);
-        else if (alpha)
-            RunPlainVariant<SrcDirect16Alpha>(v, g, c);
-        else
-            RunPlainVariant<SrcDirect16>(v, g, c);
-    }
+    WithSourceReader(wide, palette, alpha, [&]<class Reader>() { RunPlainVariant<Reader>(v, g, c); });
 }
 
 }  // namespace Korvo

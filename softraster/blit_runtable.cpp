@@ -35,21 +35,9 @@ void RunTableBlit(const MemImgBody *source, const BlitRows &g, const BlitRuleCon
     const bool bright = MemImgBrightOn();
     const bool palette = source->hasPalette != 0;
     const bool alpha = source->hasAlpha != 0 && !palette;
-    if (source->pixelKind == MEMIMG_KIND_XRGB32) {
-        if (palette)
-            RunTableVariant<SrcPalette32>(op, blend, bright, g, source->runTable, c);
-        else if (alpha)
-            RunTableVariant<SrcDirect32Alpha>(op, blend, bright, g, source->runTable, c);
-        else
-            RunTableVariant<SrcDirect32>(op, blend, bright, g, source->runTable, c);
-    } else {
-        if (palette)
-            RunTableVariant<SrcPalette16>(op, blend, bright, g, source->runTable, c);
-        else if (alpha)
-            RunTableVariant<SrcDirect16Alpha>(op, blend, bright, g, source->runTable, c);
-        else
-            RunTableVariant<SrcDirect16>(op, blend, bright, g, source->runTable, c);
-    }
+    WithSourceReader(source->pixelKind == MEMIMG_KIND_XRGB32, palette, alpha, [&]<class Reader>() {
+        RunTableVariant<Reader>(op, blend, bright, g, source->runTable, c);
+    });
 }
 
 }  // namespace Korvo

@@ -148,21 +148,7 @@ void StretchBlendBlitMemImg(MEMIMG *destination, const MEMIMG *source, const int
     else
         v.policy = keyed ? BLIT_KEY_FULL : BLIT_DRAW_ALL;
 
-    if (wide) {
-        if (palette)
-            RunStretchVariant<SrcPalette32>(v, g, c);
-        else if (alpha)
-            RunStretchVariant<SrcDirect32Alpha>(v, g, c);
-        else
-            RunStretchVariant<SrcDirect32>(v, g, c);
-    } else {
-        if (palette)
-            RunStretchVariant<SrcPalette16>(v, g, c);
-        else if (alpha)
-            RunStretchVariant<SrcDirect16Alpha>(v, g, c);
-        else
-            RunStretchVariant<SrcDirect16>(v, g, c);
-    }
+    WithSourceReader(wide, palette, alpha, [&]<class Reader>() { RunStretchVariant<Reader>(v, g, c); });
 }
 
 }  // namespace Korvo
