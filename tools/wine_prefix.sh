@@ -7,7 +7,9 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/common.sh"
 
-wine_root="$KORVO_CACHE/wine"
+# KORVO_WINE_ROOT gives a build its own prefixes (one Windows desktop each), so
+# window tests of builds run side by side do not see each other's windows.
+wine_root="${KORVO_WINE_ROOT:-$KORVO_CACHE/wine}"
 
 env_for() {
   local arch="$1" loader server
