@@ -23,8 +23,10 @@ typedef uint32_t K_D3DFORMAT;
 #define K_ARRAY(type, name, count) type name[count];
 
 // ---------------------------------------------------------------------------
-// Value types
+// Value types (packed to 4 bytes, as the platform declares them)
 // ---------------------------------------------------------------------------
+
+#pragma pack(push, 4)
 
 #define K_D3DCOLORVALUE_FIELDS(F, A) F(float, r) F(float, g) F(float, b) F(float, a)
 struct K_D3DCOLORVALUE { K_D3DCOLORVALUE_FIELDS(K_FIELD, K_ARRAY) };
@@ -115,6 +117,8 @@ struct K_D3DADAPTER_IDENTIFIER9 { K_D3DADAPTER_IDENTIFIER9_FIELDS(K_FIELD, K_ARR
     F(DWORD, MaxPShaderInstructionsExecuted) F(DWORD, MaxVertexShader30InstructionSlots)                \
     F(DWORD, MaxPixelShader30InstructionSlots)
 struct K_D3DCAPS9 { K_D3DCAPS9_FIELDS(K_FIELD, K_ARRAY) };
+
+#pragma pack(pop)
 
 // ---------------------------------------------------------------------------
 // Constants (values of the Direct3D 9 interface)

@@ -115,7 +115,7 @@ K_HRESULT D3DDev_SetPixelShaderConstantB(UINT first, const BOOL *values, UINT co
 // ---------------------------------------------------------------------------
 
 // Release any Direct3D object; its remaining reference count
-ULONG D3DRes_Release(const void *object);
+uint32_t D3DRes_Release(const void *object);
 K_HRESULT D3DTex_GetSurfaceLevel(K_IDirect3DTexture9 *texture, UINT level, K_IDirect3DSurface9 **out);
 K_HRESULT D3DTex_LockRect(K_IDirect3DTexture9 *texture, UINT level, K_D3DLOCKED_RECT *locked, const RECT *rect,
                           DWORD flags);
@@ -131,7 +131,7 @@ K_HRESULT D3DBuf_Unlock(const void *buffer);
 // Main-thread pairs (context null: call at once; else hand over to the main thread)
 // ---------------------------------------------------------------------------
 
-ULONG D3DRes_ReleaseOnMainThread(const void *object, void *context);
+uint32_t D3DRes_ReleaseOnMainThread(const void *object, void *context);
 K_HRESULT D3DDev_CreateRenderTargetOnMainThread(UINT width, UINT height, K_D3DFORMAT format, UINT multiSample,
                                                 DWORD quality, BOOL lockable, K_IDirect3DSurface9 **out,
                                                 void *context);

@@ -6,7 +6,7 @@
 
 namespace Korvo {
 
-ULONG D3DRes_ReleaseOnMainThread(const void *object, void *context)
+uint32_t D3DRes_ReleaseOnMainThread(const void *object, void *context)
 {
     return RunOnMainThread(context, [&] { return D3DRes_Release(object); });
 }

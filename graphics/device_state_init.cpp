@@ -5,6 +5,7 @@
 #include "graphics/blend_stages.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/draw_settings.h"
+#include "graphics/fog_light_constants.h"
 #include "graphics/graphics_state.h"
 #include "graphics/screen_request.h"
 #include "graphics/shader_constants.h"

@@ -143,7 +143,7 @@ int FillFormatSlots(K_D3DFORMAT backBuffer, int screenBits)
             candidates[0] = x1 ? K_D3DFMT_X1R5G5B5 : K_D3DFMT_R5G6B5;
             candidates[1] = x1 ? K_D3DFMT_R5G6B5 : K_D3DFMT_X1R5G5B5;
         }
-        DWORD usage = entry.rule == RULE_DRAW ? K_D3DUSAGE_RENDERTARGET : 0;
+        DWORD usage = entry.rule == RULE_DRAW ? static_cast<DWORD>(K_D3DUSAGE_RENDERTARGET) : 0u;
         K_D3DFORMAT found = FirstSupported(backBuffer, usage, candidates);
         if (found == 0 && entry.rule == RULE_ELSE_SLOT) {
             found = TextureFormatSlots[entry.fallbackSlot];

@@ -75,7 +75,8 @@ static void RestartGraphicsForMode(const ScreenMode &requested, const ScreenMode
     if (StartupGraphicsSystem() == 0) {
         return;
     }
-    for (int bits : {16, 32}) {
+    static const int kFallbackDepths[2] = {16, 32};
+    for (int bits : kFallbackDepths) {
         StoreFallbackSize();
         StoreScreenDepth(bits);
         StoreScreenRefreshRate(0);

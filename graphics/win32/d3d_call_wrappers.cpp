@@ -323,7 +323,7 @@ K_HRESULT D3DDev_SetPixelShaderConstantB(UINT first, const BOOL *values, UINT co
 // Objects
 // ---------------------------------------------------------------------------
 
-ULONG D3DRes_Release(const void *object)
+uint32_t D3DRes_Release(const void *object)
 {
     K_IUnknown *unknown = static_cast<K_IUnknown *>(const_cast<void *>(object));
     return OBJECT_CALL(unknown, Release);

@@ -131,7 +131,7 @@ static int CreateDirect3DObject()
     if (DeviceSettings.exDisabled == 0) {
         AppendLogText("IDirect3D9Ex オブジェクトを取得します....");
         auto createEx =
-            reinterpret_cast<Direct3DCreate9ExEntry>(GetProcAddress(D3DObjects.d3d9Module, "Direct3DCreate9Ex"));
+            reinterpret_cast<Direct3DCreate9ExEntry>(reinterpret_cast<void *>(GetProcAddress(D3DObjects.d3d9Module, "Direct3DCreate9Ex")));
         K_IDirect3D9Ex *object = nullptr;
         if (createEx != nullptr && createEx(kD3DSdkVersion, &object) >= 0 && object != nullptr) {
             D3DObjects.d3dEx = object;
@@ -141,7 +141,7 @@ static int CreateDirect3DObject()
         }
     }
     AppendLogText("IDirect3D9 オブジェクトを取得します....");
-    auto create = reinterpret_cast<Direct3DCreate9Entry>(GetProcAddress(D3DObjects.d3d9Module, "Direct3DCreate9"));
+    auto create = reinterpret_cast<Direct3DCreate9Entry>(reinterpret_cast<void *>(GetProcAddress(D3DObjects.d3d9Module, "Direct3DCreate9")));
     if (create == nullptr) {
         return AppendLogText("Direct3DCreate9 APIのアドレス取得に失敗しました\n");
     }
@@ -158,10 +158,10 @@ static K_D3DFORMAT FormatForDepth(int bits)
 {
     K_IDirect3D9 *d3d = D3DObjects.d3d;
     if (bits == 16) {
-        return d3d->lpVtbl->GetAdapterModeCount(d3d, GetSelectedAdapter(), K_D3DFMT_R5G6B5) > 0 ? K_D3DFMT_R5G6B5
-                                                                                             : K_D3DFMT_X1R5G5B5;
+        UINT modes = d3d->lpVtbl->GetAdapterModeCount(d3d, GetSelectedAdapter(), K_D3DFMT_R5G6B5);
+        return modes > 0 ? static_cast<K_D3DFORMAT>(K_D3DFMT_R5G6B5) : static_cast<K_D3DFORMAT>(K_D3DFMT_X1R5G5B5);
     }
-    return bits == 32 ? K_D3DFMT_X8R8G8B8 : 0;
+    return bits == 32 ? static_cast<K_D3DFORMAT>(K_D3DFMT_X8R8G8B8) : 0u;
 }
 
 // One device attempt through the Ex or the plain object

@@ -15,7 +15,9 @@ namespace Korvo {
 
 struct K_IUnknown;
 struct K_IDirect3D9;
+struct K_IDirect3D9Ex;
 struct K_IDirect3DDevice9;
+struct K_IDirect3DDevice9Ex;
 struct K_IDirect3DSwapChain9;
 struct K_IDirect3DSurface9;
 struct K_IDirect3DBaseTexture9;
