@@ -2,9 +2,12 @@
 
 #include "graphics/graphics_state.h"
 
+#include "graphics/draw_settings.h"
+
 namespace Korvo {
 
 GraphicsModuleState GraphicsState = {};
+DrawSettings Draw = {};
 GraphicsDeviceSettings DeviceSettings = {};
 DeviceCapabilities DeviceCaps = {};
 K_D3DFORMAT TextureFormatSlots[kFormatSlotCount] = {};

@@ -1,0 +1,108 @@
+// Values the graphics front end computes for the device: fog and spot-light
+// constants, texture format slots, and the display-mode list.
+
+#include "tests/graphics/recording_device.h"
+
+#include "graphics/fog_light_constants.h"
+#include "graphics/format_slots.h"
+#include "graphics/graphics_state.h"
+#include "graphics/screen_modes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace Korvo;
+
+namespace {
+
+TEST(DeviceValuesTest, FogAndSpotConstantsStayFiniteForEmptyRangesAndEqualCones)
+{
+    float fog[4];
+    ComputeFogConstants(0.0f, 1500.0f, 1.0f, fog);
+    EXPECT_FLOAT_EQ(fog[0], 1.0f);
+    EXPECT_FLOAT_EQ(fog[1], -1.0f / 1500.0f);
+    ComputeFogConstants(10.0f, 10.0f, 1.0f, fog);
+    EXPECT_TRUE(std::isfinite(fog[0]) && std::isfinite(fog[1]));
+    EXPECT_LT(fog[1], 0.0f) << "fog still grows with distance";
+
+    float spot[2];
+    ComputeSpotConstants(1.0f, 2.0f, spot);
+    EXPECT_FLOAT_EQ(spot[0], std::cos(1.0f));
+    EXPECT_FLOAT_EQ(spot[1], 1.0f / (std::cos(0.5f) - std::cos(1.0f)));
+    ComputeSpotConstants(2.0f, 2.0f, spot); // the default light
+    EXPECT_TRUE(std::isfinite(spot[1]));
+}
+
+TEST(DeviceValuesTest, ChooseFormatSlotMapsEachKindOfRequest)
+{
+    struct Case {
+        TextureFormatRequest request;
+        int slot;
+    };
+    auto make = [](int alpha, int draw, int block, int alphaTest, int floating, int bits, int channels, int perChannel) {
+        TextureFormatRequest r = {};
+        r.alpha = static_cast<uint8_t>(alpha);
+        r.draw = static_cast<uint8_t>(draw);
+        r.blockFormat = static_cast<uint8_t>(block);
+        r.alphaTest = static_cast<uint8_t>(alphaTest);
+        r.floatFlag = static_cast<uint8_t>(floating);
+        r.colorBits = static_cast<uint8_t>(bits);
+        r.channels = static_cast<uint8_t>(channels);
+        r.bitsPerChannel = static_cast<uint8_t>(perChannel);
+        return r;
+    };
+    const Case cases[] = {
+        {make(0, 0, 0, 0, 0, 16, 0, 0), 0},  {make(0, 0, 0, 0, 0, 32, 0, 0), 1},  {make(1, 0, 0, 0, 0, 16, 0, 0), 2},
+        {make(0, 0, 0, 1, 0, 32, 0, 0), 5},  {make(0, 0, 3, 0, 0, 32, 0, 0), 8},  {make(1, 1, 0, 0, 0, 16, 0, 0), 13},
+        {make(0, 1, 0, 0, 0, 16, 0, 0), 11}, {make(0, 0, 0, 0, 1, 0, 4, 32), 16}, {make(0, 0, 0, 0, 0, 64, 0, 16), 14},
+        {make(0, 0, 0, 0, 1, 16, 1, 0), 19}, {make(0, 0, 0, 0, 0, 32, 2, 16), 22}, {make(0, 0, 0, 0, 0, 16, 2, 0), 21},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(ChooseFormatSlot(&c.request), c.slot);
+    }
+}
+
+TEST(DeviceValuesTest, FormatSlotsFallBackAndFailOnlyForRequiredSlots)
+{
+    RecordingDevice::Reset();
+    RecordingDevice::SupportedFormats = {K_D3DFMT_D16, K_D3DFMT_R5G6B5, K_D3DFMT_A4R4G4B4, K_D3DFMT_A8R8G8B8,
+                                         K_D3DFMT_A1R5G5B5};
+    ASSERT_EQ(FillFormatSlots(K_D3DFMT_X8R8G8B8, 32), 0);
+    EXPECT_EQ(TextureFormatSlots[1], K_D3DFMT_R5G6B5) << "no X8R8G8B8: slot 0's format";
+    EXPECT_EQ(TextureFormatSlots[6], K_D3DFMT_A1R5G5B5) << "no DXT1: the alpha-test 16-bit format";
+    EXPECT_EQ(TextureFormatSlots[9], K_D3DFMT_A8R8G8B8) << "no DXT4: the alpha 32-bit format";
+    EXPECT_EQ(TextureFormatSlots[14], 0u);
+    EXPECT_EQ(TextureFormatSlots[26], K_D3DFMT_A8R8G8B8);
+
+    RecordingDevice::SupportedFormats = {K_D3DFMT_R5G6B5};
+    EXPECT_EQ(FillFormatSlots(K_D3DFMT_X8R8G8B8, 32), -1) << "no Z buffer format";
+}
+
+// An enumeration that finds more modes the second time it is run.
+int EnumerationPass = 0;
+bool GrowingEnumeration(int index, DisplayModeEntry *mode)
+{
+    if (index == 0) {
+        ++EnumerationPass;
+    }
+    int count = EnumerationPass == 1 ? 3 : 9;
+    if (index >= count) {
+        return false;
+    }
+    *mode = DisplayModeEntry{640 + index, 480, index == 1 ? 8 : 32, 60};
+    return true;
+}
+
+TEST(DeviceValuesTest, TheSecondModeEnumerationNeverWritesPastTheCountedList)
+{
+    BuildDisplayModeList(GrowingEnumeration);
+    ASSERT_EQ(CountDisplayModes(), 2);
+    EXPECT_EQ(GetDisplayModeEntry(0).width, 640);
+    EXPECT_EQ(GetDisplayModeEntry(1).width, 642) << "the 8-bit mode is left out";
+    EXPECT_EQ(GetDisplayModeEntry(2).width, -1);
+    EXPECT_EQ(IsDisplayModeAvailable(642, 480, 32), 1);
+    FreeDisplayModeList();
+}
+
+} // namespace
