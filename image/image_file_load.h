@@ -3,7 +3,7 @@
 // mirroring and a separate "_a" alpha image.
 #pragma once
 
-#include "core/stream_table.h"
+#include "core/streams/stream_table.h"
 #include "image/dib_format.h"
 #include "image/image_loaders.h"
 

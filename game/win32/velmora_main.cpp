@@ -1,9 +1,9 @@
 // Velmora's entry point: configure the library, run the frame loop, end.
 
-#include "core/error_log.h"
-#include "core/library_life.h"
-#include "core/main_window.h"
-#include "core/message_pump.h"
+#include "core/log/error_log.h"
+#include "core/shell/library_life.h"
+#include "core/shell/main_window.h"
+#include "core/shell/message_pump.h"
 #include "graphics/screen_request.h"
 
 #include <windows.h>
