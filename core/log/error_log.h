@@ -7,6 +7,8 @@
 // that a failing step can return the result of its log call.
 #pragma once
 
+#include "core/public_api.h"
+
 #include <cstddef>
 
 namespace Korvo {
@@ -16,30 +18,18 @@ constexpr size_t kLogFolderCapacity = 260;
 // Buffer size of the formatting log calls (bytes, or wide characters).
 constexpr size_t kLogFormatBufferSize = 1024;
 
-// Set the folder of "Log.txt" (cut to kLogFolderCapacity - 1 bytes); an empty folder writes nothing; 0
-int SetLogFolder(const char *folder);
 // The current log folder (empty until set)
 const char *GetLogFolder();
 // Create the log file anew, reset indent and line state, start the time stamps; 0
 int SetupErrorLog();
 // Delete and re-create an empty "Log.txt" unless output is off; 0
 int CreateLogFile();
-// Write a text to the log file and the debugger output; always -1
-int AppendLogText(const char *text);
 // Second entry point of AppendLogText; always -1
 int AppendLogTextRelay(const char *text);
-// Format a line (printf, line feed added) and log it; always -1
-int AppendLogLineFormat(const char *format, ...);
 #if defined(_WIN32)
 // Format a UTF-16 line (line feed added), convert it to cp932 and log it; always -1
 int AppendLogLineFormatWide(const wchar_t *format, ...);
 #endif
-// One more tab after the time stamp of new lines; 0
-int IncreaseLogIndent();
-// One tab less, never below none; 0
-int DecreaseLogIndent();
-// 0 switches the log file output off, anything else on; 0
-int EnableLogFileOutput(int enable);
 
 // Set up the on-screen log; -1 while there is no graphics system or main window, else 0
 int SetupScreenLog();

@@ -5,6 +5,8 @@
 // every block still alive with the source name and line its caller gave.
 #pragma once
 
+#include "core/public_api.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -35,8 +37,6 @@ void *TrackedAllocZeroed(size_t size, const char *file, int line);
 void *TrackedRealloc(void *pointer, size_t size, const char *file, int line);
 // Free a user area after checking its guards; null is ignored
 void TrackedFree(void *pointer);
-// Log every live block, newest first, and the totals
-int DumpTrackedBlocks();
 // Log the byte and block totals; the log call's result
 int LogTrackedTotals();
 // Log one block line, with its first bytes when withData is set; the log call's result

@@ -5,12 +5,10 @@
 // the end. Both sequences run in a fixed order over every subsystem.
 #pragma once
 
+#include "core/public_api.h"
+
 namespace Korvo {
 
-// Start the library under the API lock; 0 (also when already started), or -1
-int StartLibrary();
-// End the library under the API lock, then end the lock; 0
-int ShutdownLibrary();
 // The start-up order; 0 or -1 (what was started is ended again)
 int RunStartupSequence();
 // The shut-down order; 0
@@ -23,7 +21,5 @@ int GetStartupInProgressFlag();
 int ClearShutdownRequest();
 // Ask the system to end; 0
 int SetShutdownRequest();
-// The end request
-int GetShutdownRequestedFlag();
 
 } // namespace Korvo

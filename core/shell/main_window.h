@@ -2,6 +2,8 @@
 // activation. The facts it records for others are in core/system/window_state.h.
 #pragma once
 
+#include "core/public_api.h"
+
 #include "core/system/window_state.h"
 
 namespace Korvo {
@@ -11,8 +13,6 @@ int StartMainWindow();
 // Destroy the main window and end its services; 0
 int EndMainWindow();
 
-// Switch between windowed (1) and full-screen (0) display, before or after start-up
-int ChangeWindowMode(int windowed);
 // Store the window-mode flag and log it; 0
 int StoreWindowModeFlag(int windowed);
 // Give the window the styles, size and place of the current mode; 0
@@ -31,8 +31,6 @@ int UpdateMenuBarAutoDisplay();
 // Write the machine's facts to the log and record them; 0
 int LogSystemInformation();
 
-// Set the window title (at most 255 bytes), also on an existing window; 0
-int SetAppWindowTitle(const char *title);
 // The main window accepts no dropped files; 0
 int ApplyFileDropAcceptance();
 

@@ -5,7 +5,8 @@
 // only through these calls; the host build has a direct-only stand-in.
 #pragma once
 
-#include "core/threads/date_time.h"
+#include "core/public_api.h"
+#include "core/public_api.h"
 #include "core/korvo_types.h"
 
 #include <cstddef>
@@ -27,16 +28,6 @@ constexpr uintptr_t kNoFindHandle = (uintptr_t)-1;
 // Types
 // ---------------------------------------------------------------------------
 struct Win32FileRecord;
-
-// One directory-search result.
-struct FileFindInfo {
-    char name[260];
-    DWORD directory;  // 1 for a folder
-    DWORD sizeLow;
-    DWORD sizeHigh;
-    DateTimeRecord creationTime;   // local time
-    DateTimeRecord lastWriteTime;  // local time
-};
 
 // ---------------------------------------------------------------------------
 // Public functions

@@ -3,6 +3,8 @@
 // memory read stream.
 #pragma once
 
+#include "core/public_api.h"
+
 #include "core/streams/plain_file.h"
 
 #include <cstddef>
@@ -14,7 +16,6 @@ namespace Korvo {
 // Types
 // ---------------------------------------------------------------------------
 // A stream handle of the installed set (0 = none), or a find handle.
-typedef uintptr_t StreamHandle;
 
 // Twelve slots in a fixed order: tables are copied whole into other records.
 struct StreamFunctionTable {
@@ -64,8 +65,6 @@ StreamFunctionTable *GetActiveStreamTable();
 const StreamOpsTable *GetFileStreamOpsTable();
 // The StreamOpsTable whose data word is a MemoryReadStream pointer
 const StreamOpsTable *GetMemoryStreamOpsTable();
-// 1 makes the default set the plain-file set (0 by default, the archive-aware set)
-void SetPlainFilesOnly(int plainOnly);
 
 // Open a stream through the installed table; its handle, 0 on failure
 StreamHandle OpenFileStream(const char *path, int useCache, int flag, int useAsync);

@@ -5,6 +5,8 @@
 // the main window's start-up chose it, else the multimedia timer.
 #pragma once
 
+#include "core/public_api.h"
+
 #include <cstdint>
 
 namespace Korvo {
@@ -16,10 +18,6 @@ struct MicrosecondClockSource {
 };
 extern MicrosecondClockSource MicrosecondClockState;
 
-// Milliseconds of the multimedia timer with bit 31 cleared, or -1 before it is loaded
-int GetMillisecondClock();
-// Microseconds from the chosen clock; all bits set when no clock is available
-uint64_t GetMicrosecondClock();
 // out = a * b, exact; out holds four 32-bit words, least significant first
 void MultiplyUnsigned64To128(const uint64_t *a, const uint64_t *b, uint32_t out[4]);
 // out = low 64 bits of dividend / divisor (divisor not 0)

@@ -1,10 +1,6 @@
 // Velmora's entry point: configure the library, run the frame loop, end.
 
-#include "core/log/error_log.h"
-#include "core/shell/library_life.h"
-#include "core/shell/main_window.h"
-#include "core/shell/message_pump.h"
-#include "graphics/screen_request.h"
+#include "korvo.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Clock arithmetic and the clocks themselves.
 
 #include "core/threads/clock.h"
-#include "core/threads/date_time.h"
+#include "core/public_api.h"
 
 #include <gtest/gtest.h>
 

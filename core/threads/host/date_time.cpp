@@ -1,6 +1,6 @@
 // Local date and time in the host build.
 
-#include "core/threads/date_time.h"
+#include "core/public_api.h"
 
 #include <time.h>
 

@@ -1,6 +1,6 @@
 // Local date and time on Windows.
 
-#include "core/threads/date_time.h"
+#include "core/public_api.h"
 
 #include <windows.h>
 
