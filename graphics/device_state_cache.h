@@ -6,7 +6,7 @@
 // vertices, so that they are drawn with the states they were staged under.
 #pragma once
 
-#include "core/vector_math.h"
+#include "core/math/vector_math.h"
 #include "graphics/d3d9_types.h"
 
 namespace Korvo {

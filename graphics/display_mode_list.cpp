@@ -2,7 +2,7 @@
 
 #include "graphics/screen_modes.h"
 
-#include "core/process_heap.h"
+#include "core/memory/process_heap.h"
 
 namespace Korvo {
 

@@ -2,7 +2,8 @@
 
 #include "graphics/draw_settings.h"
 
-#include "core/library_life.h"
+#include "core/public_api.h"
+#include "graphics/shell_services.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_target.h"
 
@@ -93,7 +94,7 @@ int ResetDrawSettings()
 int SetWaitForVerticalBlank(int enable)
 {
     Draw.noVerticalSync = enable != 0 ? 0 : 1;
-    if (GetLibraryStartedFlag() == 0) {
+    if (ShellLibraryStarted() == 0) {
         Draw.noVerticalSyncAtStartup = Draw.noVerticalSync;
     }
     return 0;

@@ -2,7 +2,7 @@
 
 #include "graphics/draw_target.h"
 
-#include "core/fatal_error.h"
+#include "core/log/fatal_error.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"

@@ -3,7 +3,8 @@
 
 #include "graphics/format_slots.h"
 
-#include "core/error_log.h"
+#include "core/public_api.h"
+#include "core/log/error_log.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/graphics_state.h"
 

@@ -1,10 +1,11 @@
 // Starting and ending the graphics module: screen defaults, DirectX (or the
 // software road), the handle kinds of graphics, the draw state and the tables.
 
-#include "core/error_log.h"
-#include "core/handle_manager.h"
-#include "core/main_window.h"
-#include "core/vector_math.h"
+#include "core/public_api.h"
+#include "core/log/error_log.h"
+#include "core/memory/handle_manager.h"
+#include "core/system/window_state.h"
+#include "core/math/vector_math.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"

@@ -6,7 +6,7 @@
 // record lives on the worker's stack until then.
 #pragma once
 
-#include "core/async_load.h"
+#include "core/threads/async_load.h"
 
 #include <type_traits>
 

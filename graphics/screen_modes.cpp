@@ -2,11 +2,11 @@
 
 #include "graphics/screen_modes.h"
 
-#include "core/error_log.h"
-#include "core/fatal_error.h"
-#include "core/library_life.h"
-#include "core/main_window.h"
-#include "core/message_pump.h"
+#include "core/public_api.h"
+#include "core/log/error_log.h"
+#include "core/log/fatal_error.h"
+#include "graphics/shell_services.h"
+#include "core/system/window_state.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
 #include "graphics/draw_target.h"
@@ -122,7 +122,7 @@ int ApplyScreenModeChange(int width, int height, int bitsPerPixel, int force, in
     }
     AppendLogText("画面モード変更処理を開始します\n");
     IncreaseLogIndent();
-    if (GetLibraryStartedFlag() == 0 && GetStartupInProgressFlag() == 0) {
+    if (ShellLibraryStarted() == 0 && ShellStartupInProgress() == 0) {
         DecreaseLogIndent();
         return 0;
     }
@@ -134,13 +134,13 @@ int ApplyScreenModeChange(int width, int height, int bitsPerPixel, int force, in
     }
     RestartGraphicsForMode(requested, previous);
     if (windowed) {
-        ApplyWindowStyleForMode();
+        ShellApplyWindowStyleForMode();
     }
     DecreaseLogIndent();
     AppendLogText("画面モード変更処理は正常に終了しました\n");
-    ServiceMessageQueueUnlocked();
+    ShellServiceMessageQueueOnce();
     SelectDrawTarget(GetSelectedDrawTarget());
-    ApplyFileDropAcceptance();
+    ShellApplyFileDropAcceptance();
     return 0;
 }
 

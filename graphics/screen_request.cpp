@@ -5,9 +5,10 @@
 
 #include "graphics/screen_request.h"
 
-#include "core/library_life.h"
-#include "core/main_window.h"
-#include "core/vector_math.h"
+#include "graphics/shell_services.h"
+#include "core/public_api.h"
+#include "core/system/window_state.h"
+#include "core/math/vector_math.h"
 #include "graphics/graphics_state.h"
 #include "graphics/screen_modes.h"
 #include "softraster/draw_state.h"
@@ -42,14 +43,14 @@ int SetScreenResolutionAndDepth(int width, int height, int bitsPerPixel, int ref
     if (width <= 0 || height <= 0 || !IsSupportedDepth(bitsPerPixel)) {
         // A 24-bit request before start-up is still recorded: the start-up
         // sequence refuses to start with it and says why in the log.
-        if (bitsPerPixel == 24 && width > 0 && height > 0 && GetLibraryStartedFlag() == 0) {
+        if (bitsPerPixel == 24 && width > 0 && height > 0 && ShellLibraryStarted() == 0) {
             StoreMainScreenSize(width, height);
             GraphicsState.bitsPerPixel = 24;
             GraphicsState.refreshRate = refreshRate;
         }
         return -1;
     }
-    if (GetLibraryStartedFlag() == 0) {
+    if (ShellLibraryStarted() == 0) {
         StoreMainScreenSize(width, height);
         StoreScreenDepth(bitsPerPixel);
         GraphicsState.refreshRate = refreshRate;

@@ -3,8 +3,9 @@
 
 #include "graphics/startup_entries.h"
 
-#include "core/library_life.h"
-#include "core/main_window.h"
+#include "graphics/shell_services.h"
+#include "core/public_api.h"
+#include "core/system/window_state.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
@@ -35,7 +36,7 @@ int IsHardwareRenderingWanted()
 // Before start-up only: 0 asks for software drawing
 int SetHardwareRenderingWanted(int wanted)
 {
-    if (GetLibraryStartedFlag() != 0) {
+    if (ShellLibraryStarted() != 0) {
         return -1;
     }
     GraphicsState.softwareOnlyRequest = wanted != 0 ? 0 : 1;
@@ -69,7 +70,7 @@ int PresentBackScreenRect(const RECT *rect)
         PresentInProgressFlag = 0;
         return 0;
     }
-    if (GetLibraryStartedFlag() == 0 || GetShutdownRequestedFlag() != 0 || GraphicsState.started == 0) {
+    if (ShellLibraryStarted() == 0 || GetShutdownRequestedFlag() != 0 || GraphicsState.started == 0) {
         PresentInProgressFlag = 0;
         return -1;
     }

@@ -3,8 +3,9 @@
 
 #include "graphics/transforms.h"
 
-#include "core/error_log.h"
-#include "core/float_math.h"
+#include "core/public_api.h"
+#include "core/log/error_log.h"
+#include "core/math/float_math.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/korvo_types.h"
-#include "core/vector_math.h"
+#include "core/math/vector_math.h"
 #include "graphics/d3d9_types.h"
 
 namespace Korvo {

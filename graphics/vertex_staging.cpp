@@ -4,7 +4,8 @@
 
 #include "graphics/device_state_cache.h"
 
-#include "core/library_life.h"
+#include "core/public_api.h"
+#include "graphics/shell_services.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/main_thread_call.h"
 

@@ -4,8 +4,9 @@
 
 #include "graphics/device_startup.h"
 
-#include "core/clock.h"
-#include "core/error_log.h"
+#include "core/public_api.h"
+#include "core/threads/clock.h"
+#include "core/log/error_log.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/format_slots.h"

@@ -4,10 +4,11 @@
 
 #include "graphics/device_startup.h"
 
-#include "core/error_log.h"
-#include "core/main_window.h"
-#include "core/platform_libraries.h"
-#include "core/win32/app_window.h"
+#include "core/public_api.h"
+#include "core/log/error_log.h"
+#include "core/system/window_state.h"
+#include "core/system/platform_libraries.h"
+#include "core/system/win32/app_window.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
@@ -110,7 +111,7 @@ static int OpenDirectDrawObject()
     DWORD level = K_DDSCL_NORMAL | (DeviceSettings.fpuPreserve != 0 ? K_DDSCL_FPUPRESERVE : 0);
     draw->lpVtbl->SetCooperativeLevel(draw, GetAppWindowHandle(), level);
     if (DeviceSettings.desktopComposition == 2) {
-        SetDesktopCompositionState(0);
+        ShellSetDesktopComposition(0);
     }
     return 0;
 }
@@ -292,7 +293,7 @@ int CreateDirect3DDevice()
             SetMemImgDefaultScreenKind(0);
         }
         if (DeviceSettings.desktopComposition != 2) {
-            SetDesktopCompositionState(1);
+            ShellSetDesktopComposition(1);
         }
     } else {
         K_D3DFORMAT format = FormatForDepth(GraphicsState.bitsPerPixel);
@@ -310,7 +311,7 @@ int CreateDirect3DDevice()
                                       parameters.FullScreen_RefreshRateInHz, format, kScanLineProgressive};
             fullScreenMode = &mode;
             if (DeviceSettings.desktopComposition != 1) {
-                SetDesktopCompositionState(0);
+                ShellSetDesktopComposition(0);
                 if (PlatformLibraries.dwmapi.DwmEnableComposition != nullptr) {
                     AppendLogText("Desktop Window Manager を無効にしました\n");
                 }

@@ -4,8 +4,9 @@
 #include "graphics/device_startup.h"
 #include "graphics/screen_modes.h"
 
-#include "core/error_log.h"
-#include "core/main_window.h"
+#include "core/public_api.h"
+#include "core/log/error_log.h"
+#include "core/system/window_state.h"
 #include "graphics/graphics_state.h"
 #include "graphics/screen_request.h"
 
@@ -79,7 +80,7 @@ int ChangeDisplayModeForScreen()
         StoreMainScreenSize(640, 480);
         Window640x480RequestFlag = 1;
         if (TryDisplayMode(640, 480, bits, 0, 0) == DISP_CHANGE_SUCCESSFUL) {
-            ApplyWindowStyleForMode();
+            ShellApplyWindowStyleForMode();
             AppendLogText("成功しました\n");
             return EndDisplayModeChange(0);
         }

@@ -4,9 +4,10 @@
 
 #include "graphics/device_startup.h"
 
-#include "core/clock.h"
-#include "core/main_window.h"
-#include "core/win32/app_window.h"
+#include "core/public_api.h"
+#include "core/threads/clock.h"
+#include "core/system/window_state.h"
+#include "core/system/win32/app_window.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
