@@ -75,6 +75,7 @@ int ResetDrawSettings()
 
     Draw.selectedDrawTarget = -2;
     SelectDrawTarget(-4);
+    SetDrawAreaToWholeTarget();
 
     Draw.projectionKind = 0;
     Draw.projectionNear = 10.0f;

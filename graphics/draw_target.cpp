@@ -76,6 +76,16 @@ int GetSelectedDrawTarget()
     return Draw.selectedDrawTarget;
 }
 
+int SetDrawAreaToWholeTarget()
+{
+    GetMainScreenSize(&TargetWidth, &TargetHeight);
+    Draw.drawArea = RECT{0, 0, TargetWidth, TargetHeight};
+    if (GraphicsState.direct3DModeActive != 0 && G_D3D_HasDevice() != 0) {
+        ApplyViewportRect(0, 0, TargetWidth, TargetHeight);
+    }
+    return 0;
+}
+
 // Software: fill the screen image; Direct3D: clear the render target (and Z)
 int FillDrawTargetWithBackground(const RECT *rect)
 {

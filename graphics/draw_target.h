@@ -14,6 +14,8 @@ extern MEMIMG SoftwareScreen;
 int SelectDrawTarget(int target);
 // The current draw target
 int GetSelectedDrawTarget();
+// The draw area becomes the whole draw target (and the viewport follows); 0
+int SetDrawAreaToWholeTarget();
 // Fill a rectangle of the target (null: all) with the background colour; 0
 int FillDrawTargetWithBackground(const RECT *rect);
 // Make the software screen image, cleared to the background colour; ends the process on failure

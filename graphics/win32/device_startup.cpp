@@ -15,6 +15,7 @@
 #include "graphics/graphics_state.h"
 #include "graphics/screen_modes.h"
 #include "graphics/screen_request.h"
+#include "graphics/shell_services.h"
 #include "graphics/win32/d3d_objects.h"
 #include "softraster/draw_state.h"
 

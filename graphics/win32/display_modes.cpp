@@ -9,6 +9,7 @@
 #include "core/system/window_state.h"
 #include "graphics/graphics_state.h"
 #include "graphics/screen_request.h"
+#include "graphics/shell_services.h"
 
 #include <windows.h>
 

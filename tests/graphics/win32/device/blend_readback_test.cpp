@@ -1,0 +1,166 @@
+// Every blend mode drawn on the real device: a quad of a known texture colour
+// over a known background, read back and compared with the blend equation.
+
+#include "library_session.h"
+
+#include "graphics/blend_stages.h"
+#include "graphics/d3d_call_wrappers.h"
+#include "graphics/device_state_cache.h"
+#include "graphics/draw_settings.h"
+#include "graphics/draw_target.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+using namespace Korvo;
+
+namespace {
+
+struct Rgb {
+    double r, g, b;
+};
+
+const Rgb kSource = {48, 20, 60};   // texture colour (four times it stays below 255)
+const Rgb kDest = {100, 150, 200};  // background under the quad
+const int kAlpha = 128;             // vertex alpha: the blend parameter
+
+// One channel of the blend equation of a mode: s source, d destination, a = alpha / 255.
+double BlendChannel(int mode, double s, double d, double a, bool reverseSubtract)
+{
+    auto clamp = [](double v) { return std::min(255.0, std::max(0.0, v)); };
+    switch (mode) {
+    case 0:
+    case 6:
+    case 14:
+        return s;
+    case 1:
+    case 12:
+        return clamp((mode == 12 ? clamp(4 * s) : s) * a + d * (1 - a));
+    case 2:
+    case 5:
+    case 7: // keeps the factors of the mode before it (5, through 6, which sends none)
+    case 13:
+        return clamp((mode == 13 ? clamp(4 * s) : s) * a + d);
+    case 3:
+        return reverseSubtract ? clamp(d - s * a) : clamp(s * (255 - d) / 255);
+    case 4:
+    case 11:
+        return d * s / 255;
+    case 8:
+        return d;
+    case 9:
+        return s * (255 - d) / 255;
+    case 10:
+        return clamp((255 - s) * a + d * (1 - a));
+    case 15:
+        return clamp(s + d * (1 - a));
+    default:
+        return clamp(d - s * a);
+    }
+}
+
+// Filled in system memory and moved to a default-pool texture (an Ex device has no managed pool).
+K_IDirect3DTexture9 *CreateSolidTexture()
+{
+    K_IDirect3DTexture9 *staging = nullptr;
+    K_IDirect3DTexture9 *texture = nullptr;
+    if (D3DDev_CreateTexture(8, 8, 1, 0, K_D3DFMT_A8R8G8B8, K_D3DPOOL_SYSTEMMEM, &staging) < 0) {
+        return nullptr;
+    }
+    if (D3DDev_CreateTexture(8, 8, 1, 0, K_D3DFMT_A8R8G8B8, K_D3DPOOL_DEFAULT, &texture) < 0) {
+        D3DRes_Release(staging);
+        return nullptr;
+    }
+    K_D3DLOCKED_RECT locked = {};
+    D3DTex_LockRect(staging, 0, &locked, nullptr, 0);
+    uint32_t texel = 0xFF000000u | (static_cast<uint32_t>(kSource.r) << 16) | (static_cast<uint32_t>(kSource.g) << 8) |
+                     static_cast<uint32_t>(kSource.b);
+    for (int y = 0; y < 8; ++y) {
+        uint32_t *row = reinterpret_cast<uint32_t *>(static_cast<char *>(locked.pBits) + y * locked.Pitch);
+        std::fill(row, row + 8, texel);
+    }
+    D3DTex_UnlockRect(staging, 0);
+    D3DDev_UpdateTexture(reinterpret_cast<K_IDirect3DBaseTexture9 *>(staging),
+                         reinterpret_cast<K_IDirect3DBaseTexture9 *>(texture));
+    D3DRes_Release(staging);
+    return texture;
+}
+
+// A 2-D textured quad (x, y, z, rhw, diffuse, u, v) as two triangles.
+void StageQuad(float left, float top, float right, float bottom, uint32_t diffuse)
+{
+    struct Vertex {
+        float x, y, z, rhw;
+        uint32_t diffuse;
+        float u, v;
+    };
+    const Vertex corners[6] = {
+        {left, top, 0.2f, 1.0f, diffuse, 0, 0},     {right, top, 0.2f, 1.0f, diffuse, 1, 0},
+        {left, bottom, 0.2f, 1.0f, diffuse, 0, 1},  {right, top, 0.2f, 1.0f, diffuse, 1, 0},
+        {right, bottom, 0.2f, 1.0f, diffuse, 1, 1}, {left, bottom, 0.2f, 1.0f, diffuse, 0, 1},
+    };
+    void *room = ReserveStagedVertices(STAGING_2D_TEXTURED, K_D3DPT_TRIANGLELIST, 6);
+    ASSERT_NE(room, nullptr);
+    std::memcpy(room, corners, sizeof(corners));
+}
+
+// The back buffer pixel at (x, y) as 0x00RRGGBB.
+uint32_t ReadBackPixel(int x, int y)
+{
+    K_IDirect3DSurface9 *copy = nullptr;
+    uint32_t pixel = 0xDEADBEEF;
+    if (D3DDev_CreateOffscreenPlainSurface(640, 480, K_D3DFMT_X8R8G8B8, K_D3DPOOL_SYSTEMMEM, &copy) < 0) {
+        return pixel;
+    }
+    if (D3DDev_GetRenderTargetData(ScreenTargetSurface, copy) >= 0) {
+        K_D3DLOCKED_RECT locked = {};
+        if (D3DSurf_LockRect(copy, &locked, nullptr, K_D3DLOCK_READONLY) >= 0) {
+            pixel = reinterpret_cast<const uint32_t *>(static_cast<char *>(locked.pBits) + y * locked.Pitch)[x] &
+                    0xFFFFFF;
+            D3DSurf_UnlockRect(copy);
+        }
+    }
+    D3DRes_Release(copy);
+    return pixel;
+}
+
+TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
+    K_IDirect3DTexture9 *texture = CreateSolidTexture();
+    ASSERT_NE(texture, nullptr);
+    auto *base = reinterpret_cast<K_IDirect3DBaseTexture9 *>(texture);
+    GraphicsState.backgroundRed = static_cast<int>(kDest.r);
+    GraphicsState.backgroundGreen = static_cast<int>(kDest.g);
+    GraphicsState.backgroundBlue = static_cast<int>(kDest.b);
+    const double a = kAlpha / 255.0;
+    const uint32_t diffuse = (static_cast<uint32_t>(kAlpha) << 24) | 0xFFFFFF;
+    for (int mode = 0; mode < kBlendModeCount; ++mode) {
+        SCOPED_TRACE(mode);
+        FillDrawTargetWithBackground(nullptr);
+        Draw.blendMode = mode;
+        Draw.blendParam = kAlpha;
+        StateCache.drawStateDirty = 1;
+        PrepareDrawStatesIfNeeded(base, DRAW_FLAG_VERTEX_COLOR);
+        StageQuad(100, 100, 200, 200, diffuse);
+        FlushStagedVertices(0);
+        G_D3D_EndSceneIfBegun();
+        uint32_t got = ReadBackPixel(150, 150);
+        const double channels[3][2] = {{kSource.r, kDest.r}, {kSource.g, kDest.g}, {kSource.b, kDest.b}};
+        for (int c = 0; c < 3; ++c) {
+            double expected = BlendChannel(mode, channels[c][0], channels[c][1], a, DeviceCaps.blendOp != 0);
+            int actual = static_cast<int>((got >> (16 - 8 * c)) & 0xFF);
+            EXPECT_NEAR(actual, expected, 1.0) << "channel " << c << " pixel " << std::hex << got;
+        }
+        EXPECT_EQ(ReadBackPixel(300, 300), 0x6496C8u) << "outside the quad the background stays";
+    }
+    Draw.blendMode = 0;
+    D3DRes_Release(texture);
+    EXPECT_EQ(ShutdownLibrary(), 0);
+    EXPECT_NE(KorvoTest::ReadLogFile().find("Alloc num:0"), std::string::npos);
+}
+
+} // namespace
