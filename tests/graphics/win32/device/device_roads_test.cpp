@@ -5,6 +5,8 @@
 #include "library_session.h"
 
 #include "core/system/win32/app_window.h"
+#include "core/system/win32/window_state.h"
+#include "graphics/screen_modes.h"
 #include "graphics/device_startup.h"
 #include "graphics/startup_entries.h"
 
@@ -98,6 +100,34 @@ TEST(DeviceRoadsTest, AFailedDisplayModeChangeLowersTheLogIndentItRaised)
     std::string log = KorvoTest::ReadLogFile();
     EXPECT_NE(log.find(":after\r\n"), std::string::npos) << "the line after the step has no extra tab";
     EXPECT_EQ(ShutdownLibrary(), 0);
+}
+
+TEST(DeviceRoadsTest, AFullScreenChangeToAModeTheAdapterLacksFailsAndChangesNothing)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(false), 0);
+    // Counted as full screen for the check only; the window itself stays.
+    WindowState.windowedMode = 0;
+    EXPECT_EQ(ApplyScreenModeChange(1234, 567, 32, 0, 0), -1);
+    EXPECT_EQ(SetScreenResolutionAndDepth(1234, 567, 32, 0), -1);
+    WindowState.windowedMode = 1;
+    EXPECT_EQ(GraphicsState.mainWidth, 640);
+    EXPECT_EQ(GraphicsState.mainHeight, 480);
+    AppendLogText("after\n");
+    EXPECT_NE(KorvoTest::ReadLogFile().find(":after\r\n"), std::string::npos) << "the indent is back";
+    EXPECT_EQ(ShutdownLibrary(), 0);
+}
+
+TEST(DeviceRoadsTest, AWindowedModeChangeRestartsGraphicsInTheNewSize)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    EXPECT_EQ(SetScreenResolutionAndDepth(800, 600, 32, 0), 0);
+    EXPECT_EQ(GraphicsState.mainWidth, 800);
+    EXPECT_EQ(GraphicsState.direct3DModeActive, 1);
+    EXPECT_EQ(SetScreenResolutionAndDepth(800, 600, 24, 0), -1);
+    EXPECT_EQ(PresentBackScreen(), 0);
+    EXPECT_EQ(ShutdownLibrary(), 0);
+    std::string log = KorvoTest::ReadLogFile();
+    ExpectInLog(log, {"画面モード変更処理を開始します", "画面モード変更処理は正常に終了しました", "Alloc num:0"});
 }
 
 } // namespace
