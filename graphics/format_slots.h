@@ -31,3 +31,18 @@ int ChooseFormatSlot(const TextureFormatRequest *request);
 const char *GetD3DFormatName(K_D3DFORMAT format);
 
 } // namespace Korvo
+
+namespace Korvo {
+
+struct ColorFormatDesc;
+
+// The colour description of slots 0-24 (built on first use), null above
+const ColorFormatDesc *GetFormatSlotColorDesc(int slot);
+// The colour description of a Direct3D format (26 formats), or null
+const ColorFormatDesc *GetD3DFormatColorDesc(K_D3DFORMAT format);
+// The description of the slot a request with these bytes maps to (colour bits 32 or 16)
+const ColorFormatDesc *LookupTextureColorFormat(int alpha, int alphaTest, int bits32, int draw);
+// 300, 200 or 0 by the device's shader versions (0 while the device draws without shaders)
+int GetShaderModelLevel();
+
+} // namespace Korvo

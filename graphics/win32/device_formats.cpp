@@ -188,7 +188,7 @@ int SelectDeviceFormats()
     }
     ReleaseDirect3DDevice();
     StateCache.sceneOpen = 0;
-    if (DeviceSettings.forceSoftwareVertexProcessing == 1) {
+    if (GetShaderModelLevel() < 200) {
         DeviceSettings.multiSampleType = 0;
         DeviceSettings.multiSampleQuality = 0;
     }

@@ -15,6 +15,7 @@
 #include "graphics/graphics_state.h"
 #include "graphics/screen_modes.h"
 #include "graphics/screen_request.h"
+#include "graphics/vertex_declarations.h"
 #include "graphics/shell_services.h"
 #include "graphics/win32/d3d_objects.h"
 #include "softraster/draw_state.h"
@@ -404,6 +405,9 @@ int StartDirectXSystem()
         if (!skipDevice && CreateDirect3DObject() == 0 && SelectDeviceFormats() == 0 && CreateZBufferSurface() == 0) {
             GraphicsState.direct3DModeActive = 1;
             CreateBuiltinShaderObjects();
+            if (GraphicsState.programmableShader != 0) {
+                CreateVertexDeclarations();
+            }
         }
         if (GraphicsState.direct3DModeActive != 0) {
             return 0;
@@ -427,6 +431,7 @@ int EndDirectXSystem()
             ChangeDisplaySettingsA(nullptr, 0);
         }
     }
+    ReleaseVertexDeclarations();
     ReleaseDeviceSurfaces();
     ReleaseDirect3DDevice();
     StateCache.sceneOpen = 0;

@@ -6,7 +6,9 @@
 #include "graphics/fog_light_constants.h"
 #include "graphics/format_slots.h"
 #include "graphics/graphics_state.h"
+#include "graphics/multisample.h"
 #include "graphics/screen_modes.h"
+#include "graphics/vertex_declarations.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +105,108 @@ TEST(DeviceValuesTest, TheSecondModeEnumerationNeverWritesPastTheCountedList)
     EXPECT_EQ(GetDisplayModeEntry(2).width, -1);
     EXPECT_EQ(IsDisplayModeAvailable(642, 480, 32), 1);
     FreeDisplayModeList();
+}
+
+} // namespace
+
+namespace {
+
+TEST(DeviceValuesTest, AMultisampleRequestIsLoweredToWhatTheAdapterTakes)
+{
+    RecordingDevice::Reset();
+    RecordingDevice::MaxMultiSampleType = 4;
+    RecordingDevice::ColourQualityLevels = 3;
+    RecordingDevice::DepthQualityLevels = 2;
+    struct Case {
+        int type;
+        int quality;
+        int noLowering;
+        int result;
+        int typeAfter;
+        int qualityAfter;
+    };
+    const Case cases[] = {
+        {8, 5, 0, 0, 4, 1}, // lowered to 4; quality below both level counts
+        {8, 5, 1, -1, 8, 0},
+        {2, 0, 0, 0, 2, 0},
+        {0, 3, 0, 0, 0, 0},
+    };
+    for (const Case &c : cases) {
+        int type = c.type;
+        int quality = c.quality;
+        EXPECT_EQ(ChooseMultiSampleOnMainThread(K_D3DFMT_X8R8G8B8, &type, &quality, c.noLowering, nullptr), c.result);
+        EXPECT_EQ(type, c.typeAfter);
+        EXPECT_EQ(quality, c.qualityAfter);
+    }
+    RecordingDevice::MaxMultiSampleType = 0;
+}
+
+TEST(DeviceValuesTest, ModelDeclarationsHaveTheirBaseLayoutsAndExtraCoordinates)
+{
+    struct Case {
+        int index;
+        int size;
+        int elements;   // end marker included
+        int normalOffset;
+    };
+    const Case cases[] = {
+        {0, 32, 5, 12},  {9, 52, 7, 32},  {18, 72, 9, 52},          {27, 56, 7, 36},
+        {36, 76, 9, 56}, {45, 96, 11, 76}, {53, 96 + 128, 19, 76},
+    };
+    for (const Case &c : cases) {
+        K_D3DVERTEXELEMENT9 elements[kMaxDeclarationElements];
+        int size = 0;
+        ASSERT_EQ(BuildModelDeclaration(c.index, elements, &size), c.elements);
+        EXPECT_EQ(size, c.size);
+        int normal = -1;
+        for (int i = 0; i < c.elements - 1; ++i) {
+            if (elements[i].Usage == 3) {
+                normal = elements[i].Offset;
+            }
+        }
+        EXPECT_EQ(normal, c.normalOffset);
+        EXPECT_EQ(elements[c.elements - 1].Stream, 0xFF) << "ends with the end marker";
+    }
+    K_D3DVERTEXELEMENT9 last[kMaxDeclarationElements];
+    BuildModelDeclaration(53, last, nullptr);
+    EXPECT_EQ(last[17].Usage, 5);
+    EXPECT_EQ(last[17].UsageIndex, 7);
+    EXPECT_EQ(last[17].Offset, 96 + 7 * 16);
+}
+
+} // namespace
+
+#include "image/color_format.h"
+
+namespace {
+
+TEST(DeviceValuesTest, SlotAndFormatDescriptionsCarryTheirMasksAndBlockFormats)
+{
+    struct Case {
+        const Korvo::ColorFormatDesc *desc;
+        uint32_t r, a;
+        int block;
+        int bits;
+    };
+    const Case cases[] = {
+        {GetFormatSlotColorDesc(0), 0xf800, 0, 0, 16},
+        {GetFormatSlotColorDesc(4), 0x7c00, 0x8000, 0, 16},
+        {GetFormatSlotColorDesc(6), 0xff0000, 0xff000000, 1, 4},
+        {GetFormatSlotColorDesc(10), 0xff0000, 0xff000000, 5, 8},
+        {GetD3DFormatColorDesc(K_D3DFMT_A2B10G10R10), 0x3ff, 0xc0000000, 0, 32},
+        {LookupTextureColorFormat(1, 0, 0, 1), 0xff0000, 0xff000000, 0, 32},
+    };
+    for (const Case &c : cases) {
+        ASSERT_NE(c.desc, nullptr);
+        EXPECT_EQ(c.desc->maskR, c.r);
+        EXPECT_EQ(c.desc->maskA, c.a);
+        EXPECT_EQ(c.desc->blockFormat, c.block);
+        EXPECT_EQ(c.desc->bitsPerPixel, c.bits);
+    }
+    EXPECT_EQ(GetFormatSlotColorDesc(19)->channelCount, 1);
+    EXPECT_EQ(GetFormatSlotColorDesc(19)->floatFlag, 1);
+    EXPECT_EQ(GetFormatSlotColorDesc(25), nullptr);
+    EXPECT_EQ(GetD3DFormatColorDesc(K_D3DFMT_DXT1), nullptr);
 }
 
 } // namespace

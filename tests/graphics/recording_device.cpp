@@ -13,6 +13,9 @@ namespace RecordingDevice {
 std::vector<Call> Calls;
 bool Present = true;
 std::vector<uint32_t> SupportedFormats;
+uint32_t MaxMultiSampleType = 0;
+uint32_t ColourQualityLevels = 1;
+uint32_t DepthQualityLevels = 1;
 
 void Record(const char *kind, uint32_t state, uint32_t value)
 {
@@ -55,8 +58,14 @@ K_HRESULT D3D_CheckDepthStencilMatch(UINT adapter, UINT deviceType, K_D3DFORMAT 
 
 K_HRESULT D3D_CheckDeviceMultiSampleType(UINT adapter, UINT deviceType, K_D3DFORMAT format, BOOL windowed, UINT type, DWORD *qualityLevels)
 {
-    (void)adapter; (void)deviceType; (void)format; (void)windowed; (void)type; (void)qualityLevels; 
-    RecordingDevice::Record("D3D_CheckDeviceMultiSampleType", 0, 0);
+    (void)adapter;
+    (void)deviceType;
+    (void)windowed;
+    RecordingDevice::Record("D3D_CheckDeviceMultiSampleType", format, type);
+    if (type > RecordingDevice::MaxMultiSampleType) {
+        return -1;
+    }
+    *qualityLevels = format == K_D3DFMT_D16 ? RecordingDevice::DepthQualityLevels : RecordingDevice::ColourQualityLevels;
     return 0;
 }
 

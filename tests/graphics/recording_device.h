@@ -19,6 +19,10 @@ extern std::vector<Call> Calls;
 extern bool Present;
 // Formats the format checks accept
 extern std::vector<uint32_t> SupportedFormats;
+// The highest multisample type the adapter takes, and the quality levels it reports
+extern uint32_t MaxMultiSampleType;
+extern uint32_t ColourQualityLevels;
+extern uint32_t DepthQualityLevels;
 
 void Record(const char *kind, uint32_t state, uint32_t value);
 bool Supports(uint32_t format);
