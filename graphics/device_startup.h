@@ -24,6 +24,8 @@ void MeasureVerticalBlankPeriod();
 void WaitForVerticalBlankPaced();
 // Present the back screen (rectangle in window coordinates or null); 0 or -1
 int PresentScreen(const RECT *rect);
+// Arm (non-zero) the 32 ms timer that re-presents the front screen; 0
+int StartFrontScreenRefresh(int flag);
 // Change the desktop display mode to the main size and depth; 0 or -1
 int ChangeDisplayModeForScreen();
 

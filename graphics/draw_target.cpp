@@ -4,6 +4,7 @@
 
 #include "core/log/fatal_error.h"
 #include "graphics/d3d_call_wrappers.h"
+#include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphics_state.h"
@@ -65,6 +66,7 @@ int SelectDrawTarget(int target)
     if (width != TargetWidth || height != TargetHeight) {
         Draw.drawArea = RECT{0, 0, width, height};
     }
+    StartFrontScreenRefresh(target == -4 ? 1 : 0);
     TargetWidth = width;
     TargetHeight = height;
     ResetTransformsForTarget(width, height);

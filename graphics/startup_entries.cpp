@@ -147,6 +147,16 @@ int IsMaskScreenEnabled()
     return 0;
 }
 
+// End an open scene and pass the flag to the device; 0
+int G_D3D_SwitchDialogBoxMode(int flag)
+{
+    if (G_D3D_HasDevice() != 0) {
+        G_D3D_EndSceneIfBegun();
+        D3DDev_SetDialogBoxMode(flag != 0 ? TRUE : FALSE);
+    }
+    return 0;
+}
+
 // Store the flag; with a device switch the dialog-box mode off and, when asked, on
 int SetMenuDialogBoxMode(int enable)
 {

@@ -59,6 +59,8 @@ int IsMaskScreenEnabled();
 int SetWaitForVerticalBlank(int enable);
 // The vertical-blank wait setting
 int IsWaitForVerticalBlankOn();
+// End an open scene and set the device's dialog-box mode; 0
+int G_D3D_SwitchDialogBoxMode(int flag);
 // Store and apply the Direct3D dialog-box mode; 0
 int SetMenuDialogBoxMode(int enable);
 // The stored dialog-box mode

@@ -68,3 +68,12 @@ void ResetTransformsForTarget(int width, int height);
 void RestoreTransformsToDevice();
 
 } // namespace Korvo
+
+namespace Korvo {
+
+// Draw a grid of 2-D textured vertices (28 bytes each) as one triangle strip,
+// in pieces of at most 1000 indices; 0, or -1 for fewer than 2 per row or 2 rows,
+// or a row pair longer than one piece
+int DrawVertexGridStrips(int perRow, const void *vertices, int rows);
+
+} // namespace Korvo

@@ -14,10 +14,18 @@
 #include "graphics/draw_target.h"
 #include "graphics/graphics_state.h"
 #include "graphics/screen_request.h"
+#include "graphics/startup_entries.h"
 #include "graphics/win32/d3d_objects.h"
 #include "image/color_format.h"
 
 namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+
+constexpr UINT_PTR kFrontRefreshTimerId = 0x7fff;
+constexpr UINT kFrontRefreshPeriodMs = 32;
 
 // ---------------------------------------------------------------------------
 // Module globals
@@ -161,9 +169,31 @@ static int PresentThroughGdi(const RECT *rect, const RECT &source, const RECT &d
     return 0;
 }
 
+// While the front screen is the draw target, show it again every 32 ms.
+static void CALLBACK RefreshTimerProc(HWND window, UINT, UINT_PTR, DWORD)
+{
+    KillTimer(window, kFrontRefreshTimerId);
+    if (Draw.selectedDrawTarget != -4) {
+        return;
+    }
+    if (GetAppActiveState() != 0) {
+        RefreshPresentedScreen();
+    }
+    SetTimer(window, kFrontRefreshTimerId, kFrontRefreshPeriodMs, RefreshTimerProc);
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
+
+int StartFrontScreenRefresh(int flag)
+{
+    HWND window = GetAppWindowHandle();
+    if (flag != 0 && window != nullptr) {
+        SetTimer(window, kFrontRefreshTimerId, kFrontRefreshPeriodMs, RefreshTimerProc);
+    }
+    return 0;
+}
 
 int PresentScreen(const RECT *rect)
 {

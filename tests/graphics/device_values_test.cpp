@@ -210,3 +210,27 @@ TEST(DeviceValuesTest, SlotAndFormatDescriptionsCarryTheirMasksAndBlockFormats)
 }
 
 } // namespace
+
+#include "graphics/full_value_colour.h"
+
+namespace {
+
+TEST(DeviceValuesTest, FullValueColoursKeepHueAndSaturation)
+{
+    struct Case {
+        int in[3];
+        int out[3];
+    };
+    const Case cases[] = {
+        {{0, 0, 0}, {255, 255, 255}},     {{90, 90, 90}, {255, 255, 255}},  {{255, 0, 0}, {255, 0, 0}},
+        {{100, 50, 0}, {255, 127, 0}},    {{128, 128, 64}, {255, 255, 128}}, {{300, 0, 150}, {255, 0, 150}},
+        {{40, 200, 120}, {51, 255, 153}},
+    };
+    for (const Case &c : cases) {
+        int out[3];
+        ConvertRgbToFullValueRgb(c.in[0], c.in[1], c.in[2], &out[0], &out[1], &out[2]);
+        EXPECT_EQ(std::vector<int>(out, out + 3), std::vector<int>(c.out, c.out + 3)) << c.in[0] << "," << c.in[1];
+    }
+}
+
+} // namespace

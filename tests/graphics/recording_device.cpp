@@ -14,6 +14,7 @@ std::vector<Call> Calls;
 bool Present = true;
 std::vector<uint32_t> SupportedFormats;
 uint32_t MaxMultiSampleType = 0;
+std::vector<uint16_t> StripIndices;
 uint32_t ColourQualityLevels = 1;
 uint32_t DepthQualityLevels = 1;
 
@@ -324,8 +325,14 @@ K_HRESULT D3DDev_DrawPrimitiveUP(UINT type, UINT count, const void *data, UINT s
 
 K_HRESULT D3DDev_DrawIndexedPrimitiveUP(UINT type, UINT minIndex, UINT vertexCount, UINT count, const void *indices, K_D3DFORMAT indexFormat, const void *vertices, UINT stride)
 {
-    (void)type; (void)minIndex; (void)vertexCount; (void)count; (void)indices; (void)indexFormat; (void)vertices; (void)stride; 
-    RecordingDevice::Record("D3DDev_DrawIndexedPrimitiveUP", 0, 0);
+    (void)type;
+    (void)minIndex;
+    (void)indexFormat;
+    (void)vertices;
+    (void)stride;
+    const uint16_t *list = static_cast<const uint16_t *>(indices);
+    RecordingDevice::StripIndices.assign(list, list + count + 2);
+    RecordingDevice::Record("DIP", vertexCount, count);
     return 0;
 }
 

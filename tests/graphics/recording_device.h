@@ -21,6 +21,8 @@ extern bool Present;
 extern std::vector<uint32_t> SupportedFormats;
 // The highest multisample type the adapter takes, and the quality levels it reports
 extern uint32_t MaxMultiSampleType;
+// The indices of the last indexed draw
+extern std::vector<uint16_t> StripIndices;
 extern uint32_t ColourQualityLevels;
 extern uint32_t DepthQualityLevels;
 

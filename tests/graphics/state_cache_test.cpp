@@ -203,3 +203,29 @@ TEST(StateCacheTest, ATransparentTextureWithAlphaUsesTheAlphaTestAndTheColourKey
 }
 
 } // namespace
+
+#include "graphics/transforms.h"
+
+namespace {
+
+TEST(StateCacheTest, AVertexGridIsDrawnAsJoinedStripsInPiecesOfAtMost1000Indices)
+{
+    ResetToStartedDevice();
+    static const unsigned char vertices[28 * 100 * 10] = {};
+    EXPECT_EQ(DrawVertexGridStrips(3, vertices, 1), -1);
+    EXPECT_EQ(DrawVertexGridStrips(501, vertices, 2), -1) << "a row pair longer than a piece";
+    ASSERT_EQ(DrawVertexGridStrips(3, vertices, 3), 0);
+    EXPECT_EQ(RecordingDevice::StripIndices,
+              (std::vector<uint16_t>{3, 0, 4, 1, 5, 2, 2, 6, 6, 3, 7, 4, 8, 5}));
+    Calls.clear();
+    ASSERT_EQ(DrawVertexGridStrips(100, vertices, 10), 0);
+    std::vector<Call> draws;
+    for (const Call &call : Calls) {
+        if (call.kind == "DIP") {
+            draws.push_back(call);
+        }
+    }
+    EXPECT_EQ(draws, (std::vector<Call>{{"DIP", 1000, 804}, {"DIP", 1000, 804}, {"DIP", 1000, 198}}));
+}
+
+} // namespace
