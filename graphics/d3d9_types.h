@@ -19,6 +19,20 @@ typedef int32_t K_HRESULT;
 typedef uint32_t K_D3DCOLOR;
 typedef uint32_t K_D3DFORMAT;
 
+// Interface objects the front end passes around without looking inside (their
+// method tables are in graphics/win32/k_interfaces.h).
+struct K_IUnknown;
+struct K_IDirect3DSwapChain9;
+struct K_IDirect3DSurface9;
+struct K_IDirect3DBaseTexture9;
+struct K_IDirect3DTexture9;
+struct K_IDirect3DVolumeTexture9;
+struct K_IDirect3DVertexBuffer9;
+struct K_IDirect3DIndexBuffer9;
+struct K_IDirect3DVertexDeclaration9;
+struct K_IDirect3DVertexShader9;
+struct K_IDirect3DPixelShader9;
+
 #define K_FIELD(type, name) type name;
 #define K_ARRAY(type, name, count) type name[count];
 

@@ -12,18 +12,6 @@
 
 namespace Korvo {
 
-struct K_IUnknown;
-struct K_IDirect3DSwapChain9;
-struct K_IDirect3DSurface9;
-struct K_IDirect3DBaseTexture9;
-struct K_IDirect3DTexture9;
-struct K_IDirect3DVolumeTexture9;
-struct K_IDirect3DVertexBuffer9;
-struct K_IDirect3DIndexBuffer9;
-struct K_IDirect3DVertexDeclaration9;
-struct K_IDirect3DVertexShader9;
-struct K_IDirect3DPixelShader9;
-
 // Any object the wrappers release; every interface starts with IUnknown's slots.
 typedef K_IUnknown K_AnyObject;
 

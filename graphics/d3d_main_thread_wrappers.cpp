@@ -70,26 +70,28 @@ K_HRESULT D3DDev_CreatePixelShaderOnMainThread(const DWORD *code, K_IDirect3DPix
 }
 
 // The device is tested on the main thread: it may have gone while the request waited.
-int D3DDev_CreateVertexBufferOnMainThread(UINT length, DWORD usage, DWORD fvf, UINT pool,
-                                          K_IDirect3DVertexBuffer9 **out, void *context)
+template <typename Create>
+static int CreateBufferOnMainThread(void *context, Create create)
 {
     return RunOnMainThread(context, [&] {
         if (G_D3D_HasDevice() == 0) {
             return -1;
         }
-        return D3DDev_CreateVertexBuffer(length, usage, fvf, pool, out) < 0 ? -1 : 0;
+        return create() < 0 ? -1 : 0;
     });
+}
+
+int D3DDev_CreateVertexBufferOnMainThread(UINT length, DWORD usage, DWORD fvf, UINT pool,
+                                          K_IDirect3DVertexBuffer9 **out, void *context)
+{
+    return CreateBufferOnMainThread(context, [&] { return D3DDev_CreateVertexBuffer(length, usage, fvf, pool, out); });
 }
 
 int D3DDev_CreateIndexBufferOnMainThread(UINT length, DWORD usage, K_D3DFORMAT format, UINT pool,
                                          K_IDirect3DIndexBuffer9 **out, void *context)
 {
-    return RunOnMainThread(context, [&] {
-        if (G_D3D_HasDevice() == 0) {
-            return -1;
-        }
-        return D3DDev_CreateIndexBuffer(length, usage, format, pool, out) < 0 ? -1 : 0;
-    });
+    return CreateBufferOnMainThread(context,
+                                    [&] { return D3DDev_CreateIndexBuffer(length, usage, format, pool, out); });
 }
 
 K_HRESULT D3DTex_GetSurfaceLevelOnMainThread(K_IDirect3DTexture9 *texture, UINT level, K_IDirect3DSurface9 **out,

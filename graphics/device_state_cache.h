@@ -11,11 +11,6 @@
 
 namespace Korvo {
 
-struct K_IDirect3DBaseTexture9;
-struct K_IDirect3DVertexShader9;
-struct K_IDirect3DPixelShader9;
-struct K_IDirect3DVertexDeclaration9;
-
 // ---------------------------------------------------------------------------
 // Defines
 // ---------------------------------------------------------------------------

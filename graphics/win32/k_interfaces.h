@@ -13,21 +13,10 @@
 
 namespace Korvo {
 
-struct K_IUnknown;
 struct K_IDirect3D9;
 struct K_IDirect3D9Ex;
 struct K_IDirect3DDevice9;
 struct K_IDirect3DDevice9Ex;
-struct K_IDirect3DSwapChain9;
-struct K_IDirect3DSurface9;
-struct K_IDirect3DBaseTexture9;
-struct K_IDirect3DTexture9;
-struct K_IDirect3DVolumeTexture9;
-struct K_IDirect3DVertexBuffer9;
-struct K_IDirect3DIndexBuffer9;
-struct K_IDirect3DVertexDeclaration9;
-struct K_IDirect3DVertexShader9;
-struct K_IDirect3DPixelShader9;
 struct K_IDirectDraw7;
 
 #define K_DECLARE_METHOD(result, name, params) result(STDMETHODCALLTYPE *name) params;
