@@ -37,10 +37,12 @@ struct K_IDirect3DPixelShader9;
 #define K_ARRAY(type, name, count) type name[count];
 
 // ---------------------------------------------------------------------------
-// Value types (packed to 4 bytes, as the platform declares them)
+// Value types (32-bit x86 packs them to 4 bytes, as the platform declares them)
 // ---------------------------------------------------------------------------
 
+#if defined(__i386__) || defined(_M_IX86)
 #pragma pack(push, 4)
+#endif
 
 #define K_D3DCOLORVALUE_FIELDS(F, A) F(float, r) F(float, g) F(float, b) F(float, a)
 struct K_D3DCOLORVALUE { K_D3DCOLORVALUE_FIELDS(K_FIELD, K_ARRAY) };
@@ -132,7 +134,9 @@ struct K_D3DADAPTER_IDENTIFIER9 { K_D3DADAPTER_IDENTIFIER9_FIELDS(K_FIELD, K_ARR
     F(DWORD, MaxPixelShader30InstructionSlots)
 struct K_D3DCAPS9 { K_D3DCAPS9_FIELDS(K_FIELD, K_ARRAY) };
 
+#if defined(__i386__) || defined(_M_IX86)
 #pragma pack(pop)
+#endif
 
 // ---------------------------------------------------------------------------
 // Constants (values of the Direct3D 9 interface)
