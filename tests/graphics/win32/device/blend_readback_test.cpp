@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <string>
 
 using namespace Korvo;
 
@@ -26,7 +27,8 @@ const Rgb kSource = {48, 20, 60};   // texture colour (four times it stays below
 const Rgb kDest = {100, 150, 200};  // background under the quad
 const int kAlpha = 128;             // vertex alpha: the blend parameter
 
-// One channel of the blend equation of a mode: s source, d destination, a = alpha / 255.
+// One channel of the blend equation of a mode: s the colour the stages give,
+// d the destination, a = alpha / 255.
 double BlendChannel(int mode, double s, double d, double a, bool reverseSubtract)
 {
     auto clamp = [](double v) { return std::min(255.0, std::max(0.0, v)); };
@@ -36,13 +38,14 @@ double BlendChannel(int mode, double s, double d, double a, bool reverseSubtract
     case 14:
         return s;
     case 1:
+    case 10:
     case 12:
-        return clamp((mode == 12 ? clamp(4 * s) : s) * a + d * (1 - a));
+        return clamp(s * a + d * (1 - a));
     case 2:
     case 5:
     case 7: // keeps the factors of the mode before it (5, through 6, which sends none)
     case 13:
-        return clamp((mode == 13 ? clamp(4 * s) : s) * a + d);
+        return clamp(s * a + d);
     case 3:
         return reverseSubtract ? clamp(d - s * a) : clamp(s * (255 - d) / 255);
     case 4:
@@ -52,8 +55,6 @@ double BlendChannel(int mode, double s, double d, double a, bool reverseSubtract
         return d;
     case 9:
         return s * (255 - d) / 255;
-    case 10:
-        return clamp((255 - s) * a + d * (1 - a));
     case 15:
         return clamp(s + d * (1 - a));
     default:
@@ -61,7 +62,24 @@ double BlendChannel(int mode, double s, double d, double a, bool reverseSubtract
     }
 }
 
-// Filled in system memory and moved to a default-pool texture (an Ex device has no managed pool).
+// The colour the stages give for a textured draw (texture t, white vertex colour).
+double TexturedStageColour(int mode, double t, double)
+{
+    if (mode == 10) {
+        return 255 - t;
+    }
+    return mode == 12 || mode == 13 ? std::min(255.0, 4 * t) : t;
+}
+
+// The colour the stage gives for a draw without texture (vertex colour v, alpha a).
+double UntexturedStageColour(int mode, double v, double a)
+{
+    if (mode == 11) {
+        return v * a + 255 * (1 - a); // blended toward the white texture factor
+    }
+    return mode == 10 ? 255 - v : v;
+}
+
 K_IDirect3DTexture9 *CreateSolidTexture()
 {
     K_IDirect3DTexture9 *staging = nullptr;
@@ -126,6 +144,28 @@ uint32_t ReadBackPixel(int x, int y)
     return pixel;
 }
 
+// A quad without texture: (x, y, z, rhw, diffuse).
+void StagePlainQuad(float left, float top, float right, float bottom, uint32_t diffuse)
+{
+    struct Vertex {
+        float x, y, z, rhw;
+        uint32_t diffuse;
+    };
+    const Vertex corners[6] = {
+        {left, top, 0.2f, 1.0f, diffuse},  {right, top, 0.2f, 1.0f, diffuse},    {left, bottom, 0.2f, 1.0f, diffuse},
+        {right, top, 0.2f, 1.0f, diffuse}, {right, bottom, 0.2f, 1.0f, diffuse}, {left, bottom, 0.2f, 1.0f, diffuse},
+    };
+    void *room = ReserveStagedVertices(STAGING_2D_PLAIN, K_D3DPT_TRIANGLELIST, 6);
+    ASSERT_NE(room, nullptr);
+    std::memcpy(room, corners, sizeof(corners));
+}
+
+struct DrawKind {
+    const char *name;
+    bool textured;
+    double (*stageColour)(int mode, double colour, double a);
+};
+
 TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
 {
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
@@ -137,25 +177,40 @@ TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
     GraphicsState.backgroundGreen = static_cast<int>(kDest.g);
     GraphicsState.backgroundBlue = static_cast<int>(kDest.b);
     const double a = kAlpha / 255.0;
-    const uint32_t diffuse = (static_cast<uint32_t>(kAlpha) << 24) | 0xFFFFFF;
-    for (int mode = 0; mode < kBlendModeCount; ++mode) {
-        SCOPED_TRACE(mode);
-        FillDrawTargetWithBackground(nullptr);
-        Draw.blendMode = mode;
-        Draw.blendParam = kAlpha;
-        StateCache.drawStateDirty = 1;
-        PrepareDrawStatesIfNeeded(base, DRAW_FLAG_VERTEX_COLOR);
-        StageQuad(100, 100, 200, 200, diffuse);
-        FlushStagedVertices(0);
-        G_D3D_EndSceneIfBegun();
-        uint32_t got = ReadBackPixel(150, 150);
-        const double channels[3][2] = {{kSource.r, kDest.r}, {kSource.g, kDest.g}, {kSource.b, kDest.b}};
-        for (int c = 0; c < 3; ++c) {
-            double expected = BlendChannel(mode, channels[c][0], channels[c][1], a, DeviceCaps.blendOp != 0);
-            int actual = static_cast<int>((got >> (16 - 8 * c)) & 0xFF);
-            EXPECT_NEAR(actual, expected, 1.0) << "channel " << c << " pixel " << std::hex << got;
+    const uint32_t white = (static_cast<uint32_t>(kAlpha) << 24) | 0xFFFFFF;
+    const uint32_t coloured = (static_cast<uint32_t>(kAlpha) << 24) | (static_cast<uint32_t>(kSource.r) << 16) |
+                              (static_cast<uint32_t>(kSource.g) << 8) | static_cast<uint32_t>(kSource.b);
+    const DrawKind kinds[] = {{"textured", true, TexturedStageColour}, {"untextured", false, UntexturedStageColour}};
+    for (const DrawKind &kind : kinds) {
+        for (int mode = 0; mode < kBlendModeCount; ++mode) {
+            // Without texture, modes 12 and 13 need the white stage texture made from a graph.
+            if (!kind.textured && (mode == 12 || mode == 13)) {
+                continue;
+            }
+            SCOPED_TRACE(std::string(kind.name) + " mode " + std::to_string(mode));
+            FillDrawTargetWithBackground(nullptr);
+            Draw.blendMode = mode;
+            Draw.blendParam = kAlpha;
+            StateCache.drawStateDirty = 1;
+            if (kind.textured) {
+                PrepareDrawStatesIfNeeded(base, DRAW_FLAG_VERTEX_COLOR);
+                StageQuad(100, 100, 200, 200, white);
+            } else {
+                PrepareDrawStatesIfNeeded(nullptr, DRAW_FLAG_VERTEX_COLOR);
+                StagePlainQuad(100, 100, 200, 200, coloured);
+            }
+            FlushStagedVertices(0);
+            G_D3D_EndSceneIfBegun();
+            uint32_t got = ReadBackPixel(150, 150);
+            const double channels[3][2] = {{kSource.r, kDest.r}, {kSource.g, kDest.g}, {kSource.b, kDest.b}};
+            for (int c = 0; c < 3; ++c) {
+                double stage = kind.stageColour(mode, channels[c][0], a);
+                double expected = BlendChannel(mode, stage, channels[c][1], a, DeviceCaps.blendOp != 0);
+                int actual = static_cast<int>((got >> (16 - 8 * c)) & 0xFF);
+                EXPECT_NEAR(actual, expected, 1.0) << "channel " << c << " pixel " << std::hex << got;
+            }
+            EXPECT_EQ(ReadBackPixel(300, 300), 0x6496C8u) << "outside the quad the background stays";
         }
-        EXPECT_EQ(ReadBackPixel(300, 300), 0x6496C8u) << "outside the quad the background stays";
     }
     Draw.blendMode = 0;
     D3DRes_Release(texture);
