@@ -9,6 +9,14 @@
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
+// Module globals
+// ---------------------------------------------------------------------------
+
+static CustomStageRecord OverrideRecord = {};
+static int OverrideActive = 0;
+static int OverrideTexturesOnly = 0;
+
+// ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
 
@@ -120,6 +128,72 @@ static void SendStage(int index, const StageRecord *stage, int inUse)
     }
 }
 
+// Steps shared by the blend keys and a caller's record: re-apply filters when the
+// stage count changed, send the render states, bind and send the stages.
+static int SendBlendStates(const StageRecord *stages, int stageCount, int alphaTest, int alphaRef, int alphaFunc,
+                           int alphaBlend, K_D3DCOLOR factor, int srcBlend, int destBlend, int blendOp,
+                           int texturesOnly)
+{
+    DeviceStateCache &c = StateCache;
+    if (stageCount != c.stageCount) {
+        c.stageCount = stageCount;
+        int forced = c.forceReapply;
+        c.forceReapply = 1;
+        ApplySamplerFilter(Draw.filterMode);
+        ApplyMaxAnisotropy(Draw.maxAnisotropy);
+        c.forceReapply = forced;
+    }
+    ApplyCachedRenderState(&c.alphaFunc, K_D3DRS_ALPHAFUNC, alphaFunc);
+    ApplyCachedRenderState(&c.alphaRef, K_D3DRS_ALPHAREF, alphaRef);
+    ApplyCachedRenderState(&c.alphaTestEnable, K_D3DRS_ALPHATESTENABLE, alphaTest);
+    ApplyCachedRenderState(&c.alphaBlendEnable, K_D3DRS_ALPHABLENDENABLE, alphaBlend);
+    ApplyTextureFactor(factor);
+    ApplyBlendFactor(&c.srcBlend, K_D3DRS_SRCBLEND, srcBlend);
+    ApplyBlendFactor(&c.destBlend, K_D3DRS_DESTBLEND, destBlend);
+    ApplyBlendFactor(&c.blendOp, K_D3DRS_BLENDOP, blendOp);
+    for (int s = 0; s < kStageCount; ++s) {
+        c.stages[s].texture = stages[s].texture;
+        D3DDev_SetTexture(static_cast<DWORD>(s), stages[s].texture);
+        if (texturesOnly == 0) {
+            SendStage(s, &stages[s], s < stageCount);
+        }
+    }
+    return 0;
+}
+
+// A caller's record: its states (the alpha-test mode of DrawSettings overrides its test) and stages.
+static int SetupFromRecord(const CustomStageRecord *record, int lookup, int texturesOnly)
+{
+    StageRecord stages[kStageCount] = {};
+    int count = record->stageCount < 0 ? 0 : record->stageCount > kStageCount ? kStageCount : record->stageCount;
+    for (int s = 0; s < kStageCount; ++s) {
+        const CustomStage &from = record->stages[s];
+        // Graph handles name no device texture until graph records exist.
+        stages[s].texture = lookup != 0 ? nullptr : reinterpret_cast<K_IDirect3DBaseTexture9 *>(from.texture);
+        stages[s].texCoordIndex = from.texCoordIndex;
+        stages[s].result = from.result;
+        stages[s].alphaArg1 = from.alphaArg1;
+        stages[s].alphaArg2 = from.alphaArg2;
+        stages[s].alphaOp = from.alphaOp;
+        stages[s].colorArg1 = from.colorArg1;
+        stages[s].colorArg2 = from.colorArg2;
+        stages[s].colorOp = from.colorOp;
+    }
+    int alphaTest = record->alphaTestEnable;
+    int alphaRef = record->alphaRef;
+    int alphaFunc = record->alphaFunc;
+    if (Draw.alphaTestMode != -1) {
+        alphaTest = 1;
+        alphaFunc = Draw.alphaTestMode;
+        alphaRef = Draw.alphaTestParam;
+    }
+    StateCache.stageSetupNeeded = 0;
+    StateCache.textureChanged = 0;
+    StateCache.drawStateDirty = 1;
+    return SendBlendStates(stages, count, alphaTest, alphaRef, alphaFunc, record->alphaBlendEnable,
+                           record->textureFactor, record->srcBlend, record->destBlend, record->blendOp, texturesOnly);
+}
+
 // ---------------------------------------------------------------------------
 // Key setters
 // ---------------------------------------------------------------------------
@@ -188,10 +262,17 @@ int StoreAlphaTestModeKey(int mode, int parameter)
 // The set-up
 // ---------------------------------------------------------------------------
 
-int SetupBlendAndStages()
+int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texturesOnly)
 {
     if (G_D3D_HasDevice() == 0) {
         return -1;
+    }
+    if (record == nullptr && OverrideActive != 0) {
+        record = &OverrideRecord;
+        texturesOnly = OverrideTexturesOnly;
+    }
+    if (record != nullptr) {
+        return SetupFromRecord(record, lookup, texturesOnly);
     }
     DeviceStateCache &c = StateCache;
     if (c.stageSetupNeeded == 0 && c.forceReapply == 0) {
@@ -258,29 +339,35 @@ int SetupBlendAndStages()
         factor = 0xFFFFFFFF;
     }
 
-    if (stageCount != c.stageCount) {
-        c.stageCount = stageCount;
-        int forced = c.forceReapply;
-        c.forceReapply = 1;
-        ApplySamplerFilter(Draw.filterMode);
-        ApplyMaxAnisotropy(Draw.maxAnisotropy);
-        c.forceReapply = forced;
-    }
+    return SendBlendStates(stages, stageCount, alphaTest, alphaRef, alphaFunc, alphaBlend, factor, row.srcBlend,
+                           row.destBlend, row.blendOp, 0);
+}
 
-    ApplyCachedRenderState(&c.alphaFunc, K_D3DRS_ALPHAFUNC, alphaFunc);
-    ApplyCachedRenderState(&c.alphaRef, K_D3DRS_ALPHAREF, alphaRef);
-    ApplyCachedRenderState(&c.alphaTestEnable, K_D3DRS_ALPHATESTENABLE, alphaTest);
-    ApplyCachedRenderState(&c.alphaBlendEnable, K_D3DRS_ALPHABLENDENABLE, alphaBlend);
-    ApplyTextureFactor(factor);
-    ApplyBlendFactor(&c.srcBlend, K_D3DRS_SRCBLEND, row.srcBlend);
-    ApplyBlendFactor(&c.destBlend, K_D3DRS_DESTBLEND, row.destBlend);
-    ApplyBlendFactor(&c.blendOp, K_D3DRS_BLENDOP, row.blendOp);
-
-    for (int s = 0; s < kStageCount; ++s) {
-        c.stages[s].texture = stages[s].texture;
-        D3DDev_SetTexture(static_cast<DWORD>(s), stages[s].texture);
-        SendStage(s, &stages[s], s < stageCount);
+int SetBlendStageOverride(const CustomStageRecord *record, int texturesOnly)
+{
+    FlushStagedVertices(0);
+    if (record == nullptr) {
+        OverrideActive = 0;
+        StateCache.stageSetupNeeded = 1;
+        return 0;
     }
+    OverrideRecord = *record;
+    OverrideActive = 1;
+    OverrideTexturesOnly = texturesOnly;
+    StateCache.stageSetupNeeded = 1;
+    StateCache.textureChanged = 1;
+    StateCache.drawStateDirty = 1;
+    SetupBlendAndStages(0, &OverrideRecord, texturesOnly);
+    return 0;
+}
+
+int ApplyCustomBlendStages(const CustomStageRecord *record, int texturesOnly, int lookup)
+{
+    FlushStagedVertices(0);
+    SetupBlendAndStages(lookup, record, texturesOnly);
+    StateCache.stageSetupNeeded = 1;
+    StateCache.textureChanged = 1;
+    StateCache.drawStateDirty = 1;
     return 0;
 }
 

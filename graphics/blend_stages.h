@@ -5,6 +5,8 @@
 
 #include "graphics/device_state_cache.h"
 
+#include <cstdint>
+
 namespace Korvo {
 
 constexpr int kBlendModeCount = 17;
@@ -35,7 +37,41 @@ int StoreBlendModeKey(int blendMode, int alphaTestKey, int colorKeyKey);
 int StoreExtraStageKey(int flag);
 int StoreAlphaTestModeKey(int mode, int parameter);
 
-// Send the blend render states and the stage programme; -1 without a device or when nothing was needed
-int SetupBlendAndStages();
+// One stage of a caller's programme (a field of -1 is left as it is).
+struct CustomStage {
+    uintptr_t texture;  // the texture, or a graph handle when the caller asks for look-up
+    int32_t texCoordIndex;
+    int32_t result;     // 0 current, else temporary
+    int16_t alphaArg1;
+    int16_t alphaArg2;
+    int16_t alphaOp;
+    int16_t colorArg1;
+    int16_t colorArg2;
+    int16_t colorOp;
+};
+
+// CustomStageRecord: a caller's render states and stage programme.
+struct CustomStageRecord {
+    int32_t alphaTestEnable;
+    int32_t alphaRef;
+    int32_t alphaFunc;
+    int32_t alphaBlendEnable;
+    uint32_t textureFactor;
+    int32_t srcBlend;
+    int32_t destBlend;
+    int32_t blendOp;
+    int32_t stageCount;
+    CustomStage stages[8];
+};
+
+// Send the blend render states and the stage programme (from the blend keys, or
+// from a caller's record: its textures looked up as graph handles with lookup set,
+// only its textures bound with texturesOnly set); -1 without a device or when
+// nothing was needed
+int SetupBlendAndStages(int lookup = 0, const CustomStageRecord *record = nullptr, int texturesOnly = 0);
+// Use a caller's record for every later set-up (null: the blend keys again); 0
+int SetBlendStageOverride(const CustomStageRecord *record, int texturesOnly);
+// Send a caller's record once; 0
+int ApplyCustomBlendStages(const CustomStageRecord *record, int texturesOnly, int lookup);
 
 } // namespace Korvo

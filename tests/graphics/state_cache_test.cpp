@@ -229,3 +229,70 @@ TEST(StateCacheTest, AVertexGridIsDrawnAsJoinedStripsInPiecesOfAtMost1000Indices
 }
 
 } // namespace
+
+namespace {
+
+CustomStageRecord TwoStageRecord()
+{
+    CustomStageRecord record = {};
+    record.alphaTestEnable = 1;
+    record.alphaRef = 8;
+    record.alphaFunc = K_D3DCMP_GREATER;
+    record.alphaBlendEnable = 1;
+    record.textureFactor = 0x80FFFFFF;
+    record.srcBlend = K_D3DBLEND_SRCALPHA;
+    record.destBlend = K_D3DBLEND_INVSRCALPHA;
+    record.blendOp = K_D3DBLENDOP_ADD;
+    record.stageCount = 2;
+    record.stages[0] = CustomStage{0x1000, 0, 0, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE, K_D3DTOP_MODULATE,
+                                   K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE, K_D3DTOP_MODULATE};
+    record.stages[1] = CustomStage{0x2000, 1, 0, -1, -1, K_D3DTOP_SELECTARG1, K_D3DTA_CURRENT, -1, K_D3DTOP_ADD};
+    return record;
+}
+
+TEST(StateCacheTest, ACallersStageRecordIsSentAsGivenOrOnlyItsTexturesBound)
+{
+    struct Case {
+        int texturesOnly;
+        int alphaTestMode;
+        long alphaFunc;
+        size_t stageStates;
+    };
+    const Case cases[] = {
+        {0, -1, K_D3DCMP_GREATER, 7 + 4 + 6 * 2}, // two stages sent (fields of -1 left), six switched off
+        {1, -1, K_D3DCMP_GREATER, 0},
+        {0, K_D3DCMP_GREATEREQUAL, K_D3DCMP_GREATEREQUAL, 7 + 4 + 6 * 2},
+    };
+    for (const Case &c : cases) {
+        ResetToStartedDevice();
+        Draw.alphaTestMode = c.alphaTestMode;
+        CustomStageRecord record = TwoStageRecord();
+        ASSERT_EQ(ApplyCustomBlendStages(&record, c.texturesOnly, 0), 0);
+        EXPECT_EQ(LastSent("RS", K_D3DRS_ALPHAFUNC), c.alphaFunc);
+        EXPECT_EQ(LastSent("RS", K_D3DRS_ALPHATESTENABLE), 1);
+        EXPECT_EQ(LastSent("RS", K_D3DRS_DESTBLEND), K_D3DBLEND_INVSRCALPHA);
+        EXPECT_EQ(LastSent("RS", K_D3DRS_TEXTUREFACTOR), 0x80FFFFFF);
+        EXPECT_EQ(LastSent("TEX", 1), 1);
+        EXPECT_EQ(CountKind("TSS"), c.stageStates);
+        if (c.texturesOnly == 0) {
+            EXPECT_EQ(LastSent("TSS", 1000 + K_D3DTSS_COLOROP), K_D3DTOP_ADD);
+            EXPECT_EQ(LastSent("TSS", 1000 + K_D3DTSS_COLORARG2), -1) << "a field of -1 is left alone";
+        }
+    }
+}
+
+TEST(StateCacheTest, AnOverrideRecordServesLaterSetUpsUntilSwitchedOff)
+{
+    ResetToStartedDevice();
+    CustomStageRecord record = TwoStageRecord();
+    SetBlendStageOverride(&record, 0);
+    Calls.clear();
+    Draw.blendMode = 2;
+    PrepareDrawStates(kTexture, DRAW_FLAG_VERTEX_COLOR);
+    EXPECT_EQ(LastSent("RS", K_D3DRS_DESTBLEND), -1) << "the record's factors stay";
+    SetBlendStageOverride(nullptr, 0);
+    PrepareDrawStates(kTexture, DRAW_FLAG_VERTEX_COLOR);
+    EXPECT_EQ(LastSent("RS", K_D3DRS_DESTBLEND), K_D3DBLEND_ONE);
+}
+
+} // namespace
