@@ -1,6 +1,8 @@
 // DrawSettings: the draw state every draw call reads, with its start-up defaults.
 #pragma once
 
+#include "graphics/public_api.h"
+
 #include "core/korvo_types.h"
 #include "core/math/vector_math.h"
 #include "graphics/d3d9_types.h"
@@ -76,10 +78,6 @@ extern DrawSettings Draw;
 
 // Defaults of DrawSettings (start-up); 0
 int ResetDrawSettings();
-// Store whether presents wait for the vertical blank (before start-up also the start-up choice); 0
-int SetWaitForVerticalBlank(int enable);
-// Whether presents wait for the vertical blank
-int IsWaitForVerticalBlankOn();
 // Store the doubled 320x240 request (it survives ResetDrawSettings); 0
 int SetDoubled320x240Request(int flag);
 // The filter mode

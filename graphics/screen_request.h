@@ -2,6 +2,8 @@
 // sizes the graphics module runs with, and the flags the window layer reads.
 #pragma once
 
+#include "graphics/public_api.h"
+
 namespace Korvo {
 
 // Graphics state read by the window layer.
@@ -10,8 +12,6 @@ extern int Window640x480RequestFlag;  // low-resolution emulation request: a 640
 extern int PresentInProgressFlag;     // the present routine runs
 extern int DialogBoxModeFlag;         // Direct3D dialog-box mode
 
-// Before start-up store the mode; after it change the screen to it; 0, -2 (fell back to 640x480) or -1
-int SetScreenResolutionAndDepth(int width, int height, int bitsPerPixel, int refreshRate);
 // The depth (16 while none was set)
 int GetScreenBitsPerPixel();
 // The refresh rate (0 while none was set)
