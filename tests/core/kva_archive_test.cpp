@@ -218,3 +218,39 @@ TEST(KvaArchiveImage, VersionZeroEmptyArchivesAndARootWithoutItsOwnEntryOpen)
         EXPECT_EQ(form.image, original);
     }
 }
+
+// Version-5 members are descrambled in place, so stored ranges may be shared
+// only when they are the same bytes under the same key.
+TEST(KvaArchiveImage, SharedMemberBytesAreDescrambledOnceOrRefused)
+{
+    const std::vector<uint8_t> base = BuildArchive(
+        Folder("", {File("a.bin", PatternBytes(100, 1)), File("b.bin", PatternBytes(100, 2))}), 5,
+        KvaPacking::Stored);
+    unsigned char key[kKvaKeySize];
+    BuildKvaKey(nullptr, key);
+    KvaHeader h;
+    std::memcpy(&h, base.data(), sizeof h);
+    ApplyKvaKey(sizeof h, &h, 0, key);
+    const uint32_t secondEntry = h.fileTableOffset + 2 * kKvaFileEntrySize;  // after the root and a.bin
+
+    const struct {
+        const char *name;
+        uint32_t secondOffset;
+        bool opens;
+    } cases[] = {{"same range", 0, true}, {"overlapping range", 50, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> image = base;
+        PokeHead(image, secondEntry + 32, c.secondOffset);
+        const std::vector<uint8_t> original = image;
+        KvaArchive archive;
+        ResetKvaArchiveRecord(&archive);
+        ASSERT_EQ(AttachKvaArchiveImage(&archive, image.data(), (int)image.size(), nullptr), c.opens ? 0 : -1);
+        if (c.opens) {
+            EXPECT_EQ(MemberBytes(&archive, "a.bin"), PatternBytes(100, 1));
+            EXPECT_EQ(MemberBytes(&archive, "b.bin"), PatternBytes(100, 1));
+            DisposeKvaArchiveRecord(&archive);
+        }
+        EXPECT_EQ(image, original);
+    }
+}
