@@ -11,9 +11,19 @@
 set(KORVO_TEST_OUTPUT_DIR ${CMAKE_BINARY_DIR}/tests)
 if(WIN32)
   set(KORVO_TEST_PREFIX "wine.")
+elseif(KORVO_THREAD_SANITIZER)
+  set(KORVO_TEST_PREFIX "tsan.")
 else()
   set(KORVO_TEST_PREFIX "host.")
 endif()
+
+# Portable tests that start threads: the thread-checking build runs these. A
+# subsystem that adds a thread adds its tests here.
+set(KORVO_THREADED_TESTS
+    tests/core/async_load_test.cpp
+    tests/core/api_lock_test.cpp
+    tests/core/handle_manager_test.cpp
+    tests/core/byte_ring_test.cpp)
 
 if(WIN32)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -39,6 +49,14 @@ function(korvo_add_test_executable name)
   target_compile_definitions(${name} PRIVATE KORVO_TEST_SCRATCH_DIR="${workdir}")
   add_test(NAME ${KORVO_TEST_PREFIX}${name} COMMAND ${name} WORKING_DIRECTORY ${workdir})
   set_tests_properties(${KORVO_TEST_PREFIX}${name} PROPERTIES TIMEOUT 900)
+endfunction()
+
+function(korvo_add_thread_sanitizer_tests)
+  list(TRANSFORM KORVO_THREADED_TESTS PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE sources)
+  korvo_add_test_executable(threaded_tests ${sources})
+  # A report fails the test (ThreadSanitizer exits with 66 after reporting).
+  set_tests_properties(${KORVO_TEST_PREFIX}threaded_tests PROPERTIES
+                       ENVIRONMENT "TSAN_OPTIONS=second_deadlock_stack=1")
 endfunction()
 
 function(korvo_add_all_tests)
@@ -112,13 +130,17 @@ function(korvo_add_all_tests)
       add_test(NAME ${KORVO_TEST_PREFIX}velmora_imports
                COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh $<TARGET_FILE:Velmora>)
     endif()
-    # The host build's tests join this run, so one CTest summary covers both.
+    # The host builds' tests join this run, so one CTest summary covers them all.
     set(KORVO_HOST_BUILD_DIR "" CACHE PATH "Host build whose tests join this build's CTest run")
-    if(KORVO_HOST_BUILD_DIR)
-      file(WRITE ${CMAKE_BINARY_DIR}/include_host_tests.cmake
-           "if(EXISTS \"${KORVO_HOST_BUILD_DIR}/CTestTestfile.cmake\")\n"
-           "  include(\"${KORVO_HOST_BUILD_DIR}/CTestTestfile.cmake\")\n"
-           "endif()\n")
+    set(KORVO_TSAN_BUILD_DIR "" CACHE PATH "Thread-checking host build whose tests join this build's CTest run")
+    set(include_text "")
+    foreach(dir ${KORVO_HOST_BUILD_DIR} ${KORVO_TSAN_BUILD_DIR})
+      string(APPEND include_text "if(EXISTS \"${dir}/CTestTestfile.cmake\")\n"
+                                 "  include(\"${dir}/CTestTestfile.cmake\")\n"
+                                 "endif()\n")
+    endforeach()
+    if(include_text)
+      file(WRITE ${CMAKE_BINARY_DIR}/include_host_tests.cmake "${include_text}")
       set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES
                    ${CMAKE_BINARY_DIR}/include_host_tests.cmake)
     endif()
