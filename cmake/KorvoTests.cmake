@@ -4,6 +4,8 @@
 #                                      and, with tests/<subsystem>/win32/*.cpp, a Wine one
 # tests/<subsystem>/win32/<group>/     a Wine executable of its own, run one at a time
 #                                      (tests that open the main window share one desktop)
+# tests/<subsystem>/win32/support/     helpers linked into every group executable of the
+#                                      subsystem (recording fakes of neighbouring subsystems)
 # tests/<subsystem>/programs/*.cpp     Windows programs that tests start; not tests themselves
 # tests/support/                       helpers linked into every test executable
 # tools/<name>/*.cpp                   host command-line tools
@@ -82,13 +84,14 @@ function(korvo_add_all_tests)
     endif()
 
     if(WIN32)
+      file(GLOB group_support CONFIGURE_DEPENDS ${dir}/win32/support/*.cpp)
       file(GLOB groups LIST_DIRECTORIES true ${dir}/win32/*)
       foreach(group ${groups})
-        if(IS_DIRECTORY ${group})
-          get_filename_component(gname ${group} NAME)
+        get_filename_component(gname ${group} NAME)
+        if(IS_DIRECTORY ${group} AND NOT gname STREQUAL "support")
           file(GLOB gsources CONFIGURE_DEPENDS ${group}/*.cpp)
           if(gsources)
-            korvo_add_test_executable(${sub}_${gname}_tests ${gsources})
+            korvo_add_test_executable(${sub}_${gname}_tests ${gsources} ${group_support})
             set_tests_properties(${KORVO_TEST_PREFIX}${sub}_${gname}_tests
                                  PROPERTIES RESOURCE_LOCK wine_desktop)
           endif()

@@ -1,7 +1,7 @@
 // Start-up and shut-down orders over the subsystems, failed start-ups and
 // restarts, in this process (the neighbouring subsystems are recording fakes).
 
-#include "subsystem_fakes.h"
+#include "tests/core/win32/support/subsystem_fakes.h"
 
 #include "core/threads/async_load.h"
 #include "core/threads/win32/timer_period.h"
