@@ -157,22 +157,10 @@ void PokeHead(std::vector<uint8_t> &image, uint32_t headOffsetInBlock, uint32_t 
 {
     unsigned char key[kKvaKeySize];
     BuildKvaKey(nullptr, key);
-    KvaHeader h;
-    std::memcpy(&h, image.data(), sizeof h);
-    ApplyKvaKey(sizeof h, &h, 0, key);
+    const KvaHeader h = ReadHeader(image);
     uint32_t at = h.headOffset + headOffsetInBlock;
     std::memcpy(&image[at], &value, 4);
     ApplyKvaKey(4, &image[at], h.version >= 5 ? headOffsetInBlock : at, key);
-}
-
-uint32_t DirectoryTableOffset(const std::vector<uint8_t> &image)
-{
-    unsigned char key[kKvaKeySize];
-    BuildKvaKey(nullptr, key);
-    KvaHeader h;
-    std::memcpy(&h, image.data(), sizeof h);
-    ApplyKvaKey(sizeof h, &h, 0, key);
-    return h.directoryTableOffset;
 }
 
 }  // namespace
@@ -198,7 +186,7 @@ TEST(KvaArchiveImage, VersionZeroEmptyArchivesAndARootWithoutItsOwnEntryOpen)
     forms.push_back({"version 0", v0, true});
     for (int version : {3, 5}) {
         std::vector<uint8_t> rootless = BuildArchive(SampleTree(), version, KvaPacking::Packed);
-        PokeHead(rootless, DirectoryTableOffset(rootless), 0xFFFFFFFFu);
+        PokeHead(rootless, ReadHeader(rootless).directoryTableOffset, 0xFFFFFFFFu);
         forms.push_back({"root own entry undefined", rootless, true});
     }
 
@@ -226,12 +214,8 @@ TEST(KvaArchiveImage, SharedMemberBytesAreDescrambledOnceOrRefused)
     const std::vector<uint8_t> base = BuildArchive(
         Folder("", {File("a.bin", PatternBytes(100, 1)), File("b.bin", PatternBytes(100, 2))}), 5,
         KvaPacking::Stored);
-    unsigned char key[kKvaKeySize];
-    BuildKvaKey(nullptr, key);
-    KvaHeader h;
-    std::memcpy(&h, base.data(), sizeof h);
-    ApplyKvaKey(sizeof h, &h, 0, key);
-    const uint32_t secondEntry = h.fileTableOffset + 2 * kKvaFileEntrySize;  // after the root and a.bin
+    // After the root's entry and a.bin's.
+    const uint32_t secondEntry = ReadHeader(base).fileTableOffset + 2 * kKvaFileEntrySize;
 
     const struct {
         const char *name;
