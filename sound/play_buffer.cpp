@@ -154,6 +154,8 @@ int CreatePlayBuffer(PlayBuffer *buffer, const SoundBufferDesc *desc, PlayBuffer
     buffer->playing = 0;
     buffer->playPosition = 0;
     buffer->submitPosition = 0;
+    buffer->queuedPieces = 0;
+    buffer->allSubmitted = 0;
     buffer->loop = 0;
     buffer->format = *format;
     if (shared != nullptr) {
@@ -196,6 +198,7 @@ int PlayPlayBuffer(PlayBuffer *buffer, int loop)
     if (!UsesVoices()) {
         return Buffers().Play(buffer->platformObject, loop != 0 ? 1 : 0);
     }
+    buffer->allSubmitted = 0;
     buffer->playing = 1;
     Voices().Start(buffer->platformObject);
     return 0;
@@ -308,6 +311,8 @@ int SetPlayBufferPosition(int bytePosition, PlayBuffer *buffer)
     int frame = bytePosition / buffer->format.blockAlign;
     buffer->playPosition = frame;
     buffer->submitPosition = frame;
+    buffer->queuedPieces = 0;
+    buffer->allSubmitted = 0;
     Voices().Flush(buffer->platformObject);
     return 0;
 }
@@ -360,7 +365,10 @@ float DecibelsToAmplitude(float decibels)
     return std::pow(10.0f, decibels / 20.0f);
 }
 
-// Submit pieces from the submit position until bytesRequired were handed over
+// Submit pieces from the submit position until bytesRequired were handed over.
+// NOTE: at the end of non-looping data the voice is not stopped at once: the
+// pieces still queued in the voice would be cut off (up to the engine's lead,
+// some 200 ms on some engines). It stops when the last of them has played.
 void FeedPlayBufferVoice(PlayBuffer *buffer, uint32_t bytesRequired)
 {
     int align = buffer->format.blockAlign;
@@ -370,7 +378,10 @@ void FeedPlayBufferVoice(PlayBuffer *buffer, uint32_t bytesRequired)
     while (submitted < bytesRequired) {
         if (frame >= buffer->length) {
             if (buffer->loop == 0) {
-                StopPlayBuffer(buffer);
+                buffer->allSubmitted = 1;
+                if (buffer->queuedPieces == 0) {
+                    StopPlayBuffer(buffer);
+                }
                 break;
             }
             frame = 0;
@@ -382,6 +393,7 @@ void FeedPlayBufferVoice(PlayBuffer *buffer, uint32_t bytesRequired)
         if (frames <= 0) {
             break;
         }
+        buffer->queuedPieces = buffer->queuedPieces + 1;
         Voices().Submit(buffer->platformObject, buffer->pcm->data + frame * align, static_cast<uint32_t>(frames * align),
                         buffer);
         frame += frames;
@@ -395,6 +407,12 @@ void FinishPlayBufferVoiceBuffer(void *context)
 {
     PlayBuffer *buffer = static_cast<PlayBuffer *>(context);
     buffer->playPosition = buffer->submitPosition;
+    if (buffer->queuedPieces > 0) {
+        buffer->queuedPieces = buffer->queuedPieces - 1;
+    }
+    if (buffer->allSubmitted != 0 && buffer->queuedPieces == 0 && buffer->playing != 0) {
+        StopPlayBuffer(buffer);
+    }
 }
 
 } // namespace Korvo

@@ -33,6 +33,8 @@ struct PlayBuffer {
     volatile int playing;       // voice back-ends: between play and stop
     volatile int playPosition;  // frames; voice back-ends
     volatile int submitPosition; // frames; voice back-ends: the next frame to hand over
+    volatile int queuedPieces;   // voice back-ends: submitted pieces not played yet
+    volatile int allSubmitted;   // voice back-ends: a non-looping buffer handed over its last frame
     int loop;
     int pan;                    // 1/100 dB, -10000..10000
     int volume;                 // 1/100 dB, -10000..0
@@ -73,9 +75,11 @@ int SetPlayBufferVolume(PlayBuffer *buffer, int volume);
 float DecibelsToAmplitude(float decibels);
 
 // Voice callbacks (run on the voice back-end's engine thread)
-// Hand the voice at least bytesRequired bytes from the submit position on
+// Hand the voice at least bytesRequired bytes from the submit position on; a
+// non-looping buffer whose last frame was handed over stops once it has played
 void FeedPlayBufferVoice(PlayBuffer *buffer, uint32_t bytesRequired);
-// A submitted piece has been played: the play position catches up with the submit position
+// A submitted piece has been played: the play position catches up with the
+// submit position, and a buffer whose data has all played stops
 void FinishPlayBufferVoiceBuffer(void *context);
 
 } // namespace Korvo

@@ -124,3 +124,19 @@ TEST_F(PlayBufferTest, SharedDataOutlivesTheFirstBufferAndLocksSplitAtTheEnd)
     ReleasePlayBuffer(&second);
     EXPECT_EQ(PlayPlayBuffer(&second, 0), -1);
 }
+
+TEST_F(PlayBufferTest, NonLoopingVoiceStopsOnlyOnceItsLastPieceHasPlayed)
+{
+    PlayBuffer buffer;
+    FakeVoice *voice = Make(&buffer, 150);
+    PlayPlayBuffer(&buffer, 0);
+    FeedPlayBufferVoice(&buffer, 1000);
+    EXPECT_EQ(voice->queued.size(), 2u);
+    EXPECT_EQ(buffer.playing, 1) << "stopping now would cut off the queued pieces";
+    EXPECT_TRUE(voice->started);
+    SoundFakes::PullVoice(voice, 0); // the engine plays the queued pieces out
+    EXPECT_EQ(voice->captured.size(), 300u);
+    EXPECT_EQ(buffer.playing, 0);
+    EXPECT_FALSE(voice->started);
+    ReleasePlayBuffer(&buffer);
+}
