@@ -3,7 +3,7 @@
 
 #include "sound/play_buffer.h"
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "sound/sound_system.h"
 
 #include <cmath>

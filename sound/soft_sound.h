@@ -3,8 +3,8 @@
 // the sound system and find nothing to do.
 #pragma once
 
-#include "core/byte_ring.h"
-#include "core/handle_manager.h"
+#include "core/memory/byte_ring.h"
+#include "core/memory/handle_manager.h"
 #include "sound/play_buffer.h"
 
 namespace Korvo {

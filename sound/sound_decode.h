@@ -7,7 +7,7 @@
 // Readers that are not part of this build are skipped like disabled ones.
 #pragma once
 
-#include "core/stream_table.h"
+#include "core/streams/stream_table.h"
 #include "sound/wave_format.h"
 
 #include <cstdint>

@@ -3,8 +3,8 @@
 // is decoded into one looping ring while they play (stream_sound.h).
 #pragma once
 
-#include "core/async_load.h"
-#include "core/handle_manager.h"
+#include "core/threads/async_load.h"
+#include "core/memory/handle_manager.h"
 #include "sound/play_buffer.h"
 #include "sound/public_api.h"
 #include "sound/sound_decode.h"

@@ -3,10 +3,10 @@
 
 #include "sound/sound_handle.h"
 
-#include "core/error_log.h"
-#include "core/section_lock.h"
-#include "core/stream_table.h"
-#include "core/tracked_alloc.h"
+#include "core/log/error_log.h"
+#include "core/threads/section_lock.h"
+#include "core/streams/stream_table.h"
+#include "core/memory/tracked_alloc.h"
 #include "sound/sound_platform.h"
 #include "sound/stream_sound.h"
 

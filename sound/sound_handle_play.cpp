@@ -3,7 +3,7 @@
 
 #include "sound/sound_handle.h"
 
-#include "core/thread_record.h"
+#include "core/threads/thread_record.h"
 #include "sound/sound_platform.h"
 #include "sound/stream_sound.h"
 

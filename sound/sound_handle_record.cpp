@@ -3,8 +3,8 @@
 
 #include "sound/sound_handle.h"
 
-#include "core/section_lock.h"
-#include "core/tracked_alloc.h"
+#include "core/threads/section_lock.h"
+#include "core/memory/tracked_alloc.h"
 #include "sound/stream_sound.h"
 
 namespace Korvo {

@@ -2,7 +2,7 @@
 // Windows build takes it from the core runtime, the host build from stand-ins.
 #pragma once
 
-#include "core/thread_record.h"
+#include "core/threads/thread_record.h"
 
 namespace Korvo {
 

@@ -3,8 +3,8 @@
 
 #include "sound/sound_system.h"
 
-#include "core/error_log.h"
-#include "core/section_lock.h"
+#include "core/log/error_log.h"
+#include "core/threads/section_lock.h"
 #include "sound/play_buffer.h"
 #include "sound/soft_sound.h"
 #include "sound/sound_handle.h"

@@ -2,8 +2,8 @@
 // settings, the record chains, the stream thread and the two locks.
 #pragma once
 
-#include "core/handle_manager.h"
-#include "core/thread_record.h"
+#include "core/memory/handle_manager.h"
+#include "core/threads/thread_record.h"
 #include "sound/sound_backend.h"
 
 #include <atomic>

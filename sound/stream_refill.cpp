@@ -4,7 +4,7 @@
 
 #include "sound/stream_sound.h"
 
-#include "core/section_lock.h"
+#include "core/threads/section_lock.h"
 #include "sound/stream_ring.h"
 
 namespace Korvo {

@@ -3,9 +3,9 @@
 
 #include "sound/stream_sound.h"
 
-#include "core/error_log.h"
-#include "core/section_lock.h"
-#include "core/tracked_alloc.h"
+#include "core/log/error_log.h"
+#include "core/threads/section_lock.h"
+#include "core/memory/tracked_alloc.h"
 #include "sound/stream_ring.h"
 
 #include <cstring>

@@ -3,7 +3,7 @@
 
 #include "sound/sound_decode.h"
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 
 #include <cmath>
 #include <cstring>

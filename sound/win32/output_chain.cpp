@@ -3,7 +3,7 @@
 
 #include "sound/win32/output_backends.h"
 
-#include "core/error_log.h"
+#include "core/log/error_log.h"
 
 namespace Korvo {
 

@@ -1,25 +1,29 @@
-// The window and machine facts the sound code needs, from the core runtime.
+// The window and machine facts the sound code needs, from the core services.
 
 #include "sound/sound_platform.h"
 
-#include "core/main_window.h"
-#include "core/message_pump.h"
+#include "core/public_api.h"
+#include "core/system/win32/app_window.h"
+#include "core/system/window_state.h"
 
 #include <windows.h>
 
 namespace Korvo {
 
-// The pump without the API lock
+// One pass of the message pump (the API lock is recursive: callers that hold it may pump)
 int PumpMessagesForSound()
 {
-    return ServiceMessageQueueUnlocked();
+    return ServiceMessageQueue();
 }
 
-// Wait only while the library must wait and the window is inactive
+// Pump while the window exists and is inactive; the pump itself waits inside
+// while the window is inactive and returns once it is active again or ends
 void WaitWhileAppInactiveForSound()
 {
-    if (GetAppActiveState() == 0) {
-        BlockUntilAppActive();
+    while (GetAppActiveState() == 0 && GetAppWindowHandle() != nullptr) {
+        if (ServiceMessageQueue() != 0) {
+            return;
+        }
     }
 }
 

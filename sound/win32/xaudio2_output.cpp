@@ -3,8 +3,8 @@
 
 #include "sound/win32/output_backends.h"
 
-#include "core/error_log.h"
-#include "core/platform_libraries.h"
+#include "core/log/error_log.h"
+#include "core/system/platform_libraries.h"
 #include "sound/sound_system.h"
 
 namespace Korvo {

@@ -3,7 +3,7 @@
 
 #include "sound/win32/output_backends.h"
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "sound/play_buffer.h"
 
 #include <new>

@@ -3,7 +3,7 @@
 #include "sound_fakes.h"
 
 #include "sound/play_buffer.h"
-#include "core/thread_record.h"
+#include "core/threads/thread_record.h"
 #include "sound/sound_system.h"
 
 #include <algorithm>

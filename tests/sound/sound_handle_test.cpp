@@ -3,7 +3,7 @@
 
 #include "sound_fakes.h"
 
-#include "core/handle_manager.h"
+#include "core/memory/handle_manager.h"
 #include "sound/sound_handle.h"
 #include "sound/stream_sound.h"
 #include "tests/core/log_capture.h"

@@ -3,8 +3,8 @@
 
 #include "sound_fakes.h"
 
-#include "core/handle_manager.h"
-#include "core/thread_record.h"
+#include "core/memory/handle_manager.h"
+#include "core/threads/thread_record.h"
 #include "sound/sound_handle.h"
 #include "sound/sound_system.h"
 #include "sound/stream_sound.h"

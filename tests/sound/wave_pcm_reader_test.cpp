@@ -2,8 +2,8 @@
 
 #include "sound_fakes.h"
 
-#include "core/stream_table.h"
-#include "core/tracked_alloc.h"
+#include "core/streams/stream_table.h"
+#include "core/memory/tracked_alloc.h"
 #include "sound/sound_decode.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The Wine run of the sound tests loads the platform libraries and starts COM
 // on the main thread, as the library's start-up does before sound starts.
 
-#include "core/platform_libraries.h"
+#include "core/system/platform_libraries.h"
 
 #include <gtest/gtest.h>
 
