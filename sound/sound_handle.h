@@ -97,10 +97,8 @@ struct SoundHandleRecord {
 };
 
 // ---------------------------------------------------------------------------
-// Public functions
+// Public functions (the public operations are in sound/public_api.h)
 // ---------------------------------------------------------------------------
-// Load a sound file into a new handle with the current settings; the handle or -1
-int LoadSoundFileAsHandle(const char *path, int bufferCount, int shareHandle);
 // Load with captured settings, at once or as a load job; the handle or -1
 int LoadSoundFileWithSettings(SoundCreateSettings *settings, const char *path, int bufferCount, int shareHandle,
                               int async, AsyncLoadJob *jobContext);
@@ -117,18 +115,6 @@ int CreateSoundHandleRecord(int is3d);
 // Create the play buffers of a handle; 0 or -1
 int CreateSoundHandleBuffers(int shareHandle, const SoundWaveFormat *format, int dataBytes, int isStream,
                              int bufferCount, int handle, int anyState);
-// Play in a SoundPlayMode, from the start or where the buffer stands; 0 or -1
-int StartSoundHandlePlayback(int handle, int mode, int fromStart);
-// Stop every buffer of the sound; 0 or -1
-int StopSoundHandlePlayback(int handle);
-// 1 playing, 0 not, -1 invalid
-int IsSoundHandlePlaying(int handle);
-// Length in frames, or -1
-int GetSoundHandleLengthSamples(int handle);
-// Length in milliseconds, or -1
-int GetSoundHandleLengthMs(int handle);
-// Play position in milliseconds, or -1
-int GetSoundHandlePlayPositionMs(int handle);
 // frames * 1000 / rate in 64 bits
 int SamplesToMilliseconds(int frames, int rate);
 // Copy the current creation settings; out
