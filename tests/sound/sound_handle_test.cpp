@@ -4,6 +4,8 @@
 #include "sound_fakes.h"
 
 #include "core/memory/handle_manager.h"
+#include "core/threads/thread_event.h"
+#include "core/threads/thread_record.h"
 #include "sound/sound_handle.h"
 #include "sound/stream_sound.h"
 #include "tests/core/log_capture.h"
@@ -134,6 +136,29 @@ TEST_F(SoundHandleTest, FailedLoadsAreLoggedAndLeaveNoHandle)
         EXPECT_NE(log.find(c.path), std::string::npos) << c.path;
     }
     EXPECT_EQ(HandleTypeTable[HANDLE_KIND_SOUND].liveCount, 0);
+}
+
+TEST_F(SoundHandleTest, BackgroundLoadQueuesAJobThatFillsOrDeletesTheHandle)
+{
+    ASSERT_EQ(InitAsyncLoadLock(GetCurrentThreadIdentifier()), 0);
+    ASSERT_EQ(StartAsyncLoadWorkers(2), 0);
+    std::string path = SoundFakes::WriteFile(
+        "background.wav", SoundFakes::WaveImage(MakePcmWaveFormat(1, 8000, 16), SoundFakes::SinePcm16(8000, 1, 0.2, 500)));
+    SoundCreateSettings settings;
+    CopySoundCreateSettings(&settings);
+    int loaded = LoadSoundFileWithSettings(&settings, path.c_str(), 2, -1, 1, nullptr);
+    int missing = LoadSoundFileWithSettings(&settings, "missing_background.wav", 1, -1, 1, nullptr);
+    ASSERT_NE(loaded, -1);
+    ASSERT_NE(missing, -1) << "the handle exists while its job is queued";
+    for (int i = 0; i < 5000 && GetQueuedAsyncJobCount() > 0; ++i) {
+        SleepMilliseconds(1);
+    }
+    EXPECT_EQ(HasPendingLoadJob(loaded), 0);
+    EXPECT_EQ(GetSoundHandleLengthMs(loaded), 200);
+    EXPECT_EQ(SoundFakes::Voices.size(), 2u);
+    EXPECT_EQ(FindSoundHandleRecord(missing, 1), nullptr) << "a failed job deletes its handle";
+    StopAsyncLoadWorkers();
+    DeleteAsyncLoadLock();
 }
 
 TEST(SoundDownTest, EveryCallFailsWhileTheSystemIsDown)
