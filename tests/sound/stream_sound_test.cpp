@@ -183,3 +183,34 @@ TEST(StreamOverVoicesTest, StreamedDataReachesTheVoiceAndEnds)
     EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), voice->captured.begin()));
     SoundFakes::Stop();
 }
+
+TEST_F(StreamSoundTest, SoundsSharingARingTakeItOverAndTheOwnerOutlivesItsBorrower)
+{
+    std::vector<uint8_t> pcm = CountingPcm(2);
+    int owner = LoadStream(pcm, "owner.wav", STREAM_SOURCE_IMAGE);
+    ASSERT_NE(owner, -1);
+    std::string path = SoundFakes::WriteFile("borrower.wav", SoundFakes::WaveImage(MakePcmWaveFormat(1, kRate, 16), pcm));
+    SoundCreateSettings settings;
+    CopySoundCreateSettings(&settings);
+    settings.dataKind = STREAM_SOURCE_IMAGE;
+    int borrower = LoadSoundFileWithSettings(&settings, path.c_str(), 1, owner, 0, nullptr);
+    ASSERT_NE(borrower, -1);
+    EXPECT_EQ(SoundFakes::Buffers.size(), 1u) << "one ring for both";
+
+    ASSERT_EQ(StartSoundHandlePlayback(owner, PlayLoop, 1), 0);
+    EXPECT_EQ(IsSoundHandlePlaying(owner), 1);
+    ASSERT_EQ(StartSoundHandlePlayback(borrower, PlayBackground, 1), 0);
+    EXPECT_EQ(IsSoundHandlePlaying(owner), 0) << "the second sound took the ring over";
+    EXPECT_EQ(IsSoundHandlePlaying(borrower), 1);
+
+    EXPECT_EQ(DeleteHandleRecord(owner), 0);
+    EXPECT_NE(LookupHandleRecord(owner), nullptr) << "kept while its ring is borrowed";
+    std::vector<uint8_t> played = SoundFakes::AdvanceBuffer(SoundFakes::Buffers[0], kTick * 10);
+    RefillAllStreamSounds();
+    EXPECT_EQ(IsSoundHandlePlaying(borrower), 1);
+    EXPECT_TRUE(std::equal(played.begin(), played.end(), pcm.begin())) << "the borrower plays its data from the start";
+
+    EXPECT_EQ(DeleteHandleRecord(borrower), 0);
+    EXPECT_EQ(LookupHandleRecord(owner), nullptr) << "the owner goes with its last borrower";
+    EXPECT_TRUE(SoundFakes::Buffers.empty());
+}
