@@ -214,3 +214,16 @@ TEST_F(StreamSoundTest, SoundsSharingARingTakeItOverAndTheOwnerOutlivesItsBorrow
     EXPECT_EQ(LookupHandleRecord(owner), nullptr) << "the owner goes with its last borrower";
     EXPECT_TRUE(SoundFakes::Buffers.empty());
 }
+
+TEST_F(StreamSoundTest, LoopedStreamWithoutDataFillsWhatItCanAndReturns)
+{
+    int handle = LoadStream({}, "empty_loop.wav", STREAM_SOURCE_IMAGE);
+    ASSERT_NE(handle, -1);
+    // Every pass finds no data; a loop must not go round the empty source forever.
+    ASSERT_EQ(StartSoundHandlePlayback(handle, PlayLoop, 1), 0);
+    for (int tick = 0; tick < 5; ++tick) {
+        SoundFakes::AdvanceBuffer(SoundFakes::Buffers[0], kTick);
+        EXPECT_GE(RefillAllStreamSounds(), 0);
+    }
+    EXPECT_EQ(StopSoundHandlePlayback(handle), 0);
+}

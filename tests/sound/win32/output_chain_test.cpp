@@ -117,6 +117,45 @@ TEST_F(OutputChainTest, EachLevelStartsLogsAndPlaysItsBackEnd)
     }
 }
 
+TEST_F(OutputChainTest, StreamSoundsPlayThroughEachLevelWithTheStreamThread)
+{
+    SoundWaveFormat format = MakePcmWaveFormat(2, 44100, 16);
+    std::string path = SoundFakes::WriteFile(
+        "stream_chain.wav", SoundFakes::WaveImage(format, SoundFakes::SinePcm16(44100, 2, 1.5, 330.0)));
+    for (int skip = 0; skip < 3; ++skip) {
+        SetSoundBackendSkipLevel(skip);
+        SetSoundProcessorCountOverride(2);
+        ASSERT_EQ(InitSoundOutputSystem(), 0) << skip;
+        SoundCreateSettings settings;
+        CopySoundCreateSettings(&settings);
+        settings.dataKind = STREAM_SOURCE_STREAM;
+        int handle = LoadSoundFileWithSettings(&settings, path.c_str(), 1, -1, 0, nullptr);
+        ASSERT_NE(handle, -1) << skip;
+        ASSERT_EQ(StartSoundHandlePlayback(handle, PlayBackground, 1), 0);
+        int lastPosition = 0;
+        int rises = 0;
+        DWORD start = GetTickCount();
+        while (IsSoundHandlePlaying(handle) == 1 && GetTickCount() - start < 5000) {
+            int position = GetSoundHandlePlayPositionMs(handle);
+            rises += position > lastPosition ? 1 : 0;
+            lastPosition = position > lastPosition ? position : lastPosition;
+            Sleep(5);
+        }
+        EXPECT_EQ(IsSoundHandlePlaying(handle), 0) << skip << ": the stream ran to its end";
+        EXPECT_GT(rises, 3) << skip;
+        EXPECT_GT(lastPosition, 1000) << skip;
+        EXPECT_LE(lastPosition, 1500) << skip;
+
+        // Looped, the same stream plays on until it is stopped.
+        ASSERT_EQ(StartSoundHandlePlayback(handle, PlayLoop, 1), 0);
+        Sleep(1200);
+        EXPECT_EQ(IsSoundHandlePlaying(handle), 1) << skip;
+        EXPECT_EQ(StopSoundHandlePlayback(handle), 0);
+        EXPECT_EQ(IsSoundHandlePlaying(handle), 0) << skip;
+        EXPECT_EQ(TermSoundOutputSystem(), 0) << skip;
+    }
+}
+
 TEST_F(OutputChainTest, WithoutAnyBackEndEverySoundCallFails)
 {
     SetSoundBackendSkipLevel(3);
