@@ -124,15 +124,16 @@ static void DecodeIntoRegion(SoundHandleRecord *record, LockedRegion *region, in
 int RefillStreamSound(int handle, int anyState)
 {
     SoundHandleRecord *record = FindSoundHandleRecord(handle, anyState);
-    if (record == nullptr || record->isStream == 0 || record->streamPlaying == 0 ||
-        ClaimStreamBuffer(handle, record, 0) != 0) {
-        return 0;
-    }
-    PlayBuffer *ring = GetStreamRingBuffer(record);
-    if (ring == nullptr || ring->valid == 0 || record->ringLength <= 0) {
+    if (record == nullptr || record->isStream == 0) {
         return 0;
     }
     AcquireSectionLock(GetSoundLock());
+    PlayBuffer *ring = GetStreamRingBuffer(record);
+    if (record->streamPlaying == 0 || ClaimStreamBuffer(handle, record, 0) != 0 || ring == nullptr ||
+        ring->valid == 0 || record->ringLength <= 0) {
+        ReleaseSectionLock(GetSoundLock());
+        return 0;
+    }
     uint32_t cursor = 0;
     GetPlayBufferPosition(ring, nullptr, &cursor);
     UpdateStreamPlayPosition(handle, cursor, 1);

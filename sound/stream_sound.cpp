@@ -336,8 +336,10 @@ int StartStreamPlayback(int handle, int anyState)
     if (record == nullptr || record->isStream == 0 || record->sourceCount == 0) {
         return 0;
     }
+    AcquireSectionLock(GetSoundLock());
     if ((anyState == 0 && IsStreamSoundPlaying(handle) == 1) || ClaimStreamBuffer(handle, record, 0) != 0 ||
         record->streamPlaying != 0) {
+        ReleaseSectionLock(GetSoundLock());
         return 0;
     }
     PlayBuffer *ring = GetStreamRingBuffer(record);
@@ -348,10 +350,9 @@ int StartStreamPlayback(int handle, int anyState)
     record->endOfData = 0;
     StreamSoundSource *source = &record->sources[record->currentSource];
     SeekDecodedSamples(&source->decode, record->consumedBytes / record->format.blockAlign);
-    AcquireSectionLock(GetSoundLock());
     record->streamPlaying = 1;
-    ReleaseSectionLock(GetSoundLock());
     RefillStreamSound(handle, anyState);
+    ReleaseSectionLock(GetSoundLock());
     return 0;
 }
 
@@ -404,11 +405,12 @@ int StopStreamSound(int handle)
     if (owner == nullptr) {
         return -1;
     }
+    AcquireSectionLock(GetSoundLock());
     // Another sound playing through a borrowed ring is not this sound's to stop.
     if (owner->bufferUser != -1 && owner->bufferUser != handle) {
+        ReleaseSectionLock(GetSoundLock());
         return 0;
     }
-    AcquireSectionLock(GetSoundLock());
     UpdateStreamPlayPosition(handle, -1, 1);
     owner->bufferUser = -1;
     PlayBuffer *ring = &owner->buffers[0];
