@@ -28,6 +28,8 @@ constexpr GUID K_IID_IXAudio2_7 = {0x8bcf1f58, 0x9fe7, 0x4583, {0x8a, 0xc6, 0xe2
 // ---------------------------------------------------------------------------
 typedef BYTE K_X3DAUDIO_HANDLE[K_X3DAUDIO_HANDLE_BYTESIZE];
 
+// The engine's records are tightly packed (no padding on 64-bit Windows either).
+#pragma pack(push, 1)
 struct K_XAUDIO2_BUFFER {
     UINT32 Flags;
     UINT32 AudioBytes;
@@ -47,6 +49,7 @@ struct K_XAUDIO2_DEVICE_DETAILS {
     UINT32 Role;
     WAVEFORMATEXTENSIBLE OutputFormat;
 };
+#pragma pack(pop)
 
 // The voice callback (the same in both versions; no IUnknown base).
 class K_IXAudio2VoiceCallback {
