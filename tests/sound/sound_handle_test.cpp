@@ -9,6 +9,9 @@
 #include "sound/sound_handle.h"
 #include "sound/stream_sound.h"
 #include "tests/core/log_capture.h"
+#if !defined(_WIN32)
+#include "sound/host/sound_platform_host.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -160,6 +163,21 @@ TEST_F(SoundHandleTest, BackgroundLoadQueuesAJobThatFillsOrDeletesTheHandle)
     StopAsyncLoadWorkers();
     DeleteAsyncLoadLock();
 }
+
+#if !defined(_WIN32)
+TEST_F(SoundHandleTest, WaitingPlayReturnsWhenTheApplicationEnds)
+{
+    std::string path = SoundFakes::WriteFile(
+        "wait_end.wav", SoundFakes::WaveImage(MakePcmWaveFormat(1, 8000, 16), SoundFakes::SinePcm16(8000, 1, 1, 500)));
+    int handle = LoadSoundFileAsHandle(path.c_str(), 1, -1);
+    ASSERT_NE(handle, -1);
+    // Nothing drives the fake voice: only the end of the application ends the wait.
+    HostSoundPumpResult = -1;
+    EXPECT_EQ(StartSoundHandlePlayback(handle, PlayWait, 1), 0);
+    HostSoundPumpResult = 0;
+    EXPECT_EQ(IsSoundHandlePlaying(handle), 1);
+}
+#endif
 
 TEST(SoundDownTest, EveryCallFailsWhileTheSystemIsDown)
 {
