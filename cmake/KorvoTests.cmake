@@ -19,13 +19,18 @@ else()
   set(KORVO_TEST_PREFIX "host.")
 endif()
 
-# Portable tests that start threads: the thread-checking build runs these. A
-# subsystem that adds a thread adds its tests here.
-set(KORVO_THREADED_TESTS
+# Portable tests that start threads, per subsystem (with the helpers they need):
+# the thread-checking build runs these. A subsystem that starts a thread adds
+# its list here and its name to that build's subsystems in CMakeLists.txt.
+set(KORVO_THREADED_TESTS_core
     tests/core/async_load_test.cpp
     tests/core/api_lock_test.cpp
     tests/core/handle_manager_test.cpp
     tests/core/byte_ring_test.cpp)
+set(KORVO_THREADED_TESTS_sound
+    tests/sound/sound_system_test.cpp
+    tests/sound/stream_sound_test.cpp
+    tests/sound/sound_fakes.cpp)
 
 if(WIN32)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -54,11 +59,13 @@ function(korvo_add_test_executable name)
 endfunction()
 
 function(korvo_add_thread_sanitizer_tests)
-  list(TRANSFORM KORVO_THREADED_TESTS PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE sources)
-  korvo_add_test_executable(threaded_tests ${sources})
-  # A report fails the test (ThreadSanitizer exits with 66 after reporting).
-  set_tests_properties(${KORVO_TEST_PREFIX}threaded_tests PROPERTIES
-                       ENVIRONMENT "TSAN_OPTIONS=second_deadlock_stack=1")
+  foreach(sub ${KORVO_SUBSYSTEMS})
+    list(TRANSFORM KORVO_THREADED_TESTS_${sub} PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE sources)
+    korvo_add_test_executable(${sub}_threaded_tests ${sources})
+    # A report fails the test (ThreadSanitizer exits with 66 after reporting).
+    set_tests_properties(${KORVO_TEST_PREFIX}${sub}_threaded_tests PROPERTIES
+                         ENVIRONMENT "TSAN_OPTIONS=second_deadlock_stack=1")
+  endforeach()
 endfunction()
 
 function(korvo_add_all_tests)
