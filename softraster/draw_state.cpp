@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #if defined(_WIN32)
-#include "core/main_window.h"
+#include "core/system/window_state.h"
 #endif
 
 namespace Korvo {
