@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "image/image_file_load.h"
 #include "image_samples.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/float_math.h"
+#include "core/math/float_math.h"
 #include "softraster/shapes.h"
 
 namespace shape_test {
