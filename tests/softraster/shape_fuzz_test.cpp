@@ -143,9 +143,11 @@ TEST(ShapeFuzz, HundredThousandRandomShapesStayInside)
         DrawRandomBlit(blitRng, {&dst32, &tiny32, &line32}, {&dst16, &tiny16, &line16},
                        {src32.image(), src32a.image(), pal32.image(), &runs},
                        {src16.image(), src16a.image(), pal16.image(), src16.image()}, blend.image(), smallBlend.image());
-        if (n % 1000 == 0)
-            for (TestImage *img : guarded)
+        if (n % 1000 == 0) {
+            for (TestImage *img : guarded) {
                 ASSERT_TRUE(img->GuardIntact()) << "draw " << n << " image " << img->width() << "x" << img->height();
+            }
+        }
     }
     for (TestImage *img : guarded)
         EXPECT_TRUE(img->GuardIntact());

@@ -71,7 +71,7 @@ TEST_F(ShapeRunTable, DrawsThatWriteNothingKeepTheRunTable)
         std::function<void()> draw;
     } cases[] = {
         {"rectangle, mode 7", 7, [&] { FillBlendRectMemImg(m, &box, 1); }},
-        {"rectangle outside", 0, [&] { const RECT far{20, 20, 30, 30}; FillBlendRectMemImg(m, &far, 1); }},
+        {"rectangle outside", 0, [&] { const RECT away{20, 20, 30, 30}; FillBlendRectMemImg(m, &away, 1); }},
         {"collinear triangle", 0, [&] { RasterTriangleMemImg(m, nullptr, collinear, 0, nullptr, 1); }},
         {"triangle outside", 0, [&] { RasterTriangleMemImg(m, nullptr, outside, 0, nullptr, 1); }},
         {"triangle, mode 7", 7, [&] { RasterTriangleMemImg(m, nullptr, outside, 0, nullptr, 1); }},

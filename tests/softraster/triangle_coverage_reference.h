@@ -60,7 +60,7 @@ inline void ForEachCoveredPixel(const Korvo::MemImgTriangleVertex *t, const RECT
     const uint32_t vColumn = gradient(dy1 * dv2 - dy2 * dv1), vRow = gradient(dx2 * dv1 - dx1 * dv2);
 
     // Left and right chains: one or two edges each; a turn at the middle vertex.
-    ReferenceEdge left[2], right[2];
+    ReferenceEdge left[2]{}, right[2]{};
     int firstRow = WholeOf(y[b[0]]);
     bool leftTurns = false, rightTurns = false;
     if (y[b[0]] == y[b[1]]) {
