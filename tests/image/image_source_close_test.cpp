@@ -1,8 +1,10 @@
 // Every road of an image load closes its source exactly once: files through a
 // counting stream table, memory images through a counting Close that frees the
 // MemoryReadStream; the tracked allocator's live blocks show nothing left over.
+// The files are written into the test's scratch folder.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -15,47 +17,24 @@ using namespace ImageSamples;
 
 namespace {
 
-// In-memory files behind the counting table; a handle is the file's number + 1.
-struct CountingFiles {
-    std::map<std::string, Bytes> contents;
-    std::vector<const Bytes *> opened;
-    std::vector<int> positions, tableCloses;
-    int sourceCloses = 0, memoryCloses = 0;
-} Files;
-
+// The default table's Open and Close, counted; decoders must never close their source.
+StreamFunctionTable RealTable;
+std::map<StreamHandle, int> TableCloses;   // closes since the handle was last opened
+int Opens = 0, Closes = 0, SourceCloses = 0, MemoryCloses = 0;
 int (*RealMemoryClose)(uintptr_t) = nullptr;
 
-StreamHandle OpenFile(const char *path, int, int, int)
+StreamHandle CountingOpen(const char *path, int useCache, int flag, int useAsync)
 {
-    auto found = Files.contents.find(path);
-    if (found == Files.contents.end())
-        return 0;
-    Files.opened.push_back(&found->second);
-    Files.positions.push_back(0);
-    Files.tableCloses.push_back(0);
-    return Files.opened.size();
+    StreamHandle h = RealTable.Open(path, useCache, flag, useAsync);
+    if (h != 0) {
+        Opens++;
+        TableCloses[h] = 0;
+    }
+    return h;
 }
-int CloseFileThroughTable(StreamHandle h) { return ++Files.tableCloses[h - 1], 0; }
-int TellFile(uintptr_t h) { return Files.positions[h - 1]; }
-int SeekFile(uintptr_t h, int offset, int origin)
-{
-    const int size = (int)Files.opened[h - 1]->size();
-    int to = origin == 0 ? offset : origin == 1 ? Files.positions[h - 1] + offset : size + offset;
-    Files.positions[h - 1] = to < 0 ? 0 : to > size ? size : to;
-    return 0;
-}
-size_t ReadFile(void *buffer, size_t size, size_t count, uintptr_t h)
-{
-    const Bytes &b = *Files.opened[h - 1];
-    size_t left = b.size() - (size_t)Files.positions[h - 1], n = size ? std::min(count, left / size) : 0;
-    std::memcpy(buffer, b.data() + Files.positions[h - 1], n * size);
-    Files.positions[h - 1] += (int)(n * size);
-    return n;
-}
-int EofFile(uintptr_t h) { return Files.positions[h - 1] >= (int)Files.opened[h - 1]->size(); }
-int IdleFile(uintptr_t) { return 1; }
-int CloseFileAsSource(uintptr_t) { return ++Files.sourceCloses, 0; }
-int CloseMemoryStream(uintptr_t data) { return ++Files.memoryCloses, RealMemoryClose(data); }
+int CountingClose(StreamHandle h) { return ++Closes, ++TableCloses[h], RealTable.Close(h); }
+int CloseFileAsSource(uintptr_t) { return ++SourceCloses, 0; }
+int CloseMemoryStream(uintptr_t data) { return ++MemoryCloses, RealMemoryClose(data); }
 
 // Live tracked blocks: the list walked from a new block to the sentinel.
 int LiveTrackedBlocks()
@@ -70,11 +49,13 @@ int LiveTrackedBlocks()
 
 ImageLoadParams CountingParams()
 {
+    InstallStreamFunctionTable(nullptr);
     ImageLoadParams params;
     SetupImageLoadParams(&params);
-    params.streams.Open = OpenFile;
-    params.streams.Close = CloseFileThroughTable;
-    params.fileOps = StreamOpsTable{TellFile, SeekFile, ReadFile, EofFile, IdleFile, CloseFileAsSource};
+    RealTable = params.streams;
+    params.streams.Open = CountingOpen;
+    params.streams.Close = CountingClose;
+    params.fileOps.Close = CloseFileAsSource;
     RealMemoryClose = params.memoryOps.Close;
     params.memoryOps.Close = CloseMemoryStream;
     return params;
@@ -88,8 +69,11 @@ TEST(ImageSourceClose, EveryRoadClosesOnceAndLeavesNothingAllocated)
     const Bytes png = MakePng(PngRecipe()), pngRgba = MakePng(rgba), junk(64, 0x11);
     const Bytes bmp24 = MakeBmp(8, -3, 24, 0, Bytes(), rgb);   // pitch = DIB row: handed out, not copied
     const Bytes dxt = MakeDds(4, 4, 0x1007, 0, 0, 4, "DXT1", 0, nullptr, 0x1000, Bytes(8, 0x35));
-    Files.contents = {{"pic.png", png}, {"pic_a.png", png}, {"lone.png", png}, {"junk.bin", junk},
-                      {"rgba.png", pngRgba}, {"b.bmp", bmp24}, {"d.dds", dxt}};
+    for (const auto &file : std::map<std::string, const Bytes *>{{"pic.png", &png}, {"pic_a.png", &png},
+                                                                 {"lone.png", &png}, {"junk.bin", &junk},
+                                                                 {"rgba.png", &pngRgba}, {"b.bmp", &bmp24},
+                                                                 {"d.dds", &dxt}})
+        std::ofstream(file.first, std::ios::binary).write((const char *)file.second->data(), file.second->size());
     const ImageLoadParams params = CountingParams();
     struct Road {
         const char *name;
@@ -116,10 +100,8 @@ TEST(ImageSourceClose, EveryRoadClosesOnceAndLeavesNothingAllocated)
     };
     for (const Road &r : roads) {
         SCOPED_TRACE(r.name);
-        Files.opened.clear();
-        Files.positions.clear();
-        Files.tableCloses.clear();
-        Files.sourceCloses = Files.memoryCloses = 0;
+        TableCloses.clear();
+        Opens = Closes = SourceCloses = MemoryCloses = 0;
         const int before = LiveTrackedBlocks();
         RasterImage image, alpha;
         std::memset(&image, 0, sizeof(image));
@@ -140,11 +122,12 @@ TEST(ImageSourceClose, EveryRoadClosesOnceAndLeavesNothingAllocated)
         FreeImageRecord(&alpha);
         TrackedFree(bits);
         TrackedFree(info);
-        EXPECT_EQ(r.fileOpens, (int)Files.opened.size());
-        for (int closes : Files.tableCloses)
-            EXPECT_EQ(1, closes);
-        EXPECT_EQ(0, Files.sourceCloses);   // decoders never close their source
-        EXPECT_EQ(r.memoryOpens, Files.memoryCloses);
+        EXPECT_EQ(r.fileOpens, Opens);
+        EXPECT_EQ(Opens, Closes);
+        for (const auto &handle : TableCloses)
+            EXPECT_EQ(1, handle.second);
+        EXPECT_EQ(0, SourceCloses);
+        EXPECT_EQ(r.memoryOpens, MemoryCloses);
         EXPECT_EQ(before, LiveTrackedBlocks());
     }
 }
