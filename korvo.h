@@ -6,3 +6,4 @@
 #include "core/public_api.h"
 #include "image/public_api.h"
 #include "graphics/public_api.h"
+#include "sound/public_api.h"
