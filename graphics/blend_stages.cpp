@@ -2,6 +2,7 @@
 
 #include "graphics/blend_stages.h"
 
+#include "graphics/blend_graph_stages.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphics_state.h"
@@ -234,6 +235,43 @@ int StoreAlphaTestKeySetting(int value)
     return StoreKey(&StateCache.alphaTestKeySetting, value);
 }
 
+// A new blend texture marks it changed; adding or removing one needs a new programme
+int StoreBlendTextureKey(K_IDirect3DBaseTexture9 *texture, int width, int height)
+{
+    if (G_D3D_HasDevice() == 0) {
+        return -1;
+    }
+    DeviceStateCache &c = StateCache;
+    if (c.blendTexture == texture && StateCache.forceReapply == 0) {
+        return 0;
+    }
+    if (c.forceReapply == 0) {
+        FlushStagedVertices(0);
+    }
+    if ((c.blendTexture == nullptr) != (texture == nullptr)) {
+        c.stageSetupNeeded = 1;
+    }
+    c.blendTexture = texture;
+    c.blendTextureSize[0] = static_cast<float>(width);
+    c.blendTextureSize[1] = static_cast<float>(height);
+    c.blendTextureSize[2] = width > 0 ? 1.0f / static_cast<float>(width) : 0.0f;
+    c.blendTextureSize[3] = height > 0 ? 1.0f / static_cast<float>(height) : 0.0f;
+    c.textureChanged = 1;
+    c.drawStateDirty = 1;
+    return 0;
+}
+
+int StoreBlendTextureMode(const int *values, int kind)
+{
+    if (G_D3D_HasDevice() == 0) {
+        return -1;
+    }
+    int first = kind == 2 ? 0 : values[0];
+    int second = kind == 1 ? values[1] : 0;
+    return StoreKey(&StateCache.blendTextureKind, kind) | StoreKey(&StateCache.blendValues[0], first) |
+           StoreKey(&StateCache.blendValues[1], second);
+}
+
 int StoreBlendModeKey(int blendMode, int alphaTestKey, int colorKeyKey)
 {
     if (G_D3D_HasDevice() == 0) {
@@ -281,8 +319,15 @@ int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texture
         }
         c.textureChanged = 0;
         c.drawStateDirty = 1;
-        c.stages[0].texture = c.drawTexture;
-        D3DDev_SetTexture(0, c.drawTexture);
+        int drawStage = 0;
+        int blendStage = -1;
+        if (c.blendTexture != nullptr) {
+            GetBlendGraphTextureStages(c.blendTextureKind, &drawStage, &blendStage);
+            c.stages[blendStage].texture = c.blendTexture;
+            D3DDev_SetTexture(static_cast<DWORD>(blendStage), c.blendTexture);
+        }
+        c.stages[drawStage].texture = c.drawTexture;
+        D3DDev_SetTexture(static_cast<DWORD>(drawStage), c.drawTexture);
         return 0;
     }
 
@@ -305,7 +350,27 @@ int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texture
     int alphaRef = c.alphaRef;
     int alphaFunc = c.alphaFunc;
     int alphaBlend = 0;
-    if (c.drawTexture != nullptr) {
+    if (c.drawTexture != nullptr && c.blendTexture != nullptr) {
+        BlendGraphSetup setup;
+        BuildBlendGraphSetup(DrawTimeStageKind(mode), usesAlpha, &setup);
+        for (int s = 0; s < kStageCount; ++s) {
+            stages[s] = setup.stages[s];
+        }
+        stageCount = setup.stageCount;
+        SetStagingKind(STAGING_2D_BLEND);
+        c.drawSuppress = setup.drawSuppress;
+        alphaTest = setup.alphaTest;
+        if (alphaTest != 0) {
+            alphaRef = setup.alphaRef;
+            alphaFunc = setup.alphaFunc;
+        }
+        alphaBlend = setup.alphaBlend;
+        factor = setup.factor;
+        if (setup.forceAlphaFactors != 0 && usesAlpha == 0) {
+            row.destBlend = K_D3DBLEND_INVSRCALPHA;
+            row.srcBlend = K_D3DBLEND_SRCALPHA;
+        }
+    } else if (c.drawTexture != nullptr) {
         int selector = c.alphaTestKey != 0 ? 1 : (c.colorKeyKey != 0 || c.zEnableMode != 0) ? 2 : 0;
         stageCount = BuildStageTemplate(DrawTimeStageKind(mode), c.vertexColorKey, c.alphaBlendKey, selector, stages);
         stages[0].texture = c.drawTexture;
@@ -335,7 +400,7 @@ int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texture
         factor = row.stageKindColumn == 1 ? 0xFFFFFFFF : c.textureFactor;
         BuildUntexturedStage(mode, row.stageKindColumn, &stages[0]);
     }
-    if (row.stageKindColumn == 1) {
+    if (row.stageKindColumn == 1 && c.blendTexture == nullptr) {
         factor = 0xFFFFFFFF;
     }
 

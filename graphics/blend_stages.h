@@ -33,6 +33,10 @@ int StoreVertexColourKey(int flag);
 int StoreAlphaBlendKey(int flag);
 int StoreDrawTextureKey(K_IDirect3DBaseTexture9 *texture);
 int StoreAlphaTestKeySetting(int value);
+// The blend graph's texture (null: none) and its size
+int StoreBlendTextureKey(K_IDirect3DBaseTexture9 *texture, int width, int height);
+// The blend graph's kind (0 cross-fade: one value; 1 threshold: border and ramp width; 2 masked: none)
+int StoreBlendTextureMode(const int *values, int kind);
 int StoreBlendModeKey(int blendMode, int alphaTestKey, int colorKeyKey);
 int StoreExtraStageKey(int flag);
 int StoreAlphaTestModeKey(int mode, int parameter);

@@ -234,3 +234,30 @@ TEST(DeviceValuesTest, FullValueColoursKeepHueAndSaturation)
 }
 
 } // namespace
+
+#include "graphics/blend_graph_stages.h"
+
+namespace {
+
+TEST(DeviceValuesTest, ThresholdRampsPickTheirScaleOperationAndValue)
+{
+    struct Case {
+        int border, width, operation, value, scale;
+    };
+    const Case cases[] = {
+        {128, 200, K_D3DTOP_SUBTRACT, 1, K_D3DTOP_MODULATE},   {0, 200, K_D3DTOP_ADD, 255, K_D3DTOP_MODULATE},
+        {50, 100, K_D3DTOP_ADD, 53, K_D3DTOP_MODULATE2X},      {200, 100, K_D3DTOP_SUBTRACT, 173, K_D3DTOP_MODULATE2X},
+        {20, 10, K_D3DTOP_ADD, 39, K_D3DTOP_MODULATE4X},       {200, 10, K_D3DTOP_SUBTRACT, 187, K_D3DTOP_MODULATE4X},
+    };
+    for (const Case &c : cases) {
+        int operation = 0;
+        int value = 0;
+        int scale = 0;
+        ComputeThresholdRamp(c.border, c.width, &operation, &value, &scale);
+        EXPECT_EQ(operation, c.operation) << c.border << "/" << c.width;
+        EXPECT_EQ(value, c.value) << c.border << "/" << c.width;
+        EXPECT_EQ(scale, c.scale) << c.border << "/" << c.width;
+    }
+}
+
+} // namespace

@@ -26,6 +26,7 @@ struct Rgb {
 const Rgb kSource = {48, 20, 60};   // texture colour (four times it stays below 255)
 const Rgb kDest = {100, 150, 200};  // background under the quad
 const int kAlpha = 128;             // vertex alpha: the blend parameter
+const uint32_t kSourceTexel = 0xFF000000u | (48u << 16) | (20u << 8) | 60u;
 
 // One channel of the blend equation of a mode: s the colour the stages give,
 // d the destination, a = alpha / 255.
@@ -80,7 +81,7 @@ double UntexturedStageColour(int mode, double v, double a)
     return mode == 10 ? 255 - v : v;
 }
 
-K_IDirect3DTexture9 *CreateSolidTexture()
+K_IDirect3DTexture9 *CreateSolidTexture(uint32_t texel)
 {
     K_IDirect3DTexture9 *staging = nullptr;
     K_IDirect3DTexture9 *texture = nullptr;
@@ -93,8 +94,6 @@ K_IDirect3DTexture9 *CreateSolidTexture()
     }
     K_D3DLOCKED_RECT locked = {};
     D3DTex_LockRect(staging, 0, &locked, nullptr, 0);
-    uint32_t texel = 0xFF000000u | (static_cast<uint32_t>(kSource.r) << 16) | (static_cast<uint32_t>(kSource.g) << 8) |
-                     static_cast<uint32_t>(kSource.b);
     for (int y = 0; y < 8; ++y) {
         uint32_t *row = reinterpret_cast<uint32_t *>(static_cast<char *>(locked.pBits) + y * locked.Pitch);
         std::fill(row, row + 8, texel);
@@ -170,7 +169,7 @@ TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
 {
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
     ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
-    K_IDirect3DTexture9 *texture = CreateSolidTexture();
+    K_IDirect3DTexture9 *texture = CreateSolidTexture(kSourceTexel);
     ASSERT_NE(texture, nullptr);
     auto *base = reinterpret_cast<K_IDirect3DBaseTexture9 *>(texture);
     GraphicsState.backgroundRed = static_cast<int>(kDest.r);
@@ -214,6 +213,87 @@ TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
     }
     Draw.blendMode = 0;
     D3DRes_Release(texture);
+    EXPECT_EQ(ShutdownLibrary(), 0);
+    EXPECT_NE(KorvoTest::ReadLogFile().find("Alloc num:0"), std::string::npos);
+}
+
+// A quad with two textures: (x, y, z, rhw, diffuse, specular, u0, v0, u1, v1).
+void StageTwoTextureQuad(float left, float top, float right, float bottom, uint32_t diffuse)
+{
+    struct Vertex {
+        float x, y, z, rhw;
+        uint32_t diffuse, specular;
+        float u0, v0, u1, v1;
+    };
+    auto at = [&](float x, float y, float u, float v) {
+        return Vertex{x, y, 0.2f, 1.0f, diffuse, 0xFFFFFFFF, u, v, u, v};
+    };
+    const Vertex corners[6] = {at(left, top, 0, 0),     at(right, top, 1, 0),    at(left, bottom, 0, 1),
+                               at(right, top, 1, 0),    at(right, bottom, 1, 1), at(left, bottom, 0, 1)};
+    void *room = ReserveStagedVertices(STAGING_2D_BLEND, K_D3DPT_TRIANGLELIST, 6);
+    ASSERT_NE(room, nullptr);
+    std::memcpy(room, corners, sizeof(corners));
+}
+
+TEST(BlendReadbackTest, BlendGraphsCrossFadeMaskAndCutAtTheirBorder)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
+    GraphicsState.backgroundRed = static_cast<int>(kDest.r);
+    GraphicsState.backgroundGreen = static_cast<int>(kDest.g);
+    GraphicsState.backgroundBlue = static_cast<int>(kDest.b);
+    K_IDirect3DTexture9 *drawn = CreateSolidTexture(kSourceTexel);
+    ASSERT_NE(drawn, nullptr);
+    const Rgb blendColour = {200, 100, 0};
+    struct Case {
+        const char *name;
+        int kind;
+        int values[2];
+        int mode;
+        uint32_t blendAlpha;
+        // Expected channel from drawn s, blend b and destination d.
+        double (*expected)(double s, double b, double d);
+    };
+    const Case cases[] = {
+        {"cross-fade 64", 0, {64, 0}, 0, 255,
+         [](double s, double b, double) { return b * 64 / 255 + s * (1 - 64.0 / 255); }},
+        {"masked by alpha 128", 2, {0, 0}, 1, 128,
+         [](double s, double, double d) { return s * 128 / 255 + d * (1 - 128.0 / 255); }},
+        {"hard border 128 over 200", 1, {128, 0}, 0, 200, [](double s, double, double) { return s; }},
+        {"hard border 128 over 50", 1, {128, 0}, 0, 50, [](double, double, double d) { return d; }},
+        {"border 255 draws nothing", 1, {255, 0}, 0, 255, [](double, double, double d) { return d; }},
+        {"soft border 128, ramp 200, over 200", 1, {128, 200}, 0, 200,
+         [](double s, double, double d) { return s * 199 / 255 + d * (1 - 199.0 / 255); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        uint32_t blendTexel = (c.blendAlpha << 24) | (static_cast<uint32_t>(blendColour.r) << 16) |
+                              (static_cast<uint32_t>(blendColour.g) << 8) | static_cast<uint32_t>(blendColour.b);
+        K_IDirect3DTexture9 *blend = CreateSolidTexture(blendTexel);
+        ASSERT_NE(blend, nullptr);
+        FillDrawTargetWithBackground(nullptr);
+        Draw.blendMode = c.mode;
+        StoreBlendTextureKey(reinterpret_cast<K_IDirect3DBaseTexture9 *>(blend), 8, 8);
+        StoreBlendTextureMode(c.values, c.kind);
+        StateCache.drawStateDirty = 1;
+        PrepareDrawStatesIfNeeded(reinterpret_cast<K_IDirect3DBaseTexture9 *>(drawn), DRAW_FLAG_VERTEX_COLOR);
+        StageTwoTextureQuad(100, 100, 200, 200, 0xFFFFFFFF);
+        FlushStagedVertices(0);
+        G_D3D_EndSceneIfBegun();
+        uint32_t got = ReadBackPixel(150, 150);
+        const double channels[3][3] = {{kSource.r, blendColour.r, kDest.r},
+                                       {kSource.g, blendColour.g, kDest.g},
+                                       {kSource.b, blendColour.b, kDest.b}};
+        for (int ch = 0; ch < 3; ++ch) {
+            int actual = static_cast<int>((got >> (16 - 8 * ch)) & 0xFF);
+            EXPECT_NEAR(actual, c.expected(channels[ch][0], channels[ch][1], channels[ch][2]), 1.0)
+                << "channel " << ch << " pixel " << std::hex << got;
+        }
+        StoreBlendTextureKey(nullptr, 0, 0);
+        D3DRes_Release(blend);
+    }
+    Draw.blendMode = 0;
+    D3DRes_Release(drawn);
     EXPECT_EQ(ShutdownLibrary(), 0);
     EXPECT_NE(KorvoTest::ReadLogFile().find("Alloc num:0"), std::string::npos);
 }
