@@ -50,4 +50,11 @@ void ShellSetDesktopComposition(int enable)
     }
 }
 
+void ShellBlockUntilAppActive()
+{
+    if (Services.blockUntilAppActive != nullptr) {
+        Services.blockUntilAppActive();
+    }
+}
+
 } // namespace Korvo

@@ -12,6 +12,7 @@ struct GraphicsShellServices {
     int (*applyFileDropAcceptance)(); // re-apply the dropped-files setting
     int (*serviceMessageQueueOnce)(); // one pass of the message pump
     int (*setDesktopComposition)(int enable);
+    void (*blockUntilAppActive)();    // pump messages while the application is inactive
 };
 
 // Install the shell's services; 0
@@ -23,5 +24,6 @@ void ShellApplyWindowStyleForMode();
 void ShellApplyFileDropAcceptance();
 void ShellServiceMessageQueueOnce();
 void ShellSetDesktopComposition(int enable);
+void ShellBlockUntilAppActive();
 
 } // namespace Korvo

@@ -2,6 +2,7 @@
 #if !defined(_WIN32)
 
 #include "core/public_api.h"
+#include "graphics/device_startup.h"
 #include "graphics/screen_modes.h"
 
 namespace Korvo {
@@ -11,9 +12,30 @@ int GetShutdownRequestedFlag()
     return 0;
 }
 
+int GetAppActiveState()
+{
+    return 1;
+}
+
 int GetWindowedModeState()
 {
     return 1;
+}
+
+// No window on the host: no timer, and no DirectX to start (the tests set the road).
+int StartFrontScreenRefresh(int)
+{
+    return 0;
+}
+
+int StartDirectXSystem()
+{
+    return 0;
+}
+
+int EndDirectXSystem()
+{
+    return 0;
 }
 
 // No display on the host: no modes.
