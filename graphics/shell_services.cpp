@@ -36,10 +36,15 @@ void ShellApplyFileDropAcceptance()
     }
 }
 
-void ShellServiceMessageQueueOnce()
+int ShellServiceMessageQueueOnce()
 {
-    if (Services.serviceMessageQueueOnce != nullptr) {
-        Services.serviceMessageQueueOnce();
+    return Services.serviceMessageQueueOnce != nullptr ? Services.serviceMessageQueueOnce() : 0;
+}
+
+void ShellBlockUntilAppActive()
+{
+    if (Services.blockUntilAppActive != nullptr) {
+        Services.blockUntilAppActive();
     }
 }
 
@@ -47,13 +52,6 @@ void ShellSetDesktopComposition(int enable)
 {
     if (Services.setDesktopComposition != nullptr) {
         Services.setDesktopComposition(enable);
-    }
-}
-
-void ShellBlockUntilAppActive()
-{
-    if (Services.blockUntilAppActive != nullptr) {
-        Services.blockUntilAppActive();
     }
 }
 
