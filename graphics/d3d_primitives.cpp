@@ -232,7 +232,7 @@ int G_D3D_DrawUserVertices(K_IDirect3DBaseTexture9 *texture, uint32_t imageFlags
         return -1;
     }
     G_D3D_BeginSceneIfNeeded();
-    uint32_t flags = (transparent != 0 ? DRAW_FLAG_TRANSPARENT : 0) | 0x5078u | imageFlags;
+    uint32_t flags = (transparent != 0 ? static_cast<uint32_t>(DRAW_FLAG_TRANSPARENT) : 0u) | 0x5078u | imageFlags;
     PrepareDrawStatesIfNeeded(texture, flags);
     if (StateCache.fvf != 0x144 || StateCache.vertexDeclaration != nullptr) {
         StateCache.fvf = 0x144;

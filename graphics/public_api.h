@@ -66,6 +66,25 @@ int PackScreenColor(int red, int green, int blue);
 // Split a screen colour into 0..255 channels; 0
 int UnpackScreenColor(int colour, int *red, int *green, int *blue);
 
+// Graph draws (transparent: the graph's transparent colour or alpha lets the target through)
+// Draw a graph with its top-left corner at (x, y)
+int DrawGraphAtPoint(int x, int y, int handle, int transparent);
+// Draw a graph stretched over a rectangle; x2 < x1 mirrors, y2 < y1 flips
+int DrawGraphStretched(int x1, int y1, int x2, int y2, int handle, int transparent);
+// The same with float corners
+int DrawGraphStretchedF(float x1, float y1, float x2, float y2, int handle, int transparent);
+// Draw a graph mirrored left to right
+int DrawGraphMirrored(int x, int y, int handle, int transparent);
+// Draw a part of a graph at (x, y), mirrored when asked
+int DrawGraphSourceRect(int x, int y, int srcX, int srcY, int width, int height, int handle, int transparent,
+                        int mirror);
+// Draw a part of a graph stretched over a rectangle; 0, or -1 when the part or the draw is refused
+int DrawGraphSourceRectStretchedF(float x1, float y1, float x2, float y2, int srcX, int srcY, int width, int height,
+                                  int handle, int transparent);
+// Draw a graph onto a quadrilateral: top left, top right, bottom right, bottom left
+int DrawGraphOnQuadF(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int handle,
+                     int transparent);
+
 // Primitives (colours from PackScreenColor)
 // Draw a colour-filled box (right and bottom exclusive)
 int FillColorBox(int x1, int y1, int x2, int y2, int colour);

@@ -70,7 +70,7 @@ static int LockOnDevice(const RECT &rect, RasterImage *out, int readOnly)
     }
     K_D3DLOCKED_RECT locked = {};
     if (DeviceCaps.backBufferLock != 0 &&
-        D3DSurf_LockRect(surface, &locked, &rect, readOnly != 0 ? K_D3DLOCK_READONLY : 0) >= 0) {
+        D3DSurf_LockRect(surface, &locked, &rect, readOnly != 0 ? static_cast<DWORD>(K_D3DLOCK_READONLY) : 0u) >= 0) {
         LockedSurface = surface;
     } else if (LockThroughCopy(surface, desc.Format, rect, &locked) != 0) {
         return -1;
