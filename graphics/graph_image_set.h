@@ -18,7 +18,8 @@ struct GraphRecord;
 // Types
 // ---------------------------------------------------------------------------
 
-// What kind of image a graph gets: 16 one-byte parameters.
+// What kind of image a graph gets: 16 one-byte parameters, laid out as the
+// TextureFormatRequest that picks its texture format.
 struct GraphImageParams {
     uint8_t deviceTexture;     // 1 Direct3D textures, 0 MEMIMG
     uint8_t alpha;
@@ -27,11 +28,11 @@ struct GraphImageParams {
     uint8_t managedPool;
     uint8_t blockFormat;       // ImageBlockFormat of the source (a DXT image gets a DXT texture)
     uint8_t mipLevels;
-    uint8_t param7;            // from item 4 of the creation settings
-    uint8_t param8;            // from item 10
+    uint8_t alphaTest;         // from item 4 of the creation settings
+    uint8_t floatFlag;         // from item 10
     uint8_t colorBits;
-    uint8_t param10;           // from item 12
-    uint8_t param11;           // from item 3
+    uint8_t channels;          // from item 12
+    uint8_t bitsPerChannel;    // from item 3
     uint8_t blendGraph;        // single channel
     uint8_t palette;
     uint8_t multiSampleCount;
@@ -117,7 +118,8 @@ void ReleaseGraphImageSet(GraphImageSet *set);
 
 // Make the Direct3D objects of a set's pieces; 0 or -1
 int CreateGraphImageTextures(void *asyncContext, GraphImageSet *set);
-// Lend a system-memory texture of that description; the entry index or -1
+// Lend a system-memory texture of that description; the entry index, -2 while every
+// texture that could serve is lent (wait and ask again), or -1 on failure
 int AcquireSystemMemoryTexture(int width, int height, int levels, int formatSlot, void *asyncContext);
 // The texture of a lent entry
 K_IDirect3DTexture9 *GetSystemMemoryTexture(int entry);

@@ -5,8 +5,11 @@
 
 namespace Korvo {
 
-// Frame callback a movie calls with the graph handle it was given.
-typedef int (*GraphMovieFrameCallback)(void *movieRecord, int graphHandle);
+struct RasterImage;
+
+// Frame callback a movie calls with the graph handle it was given and its frame
+// (with alphaRightHalf the right half is the frame's alpha).
+typedef int (*GraphMovieFrameCallback)(int graphHandle, const RasterImage *frame, int alphaRightHalf);
 
 struct GraphMovieHooks {
     // A movie handle from a file, or -1
