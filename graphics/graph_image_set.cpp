@@ -9,7 +9,6 @@
 #include "graphics/format_slots.h"
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
-#include "graphics/screen_request.h"
 #include "image/color_format.h"
 
 #include <cstring>
@@ -171,7 +170,7 @@ void BuildGraphImageParams(int mipCount, GraphImageParams *params, const GraphCr
         params->blendGraph = static_cast<uint8_t>(settings->blendGraph != 0);
     }
     if (params->deviceTexture != 0) {
-        int bits = settings->colorBits != 0 ? settings->colorBits : (alphaFlag != 0 ? 32 : GetScreenBitsPerPixel());
+        int bits = settings->colorBits != 0 ? settings->colorBits : (alphaFlag != 0 ? 32 : ScreenDepthForGraphs());
         params->colorBits = static_cast<uint8_t>(bits);
         if (params->alpha != 0) {
             params->alphaTest = 0;
@@ -189,7 +188,7 @@ void BuildGraphImageParams(int mipCount, GraphImageParams *params, const GraphCr
     } else {
         params->blockFormat = 0;
         params->colorBits = static_cast<uint8_t>(settings->colorBits != 0 ? settings->colorBits
-                                                                           : GetScreenBitsPerPixel());
+                                                                           : ScreenDepthForGraphs());
         params->softwareImage = 1;
         params->palette = static_cast<uint8_t>(paletteFlag != 0);
         params->managedPool = 0;

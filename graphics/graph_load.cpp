@@ -11,7 +11,6 @@
 #include "core/threads/async_load.h"
 #include "graphics/graph_movie_hooks.h"
 #include "graphics/graphics_state.h"
-#include "graphics/screen_request.h"
 #include "graphics/shell_services.h"
 #include "image/pixel_access.h"
 #include "image/raster_image.h"
@@ -139,7 +138,7 @@ static int LoadGraphFileAsMovie(GraphLoadRequest *request, int handle, const cha
         hooks->getMovieLayout(movie, &width, &height, &alphaRightHalf, &theora);
     }
     GraphCreateSettings settings = request->settings.create;
-    settings.colorBits = GetScreenBitsPerPixel();
+    settings.colorBits = ScreenDepthForGraphs();
     settings.drawableParam3 = 0;
     settings.plainParam4 = 0;
     settings.managedTexture = 0;
