@@ -11,6 +11,7 @@
 #include "core/threads/async_load.h"
 #include "core/threads/thread_event.h"
 #include "core/threads/thread_record.h"
+#include "graphics/graph_movie_hooks.h"
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "tests/core/log_capture.h"
@@ -18,7 +19,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 using namespace Korvo;
 
@@ -165,6 +168,54 @@ TEST_F(GraphLoadTest, ADeletedGraphsHandleStaysInvalidWhenItsSlotIsReused)
     EXPECT_EQ(GetGraphOrScreenSize(first, nullptr, nullptr), -1);
     EXPECT_EQ(DestroyGraphHandle(first, 0), -1);
     EXPECT_EQ(IsGraphHandleReady(second), 1);
+}
+
+// A movie module that opens any file as a 16 x 8 movie numbered 5.
+std::vector<int> DeletedMovies;
+
+int OpenAnyMovie(const char *, int, void *)
+{
+    return 5;
+}
+
+int SixteenByEight(int, int *width, int *height, int *, int *)
+{
+    *width = 16;
+    *height = 8;
+    return 0;
+}
+
+int ForgetMovie(int movie)
+{
+    DeletedMovies.push_back(movie);
+    return 0;
+}
+
+TEST_F(GraphLoadTest, AnUndecodableFileIsRetriedAsAMovie)
+{
+    std::FILE *junk = std::fopen("clip.dat", "wb");
+    ASSERT_NE(junk, nullptr);
+    std::fputs("not an image of any kind", junk);
+    std::fclose(junk);
+    // Without a movie module the retry fails and says so.
+    EXPECT_EQ(CreateGraphFromImageFile("clip.dat", 0), -1);
+    EXPECT_NE(KorvoTest::ReadLogFile().find("右記のグラフィックファイルのロードに失敗しました："), std::string::npos);
+    GraphMovieHooks hooks = {};
+    hooks.createMovieHandleFromFile = OpenAnyMovie;
+    hooks.getMovieLayout = SixteenByEight;
+    hooks.deleteMovieHandle = ForgetMovie;
+    SetGraphMovieHooks(&hooks);
+    int handle = CreateGraphFromImageFile("clip.dat", 0);
+    ASSERT_NE(handle, -1);
+    int width = 0;
+    int height = 0;
+    GetGraphOrScreenSize(handle, &width, &height);
+    EXPECT_EQ(width, 16);
+    EXPECT_EQ(height, 8);
+    EXPECT_EQ(GetGraphRecord(handle, 0)->movieHandle, 5);
+    DestroyGraphHandle(handle, 0);
+    EXPECT_EQ(DeletedMovies, std::vector<int>{5});
+    SetGraphMovieHooks(nullptr);
 }
 
 // Background loads: the one worker is held by a gate job, so the load must wait behind it.
