@@ -98,10 +98,10 @@ static int RunDivGraphLoadJob(AsyncLoadJob *job)
         ReleasePendingLoadJob(handles[i]);
     }
     if (request.reload == 0) {
-        DestroyGraphHandle(request.baseHandle, 0);
         if (result != 0 && handles != nullptr) {
-            DestroyHandles(handles, count, -1);
+            DestroyGraphsFromJob(handles, count, job);
         }
+        DestroyGraphsFromJob(&request.baseHandle, 1, job);
     }
     TrackedFree(handles);
     return 0;

@@ -172,7 +172,7 @@ static int RunGraphLoadJob(AsyncLoadJob *job)
     int result = RunGraphLoadRequest(&request, job);
     ReleasePendingLoadJob(request.handle);
     if (result != 0 && request.reload == 0) {
-        DestroyGraphHandle(request.handle, 0);
+        DestroyGraphsFromJob(&request.handle, 1, job);
     }
     return 0;
 }
@@ -180,6 +180,27 @@ static int RunGraphLoadJob(AsyncLoadJob *job)
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
+
+void DestroyGraphsFromJob(const int *handles, int count, void *asyncContext)
+{
+    for (int i = 0; i < count; ++i) {
+        GraphRecord *record = GetGraphRecord(handles[i], 1);
+        if (record == nullptr || record->imageSet == nullptr) {
+            continue;
+        }
+        int going = 0;
+        for (int j = 0; j < count; ++j) {
+            GraphRecord *other = GetGraphRecord(handles[j], 1);
+            going += other != nullptr && other->imageSet == record->imageSet ? 1 : 0;
+        }
+        if (going >= record->imageSet->useCount) {
+            ReleaseGraphImageTextures(record->imageSet, asyncContext);
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        DestroyGraphHandle(handles[i], 0);
+    }
+}
 
 int TransferMovieFrameToGraph(int graphHandle, const RasterImage *frame, int alphaRightHalf)
 {

@@ -240,9 +240,12 @@ TEST_F(GraphLoadTest, ABackgroundLoadReturnsAtOnceAndBecomesReady)
     SetLoadInBackgroundFlag(1);
     int good = CreateGraphFromImageFile("sheet.png", 0);
     int missing = CreateGraphFromImageFile("absent.png", 0);
+    int cells[12];
+    ASSERT_EQ(CreateDivGraphFromFileEx("sheet.png", 12, 3, 4, kCellW, kCellH, cells, 0, 0), 0);
     ASSERT_NE(good, -1);
     ASSERT_NE(missing, -1);
     EXPECT_EQ(IsGraphHandleReady(good), 0);
+    EXPECT_EQ(IsGraphHandleReady(cells[11]), 0);
     EXPECT_NE(GetGraphRecord(good, 1), nullptr);
     EXPECT_EQ(GetGraphOrScreenSize(good, nullptr, nullptr), 0);
     GateOpen = 1;
@@ -254,6 +257,12 @@ TEST_F(GraphLoadTest, ABackgroundLoadReturnsAtOnceAndBecomesReady)
     EXPECT_EQ(MemImgPixel(GetGraphRecord(good, 0), 0, 0), SheetColour(0, 0));
     // A failed job deletes its graph.
     EXPECT_EQ(GetGraphRecord(missing, 1), nullptr);
+    EXPECT_EQ(MemImgPixel(GetGraphRecord(cells[11], 0), 1, 0), SheetColour(2 * kCellW + 1, 3 * kCellH));
+    // The whole-sheet graph of the divided load went with its job.
+    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_GRAPH].liveCount, 13);
+    for (int cell : cells) {
+        DestroyGraphHandle(cell, 0);
+    }
     DestroyGraphHandle(good, 0);
     StopAsyncLoadWorkers();
     DeleteAsyncLoadLock();
