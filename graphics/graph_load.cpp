@@ -164,6 +164,19 @@ static int LoadGraphFileAsMovie(GraphLoadRequest *request, int handle, const cha
     return 0;
 }
 
+// A request with its settings, target and flags; no source yet.
+static void BeginLoadRequest(GraphLoadRequest *request, const GraphLoadSettings *settings, int reload, int handle,
+                             int callerFlag, int mirror)
+{
+    *request = GraphLoadRequest{};
+    request->settings = *settings;
+    request->reload = reload;
+    request->handle = reload != 0 ? handle : -1;
+    request->baseHandle = -1;
+    request->callerFlag = callerFlag;
+    request->mirror = mirror;
+}
+
 static int RunGraphLoadJob(AsyncLoadJob *job)
 {
     GraphLoadRequest request;
@@ -180,6 +193,20 @@ static int RunGraphLoadJob(AsyncLoadJob *job)
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
+
+void RecordGraphLoadSource(const GraphLoadRequest *request, int handle, const GraphSourceImages *images,
+                           void *asyncContext)
+{
+    char fullPath[kFullPathCapacity];
+    const char *path = nullptr;
+    if (request->fileName != nullptr) {
+        MakeAbsolutePath(request->fileName, fullPath, nullptr);
+        path = fullPath;
+    }
+    SetGraphRestoreSource(&request->settings.keepNoRestoreSource, handle, path, request->memoryImage,
+                          request->memoryImageSize, request->alphaMemoryImage, request->alphaMemoryImageSize,
+                          images->color, images->alpha, request->mirror, -1, asyncContext);
+}
 
 void DestroyGraphsFromJob(const int *handles, int count, void *asyncContext)
 {
@@ -369,15 +396,7 @@ int RunGraphLoadRequest(GraphLoadRequest *request, void *asyncContext)
     int result = BuildGraphFromImagesCore(&request->settings, request->reload, request->handle, images.color,
                                           images.alpha, request->callerFlag, asyncContext);
     if (result == 0) {
-        char fullPath[kFullPathCapacity];
-        const char *path = nullptr;
-        if (request->fileName != nullptr) {
-            MakeAbsolutePath(request->fileName, fullPath, nullptr);
-            path = fullPath;
-        }
-        SetGraphRestoreSource(&request->settings.keepNoRestoreSource, request->handle, path, request->memoryImage,
-                              request->memoryImageSize, request->alphaMemoryImage, request->alphaMemoryImageSize,
-                              images.color, images.alpha, request->mirror, -1, asyncContext);
+        RecordGraphLoadSource(request, request->handle, &images, asyncContext);
     }
     ReleaseGraphSourceImages(&images);
     return result;
@@ -431,17 +450,12 @@ int CreateGraphFromImageBytes(const GraphLoadSettings *settings, int reload, int
                               int imageSize, const void *alphaImage, int alphaImageSize, int callerFlag,
                               int mirror, int backgroundFlag)
 {
-    GraphLoadRequest request = {};
-    request.settings = *settings;
-    request.reload = reload;
-    request.handle = reload != 0 ? handle : -1;
-    request.baseHandle = -1;
+    GraphLoadRequest request;
+    BeginLoadRequest(&request, settings, reload, handle, callerFlag, mirror);
     request.memoryImage = image;
     request.memoryImageSize = imageSize;
     request.alphaMemoryImage = alphaImage;
     request.alphaMemoryImageSize = alphaImageSize;
-    request.callerFlag = callerFlag;
-    request.mirror = mirror;
     return StartGraphLoadRequest(&request, backgroundFlag, nullptr);
 }
 
@@ -449,15 +463,10 @@ int BuildGraphFromBaseImagesEx(const GraphLoadSettings *settings, int reload, in
                                const RasterImage *alpha, int callerFlag, int mirror, int backgroundFlag,
                                void *asyncContext)
 {
-    GraphLoadRequest request = {};
-    request.settings = *settings;
-    request.reload = reload;
-    request.handle = reload != 0 ? handle : -1;
-    request.baseHandle = -1;
+    GraphLoadRequest request;
+    BeginLoadRequest(&request, settings, reload, handle, callerFlag, mirror);
     request.colorImage = color;
     request.alphaImage = alpha;
-    request.callerFlag = callerFlag;
-    request.mirror = mirror;
     return StartGraphLoadRequest(&request, backgroundFlag, asyncContext);
 }
 
