@@ -30,7 +30,7 @@ static const ReaderChainEntry ReaderChain[] = {
     {2, &WaveAcmReaderOps},
     {4, &OggVorbisReaderOps},
     {8, &Mp3AcmReaderOps},
-    {16, nullptr}, // through the media graph: not built yet
+    {16, nullptr}, // through the media graph, where the platform has one
 };
 
 // ---------------------------------------------------------------------------
@@ -93,7 +93,7 @@ int SetupSoundDecode(AudioDecodeState *state, const StreamOpsTable *stream, uint
     state->stream.Seek(streamData, 0, 0);
 
     for (const ReaderChainEntry &entry : ReaderChain) {
-        const AudioReaderOps *reader = entry.reader;
+        const AudioReaderOps *reader = entry.maskBit == 16 ? MediaGraphReader : entry.reader;
         bool needsAcm = entry.maskBit == 2 || entry.maskBit == 8;
         if ((disableMask & entry.maskBit) != 0 || reader == nullptr || (needsAcm && AcmFunctionsLoaded == 0)) {
             continue;

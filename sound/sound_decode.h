@@ -147,6 +147,8 @@ extern const AudioReaderOps WavePcmReaderOps;
 extern const AudioReaderOps WaveAcmReaderOps;
 extern const AudioReaderOps OggVorbisReaderOps;
 extern const AudioReaderOps Mp3AcmReaderOps;
+// The media-graph reader; null where the platform has no media graph
+extern const AudioReaderOps *const MediaGraphReader;
 
 // Block delivery of PCM held in memory (the media-graph reader's output).
 int ReadMemoryPcmBlock(AudioDecodeState *state);
