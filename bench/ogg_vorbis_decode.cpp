@@ -1,10 +1,10 @@
 // Decoding a 60-second Ogg Vorbis file (stereo, 44100 Hz) through the library
 // (memory stream -> the reader chain -> DecodeWholeSound) against vorbisfile
 // alone reading the same bytes into one buffer, as a command-line decoder does
-// (the floor). Prints both times and the library's ratio (goal: at most 1.05).
+// (the floor). The file is written by the tests' Ogg encoder. Prints both
+// times and the library's ratio (goal: at most 1.05).
 //
 // usage: bench_ogg_vorbis_decode [seconds]   (default 60)
-#include <vorbis/vorbisenc.h>
 #include <vorbis/vorbisfile.h>
 
 #include <cmath>
@@ -12,11 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 #include <vector>
 
 #include "core/memory/tracked_alloc.h"
 #include "core/streams/stream_table.h"
 #include "sound/sound_decode.h"
+#include "tests/sound/sound_test_files.h"
 
 using namespace Korvo;
 
@@ -37,66 +39,22 @@ double Seconds()
 Bytes EncodeTestOgg(int seconds)
 {
     const int rate = 44100;
-    vorbis_info info;
-    vorbis_info_init(&info);
-    vorbis_encode_init_vbr(&info, 2, rate, 0.4f);
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block block;
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, 7);
-    Bytes out;
-    ogg_page page;
-    auto takePages = [&](bool flush) {
-        while ((flush ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) != 0) {
-            out.insert(out.end(), page.header, page.header + page.header_len);
-            out.insert(out.end(), page.body, page.body + page.body_len);
-        }
-    };
-    ogg_packet header, commentPacket, codebooks;
-    vorbis_analysis_headerout(&dsp, &comment, &header, &commentPacket, &codebooks);
-    ogg_stream_packetin(&stream, &header);
-    ogg_stream_packetin(&stream, &commentPacket);
-    ogg_stream_packetin(&stream, &codebooks);
-    takePages(true);
+    std::vector<uint8_t> pcm;
+    pcm.reserve(static_cast<size_t>(seconds) * rate * 4);
     unsigned seed = 1;
-    long frames = static_cast<long>(seconds) * rate;
-    for (long at = 0;; at += 1024) {
-        long count = frames - at < 1024 ? (frames - at > 0 ? frames - at : 0) : 1024;
-        if (count > 0) {
-            float **buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
-            for (long i = 0; i < count; ++i) {
-                double t = static_cast<double>(at + i) / rate;
-                seed = seed * 1103515245u + 12345u;
-                double noise = ((seed >> 16) & 0x7FFF) / 32768.0 - 0.5;
-                buffer[0][i] = static_cast<float>(0.3 * std::sin(2 * M_PI * (220 + 20 * std::sin(t)) * t) + 0.02 * noise);
-                buffer[1][i] = static_cast<float>(0.3 * std::sin(2 * M_PI * (330 + 30 * std::cos(t)) * t) + 0.02 * noise);
-            }
-        }
-        vorbis_analysis_wrote(&dsp, static_cast<int>(count));
-        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-            vorbis_analysis(&block, nullptr);
-            vorbis_bitrate_addblock(&block);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&dsp, &packet) != 0) {
-                ogg_stream_packetin(&stream, &packet);
-                takePages(false);
-            }
-        }
-        if (count == 0) {
-            break;
+    for (long i = 0; i < static_cast<long>(seconds) * rate; ++i) {
+        double t = static_cast<double>(i) / rate;
+        seed = seed * 1103515245u + 12345u;
+        double noise = ((seed >> 16) & 0x7FFF) / 32768.0 - 0.5;
+        double left = 0.3 * std::sin(2 * M_PI * (220 + 20 * std::sin(t)) * t) + 0.02 * noise;
+        double right = 0.3 * std::sin(2 * M_PI * (330 + 30 * std::cos(t)) * t) + 0.02 * noise;
+        for (double value : {left, right}) {
+            int16_t sample = static_cast<int16_t>(std::lround(value * 32767.0));
+            pcm.push_back(static_cast<uint8_t>(sample & 0xFF));
+            pcm.push_back(static_cast<uint8_t>((sample >> 8) & 0xFF));
         }
     }
-    takePages(true);
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-    return out;
+    return SoundTestFiles::OggImage(pcm, 2, rate);
 }
 
 // The floor: vorbisfile over the bytes in memory, ov_read into one buffer.

@@ -49,18 +49,15 @@ static LPWSTR ComStringCopy(const wchar_t *text)
     return copy;
 }
 
-// Pins of a filter, captured when the enumerator was made.
-class K_CEnumPins : public IEnumPins {
+// Reference counting and QueryInterface of a single-interface object.
+template <typename Interface>
+class K_CSingleInterface : public Interface {
 public:
-    K_CEnumPins(K_CBaseFilter *owner, int start) : references(1), filter(owner), position(start)
-    {
-        filter->AddRef();
-    }
-    virtual ~K_CEnumPins() { filter->Release(); }
+    virtual ~K_CSingleInterface() {}
     STDMETHODIMP QueryInterface(REFIID iid, void **out) override
     {
-        if (iid == IID_IUnknown || iid == __uuidof(IEnumPins)) {
-            *out = static_cast<IEnumPins *>(this);
+        if (iid == IID_IUnknown || iid == __uuidof(Interface)) {
+            *out = static_cast<Interface *>(this);
             AddRef();
             return S_OK;
         }
@@ -76,6 +73,19 @@ public:
         }
         return left;
     }
+
+private:
+    LONG references = 1;
+};
+
+// Pins of a filter, captured when the enumerator was made.
+class K_CEnumPins : public K_CSingleInterface<IEnumPins> {
+public:
+    K_CEnumPins(K_CBaseFilter *owner, int start) : filter(owner), position(start)
+    {
+        filter->AddRef();
+    }
+    ~K_CEnumPins() override { filter->Release(); }
     STDMETHODIMP Next(ULONG count, IPin **pins, ULONG *fetched) override
     {
         ULONG got = 0;
@@ -106,38 +116,18 @@ public:
     }
 
 private:
-    LONG references;
     K_CBaseFilter *filter;
     int position;
 };
 
 // The preferred media types of a pin.
-class K_CEnumMediaTypes : public IEnumMediaTypes {
+class K_CEnumMediaTypes : public K_CSingleInterface<IEnumMediaTypes> {
 public:
-    K_CEnumMediaTypes(K_CBasePin *owner, int start) : references(1), pin(owner), position(start)
+    K_CEnumMediaTypes(K_CBasePin *owner, int start) : pin(owner), position(start)
     {
         pin->filter->AddRef();
     }
-    virtual ~K_CEnumMediaTypes() { pin->filter->Release(); }
-    STDMETHODIMP QueryInterface(REFIID iid, void **out) override
-    {
-        if (iid == IID_IUnknown || iid == __uuidof(IEnumMediaTypes)) {
-            *out = static_cast<IEnumMediaTypes *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG left = InterlockedDecrement(&references);
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
+    ~K_CEnumMediaTypes() override { pin->filter->Release(); }
     STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE **types, ULONG *fetched) override
     {
         ULONG got = 0;
@@ -176,7 +166,6 @@ public:
     }
 
 private:
-    LONG references;
     K_CBasePin *pin;
     int position;
 };

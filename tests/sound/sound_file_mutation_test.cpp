@@ -48,8 +48,9 @@ std::vector<uint8_t> Mutate(const std::vector<uint8_t> &valid, std::mt19937 &ran
 // Whatever the conversion accepts is read whole, sought and read again.
 bool Exercise(const std::vector<uint8_t> &image, std::mt19937 &random)
 {
+    // The media graph (16) is the platform's own decoder, not this code's parsing.
     AudioDecodeState state;
-    if (!SetupDecodeOverImage(&state, image, 0)) {
+    if (!SetupDecodeOverImage(&state, image, 16)) {
         return false;
     }
     SoundWaveFormat format;
