@@ -22,6 +22,9 @@ int Only(int bit)
     return 31 & ~bit;
 }
 
+// Every reader of this code (the platform's media graph, 16, decodes what it likes).
+constexpr int kOwnReaders = 16;
+
 std::vector<uint8_t> AdpcmLikeFormat(uint16_t tag, uint16_t extra, uint16_t claimedExtra)
 {
     SoundWaveFormat format = MakePcmWaveFormat(2, 8000, 4);
@@ -56,16 +59,16 @@ TEST_F(SoundConversionTest, ReadersAcceptTheirFilesAndFeedOnlyTheAudio)
         bool accepted;
         std::vector<uint8_t> codecInput; // what the stand-in codec must have seen
     } cases[] = {
-        {"compressed WAVE with its extra format bytes", WaveImageWithFormat(AdpcmLikeFormat(2, 32, 32), body), 0, true, body},
-        {"extra bytes claimed beyond the chunk", WaveImageWithFormat(AdpcmLikeFormat(2, 2, 40), body), 0, false, {}},
-        {"a tag no codec knows", WaveImageWithFormat(AdpcmLikeFormat(0xFFFF, 0, 0), body), 0, false, {}},
+        {"compressed WAVE with its extra format bytes", WaveImageWithFormat(AdpcmLikeFormat(2, 32, 32), body), kOwnReaders, true, body},
+        {"extra bytes claimed beyond the chunk", WaveImageWithFormat(AdpcmLikeFormat(2, 2, 40), body), kOwnReaders, false, {}},
+        {"a tag no codec knows", WaveImageWithFormat(AdpcmLikeFormat(0xFFFF, 0, 0), body), kOwnReaders, false, {}},
         {"cut compressed data", [&] {
              std::vector<uint8_t> image = WaveImageWithFormat(AdpcmLikeFormat(2, 32, 32), body);
              image.resize(image.size() - 1);
              return image;
-         }(), 0, false, {}},
-        {"MP3 without its ID3v2.4 tag and footer and its ID3v1 trailer", mp3, 0, true, frames},
-        {"MP3 reader disabled", mp3, 8, false, {}},
+         }(), kOwnReaders, false, {}},
+        {"MP3 without its ID3v2.4 tag and footer and its ID3v1 trailer", mp3, kOwnReaders, true, frames},
+        {"MP3 reader disabled", mp3, kOwnReaders | 8, false, {}},
         {"only the compression-manager WAVE reader", WaveImageWithFormat(AdpcmLikeFormat(2, 32, 32), body), Only(2), true, body},
     };
     for (const Case &c : cases) {
@@ -91,7 +94,7 @@ TEST_F(SoundConversionTest, CompressedSeeksLandOnTheRequestedFrame)
         body[i] = static_cast<uint8_t>(i * 7 + i / 256);
     }
     AudioDecodeState state;
-    ASSERT_TRUE(SetupDecodeOverImage(&state, WaveImageWithFormat(AdpcmLikeFormat(2, 32, 32), body), 0));
+    ASSERT_TRUE(SetupDecodeOverImage(&state, WaveImageWithFormat(AdpcmLikeFormat(2, 32, 32), body), kOwnReaders));
     ASSERT_EQ(GetDecodedLengthBytes(&state), static_cast<int>(2 * body.size()));
     // Output frames are 4 bytes (16-bit stereo): frame f starts at input byte 2f.
     const int frames[] = {5000, 3, 2999, 3001, 6399, 0, 6000};
