@@ -1,6 +1,7 @@
 // The sample grabber filter and its two pins.
 
 #include "sound/win32/sample_grabber.h"
+#include "sound/win32/delivery_allocator.h"
 
 #include <cstring>
 
@@ -245,13 +246,16 @@ HRESULT K_CSampleGrabberOutPin::Deliver(IMediaSample *sample)
 
 K_CSampleGrabber::K_CSampleGrabber()
     : K_CBaseFilter(K_CLSID_SampleGrabber, L"SampleGrabber"), accepted{}, callback(nullptr), user(nullptr),
-      typeChanged(0), input(this), output(this)
+      typeChanged(0), deliveryBuffer(nullptr), input(this), output(this)
 {
     InitializeCriticalSection(&grabberLock);
 }
 
 K_CSampleGrabber::~K_CSampleGrabber()
 {
+    // An assigned delivery allocator is held even without a connection.
+    input.BreakConnect();
+    output.BreakConnect();
     K_FreeMediaType(&accepted);
     DeleteCriticalSection(&grabberLock);
 }
@@ -302,8 +306,7 @@ STDMETHODIMP K_CSampleGrabber::InstallSampleCallback(K_SampleCallback newCallbac
     return S_OK;
 }
 
-// A delivery buffer of the caller's is not served by this grabber; the
-// arguments are checked as callers expect
+// While unconnected: the input's allocator becomes one over the caller's buffer
 STDMETHODIMP K_CSampleGrabber::AssignDeliveryBuffer(ALLOCATOR_PROPERTIES *properties, BYTE *buffer)
 {
     if (properties == nullptr || properties->cBuffers != 1) {
@@ -315,7 +318,11 @@ STDMETHODIMP K_CSampleGrabber::AssignDeliveryBuffer(ALLOCATOR_PROPERTIES *proper
     if (input.connected != nullptr) {
         return VFW_E_ALREADY_CONNECTED;
     }
-    return E_NOTIMPL;
+    K_CDeliveryAllocator *allocator = new K_CDeliveryAllocator(properties, buffer);
+    input.NotifyAllocator(allocator, FALSE);
+    allocator->Release();
+    deliveryBuffer = buffer;
+    return S_OK;
 }
 
 // The callback under the grabber lock, then the sample goes on

@@ -93,6 +93,7 @@ public:
     K_SampleCallback callback;
     void *user;
     int typeChanged;
+    BYTE *deliveryBuffer;       // the caller's, when one was assigned
     K_CSampleGrabberInPin input;
     K_CSampleGrabberOutPin output;
 };
