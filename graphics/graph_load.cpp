@@ -190,6 +190,24 @@ static int RunGraphLoadJob(AsyncLoadJob *job)
     return 0;
 }
 
+// A blank graph set up on a worker: the settings, then handle, width, height, flag, alpha.
+static int RunBlankGraphJob(AsyncLoadJob *job)
+{
+    int offset = 0;
+    GraphCreateSettings settings;
+    std::memcpy(&settings, TakeAsyncParamBytes(job->params, &offset), sizeof(settings));
+    int values[5];
+    for (int &value : values) {
+        value = TakeAsyncParamInt(job->params, &offset);
+    }
+    int result = SetupGraphImageSet(&settings, values[0], values[1], values[2], values[3], values[4], 0, 0, -1, job);
+    ReleasePendingLoadJob(values[0]);
+    if (result != 0) {
+        DestroyGraphsFromJob(&values[0], 1, job);
+    }
+    return 0;
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -488,12 +506,28 @@ int BuildGraphFromBaseImages(const RasterImage *color, const RasterImage *alpha,
 int CreateBlankGraphFromSettings(const GraphCreateSettings *settings, int width, int height, int flag,
                                  int backgroundFlag, void *asyncContext)
 {
-    (void)backgroundFlag;
     if (asyncContext == nullptr && GetAppActiveState() == 0) {
         ShellBlockUntilAppActive();
     }
     int handle = NewGraphHandle();
     if (handle == -1) {
+        return -1;
+    }
+    if (backgroundFlag != 0 && asyncContext == nullptr) {
+        int offset = 0;
+        AsyncLoadJob *job = AllocAsyncLoadJob(static_cast<int>(sizeof(*settings)) + 2 + 4 * 5);
+        if (job != nullptr) {
+            job->callback = RunBlankGraphJob;
+            PutAsyncParamBytes(job->params, &offset, settings, static_cast<int>(sizeof(*settings)));
+            const int values[5] = {handle, width, height, flag, settings->blankAlpha};
+            for (int value : values) {
+                PutAsyncParamInt(job->params, &offset, value);
+            }
+            if (QueueAsyncLoadJobForHandle(job, handle) == 0) {
+                return handle;
+            }
+        }
+        DestroyGraphHandle(handle, 0);
         return -1;
     }
     // SetupGraphImageSet deletes the handle when it fails.

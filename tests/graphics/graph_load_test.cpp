@@ -205,6 +205,7 @@ TEST_F(GraphLoadTest, AnUndecodableFileIsRetriedAsAMovie)
     hooks.getMovieLayout = SixteenByEight;
     hooks.deleteMovieHandle = ForgetMovie;
     SetGraphMovieHooks(&hooks);
+    DeletedMovies.clear();
     int handle = CreateGraphFromImageFile("clip.dat", 0);
     ASSERT_NE(handle, -1);
     int width = 0;
@@ -242,7 +243,12 @@ TEST_F(GraphLoadTest, ABackgroundLoadReturnsAtOnceAndBecomesReady)
     int missing = CreateGraphFromImageFile("absent.png", 0);
     int cells[12];
     ASSERT_EQ(CreateDivGraphFromFileEx("sheet.png", 12, 3, 4, kCellW, kCellH, cells, 0, 0), 0);
+    GraphCreateSettings settings;
+    CaptureGraphCreateSettings(&settings);
+    int blank = CreateBlankGraphFromSettings(&settings, 10, 7, 0, 1, nullptr);
     ASSERT_NE(good, -1);
+    ASSERT_NE(blank, -1);
+    EXPECT_EQ(IsGraphHandleReady(blank), 0);
     ASSERT_NE(missing, -1);
     EXPECT_EQ(IsGraphHandleReady(good), 0);
     EXPECT_EQ(IsGraphHandleReady(cells[11]), 0);
@@ -259,7 +265,10 @@ TEST_F(GraphLoadTest, ABackgroundLoadReturnsAtOnceAndBecomesReady)
     EXPECT_EQ(GetGraphRecord(missing, 1), nullptr);
     EXPECT_EQ(MemImgPixel(GetGraphRecord(cells[11], 0), 1, 0), SheetColour(2 * kCellW + 1, 3 * kCellH));
     // The whole-sheet graph of the divided load went with its job.
-    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_GRAPH].liveCount, 13);
+    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_GRAPH].liveCount, 14);
+    ASSERT_EQ(IsGraphHandleReady(blank), 1);
+    EXPECT_EQ(GetGraphMemImg(GetGraphRecord(blank, 0))->height, 7);
+    DestroyGraphHandle(blank, 0);
     for (int cell : cells) {
         DestroyGraphHandle(cell, 0);
     }
