@@ -154,6 +154,29 @@ TEST_F(GraphLoadTest, DividedPiecesShareOneRestoreSourceUntilTheLastGoes)
     EXPECT_EQ(DestroyGraphHandle(handles[11], 0), 0);
 }
 
+// Reloading writes a new sheet into the same cells (one pass over their shared set) and makes no handle.
+TEST_F(GraphLoadTest, AReloadRefillsTheCellsOfADividedSheet)
+{
+    int handles[12];
+    ASSERT_EQ(CreateDivGraphFromImageFile("sheet.png", 12, 3, 4, kCellW, kCellH, handles, 0), 0);
+    ASSERT_TRUE(GraphTest::WriteRgbPng("sheet2.png", kCellW * 3, kCellH * 4,
+                                       [](int x, int y) { return SheetColour(x, y) ^ 0xFFFFFFu; }));
+    GraphLoadSettings settings;
+    CaptureGraphLoadSettings(&settings);
+    ASSERT_EQ(CreateDivGraphFromFileWithSettings(&settings, 1, "sheet2.png", 12, 3, 4, kCellW, kCellH, handles, 0,
+                                                 0, 0), 0);
+    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_GRAPH].liveCount, 12);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(MemImgPixel(GetGraphRecord(handles[i], 0), 0, 0),
+                  SheetColour((i % 3) * kCellW, (i / 3) * kCellH) ^ 0xFFFFFFu) << i;
+    }
+    // A sheet too small for the grid is refused and leaves the handles.
+    ASSERT_TRUE(GraphTest::WriteRgbPng("small.png", kCellW, kCellH, SheetColour));
+    EXPECT_EQ(CreateDivGraphFromFileWithSettings(&settings, 1, "small.png", 12, 3, 4, kCellW, kCellH, handles, 0,
+                                                 0, 0), -1);
+    EXPECT_EQ(IsGraphHandleReady(handles[11]), 1);
+}
+
 TEST_F(GraphLoadTest, ADeletedGraphsHandleStaysInvalidWhenItsSlotIsReused)
 {
     int first = CreateGraphFromImageFile("sheet.png", 0);
