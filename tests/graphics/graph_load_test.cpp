@@ -66,24 +66,77 @@ protected:
     }
 };
 
-TEST_F(GraphLoadTest, APngGivesItsPixelsInTheGraphsMemImg)
+std::vector<uint8_t> ReadBytes(const char *path)
+{
+    std::vector<uint8_t> bytes;
+    if (std::FILE *file = std::fopen(path, "rb")) {
+        int c = 0;
+        while ((c = std::fgetc(file)) != EOF) {
+            bytes.push_back(static_cast<uint8_t>(c));
+        }
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+// A PNG's pixels reach the graph's MEMIMG from each kind of source, and each load
+// keeps its own kind of restore source (a private copy, never the caller's data).
+TEST_F(GraphLoadTest, APngGivesItsPixelsInTheGraphsMemImgFromEverySource)
 {
     ASSERT_TRUE(GraphTest::WriteRgbPng("picture.png", 37, 21, GraphTest::DistinctColour));
-    int handle = CreateGraphFromImageFile("picture.png", 0);
-    ASSERT_NE(handle, -1);
-    int width = 0;
-    int height = 0;
-    EXPECT_EQ(GetGraphOrScreenSize(handle, &width, &height), 0);
-    EXPECT_EQ(width, 37);
-    EXPECT_EQ(height, 21);
-    GraphRecord *record = GetGraphRecord(handle, 0);
-    ASSERT_NE(GetGraphMemImg(record), nullptr);
-    for (int y = 0; y < 21; ++y) {
-        for (int x = 0; x < 37; ++x) {
-            ASSERT_EQ(MemImgPixel(record, x, y), GraphTest::DistinctColour(x, y)) << x << "," << y;
+    std::vector<uint8_t> bytes = ReadBytes("picture.png");
+    RasterImage image = {};
+    ASSERT_EQ(LoadImageRecord("picture.png", nullptr, 0, 0, &image, 0), 0);
+    GraphLoadSettings settings;
+    CaptureGraphLoadSettings(&settings);
+    enum Kept { kFile, kBytes, kImage, kNothing };
+    const struct {
+        const char *name;
+        Kept kept;
+    } sources[] = {{"file", kFile}, {"bytes", kBytes}, {"image", kImage}, {"image, no source", kNothing}};
+    for (const auto &source : sources) {
+        SCOPED_TRACE(source.name);
+        int handle = -1;
+        switch (source.kept) {
+        case kFile: handle = CreateGraphFromImageFile("picture.png", 0); break;
+        case kBytes:
+            handle = CreateGraphFromImageBytes(&settings, 0, -1, bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                               0, 0, 0, 0);
+            break;
+        case kImage: handle = BuildGraphFromBaseImagesEx(&settings, 0, -1, &image, nullptr, 0, 0, 0, nullptr); break;
+        case kNothing: handle = BuildGraphFromBaseImages(&image, nullptr, 0); break;
         }
+        ASSERT_NE(handle, -1);
+        int width = 0;
+        int height = 0;
+        EXPECT_EQ(GetGraphOrScreenSize(handle, &width, &height), 0);
+        EXPECT_EQ(width, 37);
+        EXPECT_EQ(height, 21);
+        GraphRecord *record = GetGraphRecord(handle, 0);
+        ASSERT_NE(GetGraphMemImg(record), nullptr);
+        int wrong = 0;
+        for (int y = 0; y < 21; ++y) {
+            for (int x = 0; x < 37; ++x) {
+                wrong += MemImgPixel(record, x, y) != GraphTest::DistinctColour(x, y) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+        const GraphRestoreSource *kept = record->restoreSource;
+        EXPECT_EQ(kept != nullptr && kept->fileName != nullptr, source.kept == kFile);
+        EXPECT_EQ(kept != nullptr && kept->memoryImage != nullptr, source.kept == kBytes);
+        EXPECT_EQ(kept != nullptr && kept->colorImage != nullptr, source.kept == kImage);
+        if (source.kept == kBytes) {
+            EXPECT_NE(kept->memoryImage, bytes.data());
+            EXPECT_EQ(std::memcmp(kept->memoryImage, bytes.data(), bytes.size()), 0);
+        }
+        if (source.kept == kImage) {
+            EXPECT_NE(kept->colorImage->pixels, image.pixels);
+            EXPECT_EQ(std::memcmp(kept->colorImage->pixels, image.pixels,
+                                  static_cast<size_t>(image.pitch) * image.height), 0);
+        }
+        EXPECT_EQ(DestroyGraphHandle(handle, 0), 0);
     }
-    EXPECT_EQ(DestroyGraphHandle(handle, 0), 0);
+    FreeImageRecord(&image);
 }
 
 TEST_F(GraphLoadTest, AMissingFileGivesMinusOneAndIsLogged)
