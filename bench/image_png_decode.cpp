@@ -9,7 +9,7 @@
 #include <ctime>
 #include <vector>
 
-#include "core/stream_table.h"
+#include "core/streams/stream_table.h"
 #include "image/image_file_load.h"
 
 using namespace Korvo;

@@ -2,9 +2,9 @@
 // and packed) against reading the same bytes from a plain file.
 //
 // usage: bench_kva_streams [megabytes]   (default 32)
-#include "core/kva_lz.h"
-#include "core/archive_table.h"
-#include "core/stream_table.h"
+#include "core/streams/kva_lz.h"
+#include "core/streams/archive_table.h"
+#include "core/streams/stream_table.h"
 #include "tools/kvapack/kva_lz_encode.h"
 #include "tools/kvapack/kva_writer.h"
 

@@ -36,6 +36,7 @@ function(korvo_add_test_executable name)
   # Every test executable runs in a scratch folder of its own (Log.txt and test files).
   set(workdir ${CMAKE_BINARY_DIR}/testrun/${name})
   file(MAKE_DIRECTORY ${workdir})
+  target_compile_definitions(${name} PRIVATE KORVO_TEST_SCRATCH_DIR="${workdir}")
   add_test(NAME ${KORVO_TEST_PREFIX}${name} COMMAND ${name} WORKING_DIRECTORY ${workdir})
   set_tests_properties(${KORVO_TEST_PREFIX}${name} PROPERTIES TIMEOUT 900)
 endfunction()
@@ -85,6 +86,21 @@ function(korvo_add_all_tests)
       endforeach()
     endif()
   endforeach()
+
+  if(NOT WIN32)
+    # The layers stay true: no file includes a header of a higher layer. The second
+    # test plants an upward include in a scratch tree and expects the check to fail.
+    add_test(NAME ${KORVO_TEST_PREFIX}layer_check
+             COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_layers.sh ${PROJECT_SOURCE_DIR})
+    set(planted ${CMAKE_BINARY_DIR}/testrun/layer_check_planted)
+    file(MAKE_DIRECTORY ${planted}/image ${planted}/graphics)
+    file(WRITE ${planted}/graphics/draw.h "#pragma once\n")
+    file(WRITE ${planted}/image/decode.cpp "#include \"graphics/draw.h\"\n")
+    add_test(NAME ${KORVO_TEST_PREFIX}layer_check_planted
+             COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_layers.sh ${planted})
+    set_tests_properties(${KORVO_TEST_PREFIX}layer_check_planted PROPERTIES
+                         PASS_REGULAR_EXPRESSION "image/decode.cpp \\(image\\) includes graphics/draw.h")
+  endif()
 
   if(WIN32)
     # The shipped game is the 32-bit build's; a 64-bit test build checks that one.

@@ -2,6 +2,8 @@
 // window layer reads. Set before start-up by the program's setters.
 #pragma once
 
+#include "graphics/public_api.h"
+
 namespace Korvo {
 
 // Graphics state read by the window layer.
@@ -10,8 +12,6 @@ extern int Window640x480RequestFlag; // graphics asks for a 640x480 window
 extern int PresentInProgressFlag;    // the present routine runs
 extern int DialogBoxModeFlag;        // Direct3D dialog-box mode
 
-// Store the requested screen size, depth and refresh rate; 0
-int SetScreenResolutionAndDepth(int width, int height, int bitsPerPixel, int refreshRate);
 // The requested depth (16 while none was set)
 int GetScreenBitsPerPixel();
 // The requested refresh rate (0 while none was set)

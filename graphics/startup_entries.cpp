@@ -6,7 +6,7 @@
 
 #include "graphics/startup_entries.h"
 
-#include "core/main_window.h"
+#include "core/system/window_state.h"
 #include "graphics/screen_request.h"
 
 namespace Korvo {

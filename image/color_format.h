@@ -5,49 +5,13 @@
 // indices and its channel fields describe the palette entries.
 #pragma once
 
+#include "image/public_api.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace Korvo {
 
-// ImageBlockFormat values held in ColorFormatDesc::blockFormat.
-enum ImageBlockFormat : uint8_t {
-    kBlockPlain = 0,
-    kBlockDxt1 = 1,
-    kBlockDxt2 = 2,
-    kBlockDxt3 = 3,
-    kBlockDxt4 = 4,
-    kBlockDxt5 = 5,
-};
-
-// One palette entry as stored: blue, green, red, alpha.
-struct PaletteEntry {
-    uint8_t blue;
-    uint8_t green;
-    uint8_t red;
-    uint8_t alpha;
-};
-
-struct ColorFormatDesc {
-    uint8_t blockFormat;     // ImageBlockFormat
-    uint8_t channelCount;    // multi-channel formats only
-    uint8_t bitsPerChannel;  // multi-channel formats only
-    uint8_t floatFlag;       // multi-channel formats only
-    uint8_t bytesPerPixel;
-    uint8_t bitsPerPixel;    // 0 for multi-channel formats
-    uint8_t unusedShift;
-    uint8_t unusedWidth;
-    uint8_t widthR, widthG, widthB, widthA;
-    uint8_t shiftR, shiftG, shiftB, shiftA;
-    uint32_t maskR, maskG, maskB, maskA;
-    uint32_t unusedMask;
-    PaletteEntry palette[256];
-};
-
-// X8R8G8B8: unused top byte
-int InitXrgb32Format(ColorFormatDesc *desc);
-// A8R8G8B8
-int InitArgb32Format(ColorFormatDesc *desc);
 // R8G8B8 in three bytes (blue first in memory)
 int InitRgb24Format(ColorFormatDesc *desc);
 // 8-bit palette indices (the palette itself is left as it is)

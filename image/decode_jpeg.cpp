@@ -10,7 +10,7 @@ extern "C" {
 #include <jerror.h>
 }
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "image/image_loaders.h"
 
 namespace Korvo {

@@ -7,7 +7,7 @@
 #include <csetjmp>
 #include <cstring>
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "image/image_loaders.h"
 
 namespace Korvo {

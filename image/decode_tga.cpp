@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstring>
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "image/image_loaders.h"
 
 namespace Korvo {

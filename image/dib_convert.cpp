@@ -2,7 +2,7 @@
 // RasterImage is described as an 8- or 24-bit top-down DIB.
 #include <cstring>
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "image/dib_format.h"
 #include "image/pixel_convert.h"
 

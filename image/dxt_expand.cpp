@@ -2,7 +2,7 @@
 // 32-bit pixels.
 #include <cstring>
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "image/image_loaders.h"
 
 namespace Korvo {

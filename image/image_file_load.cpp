@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 
 namespace Korvo {
 

@@ -3,7 +3,9 @@
 // mirroring and a separate "_a" alpha image.
 #pragma once
 
-#include "core/stream_table.h"
+#include "image/public_api.h"
+
+#include "core/streams/stream_table.h"
 #include "image/dib_format.h"
 #include "image/image_loaders.h"
 
@@ -31,16 +33,9 @@ int LoadImageOrDibWithParams(const ImageLoadParams *params, const char *fileName
 // LoadImageOrDibWithParams with the current defaults
 int LoadImageOrDib(const char *fileName, const void *memImage, int memSize, int fromMemory, int dibFlag,
                    int mirrorFlag, RasterImage *out, K_BITMAPINFO **infoOut, void **bitsOut);
-// Load an image into a RasterImage with the current defaults; 0 or -1
-int LoadImageRecord(const char *fileName, const void *memImage, int memSize, int fromMemory, RasterImage *out,
-                    int mirrorFlag);
 // Load an image and its alpha image; -1 colour failed, 1 no alpha image, 0 both loaded
 int LoadImageAndAlphaWithParams(const ImageLoadParams *params, const char *fileName, const void *memImage, int memSize,
                                 int fromMemory, const void *alphaMemImage, int alphaMemSize, int alphaMode,
                                 RasterImage *colorOut, RasterImage *alphaOut, int mirrorFlag);
-// LoadImageAndAlphaWithParams with the current defaults
-int LoadImageAndAlpha(const char *fileName, const void *memImage, int memSize, int fromMemory,
-                      const void *alphaMemImage, int alphaMemSize, int alphaMode, RasterImage *colorOut,
-                      RasterImage *alphaOut, int mirrorFlag);
 
 } // namespace Korvo

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/korvo_types.h"
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "image/image_loaders.h"
 #include "image/pixel_convert.h"
 

@@ -9,7 +9,7 @@
 #include "image/pixel_convert_internal.h"
 
 #if defined(_WIN32)
-#include "core/main_window.h"
+#include "core/system/window_state.h"
 #endif
 
 namespace Korvo {

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstring>
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 
 namespace Korvo {
 

@@ -5,6 +5,8 @@
 // mip levels following each other.
 #pragma once
 
+#include "image/public_api.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -12,25 +14,12 @@
 
 namespace Korvo {
 
-struct RasterImage {
-    ColorFormatDesc format;
-    int32_t width;
-    int32_t height;
-    int32_t pitch;          // bytes from one row to the next (plain images)
-    void *pixels;           // tracked allocation owned by the record
-    int32_t mipLevelCount;  // 0 or 1 for a single level
-};
-
 // Set the module's started flag; -1 when already started
 int InitImageDataModule();
 // Clear the module's started flag; -1 when not started
 int TermImageDataModule();
-// Allocate an image of the given size in a format (pitch rounded up to 4 bytes)
-int AllocImageInFormat(int width, int height, const ColorFormatDesc *format, RasterImage *out);
 // Byte size of the pixel data, mip levels included; -1 for an unknown block format
 int CalcImagePixelDataBytes(const RasterImage *image);
-// Free the pixel memory and zero-fill the record
-int FreeImageRecord(RasterImage *image);
 // Zero a rectangle of pixels (no clipping)
 int ZeroImageRect(RasterImage *image, int x, int y, int width, int height);
 // Reverse the pixels of every row
@@ -40,8 +29,6 @@ int RotateImageHalfTurn(RasterImage *image);
 // Write the half-size (2x2 box filtered) image of a source rectangle
 int HalveImageByBoxFilter(const ColorFormatDesc *format, void *dst, int dstPitch, const void *src, int srcPitch,
                           int dstX, int dstY, int srcX, int srcY, int srcWidth, int srcHeight);
-// One pixel as 0xAARRGGBB
-uint32_t ReadImagePixelAsArgb(const RasterImage *image, int x, int y);
 
 // Bytes of one block-compressed level of width x height pixels (whole 4x4 blocks); 0 for plain formats.
 int64_t CalcBlockLevelBytes(int blockFormat, int width, int height);

@@ -1,7 +1,7 @@
 // Soft-image handle kind: CPU-side images (RasterImage) held behind handles of kind 2.
 #pragma once
 
-#include "core/handle_manager.h"
+#include "core/memory/handle_manager.h"
 #include "image/raster_image.h"
 
 namespace Korvo {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/korvo_types.h"
-#include "core/rect_clip.h"
+#include "core/math/rect_clip.h"
 #include "softraster/memimg.h"
 
 namespace Korvo {

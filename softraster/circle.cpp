@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "softraster/flat_color_ops.h"
 #include "softraster/shapes.h"
 

@@ -2,7 +2,7 @@
 #include "softraster/draw_state.h"
 
 #if defined(_WIN32)
-#include "core/main_window.h"
+#include "core/system/window_state.h"
 #endif
 
 namespace Korvo {

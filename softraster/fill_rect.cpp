@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/rect_clip.h"
+#include "core/math/rect_clip.h"
 #include "softraster/flat_color_ops.h"
 #include "softraster/shapes.h"
 #include "softraster/simd_pixels.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/float_math.h"
+#include "core/math/float_math.h"
 #include "softraster/flat_color_ops.h"
 #include "softraster/shapes.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "softraster/blit_common.h"
 #include "softraster/draw_state.h"
 

@@ -7,7 +7,7 @@
 // once for the triangle's variant.
 #include <cstdlib>
 
-#include "core/float_math.h"
+#include "core/math/float_math.h"
 #include "softraster/shapes.h"
 #include "softraster/triangle_span.h"
 

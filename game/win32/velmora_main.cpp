@@ -1,10 +1,6 @@
 // Velmora's entry point: configure the library, run the frame loop, end.
 
-#include "core/error_log.h"
-#include "core/library_life.h"
-#include "core/main_window.h"
-#include "core/message_pump.h"
-#include "graphics/screen_request.h"
+#include "korvo.h"
 
 #include <windows.h>
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "core/error_log.h"
-#include "core/tracked_alloc.h"
+#include "core/log/error_log.h"
+#include "core/memory/tracked_alloc.h"
 #include "image/dib_format.h"
 
 namespace Korvo {

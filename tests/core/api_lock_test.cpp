@@ -1,6 +1,6 @@
 // The API lock: recursion for its owner and first-come hand-off to waiters.
 
-#include "core/api_lock.h"
+#include "core/threads/api_lock.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/thread_record.h"
+#include "core/threads/thread_record.h"
 
 using namespace Korvo;
 

@@ -1,11 +1,11 @@
 // Asynchronous loading: packed parameters, job order and concurrency, the
 // main-thread requests and the pending loads of handles.
 
-#include "core/async_load.h"
+#include "core/threads/async_load.h"
 
-#include "core/handle_manager.h"
-#include "core/thread_event.h"
-#include "core/thread_record.h"
+#include "core/memory/handle_manager.h"
+#include "core/threads/thread_event.h"
+#include "core/threads/thread_record.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Byte memory routines: overlapping moves and equality compares.
 #include <gtest/gtest.h>
 
-#include "core/byte_memory.h"
+#include "core/memory/byte_memory.h"
 
 using namespace Korvo;
 

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "core/byte_ring.h"
-#include "core/tracked_alloc.h"
+#include "core/memory/byte_ring.h"
+#include "core/memory/tracked_alloc.h"
 
 using namespace Korvo;
 

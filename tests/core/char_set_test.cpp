@@ -1,7 +1,7 @@
 // The character set in force and double-byte classification.
 #include <gtest/gtest.h>
 
-#include "core/dbcs_string.h"
+#include "core/text/dbcs_string.h"
 
 using namespace Korvo;
 

@@ -1,7 +1,7 @@
 // Clock arithmetic and the clocks themselves.
 
-#include "core/clock.h"
-#include "core/date_time.h"
+#include "core/threads/clock.h"
+#include "core/public_api.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "core/dbcs_string.h"
+#include "core/text/dbcs_string.h"
 
 using namespace Korvo;
 

@@ -1,6 +1,6 @@
 // The error log file: stamps, indents, the line-feed rule and cut formatting.
 
-#include "core/error_log.h"
+#include "core/log/error_log.h"
 #include "tests/core/log_capture.h"
 
 #include <gtest/gtest.h>

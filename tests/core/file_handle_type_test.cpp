@@ -1,8 +1,8 @@
 // The file handle kind (17): registration once, and its delete callback closing
 // the stream a record owns.
-#include "core/handle_manager.h"
-#include "core/stream_entries.h"
-#include "core/stream_table.h"
+#include "core/memory/handle_manager.h"
+#include "core/streams/stream_entries.h"
+#include "core/streams/stream_table.h"
 #include "kva_test_archives.h"
 
 #include <gtest/gtest.h>

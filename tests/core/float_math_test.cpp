@@ -5,7 +5,7 @@
 #include <climits>
 #include <limits>
 
-#include "core/float_math.h"
+#include "core/math/float_math.h"
 
 using namespace Korvo;
 

@@ -1,7 +1,7 @@
 // Handle manager: handle values, stale handles, limits, callbacks and chains.
 
-#include "core/handle_manager.h"
-#include "core/tracked_alloc.h"
+#include "core/memory/handle_manager.h"
+#include "core/memory/tracked_alloc.h"
 #include "tests/core/log_capture.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // KVA archives attached in memory: every version and packing, name look-ups,
 // the fallback key, refused images and the caller's bytes given back unchanged.
-#include "core/kva_archive.h"
-#include "core/kva_lz.h"
+#include "core/streams/kva_archive.h"
+#include "core/streams/kva_lz.h"
 #include "kva_test_archives.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // and member fields pointing outside. Each must be refused or read within bounds
 // (the host build runs this under AddressSanitizer). The seed is fixed so that a
 // failure reproduces.
-#include "core/kva_archive.h"
-#include "core/kva_lz.h"
-#include "core/kva_member_stream.h"
+#include "core/streams/kva_archive.h"
+#include "core/streams/kva_lz.h"
+#include "core/streams/kva_member_stream.h"
 #include "kva_test_archives.h"
 #include "tools/kvapack/kva_lz_encode.h"
 

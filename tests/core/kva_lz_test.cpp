@@ -1,6 +1,6 @@
 // LZ blocks: the decoder's token forms, its refusal of corrupt blocks, and the
 // kvapack encoder's blocks decoding back to their input.
-#include "core/kva_lz.h"
+#include "core/streams/kva_lz.h"
 #include "tools/kvapack/kva_lz_encode.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Test helpers: point the error log at the test's working folder and read it back.
 #pragma once
 
-#include "core/error_log.h"
+#include "core/log/error_log.h"
 
 #include <cstdio>
 #include <string>

@@ -1,6 +1,6 @@
 // Memory read streams and absolute path building.
-#include "core/full_path.h"
-#include "core/stream_table.h"
+#include "core/streams/full_path.h"
+#include "core/streams/stream_table.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/random.h"
-#include "core/twister_refill.h"
+#include "core/math/random.h"
+#include "core/math/twister_refill.h"
 
 using namespace Korvo;
 

@@ -1,7 +1,7 @@
 // Clipping of a rectangle against bounds.
 #include <gtest/gtest.h>
 
-#include "core/rect_clip.h"
+#include "core/math/rect_clip.h"
 
 using namespace Korvo;
 

@@ -1,8 +1,8 @@
 // The default stream set over archives on disk: which archive a path reads
 // from, member reads in every version, handles, asynchronous reads and finds.
-#include "core/archive_table.h"
-#include "core/stream_entries.h"
-#include "core/stream_table.h"
+#include "core/streams/archive_table.h"
+#include "core/streams/stream_entries.h"
+#include "core/streams/stream_table.h"
 #include "kva_test_archives.h"
 
 #include <gtest/gtest.h>

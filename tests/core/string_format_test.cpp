@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstring>
 
-#include "core/dbcs_string.h"
+#include "core/text/dbcs_string.h"
 
 using namespace Korvo;
 

@@ -1,6 +1,6 @@
 // Tracked allocator: dump lines, bookkeeping, serial numbers and damaged blocks.
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "tests/core/log_capture.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "core/vector_math.h"
+#include "core/math/vector_math.h"
 
 using namespace Korvo;
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/archive_table.h"
-#include "core/tracked_alloc.h"
+#include "core/streams/archive_table.h"
+#include "core/memory/tracked_alloc.h"
 #include "image/image_file_load.h"
 #include "image_samples.h"
 #include "tests/core/kva_test_archives.h"

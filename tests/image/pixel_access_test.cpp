@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "core/tracked_alloc.h"
+#include "core/memory/tracked_alloc.h"
 #include "image/dib_format.h"
 #include "image/image_loaders.h"
 #include "image/pixel_access.h"

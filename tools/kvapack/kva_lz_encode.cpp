@@ -6,7 +6,7 @@
 // distance bytes.
 #include "tools/kvapack/kva_lz_encode.h"
 
-#include "core/kva_lz.h"
+#include "core/streams/kva_lz.h"
 
 #include <algorithm>
 #include <stdexcept>

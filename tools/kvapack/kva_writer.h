@@ -1,7 +1,7 @@
 // Builds KVA archive images from a tree of folders and files held in memory.
 #pragma once
 
-#include "core/kva_format.h"
+#include "core/streams/kva_format.h"
 
 #include <cstdint>
 #include <string>

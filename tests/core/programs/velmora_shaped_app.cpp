@@ -6,11 +6,11 @@
 // It writes what it measured to "app_result.txt" and returns 0, or -1 when
 // the start-up failed.
 
-#include "core/error_log.h"
-#include "core/library_life.h"
-#include "core/main_window.h"
-#include "core/message_pump.h"
-#include "core/win32/app_window.h"
+#include "core/log/error_log.h"
+#include "core/shell/library_life.h"
+#include "core/shell/main_window.h"
+#include "core/shell/message_pump.h"
+#include "core/system/win32/app_window.h"
 #include "graphics/screen_request.h"
 
 #include <windows.h>

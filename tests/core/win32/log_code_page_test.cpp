@@ -1,8 +1,8 @@
 // The log file holds cp932 bytes, and nothing is written before "winmm.dll" is loaded.
 
-#include "core/error_log.h"
-#include "core/handle_manager.h"
-#include "core/platform_libraries.h"
+#include "core/log/error_log.h"
+#include "core/memory/handle_manager.h"
+#include "core/system/platform_libraries.h"
 #include "tests/core/log_capture.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // asynchronous reads and scratch files.
 #include <windows.h>
 
-#include "core/plain_file.h"
+#include "core/streams/plain_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Loads the platform libraries once for the Wine run of the core tests, as the
 // library's start-up does: the error log writes nothing before "winmm.dll" is loaded.
 
-#include "core/platform_libraries.h"
+#include "core/system/platform_libraries.h"
 
 #include <gtest/gtest.h>
 

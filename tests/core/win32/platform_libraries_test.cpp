@@ -1,7 +1,7 @@
 // Platform libraries, the multimedia timer and the performance counter under Windows.
 
-#include "core/clock.h"
-#include "core/platform_libraries.h"
+#include "core/threads/clock.h"
+#include "core/system/platform_libraries.h"
 
 #include <gtest/gtest.h>
 

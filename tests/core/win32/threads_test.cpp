@@ -1,7 +1,7 @@
 // Library threads and section locks under Windows.
 
-#include "core/section_lock.h"
-#include "core/thread_record.h"
+#include "core/threads/section_lock.h"
+#include "core/threads/thread_record.h"
 
 #include <windows.h>
 

@@ -4,8 +4,8 @@
 
 #include "subsystem_fakes.h"
 
-#include "core/library_life.h"
-#include "core/win32/app_window.h"
+#include "core/shell/library_life.h"
+#include "core/system/win32/app_window.h"
 #include "graphics/screen_request.h"
 #include "graphics/startup_entries.h"
 #include "input/startup_entries.h"

@@ -1,0 +1,99 @@
+// Asynchronous loading: the job queue, its 32 workers and the main-thread requests.
+//
+// A loader packs its arguments into an AsyncLoadJob and queues it for its target
+// handle (QueueAsyncLoadJobForHandle); a worker runs the job's callback, which
+// ends with ReleasePendingLoadJob on the handle. Work that must happen on the
+// main thread is handed over as a MainThreadRequest, which the main thread runs
+// inside RunMainThreadRequests (message pump, waits, window procedure).
+#pragma once
+
+#include "core/memory/handle_manager.h"
+#include "core/korvo_types.h"
+
+#include <cstdint>
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+
+constexpr int kAsyncJobSlotCount = 32768;
+constexpr int kAsyncWorkerCount = 32;
+constexpr int kMainThreadRequestCapacity = 32768;
+
+// ---------------------------------------------------------------------------
+// Types
+// ---------------------------------------------------------------------------
+
+struct AsyncLoadJob;
+// Runs a job on a worker; its result is not used.
+typedef int (*AsyncLoadCallback)(AsyncLoadJob *job);
+
+struct AsyncLoadJob {
+    int queueSlot;      // set by QueueAsyncLoadJob
+    int started;        // 1 once a worker took the job
+    uint32_t queueTime; // millisecond clock at queueing
+    AsyncLoadCallback callback;
+    unsigned char params[4]; // packed parameters; the allocation extends it
+};
+
+struct MainThreadRequest;
+// Runs a request on the main thread; the result goes back to the worker.
+typedef int (*MainThreadCallback)(MainThreadRequest *request);
+
+// Built by the worker on its stack; the call's own arguments follow in a larger record.
+struct MainThreadRequest {
+    MainThreadCallback callback;
+    int workerIndex; // filled when queued
+    int result;      // 0 when queued, then the callback's result
+};
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+// Remember the main thread and create the queue's lock; -1 when it exists, else 0
+int InitAsyncLoadLock(DWORD mainThreadId);
+// Delete the queue's lock; -1 when it does not exist, else 0
+int DeleteAsyncLoadLock();
+// Set the running limit (processors - 1, at least 1) and create the 32 workers; 0 or -1
+int StartAsyncLoadWorkers(int logicalProcessorCount);
+// Stop every worker (a running job is finished first; queued jobs stay); 0
+int StopAsyncLoadWorkers();
+// How many workers may run at once
+int GetAsyncRunningLimit();
+
+// A job with room for parameterBytes of packed parameters, or null (logged)
+AsyncLoadJob *AllocAsyncLoadJob(int parameterBytes);
+// Pack an int at *offset (null area: only measure); 0
+int PutAsyncParamInt(void *area, int *offset, int value);
+// Pack a block of bytes (null area: only measure); -1 when it is too long for its length word
+int PutAsyncParamBytes(void *area, int *offset, const void *data, int size);
+// Pack a text or null (null area: only measure); -1 when it is too long for its length word
+int PutAsyncParamString(void *area, int *offset, const char *text);
+// Unpack an int
+int TakeAsyncParamInt(const void *area, int *offset);
+// Unpack a block: a pointer to its bytes inside the area
+const void *TakeAsyncParamBytes(const void *area, int *offset);
+// Unpack a text: a pointer inside the area, or null for a packed null
+const char *TakeAsyncParamString(const void *area, int *offset);
+
+// Queue a job (the queue owns it from now on); 0
+int QueueAsyncLoadJob(AsyncLoadJob *job);
+// Queue a job that loads into a handle: the handle's pending-load count and job
+// slot are set under the kind's lock together with the queueing; 0, or -1 (job freed)
+int QueueAsyncLoadJobForHandle(AsyncLoadJob *job, HandleValue handle);
+// Remove a job: -1 slot empty, -2 started (with onlyIfNotStarted), else freed and 0
+int RemoveAsyncLoadJob(int jobSlot, int onlyIfNotStarted);
+// Jobs in the queue, started or not
+int GetQueuedAsyncJobCount();
+// Wake one sleeping worker when fewer than running limit + extraAllowance run; 0
+int WakeAsyncWorker(int extraAllowance);
+
+// From a worker: run the request on the main thread and return its result
+int RequestMainThreadCall(MainThreadRequest *request);
+// On the main thread: run queued requests for about 2 ms (at least one); 0, -1 on other threads
+int RunMainThreadRequests();
+
+} // namespace Korvo
