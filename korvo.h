@@ -6,3 +6,4 @@
 #include "core/public_api.h"
 #include "image/public_api.h"
 #include "graphics/public_api.h"
+#include "input/public_api.h"

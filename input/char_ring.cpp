@@ -2,7 +2,7 @@
 
 #include "input/char_ring.h"
 
-#include "core/dbcs_string.h"
+#include "core/text/dbcs_string.h"
 
 namespace Korvo {
 

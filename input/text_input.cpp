@@ -2,10 +2,10 @@
 
 #include "input/text_input.h"
 
-#include "core/dbcs_string.h"
-#include "core/error_log.h"
-#include "core/handle_manager.h"
-#include "core/tracked_alloc.h"
+#include "core/text/dbcs_string.h"
+#include "core/log/error_log.h"
+#include "core/memory/handle_manager.h"
+#include "core/memory/tracked_alloc.h"
 #include "input/char_ring.h"
 #include "input/key_table.h"
 

@@ -4,13 +4,14 @@
 
 #include "input/win32/input_devices.h"
 
-#include "core/clock.h"
-#include "core/error_log.h"
-#include "core/fatal_error.h"
-#include "core/main_window.h"
-#include "core/message_pump.h"
-#include "core/platform_libraries.h"
-#include "core/win32/app_window.h"
+#include "core/threads/clock.h"
+#include "core/log/error_log.h"
+#include "core/log/fatal_error.h"
+#include "core/public_api.h"
+#include "core/system/window_state.h"
+#include "core/system/message_pump_hooks.h"
+#include "core/system/platform_libraries.h"
+#include "core/system/win32/app_window.h"
 #include "input/startup_entries.h"
 
 namespace Korvo {
@@ -235,7 +236,18 @@ static int StartInputDevices()
         if (OpenDirectInput()) {
             DecreaseLogIndent();
             InputDevices.backend = kInputDirectInput;
-            PumpMessagesOnce();
+            // The window's own log lines of this pass are not part of input's
+            // start-up. The window may close in it; devices cannot be bound to
+            // a window that is gone, and the program is ending anyway.
+            DecreaseLogIndent();
+            int pumped = PumpMessagesOnce();
+            IncreaseLogIndent();
+            if (pumped != 0) {
+                DecreaseLogIndent();
+                ReleaseDirectInputDevices();
+                InputDevices.backend = kInputNotStarted;
+                return 0;
+            }
             SetupJoypads();
             SetUpMouse();
             if (Input.settings.noDirectInputKeyboard == 0 && SetUpKeyboard() == -1) {
@@ -277,19 +289,13 @@ HRESULT CreateDirectInputDevice(REFGUID device, K_IDirectInputDevice **out)
 bool PrepareInputQuery(int *result)
 {
     if (GetAppActiveState() == 0) {
-        BlockUntilAppActive();
+        WaitWhileAppInactive();
     }
     if (InputDevices.backend != kInputNotStarted) {
         return true;
     }
     *result = GetForcedCloseFlag() != 0 ? 0 : InitInputDevices();
     return false;
-}
-
-// Run the message processing once; its result
-int PumpMessagesOnce()
-{
-    return ServiceMessageQueueUnlocked();
 }
 
 // ---------------------------------------------------------------------------

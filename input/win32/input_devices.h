@@ -3,6 +3,7 @@
 #pragma once
 
 #include "input/input_state.h"
+#include "core/system/message_pump_hooks.h"
 #include "input/win32/direct_input_abi.h"
 
 #include <windows.h>
@@ -52,8 +53,6 @@ HRESULT CreateDirectInputDevice(REFGUID device, K_IDirectInputDevice **out);
 // Wait while inactive, then start input if needed: true when the query may read;
 // otherwise *result is what the query returns
 bool PrepareInputQuery(int *result);
-// Run the message processing once; its result (non-zero: the program is ending)
-int PumpMessagesOnce();
 
 // Joypads (joypads.cpp)
 int SetupJoypads();

@@ -3,8 +3,9 @@
 
 #include "input/win32/input_devices.h"
 
-#include "core/clock.h"
-#include "core/main_window.h"
+#include "core/threads/clock.h"
+#include "core/public_api.h"
+#include "core/system/window_state.h"
 #include "input/joypad_vibration.h"
 #include "input/startup_entries.h"
 

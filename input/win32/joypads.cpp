@@ -3,10 +3,10 @@
 
 #include "input/win32/input_devices.h"
 
-#include "core/clock.h"
-#include "core/error_log.h"
-#include "core/platform_libraries.h"
-#include "core/win32/app_window.h"
+#include "core/threads/clock.h"
+#include "core/log/error_log.h"
+#include "core/system/platform_libraries.h"
+#include "core/system/win32/app_window.h"
 #include "input/joypad_axes.h"
 #include "input/startup_entries.h"
 

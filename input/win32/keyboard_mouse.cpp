@@ -4,9 +4,10 @@
 
 #include "input/win32/input_devices.h"
 
-#include "core/clock.h"
-#include "core/main_window.h"
-#include "core/win32/app_window.h"
+#include "core/threads/clock.h"
+#include "core/public_api.h"
+#include "core/system/window_state.h"
+#include "core/system/win32/app_window.h"
 #include "input/startup_entries.h"
 
 namespace Korvo {

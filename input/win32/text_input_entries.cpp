@@ -3,8 +3,9 @@
 
 #include "input/win32/window_message_entries.h"
 
-#include "core/handle_manager.h"
-#include "core/main_window.h"
+#include "core/memory/handle_manager.h"
+#include "core/public_api.h"
+#include "core/system/window_state.h"
 #include "input/public_api.h"
 #include "input/startup_entries.h"
 #include "input/text_input.h"

@@ -3,7 +3,7 @@
 #include "input/char_ring.h"
 #include "input/text_input.h"
 
-#include "core/handle_manager.h"
+#include "core/memory/handle_manager.h"
 
 #include <gtest/gtest.h>
 

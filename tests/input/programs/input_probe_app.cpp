@@ -6,10 +6,10 @@
 // "probe.txt": "keys=Z,SPACE array=Z mask=M first=K mouse=F". It runs until its
 // window is closed (at most two minutes).
 
-#include "core/error_log.h"
-#include "core/library_life.h"
-#include "core/main_window.h"
-#include "core/message_pump.h"
+#include "core/log/error_log.h"
+#include "core/shell/library_life.h"
+#include "core/shell/main_window.h"
+#include "core/shell/message_pump.h"
 #include "graphics/screen_request.h"
 #include "input/input_state.h"
 #include "input/public_api.h"

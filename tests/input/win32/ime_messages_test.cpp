@@ -4,8 +4,8 @@
 
 #include "input/win32/window_message_entries.h"
 
-#include "core/platform_libraries.h"
-#include "core/win32/main_window_state.h"
+#include "core/system/platform_libraries.h"
+#include "core/system/win32/window_state.h"
 #include "input/char_ring.h"
 #include "input/startup_entries.h"
 #include "input/text_input.h"

@@ -3,8 +3,8 @@
 
 #include "input/win32/input_devices.h"
 
-#include "core/platform_libraries.h"
-#include "core/win32/main_window_state.h"
+#include "core/system/platform_libraries.h"
+#include "core/system/win32/window_state.h"
 #include "input/public_api.h"
 #include "input/startup_entries.h"
 
