@@ -3,6 +3,7 @@
 #pragma once
 
 #include "input/input_state.h"
+#include "input/public_api.h"
 #include "core/system/message_pump_hooks.h"
 #include "input/win32/direct_input_abi.h"
 
@@ -59,7 +60,5 @@ int SetupJoypads();
 BOOL AddDirectInputJoypad(const K_DIDEVICEINSTANCEA *instance, void *context);
 int EndJoypads();
 int RefreshJoypadState(int padIndex);
-int ReadJoypadInputMask(int padNumber);
-int HaltJoypadVibration(int padNumber);
 
 } // namespace Korvo

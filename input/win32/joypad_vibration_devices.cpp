@@ -60,6 +60,16 @@ static bool CanVibrate(const JoypadRecord &pad)
     return pad.xinputUserIndex != -1 || (pad.device != nullptr && pad.constantForceEffect != nullptr);
 }
 
+// The timers run inside the message pump: no waiting for activation here.
+static void StopPadVibration(JoypadRecord &pad)
+{
+    if (CanVibrate(pad)) {
+        pad.vibrationOn = 0;
+        pad.power = kJoypadFullPower;
+        ApplyJoypadVibrationStates();
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -94,14 +104,8 @@ int HaltJoypadVibration(int padNumber)
         return result;
     }
     int index = (padNumber & ~kJoypadKeyFlag) - 1;
-    if (index < 0 || index >= Input.joypadCount) {
-        return 0;
-    }
-    JoypadRecord &pad = Input.joypads[index];
-    if (CanVibrate(pad)) {
-        pad.vibrationOn = 0;
-        pad.power = kJoypadFullPower;
-        ApplyJoypadVibrationStates();
+    if (index >= 0 && index < Input.joypadCount) {
+        StopPadVibration(Input.joypads[index]);
     }
     return 0;
 }
@@ -113,7 +117,7 @@ int UpdateJoypadVibrationTimers()
     for (int i = 0; i < Input.joypadCount; ++i) {
         JoypadRecord &pad = Input.joypads[i];
         if (pad.vibrationOn != 0 && pad.durationMs >= 0 && CanVibrate(pad) && AdvanceVibrationTimer(&pad, now) != 0) {
-            HaltJoypadVibration(i + 1);
+            StopPadVibration(pad);
         }
     }
     ApplyJoypadVibrationStates();
