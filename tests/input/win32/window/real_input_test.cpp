@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "tests/core/log_capture.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,19 +17,7 @@ namespace {
 const DWORD kProgramTimeoutMs = 30000;
 const int kReadingTimeoutMs = 10000;
 
-std::string ReadFile(const std::string &path)
-{
-    std::string bytes;
-    if (std::FILE *file = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
-            bytes.append(buffer, got);
-        }
-        std::fclose(file);
-    }
-    return bytes;
-}
+using KorvoTest::ReadFileBytes;
 
 std::string ProgramPath()
 {
@@ -54,7 +44,7 @@ int RunUnixCommand(const std::string &command)
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     for (int waited = 0; waited < kReadingTimeoutMs; waited += 20) {
-        std::string done = ReadFile("unix_done.txt");
+        std::string done = ReadFileBytes("unix_done.txt");
         if (!done.empty() && done.back() == '\n') {
             return std::atoi(done.c_str());
         }
@@ -67,7 +57,7 @@ int RunUnixCommand(const std::string &command)
 bool WaitForReading(const std::string &folder, const std::string &reading)
 {
     for (int waited = 0; waited < kReadingTimeoutMs; waited += 20) {
-        std::string text = ReadFile(folder + "\\probe.txt");
+        std::string text = ReadFileBytes(folder + "\\probe.txt");
         size_t lastLine = text.rfind('\n', text.size() >= 2 ? text.size() - 2 : 0);
         std::string last = text.substr(lastLine == std::string::npos ? 0 : lastLine + 1);
         if (last == reading + "\n") {
@@ -98,9 +88,9 @@ protected:
             Sleep(10);
         }
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0")) << ReadFile(folder + "\\probe.txt");
+        ASSERT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
         // DirectInput starts under Wine; the argument only chooses how keys are read.
-        ASSERT_EQ(ReadFile(folder + "\\probe.txt").find("start=0 directinput=1\n"), 0u);
+        ASSERT_EQ(ReadFileBytes(folder + "\\probe.txt").find("start=0 directinput=1\n"), 0u);
         ASSERT_EQ(RunUnixCommand("xdotool search --sync --name KorvoInputProbe windowfocus --sync"), 0);
     }
 
@@ -117,7 +107,7 @@ protected:
                 TerminateProcess(process.hProcess, 0xDEAD);
             }
             EXPECT_EQ(code, 0u);
-            EXPECT_NE(ReadFile(folder + "\\probe.txt").find("shutdown=0\n"), std::string::npos);
+            EXPECT_NE(ReadFileBytes(folder + "\\probe.txt").find("shutdown=0\n"), std::string::npos);
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);
         }
@@ -132,25 +122,25 @@ TEST_P(RealInputTest, HeldKeysReachTheKeyArrayAndTheFirstPressedInput)
 {
     StartProbe();
     ASSERT_EQ(RunUnixCommand("xdotool keydown z"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=1,0 array=1 mask=0 first=44 mouse=0")) << ReadFile(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=1,0 array=1 mask=0 first=44 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
     ASSERT_EQ(RunUnixCommand("xdotool keydown space"), 0);
     // The lowest held key code comes first: Z (44) before Space (57).
-    EXPECT_TRUE(WaitForReading(folder, "keys=1,1 array=1 mask=0 first=44 mouse=0")) << ReadFile(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=1,1 array=1 mask=0 first=44 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
     ASSERT_EQ(RunUnixCommand("xdotool keyup z"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=0,1 array=0 mask=0 first=57 mouse=0")) << ReadFile(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=0,1 array=0 mask=0 first=57 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
     ASSERT_EQ(RunUnixCommand("xdotool keyup space"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0")) << ReadFile(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
 }
 
 TEST_P(RealInputTest, HeldMouseButtonsReachTheButtonMaskInsideTheWindow)
 {
     StartProbe();
     ASSERT_EQ(RunUnixCommand("xdotool search --name KorvoInputProbe mousemove --window %1 100 100 mousedown 1"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=1 first=0 mouse=-1")) << ReadFile(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=1 first=0 mouse=-1")) << ReadFileBytes(folder + "\\probe.txt");
     ASSERT_EQ(RunUnixCommand("xdotool mouseup 1 mousedown 3"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=2 first=0 mouse=-1")) << ReadFile(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=2 first=0 mouse=-1")) << ReadFileBytes(folder + "\\probe.txt");
     ASSERT_EQ(RunUnixCommand("xdotool mouseup 3"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0")) << ReadFile(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyboardStateAndDirectInput, RealInputTest, ::testing::Values("keystate", "directinput"));
