@@ -7,3 +7,4 @@
 #include "image/public_api.h"
 #include "graphics/public_api.h"
 #include "input/public_api.h"
+#include "sound/public_api.h"

@@ -244,8 +244,10 @@ int DecodeBmpStream(const ImageStreamSource *source, RasterImage *out)
         }
     } else if ((compression == kBiRgb && (bits == 1 || bits == 16)) ||
                (compression == kBiBitfields && (bits == 16 || bits == 32))) {
-        // GDI reads rows x row size bytes: make sure the file holds them.
-        int result = dataSize >= needed ? DrawDibThroughGdi(info, data, out) : -1;
+        // GDI reads rows x row size bytes: make sure the file holds them. The
+        // 24-bit result may be far larger than the file's own rows.
+        bool fits = dataSize >= needed && CheckedImageBytes((int64_t)(w * 3 + 3) / 4 * 4, hgt) >= 0;
+        int result = fits ? DrawDibThroughGdi(info, data, out) : -1;
         TrackedFree(data);
         TrackedFree(info);
         if (result < 0) {

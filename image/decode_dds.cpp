@@ -76,18 +76,6 @@ static void SetDxtFormat(ColorFormatDesc *f, int blockFormat)
     f->bitsPerPixel = blockFormat == kBlockDxt1 ? 4 : 8;
 }
 
-// Bytes of all levels of a block-compressed image, each level in whole blocks.
-static int64_t DxtDataBytes(int blockFormat, int width, int height, int levels)
-{
-    int64_t total = 0;
-    for (int i = 0; i < (levels < 2 ? 1 : levels); i++) {
-        total += CalcBlockLevelBytes(blockFormat, width < 1 ? 1 : width, height < 1 ? 1 : height);
-        width /= 2;
-        height /= 2;
-    }
-    return total;
-}
-
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -152,35 +140,42 @@ int DecodeDdsStream(const ImageStreamSource *source, RasterImage *out)
     if ((flags & kDdsdMipMapCount) && (caps & kDdsCapsComplex) && (caps & kDdsCapsMipMap))
         levels = (int)(mipCount > (uint32_t)kDdsMaxLevels ? kDdsMaxLevels : mipCount);
 
-    int64_t pitch = 0, dataBytes;
+    // dataBytes are read from the file; the block holds at least what the image
+    // reports as its size (plain levels of at least 8 bytes), the rest zeroed.
+    int64_t pitch = 0, dataBytes, blockBytes;
     if (blockFormat != kBlockPlain) {
         SetDxtFormat(&format, blockFormat);
-        dataBytes = DxtDataBytes(blockFormat, (int)width, (int)height, levels);
+        if (CheckedImageBytes(width * 4, height) < 0)   // what the blocks expand to
+            return -1;
+        int64_t first = CalcBlockLevelBytes(blockFormat, (int)width, (int)height);
+        dataBytes = SumMipLevelBytes(first, levels, blockFormat == kBlockDxt1 ? 8 : 16);
+        blockBytes = dataBytes;
     } else {
         int64_t rowBytes = (int64_t)format.bytesPerPixel * width;
-        pitch = (flags & kDdsdPitch) ? (int64_t)pitchField : rowBytes;
+        // Rows follow the header's bit count; one too small for the format's own
+        // pixels (format-coded files often carry 0) falls back to whole pixels.
+        int64_t headerRow = (int64_t)(rgbBits / 8) * width;
+        pitch = (flags & kDdsdPitch) ? (int64_t)pitchField : (headerRow >= rowBytes ? headerRow : rowBytes);
         // A pitch shorter than a row would make every reader run past the data.
         if (pitch < rowBytes || pitch > INT_MAX)
             return -1;
         int64_t level = CheckedImageBytes(pitch, height);
         if (level < 0)
             return -1;
-        dataBytes = level;
-        for (int i = 1; i < levels; i++) {
-            level /= 4;
-            dataBytes += level;
-        }
+        dataBytes = SumMipLevelBytes(level, levels, 0);
+        blockBytes = SumMipLevelBytes(level, levels, 8);
     }
     // The file must hold every byte the header announces.
-    if (dataBytes <= 0 || dataBytes > (int64_t)length - 128)
+    if (dataBytes <= 0 || dataBytes > (int64_t)length - 128 || blockBytes > INT_MAX)
         return -1;
-    void *pixels = KORVO_TRACKED_ALLOC((size_t)dataBytes);
+    uint8_t *pixels = (uint8_t *)KORVO_TRACKED_ALLOC((size_t)blockBytes);
     if (!pixels)
         return -1;
     if (!ReadSourceBytes(source, pixels, (size_t)dataBytes)) {
         TrackedFree(pixels);
         return -1;
     }
+    std::memset(pixels + dataBytes, 0, (size_t)(blockBytes - dataBytes));
     out->format = format;
     out->pixels = pixels;
     out->width = (int)width;

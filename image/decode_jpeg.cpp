@@ -59,6 +59,12 @@ static void ExitJpegOnError(j_common_ptr info)
     longjmp(errors->jumpPoint, 1);
 }
 
+// libjpeg's messages go nowhere: every other format passes through this decoder
+// on the way to its own, and its "Not a JPEG file" would land on stderr each time.
+static void DiscardJpegMessage(j_common_ptr)
+{
+}
+
 static void InitJpegSource(j_decompress_ptr info)
 {
     JpegStreamSourceManager *src = (JpegStreamSourceManager *)info->src;
@@ -136,6 +142,10 @@ static int DecodeJpegRows(JpegDecodeState *state, const ImageStreamSource *sourc
     state->created = 1;
     AttachJpegStreamSource(info, source);
     jpeg_read_header(info, TRUE);
+    // Refused before libjpeg sets up its buffers (a progressive frame holds the
+    // whole image's coefficients): the header alone may claim any size.
+    if (CheckedImageBytes((int64_t)info->image_width * info->num_components, info->image_height) < 0)
+        return -1;
     jpeg_start_decompress(info);
 
     int components = info->output_components;
@@ -191,6 +201,7 @@ int DecodeJpegStream(const ImageStreamSource *source, RasterImage *out)
         return -1;
     state->decompress.err = jpeg_std_error(&state->errors.manager);
     state->errors.manager.error_exit = ExitJpegOnError;
+    state->errors.manager.output_message = DiscardJpegMessage;
     int result;
     if (setjmp(state->errors.jumpPoint))
         result = -1;

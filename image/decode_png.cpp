@@ -13,6 +13,12 @@
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+
+constexpr png_alloc_size_t kPngChunkMemoryLimit = 8000000;
+
+// ---------------------------------------------------------------------------
 // Types
 // ---------------------------------------------------------------------------
 
@@ -50,6 +56,27 @@ static void AttachPngStreamSource(PngDecodeState *state, const ImageStreamSource
         state->length = 0;
     }
     png_set_read_fn(state->png, state, ReadPngStreamBytes);
+}
+
+// libpng's messages go nowhere (every other format passes through this decoder
+// on the way to its own); an error still ends the decode at the jump point.
+static void StopPngDecodeQuietly(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+static void DiscardPngWarning(png_structp, png_const_charp)
+{
+}
+
+// A tiny file may claim a chunk of a gigabyte, which libpng would allocate
+// before finding the data missing. The chunks this decoder does not read
+// (everything but IHDR, PLTE, tRNS, IDAT and IEND) are skipped unread, and the
+// rest may not make libpng allocate more than its chunk limit.
+static void LimitPngChunkMemory(png_structp png)
+{
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_chunk_malloc_max(png, kPngChunkMemoryLimit);
 }
 
 static void ReleasePngState(PngDecodeState *state)
@@ -179,6 +206,8 @@ int DecodePngStream(const ImageStreamSource *source, RasterImage *out)
         TrackedFree(state);
         return -1;
     }
+    png_set_error_fn(state->png, nullptr, StopPngDecodeQuietly, DiscardPngWarning);
+    LimitPngChunkMemory(state->png);
     AttachPngStreamSource(state, source);
     int result;
     if (setjmp(png_jmpbuf(state->png)))

@@ -97,11 +97,23 @@ int64_t CalcBlockLevelBytes(int blockFormat, int width, int height)
     return ((int64_t)(width + 3) / 4) * ((int64_t)(height + 3) / 4) * blockBytes;
 }
 
+int64_t SumMipLevelBytes(int64_t firstLevel, int levels, int64_t smallest)
+{
+    int64_t total = firstLevel, level = firstLevel;
+    for (int i = 1; i < levels; i++) {
+        level /= 4;
+        if (level < smallest)
+            level = smallest;
+        total += level;
+    }
+    return total;
+}
+
 int64_t CheckedImageBytes(int64_t pitch, int64_t height)
 {
     if (pitch < 0 || height < 0)
         return -1;
-    if (height != 0 && pitch > INT_MAX / height)
+    if (height != 0 && pitch > kMaxImagePixelBytes / height)
         return -1;
     return pitch * height;
 }
@@ -151,25 +163,16 @@ int CalcImagePixelDataBytes(const RasterImage *image)
     int block = image->format.blockFormat;
     if (block > kBlockDxt5)
         return -1;
-    int64_t total;
+    int64_t first;
+    int64_t smallest = 8;
     if (block == kBlockPlain) {
-        int64_t level = (int64_t)image->pitch * image->height;
-        total = level;
-        for (int i = 1; i < image->mipLevelCount; i++) {
-            level /= 4;
-            total += level;
-        }
+        first = (int64_t)image->pitch * image->height;
     } else {
-        // Each level measured from its own size in whole blocks (at least one block).
-        total = 0;
-        int levels = image->mipLevelCount < 2 ? 1 : image->mipLevelCount;
-        int w = image->width, h = image->height;
-        for (int i = 0; i < levels; i++) {
-            total += CalcBlockLevelBytes(block, w < 1 ? 1 : w, h < 1 ? 1 : h);
-            w /= 2;
-            h /= 2;
-        }
+        // The first level keeps its partial edge blocks; no level is smaller than one block.
+        first = CalcBlockLevelBytes(block, image->width, image->height);
+        smallest = block == kBlockDxt1 ? 8 : 16;
     }
+    int64_t total = SumMipLevelBytes(first, image->mipLevelCount, smallest);
     return total > INT_MAX ? -1 : (int)total;
 }
 

@@ -32,7 +32,16 @@ int HalveImageByBoxFilter(const ColorFormatDesc *format, void *dst, int dstPitch
 
 // Bytes of one block-compressed level of width x height pixels (whole 4x4 blocks); 0 for plain formats.
 int64_t CalcBlockLevelBytes(int blockFormat, int width, int height);
-// Bytes of a pixel block of height rows of pitch bytes, or -1 when it does not fit in an int.
+// Bytes of a mip chain: the first level, then each level a quarter of the one
+// before but never below smallest (levels below 2 mean the first level alone).
+int64_t SumMipLevelBytes(int64_t firstLevel, int levels, int64_t smallest);
+
+// Largest pixel block an image may have. A few bytes of header can claim any
+// size; a 32-bit process has 2 GB of address space, so larger images are
+// refused before anything is allocated.
+constexpr int64_t kMaxImagePixelBytes = 256 * 1024 * 1024;
+
+// Bytes of a pixel block of height rows of pitch bytes, or -1 when it passes kMaxImagePixelBytes.
 int64_t CheckedImageBytes(int64_t pitch, int64_t height);
 
 } // namespace Korvo

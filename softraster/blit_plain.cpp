@@ -100,9 +100,13 @@ void BlendBlitMemImg(MEMIMG *destination, const MEMIMG *source, int x, int y, in
         return;
     if (sourceBody->pixelKind != MEMIMG_KIND_RGB565 && sourceBody->pixelKind != MEMIMG_KIND_XRGB32)
         return;
+    if (!BlendImageCoversSource(blendImage, source))
+        return;
 
+    // Clipped to the destination's own bounds too: a clip larger than the view writes nothing outside it.
     RECT area = {x, y, x + source->width, y + source->height};
-    ClipRectToRect(&area, &MemImgState.clipRect);
+    const RECT clip = ClipRectWithinView(destination);
+    ClipRectToRect(&area, &clip);
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0)

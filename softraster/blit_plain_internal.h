@@ -12,6 +12,13 @@ inline bool IsDrawnBlendMode(int mode)
     return static_cast<unsigned>(mode) <= 11u && (mode <= 4 || mode >= 10);
 }
 
+// A blend image is read at the source's offsets: it must be at least the source's size.
+inline bool BlendImageCoversSource(const MEMIMG *blendImage, const MEMIMG *source)
+{
+    return blendImage == nullptr || (blendImage->body != nullptr && blendImage->pixels != nullptr &&
+                                     blendImage->width >= source->width && blendImage->height >= source->height);
+}
+
 // Walk the source's run table over an unclipped whole-image draw.
 void RunTableBlit(const MemImgBody *source, const BlitRows &g, const BlitRuleContext &c);
 

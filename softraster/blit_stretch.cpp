@@ -70,6 +70,8 @@ void StretchBlendBlitMemImg(MEMIMG *destination, const MEMIMG *source, const int
         return;
     if (source->width <= 0 || source->height <= 0)
         return;
+    if (!BlendImageCoversSource(blendImage, source))
+        return;
     if (wideWidth >= kStretchSizeLimit || wideHeight >= kStretchSizeLimit)
         return;
     const int width = static_cast<int>(wideWidth);
@@ -90,7 +92,8 @@ void StretchBlendBlitMemImg(MEMIMG *destination, const MEMIMG *source, const int
         return;
 
     RECT area = {left, top, right, bottom};
-    ClipRectToRect(&area, &MemImgState.clipRect);
+    const RECT clip = ClipRectWithinView(destination);
+    ClipRectToRect(&area, &clip);
     const int clippedWidth = area.right - area.left;
     const int clippedHeight = area.bottom - area.top;
     if (clippedWidth <= 0 || clippedHeight <= 0)

@@ -126,7 +126,7 @@ void RasterCircleMemImg(MEMIMG *destination, int32_t cx, int32_t cy, int32_t r, 
     // Paletted and alpha images are refused as the rectangle does; a negative radius draws nothing.
     if (!IsPlainColorDestination(destination) || r < 0)
         return;
-    const RECT clip = EffectiveShapeClip(destination);
+    const RECT clip = ClipRectWithinView(destination);
     if (clip.right <= clip.left || clip.bottom <= clip.top)
         return;
     const MemImgBody *body = destination->body;
@@ -144,11 +144,11 @@ void RasterCircleMemImg(MEMIMG *destination, int32_t cx, int32_t cy, int32_t r, 
     const FlatColorOperation operation = SelectFlatColorOperation(MemImgState.blendMode, CurrentShapeBlendParam());
     if (operation == FLAT_OP_NONE)
         return;
-    InvalidateMemImgDerivedData(destination);
     const int kind = body->pixelKind;
     FlatColorOp op;
     PrepareFlatColorShifted(&op, kind, static_cast<uint32_t>(color));
     if (fill != 0 && clipInside) {
+        InvalidateMemImgDerivedData(destination);
         // Every clip row lies inside the disc, whose row spans all reach past the
         // clip: each clip row is blended once across, without a walk of length r.
         DispatchFlatColor(kind, operation, [&]<int Kind, int Op>() {
@@ -163,6 +163,7 @@ void RasterCircleMemImg(MEMIMG *destination, int32_t cx, int32_t cy, int32_t r, 
         if (target.rowDrawn == nullptr)
             return;
     }
+    InvalidateMemImgDerivedData(destination);
     DispatchFlatColor(kind, operation, [&]<int Kind, int Op>() {
         WalkCircle<Kind, Op>(target, op, x0, y0, radius, fill != 0);
     });

@@ -1,6 +1,8 @@
 // Software rasteriser draw state, its setters and the fixed lookup tables.
 #include "softraster/draw_state.h"
 
+#include <algorithm>
+
 #if defined(_WIN32)
 #include "core/system/window_state.h"
 #endif
@@ -58,6 +60,22 @@ int SetMemImgClipRect(const RECT *rect)
     return 0;
 }
 
+// The clip rectangle cut down to a view, so nothing drawn through it leaves the image.
+RECT ClipRectWithinView(const MEMIMG *view)
+{
+    const RECT &clip = MemImgState.clipRect;
+    RECT r;
+    r.left = std::max<LONG>(clip.left, 0);
+    r.top = std::max<LONG>(clip.top, 0);
+    r.right = std::min<LONG>(clip.right, view->width);
+    r.bottom = std::min<LONG>(clip.bottom, view->height);
+    if (r.right < r.left)
+        r.right = r.left;
+    if (r.bottom < r.top)
+        r.bottom = r.top;
+    return r;
+}
+
 // Set blend mode and parameter.
 int SetMemImgBlendState(MemImgBlendMode mode, int param)
 {
@@ -76,6 +94,9 @@ int SetMemImgBrightColor(uint32_t color)
 // Refill the blend-image weight table: a step at the border, or a ramp of about range + 1 values.
 void BuildMemImgBlendImageTable(int border, int range)
 {
+    // A negative ramp width would divide by zero (-1) or invert the ramp: it is a hard step.
+    if (range < 0)
+        range = 0;
     const int q = 65536 / (range + 1);
     const int base = 256 - border * (q + 256) / 256;
     for (int v = 0; v < 256; ++v) {

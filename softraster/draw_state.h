@@ -68,6 +68,9 @@ int SetMemImgDefaultScreenKind(MemImgPixelKind kind);
 // Copy the clip rectangle; 0.
 int SetMemImgClipRect(const RECT *rect);
 
+// The clip rectangle intersected with a view's own bounds (empty when they miss).
+RECT ClipRectWithinView(const MEMIMG *view);
+
 // Set blend mode and parameter; 0.
 int SetMemImgBlendState(MemImgBlendMode mode, int param);
 

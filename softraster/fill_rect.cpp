@@ -60,13 +60,12 @@ void FillBlendRectMemImg(MEMIMG *destination, const RECT *rect, int32_t color)
         area = RECT{0, 0, destination->width, destination->height};
     }
     // The clip is cut to the view first, so nothing outside the image is written.
-    const RECT clip = EffectiveShapeClip(destination);
+    const RECT clip = ClipRectWithinView(destination);
     ClipRectToRect(&area, &clip);
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0)
         return;
-    InvalidateMemImgDerivedData(destination);
 
     const int kind = body->pixelKind;
     if (kind != 0 && kind != 1)
@@ -79,6 +78,7 @@ void FillBlendRectMemImg(MEMIMG *destination, const RECT *rect, int32_t color)
     const FlatColorOperation operation = SelectFlatColorOperation(MemImgState.blendMode, CurrentShapeBlendParam());
     if (operation == FLAT_OP_NONE)
         return;
+    InvalidateMemImgDerivedData(destination);
     FlatColorOp op;
     PrepareFlatColorShifted(&op, kind, static_cast<uint32_t>(color));
 #if KORVO_SHAPES_SSE2

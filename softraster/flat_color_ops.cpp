@@ -92,22 +92,6 @@ void PrepareFlatColorScaled(FlatColorOp *op, int kind, uint32_t color)
     FinishFlatColorOp(op, kind);
 }
 
-// The clip rectangle cut down to the destination's view.
-RECT EffectiveShapeClip(const MEMIMG *destination)
-{
-    const RECT &clip = MemImgState.clipRect;
-    RECT r;
-    r.left = std::max<LONG>(clip.left, 0);
-    r.top = std::max<LONG>(clip.top, 0);
-    r.right = std::min<LONG>(clip.right, destination->width);
-    r.bottom = std::min<LONG>(clip.bottom, destination->height);
-    if (r.right < r.left)
-        r.right = r.left;
-    if (r.bottom < r.top)
-        r.bottom = r.top;
-    return r;
-}
-
 // 1 when a destination can take flat-colour shapes.
 int IsPlainColorDestination(const MEMIMG *destination)
 {

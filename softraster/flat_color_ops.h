@@ -130,10 +130,6 @@ inline void DispatchFlatColor(int kind, FlatColorOperation operation, F &&f)
         byOperation.template operator()<0>();
 }
 
-// The clip rectangle of MemImgState cut down to the destination's view; empty
-// (right <= left or bottom <= top) when they do not overlap.
-RECT EffectiveShapeClip(const MEMIMG *destination);
-
 // 1 when a destination can take flat-colour shapes: a live body of kind 0 or 1
 // without palette and without alpha.
 int IsPlainColorDestination(const MEMIMG *destination);

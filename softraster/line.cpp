@@ -47,14 +47,13 @@ void RasterLineMemImg(MEMIMG *destination, int32_t x1, int32_t y1, int32_t x2, i
     // Paletted and alpha images hold no plain colour pixels: refused as the rectangle does.
     if (!IsPlainColorDestination(destination))
         return;
-    const RECT clip = EffectiveShapeClip(destination);
+    const RECT clip = ClipRectWithinView(destination);
     const int L = clip.left, T = clip.top, R = clip.right, B = clip.bottom;
     // No start pixel can lie in an empty clip.
     if (R <= L || B <= T)
         return;
     if (std::max(x1, x2) < L || std::min(x1, x2) >= R || std::max(y1, y2) < T || std::min(y1, y2) >= B)
         return;
-    InvalidateMemImgDerivedData(destination);
 
     // Differences in double: the caller's points may be far apart.
     const double dx = static_cast<double>(x2) - x1;
@@ -115,6 +114,7 @@ void RasterLineMemImg(MEMIMG *destination, int32_t x1, int32_t y1, int32_t x2, i
     const FlatColorOperation operation = SelectFlatColorOperation(MemImgState.blendMode, CurrentShapeBlendParam());
     if (operation == FLAT_OP_NONE)
         return;
+    InvalidateMemImgDerivedData(destination);
     FlatColorOp op;
     PrepareFlatColorShifted(&op, kind, static_cast<uint32_t>(color));
     DispatchFlatColor(kind, operation, [&]<int Kind, int Op>() {

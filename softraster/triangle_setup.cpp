@@ -30,7 +30,6 @@ constexpr int32_t kFixedHalf = 131072;
 // cannot overflow.
 struct EdgeSegment {
     int64_t startX;
-    int startRow;
     int rowCount;
     int64_t slope;
 };
@@ -67,7 +66,6 @@ EdgeSegment MakeSegment(int64_t startX, int32_t startY, int64_t endX, int32_t en
 {
     EdgeSegment s;
     s.startX = startX;
-    s.startRow = WholePart(startY);
     s.rowCount = WholePart(static_cast<int64_t>(endY) - startY);
     s.slope = s.rowCount != 0 ? (endX - startX) / s.rowCount : 0;
     return s;
@@ -157,8 +155,6 @@ void RasterTriangleMemImg(MEMIMG *destination, const MEMIMG *source, const MemIm
         return;
     if (!VerticesInRange(vertices, textured))
         return;
-    // The pixels change: keyed draws from this image must not use its old runs.
-    InvalidateMemImgDerivedData(destination);
 
     // Fixed point; a flat triangle's u and v feed only the unused gradients.
     int32_t fx[3], fy[3], fu[3], fv[3];
@@ -282,14 +278,20 @@ void RasterTriangleMemImg(MEMIMG *destination, const MEMIMG *source, const MemIm
         return;
 
     // Row loop; the clip is cut to the view so no span leaves the image.
-    const RECT clip = EffectiveShapeClip(destination);
+    const RECT clip = ClipRectWithinView(destination);
     const int pixelSize = kind == 1 ? 4 : 2;
     const ptrdiff_t pitch = dstBody->pitch;
     int leftSegment = 0, rightSegment = 0;
     int64_t leftX = left.segment[0].startX, rightX = right.segment[0].startX;
     int64_t leftSlope = left.segment[0].slope, rightSlope = right.segment[0].slope;
     int leftRows = left.segment[0].rowCount, rightRows = right.segment[0].rowCount;
+    // The lower part of a left turn starts at the middle vertex's row; the upper
+    // part ends right above it. Rounding toward zero puts a top above row 0 one
+    // row low, so the first row is counted back from the turn: no row is drawn twice.
     int row = WholePart(fy[b0]);
+    if (left.segmentCount == 2)
+        row = WholePart(fy[b1]) - left.segment[0].rowCount;
+    bool drawn = false;
     for (int rowsLeft = WholePart(static_cast<int64_t>(fy[b2]) - fy[b0]); rowsLeft > 0; --rowsLeft) {
         int first = WholePart(leftX);
         const int last = WholePart(rightX);
@@ -297,14 +299,19 @@ void RasterTriangleMemImg(MEMIMG *destination, const MEMIMG *source, const MemIm
             first = clip.left;
         const int count = last - first + 1;
         if (row >= clip.top && row < clip.bottom && first < clip.right && count > 0) {
-            const int drawn = count < clip.right - first ? count : clip.right - first;
+            if (!drawn) {
+                // The pixels change: keyed draws from this image must not use its old runs.
+                InvalidateMemImgDerivedData(destination);
+                drawn = true;
+            }
+            const int pixels = count < clip.right - first ? count : clip.right - first;
             const uint32_t rowOffset = static_cast<uint32_t>(row - referenceRow);
             const uint32_t columnOffset = static_cast<uint32_t>(first - referenceColumn);
             const uint32_t u = referenceU + rowOffset * static_cast<uint32_t>(uStepRow) +
                                columnOffset * static_cast<uint32_t>(uStepColumn);
             const uint32_t v = referenceV + rowOffset * static_cast<uint32_t>(vStepRow) +
                                columnOffset * static_cast<uint32_t>(vStepColumn);
-            span(ctx, destination->pixels + row * pitch + static_cast<ptrdiff_t>(first) * pixelSize, drawn, u, v);
+            span(ctx, destination->pixels + row * pitch + static_cast<ptrdiff_t>(first) * pixelSize, pixels, u, v);
         }
         leftX += leftSlope;
         rightX += rightSlope;
@@ -318,7 +325,6 @@ void RasterTriangleMemImg(MEMIMG *destination, const MEMIMG *source, const MemIm
             leftX = s.startX;
             leftSlope = s.slope;
             leftRows = s.rowCount;
-            row = s.startRow;
         }
         if (rightRows <= 0) {
             if (++rightSegment >= right.segmentCount)

@@ -1,8 +1,7 @@
-// Sound entries of the core runtime's sequences, until sound is built.
-//
-// No sound output exists yet: these entries start, play and refill nothing and
-// report "sound is down" (-1) where the interface has that answer. They are
-// replaced by the sound subsystem's own code.
+// Sound entries of the core runtime's sequences that belong to the sound-file
+// conversion and to music, which this build does not have yet. The output
+// system's own entries are in sound_system.cpp, stream_refill.cpp and
+// soft_sound.cpp.
 
 #include "sound/startup_entries.h"
 
@@ -12,72 +11,34 @@ namespace Korvo {
 // Public functions
 // ---------------------------------------------------------------------------
 
-// Not built yet: nothing is loaded.
+// The compression manager's readers are not built yet: nothing is loaded.
 int LoadAcmFunctions()
 {
     return -1;
 }
 
-// Not built yet: no sound output is started.
-int InitSoundOutputSystem()
-{
-    return -1;
-}
-
-// Not built yet: there is no music.
+// No background music is ever recorded, so there is nothing to stop.
 int StopBackgroundMusicHandle()
 {
     return 0;
 }
 
-// Not built yet: sound was never started.
-int TermSoundOutputSystem()
-{
-    return -1;
-}
-
-// Not built yet: nothing was loaded.
+// Nothing was loaded.
 int FreeAcmFunctions()
 {
     return -1;
 }
 
-// Not built yet: no stream sounds.
-int RefillAllStreamSounds()
-{
-    return -1;
-}
-
-// Not built yet: no soft-sound players.
-int UpdateSoftSoundPlayers()
-{
-    return -1;
-}
-
-// Not built yet: no music plays.
+// No music handle is ever created, so none plays.
 int RefreshMusicPlayFlags()
 {
     return -1;
 }
 
-// Not built yet: no MCI device is open.
+// No MCI device is ever opened.
 int HandleMciMidiPlayEnd()
 {
     return 0;
-}
-
-// Not built yet: sound is down.
-int SetSoundHandlesPaused(int pause)
-{
-    (void)pause;
-    return -1;
-}
-
-// Not built yet: sound is down.
-int SetSoftSoundPlayersPaused(int pause)
-{
-    (void)pause;
-    return -1;
 }
 
 } // namespace Korvo

@@ -111,6 +111,39 @@ TEST(DdsDecode, MipLevelsAreReadWholeAndCollapseOnExpansion)
     EXPECT_EQ(-1, Decoded(MakeDds(8, 8, 0x21007, 0, 4, 4, "DXT3", 0, nullptr, 0x401008, data), DecodeDdsStream).result);
 }
 
+TEST(DdsDecode, FormatCodeRowsFollowTheHeaderBitCount)
+{
+    // Code 21 is 32-bit; the header's bit count sets the row (a count too small for the pixels falls back).
+    const struct {
+        uint32_t bits;
+        int pitch;
+    } cases[] = {{64, 16}, {32, 8}, {0, 8}, {24, 8}};
+    for (const auto &c : cases) {
+        Bytes file = MakeDds(2, 2, 0x1007, 0, 0, 4, nullptr, c.bits, kNoMasks, 0x1000, Bytes(32, 0x5a));
+        PutLe32(file, 84, 21);
+        Decoded d(file, DecodeDdsStream);
+        ASSERT_EQ(0, d.result) << c.bits;
+        EXPECT_EQ(c.pitch, d.image.pitch) << c.bits;
+    }
+}
+
+TEST(DdsDecode, PlainMipLevelsAreReadAsStoredAndSizedWithTheFloor)
+{
+    // 4x4 8-bit with 3 levels: the file holds 16 + 4 + 1 bytes; the image measures 16 + 8 + 8.
+    const uint32_t masks332[4] = {0xe0, 0x1c, 0x3, 0};
+    Bytes data(21, 0x77);
+    Decoded d(MakeDds(4, 4, 0x21007, 0, 3, 0x40, nullptr, 8, masks332, 0x401008, data), DecodeDdsStream);
+    ASSERT_EQ(0, d.result);
+    ASSERT_EQ(32, CalcImagePixelDataBytes(&d.image));
+    const uint8_t *p = (const uint8_t *)d.image.pixels;
+    EXPECT_EQ(0x77, p[20]);
+    EXPECT_EQ(0, p[31]);
+    // A DXT1 16x4 image with 3 levels reads 32 + 8 + 8 bytes.
+    Decoded dxt(MakeDds(16, 4, 0x21007, 0, 3, 4, "DXT1", 0, nullptr, 0x401008, Bytes(48, 1)), DecodeDdsStream);
+    ASSERT_EQ(0, dxt.result);
+    EXPECT_EQ(48, CalcImagePixelDataBytes(&dxt.image));
+}
+
 TEST(DdsDecode, FormatCodesAndMasks)
 {
     uint32_t code21 = 21;

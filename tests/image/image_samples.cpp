@@ -193,7 +193,7 @@ uint8_t JpegSourceSample(int x, int y, int c)
     return (uint8_t)(40 + x * 4 + y * 3 + c * 30);
 }
 
-Bytes MakeJpeg(int width, int height, int components, int quality)
+Bytes MakeJpeg(int width, int height, int components, int quality, bool progressive)
 {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
@@ -208,6 +208,8 @@ Bytes MakeJpeg(int width, int height, int components, int quality)
     info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     Bytes row((size_t)width * components);
     while (info.next_scanline < info.image_height) {

@@ -66,7 +66,7 @@ uint32_t PngTrnsSample(const PngRecipe &recipe, int c);
 Bytes MakePng(const PngRecipe &recipe);
 
 // A JPEG of a smooth gradient; components 1 (grey) or 3 (RGB).
-Bytes MakeJpeg(int width, int height, int components, int quality);
+Bytes MakeJpeg(int width, int height, int components, int quality, bool progressive = false);
 uint8_t JpegSourceSample(int x, int y, int c);
 
 Bytes MakeBmp(int width, int height, int bits, uint32_t compression, const Bytes &table, const Bytes &pixelData,

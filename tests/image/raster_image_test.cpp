@@ -57,6 +57,30 @@ TEST(RasterImage, OverflowingSizesAreRefused)
     EXPECT_EQ(-1, AllocImageInFormat(-4, 4, &f, &image));
 }
 
+TEST(RasterImage, MipLevelsAreAQuarterOfTheOneBeforeWithAFloor)
+{
+    // Cases where a quarter of the level before differs from the level's own size.
+    struct Case {
+        int blockFormat, width, height, pitch, levels, bytes;
+    } cases[] = {
+        {kBlockPlain, 4, 4, 4, 3, 16 + 8 + 8},     // 4 and 1 bytes become 8
+        {kBlockPlain, 8, 2, 32, 4, 64 + 16 + 8 + 8},
+        {kBlockDxt1, 16, 4, 0, 3, 32 + 8 + 8},     // 8x2 pixels hold two blocks, yet a quarter of 32
+        {kBlockDxt1, 12, 12, 0, 2, 72 + 18},
+        {kBlockDxt3, 8, 8, 0, 4, 64 + 16 + 16 + 16},   // never below one 16-byte block
+    };
+    for (const Case &c : cases) {
+        RasterImage image;
+        std::memset(&image, 0, sizeof(image));
+        image.format.blockFormat = (uint8_t)c.blockFormat;
+        image.width = c.width;
+        image.height = c.height;
+        image.pitch = c.pitch;
+        image.mipLevelCount = c.levels;
+        EXPECT_EQ(c.bytes, CalcImagePixelDataBytes(&image)) << c.blockFormat << " " << c.width << "x" << c.height;
+    }
+}
+
 TEST(RasterImage, DxtSizesCountWholeBlocksPerLevel)
 {
     RasterImage image;

@@ -63,4 +63,13 @@ TEST(BlendImageTable, StepAndRampShapes)
         ASSERT_EQ(MemImgBlendThresholdTable[v], v == 255 ? 1 : 0);
 }
 
+TEST(BlendImageTable, ANegativeRangeIsTheHardStep)
+{
+    for (int range : {-1, -2}) {
+        BuildMemImgBlendImageTable(128, range);
+        for (int v = 0; v < 256; ++v)
+            ASSERT_EQ(MemImgBlendThresholdTable[v], v <= 127 ? 0 : v == 128 ? 128 : 255) << range << " " << v;
+    }
+}
+
 }  // namespace

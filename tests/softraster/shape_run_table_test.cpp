@@ -2,6 +2,7 @@
 // that image key by the new pixels.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "blit_test_images.h"
@@ -52,6 +53,42 @@ TEST_F(ShapeRunTable, EveryShapeMarksTheRunTableStale)
         ASSERT_EQ(image_->image.body->runTableValid, 1);
         draw(&image_->image, &box, tri);
         EXPECT_EQ(image_->image.body->runTableValid, 0);
+    }
+}
+
+TEST_F(ShapeRunTable, DrawsThatWriteNothingKeepTheRunTable)
+{
+    GuardedImage source(4, 4, MEMIMG_KIND_XRGB32, 0, 0, 0);
+    GuardedImage smallBlend(2, 2, MEMIMG_KIND_GRAY8, 0, 0, 0);
+    MEMIMG *m = &image_->image;
+    const MemImgTriangleVertex collinear[3] = {{0, 0, 0, 0}, {3, 3, 0, 0}, {6, 6, 0, 0}};
+    const MemImgTriangleVertex outside[3] = {{20, 20, 0, 0}, {30, 20, 0, 0}, {20, 30, 0, 0}};
+    const RECT box{1, 1, 4, 3};
+    const int stretch[4] = {0, 0, 8, 6};
+    struct Case {
+        const char *name;
+        int mode;
+        std::function<void()> draw;
+    } cases[] = {
+        {"rectangle, mode 7", 7, [&] { FillBlendRectMemImg(m, &box, 1); }},
+        {"rectangle outside", 0, [&] { const RECT away{20, 20, 30, 30}; FillBlendRectMemImg(m, &away, 1); }},
+        {"collinear triangle", 0, [&] { RasterTriangleMemImg(m, nullptr, collinear, 0, nullptr, 1); }},
+        {"triangle outside", 0, [&] { RasterTriangleMemImg(m, nullptr, outside, 0, nullptr, 1); }},
+        {"triangle, mode 7", 7, [&] { RasterTriangleMemImg(m, nullptr, outside, 0, nullptr, 1); }},
+        {"zero-length line", 0, [&] { RasterLineMemImg(m, 3, 3, 3, 3, 1); }},
+        {"line, mode 7", 7, [&] { RasterLineMemImg(m, 0, 0, 7, 5, 1); }},
+        {"circle, mode 7", 7, [&] { RasterCircleMemImg(m, 4, 3, 2, 1, 1); }},
+        {"blit, mode 7", 7, [&] { BlendBlitMemImg(m, &source.image, 0, 0, 0, nullptr); }},
+        {"blit outside", 0, [&] { BlendBlitMemImg(m, &source.image, 8, 0, 0, nullptr); }},
+        {"blit, small blend image", 0, [&] { BlendBlitMemImg(m, &source.image, 0, 0, 0, &smallBlend.image); }},
+        {"stretch, small blend image", 0,
+         [&] { StretchBlendBlitMemImg(m, &source.image, stretch, 0, &smallBlend.image); }},
+    };
+    for (const Case &c : cases) {
+        BuildMemImgRunTable(m);
+        SetMemImgBlendState(c.mode, 255);
+        c.draw();
+        EXPECT_EQ(image_->image.body->runTableValid, 1) << c.name;
     }
 }
 

@@ -74,24 +74,26 @@ TEST(ShapeTriangle, RightTriangleRowsAndColumns)
 // Kept as the walk defines it: when the left chain turns at its middle vertex
 // the row goes back to that vertex's row, so a top vertex above row 0 (whose
 // whole part rounds toward zero) makes that row come twice.
-TEST(ShapeTriangle, LeftTurnBelowANegativeTopRepeatsTheMiddleRow)
+TEST(ShapeTriangle, LeftTurnBelowANegativeTopDrawsEachRowOnceWhereTheLoweredTriangleDoes)
 {
-    TestImage dst(16, 12, 1, 4);
-    ResetDrawState(16, 12);
+    // Added with parameter 255, a row drawn twice would show 2. The same triangle
+    // three rows lower lies wholly inside; its rows, moved back up, are the rows to draw.
+    TestImage high(16, 12, 1, 4), low(16, 15, 1, 4);
+    ResetDrawState(16, 15);
     SetMemImgBlendState(MEMIMG_BLEND_ADD, 255);
     const MemImgTriangleVertex v[3] = {{6, -3, 0, 0}, {0, 2, 0, 0}, {12, 8, 0, 0}};
-    RasterTriangleMemImg(dst.image(), nullptr, v, 0, nullptr, 1);
-    auto rowMax = [&](int y) {
-        uint32_t m = 0;
+    const MemImgTriangleVertex lowered[3] = {{6, 0, 0, 0}, {0, 5, 0, 0}, {12, 11, 0, 0}};
+    RasterTriangleMemImg(low.image(), nullptr, lowered, 0, nullptr, 1);
+    ResetDrawState(16, 12);
+    SetMemImgBlendState(MEMIMG_BLEND_ADD, 255);
+    RasterTriangleMemImg(high.image(), nullptr, v, 0, nullptr, 1);
+    for (int y = 0; y < 12; ++y)
         for (int x = 0; x < 16; ++x)
-            m = std::max(m, dst.Get(x, y));
-        return m;
-    };
-    EXPECT_EQ(rowMax(1), 1u);
-    EXPECT_EQ(rowMax(2), 2u);
-    EXPECT_EQ(rowMax(3), 1u);
-    EXPECT_EQ(rowMax(7), 1u);
-    EXPECT_EQ(rowMax(8), 0u);
+            ASSERT_EQ(high.Get(x, y), low.Get(x, y + 3)) << x << "," << y;
+    EXPECT_EQ(high.Get(0, 2), 1u);    // the middle vertex's row
+    EXPECT_EQ(high.Get(11, 7), 1u);   // the last row, above the bottom vertex
+    for (int x = 0; x < 16; ++x)
+        EXPECT_EQ(high.Get(x, 8), 0u);
 }
 
 TEST(ShapeTriangle, CollinearVerticesDrawNothing)

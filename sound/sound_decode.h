@@ -1,0 +1,115 @@
+// Sound-file conversion: one AudioDecodeState turns the bytes of a sound file,
+// read through a StreamOpsTable, into PCM described by a SoundWaveFormat.
+//
+// Set-up tries the readers in a fixed order, each unless its bit is set in the
+// reader-disable mask: 1 WAVE PCM, 2 WAVE through the compression manager, 4 Ogg
+// Vorbis, 8 MP3 through the compression manager, 16 through the media graph.
+// Readers that are not part of this build are skipped like disabled ones.
+#pragma once
+
+#include "core/streams/stream_table.h"
+#include "sound/wave_format.h"
+
+#include <cstdint>
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+enum AudioReaderKind {
+    AUDIO_READER_WAVE_PCM = 0,
+    AUDIO_READER_ACM = 1,
+    AUDIO_READER_OGG_VORBIS = 2,
+    AUDIO_READER_MEMORY_PCM = 3,
+};
+
+// ---------------------------------------------------------------------------
+// Types
+// ---------------------------------------------------------------------------
+struct AudioDecodeState;
+
+// One reader of the set-up chain.
+struct AudioReaderOps {
+    int maskBit;
+    int kind;
+    // Accept the input (positioned at 0) and fill the output format and block size; 0 or -1
+    int (*Open)(AudioDecodeState *state);
+    // Fill the output block; the bytes placed there, 0 at the end of the data
+    int (*NextBlock)(AudioDecodeState *state);
+    // Move the input to an output frame; 0 or -1
+    int (*SeekFrame)(AudioDecodeState *state, int frame);
+    // Decoded length in bytes, -1 when unknown
+    int (*LengthBytes)(AudioDecodeState *state);
+    // Free what the reader holds
+    void (*End)(AudioDecodeState *state);
+};
+
+// Reader state of the WAVE PCM reader.
+struct WavePcmReaderState {
+    SoundWaveFormat source;       // the "fmt " chunk's format
+    unsigned char *floatBuffer;   // one second of float source data (tag 3 only)
+    int floatBufferSize;
+    int dataConsumed;             // bytes of the data chunk read so far
+};
+
+// One conversion of one input.
+struct AudioDecodeState {
+    int ready;
+    int ended;
+    int readerKind;
+    const AudioReaderOps *reader;
+    StreamOpsTable stream;
+    uintptr_t streamData;
+    int fmtPosition;
+    int fmtSize;
+    int dataStart;
+    int dataSize;
+    SoundWaveFormat format;       // output format (PCM)
+    WavePcmReaderState wave;
+    unsigned char *block;         // tracked output block
+    int blockSize;
+    int blockLeft;
+    int blockOffset;
+    int outputPosition;           // bytes of PCM delivered since the start
+    int oggBytesPerSample;
+    int secondDecoder;
+};
+
+// Two-part view of play-buffer memory being written (the stream refill).
+struct LockedRegion {
+    unsigned char *part1;
+    uint32_t size1;
+    unsigned char *part2;
+    uint32_t size2;
+    uint32_t written1;
+    uint32_t written2;
+};
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+// Set a conversion up over a stream; 0, or -1 when no enabled reader accepts it
+int SetupSoundDecode(AudioDecodeState *state, const StreamOpsTable *stream, uintptr_t streamData, int disableMask,
+                     int oggBytesPerSample, int secondDecoder);
+// Deliver up to bytes of PCM; the bytes delivered (0 once ended), -1 when not ready
+int ReadDecodedBytes(AudioDecodeState *state, void *buffer, int bytes);
+// Move to an output frame; 0 or -1
+int SeekDecodedSamples(AudioDecodeState *state, int frame);
+// Decoded length in bytes; -1 when the reader cannot tell or the state is not ready
+int GetDecodedLengthBytes(AudioDecodeState *state);
+// Convert everything into a new tracked block owned by the caller; 0 or -1
+int DecodeWholeSound(AudioDecodeState *state, SoundWaveFormat *format, void **pcm, int *size);
+// The output format; 0
+int GetDecodedFormat(const AudioDecodeState *state, SoundWaveFormat *format);
+// Free what the conversion holds (the input stays open); 0, or -1 when not ready
+int EndSoundDecode(AudioDecodeState *state);
+// Decode into part 1 then part 2 of a region, stopping at the first short read; the bytes written
+int CopyDecodedIntoLockedRegion(LockedRegion *region, AudioDecodeState *state, int bytes);
+// Write silence of the format (127 for 8-bit PCM, else 0) into the region the same way; the bytes written
+int FillLockedRegionWithSilence(const SoundWaveFormat *format, LockedRegion *region, int bytes);
+
+// The WAVE PCM reader (first of the chain).
+extern const AudioReaderOps WavePcmReaderOps;
+
+} // namespace Korvo

@@ -1,0 +1,246 @@
+// The refill step of stream sounds: keep the ring's write position ahead of the
+// play cursor, decode straight into the locked ring memory, move from source to
+// source, and play the data's end out through silence.
+
+#include "sound/stream_sound.h"
+
+#include "core/threads/section_lock.h"
+#include "sound/stream_ring.h"
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+// Lead units: distances are compared in 1/512 s.
+constexpr int kLeadUnitsPerSecond = 512;
+// Below this lead (in 1/512 s) the refill catches up to it instead of writing 1/8 s.
+constexpr int kCatchUpLeadUnits = 192;
+// The first fill and the safe limit cover 192/256 s.
+constexpr int kPrimeNumerator = 192;
+constexpr int kPrimeDenominator = 256;
+// Sources that give nothing in a row before a pass gives up (empty sources).
+constexpr int kMaxEmptyAdvances = 2 * kStreamMaxSources + 2;
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+static int WrittenBytes(const LockedRegion &region)
+{
+    return static_cast<int>(region.written1 + region.written2);
+}
+
+static int LockedBytes(const LockedRegion &region)
+{
+    return static_cast<int>(region.size1 + region.size2);
+}
+
+// 1/8 s of the format in whole blocks.
+static int EighthSecondBytes(const SoundWaveFormat &format)
+{
+    int align = format.blockAlign;
+    return static_cast<int>(format.avgBytesPerSec) / 8 / align * align;
+}
+
+// The current source gave nothing: repeat it, go to the next one, loop to the
+// first, or end the data with silence. false stops the writing for this pass.
+static bool AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region, int offset, uint32_t cursor)
+{
+    int align = record->format.blockAlign;
+    int here = (offset + WrittenBytes(*region)) % record->ringLength;
+    StreamSoundSource *source = &record->sources[record->currentSource];
+    ++record->repeatCounter;
+    if (source->repeatCount == -1) {
+        if (record->wrapPending != 0) {
+            return false;
+        }
+        SeekDecodedSamples(&source->decode, source->loopStartFrame);
+        record->consumedBytes = source->loopStartFrame * align;
+        record->wrapPending = 1;
+        record->wrapPosition = source->loopStartFrame * align;
+        record->wrapRingPosition = here;
+        return true;
+    }
+    if (record->repeatCounter <= source->repeatCount) {
+        SeekDecodedSamples(&source->decode, 0);
+        record->consumedBytes = 0;
+        return true;
+    }
+    record->repeatCounter = 0;
+    record->consumedBytes = 0;
+    if (record->currentSource + 1 < record->sourceCount) {
+        ++record->currentSource;
+        SeekDecodedSamples(&record->sources[record->currentSource].decode, 0);
+        return true;
+    }
+    record->reachedEnd = 1;
+    if (record->lastPlayMode == PlayLoop) {
+        record->currentSource = 0;
+        SeekDecodedSamples(&record->sources[0].decode, 0);
+        record->wrapPending = 1;
+        record->wrapPosition = 0;
+        record->wrapRingPosition = here;
+        return true;
+    }
+    record->endOfData = 1;
+    record->endPosition = here;
+    record->endCursor = static_cast<int>(cursor);
+    int rest = LockedBytes(*region) - WrittenBytes(*region);
+    int eighth = EighthSecondBytes(record->format);
+    FillLockedRegionWithSilence(&record->format, region, rest < eighth ? rest : eighth);
+    return false;
+}
+
+// Decode into the region until it is full or the data ends.
+static void DecodeIntoRegion(SoundHandleRecord *record, LockedRegion *region, int offset, uint32_t cursor)
+{
+    int align = record->format.blockAlign;
+    int emptyAdvances = 0;
+    while (WrittenBytes(*region) < LockedBytes(*region) && record->endOfData == 0) {
+        StreamSoundSource *source = &record->sources[record->currentSource];
+        int want = LockedBytes(*region) - WrittenBytes(*region);
+        if (source->playLengthLimit >= 0) {
+            int left = source->playLengthLimit * align - record->consumedBytes;
+            want = left < want ? (left > 0 ? left : 0) : want;
+        }
+        int got = want > 0 ? CopyDecodedIntoLockedRegion(region, &source->decode, want) : 0;
+        if (got > 0) {
+            record->consumedBytes += got;
+            emptyAdvances = 0;
+            continue;
+        }
+        if (++emptyAdvances > kMaxEmptyAdvances || !AdvanceStreamSource(record, region, offset, cursor)) {
+            break;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+// One refill step of one stream sound
+int RefillStreamSound(int handle, int anyState)
+{
+    SoundHandleRecord *record = FindSoundHandleRecord(handle, anyState);
+    if (record == nullptr || record->isStream == 0) {
+        return 0;
+    }
+    AcquireSectionLock(GetSoundLock());
+    PlayBuffer *ring = GetStreamRingBuffer(record);
+    if (record->streamPlaying == 0 || ClaimStreamBuffer(handle, record, 0) != 0 || ring == nullptr ||
+        ring->valid == 0 || record->ringLength <= 0) {
+        ReleaseSectionLock(GetSoundLock());
+        return 0;
+    }
+    uint32_t cursor = 0;
+    GetPlayBufferPosition(ring, nullptr, &cursor);
+    UpdateStreamPlayPosition(handle, cursor, 1);
+
+    const int ringLength = record->ringLength;
+    const int align = record->format.blockAlign;
+    const int perSecond = static_cast<int>(record->format.avgBytesPerSec);
+    const int position = static_cast<int>(cursor) % ringLength;
+    uint32_t status = 0;
+    bool playing = GetPlayBufferStatus(ring, &status) == 0 && (status & kBufferStatusPlaying) != 0;
+    // No room: the cursor lies on the stretch from the write position to the safe limit.
+    bool noRoom = record->writePosition >= 0 && position != record->writePosition &&
+                  RingDistance(record->writePosition, position, ringLength) <
+                      RingDistance(record->writePosition, record->safeLimit, ringLength);
+
+    int offset = record->writePosition;
+    int bytes = 0;
+    bool silenceOnly = false;
+    bool firstFill = false;
+    if (record->endOfData != 0) {
+        if (IsOnRingStretch(position, record->endCursor, record->endPosition, ringLength) == 0) {
+            // The cursor has passed the end of the data: the sound has ended.
+            StopPlayBuffer(ring);
+            record->endOfData = 0;
+            ResetStreamPosition(record);
+            ReleaseSectionLock(GetSoundLock());
+            return 0;
+        }
+        if (noRoom) {
+            ReleaseSectionLock(GetSoundLock());
+            return -1;
+        }
+        bytes = EighthSecondBytes(record->format);
+        silenceOnly = true;
+    } else if (playing) {
+        if (noRoom) {
+            ReleaseSectionLock(GetSoundLock());
+            return -1;
+        }
+        int lead = RingDistance(position, record->writePosition, ringLength);
+        int leadUnits = static_cast<int>(static_cast<int64_t>(lead) * kLeadUnitsPerSecond / perSecond);
+        if (leadUnits >= kCatchUpLeadUnits) {
+            bytes = EighthSecondBytes(record->format);
+        } else {
+            bytes = static_cast<int>(static_cast<int64_t>(perSecond) * kCatchUpLeadUnits / kLeadUnitsPerSecond) - lead;
+            bytes -= bytes % align;
+        }
+    } else {
+        if (record->writePosition != kStreamFirstFillPending) {
+            ReleaseSectionLock(GetSoundLock());
+            return 0;
+        }
+        bytes = align * (perSecond * kPrimeNumerator / kPrimeDenominator / align);
+        offset = 0;
+        firstFill = true;
+    }
+    if (bytes <= 0) {
+        ReleaseSectionLock(GetSoundLock());
+        return 0;
+    }
+
+    void *part1 = nullptr;
+    void *part2 = nullptr;
+    uint32_t size1 = 0;
+    uint32_t size2 = 0;
+    if (LockPlayBuffer(offset, ring, bytes, &part1, &size1, &part2, &size2) != 0) {
+        ReleaseSectionLock(GetSoundLock());
+        return -1;
+    }
+    LockedRegion region{static_cast<unsigned char *>(part1), size1, static_cast<unsigned char *>(part2), size2, 0, 0};
+    if (silenceOnly) {
+        FillLockedRegionWithSilence(&record->format, &region, LockedBytes(region));
+    } else {
+        DecodeIntoRegion(record, &region, offset, cursor);
+    }
+    UnlockPlayBuffer(ring, size2, part1, size1, part2);
+
+    int written = WrittenBytes(region);
+    if (firstFill) {
+        record->writePosition = written;
+        record->safeLimit = 0;
+    } else {
+        record->writePosition = (record->writePosition + written) % ringLength;
+        int prime = perSecond * kPrimeNumerator / kPrimeDenominator;
+        int limit = record->writePosition - align * ((prime + align - 1) / align);
+        record->safeLimit = limit < 0 ? limit + ringLength : limit;
+    }
+    ReleaseSectionLock(GetSoundLock());
+    return 0;
+}
+
+// Refill every stream sound whose stream plays
+int RefillAllStreamSounds()
+{
+    if (IsSoundSystemUp() == 0) {
+        return -1;
+    }
+    AcquireSectionLock(GetSoundLock());
+    for (HandleChainNode *node = SoundSystem.streamChainHead.next; node != &SoundSystem.streamChainTail;
+         node = node->next) {
+        SoundHandleRecord *record = static_cast<SoundHandleRecord *>(node->data);
+        if (record->streamPlaying != 0) {
+            RefillStreamSound(node->handle, 0);
+        }
+    }
+    ReleaseSectionLock(GetSoundLock());
+    return 0;
+}
+
+} // namespace Korvo

@@ -1,0 +1,83 @@
+// Ring bookkeeping of stream sounds: ownership, use, distances and the play
+// position derived from the ring cursor.
+
+#include "sound/stream_ring.h"
+
+#include "sound/stream_sound.h"
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+// The owner of the ring: the record itself, or the sound it borrows from
+SoundHandleRecord *GetStreamRingOwner(SoundHandleRecord *record)
+{
+    if (record->sharedBufferHandle == -1) {
+        return record;
+    }
+    return FindSoundHandleRecord(record->sharedBufferHandle, 1);
+}
+
+// The handle becomes the ring's user
+int ClaimStreamBuffer(int handle, SoundHandleRecord *record, int takeOver)
+{
+    SoundHandleRecord *owner = GetStreamRingOwner(record);
+    if (owner == nullptr) {
+        return -1;
+    }
+    if (owner->bufferUser != -1 && owner->bufferUser != handle) {
+        if (takeOver == 0) {
+            return -1;
+        }
+        StopStreamSound(owner->bufferUser);
+    }
+    owner->bufferUser = handle;
+    return 0;
+}
+
+// Start again from the first source
+void ResetStreamPosition(SoundHandleRecord *record)
+{
+    record->consumedBytes = 0;
+    record->playPosition = 0;
+    record->wrapPending = 0;
+    record->repeatCounter = 0;
+    record->currentSource = 0;
+    record->streamPlaying = 0;
+}
+
+// Forward distance on the ring
+int RingDistance(int from, int to, int ringLength)
+{
+    int distance = (to - from) % ringLength;
+    return distance < 0 ? distance + ringLength : distance;
+}
+
+// On the forward stretch from..to
+int IsOnRingStretch(int position, int from, int to, int ringLength)
+{
+    return RingDistance(from, position, ringLength) <= RingDistance(from, to, ringLength) ? 1 : 0;
+}
+
+// Grow the play position by the cursor's way; a pending wrap takes effect once passed
+void AdvanceStreamPlayPosition(SoundHandleRecord *record, uint32_t cursor)
+{
+    int ring = record->ringLength;
+    int from = static_cast<int>(record->lastCursor);
+    int to = static_cast<int>(cursor);
+    if (from == to || ring <= 0) {
+        return;
+    }
+    int moved = RingDistance(from, to, ring);
+    if (record->wrapPending != 0 && RingDistance(from, record->wrapRingPosition, ring) <= moved) {
+        record->playPosition = record->wrapPosition + RingDistance(record->wrapRingPosition, to, ring);
+        record->wrapPending = 0;
+    } else {
+        record->playPosition += moved;
+    }
+    record->lastCursor = cursor;
+}
+
+} // namespace Korvo

@@ -1,0 +1,142 @@
+// Play buffers over a voice back-end: the feed, settings and the shared data.
+
+#include "sound_fakes.h"
+
+#include "sound/play_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace Korvo;
+using SoundFakes::FakeVoice;
+
+namespace {
+
+class PlayBufferTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(SoundFakes::StartWith(SoundFakes::VoiceBackend()), 0); }
+    void TearDown() override { SoundFakes::Stop(); }
+
+    // A 6000 Hz mono 16-bit buffer of frames frames (pieces of 100 frames).
+    FakeVoice *Make(PlayBuffer *buffer, int frames, PlayBuffer *shared = nullptr)
+    {
+        format = MakePcmWaveFormat(1, 6000, 16);
+        SoundBufferDesc desc{0, static_cast<uint32_t>(frames * 2), &format};
+        *buffer = PlayBuffer{};
+        EXPECT_EQ(CreatePlayBuffer(buffer, shared != nullptr ? nullptr : &desc, shared, 0), 0);
+        return SoundFakes::Voices.back();
+    }
+    SoundWaveFormat format;
+};
+
+} // namespace
+
+TEST_F(PlayBufferTest, FeedSubmitsSixtiethsAndStopsOrWrapsAtTheEnd)
+{
+    struct Case {
+        int loop;
+        uint32_t request;
+        int startFrame;
+        size_t expectedBytes;  // handed over in one pass
+        int expectedSubmit;    // submit position after it
+        bool stillPlaying;
+    } cases[] = {
+        {0, 1, 0, 0, 0, true},          // less than one frame: nothing
+        {0, 150, 0, 150, 75, true},     // a piece cut to the request
+        {0, 1000, 0, 500, 250, false},  // 250 frames: 200 + 50, then stopped
+        {1, 1000, 200, 1000, 200, true}, // 50 to the end, wrap to 0 in the same pass, on to 500 frames
+        {1, 100, 249, 102, 50, true},   // the last frame, wrap, then a piece cut to the request
+    };
+    for (const Case &c : cases) {
+        PlayBuffer buffer;
+        FakeVoice *voice = Make(&buffer, 250);
+        SetPlayBufferPosition(c.startFrame * 2, &buffer);
+        PlayPlayBuffer(&buffer, c.loop);
+        SoundFakes::PullVoice(voice, c.request);
+        EXPECT_EQ(voice->captured.size(), c.expectedBytes) << c.request << " loop " << c.loop;
+        EXPECT_EQ(buffer.submitPosition % 250, c.expectedSubmit % 250) << c.request << " loop " << c.loop;
+        EXPECT_EQ(buffer.playing != 0, c.stillPlaying) << c.request << " loop " << c.loop;
+        EXPECT_EQ(buffer.playPosition, buffer.submitPosition);
+        ReleasePlayBuffer(&buffer);
+    }
+}
+
+TEST_F(PlayBufferTest, SettingsAreClampedAndBecomeChannelVolumesAndRatio)
+{
+    PlayBuffer buffer;
+    FakeVoice *voice = Make(&buffer, 100);
+    struct Case {
+        int volume, pan, frequency;
+        int storedVolume, storedPan, storedFrequency;
+        float left, ratio;
+    } cases[] = {
+        {500, 0, 0, 0, 0, -1, 1.0f, 1.0f},
+        {-20000, 0, 3000, -10000, 0, 3000, 1e-5f, 0.5f},
+        {-600, 20000, 12000, -600, 10000, 12000, 0.501187f * 1e-5f, 2.0f},
+        {0, -600, 0, 0, -600, -1, 1.0f, 1.0f},
+    };
+    for (const Case &c : cases) {
+        SetPlayBufferVolume(&buffer, c.volume);
+        SetPlayBufferPan(c.pan, &buffer);
+        SetPlayBufferFrequency(&buffer, c.frequency);
+        EXPECT_EQ(buffer.volume, c.storedVolume);
+        EXPECT_EQ(buffer.pan, c.storedPan);
+        EXPECT_EQ(buffer.frequency, c.storedFrequency);
+        ASSERT_EQ(voice->volumes.size(), 1u); // mono: one channel volume
+        EXPECT_NEAR(voice->volumes[0], c.left, 1e-6f) << c.volume << " " << c.pan;
+        EXPECT_FLOAT_EQ(voice->ratio, c.ratio);
+    }
+    ReleasePlayBuffer(&buffer);
+}
+
+TEST_F(PlayBufferTest, SharedDataOutlivesTheFirstBufferAndLocksSplitAtTheEnd)
+{
+    PlayBuffer first;
+    PlayBuffer second;
+    Make(&first, 100);
+    void *part1 = nullptr;
+    void *part2 = nullptr;
+    uint32_t size1 = 0;
+    uint32_t size2 = 0;
+    ASSERT_EQ(LockPlayBuffer(0, &first, 200, &part1, &size1, &part2, &size2), 0);
+    for (int i = 0; i < 200; ++i) {
+        static_cast<uint8_t *>(part1)[i] = static_cast<uint8_t>(i);
+    }
+    FakeVoice *voice = Make(&second, 0, &first);
+    EXPECT_EQ(second.pcm, first.pcm);
+    EXPECT_EQ(first.pcm->referenceCount, 2);
+    ReleasePlayBuffer(&first);
+    EXPECT_EQ(second.pcm->referenceCount, 1);
+
+    ASSERT_EQ(LockPlayBuffer(160, &second, 80, &part1, &size1, &part2, &size2), 0);
+    EXPECT_EQ(size1, 40u);
+    EXPECT_EQ(size2, 40u);
+    EXPECT_EQ(part2, second.pcm->data);
+    ASSERT_EQ(LockPlayBuffer(20, &second, 80, &part1, &size1, &part2, &size2), 0);
+    EXPECT_EQ(size1, 80u);
+    EXPECT_EQ(part2, nullptr);
+
+    PlayPlayBuffer(&second, 0);
+    SoundFakes::PullVoice(voice, 400);
+    ASSERT_EQ(voice->captured.size(), 200u);
+    EXPECT_EQ(voice->captured[199], 199);
+    ReleasePlayBuffer(&second);
+    EXPECT_EQ(PlayPlayBuffer(&second, 0), -1);
+}
+
+TEST_F(PlayBufferTest, NonLoopingVoiceStopsOnlyOnceItsLastPieceHasPlayed)
+{
+    PlayBuffer buffer;
+    FakeVoice *voice = Make(&buffer, 150);
+    PlayPlayBuffer(&buffer, 0);
+    FeedPlayBufferVoice(&buffer, 1000);
+    EXPECT_EQ(voice->queued.size(), 2u);
+    EXPECT_EQ(buffer.playing, 1) << "stopping now would cut off the queued pieces";
+    EXPECT_TRUE(voice->started);
+    SoundFakes::PullVoice(voice, 0); // the engine plays the queued pieces out
+    EXPECT_EQ(voice->captured.size(), 300u);
+    EXPECT_EQ(buffer.playing, 0);
+    EXPECT_FALSE(voice->started);
+    ReleasePlayBuffer(&buffer);
+}

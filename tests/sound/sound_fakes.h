@@ -1,0 +1,69 @@
+// Fake sound back-ends for the sound tests: a recording voice back-end whose
+// engine the test drives, and a buffer back-end with its own memory and a play
+// cursor the test moves. Plus generated WAVE files.
+#pragma once
+
+#include "sound/sound_backend.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace SoundFakes {
+
+// One source voice of the recording back-end.
+struct FakeVoice {
+    Korvo::PlayBuffer *owner;
+    Korvo::SoundWaveFormat format;
+    bool started = false;
+    float ratio = 1.0f;
+    std::vector<float> volumes;
+    std::vector<uint8_t> captured;                        // every byte handed over, in order
+    std::vector<std::pair<const uint8_t *, uint32_t>> queued; // submitted, not played yet
+};
+
+// One buffer of the buffer back-end.
+struct FakeBuffer {
+    uint32_t flags;
+    std::vector<uint8_t> memory;
+    uint32_t cursor = 0;
+    bool playing = false;
+    bool looping = false;
+    int frequency = 0;
+};
+
+// Voice back-end whose engine runs only when the test pulls.
+const Korvo::SoundBackend *VoiceBackend();
+// Buffer back-end; buffers asking for any of rejectFlags fail to be created.
+const Korvo::SoundBackend *BufferBackend();
+extern uint32_t RejectFlags;
+
+extern std::vector<FakeVoice *> Voices;    // live voices, in creation order
+extern std::vector<FakeBuffer *> Buffers;  // live buffers, in creation order
+extern std::vector<uint32_t> CreatedFlags; // flags of every buffer creation attempt
+extern int ShutdownCount;
+// Cursor reads of buffers sleep this long (a refill caught in the middle).
+extern int PositionDelayMs;
+// Cursor reads in progress now, and at the moment the back-end was shut down.
+extern std::atomic<int> CursorReadsInside;
+extern int CursorReadsInsideAtShutdown;
+
+// One engine pass of a voice: ask for bytes, then play out everything queued.
+void PullVoice(FakeVoice *voice, uint32_t bytes);
+// Move a buffer's cursor by bytes (wrapping); returns the bytes passed over when it plays.
+std::vector<uint8_t> AdvanceBuffer(FakeBuffer *buffer, uint32_t bytes);
+
+// Start the sound system over a fake back-end (one processor: no stream thread unless asked).
+int StartWith(const Korvo::SoundBackend *backend, int processors = 1);
+// End the sound system and clear the fakes.
+void Stop();
+
+// PCM of a sine wave (16-bit), and a WAVE file image around PCM.
+std::vector<uint8_t> SinePcm16(int rate, int channels, double seconds, double hertz);
+std::vector<uint8_t> WaveImage(const Korvo::SoundWaveFormat &format, const std::vector<uint8_t> &pcm,
+                               const std::vector<std::vector<uint8_t>> &chunksBefore = {});
+// Write bytes to a file in the working folder; its path.
+std::string WriteFile(const std::string &name, const std::vector<uint8_t> &bytes);
+
+} // namespace SoundFakes
