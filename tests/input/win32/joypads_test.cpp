@@ -247,6 +247,10 @@ TEST_F(JoypadsTest, WinmmPadsAreCountedAndReadWithTheKeyMap)
     EXPECT_EQ(Input.joypads[0].hasZAndR, 1);
     EXPECT_EQ(Input.joypads[1].hasZAndR, 0);
     EXPECT_EQ(Input.joypads[0].deadZone, kJoypadDefaultDeadZone);
+    Input.joypadCount = 1;
+    EXPECT_EQ(InitInputDevices(), 0);
+    EXPECT_EQ(Input.joypadCount, 1) << "a second start while input runs does nothing";
+    Input.joypadCount = 2;
     Input.keys[44] = 0x80; // Z: pad 1's first button key
     struct Case {
         int padNumber;
@@ -261,6 +265,15 @@ TEST_F(JoypadsTest, WinmmPadsAreCountedAndReadWithTheKeyMap)
     Input.keys[44] = 0;
     Input.keys[57] = 0x80;
     EXPECT_EQ(ReadMask(0x1000), 1 << 13) << "Space sets bit 13 without any pad";
+}
+
+TEST_F(JoypadsTest, AStartWhileStartingDoesNothing)
+{
+    Input.settings.useWinmmJoysticks = 1;
+    Input.initialising = 1;
+    EXPECT_EQ(InitInputDevices(), 0);
+    EXPECT_EQ(InputDevices.backend, kInputNotStarted);
+    EXPECT_EQ(Input.joypadCount, 0);
 }
 
 TEST_F(JoypadsTest, XInputControllersAreCountedOnceAndOtherControllersAreAdded)
