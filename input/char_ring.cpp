@@ -26,10 +26,11 @@ constexpr int kVirtualKeyDelete = 0x2E;
 // ---------------------------------------------------------------------------
 
 const VirtualKeyControlCode VirtualKeyToControlCodeTable[] = {
-    {kVirtualKeyDelete, kCharDelete}, {kVirtualKeyLeft, kCharLeft}, {kVirtualKeyRight, kCharRight},
-    {kVirtualKeyUp, kCharUp},         {kVirtualKeyDown, kCharDown}, {kVirtualKeyHome, kCharHome},
-    {kVirtualKeyEnd, kCharEnd},       {kVirtualKeyPrior, kCharPageUp}, {kVirtualKeyNext, kCharPageDown},
-    {0, 0},
+    {kVirtualKeyDelete, kCharDelete}, {kVirtualKeyLeft, kCharLeft},
+    {kVirtualKeyRight, kCharRight},   {kVirtualKeyUp, kCharUp},
+    {kVirtualKeyDown, kCharDown},     {kVirtualKeyHome, kCharHome},
+    {kVirtualKeyEnd, kCharEnd},       {kVirtualKeyPrior, kCharPageUp},
+    {kVirtualKeyNext, kCharPageDown}, {0, 0},
 };
 
 static struct {

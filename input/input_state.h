@@ -41,13 +41,13 @@ struct JoypadRecord {
     void *device;              // DirectInput device
     void *constantForceEffect; // DirectInput effects
     void *sineEffect;
-    void *event;               // notification event
+    void *event; // notification event
     JoypadUnifiedState state;
-    int32_t hasZAndR;          // WinMM pads
+    int32_t hasZAndR; // WinMM pads
     uint32_t lastReadClock;
     int32_t vibrationOn;
-    int32_t power;             // 0-10,000
-    int32_t durationMs;        // negative: endless
+    int32_t power;      // 0-10,000
+    int32_t durationMs; // negative: endless
     int32_t elapsedMs;
     uint32_t lastVibrationClock;
     int32_t firstEffectPlaying;  // constant force, or the XInput left motor
@@ -77,7 +77,7 @@ struct InputState {
     int mouseLeft, mouseRight, mouseMiddle, mouseCopyValid;
     int joypadCount;
     JoypadRecord joypads[kJoypadCapacity];
-    int refreshing;   // re-entry guard of the keyboard refresh
+    int refreshing; // re-entry guard of the keyboard refresh
     int initialising;
     int f10KeyDown;
     int secondHookKey;

@@ -17,11 +17,17 @@ constexpr int kWinmmButtonCount = 24;
 
 // XInput buttons in the order of unified buttons 1-10.
 static const uint16_t kXInputButtonOrder[] = {
-    K_XINPUT_GAMEPAD_A,          K_XINPUT_GAMEPAD_B,    K_XINPUT_GAMEPAD_X,     K_XINPUT_GAMEPAD_Y,
-    K_XINPUT_GAMEPAD_LEFT_SHOULDER, K_XINPUT_GAMEPAD_RIGHT_SHOULDER, K_XINPUT_GAMEPAD_BACK,
-    K_XINPUT_GAMEPAD_START,      K_XINPUT_GAMEPAD_LEFT_THUMB, K_XINPUT_GAMEPAD_RIGHT_THUMB,
+    K_XINPUT_GAMEPAD_A,
+    K_XINPUT_GAMEPAD_B,
+    K_XINPUT_GAMEPAD_X,
+    K_XINPUT_GAMEPAD_Y,
+    K_XINPUT_GAMEPAD_LEFT_SHOULDER,
+    K_XINPUT_GAMEPAD_RIGHT_SHOULDER,
+    K_XINPUT_GAMEPAD_BACK,
+    K_XINPUT_GAMEPAD_START,
+    K_XINPUT_GAMEPAD_LEFT_THUMB,
+    K_XINPUT_GAMEPAD_RIGHT_THUMB,
 };
-
 
 // ---------------------------------------------------------------------------
 // Public functions

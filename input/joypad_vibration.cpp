@@ -24,7 +24,7 @@ XInputMotorCommand DecideXInputMotors(JoypadRecord *pad)
     XInputMotorCommand command = {0, 0, 0};
     if (leftOn != pad->firstEffectPlaying) {
         int power = pad->power < 0 ? 0 : pad->power;
-        pad->leftMotorSpeed = leftOn == 0              ? 0
+        pad->leftMotorSpeed = leftOn == 0           ? 0
                               : power <= kHalfPower ? static_cast<uint16_t>(power * kFullMotorSpeed / kHalfPower)
                                                     : kFullMotorSpeed;
         pad->firstEffectPlaying = leftOn;

@@ -49,8 +49,7 @@ static void RemoveBytes(TextInputRecord *record, int at, int count)
 
 static int CharSizeAt(const TextInputRecord *record, int offset)
 {
-    return ClassifyMultiByteOffset(record->text, offset, GetCharSetCode()) == 1 && offset + 1 < record->length ? 2
-                                                                                                                : 1;
+    return ClassifyMultiByteOffset(record->text, offset, GetCharSetCode()) == 1 && offset + 1 < record->length ? 2 : 1;
 }
 
 static int CharSizeBefore(const TextInputRecord *record, int offset)

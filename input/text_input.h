@@ -23,10 +23,10 @@ constexpr int kImeClauseCapacity = 4096;
 struct TextInputRecord {
     int32_t inUse;
     int32_t checkValue;
-    int32_t ended;     // 1 after Enter or Esc
-    int32_t cancelled; // 1 after Esc
-    int32_t length;    // bytes
-    int32_t maxLength; // bytes
+    int32_t ended;           // 1 after Enter or Esc
+    int32_t cancelled;       // 1 after Esc
+    int32_t length;          // bytes
+    int32_t maxLength;       // bytes
     int32_t selectionAnchor; // -1 with selectionEnd -1: no selection
     int32_t selectionEnd;
     int32_t viewPosition;

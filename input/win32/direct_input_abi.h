@@ -44,7 +44,10 @@ constexpr DWORD K_DIEB_NOTRIGGER = 0xFFFFFFFF;
 constexpr DWORD K_DI_FFNOMINALMAX = 10000;
 
 // Properties are named by small integers cast to a GUID pointer.
-inline const GUID *K_MakeDiProp(UINT_PTR id) { return reinterpret_cast<const GUID *>(id); }
+inline const GUID *K_MakeDiProp(UINT_PTR id)
+{
+    return reinterpret_cast<const GUID *>(id);
+}
 constexpr UINT_PTR K_DIPROP_BUFFERSIZE = 1;
 constexpr UINT_PTR K_DIPROP_RANGE = 4;
 constexpr UINT_PTR K_DIPROP_DEADZONE = 5;
@@ -173,8 +176,8 @@ struct K_IDirectInputDeviceVtbl {
     void *GetCapabilities;
     void *EnumObjects;
     void *GetProperty;
-    HRESULT(STDMETHODCALLTYPE *SetProperty)(K_IDirectInputDevice *self, const GUID *property,
-                                            const K_DIPROPHEADER *header);
+    HRESULT(STDMETHODCALLTYPE *SetProperty)
+    (K_IDirectInputDevice *self, const GUID *property, const K_DIPROPHEADER *header);
     HRESULT(STDMETHODCALLTYPE *Acquire)(K_IDirectInputDevice *self);
     HRESULT(STDMETHODCALLTYPE *Unacquire)(K_IDirectInputDevice *self);
     HRESULT(STDMETHODCALLTYPE *GetDeviceState)(K_IDirectInputDevice *self, DWORD size, void *data);
@@ -186,8 +189,8 @@ struct K_IDirectInputDeviceVtbl {
     HRESULT(STDMETHODCALLTYPE *GetDeviceInfo)(K_IDirectInputDevice *self, K_DIDEVICEINSTANCEA *instance);
     void *RunControlPanel;
     void *Initialize;
-    HRESULT(STDMETHODCALLTYPE *CreateEffect)(K_IDirectInputDevice *self, REFGUID effect, const K_DIEFFECT *params,
-                                             K_IDirectInputEffect **out, IUnknown *outer);
+    HRESULT(STDMETHODCALLTYPE *CreateEffect)
+    (K_IDirectInputDevice *self, REFGUID effect, const K_DIEFFECT *params, K_IDirectInputEffect **out, IUnknown *outer);
     void *EnumEffects;
     void *GetEffectInfo;
     void *GetForceFeedbackState;
@@ -208,14 +211,14 @@ struct K_IDirectInput7AVtbl {
     ULONG(STDMETHODCALLTYPE *AddRef)(K_IDirectInput7A *self);
     ULONG(STDMETHODCALLTYPE *Release)(K_IDirectInput7A *self);
     void *CreateDevice;
-    HRESULT(STDMETHODCALLTYPE *EnumDevices)(K_IDirectInput7A *self, DWORD deviceType,
-                                            K_LPDIENUMDEVICESCALLBACKA callback, void *context, DWORD flags);
+    HRESULT(STDMETHODCALLTYPE *EnumDevices)
+    (K_IDirectInput7A *self, DWORD deviceType, K_LPDIENUMDEVICESCALLBACKA callback, void *context, DWORD flags);
     void *GetDeviceStatus;
     void *RunControlPanel;
     HRESULT(STDMETHODCALLTYPE *Initialize)(K_IDirectInput7A *self, HINSTANCE instance, DWORD version);
     void *FindDevice;
-    HRESULT(STDMETHODCALLTYPE *CreateDeviceEx)(K_IDirectInput7A *self, REFGUID device, REFIID iid, void **out,
-                                               IUnknown *outer);
+    HRESULT(STDMETHODCALLTYPE *CreateDeviceEx)
+    (K_IDirectInput7A *self, REFGUID device, REFIID iid, void **out, IUnknown *outer);
 };
 struct K_IDirectInput7A {
     const K_IDirectInput7AVtbl *lpVtbl;
@@ -226,10 +229,10 @@ struct K_IDirectInput8AVtbl {
     HRESULT(STDMETHODCALLTYPE *QueryInterface)(K_IDirectInput8A *self, REFIID iid, void **out);
     ULONG(STDMETHODCALLTYPE *AddRef)(K_IDirectInput8A *self);
     ULONG(STDMETHODCALLTYPE *Release)(K_IDirectInput8A *self);
-    HRESULT(STDMETHODCALLTYPE *CreateDevice)(K_IDirectInput8A *self, REFGUID device, K_IDirectInputDevice **out,
-                                             IUnknown *outer);
-    HRESULT(STDMETHODCALLTYPE *EnumDevices)(K_IDirectInput8A *self, DWORD deviceClass,
-                                            K_LPDIENUMDEVICESCALLBACKA callback, void *context, DWORD flags);
+    HRESULT(STDMETHODCALLTYPE *CreateDevice)
+    (K_IDirectInput8A *self, REFGUID device, K_IDirectInputDevice **out, IUnknown *outer);
+    HRESULT(STDMETHODCALLTYPE *EnumDevices)
+    (K_IDirectInput8A *self, DWORD deviceClass, K_LPDIENUMDEVICESCALLBACKA callback, void *context, DWORD flags);
     void *GetDeviceStatus;
     void *RunControlPanel;
     HRESULT(STDMETHODCALLTYPE *Initialize)(K_IDirectInput8A *self, HINSTANCE instance, DWORD version);

@@ -40,7 +40,10 @@ static int OpenStatusNotifyRunning;
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-static const Imm32Entries &Imm() { return PlatformLibraries.imm32; }
+static const Imm32Entries &Imm()
+{
+    return PlatformLibraries.imm32;
+}
 
 static bool HasImm()
 {
@@ -120,8 +123,9 @@ static void ReadCandidateList(HWND window)
         FreeCandidateList();
         ime.candidateList = KORVO_TRACKED_ALLOC(size);
         if (ime.candidateList == nullptr) {
-            AbortWithFatalErrorFmt("漢字変換候補を保存するメモリの確保に失敗しました( 確保しようとしたサイズ %d バイト )",
-                                   static_cast<int>(size));
+            AbortWithFatalErrorFmt(
+                "漢字変換候補を保存するメモリの確保に失敗しました( 確保しようとしたサイズ %d バイト )",
+                static_cast<int>(size));
         }
         ime.candidateListSize = static_cast<int>(size);
         if (Imm().ImmGetCandidateListA(context, 0, static_cast<CANDIDATELIST *>(ime.candidateList), size) == 0) {

@@ -33,8 +33,14 @@ InputDeviceHandles InputDevices;
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-static K_IDirectInput7A *DirectInput7() { return static_cast<K_IDirectInput7A *>(InputDevices.directInput); }
-static K_IDirectInput8A *DirectInput8() { return static_cast<K_IDirectInput8A *>(InputDevices.directInput); }
+static K_IDirectInput7A *DirectInput7()
+{
+    return static_cast<K_IDirectInput7A *>(InputDevices.directInput);
+}
+static K_IDirectInput8A *DirectInput8()
+{
+    return static_cast<K_IDirectInput8A *>(InputDevices.directInput);
+}
 
 static void ReleaseDirectInputObject()
 {
@@ -85,10 +91,10 @@ static void LoadXInputLibrary()
         if (library != nullptr) {
             AppendLogText("成功\n");
             InputDevices.xinputLibrary = library;
-            InputDevices.XInputGetState =
-                reinterpret_cast<XInputGetStateEntry>(reinterpret_cast<void *>(GetProcAddress(library, "XInputGetState")));
-            InputDevices.XInputSetState =
-                reinterpret_cast<XInputSetStateEntry>(reinterpret_cast<void *>(GetProcAddress(library, "XInputSetState")));
+            InputDevices.XInputGetState = reinterpret_cast<XInputGetStateEntry>(
+                reinterpret_cast<void *>(GetProcAddress(library, "XInputGetState")));
+            InputDevices.XInputSetState = reinterpret_cast<XInputSetStateEntry>(
+                reinterpret_cast<void *>(GetProcAddress(library, "XInputSetState")));
             return;
         }
     }

@@ -17,7 +17,7 @@ namespace Korvo {
 
 enum InputBackend : int {
     kInputNotStarted = 0,
-    kInputWinmm = 1,      // WinMM joysticks, GetKeyboardState keys
+    kInputWinmm = 1, // WinMM joysticks, GetKeyboardState keys
     kInputDirectInput = 2,
 };
 

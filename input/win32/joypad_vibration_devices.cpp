@@ -15,7 +15,10 @@ namespace Korvo {
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-static K_IDirectInputEffect *Effect(void *object) { return static_cast<K_IDirectInputEffect *>(object); }
+static K_IDirectInputEffect *Effect(void *object)
+{
+    return static_cast<K_IDirectInputEffect *>(object);
+}
 
 static void SendMotorSpeeds(const JoypadRecord &pad, const XInputMotorCommand &command)
 {

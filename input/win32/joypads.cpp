@@ -64,7 +64,8 @@ static void SetAxisProperties(K_IDirectInputDevice *device)
     static const DWORD axes[] = {K_DIJOFS_X, K_DIJOFS_Y, K_DIJOFS_Z, K_DIJOFS_RX, K_DIJOFS_RY, K_DIJOFS_RZ};
     for (DWORD axis : axes) {
         K_DIPROPRANGE range = {{sizeof(K_DIPROPRANGE), sizeof(K_DIPROPHEADER), axis, K_DIPH_BYOFFSET},
-                               -kDirectInputAxisRange, kDirectInputAxisRange};
+                               -kDirectInputAxisRange,
+                               kDirectInputAxisRange};
         if (FAILED(device->lpVtbl->SetProperty(device, K_MakeDiProp(K_DIPROP_RANGE), &range.diph))) {
             if (axis == K_DIJOFS_X) {
                 AppendLogText("ジョイパッドデバイスのＸ軸関係の設定に失敗しました\n");

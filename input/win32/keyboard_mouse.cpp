@@ -93,7 +93,8 @@ static int ReadDirectInputMouseMask()
     K_IDirectInputDevice *mouse = InputDevices.mouse;
     K_DIMOUSESTATE2 state = {};
     if (FAILED(mouse->lpVtbl->GetDeviceState(mouse, sizeof(state), &state))) {
-        if (FAILED(mouse->lpVtbl->Acquire(mouse)) || FAILED(mouse->lpVtbl->GetDeviceState(mouse, sizeof(state), &state))) {
+        if (FAILED(mouse->lpVtbl->Acquire(mouse)) ||
+            FAILED(mouse->lpVtbl->GetDeviceState(mouse, sizeof(state), &state))) {
             return 0;
         }
     }

@@ -86,8 +86,14 @@ TEST(CharCountTest, CountsCharactersThatStartInsideTheByteCount)
         int bytes;
         int expected;
     } cases[] = {
-        {"abc", 3, 3}, {"abc", 0, 0}, {"abc", -4, 0}, {"ab", 9, 2}, {"\x82\xA0\x82\xA2z", 4, 2},
-        {"\x82\xA0\x82\xA2z", 3, 2}, {"\x82\xA0\x82\xA2z", 5, 3}, {"a\x82", 2, 2},
+        {"abc", 3, 3},
+        {"abc", 0, 0},
+        {"abc", -4, 0},
+        {"ab", 9, 2},
+        {"\x82\xA0\x82\xA2z", 4, 2},
+        {"\x82\xA0\x82\xA2z", 3, 2},
+        {"\x82\xA0\x82\xA2z", 5, 3},
+        {"a\x82", 2, 2},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(CountCharsInBytes(c.text, c.bytes), c.expected) << c.text << " " << c.bytes;

@@ -17,9 +17,8 @@ TEST(JoypadAxesTest, WinmmAxisScalesOutsideTheDeadZone)
         uint32_t position;
         int expected;
     } cases[] = {
-        {0, -1000},     {65535, 1000},  {32767, 0},    {32768, 0},     {21300, 0},     {21299, 0},
-        {21000, -14},   {10650, -500},  {1, -999},     {44236, 0},     {44237, 0},     {44300, 3},
-        {65534, 999},   {54950, 503},
+        {0, -1000},    {65535, 1000}, {32767, 0}, {32768, 0}, {21300, 0}, {21299, 0},   {21000, -14},
+        {10650, -500}, {1, -999},     {44236, 0}, {44237, 0}, {44300, 3}, {65534, 999}, {54950, 503},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(ConvertWinmmAxis(c.position, kZone), c.expected) << c.position;
@@ -32,8 +31,8 @@ TEST(JoypadAxesTest, XInputStickScalesOutsideTheDeadZone)
         int value;
         int expected;
     } cases[] = {
-        {-32768, -1000}, {32767, 1000}, {0, 0}, {11467, 0}, {11468, 0}, {-11468, 0}, {11469, 0},
-        {11490, 1},      {-11490, -1},  {22117, 499}, {-22117, -499}, {32766, 999},
+        {-32768, -1000}, {32767, 1000}, {0, 0},       {11467, 0},   {11468, 0},     {-11468, 0},
+        {11469, 0},      {11490, 1},    {-11490, -1}, {22117, 499}, {-22117, -499}, {32766, 999},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(ConvertXInputStick(c.value, kZone), c.expected) << c.value;
@@ -58,8 +57,8 @@ TEST(JoypadAxesTest, DpadBecomesAPointOfView)
         uint16_t buttons;
         uint32_t pov;
     } cases[] = {
-        {0, 0xFFFFFFFF}, {1, 0},      {1 | 8, 4500},  {8, 9000},  {2 | 8, 13500}, {2, 18000},
-        {2 | 4, 22500},  {4, 27000},  {1 | 4, 31500}, {1 | 2, 0xFFFFFFFF}, {0x1000, 0xFFFFFFFF},
+        {0, 0xFFFFFFFF}, {1, 0},     {1 | 8, 4500},  {8, 9000},           {2 | 8, 13500},       {2, 18000},
+        {2 | 4, 22500},  {4, 27000}, {1 | 4, 31500}, {1 | 2, 0xFFFFFFFF}, {0x1000, 0xFFFFFFFF},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(ConvertXInputDpadToPov(c.buttons), c.pov) << c.buttons;
@@ -73,8 +72,8 @@ TEST(JoypadAxesTest, XInputReadingFillsAxesButtonsAndPov)
     reading.Gamepad.sThumbLY = 32767; // up: Y negative
     reading.Gamepad.sThumbRY = -32768;
     reading.Gamepad.bLeftTrigger = 255;
-    reading.Gamepad.wButtons = K_XINPUT_GAMEPAD_A | K_XINPUT_GAMEPAD_START | K_XINPUT_GAMEPAD_RIGHT_THUMB |
-                               K_XINPUT_GAMEPAD_DPAD_RIGHT;
+    reading.Gamepad.wButtons =
+        K_XINPUT_GAMEPAD_A | K_XINPUT_GAMEPAD_START | K_XINPUT_GAMEPAD_RIGHT_THUMB | K_XINPUT_GAMEPAD_DPAD_RIGHT;
     JoypadUnifiedState state;
     FillUnifiedStateFromXInput(reading, kZone, &state);
     EXPECT_EQ(state.x, -1000);
@@ -117,8 +116,8 @@ TEST(JoypadKeyMapTest, PadOneDefaultsReportTheirKeys)
         int key;
         int mask;
     } cases[] = {
-        {80, 1}, {208, 1}, {75, 2}, {203, 2}, {77, 4}, {205, 4}, {72, 8}, {200, 8},
-        {44, 1 << 4}, {45, 1 << 5}, {46, 1 << 6}, {30, 1 << 7}, {31, 1 << 8}, {32, 1 << 9},
+        {80, 1},       {208, 1},      {75, 2},      {203, 2},      {77, 4},      {205, 4},     {72, 8},
+        {200, 8},      {44, 1 << 4},  {45, 1 << 5}, {46, 1 << 6},  {30, 1 << 7}, {31, 1 << 8}, {32, 1 << 9},
         {16, 1 << 10}, {17, 1 << 11}, {1, 1 << 12}, {57, 1 << 13}, {2, 0},
     };
     for (const Case &c : cases) {

@@ -29,12 +29,8 @@ const MotorCase kMotorCases[] = {
     {"three quarters runs the right motor at half speed", {{1, 7500, 1, 65535, 32767}}, 1},
     {"no change sends nothing", {{1, 10000, 1, 65535, 65535}, {1, 10000, 0, 65535, 65535}}, 2},
     {"turning off stops both", {{1, 10000, 1, 65535, 65535}, {0, 10000, 1, 0, 0}}, 2},
-    {"the right motor stopping keeps the left one's speed",
-     {{1, 10000, 1, 65535, 65535}, {1, 4000, 1, 65535, 0}},
-     2},
-    {"the right motor starting keeps the left one's speed",
-     {{1, 2500, 1, 32767, 0}, {1, 6000, 1, 32767, 13107}},
-     2},
+    {"the right motor stopping keeps the left one's speed", {{1, 10000, 1, 65535, 65535}, {1, 4000, 1, 65535, 0}}, 2},
+    {"the right motor starting keeps the left one's speed", {{1, 2500, 1, 32767, 0}, {1, 6000, 1, 32767, 13107}}, 2},
 };
 
 TEST(JoypadVibrationTest, XInputMotorSpeeds)

@@ -19,8 +19,8 @@ struct VirtualKeyCase {
 TEST(KeyTableTest, EachVirtualKeySetsExactlyItsKeyCodes)
 {
     const VirtualKeyCase cases[] = {
-        {'A', {30}}, {'Z', {44}},  {'0', {11}},    {'9', {10}},  {0x25, {203}}, {0x28, {208}}, {0x0D, {28, 156}},
-        {0x1B, {1}}, {0x20, {57}}, {0xA0, {42}},   {0xA1, {54}}, {0x79, {68}},  {0x7B, {88}},  {0xBA, {146}},
+        {'A', {30}},  {'Z', {44}},   {'0', {11}},  {'9', {10}},   {0x25, {203}}, {0x28, {208}}, {0x0D, {28, 156}},
+        {0x1B, {1}},  {0x20, {57}},  {0xA0, {42}}, {0xA1, {54}},  {0x79, {68}},  {0x7B, {88}},  {0xBA, {146}},
         {0xE2, {43}}, {0x6F, {181}}, {0x14, {58}}, {0x13, {197}}, {0x2E, {211}},
     };
     for (const VirtualKeyCase &c : cases) {

@@ -22,8 +22,9 @@ using namespace Korvo;
 namespace {
 
 #define SAME_SIZE(ours, theirs) static_assert(sizeof(ours) == sizeof(theirs), #ours)
-#define SAME_FIELD(ours, theirs, field) static_assert(offsetof(ours, field) == offsetof(theirs, field), #ours "." #field)
-#define SAME_AT(ours, ourField, theirs, theirField)                                                                     \
+#define SAME_FIELD(ours, theirs, field)                                                                                \
+    static_assert(offsetof(ours, field) == offsetof(theirs, field), #ours "." #field)
+#define SAME_AT(ours, ourField, theirs, theirField)                                                                    \
     static_assert(offsetof(ours, ourField) == offsetof(theirs, theirField), #ours "." #ourField)
 
 // Structures
@@ -67,7 +68,8 @@ SAME_FIELD(K_XINPUT_VIBRATION, XINPUT_VIBRATION, wRightMotorSpeed);
 static_assert(K_DIJOFS_RZ == DIJOFS_RZ && K_DIJOFS_Y == DIJOFS_Y);
 
 // Method slots
-#define SAME_SLOT(ours, theirs, method) static_assert(offsetof(ours, method) == offsetof(theirs, method), #theirs "::" #method)
+#define SAME_SLOT(ours, theirs, method)                                                                                \
+    static_assert(offsetof(ours, method) == offsetof(theirs, method), #theirs "::" #method)
 SAME_SIZE(K_IDirectInput7AVtbl, IDirectInput7AVtbl);
 SAME_SLOT(K_IDirectInput7AVtbl, IDirectInput7AVtbl, Release);
 SAME_SLOT(K_IDirectInput7AVtbl, IDirectInput7AVtbl, EnumDevices);
@@ -110,10 +112,12 @@ static_assert(K_DIDEVCLASS_GAMECTRL == DI8DEVCLASS_GAMECTRL && K_DIDEVCLASS_GAME
 static_assert(K_DIEFF_OBJECTOFFSETS == DIEFF_OBJECTOFFSETS && K_DIEFF_CARTESIAN == DIEFF_CARTESIAN &&
               K_DIEFF_POLAR == DIEFF_POLAR && K_DIEB_NOTRIGGER == DIEB_NOTRIGGER);
 static_assert(K_DI_OK == DI_OK && K_DI_POLLEDDEVICE == DI_POLLEDDEVICE && K_DI_FFNOMINALMAX == DI_FFNOMINALMAX);
-static_assert(K_XINPUT_GAMEPAD_DPAD_UP == XINPUT_GAMEPAD_DPAD_UP && K_XINPUT_GAMEPAD_DPAD_RIGHT == XINPUT_GAMEPAD_DPAD_RIGHT &&
-              K_XINPUT_GAMEPAD_BACK == XINPUT_GAMEPAD_BACK && K_XINPUT_GAMEPAD_RIGHT_THUMB == XINPUT_GAMEPAD_RIGHT_THUMB &&
-              K_XINPUT_GAMEPAD_RIGHT_SHOULDER == XINPUT_GAMEPAD_RIGHT_SHOULDER && K_XINPUT_GAMEPAD_A == XINPUT_GAMEPAD_A &&
-              K_XINPUT_GAMEPAD_Y == XINPUT_GAMEPAD_Y);
+static_assert(K_XINPUT_GAMEPAD_DPAD_UP == XINPUT_GAMEPAD_DPAD_UP &&
+              K_XINPUT_GAMEPAD_DPAD_RIGHT == XINPUT_GAMEPAD_DPAD_RIGHT &&
+              K_XINPUT_GAMEPAD_BACK == XINPUT_GAMEPAD_BACK &&
+              K_XINPUT_GAMEPAD_RIGHT_THUMB == XINPUT_GAMEPAD_RIGHT_THUMB &&
+              K_XINPUT_GAMEPAD_RIGHT_SHOULDER == XINPUT_GAMEPAD_RIGHT_SHOULDER &&
+              K_XINPUT_GAMEPAD_A == XINPUT_GAMEPAD_A && K_XINPUT_GAMEPAD_Y == XINPUT_GAMEPAD_Y);
 
 TEST(DirectInputAbiTest, IdentifiersMatchTheToolchains)
 {

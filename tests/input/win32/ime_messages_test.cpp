@@ -28,7 +28,11 @@ LONG CursorOffset = 0;
 DWORD CandidateListSize = 0;
 bool CandidateListFails = false;
 
-HIMC WINAPI FakeGetContext(HWND) { Calls.push_back("GetContext"); return kFakeContext; }
+HIMC WINAPI FakeGetContext(HWND)
+{
+    Calls.push_back("GetContext");
+    return kFakeContext;
+}
 BOOL WINAPI FakeReleaseContext(HWND, HIMC context)
 {
     Calls.push_back(context == kFakeContext ? "ReleaseContext" : "ReleaseContext(other)");
@@ -120,8 +124,10 @@ protected:
 
 TEST_F(ImeMessagesTest, CompositionReadsEachPartAndPushesTheResultIntoTheRing)
 {
-    CompositionBytes[GCS_COMPSTR] = "\x82\xA0" "abc";
-    CompositionBytes[GCS_RESULTSTR] = "\x8A\xBF" "!";
+    CompositionBytes[GCS_COMPSTR] = "\x82\xA0"
+                                    "abc";
+    CompositionBytes[GCS_RESULTSTR] = "\x8A\xBF"
+                                      "!";
     CompositionBytes[GCS_COMPCLAUSE] = std::string(8, '\0');
     CompositionBytes[GCS_COMPATTR] = "\x01\x01\x00\x00\x00";
     CompositionBytes[GCS_COMPATTR].resize(5);
@@ -142,7 +148,8 @@ TEST_F(ImeMessagesTest, CompositionReadsEachPartAndPushesTheResultIntoTheRing)
     EXPECT_EQ(Calls, expected);
     EXPECT_EQ(RingText(), "\x8A\xBF!");
     const ImeState &ime = TextInput.ime;
-    EXPECT_STREQ(ime.composition, "\x82\xA0" "abc");
+    EXPECT_STREQ(ime.composition, "\x82\xA0"
+                                  "abc");
     EXPECT_EQ(ime.compositionCursor, 2) << "byte offset 3 is two characters in";
     EXPECT_EQ(ime.clauseCount, 2);
     EXPECT_EQ(ime.attributeCount, 5);
@@ -205,12 +212,9 @@ TEST_F(ImeMessagesTest, ActivationRestoreCancelsReopensAndPutsTheCompositionBack
     SetImeResetPending(1);
     EXPECT_EQ(FeedBufferedCharsToTextInput(), 0);
     const std::vector<std::string> expected = {
-        "GetContext",
-        "Notify " + std::to_string(NI_COMPOSITIONSTR) + " " + std::to_string(CPS_CANCEL),
-        "SetOpenStatus 0",
-        "SetOpenStatus 1",
-        "SetOpenStatus 1",
-        "SetCompositionString " + std::to_string(SCS_SETSTR) + " \x82\xA0z",
+        "GetContext",      "Notify " + std::to_string(NI_COMPOSITIONSTR) + " " + std::to_string(CPS_CANCEL),
+        "SetOpenStatus 0", "SetOpenStatus 1",
+        "SetOpenStatus 1", "SetCompositionString " + std::to_string(SCS_SETSTR) + " \x82\xA0z",
         "ReleaseContext",
     };
     EXPECT_EQ(Calls, expected);

@@ -20,7 +20,10 @@ namespace {
 std::vector<std::string> Calls;
 DWORD FakeNow = 1000;
 
-DWORD WINAPI FakeTimeGetTime() { return FakeNow; }
+DWORD WINAPI FakeTimeGetTime()
+{
+    return FakeNow;
+}
 
 // WinMM: two pads, the first with Z and R.
 MMRESULT WINAPI FakeJoyGetDevCaps(UINT_PTR pad, LPJOYCAPSA caps, UINT)
@@ -67,7 +70,10 @@ struct FakeEffect {
     K_IDirectInputEffect object;
     std::string name;
 };
-FakeEffect *EffectOf(K_IDirectInputEffect *self) { return reinterpret_cast<FakeEffect *>(self); }
+FakeEffect *EffectOf(K_IDirectInputEffect *self)
+{
+    return reinterpret_cast<FakeEffect *>(self);
+}
 ULONG STDMETHODCALLTYPE EffectRelease(K_IDirectInputEffect *self)
 {
     Calls.push_back(EffectOf(self)->name + " Release");
@@ -108,13 +114,19 @@ ULONG STDMETHODCALLTYPE DeviceRelease(K_IDirectInputDevice *self)
     delete reinterpret_cast<FakeDevice *>(self);
     return 0;
 }
-HRESULT STDMETHODCALLTYPE DeviceNoteOk(K_IDirectInputDevice *) { return K_DI_OK; }
+HRESULT STDMETHODCALLTYPE DeviceNoteOk(K_IDirectInputDevice *)
+{
+    return K_DI_OK;
+}
 HRESULT STDMETHODCALLTYPE DeviceUnacquire(K_IDirectInputDevice *self)
 {
     Calls.push_back(DeviceName(self) + " Unacquire");
     return K_DI_OK;
 }
-HRESULT STDMETHODCALLTYPE DeviceSetProperty(K_IDirectInputDevice *, const GUID *, const K_DIPROPHEADER *) { return K_DI_OK; }
+HRESULT STDMETHODCALLTYPE DeviceSetProperty(K_IDirectInputDevice *, const GUID *, const K_DIPROPHEADER *)
+{
+    return K_DI_OK;
+}
 HRESULT STDMETHODCALLTYPE DeviceSetDataFormat(K_IDirectInputDevice *, const K_DIDATAFORMAT *format)
 {
     return format == &K_c_dfDIJoystick ? K_DI_OK : E_INVALIDARG;
@@ -124,7 +136,10 @@ HRESULT STDMETHODCALLTYPE DeviceSetEvent(K_IDirectInputDevice *self, HANDLE even
     Calls.push_back(DeviceName(self) + (event != nullptr ? " SetEvent" : " ClearEvent"));
     return K_DI_OK;
 }
-HRESULT STDMETHODCALLTYPE DeviceSetLevel(K_IDirectInputDevice *, HWND, DWORD) { return K_DI_OK; }
+HRESULT STDMETHODCALLTYPE DeviceSetLevel(K_IDirectInputDevice *, HWND, DWORD)
+{
+    return K_DI_OK;
+}
 HRESULT STDMETHODCALLTYPE DeviceGetInfo(K_IDirectInputDevice *self, K_DIDEVICEINSTANCEA *info)
 {
     std::snprintf(info->tszInstanceName, MAX_PATH, "%s", kDeviceNames[reinterpret_cast<FakeDevice *>(self)->index]);
@@ -256,8 +271,8 @@ TEST_F(JoypadsTest, WinmmPadsAreCountedAndReadWithTheKeyMap)
         int padNumber;
         int mask;
     } cases[] = {
-        {1, 4 | (1 << 4)},          {2, 8 | (1 << 5)}, {3, 0}, {0, 0}, {0x1000 | 1, 4 | (1 << 4)},
-        {0x1000, 1 << 4},           {0x1000 | 2, 8 | (1 << 5)}, {0x1000 | 17, 0}, {0x1000 | 99, 0},
+        {1, 4 | (1 << 4)}, {2, 8 | (1 << 5)},          {3, 0},           {0, 0},           {0x1000 | 1, 4 | (1 << 4)},
+        {0x1000, 1 << 4},  {0x1000 | 2, 8 | (1 << 5)}, {0x1000 | 17, 0}, {0x1000 | 99, 0},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(ReadMask(c.padNumber), c.mask) << std::hex << c.padNumber;
@@ -326,12 +341,21 @@ TEST_F(JoypadsTest, DirectInputEffectsStartStopAndAreReleasedAtTheEnd)
     EXPECT_EQ(HaltJoypadVibration(3 | 0x1000), 0);
     EXPECT_EQ(EndJoypads(), 0);
     EXPECT_EQ(Calls, (std::vector<std::string>{
-                         "constant Start", "sine Start",             // on
-                         "constant Stop", "sine Stop",               // application inactive
-                         "constant Start", "sine Start",             // active again
-                         "constant Stop", "sine Stop",               // halted
-                         "device1 Unacquire", "device1 ClearEvent", "constant Stop", "constant Release", "sine Stop",
-                         "sine Release", "device1 Release",
+                         "constant Start",
+                         "sine Start", // on
+                         "constant Stop",
+                         "sine Stop", // application inactive
+                         "constant Start",
+                         "sine Start", // active again
+                         "constant Stop",
+                         "sine Stop", // halted
+                         "device1 Unacquire",
+                         "device1 ClearEvent",
+                         "constant Stop",
+                         "constant Release",
+                         "sine Stop",
+                         "sine Release",
+                         "device1 Release",
                      }));
     EXPECT_EQ(Input.joypadCount, 0);
 }

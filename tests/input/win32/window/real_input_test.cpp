@@ -81,14 +81,15 @@ protected:
         text.push_back('\0');
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
-        ASSERT_TRUE(CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                                   &startup, &process));
+        ASSERT_TRUE(CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                                   &process));
         for (int i = 0; i < 3000 && window == nullptr; ++i) {
             window = FindWindowA(nullptr, "KorvoInputProbe");
             Sleep(10);
         }
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
+        ASSERT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0"))
+            << ReadFileBytes(folder + "\\probe.txt");
         // DirectInput starts under Wine; the argument only chooses how keys are read.
         ASSERT_EQ(ReadFileBytes(folder + "\\probe.txt").find("start=0 directinput=1\n"), 0u);
         ASSERT_EQ(RunUnixCommand("xdotool search --sync --name KorvoInputProbe windowfocus --sync"), 0);
@@ -122,25 +123,32 @@ TEST_P(RealInputTest, HeldKeysReachTheKeyArrayAndTheFirstPressedInput)
 {
     StartProbe();
     ASSERT_EQ(RunUnixCommand("xdotool keydown z"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=1,0 array=1 mask=0 first=44 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=1,0 array=1 mask=0 first=44 mouse=0"))
+        << ReadFileBytes(folder + "\\probe.txt");
     ASSERT_EQ(RunUnixCommand("xdotool keydown space"), 0);
     // The lowest held key code comes first: Z (44) before Space (57).
-    EXPECT_TRUE(WaitForReading(folder, "keys=1,1 array=1 mask=0 first=44 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=1,1 array=1 mask=0 first=44 mouse=0"))
+        << ReadFileBytes(folder + "\\probe.txt");
     ASSERT_EQ(RunUnixCommand("xdotool keyup z"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=0,1 array=0 mask=0 first=57 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=0,1 array=0 mask=0 first=57 mouse=0"))
+        << ReadFileBytes(folder + "\\probe.txt");
     ASSERT_EQ(RunUnixCommand("xdotool keyup space"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0"))
+        << ReadFileBytes(folder + "\\probe.txt");
 }
 
 TEST_P(RealInputTest, HeldMouseButtonsReachTheButtonMaskInsideTheWindow)
 {
     StartProbe();
     ASSERT_EQ(RunUnixCommand("xdotool search --name KorvoInputProbe mousemove --window %1 100 100 mousedown 1"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=1 first=0 mouse=-1")) << ReadFileBytes(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=1 first=0 mouse=-1"))
+        << ReadFileBytes(folder + "\\probe.txt");
     ASSERT_EQ(RunUnixCommand("xdotool mouseup 1 mousedown 3"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=2 first=0 mouse=-1")) << ReadFileBytes(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=2 first=0 mouse=-1"))
+        << ReadFileBytes(folder + "\\probe.txt");
     ASSERT_EQ(RunUnixCommand("xdotool mouseup 3"), 0);
-    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0")) << ReadFileBytes(folder + "\\probe.txt");
+    EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0"))
+        << ReadFileBytes(folder + "\\probe.txt");
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyboardStateAndDirectInput, RealInputTest, ::testing::Values("keystate", "directinput"));
