@@ -269,6 +269,13 @@ int RunImeRestoreSteps()
     return 0;
 }
 
+// Free the kept candidate list (the window is ending); 0
+int DropImeCandidateList()
+{
+    FreeCandidateList();
+    return 0;
+}
+
 // Text input uses the IME (window start-up then leaves the IME on)
 int GetImeEnabledFlag()
 {

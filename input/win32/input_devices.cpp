@@ -101,6 +101,16 @@ static void LoadXInputLibrary()
     AppendLogText("失敗、XInputは使用しません\n");
 }
 
+static void ReleaseXInputLibrary()
+{
+    if (InputDevices.xinputLibrary != nullptr) {
+        FreeLibrary(InputDevices.xinputLibrary);
+    }
+    InputDevices.xinputLibrary = nullptr;
+    InputDevices.XInputGetState = nullptr;
+    InputDevices.XInputSetState = nullptr;
+}
+
 static HRESULT CreateComObject(const GUID &classId, const GUID &interfaceId, void **out)
 {
     *out = nullptr;
@@ -318,6 +328,9 @@ int InitInputDevices()
     InputDevices = InputDeviceHandles{};
     Input.initialising = 1;
     int result = StartInputDevices();
+    if (InputDevices.backend == kInputNotStarted) {
+        ReleaseXInputLibrary();
+    }
     if (result == 0 && Input.settings.keyMapInitialised == 0) {
         FillDefaultJoypadKeyMap(Input.keyMap);
         Input.settings.keyMapInitialised = 1;
@@ -339,12 +352,7 @@ int TermInputDevices()
         ReleaseDirectInputDevices();
     }
     InputDevices.backend = kInputNotStarted;
-    if (InputDevices.xinputLibrary != nullptr) {
-        FreeLibrary(InputDevices.xinputLibrary);
-    }
-    InputDevices.xinputLibrary = nullptr;
-    InputDevices.XInputGetState = nullptr;
-    InputDevices.XInputSetState = nullptr;
+    ReleaseXInputLibrary();
     return 0;
 }
 

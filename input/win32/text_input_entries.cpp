@@ -51,6 +51,8 @@ int DeleteAllTextInputHandles()
         }
     }
     TextInput.activeHandle = -1;
+    // A list kept with no text input open would outlive the window.
+    DropImeCandidateList();
     return 0;
 }
 

@@ -12,5 +12,7 @@ LRESULT HandleImeWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
 int SetImeInputEnabled(int flag);
 // Run the IME restore steps an activation asked for; 0
 int RunImeRestoreSteps();
+// Free the kept candidate list (the window is ending); 0
+int DropImeCandidateList();
 
 } // namespace Korvo

@@ -187,6 +187,13 @@ TEST_F(ImeMessagesTest, CandidateListIsKeptUntilClosedAndDroppedWhenItCannotBeRe
         HandleImeWindowMessage(nullptr, WM_IME_NOTIFY, IMN_CLOSECANDIDATE, 0);
         EXPECT_EQ(TextInput.ime.candidateList, nullptr);
     }
+    // A list still kept when the window ends is freed with the text inputs.
+    CandidateListSize = 16;
+    CandidateListFails = false;
+    HandleImeWindowMessage(nullptr, WM_IME_NOTIFY, IMN_SETCANDIDATEPOS, 0);
+    ASSERT_NE(TextInput.ime.candidateList, nullptr);
+    DeleteAllTextInputHandles();
+    EXPECT_EQ(TextInput.ime.candidateList, nullptr);
 }
 
 TEST_F(ImeMessagesTest, SwitchingOffDropsCompositionAndCandidatesOnce)
