@@ -3,8 +3,9 @@
 //
 // Arguments: "directinput" reads keys and buttons through DirectInput instead of
 // GetKeyboardState. Each time the readings change it appends one line to
-// "probe.txt": "keys=Z,SPACE array=Z mask=M first=K mouse=F". It runs until its
-// window is closed (at most two minutes).
+// "probe.txt": "keys=Z,SPACE array=Z mask=M first=K mouse=F". It also keeps one
+// text input open and writes "text=TEXT ended=E" to "text.txt" when that changes.
+// It runs until its window is closed (at most two minutes).
 
 #include "core/log/error_log.h"
 #include "core/shell/library_life.h"
@@ -13,6 +14,7 @@
 #include "graphics/screen_request.h"
 #include "input/input_state.h"
 #include "input/public_api.h"
+#include "input/text_input.h"
 #include "input/win32/input_devices.h"
 
 #include <windows.h>
@@ -50,6 +52,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
     }
     std::fprintf(probe, "start=0 directinput=%d\n", InputDevices.backend == kInputDirectInput ? 1 : 0);
     std::fflush(probe);
+    int textInput = CreateTextInputRecord(64, 0, 0, 0, 0);
+    char lastText[160] = "";
     char last[128] = "";
     for (int frame = 0; frame < kFrameLimit; ++frame) {
         if (ServiceMessageQueue() == -1) {
@@ -63,6 +67,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
             std::fputs(line, probe);
             std::fflush(probe);
             std::strcpy(last, line);
+        }
+        const TextInputRecord *record = LookupTextInputRecord(textInput);
+        char text[160];
+        std::snprintf(text, sizeof(text), "text=%s ended=%d\n", record != nullptr ? record->text : "?",
+                      record != nullptr ? record->ended : -1);
+        if (std::strcmp(text, lastText) != 0) {
+            if (std::FILE *file = std::fopen("text.txt", "wb")) {
+                std::fputs(text, file);
+                std::fclose(file);
+            }
+            std::strcpy(lastText, text);
         }
         WaitMillisecondsPumping(16);
     }

@@ -76,6 +76,7 @@ protected:
         folder = "probe_" + test.substr(0, test.find('/')) + "_" + GetParam();
         CreateDirectoryA(folder.c_str(), nullptr);
         DeleteFileA((folder + "\\probe.txt").c_str());
+        DeleteFileA((folder + "\\text.txt").c_str());
         std::string commandLine = "\"" + ProgramPath() + "\" " + GetParam();
         std::vector<char> text(commandLine.begin(), commandLine.end());
         text.push_back('\0');
@@ -114,6 +115,17 @@ protected:
         }
     }
 
+    bool WaitForText(const std::string &text)
+    {
+        for (int waited = 0; waited < kReadingTimeoutMs; waited += 20) {
+            if (ReadFileBytes(folder + "\\text.txt") == text) {
+                return true;
+            }
+            Sleep(20);
+        }
+        return false;
+    }
+
     std::string folder;
     PROCESS_INFORMATION process = {};
     HWND window = nullptr;
@@ -149,6 +161,15 @@ TEST_P(RealInputTest, HeldMouseButtonsReachTheButtonMaskInsideTheWindow)
     ASSERT_EQ(RunUnixCommand("xdotool mouseup 3"), 0);
     EXPECT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0"))
         << ReadFileBytes(folder + "\\probe.txt");
+}
+
+TEST_P(RealInputTest, TypedCharactersAndEditingKeysReachTheTextInput)
+{
+    StartProbe();
+    ASSERT_EQ(RunUnixCommand("xdotool type --delay 30 Korvo"), 0);
+    EXPECT_TRUE(WaitForText("text=Korvo ended=0\n")) << ReadFileBytes(folder + "\\text.txt");
+    ASSERT_EQ(RunUnixCommand("xdotool key --delay 30 Left BackSpace Home x Return"), 0);
+    EXPECT_TRUE(WaitForText("text=xKoro ended=1\n")) << ReadFileBytes(folder + "\\text.txt");
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyboardStateAndDirectInput, RealInputTest, ::testing::Values("keystate", "directinput"));
