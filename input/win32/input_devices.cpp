@@ -90,6 +90,11 @@ static void LoadXInputLibrary()
         HMODULE library = LoadLibraryA(name);
         if (library != nullptr) {
             AppendLogText("成功\n");
+            // The library's device thread may still run for a moment after the
+            // last FreeLibrary (seen under Wine); unloading its code under it
+            // crashes the process. The library stays mapped until the process ends.
+            HMODULE pinned = nullptr;
+            GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, name, &pinned);
             InputDevices.xinputLibrary = library;
             InputDevices.XInputGetState = reinterpret_cast<XInputGetStateEntry>(
                 reinterpret_cast<void *>(GetProcAddress(library, "XInputGetState")));
