@@ -125,6 +125,26 @@ int MakeGraph(int width, int height, uint32_t (*pixel)(int, int))
     return handle;
 }
 
+// One frame of the scene through the public draw entries.
+void DrawGameFrame(int background, int sprite, const std::vector<Place> &sprites, const std::vector<Place> &circles,
+                   const std::vector<Place> &boxes)
+{
+    const int circleColour = PackScreenColor(40, 200, 90);
+    const int boxColour = PackScreenColor(230, 60, 40);
+    SetBlendModeAndParam(0, 0);
+    DrawGraphAtPoint(0, 0, background, 0);
+    for (const Place &p : sprites) {
+        DrawGraphAtPoint(p.x, p.y, sprite, 1);
+    }
+    for (const Place &p : circles) {
+        DrawColorCircle(p.x + 30, p.y + 30, 30, circleColour, 1);
+    }
+    SetBlendModeAndParam(1, 128);
+    for (const Place &p : boxes) {
+        FillColorBox(p.x, p.y, p.x + 60, p.y + 40, boxColour);
+    }
+}
+
 double KorvoFrame(const std::vector<Place> &sprites, const std::vector<Place> &circles,
                   const std::vector<Place> &boxes)
 {
@@ -142,22 +162,11 @@ double KorvoFrame(const std::vector<Place> &sprites, const std::vector<Place> &c
         std::printf("graph creation failed\n");
         return 0.0;
     }
-    const int circleColour = PackScreenColor(40, 200, 90);
-    const int boxColour = PackScreenColor(230, 60, 40);
-    return TimeFrames([&] {
-        SetBlendModeAndParam(0, 0);
-        DrawGraphAtPoint(0, 0, background, 0);
-        for (const Place &p : sprites) {
-            DrawGraphAtPoint(p.x, p.y, sprite, 1);
-        }
-        for (const Place &p : circles) {
-            DrawColorCircle(p.x + 30, p.y + 30, 30, circleColour, 1);
-        }
-        SetBlendModeAndParam(1, 128);
-        for (const Place &p : boxes) {
-            FillColorBox(p.x, p.y, p.x + 60, p.y + 40, boxColour);
-        }
-    });
+    if (DrawGraphAtPoint(0, 0, background, 0) != 0 || DrawGraphAtPoint(10, 10, sprite, 1) != 0) {
+        std::printf("the graphs are refused\n");
+        return 0.0;
+    }
+    return TimeFrames([&] { DrawGameFrame(background, sprite, sprites, circles, boxes); });
 }
 
 // A graph of one device texture (a stand-in pointer: the device only records).
@@ -204,21 +213,8 @@ int CountDeviceDrawCalls(const std::vector<Place> &sprites, const std::vector<Pl
     static GraphTexturePiece pieces[2];
     const int background = MakeDeviceGraph(kWidth, kHeight, &sets[0], &pieces[0], 0x1000);
     const int sprite = MakeDeviceGraph(24, 32, &sets[1], &pieces[1], 0x2000);
-    const int circleColour = PackScreenColor(40, 200, 90);
-    const int boxColour = PackScreenColor(230, 60, 40);
     RecordingDevice::Reset();
-    SetBlendModeAndParam(0, 0);
-    DrawGraphAtPoint(0, 0, background, 0);
-    for (const Place &p : sprites) {
-        DrawGraphAtPoint(p.x, p.y, sprite, 1);
-    }
-    for (const Place &p : circles) {
-        DrawColorCircle(p.x + 30, p.y + 30, 30, circleColour, 1);
-    }
-    SetBlendModeAndParam(1, 128);
-    for (const Place &p : boxes) {
-        FillColorBox(p.x, p.y, p.x + 60, p.y + 40, boxColour);
-    }
+    DrawGameFrame(background, sprite, sprites, circles, boxes);
     FlushStagedVertices(0);
     int draws = 0;
     for (const RecordingDevice::Call &call : RecordingDevice::Calls) {
