@@ -190,41 +190,52 @@ bool OpaqueFastPath(int op, const BlitRows &g, bool keyed, const BlitRuleContext
     }
 }
 
+// d + floor((x - d) * w / 256) on 16-bit lanes, w in 0..256 given as 2w: the
+// signed high half of (x - d) * 128 times 2w is exactly that floor, and w = 256 gives x.
+inline __m128i LerpLanesHigh(__m128i x, __m128i d, __m128i twiceWeight)
+{
+    return _mm_add_epi16(d, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(x, d), 7), twiceWeight));
+}
+
 // Keyed copy of an alpha source: alpha 0 keeps the destination, 255 stores the
 // pixel (bright-scaled colour over the destination's byte 3 when bright is on),
-// anything else interpolates by alpha.
+// anything else interpolates by alpha. An opaque pixel takes weight 256, which
+// gives the source's colour exactly, so one interpolation serves all three.
 template <bool Bright>
 void SpriteRows(const BlitRows &g, const BlitRuleContext &c)
 {
     const __m128i bright = BrightLanes();
-    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i alphaMax = _mm_set1_epi32(255);
+    // Byte 3 of an opaque pixel: weight 256 (stored doubled) takes the source's 255.
+    const __m128i opaqueByte3 = _mm_set1_epi32(Bright ? 0 : 512 << 16);
+    const int width = g.width;
     for (int y = 0; y < g.height; ++y) {
         const uint8_t *src = g.source + y * g.sourcePitch;
         uint8_t *dst = g.destination + y * g.destinationPitch;
         int x = 0;
-        for (; x + 4 <= g.width; x += 4, src += 16, dst += 16) {
+        for (; x + 4 <= width; x += 4, src += 16, dst += 16) {
             const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
-            const __m128i alpha = _mm_and_si128(s, opaque);
-            const __m128i clear = _mm_cmpeq_epi32(alpha, _mm_setzero_si128());
-            if (_mm_movemask_epi8(clear) == 0xFFFF)
+            const __m128i alpha = _mm_srli_epi32(s, 24);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF)
                 continue;
             const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst));
-            const __m128i full = _mm_cmpeq_epi32(alpha, opaque);
-            const __m128i blended = KeepByte3(PerChannel(s, d,
-                                                         [&](__m128i s16, __m128i d16, int) {
-                                                             __m128i w = _mm_shufflelo_epi16(s16, 0xFF);
-                                                             w = _mm_shufflehi_epi16(w, 0xFF);
-                                                             const __m128i sc = Bright ? ProductLanes(s16, bright) : s16;
-                                                             return LerpLanes(sc, d16, w);
-                                                         }),
-                                              d);
-            __m128i whole = s;
-            if (Bright)
-                whole = KeepByte3(PerChannel(s, d, [&](__m128i s16, __m128i, int) { return ProductLanes(s16, bright); }), d);
-            const __m128i r = _mm_or_si128(_mm_and_si128(full, whole), _mm_andnot_si128(full, blended));
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), r);
+            const __m128i opaque = _mm_cmpeq_epi32(alpha, alphaMax);
+            const __m128i twice = _mm_slli_epi32(_mm_sub_epi32(alpha, opaque), 1);   // 2a, or 512 when opaque
+            const __m128i blueGreen = _mm_or_si128(twice, _mm_slli_epi32(twice, 16));
+            const __m128i redByte3 = _mm_or_si128(twice, _mm_and_si128(opaque, opaqueByte3));
+            const __m128i w0 = _mm_unpacklo_epi32(blueGreen, redByte3);
+            const __m128i w1 = _mm_unpackhi_epi32(blueGreen, redByte3);
+            __m128i s0 = _mm_unpacklo_epi8(s, zero), s1 = _mm_unpackhi_epi8(s, zero);
+            if (Bright) {
+                s0 = ProductLanes(s0, bright);
+                s1 = ProductLanes(s1, bright);
+            }
+            const __m128i r0 = LerpLanesHigh(s0, _mm_unpacklo_epi8(d, zero), w0);
+            const __m128i r1 = LerpLanesHigh(s1, _mm_unpackhi_epi8(d, zero), w1);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), _mm_packus_epi16(r0, r1));
         }
-        for (; x < g.width; ++x, src += 4, dst += 4)
+        for (; x < width; ++x, src += 4, dst += 4)
             BlitPixel<SrcDirect32Alpha, BLIT_OP_COPY, false, Bright, MODE1_SIGNED_LERP, BLIT_ALPHA_SKIP_ZERO>(
                 dst, src, nullptr, c);
     }
