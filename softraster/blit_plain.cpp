@@ -76,6 +76,10 @@ void RunPlainVariant(const BlitVariant &v, const BlitRows &g, const BlitRuleCont
     }
     if (RunPlainFastPath(v, Src::kWide, Src::kBytes == 1, Src::kAlpha, g, c))
         return;
+    if constexpr (!Src::kWide && Src::kBytes == 2) {
+        if (RunPlainFastPath16(v, g, c))
+            return;
+    }
     DispatchVariant<Src>(v, [&](auto src, auto op, auto t, auto bright, auto form, auto policy) {
         PlainBlitLoop<decltype(src), decltype(op)::value, decltype(t)::value, decltype(bright)::value,
                       decltype(form)::value, decltype(policy)::value>(g, c);
