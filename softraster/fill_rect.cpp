@@ -91,6 +91,12 @@ void FillBlendRectMemImg(MEMIMG *destination, const RECT *rect, int32_t color)
         });
         return;
     }
+    if (kind == 0 && operation == FLAT_OP_ALPHA) {
+        uint8_t *row = start;
+        for (int y = 0; y < height; ++y, row += pitch)
+            FlatAlphaRow16(op, row, width);
+        return;
+    }
 #endif
     if (operation == FLAT_OP_COPY) {
         FillRowsCopy(kind, start, pitch, width, height, op.color);
