@@ -71,8 +71,9 @@ struct Image {
                 std::memcpy(bytes + 2 * i, &p, 2);
             }
         }
+        // Alpha sources get a run table (extras), as loaded sprites have.
         AllocateMemImg(&memimg, w, h, pitch, wide ? kKey32 : kKey16, wide ? MEMIMG_KIND_XRGB32 : MEMIMG_KIND_RGB565, 0,
-                       kind == Pixels::Alpha32 ? 1 : 0, 0, bytes);
+                       kind == Pixels::Alpha32 ? 1 : 0, kind == Pixels::Alpha32 ? 1 : 0, bytes);
 #ifdef KORVO_HAVE_SDL2
         surface = SDL_CreateRGBSurfaceWithFormatFrom(
             bytes, w, h, wide ? 32 : 16, pitch,

@@ -197,47 +197,102 @@ inline __m128i LerpLanesHigh(__m128i x, __m128i d, __m128i twiceWeight)
     return _mm_add_epi16(d, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(x, d), 7), twiceWeight));
 }
 
-// Keyed copy of an alpha source: alpha 0 keeps the destination, 255 stores the
-// pixel (bright-scaled colour over the destination's byte 3 when bright is on),
-// anything else interpolates by alpha. An opaque pixel takes weight 256, which
-// gives the source's colour exactly, so one interpolation serves all three.
+// The keyed copy of count pixels of an alpha source: alpha 0 keeps the
+// destination, 255 stores the pixel (bright-scaled colour over the
+// destination's byte 3 when bright is on), anything else interpolates by alpha. Weights are stored doubled:
+// alpha 0 gives the destination and weight 256 the source colour exactly, so
+// one interpolation serves every case; byte 3 keeps the destination's unless an
+// opaque pixel is stored whole. The channels stay in place: blue and red in the
+// low bytes of each pixel's 16-bit halves, green and byte 3 after a shift by 8.
+template <bool Bright>
+inline __m128i AlphaPixels4(__m128i s, __m128i d)
+{
+    const uint32_t b = MemImgState.brightColor;
+    const __m128i lowBytes = _mm_set1_epi16(0x00FF);
+    const __m128i alpha = _mm_srli_epi32(s, 24);
+    const __m128i opaque = _mm_cmpeq_epi32(alpha, _mm_set1_epi32(255));
+    const __m128i twice = _mm_slli_epi32(_mm_sub_epi32(alpha, opaque), 1);   // 2a, or 512 when opaque
+    const __m128i blueRedWeight = _mm_or_si128(twice, _mm_slli_epi32(twice, 16));
+    const __m128i greenWeight = _mm_or_si128(twice, _mm_and_si128(opaque, _mm_set1_epi32(Bright ? 0 : 512 << 16)));
+    __m128i blueRed = _mm_and_si128(s, lowBytes), green = _mm_srli_epi16(s, 8);
+    if (Bright) {
+        blueRed = ProductLanes(blueRed, _mm_set1_epi32(static_cast<int>((b & 0xFF) | ((b >> 16) & 0xFF) << 16)));
+        green = ProductLanes(green, _mm_set1_epi32(static_cast<int>(((b >> 8) & 0xFF) | 255u << 16)));
+    }
+    const __m128i rb = LerpLanesHigh(blueRed, _mm_and_si128(d, lowBytes), blueRedWeight);
+    const __m128i ga = LerpLanesHigh(green, _mm_srli_epi16(d, 8), greenWeight);
+    return _mm_or_si128(rb, _mm_slli_epi16(ga, 8));
+}
+
+template <bool Bright>
+inline void AlphaSpan(uint8_t *dst, const uint8_t *src, int count)
+{
+    for (; count >= 4; count -= 4, src += 16, dst += 16) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), AlphaPixels4<Bright>(s, d));
+    }
+    if (count > 0) {
+        // The last one to three pixels through the same arithmetic, via a copy.
+        uint32_t s4[4] = {}, d4[4] = {};
+        std::memcpy(s4, src, static_cast<size_t>(4 * count));
+        std::memcpy(d4, dst, static_cast<size_t>(4 * count));
+        const __m128i r = AlphaPixels4<Bright>(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s4)),
+                                               _mm_loadu_si128(reinterpret_cast<const __m128i *>(d4)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(d4), r);
+        std::memcpy(dst, d4, static_cast<size_t>(4 * count));
+    }
+}
+
+// Keyed copy of an alpha source, row by row.
 template <bool Bright>
 void SpriteRows(const BlitRows &g, const BlitRuleContext &c)
 {
-    const __m128i bright = BrightLanes();
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i alphaMax = _mm_set1_epi32(255);
-    // Byte 3 of an opaque pixel: weight 256 (stored doubled) takes the source's 255.
-    const __m128i opaqueByte3 = _mm_set1_epi32(Bright ? 0 : 512 << 16);
-    const int width = g.width;
+    for (int y = 0; y < g.height; ++y)
+        AlphaSpan<Bright>(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch, g.width);
+}
+
+// Copy of an alpha source along its run table: long clear runs skipped, long
+// opaque runs of a plain copy moved whole, the rest drawn in stretches as long
+// as the runs allow. Within a table that describes its pixels, a partial run holds
+// alpha 1..254, an opaque run alpha 255, so the weights of the keyed copy
+// are the weights each run asks for.
+template <bool Bright>
+void SpriteRunRows(const BlitRows &g, const uint8_t *runs, const BlitRuleContext &c)
+{
+    constexpr int kLongRun = 8;
     for (int y = 0; y < g.height; ++y) {
         const uint8_t *src = g.source + y * g.sourcePitch;
         uint8_t *dst = g.destination + y * g.destinationPitch;
-        int x = 0;
-        for (; x + 4 <= width; x += 4, src += 16, dst += 16) {
-            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
-            const __m128i alpha = _mm_srli_epi32(s, 24);
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF)
-                continue;
-            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst));
-            const __m128i opaque = _mm_cmpeq_epi32(alpha, alphaMax);
-            const __m128i twice = _mm_slli_epi32(_mm_sub_epi32(alpha, opaque), 1);   // 2a, or 512 when opaque
-            const __m128i blueGreen = _mm_or_si128(twice, _mm_slli_epi32(twice, 16));
-            const __m128i redByte3 = _mm_or_si128(twice, _mm_and_si128(opaque, opaqueByte3));
-            const __m128i w0 = _mm_unpacklo_epi32(blueGreen, redByte3);
-            const __m128i w1 = _mm_unpackhi_epi32(blueGreen, redByte3);
-            __m128i s0 = _mm_unpacklo_epi8(s, zero), s1 = _mm_unpackhi_epi8(s, zero);
-            if (Bright) {
-                s0 = ProductLanes(s0, bright);
-                s1 = ProductLanes(s1, bright);
+        const uint8_t *stretchSource = src;
+        uint8_t *stretchDestination = dst;
+        int stretch = 0;
+        auto flush = [&] {
+            AlphaSpan<Bright>(stretchDestination, stretchSource, stretch);
+            stretch = 0;
+        };
+        int left = g.width;
+        for (uint8_t code = *runs++; code < MEMIMG_RUN_ROW_END; code = *runs++) {
+            int n = (code & 0x3F) + 1;
+            if (n > left)   // never walk past the row, whatever the table says
+                n = left;
+            left -= n;
+            const int type = code >> 6;
+            if (n >= kLongRun && (type == MEMIMG_RUN_SKIP || (!Bright && type == MEMIMG_RUN_OPAQUE))) {
+                flush();
+                if (type == MEMIMG_RUN_OPAQUE)
+                    std::memcpy(dst, src, static_cast<size_t>(4 * n));
+            } else {
+                if (stretch == 0) {
+                    stretchSource = src;
+                    stretchDestination = dst;
+                }
+                stretch += n;
             }
-            const __m128i r0 = LerpLanesHigh(s0, _mm_unpacklo_epi8(d, zero), w0);
-            const __m128i r1 = LerpLanesHigh(s1, _mm_unpackhi_epi8(d, zero), w1);
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), _mm_packus_epi16(r0, r1));
+            src += 4 * n;
+            dst += 4 * n;
         }
-        for (; x < width; ++x, src += 4, dst += 4)
-            BlitPixel<SrcDirect32Alpha, BLIT_OP_COPY, false, Bright, MODE1_SIGNED_LERP, BLIT_ALPHA_SKIP_ZERO>(
-                dst, src, nullptr, c);
+        flush();
     }
 }
 
@@ -270,7 +325,21 @@ bool RunPlainFastPath(const BlitVariant &v, bool wide, bool palette, bool alpha,
     return v.bright ? OpaqueFastPath<true>(v.op, g, keyed, c) : OpaqueFastPath<false>(v.op, g, keyed, c);
 }
 
+// Run-table copy of a 32-bit alpha source without blend image; false for other variants.
+bool RunTableFastPath(int op, bool blend, bool alpha, const BlitRows &g, const uint8_t *runs, const BlitRuleContext &c)
+{
+    if (op != BLIT_OP_COPY || blend || !alpha)
+        return false;
+    MemImgBrightOn() ? SpriteRunRows<true>(g, runs, c) : SpriteRunRows<false>(g, runs, c);
+    return true;
+}
+
 #else
+
+bool RunTableFastPath(int, bool, bool, const BlitRows &, const uint8_t *, const BlitRuleContext &)
+{
+    return false;
+}
 
 // Vector forms of the common 32-bit loops: none without SSE2.
 bool RunPlainFastPath(const BlitVariant &, bool, bool, bool, const BlitRows &, const BlitRuleContext &)
