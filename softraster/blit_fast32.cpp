@@ -246,7 +246,7 @@ inline void AlphaSpan(uint8_t *dst, const uint8_t *src, int count)
 
 // Keyed copy of an alpha source, row by row.
 template <bool Bright>
-void SpriteRows(const BlitRows &g, const BlitRuleContext &c)
+void SpriteRows(const BlitRows &g, const BlitRuleContext &)
 {
     for (int y = 0; y < g.height; ++y)
         AlphaSpan<Bright>(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch, g.width);
@@ -258,7 +258,7 @@ void SpriteRows(const BlitRows &g, const BlitRuleContext &c)
 // alpha 1..254, an opaque run alpha 255, so the weights of the keyed copy
 // are the weights each run asks for.
 template <bool Bright>
-void SpriteRunRows(const BlitRows &g, const uint8_t *runs, const BlitRuleContext &c)
+void SpriteRunRows(const BlitRows &g, const uint8_t *runs)
 {
     constexpr int kLongRun = 8;
     for (int y = 0; y < g.height; ++y) {
@@ -330,7 +330,17 @@ bool RunTableFastPath(int op, bool blend, bool alpha, const BlitRows &g, const u
 {
     if (op != BLIT_OP_COPY || blend || !alpha)
         return false;
-    MemImgBrightOn() ? SpriteRunRows<true>(g, runs, c) : SpriteRunRows<false>(g, runs, c);
+    // A table broken into short runs (a first row with more than one run per
+    // eight pixels) costs more to walk than it skips: the keyed copy gives the
+    // same pixels without it.
+    int firstRowRuns = 0;
+    for (const uint8_t *code = runs; *code < MEMIMG_RUN_ROW_END; ++code)
+        ++firstRowRuns;
+    const bool bright = MemImgBrightOn();
+    if (firstRowRuns * 8 > g.width)
+        bright ? SpriteRows<true>(g, c) : SpriteRows<false>(g, c);
+    else
+        bright ? SpriteRunRows<true>(g, runs) : SpriteRunRows<false>(g, runs);
     return true;
 }
 
