@@ -4,6 +4,8 @@
 #                                      and, with tests/<subsystem>/win32/*.cpp, a Wine one
 # tests/<subsystem>/win32/<group>/     a Wine executable of its own, run one at a time
 #                                      (tests that open the main window share one desktop)
+# tests/<subsystem>/win32/support/     helpers linked into every group executable of the
+#                                      subsystem (recording fakes of neighbouring subsystems)
 # tests/<subsystem>/programs/*.cpp     Windows programs that tests start; not tests themselves
 # tests/support/                       helpers linked into every test executable
 # tools/<name>/*.cpp                   host command-line tools
@@ -11,9 +13,24 @@
 set(KORVO_TEST_OUTPUT_DIR ${CMAKE_BINARY_DIR}/tests)
 if(WIN32)
   set(KORVO_TEST_PREFIX "wine.")
+elseif(KORVO_THREAD_SANITIZER)
+  set(KORVO_TEST_PREFIX "tsan.")
 else()
   set(KORVO_TEST_PREFIX "host.")
 endif()
+
+# Portable tests that start threads, per subsystem (with the helpers they need):
+# the thread-checking build runs these. A subsystem that starts a thread adds
+# its list here and its name to that build's subsystems in CMakeLists.txt.
+set(KORVO_THREADED_TESTS_core
+    tests/core/async_load_test.cpp
+    tests/core/api_lock_test.cpp
+    tests/core/handle_manager_test.cpp
+    tests/core/byte_ring_test.cpp)
+set(KORVO_THREADED_TESTS_sound
+    tests/sound/sound_system_test.cpp
+    tests/sound/stream_sound_test.cpp
+    tests/sound/sound_fakes.cpp)
 
 if(WIN32)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -41,6 +58,16 @@ function(korvo_add_test_executable name)
   set_tests_properties(${KORVO_TEST_PREFIX}${name} PROPERTIES TIMEOUT 900)
 endfunction()
 
+function(korvo_add_thread_sanitizer_tests)
+  foreach(sub ${KORVO_SUBSYSTEMS})
+    list(TRANSFORM KORVO_THREADED_TESTS_${sub} PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE sources)
+    korvo_add_test_executable(${sub}_threaded_tests ${sources})
+    # A report fails the test (ThreadSanitizer exits with 66 after reporting).
+    set_tests_properties(${KORVO_TEST_PREFIX}${sub}_threaded_tests PROPERTIES
+                         ENVIRONMENT "TSAN_OPTIONS=second_deadlock_stack=1")
+  endforeach()
+endfunction()
+
 function(korvo_add_all_tests)
   foreach(sub ${KORVO_SUBSYSTEMS} game)
     set(dir ${PROJECT_SOURCE_DIR}/tests/${sub})
@@ -64,13 +91,14 @@ function(korvo_add_all_tests)
     endif()
 
     if(WIN32)
+      file(GLOB group_support CONFIGURE_DEPENDS ${dir}/win32/support/*.cpp)
       file(GLOB groups LIST_DIRECTORIES true ${dir}/win32/*)
       foreach(group ${groups})
-        if(IS_DIRECTORY ${group})
-          get_filename_component(gname ${group} NAME)
+        get_filename_component(gname ${group} NAME)
+        if(IS_DIRECTORY ${group} AND NOT gname STREQUAL "support")
           file(GLOB gsources CONFIGURE_DEPENDS ${group}/*.cpp)
           if(gsources)
-            korvo_add_test_executable(${sub}_${gname}_tests ${gsources})
+            korvo_add_test_executable(${sub}_${gname}_tests ${gsources} ${group_support})
             set_tests_properties(${KORVO_TEST_PREFIX}${sub}_${gname}_tests
                                  PROPERTIES RESOURCE_LOCK wine_desktop)
           endif()
@@ -112,13 +140,17 @@ function(korvo_add_all_tests)
       add_test(NAME ${KORVO_TEST_PREFIX}velmora_imports
                COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh $<TARGET_FILE:Velmora>)
     endif()
-    # The host build's tests join this run, so one CTest summary covers both.
+    # The host builds' tests join this run, so one CTest summary covers them all.
     set(KORVO_HOST_BUILD_DIR "" CACHE PATH "Host build whose tests join this build's CTest run")
-    if(KORVO_HOST_BUILD_DIR)
-      file(WRITE ${CMAKE_BINARY_DIR}/include_host_tests.cmake
-           "if(EXISTS \"${KORVO_HOST_BUILD_DIR}/CTestTestfile.cmake\")\n"
-           "  include(\"${KORVO_HOST_BUILD_DIR}/CTestTestfile.cmake\")\n"
-           "endif()\n")
+    set(KORVO_TSAN_BUILD_DIR "" CACHE PATH "Thread-checking host build whose tests join this build's CTest run")
+    set(include_text "")
+    foreach(dir ${KORVO_HOST_BUILD_DIR} ${KORVO_TSAN_BUILD_DIR})
+      string(APPEND include_text "if(EXISTS \"${dir}/CTestTestfile.cmake\")\n"
+                                 "  include(\"${dir}/CTestTestfile.cmake\")\n"
+                                 "endif()\n")
+    endforeach()
+    if(include_text)
+      file(WRITE ${CMAKE_BINARY_DIR}/include_host_tests.cmake "${include_text}")
       set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES
                    ${CMAKE_BINARY_DIR}/include_host_tests.cmake)
     endif()

@@ -1,5 +1,5 @@
-// The screen mode the program asks for, and the graphics state flags that the
-// window layer reads. Set before start-up by the program's setters.
+// The screen mode: the size, depth and rate the program asks for, the screen
+// sizes the graphics module runs with, and the flags the window layer reads.
 #pragma once
 
 #include "graphics/public_api.h"
@@ -7,20 +7,26 @@
 namespace Korvo {
 
 // Graphics state read by the window layer.
-extern int DoubledScreenModeFlag;   // full-screen 320x240 shown as a doubled 640x480 screen
-extern int Window640x480RequestFlag; // graphics asks for a 640x480 window
-extern int PresentInProgressFlag;    // the present routine runs
-extern int DialogBoxModeFlag;        // Direct3D dialog-box mode
+extern int DoubledScreenModeFlag;     // full-screen 320x240 shown as a doubled 640x480 screen
+extern int Window640x480RequestFlag;  // low-resolution emulation request: a 640x480 screen for 320x240
+extern int PresentInProgressFlag;     // the present routine runs
+extern int DialogBoxModeFlag;         // Direct3D dialog-box mode
 
-// The requested depth (16 while none was set)
+// The depth (16 while none was set)
 int GetScreenBitsPerPixel();
-// The requested refresh rate (0 while none was set)
+// The refresh rate (0 while none was set)
 int GetScreenRefreshRate();
-// The screen size the program draws (640x480 while none was set, 320x240 in the doubled mode); 0
+// The drawn screen size (640x480 while none was set); 0
 int GetVirtualScreenSize(int *width, int *height);
-// Set the main screen size (640x480 becomes 320x240 in the doubled mode)
+// Set the main screen size and the drawn size that follows from it
 void StoreMainScreenSize(int width, int height);
-// The drawn screen size and depth (null pointers skipped); 0
+// The screen size (320x240 in the doubled mode) and depth (null pointers skipped); 0
 int GetScreenSizeAndDepth(int *width, int *height, int *bitsPerPixel);
+// The main (display) screen size (640x480 while none was set); 0
+int GetMainScreenSize(int *width, int *height);
+// Store the depth and the software screen kind that goes with it
+void StoreScreenDepth(int bitsPerPixel);
+// Store the refresh rate
+void StoreScreenRefreshRate(int refreshRate);
 
 } // namespace Korvo

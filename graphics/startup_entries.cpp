@@ -1,12 +1,18 @@
-// Graphics entries of the core runtime's sequences, until graphics is built.
-//
-// The graphics system does not exist yet: these entries start, draw, present
-// and restore nothing. Each says what it leaves undone; they are replaced by
-// the graphics subsystem's own code.
+// Graphics entries of the core runtime's sequences, window procedure,
+// activation and message pump that have no other home in graphics.
 
 #include "graphics/startup_entries.h"
 
+#include "graphics/shell_services.h"
+#include "core/public_api.h"
 #include "core/system/window_state.h"
+#include "graphics/d3d_call_wrappers.h"
+#include "graphics/device_startup.h"
+#include "graphics/device_state_cache.h"
+#include "graphics/draw_settings.h"
+#include "graphics/draw_target.h"
+#include "graphics/graphics_state.h"
+#include "graphics/public_api.h"
 #include "graphics/screen_request.h"
 
 namespace Korvo {
@@ -16,162 +22,155 @@ namespace Korvo {
 // ---------------------------------------------------------------------------
 
 static int RestoreCallbackChosen = 0;
-static int DrawTarget = -2;
+static int LogDrawingGuard = 0;
 
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
 
-// Not built yet: no adapter is enumerated, so there are no modes.
-int CountDisplayModes()
+int IsHardwareRenderingWanted()
 {
+    return GraphicsState.softwareOnlyRequest != 0 ? 0 : 1;
+}
+
+// Before start-up only: 0 asks for software drawing
+int SetHardwareRenderingWanted(int wanted)
+{
+    if (ShellLibraryStarted() != 0) {
+        return -1;
+    }
+    GraphicsState.softwareOnlyRequest = wanted != 0 ? 0 : 1;
     return 0;
 }
 
-// Not built yet: every index is out of range.
-DisplayModeEntry GetDisplayModeEntry(int index)
-{
-    (void)index;
-    return DisplayModeEntry{-1, -1, -1, -1};
-}
-
-// Not built yet: software-only rendering was never chosen.
-int IsHardwareRenderingWanted()
-{
-    return 1;
-}
-
-// Records the choice only; the built-in restore routine comes with graphics.
+// Records the restore routine (null: the built-in one)
 int SetGraphRestoreCallback(GraphRestoreCallback callback)
 {
-    (void)callback; // the routine itself is kept once graphics can call it
+    Draw.graphRestoreCallback = callback;
     RestoreCallbackChosen = 1;
     return 0;
 }
 
-// Whether a restore routine was chosen (null chooses the built-in one).
 int HasGraphRestoreCallback()
 {
     return RestoreCallbackChosen;
 }
 
-// Not built yet: starts nothing; there is nothing that could fail.
-int StartupGraphicsSystem()
+// Show what was drawn into the back screen
+int PresentBackScreen()
 {
-    return 0;
+    return PresentBackScreenRect(nullptr);
 }
 
-// Not built yet: nothing was started, nothing to end.
-int ShutdownGraphicsSystem()
+// The present with an optional rectangle of the window
+int PresentBackScreenRect(const RECT *rect)
 {
-    RestoreCallbackChosen = 0;
-    return 0;
+    PresentInProgressFlag = 1;
+    if (LogDrawingGuard != 0) {
+        PresentInProgressFlag = 0;
+        return 0;
+    }
+    if (ShellLibraryStarted() == 0 || GetShutdownRequestedFlag() != 0 || GraphicsState.started == 0) {
+        PresentInProgressFlag = 0;
+        return -1;
+    }
+    int result = PresentScreen(rect);
+    PresentInProgressFlag = 0;
+    return result < 0 ? -1 : 0;
 }
 
-// Not built yet: remembers the id only; nothing is drawn anywhere.
-int SelectDrawTarget(int target)
+// Clear the draw target to the background colour
+int ClearDrawScreen()
 {
-    DrawTarget = target;
-    return 0;
+    if (GraphicsState.started == 0) {
+        return -1;
+    }
+    return FillDrawTargetWithBackground(nullptr);
 }
 
-// The id last selected.
-int GetSelectedDrawTarget()
-{
-    return DrawTarget;
-}
-
-// Not built yet: there is no back screen to show.
+// The window needs painting: present the back screen again
 void RefreshPresentedScreen()
 {
+    PresentBackScreenRect(nullptr);
 }
 
-// Not built yet: there is no screen to rebuild; the window layer has already
-// restyled the window, so the mode change itself reports no failure.
-int ApplyScreenModeChange(int width, int height, int bitsPerPixel, int force, int refreshRate)
-{
-    (void)width;
-    (void)height;
-    (void)bitsPerPixel;
-    (void)force;
-    (void)refreshRate;
-    return 0;
-}
-
-// Not built yet: no device.
-int G_D3D_HasDevice()
-{
-    return 0;
-}
-
-// Not built yet: no scene is ever open.
-void G_D3D_EndSceneIfBegun()
-{
-}
-
-// Not built yet: no device, so none is lost.
-int G_D3D_IsDeviceLost()
-{
-    return 0;
-}
-
-// Not built yet: no device to re-create.
-int RecreateGraphicsDevice()
-{
-    return 0;
-}
-
-// Not built yet: no device to release.
+// Release the device's resources and DirectX (full-screen deactivation)
 void ReleaseGraphicsDevice()
 {
+    if (GraphicsState.started != 0 && GraphicsState.direct3DModeActive != 0) {
+        EndDirectXSystem();
+    }
 }
 
-// The window mode decides until graphics keeps its own state.
+// DirectX again; -1 when a Direct3D device could not be made again and drawing fell back to software
+int RecreateGraphicsDevice()
+{
+    if (GraphicsState.started == 0) {
+        return 0;
+    }
+    int hadDirect3D = GraphicsState.direct3DModeActive;
+    if (hadDirect3D != 0) {
+        EndDirectXSystem();
+    }
+    StartDirectXSystem();
+    if (GraphicsState.direct3DModeActive == 0) {
+        if (IsMemImgValid(&SoftwareScreen) == 0) {
+            CreateSoftwareScreen();
+        }
+        return hadDirect3D != 0 ? -1 : 0;
+    }
+    InitDeviceStates();
+    SelectDrawTarget(GetSelectedDrawTarget());
+    RestoreDeviceStates();
+    for (int i = 0; i < 2; ++i) {
+        FillDrawTargetWithBackground(nullptr);
+        PresentScreen(nullptr);
+    }
+    ReapplyDeviceStates();
+    return 0;
+}
+
 int IsFullScreenMode()
 {
     return GetWindowedModeState() != 0 ? 0 : 1;
 }
 
-// Not built yet: no DirectDraw object exists.
-void *GetDirectDraw7Object()
-{
-    return nullptr;
-}
-
-// Not built yet: there is no mask screen.
+// No mask screen exists yet.
 int EnableMaskScreen(int enable)
 {
     (void)enable;
     return -1;
 }
 
-// Not built yet: masking is never on.
 int IsMaskScreenEnabled()
 {
     return 0;
 }
 
-// Not built yet: nothing is presented; the setting is not kept.
-int SetWaitForVerticalBlank(int enable)
+// End an open scene and pass the flag to the device; 0
+int G_D3D_SwitchDialogBoxMode(int flag)
 {
-    (void)enable;
+    if (G_D3D_HasDevice() != 0) {
+        G_D3D_EndSceneIfBegun();
+        D3DDev_SetDialogBoxMode(flag != 0 ? TRUE : FALSE);
+    }
     return 0;
 }
 
-// Not built yet: presenting never waits.
-int IsWaitForVerticalBlankOn()
-{
-    return 0;
-}
-
-// Not built yet: there is no device to apply the mode to; the flag is kept.
+// Store the flag; with a device switch the dialog-box mode off and, when asked, on
 int SetMenuDialogBoxMode(int enable)
 {
     DialogBoxModeFlag = enable;
+    if (GraphicsState.direct3DModeActive != 0 && G_D3D_HasDevice() != 0) {
+        G_D3D_EndSceneIfBegun();
+        D3DDev_SetDialogBoxMode(FALSE);
+        if (enable != 0) {
+            D3DDev_SetDialogBoxMode(TRUE);
+        }
+    }
     return 0;
 }
 
-// The stored flag.
 int GetMenuDialogBoxMode()
 {
     return DialogBoxModeFlag;

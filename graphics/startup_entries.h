@@ -2,6 +2,8 @@
 // procedure, activation and the message pump).
 #pragma once
 
+#include "graphics/public_api.h"
+
 namespace Korvo {
 
 // One display mode of the adapter.
@@ -19,8 +21,6 @@ typedef void (*GraphRestoreCallback)();
 int CountDisplayModes();
 // One display mode; all fields -1 when the index is out of range
 DisplayModeEntry GetDisplayModeEntry(int index);
-// 1 unless software-only rendering was chosen
-int IsHardwareRenderingWanted();
 // Select the graph restore routine (null: the built-in one); 0
 int SetGraphRestoreCallback(GraphRestoreCallback callback);
 // 1 when a restore routine is set
@@ -55,10 +55,8 @@ void *GetDirectDraw7Object();
 int EnableMaskScreen(int enable);
 // Whether masked drawing is on
 int IsMaskScreenEnabled();
-// Whether presenting waits for the vertical blank; 0
-int SetWaitForVerticalBlank(int enable);
-// The vertical-blank wait setting
-int IsWaitForVerticalBlankOn();
+// End an open scene and set the device's dialog-box mode; 0
+int G_D3D_SwitchDialogBoxMode(int flag);
 // Store and apply the Direct3D dialog-box mode; 0
 int SetMenuDialogBoxMode(int enable);
 // The stored dialog-box mode

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything: the host build (portable core with sanitizers, tools,
-# benchmarks), the 32-bit Windows build (the library, Velmora.exe and its tests)
+# benchmarks), the thread-checking host build (the core services and their
+# threaded tests under ThreadSanitizer), the 32-bit Windows build (the library, Velmora.exe and its tests)
 # and, on machines that cannot execute 32-bit code, a 64-bit Windows build of the
 # same code whose tests Wine runs instead.
 #   tools/build.sh            set-up (idempotent), then all builds
@@ -25,13 +26,18 @@ log "host build (sanitizers on)"
 configure "$KORVO_BUILD/host"
 cmake --build "$KORVO_BUILD/host" -j"$jobs"
 
+log "host build of the threaded tests (ThreadSanitizer)"
+configure "$KORVO_BUILD/tsan" -DKORVO_THREAD_SANITIZER=ON
+cmake --build "$KORVO_BUILD/tsan" -j"$jobs"
+host_trees=(-DKORVO_HOST_BUILD_DIR="$KORVO_BUILD/host" -DKORVO_TSAN_BUILD_DIR="$KORVO_BUILD/tsan")
+
 log "32-bit Windows build"
 configure "$KORVO_BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$KORVO_ROOT/cmake/toolchain-i686-w64-mingw32.cmake" \
   -DKORVO_DEPS_PREFIX="$("$here/build_deps.sh" --prefix i686-w64-mingw32)"
 
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   test_tree=win32
-  configure "$KORVO_BUILD/win32" -DKORVO_HOST_BUILD_DIR="$KORVO_BUILD/host"
+  configure "$KORVO_BUILD/win32" "${host_trees[@]}"
   cmake --build "$KORVO_BUILD/win32" -j"$jobs"
 else
   # This machine cannot execute 32-bit code: build the 32-bit product, and run the
@@ -41,7 +47,7 @@ else
   log "64-bit Windows build (for the Wine tests: this machine runs no 32-bit code)"
   configure "$KORVO_BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$KORVO_ROOT/cmake/toolchain-x86_64-w64-mingw32.cmake" \
     -DKORVO_DEPS_PREFIX="$("$here/build_deps.sh" --prefix x86_64-w64-mingw32)" \
-    -DKORVO_HOST_BUILD_DIR="$KORVO_BUILD/host" -DKORVO_PRODUCT_BUILD_DIR="$KORVO_BUILD/win32"
+    "${host_trees[@]}" -DKORVO_PRODUCT_BUILD_DIR="$KORVO_BUILD/win32"
   cmake --build "$KORVO_BUILD/win64" -j"$jobs"
 fi
 echo "$test_tree" > "$KORVO_BUILD/test-tree"

@@ -40,11 +40,13 @@ static uint32_t LogStartTime = 0;
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-// Folder + "\" when needed + "Log.txt"; false when it does not fit.
+// Folder + "\" when needed + "Log.txt"; false when it does not fit. An empty
+// folder gives the bare name, which is the working folder (a lone "\" would be
+// the drive root).
 static bool BuildLogFilePath(char *path, size_t capacity)
 {
     size_t folderLength = std::strlen(LogFolder);
-    bool needsSeparator = folderLength == 0 || LogFolder[folderLength - 1] != '\\';
+    bool needsSeparator = folderLength != 0 && LogFolder[folderLength - 1] != '\\';
     int written = std::snprintf(path, capacity, "%s%s%s", LogFolder, needsSeparator ? "\\" : "", kLogFileName);
     return written > 0 && static_cast<size_t>(written) < capacity;
 }

@@ -9,6 +9,7 @@
 
 #include "core/log/error_log.h"
 #include "core/memory/process_heap.h"
+#include "core/memory/tracked_block_index.h"
 #include "core/threads/section_lock.h"
 
 #include <climits>
@@ -158,6 +159,26 @@ static TrackedBlockHeader HeaderFromCopy(const unsigned char *copy)
     std::_Exit(kCorruptionExitCode);
 }
 
+// A pointer that is no live block (freed already, or never handed out) is
+// reported without reading anything at it, and the process ends.
+[[noreturn]] static void ReportUnknownBlock(const void *pointer)
+{
+    AppendLogText("以下のメモリ確保情報が破損しました、強制終了します\n");
+    AppendLogLineFormat("解放済みか確保されていないメモリです  addr:%08x",
+                        static_cast<unsigned>(reinterpret_cast<uintptr_t>(pointer)));
+    std::_Exit(kCorruptionExitCode);
+}
+
+// The header of a user pointer, once the list of live blocks knows it.
+static TrackedBlockHeader *LiveHeaderOf(void *pointer)
+{
+    TrackedBlockHeader *header = HeaderOf(pointer);
+    if (!IsLiveTrackedBlock(header)) {
+        ReportUnknownBlock(pointer);
+    }
+    return header;
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -170,6 +191,10 @@ void *TrackedAlloc(size_t size, const char *file, int line)
     TrackedBlockHeader *header = nullptr;
     if (HeapBytesFor(size, &bytes)) {
         header = static_cast<TrackedBlockHeader *>(AllocProcessHeapBlock(bytes));
+    }
+    if (header != nullptr && !AddLiveTrackedBlock(header)) {
+        FreeProcessHeapBlock(header);
+        header = nullptr;
     }
     if (header == nullptr) {
         DumpTrackedBlocks();
@@ -217,7 +242,7 @@ void *TrackedRealloc(void *pointer, size_t size, const char *file, int line)
         return TrackedAlloc(size, file, line);
     }
     LockMemory();
-    TrackedBlockHeader *header = HeaderOf(pointer);
+    TrackedBlockHeader *header = LiveHeaderOf(pointer);
     int oldSize = header->size;
     if (size != static_cast<size_t>(oldSize)) {
         size_t bytes = 0;
@@ -229,6 +254,11 @@ void *TrackedRealloc(void *pointer, size_t size, const char *file, int line)
             DumpTrackedBlocks();
             UnlockMemory();
             return nullptr;
+        }
+        if (moved != header) {
+            // Removing first leaves room, so adding cannot fail.
+            RemoveLiveTrackedBlock(header);
+            AddLiveTrackedBlock(moved);
         }
         header = moved;
     }
@@ -261,7 +291,7 @@ void TrackedFree(void *pointer)
         return;
     }
     LockMemory();
-    TrackedBlockHeader *header = HeaderOf(pointer);
+    TrackedBlockHeader *header = LiveHeaderOf(pointer);
     TotalUserBytes -= header->size;
     LiveBlockCount -= 1;
     VerifyTrackedBlock(header);
@@ -284,6 +314,7 @@ void TrackedFree(void *pointer)
         RefreshCopies(newer);
     }
     LogBlockOperation("mem free  ", header);
+    RemoveLiveTrackedBlock(header);
     FreeProcessHeapBlock(header);
     UnlockMemory();
 }

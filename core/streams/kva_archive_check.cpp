@@ -143,9 +143,13 @@ int CheckKvaArchiveTables(const KvaArchive *archive)
     };
 
     while (pendingCount > 0 && result == 0) {
-        const KvaDirectoryEntry *dir = GetKvaDirectoryEntry(archive, pending[--pendingCount]);
-        if (!FileEntryFits(archive, dir->ownEntryOffset) ||
-            !NameRecordFits(archive, GetKvaFileEntry(archive, dir->ownEntryOffset)->nameOffset) ||
+        const uint32_t dirOffset = pending[--pendingCount];
+        const KvaDirectoryEntry *dir = GetKvaDirectoryEntry(archive, dirOffset);
+        // The root's own entry is left undefined by the format and never read.
+        const bool ownEntryOk = dirOffset == 0 ||
+                                (FileEntryFits(archive, dir->ownEntryOffset) &&
+                                 NameRecordFits(archive, GetKvaFileEntry(archive, dir->ownEntryOffset)->nameOffset));
+        if (!ownEntryOk ||
             (dir->parentOffset != kKvaNoParent && !visit(dir->parentOffset)) ||
             (uint64_t)dir->firstEntryOffset + (uint64_t)dir->entryCount * archive->fileEntrySize >
                 archive->fileTableBytes) {

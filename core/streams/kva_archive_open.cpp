@@ -8,6 +8,7 @@
 #include "core/streams/plain_file.h"
 #include "core/memory/tracked_alloc.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace Korvo {
@@ -69,40 +70,102 @@ static uint32_t HeadKeyPosition(const KvaArchive *archive)
     return archive->header.version >= 5 ? 0 : archive->header.headOffset;
 }
 
-// XOR every member's stored bytes of a version-5 image with its key positions,
-// each folder once (the tables were checked, so every range is inside the image).
-static int ApplyKeyToImageMembers(KvaArchive *archive)
+// One member's stored bytes in an attached image, with the key position of its first byte.
+struct StoredRange {
+    uint32_t start;
+    uint32_t length;
+    uint32_t keyPosition;
+};
+
+static bool RangeBefore(const StoredRange &a, const StoredRange &b)
+{
+    if (a.start != b.start) return a.start < b.start;
+    if (a.length != b.length) return a.length < b.length;
+    return a.keyPosition < b.keyPosition;
+}
+
+static bool AppendRange(StoredRange **ranges, size_t *count, size_t *capacity, const StoredRange &range)
+{
+    if (*count == *capacity) {
+        size_t grown = *capacity == 0 ? 64 : *capacity * 2;
+        void *moved = TrackedRealloc(*ranges, grown * sizeof(StoredRange), nullptr, 0);
+        if (moved == nullptr) return false;
+        *ranges = static_cast<StoredRange *>(moved);
+        *capacity = grown;
+    }
+    (*ranges)[(*count)++] = range;
+    return true;
+}
+
+// Every non-empty member of a version-5 image reachable from the root, sorted by
+// position, each range once. The tables were checked, so every range lies inside
+// the image. A member listed twice (the same bytes under the same key) is kept
+// once; members that share bytes under different key positions cannot both be
+// descrambled in place, and the image is refused (-1).
+static int CollectImageMembers(const KvaArchive *archive, StoredRange **rangesOut, size_t *countOut)
 {
     const uint32_t dirBytes = archive->directoryTableBytes;
     unsigned char *seen = static_cast<unsigned char *>(KORVO_TRACKED_ALLOC_ZEROED(dirBytes));
     uint32_t *pending = static_cast<uint32_t *>(KORVO_TRACKED_ALLOC(sizeof(uint32_t) * (size_t)dirBytes));
-    if (seen == nullptr || pending == nullptr) {
-        TrackedFree(seen);
-        TrackedFree(pending);
-        return -1;
+    StoredRange *ranges = nullptr;
+    size_t count = 0, capacity = 0;
+    int result = seen != nullptr && pending != nullptr ? 0 : -1;
+    size_t pendingCount = 0;
+    if (result == 0) {
+        pending[pendingCount++] = 0;
+        seen[0] = 1;
     }
-    size_t count = 0;
-    pending[count++] = 0;
-    seen[0] = 1;
-    while (count > 0) {
-        const KvaDirectoryEntry *dir = GetKvaDirectoryEntry(archive, pending[--count]);
-        for (uint32_t i = 0; i < dir->entryCount; i++) {
+    while (result == 0 && pendingCount > 0) {
+        const KvaDirectoryEntry *dir = GetKvaDirectoryEntry(archive, pending[--pendingCount]);
+        for (uint32_t i = 0; i < dir->entryCount && result == 0; i++) {
             const KvaFileEntry *entry = GetKvaFileEntry(archive, dir->firstEntryOffset + i * archive->fileEntrySize);
             if (entry->attributes & kKvaFolderAttribute) {
                 if (!seen[entry->dataOffset]) {
                     seen[entry->dataOffset] = 1;
-                    pending[count++] = entry->dataOffset;
+                    pending[pendingCount++] = entry->dataOffset;
                 }
                 continue;
             }
             uint32_t stored = GetKvaStoredSize(archive, entry);
             if (stored == 0) continue;
-            ApplyKvaKey(stored, archive->image + archive->header.dataStart + entry->dataOffset,
-                        GetKvaMemberKeyPosition(archive, entry, 0), archive->key);
+            StoredRange range{archive->header.dataStart + entry->dataOffset, stored,
+                              GetKvaMemberKeyPosition(archive, entry, 0)};
+            if (!AppendRange(&ranges, &count, &capacity, range)) result = -1;
         }
     }
     TrackedFree(seen);
     TrackedFree(pending);
+    if (result == 0 && count > 0) {
+        std::sort(ranges, ranges + count, RangeBefore);
+        size_t kept = 1;
+        for (size_t i = 1; i < count && result == 0; i++) {
+            const StoredRange &last = ranges[kept - 1];
+            if (ranges[i].start == last.start && ranges[i].length == last.length &&
+                ranges[i].keyPosition == last.keyPosition)
+                continue;
+            if ((uint64_t)last.start + last.length > ranges[i].start) result = -1;
+            ranges[kept++] = ranges[i];
+        }
+        count = kept;
+    }
+    if (result != 0) {
+        TrackedFree(ranges);
+        return -1;
+    }
+    *rangesOut = ranges;
+    *countOut = count;
+    return 0;
+}
+
+// XOR every member's stored bytes of a version-5 image with its key positions.
+static int ApplyKeyToImageMembers(KvaArchive *archive)
+{
+    StoredRange *ranges = nullptr;
+    size_t count = 0;
+    if (CollectImageMembers(archive, &ranges, &count) != 0) return -1;
+    for (size_t i = 0; i < count; i++)
+        ApplyKvaKey(ranges[i].length, archive->image + ranges[i].start, ranges[i].keyPosition, archive->key);
+    TrackedFree(ranges);
     return 0;
 }
 

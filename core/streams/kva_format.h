@@ -14,7 +14,7 @@ namespace Korvo {
 // Defines
 // ---------------------------------------------------------------------------
 constexpr int kKvaKeySize = 12;
-constexpr int kKvaLowestVersion = 1;
+constexpr int kKvaLowestVersion = 0;  // version 0 has version 1's layout
 constexpr int kKvaHighestVersion = 5;
 constexpr uint32_t kKvaHeaderSizeOld = 24;   // versions 1 to 3
 constexpr uint32_t kKvaHeaderSizeCodePage = 28; // versions 4 and 5

@@ -5,9 +5,11 @@
 // delete handles, which takes a kind's lock, and the kinds take this lock after
 // their own.
 //
-// Workers park by suspending their own thread and are woken with a resume; at
-// most "running limit" of them are awake. A worker waiting for the main thread
-// gives up its place until its request has run.
+// Workers park on an event of their own and are woken by signalling it; at most
+// "running limit" of them are awake. The event keeps a signal that comes before
+// the worker has parked, so a waker never waits for the worker nor retries, and
+// holds the lock only for the signal. A worker waiting for the main thread gives
+// up its place until its request has run.
 
 #include "core/threads/async_load.h"
 
@@ -38,6 +40,7 @@ constexpr uint32_t kRequestBudgetMs = 2;
 
 struct AsyncWorkerSlot {
     ThreadRecord thread;
+    HANDLE wakeEvent; // signalled once per wake-up; the worker resets it on waking
     int exited;
     int runningJob;
     int waitingForMainThread;
@@ -49,7 +52,8 @@ struct AsyncWorkerSlot {
 struct AsyncLoadQueue {
     AsyncLoadJob *slots[kAsyncJobSlotCount];
     int queuedCount;
-    int highWaterMark; // one past the highest slot used since the queue last emptied
+    int highWaterMark; // one past the highest slot used since the queue last emptied;
+                       // written under the lock, read by idle workers without it
     CRITICAL_SECTION lock;
     int lockCreated;
     DWORD mainThreadId;
@@ -86,6 +90,19 @@ static void LockQueue()
 static void UnlockQueue()
 {
     ReleaseSectionLock(&Queue.lock);
+}
+
+// Under the lock.
+static void SetHighWaterMark(int mark)
+{
+    __atomic_store_n(&Queue.highWaterMark, mark, __ATOMIC_RELEASE);
+}
+
+// Outside the lock: sleep until a waker signals, then take the signal.
+static void ParkWorker(AsyncWorkerSlot &worker)
+{
+    WaitForManualResetEvent(worker.wakeEvent);
+    ResetManualResetEvent(worker.wakeEvent);
 }
 
 // The worker whose current job was queued first among those that went to
@@ -150,6 +167,8 @@ static void AsyncWorkerLoop(ThreadRecord *record, int workerIndex)
 {
     (void)record;
     AsyncWorkerSlot &worker = Queue.workers[workerIndex];
+    // Workers start asleep.
+    ParkWorker(worker);
     for (;;) {
         if (__atomic_load_n(&Queue.stopRequested, __ATOMIC_ACQUIRE)) {
             LockQueue();
@@ -181,7 +200,7 @@ static void AsyncWorkerLoop(ThreadRecord *record, int workerIndex)
         LockQueue();
         MarkWorkerAsleep(worker);
         UnlockQueue();
-        SuspendCurrentThread();
+        ParkWorker(worker);
     }
 }
 
@@ -239,7 +258,7 @@ int InitAsyncLoadLock(DWORD mainThreadId)
         request = nullptr;
     }
     Queue.queuedCount = 0;
-    Queue.highWaterMark = 0;
+    SetHighWaterMark(0);
     Queue.threadCount = 0;
     Queue.runningLimit = 1;
     Queue.runningCount = 0;
@@ -273,13 +292,16 @@ int StartAsyncLoadWorkers(int logicalProcessorCount)
     for (int i = 0; i < kAsyncWorkerCount; ++i) {
         AsyncWorkerSlot &worker = Queue.workers[i];
         worker = AsyncWorkerSlot{};
-        if (CreateThreadRecord(&worker.thread, AsyncWorkerLoop, i) != 0) {
+        worker.wakeEvent = CreateManualResetEvent();
+        if (worker.wakeEvent == nullptr || CreateThreadRecord(&worker.thread, AsyncWorkerLoop, i) != 0) {
             worker.thread.threadHandle = nullptr;
             return -1;
         }
         SetThreadRecordPriority(&worker.thread, 0);
         worker.asleep = 1;
         worker.sleepTime = NowMs();
+        // It parks on its event at once; a wake-up may already wait there.
+        ResumeThreadRecord(&worker.thread);
     }
     SleepMilliseconds(16);
     return 0;
@@ -312,6 +334,10 @@ int StopAsyncLoadWorkers()
             SleepMilliseconds(1);
         }
         CloseThreadRecord(&worker.thread);
+    }
+    for (int i = 0; i < Queue.threadCount; ++i) {
+        CloseManualResetEvent(Queue.workers[i].wakeEvent);
+        Queue.workers[i].wakeEvent = nullptr;
     }
     return 0;
 }
@@ -353,7 +379,7 @@ int QueueAsyncLoadJob(AsyncLoadJob *job)
     job->started = 0;
     job->queueTime = NowMs();
     if (slot == Queue.highWaterMark) {
-        Queue.highWaterMark += 1;
+        SetHighWaterMark(slot + 1);
     }
     Queue.slots[slot] = job;
     Queue.queuedCount += 1;
@@ -403,13 +429,15 @@ int RemoveAsyncLoadJob(int jobSlot, int onlyIfNotStarted)
     Queue.queuedCount -= 1;
     Queue.slots[jobSlot] = nullptr;
     if (jobSlot == Queue.highWaterMark - 1) {
+        int mark = Queue.highWaterMark;
         if (Queue.queuedCount == 0) {
-            Queue.highWaterMark = 0;
+            mark = 0;
         } else {
-            while (Queue.highWaterMark > 0 && Queue.slots[Queue.highWaterMark - 1] == nullptr) {
-                Queue.highWaterMark -= 1;
+            while (mark > 0 && Queue.slots[mark - 1] == nullptr) {
+                mark -= 1;
             }
         }
+        SetHighWaterMark(mark);
     }
     TrackedFree(job);
     UnlockQueue();
@@ -428,7 +456,7 @@ int GetQueuedAsyncJobCount()
     return count;
 }
 
-// Resume one sleeping worker: first one that slept in the middle of a job, else the longest sleeper
+// Wake one sleeping worker: first one that slept in the middle of a job, else the longest sleeper
 int WakeAsyncWorker(int extraAllowance)
 {
     if (!Queue.lockCreated) {
@@ -439,20 +467,15 @@ int WakeAsyncWorker(int extraAllowance)
         UnlockQueue();
         return 0;
     }
-    for (;;) {
-        int chosen = PickWorkerAsleepInJob();
-        if (chosen < 0) {
-            chosen = PickLongestSleepingWorker();
-        }
-        if (chosen < 0) {
-            break;
-        }
-        // 0: the worker marked itself asleep but has not suspended yet; try again.
-        if (ResumeThreadRecord(&Queue.workers[chosen].thread) != 0) {
-            Queue.workers[chosen].asleep = 0;
-            Queue.runningCount += 1;
-            break;
-        }
+    int chosen = PickWorkerAsleepInJob();
+    if (chosen < 0) {
+        chosen = PickLongestSleepingWorker();
+    }
+    if (chosen >= 0) {
+        // Whether or not the worker has parked yet, the signal waits for it.
+        Queue.workers[chosen].asleep = 0;
+        Queue.runningCount += 1;
+        SignalManualResetEvent(Queue.workers[chosen].wakeEvent);
     }
     UnlockQueue();
     return 0;
@@ -480,7 +503,7 @@ int RequestMainThreadCall(MainThreadRequest *request)
     WakeAsyncWorker(1);
     MarkWorkerAsleep(worker);
     UnlockQueue();
-    SuspendCurrentThread();
+    ParkWorker(worker);
     return request->result;
 }
 

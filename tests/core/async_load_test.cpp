@@ -263,6 +263,48 @@ TEST_F(AsyncQueueTest, RequestRunsOnTheMainThreadInsideRunMainThreadRequestsOnly
     EXPECT_EQ(LastProbe.lockFreeWhileRunning, 1);
 }
 
+// A short job with one main-thread round trip, counting how many run at once.
+std::atomic<int> RoundTripsDone{0};
+
+int RoundTripJob(AsyncLoadJob *)
+{
+    int now = CurrentLog->running.fetch_add(1) + 1;
+    int most = CurrentLog->mostRunning.load();
+    while (now > most && !CurrentLog->mostRunning.compare_exchange_weak(most, now)) {
+    }
+    CurrentLog->running.fetch_sub(1);
+    MainThreadRequest request = {};
+    request.callback = [](MainThreadRequest *) { return 1; };
+    int result = RequestMainThreadCall(&request);
+    RoundTripsDone.fetch_add(result);
+    return 0;
+}
+
+// Workers park and hand their places over thousands of times; every wake-up
+// must arrive (or the queue stalls) and be counted once (or fewer than the
+// limit run afterwards).
+TEST_F(AsyncQueueTest, WakeUpsAreNeitherLostNorCountedTwice)
+{
+    StartQueue(3); // limit 2
+    RoundTripsDone = 0;
+    const int kJobs = 600;
+    for (int i = 0; i < kJobs; ++i) {
+        AsyncLoadJob *job = AllocAsyncLoadJob(0);
+        job->callback = RoundTripJob;
+        QueueAsyncLoadJob(job);
+        if (i % 3 == 2) {
+            WaitUntil([&] { return RoundTripsDone.load() == i + 1; });
+        }
+    }
+    EXPECT_LE(log.mostRunning.load(), 2);
+    for (int id = 0; id < 4; ++id) {
+        QueueAsyncLoadJob(MakeRecordingJob(id, 1));
+    }
+    WaitUntil([&] { return log.running.load() == 2; });
+    log.gateOpen = 1;
+    WaitUntil([&] { return RanCount() == 4; });
+}
+
 // ---------------------------------------------------------------------------
 // Pending loads of handles
 // ---------------------------------------------------------------------------

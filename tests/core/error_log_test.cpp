@@ -116,4 +116,14 @@ TEST_F(ErrorLogTest, EmptyFolderWritesNothing)
     EXPECT_EQ(ReadLogFile(), "");
 }
 
+TEST_F(ErrorLogTest, EmptyFolderCreatesTheFileInTheWorkingFolder)
+{
+    AppendLogText("stale\n");
+    SetLogFolder("");
+    SetupErrorLog();
+    SetLogFolder(".");
+    EXPECT_TRUE(KorvoTest::LogFileExists());
+    EXPECT_EQ(ReadLogFile(), "");
+}
+
 } // namespace

@@ -148,3 +148,93 @@ TEST(KvaArchiveImage, FallbackKeyAndRefusedImages)
     EXPECT_EQ(AttachKvaArchiveImage(&archive, cut.data(), (int)cut.size(), nullptr), -1);
     EXPECT_EQ(cut, cutBefore);
 }
+
+namespace {
+
+// Overwrite 4 bytes of the head block of a scrambled image (key position as the
+// version gives it) with a value.
+void PokeHead(std::vector<uint8_t> &image, uint32_t headOffsetInBlock, uint32_t value)
+{
+    unsigned char key[kKvaKeySize];
+    BuildKvaKey(nullptr, key);
+    const KvaHeader h = ReadHeader(image);
+    uint32_t at = h.headOffset + headOffsetInBlock;
+    std::memcpy(&image[at], &value, 4);
+    ApplyKvaKey(4, &image[at], h.version >= 5 ? headOffsetInBlock : at, key);
+}
+
+}  // namespace
+
+// Archives the format allows beyond what the packer writes by default.
+TEST(KvaArchiveImage, VersionZeroEmptyArchivesAndARootWithoutItsOwnEntryOpen)
+{
+    struct Form {
+        const char *name;
+        std::vector<uint8_t> image;
+        bool hasMembers;
+    };
+    std::vector<Form> forms;
+    for (int version = 1; version <= 5; version++)
+        forms.push_back({"empty", BuildArchive(Folder("", {}), version, KvaPacking::Auto), false});
+    // Version 0 has version 1's layout.
+    std::vector<uint8_t> v0 = BuildArchive(SampleTree(), 1, KvaPacking::Stored);
+    unsigned char key[kKvaKeySize];
+    BuildKvaKey(nullptr, key);
+    ApplyKvaKey(2, &v0[2], 2, key);
+    v0[2] = 0;
+    ApplyKvaKey(2, &v0[2], 2, key);
+    forms.push_back({"version 0", v0, true});
+    for (int version : {3, 5}) {
+        std::vector<uint8_t> rootless = BuildArchive(SampleTree(), version, KvaPacking::Packed);
+        PokeHead(rootless, ReadHeader(rootless).directoryTableOffset, 0xFFFFFFFFu);
+        forms.push_back({"root own entry undefined", rootless, true});
+    }
+
+    for (Form &form : forms) {
+        SCOPED_TRACE(form.name);
+        const std::vector<uint8_t> original = form.image;
+        KvaArchive archive;
+        ResetKvaArchiveRecord(&archive);
+        ASSERT_EQ(AttachKvaArchiveImage(&archive, form.image.data(), (int)form.image.size(), nullptr), 0);
+        EXPECT_EQ(FindKvaFileEntry("missing.txt", &archive), nullptr);
+        if (form.hasMembers) {
+            EXPECT_EQ(MemberBytes(&archive, "back.png"), PatternBytes(3000, 1));
+            EXPECT_EQ(MemberBytes(&archive, "Sub/Deep/d.bin"), PatternBytes(700, 2));
+            EXPECT_EQ(ChangeKvaDirectory(&archive, "Sub\\..\\Sub", 1), 0);
+        }
+        DisposeKvaArchiveRecord(&archive);
+        EXPECT_EQ(form.image, original);
+    }
+}
+
+// Version-5 members are descrambled in place, so stored ranges may be shared
+// only when they are the same bytes under the same key.
+TEST(KvaArchiveImage, SharedMemberBytesAreDescrambledOnceOrRefused)
+{
+    const std::vector<uint8_t> base = BuildArchive(
+        Folder("", {File("a.bin", PatternBytes(100, 1)), File("b.bin", PatternBytes(100, 2))}), 5,
+        KvaPacking::Stored);
+    // After the root's entry and a.bin's.
+    const uint32_t secondEntry = ReadHeader(base).fileTableOffset + 2 * kKvaFileEntrySize;
+
+    const struct {
+        const char *name;
+        uint32_t secondOffset;
+        bool opens;
+    } cases[] = {{"same range", 0, true}, {"overlapping range", 50, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> image = base;
+        PokeHead(image, secondEntry + 32, c.secondOffset);
+        const std::vector<uint8_t> original = image;
+        KvaArchive archive;
+        ResetKvaArchiveRecord(&archive);
+        ASSERT_EQ(AttachKvaArchiveImage(&archive, image.data(), (int)image.size(), nullptr), c.opens ? 0 : -1);
+        if (c.opens) {
+            EXPECT_EQ(MemberBytes(&archive, "a.bin"), PatternBytes(100, 1));
+            EXPECT_EQ(MemberBytes(&archive, "b.bin"), PatternBytes(100, 1));
+            DisposeKvaArchiveRecord(&archive);
+        }
+        EXPECT_EQ(image, original);
+    }
+}

@@ -31,11 +31,7 @@ struct Layout {
 
 Layout ReadLayout(const std::vector<uint8_t> &image)
 {
-    unsigned char key[kKvaKeySize];
-    BuildKvaKey(nullptr, key);
-    KvaHeader h;
-    std::memcpy(&h, image.data(), sizeof h);
-    ApplyKvaKey(sizeof h, &h, 0, key);
+    const KvaHeader h = ReadHeader(image);
     Layout l{h.version, h.headOffset, h.headSize, h.fileTableOffset, h.directoryTableOffset,
              KvaFileEntrySizeFor(h.version), 0, 0};
     l.entries = (h.directoryTableOffset - h.fileTableOffset) / l.entrySize;

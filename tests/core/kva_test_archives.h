@@ -4,6 +4,7 @@
 #include "tools/kvapack/kva_writer.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #if defined(_WIN32)
@@ -61,6 +62,17 @@ inline std::vector<uint8_t> BuildArchive(const KvaPackItem &root, int version, K
     options.key = key;
     options.codePage = codePage;
     return BuildKvaArchiveImage(root, options);
+}
+
+// The header of an image scrambled with the library's own key, descrambled.
+inline Korvo::KvaHeader ReadHeader(const std::vector<uint8_t> &image)
+{
+    unsigned char key[Korvo::kKvaKeySize];
+    Korvo::BuildKvaKey(nullptr, key);
+    Korvo::KvaHeader h;
+    std::memcpy(&h, image.data(), sizeof h);
+    Korvo::ApplyKvaKey(sizeof h, &h, 0, key);
+    return h;
 }
 
 inline void WriteFile(const std::string &path, const std::vector<uint8_t> &bytes)

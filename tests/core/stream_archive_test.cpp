@@ -225,6 +225,22 @@ TEST_F(StreamArchiveTest, FindsInsideArchives)
     EXPECT_EQ(table->FindFirst(Path("f/*.bmp").c_str(), &info), kNoFindHandle);
 }
 
+TEST_F(StreamArchiveTest, AnEmptyArchiveOpensAndHoldsNothing)
+{
+    // The archive decides: the plain file beside it is not read.
+    MakeFolder(Path("empty"));
+    WriteFile(Path("empty/x.txt"), Bytes("plain"));
+    WriteFile(Path("empty.KVA"), BuildArchive(Folder("", {}), 5, KvaPacking::Auto));
+    EXPECT_EQ(OpenFileStream(Path("empty/x.txt").c_str(), 0, 0, 0), 0u);
+    const StreamFunctionTable *table = GetActiveStreamTable();
+    FileFindInfo info;
+    StreamHandle find = table->FindFirst(Path("empty/*").c_str(), &info);
+    ASSERT_NE(find, kNoFindHandle);
+    EXPECT_STREQ(info.name, ".");
+    EXPECT_EQ(table->FindNext(find, &info), -1);
+    table->FindClose(find);
+}
+
 TEST_F(StreamArchiveTest, PlainFilesAndMemoryStreamsAgreeOnShortTails)
 {
     const std::vector<uint8_t> ten = Bytes("0123456789");

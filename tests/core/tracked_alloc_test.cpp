@@ -228,4 +228,47 @@ TEST(TrackedAllocDeathTest, DamagedSizeIsReportedWithoutReadingTheTrailer)
     EXPECT_EQ(lines[3].find(" 00 "), std::string::npos);
 }
 
+// Pointers that are no live block: caught from the allocator's own records,
+// never by reading the freed block (the sanitizers would stop a read first).
+void FreeTwice()
+{
+    KorvoTest::StartFreshLog();
+    void *block = TrackedAlloc(24, "twice.cpp", 1);
+    TrackedFree(block);
+    TrackedFree(block);
+}
+
+void ReallocAfterFree()
+{
+    KorvoTest::StartFreshLog();
+    void *block = TrackedAlloc(24, "again.cpp", 2);
+    TrackedFree(block);
+    TrackedRealloc(block, 48, nullptr, 0);
+}
+
+void FreeInsideABlock()
+{
+    KorvoTest::StartFreshLog();
+    char *block = static_cast<char *>(TrackedAlloc(256, "inside.cpp", 3));
+    TrackedFree(block + 128);
+}
+
+TEST(TrackedAllocDeathTest, PointersThatAreNoLiveBlockAreReportedWithoutReadingThem)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const struct {
+        const char *name;
+        void (*run)();
+    } cases[] = {{"free twice", FreeTwice}, {"realloc after free", ReallocAfterFree},
+                 {"free inside a block", FreeInsideABlock}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EXIT(c.run(), ::testing::ExitedWithCode(3), "");
+        std::vector<std::string> lines = KorvoTest::ReadLogLines();
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[0], "以下のメモリ確保情報が破損しました、強制終了します");
+        EXPECT_EQ(lines[1].rfind("解放済みか確保されていないメモリです  addr:", 0), 0u);
+    }
+}
+
 } // namespace

@@ -20,7 +20,7 @@ std::vector<FakeBuffer *> Buffers;
 std::vector<uint32_t> CreatedFlags;
 uint32_t RejectFlags = 0;
 int ShutdownCount = 0;
-int PositionDelayMs = 0;
+std::atomic<int> PositionDelayMs{0};
 std::atomic<int> CursorReadsInside{0};
 int CursorReadsInsideAtShutdown = 0;
 
@@ -99,7 +99,7 @@ int Position(void *object, uint32_t *play, uint32_t *write)
 {
     ++CursorReadsInside;
     if (PositionDelayMs > 0) {
-        SleepMilliseconds(static_cast<unsigned>(PositionDelayMs));
+        SleepMilliseconds(static_cast<unsigned>(PositionDelayMs.load()));
     }
     *play = *write = B(object)->cursor;
     --CursorReadsInside;

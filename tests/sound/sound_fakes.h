@@ -44,7 +44,7 @@ extern std::vector<FakeBuffer *> Buffers;  // live buffers, in creation order
 extern std::vector<uint32_t> CreatedFlags; // flags of every buffer creation attempt
 extern int ShutdownCount;
 // Cursor reads of buffers sleep this long (a refill caught in the middle).
-extern int PositionDelayMs;
+extern std::atomic<int> PositionDelayMs;
 // Cursor reads in progress now, and at the moment the back-end was shut down.
 extern std::atomic<int> CursorReadsInside;
 extern int CursorReadsInsideAtShutdown;

@@ -83,7 +83,8 @@ static void AppendRecord(std::vector<uint8_t> &out, const T &record, size_t byte
 std::vector<uint8_t> BuildKvaArchiveImage(const KvaPackItem &root, const KvaPackOptions &options)
 {
     const int version = options.version;
-    if (version < kKvaLowestVersion || version > kKvaHighestVersion)
+    // The reader also takes version 0, which is version 1's layout; the packer writes 1 to 5.
+    if (version < 1 || version > kKvaHighestVersion)
         throw std::invalid_argument("version must be 1 to 5");
     const int charSet = KvaCodePageToCharSet(version, options.codePage);
     const uint32_t entrySize = KvaFileEntrySizeFor(version);

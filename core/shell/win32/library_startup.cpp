@@ -17,6 +17,7 @@
 #include "core/streams/stream_table.h"
 #include "core/memory/tracked_alloc.h"
 #include "graphics/screen_request.h"
+#include "graphics/shell_services.h"
 #include "graphics/startup_entries.h"
 #include "image/raster_image.h"
 #include "image/soft_image_handles.h"
@@ -93,6 +94,19 @@ static bool IsTwentyFourBitRefused()
     return (desktopBits == 24 && WindowState.windowedMode != 0) || GetScreenBitsPerPixel() == 24;
 }
 
+// What graphics needs of the shell (graphics sits below it and calls back through these).
+static void InstallGraphicsShellServices()
+{
+    GraphicsShellServices services = {};
+    services.libraryStarted = GetLibraryStartedFlag;
+    services.startupInProgress = GetStartupInProgressFlag;
+    services.applyWindowStyleForMode = ApplyWindowStyleForMode;
+    services.applyFileDropAcceptance = ApplyFileDropAcceptance;
+    services.serviceMessageQueueOnce = ServiceMessageQueueUnlocked;
+    services.setDesktopComposition = SetDesktopCompositionState;
+    SetGraphicsShellServices(&services);
+}
+
 // End what a failed start-up had started; -1.
 // A fatal error on the main thread ends the library before the process ends
 static void EndLibraryAfterFatalError()
@@ -160,6 +174,7 @@ int RunStartupSequence()
         return 0;
     }
     WindowState.startupInProgress = 1;
+    InstallGraphicsShellServices();
     SetFatalShutdownHandler(EndLibraryAfterFatalError);
     ClearShutdownRequest();
     LoadPlatformLibraries();

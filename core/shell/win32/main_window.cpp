@@ -209,6 +209,7 @@ int StartMainWindow()
     ChooseMicrosecondClock();
     SeedTwister(static_cast<uint32_t>(GetMillisecondClock()));
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, SPIF_SENDCHANGE);
+    WindowState.screenSaverSwitchedOff = 1;
     if (GetCharSetCode() == 0) {
         ChooseCharSetFromOemCodePage(GetOEMCP());
     }
@@ -268,10 +269,13 @@ int StartMainWindow()
 // Destroy the main window and end the window layer's services
 int EndMainWindow()
 {
-    // The timer period and the workers are given back even when the window
-    // itself was never created.
-    if (WindowState.window != nullptr) {
+    // The screen saver, the timer period and the workers are given back even
+    // when the window itself was never created (a refused second instance).
+    if (WindowState.screenSaverSwitchedOff != 0) {
         SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, SPIF_SENDCHANGE);
+        WindowState.screenSaverSwitchedOff = 0;
+    }
+    if (WindowState.window != nullptr) {
         if (PlatformLibraries.user32.WINNLSEnableIME != nullptr) {
             PlatformLibraries.user32.WINNLSEnableIME(WindowState.window, TRUE);
         }

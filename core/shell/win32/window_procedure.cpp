@@ -277,7 +277,8 @@ LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     case WM_IME_SETCONTEXT:
         return HandleImeWindowMessage(window, message, wParam, lParam);
     case WM_SYSCOMMAND:
-        if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) {
+        // The low four bits of the command are the system's own.
+        if ((wParam & 0xFFF0) == SC_SCREENSAVE || (wParam & 0xFFF0) == SC_MONITORPOWER) {
             return 1;
         }
         break;

@@ -65,6 +65,7 @@ struct MainWindowState {
     int modeChangeUnderway;
     int windowShown;
     int compositionSwitchedOff;
+    int screenSaverSwitchedOff; // the window start-up switched it off; its end switches it on
     int cursorNearTop;
     // Desktop at start-up
     int desktopWidth;

@@ -3,8 +3,7 @@
 //
 // A thread starts suspended; SuspendCurrentThread raises its own count and
 // sleeps until ResumeThreadRecord brings the count back to 0. Resuming a
-// thread whose count is 0 reports 0, as ResumeThread does, which is how the
-// asynchronous-load queue notices a worker that has not suspended itself yet.
+// thread whose count is 0 reports 0, as ResumeThread does.
 
 #include "core/threads/thread_event.h"
 #include "core/threads/thread_record.h"

@@ -1,7 +1,7 @@
 // Start-up and shut-down orders over the subsystems, failed start-ups and
 // restarts, in this process (the neighbouring subsystems are recording fakes).
 
-#include "subsystem_fakes.h"
+#include "tests/core/win32/support/subsystem_fakes.h"
 
 #include "core/threads/async_load.h"
 #include "core/threads/win32/timer_period.h"
@@ -126,6 +126,59 @@ TEST_F(StartupOrderTest, TwentyFourBitsAreRefusedBeforeAnyWindowExists)
     ended.pop_back(); // text-input handles are deleted only with a window
     EXPECT_EQ(FakeSubsystems::Trace, Concat({"BuildTheoraYuvTables"}, ended));
     EXPECT_NE(KorvoTest::ReadLogFile().find(":Korvoは２４ビットカラーモードに対応していません\r\n"), std::string::npos);
+}
+
+BOOL ScreenSaverActive()
+{
+    BOOL active = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+    return active;
+}
+
+// Every road out of a failed start-up switches the screen saver back on.
+TEST_F(StartupOrderTest, FailedStartUpsGiveTheScreenSaverBack)
+{
+    struct Road {
+        const char *name;
+        int graphicsResult;
+        int inputResult;
+        bool otherInstance;
+    };
+    const Road roads[] = {
+        {"second instance", 0, 0, true},
+        {"input fails", 0, -1, false},
+        {"graphics fails", -1, 0, false},
+    };
+    WNDCLASSA otherClass = {};
+    otherClass.lpfnWndProc = DefWindowProcA;
+    otherClass.hInstance = GetModuleHandleA(nullptr);
+    otherClass.lpszClassName = "KorvoStartupTest";
+    for (const Road &road : roads) {
+        SCOPED_TRACE(road.name);
+        FakeSubsystems::Reset();
+        FakeSubsystems::GraphicsStartResult = road.graphicsResult;
+        FakeSubsystems::InputStartResult = road.inputResult;
+        HWND other = nullptr;
+        if (road.otherInstance) {
+            ASSERT_NE(RegisterClassA(&otherClass), 0);
+            other = CreateWindowA("KorvoStartupTest", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  otherClass.hInstance, nullptr);
+            ASSERT_NE(other, nullptr);
+        }
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+        EXPECT_EQ(StartLibrary(), -1);
+        EXPECT_TRUE(ScreenSaverActive());
+        if (other != nullptr) {
+            DestroyWindow(other);
+            UnregisterClassA("KorvoStartupTest", otherClass.hInstance);
+        }
+    }
+    // A start-up that succeeds keeps it off until the shut-down.
+    FakeSubsystems::Reset();
+    ASSERT_EQ(StartLibrary(), 0);
+    EXPECT_FALSE(ScreenSaverActive());
+    ShutdownLibrary();
+    EXPECT_TRUE(ScreenSaverActive());
 }
 
 TEST_F(StartupOrderTest, PumpReturnsMinusOneOnceTheWindowIsClosed)

@@ -2,9 +2,10 @@
 // replace the library's stand-in entries of those subsystems in this test
 // program; queries answer like the stand-ins and are not traced.
 
-#include "subsystem_fakes.h"
+#include "tests/core/win32/support/subsystem_fakes.h"
 
 #include "core/shell/library_life.h"
+#include "core/threads/clock.h"
 #include "core/system/win32/app_window.h"
 #include "graphics/screen_request.h"
 #include "graphics/startup_entries.h"
@@ -21,9 +22,23 @@ int GraphicsStartResult = 0;
 int InputStartResult = 0;
 std::vector<int> PushedChars;
 std::vector<Mode> DisplayModes;
+std::vector<std::string> Calls;
+int HasRestoreRoutine = 1;
+int FullScreenPathRunning = 0;
+int DeviceExists = 0;
+int DeviceLost = 0;
+std::vector<int> RepaintTimes;
+std::function<void()> OnNetworkPump;
 
 void Reset()
 {
+    Calls.clear();
+    HasRestoreRoutine = 1;
+    FullScreenPathRunning = 0;
+    DeviceExists = 0;
+    DeviceLost = 0;
+    RepaintTimes.clear();
+    OnNetworkPump = nullptr;
     Trace.clear();
     PushedChars.clear();
     DisplayModes.clear();
@@ -38,8 +53,15 @@ static int Record(const char *name)
     return 0;
 }
 
+static int Call(const char *name, int result)
+{
+    Calls.push_back(name);
+    return result;
+}
+
 } // namespace FakeSubsystems
 
+using FakeSubsystems::Call;
 using FakeSubsystems::Record;
 
 namespace Korvo {
@@ -56,7 +78,7 @@ DisplayModeEntry GetDisplayModeEntry(int index)
 }
 int IsHardwareRenderingWanted() { return 1; }
 int SetGraphRestoreCallback(GraphRestoreCallback) { return Record("SetGraphRestoreCallback"); }
-int HasGraphRestoreCallback() { return 1; }
+int HasGraphRestoreCallback() { return FakeSubsystems::HasRestoreRoutine; }
 int StartupGraphicsSystem()
 {
     Record(GetStartupInProgressFlag() ? "StartupGraphicsSystem(starting)" : "StartupGraphicsSystem");
@@ -70,15 +92,26 @@ int SelectDrawTarget(int target)
     return Record(target == -2 ? "SelectDrawTarget(-2)" : target == -4 ? "SelectDrawTarget(-4)" : "SelectDrawTarget");
 }
 int GetSelectedDrawTarget() { return FakeDrawTarget; }
-void RefreshPresentedScreen() {}
-int ApplyScreenModeChange(int, int, int, int, int) { return 0; }
-int G_D3D_HasDevice() { return 0; }
-void G_D3D_EndSceneIfBegun() {}
-int G_D3D_IsDeviceLost() { return 0; }
-int RecreateGraphicsDevice() { return 0; }
-void ReleaseGraphicsDevice() {}
-int IsFullScreenMode() { return 0; }
-void *GetDirectDraw7Object() { return nullptr; }
+void RefreshPresentedScreen()
+{
+    FakeSubsystems::RepaintTimes.push_back(GetMillisecondClock());
+}
+int ApplyScreenModeChange(int width, int height, int bits, int force, int refreshRate)
+{
+    bool keepAll = width == -1 && height == -1 && bits == -1 && force == 1 && refreshRate == -1;
+    return Call(keepAll ? "ApplyScreenModeChange(keep, force)" : "ApplyScreenModeChange", 0);
+}
+int G_D3D_HasDevice() { return FakeSubsystems::DeviceExists; }
+void G_D3D_EndSceneIfBegun() { Call("G_D3D_EndSceneIfBegun", 0); }
+int G_D3D_IsDeviceLost() { return FakeSubsystems::DeviceLost; }
+int RecreateGraphicsDevice() { return Call("RecreateGraphicsDevice", 0); }
+void ReleaseGraphicsDevice() { Call("ReleaseGraphicsDevice", 0); }
+int IsFullScreenMode() { return FakeSubsystems::FullScreenPathRunning; }
+void *GetDirectDraw7Object()
+{
+    static int directDraw;
+    return FakeSubsystems::FullScreenPathRunning != 0 ? &directDraw : nullptr;
+}
 int EnableMaskScreen(int) { return -1; }
 int IsMaskScreenEnabled() { return 0; }
 int SetWaitForVerticalBlank(int) { return 0; }
@@ -112,8 +145,8 @@ int SetF10KeyDownFlag() { return 0; }
 int ClearF10KeyDownFlag() { return 0; }
 int SetSecondHookKeyFlag() { return 0; }
 int ClearSecondHookKeyFlag() { return 0; }
-int ReacquireInputDevices() { return 0; }
-int ApplyJoypadVibrationStates() { return 0; }
+int ReacquireInputDevices() { return Call("ReacquireInputDevices", 0); }
+int ApplyJoypadVibrationStates() { return Call("ApplyJoypadVibrationStates", 0); }
 int DeleteAllTextInputHandles() { return Record("DeleteAllTextInputHandles"); }
 int GetImeEnabledFlag() { return 0; }
 int GetImeActiveFlag() { return 0; }
@@ -129,16 +162,19 @@ int RefillAllStreamSounds() { return -1; }
 int UpdateSoftSoundPlayers() { return -1; }
 int RefreshMusicPlayFlags() { return -1; }
 int HandleMciMidiPlayEnd() { return 0; }
-int SetSoundHandlesPaused(int) { return -1; }
-int SetSoftSoundPlayersPaused(int) { return -1; }
+int SetSoundHandlesPaused(int paused) { return Call(paused ? "SetSoundHandlesPaused(1)" : "SetSoundHandlesPaused(0)", 0); }
+int SetSoftSoundPlayersPaused(int paused)
+{
+    return Call(paused ? "SetSoftSoundPlayersPaused(1)" : "SetSoftSoundPlayersPaused(0)", 0);
+}
 
 // Movie
 void BuildTheoraYuvTables() { Record("BuildTheoraYuvTables"); }
 int InitMovieHandleType() { return Record("InitMovieHandleType"); }
 int TermMovieHandleType() { return Record("TermMovieHandleType"); }
-int CheckMovieModuleAfterReset() { return -1; }
-int ResumeSuspendedMovies() { return -1; }
-int SuspendAllMovies() { return -1; }
+int CheckMovieModuleAfterReset() { return Call("CheckMovieModuleAfterReset", 0); }
+int ResumeSuspendedMovies() { return Call("ResumeSuspendedMovies", 0); }
+int SuspendAllMovies() { return Call("SuspendAllMovies", 0); }
 
 // Models
 int InitModelHandleTypes() { return Record("InitModelHandleTypes"); }
@@ -146,6 +182,12 @@ int TermModelHandleTypes() { return Record("TermModelHandleTypes"); }
 
 // Network
 int TermNetworkModule() { return Record("TermNetworkModule"); }
-int PumpNetworkWindowMessages(int) { return 0; }
+int PumpNetworkWindowMessages(int)
+{
+    if (FakeSubsystems::OnNetworkPump) {
+        FakeSubsystems::OnNetworkPump();
+    }
+    return 0;
+}
 
 } // namespace Korvo

@@ -1,0 +1,124 @@
+// Starting and ending the graphics module: screen defaults, DirectX (or the
+// software road), the handle kinds of graphics, the draw state and the tables.
+
+#include "core/public_api.h"
+#include "core/log/error_log.h"
+#include "core/memory/handle_manager.h"
+#include "core/system/window_state.h"
+#include "core/math/vector_math.h"
+#include "graphics/device_startup.h"
+#include "graphics/device_state_cache.h"
+#include "graphics/draw_settings.h"
+#include "graphics/draw_target.h"
+#include "graphics/graphics_state.h"
+#include "graphics/screen_request.h"
+#include "graphics/startup_entries.h"
+#include "softraster/draw_state.h"
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+
+// The kinds graphics registers: graphs, shaders, vertex and index buffers.
+struct GraphicsHandleKind {
+    int kind;
+    int maxCount;
+    const char *displayName;
+};
+
+static const GraphicsHandleKind kHandleKinds[4] = {
+    {HANDLE_KIND_GRAPH, 32768, "グラフィック"},
+    {HANDLE_KIND_SHADER, 4096, "シェーダー"},
+    {HANDLE_KIND_VERTEX_BUFFER, 16384, "頂点バッファ"},
+    {HANDLE_KIND_INDEX_BUFFER, 16384, "インデックスバッファ"},
+};
+
+// Records hold the header only until the graph, shader and buffer records exist.
+constexpr int kPlainRecordSize = static_cast<int>(sizeof(HandleRecordHeader));
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+static int InitNothing(void *)
+{
+    return 0;
+}
+
+// Screen size and depth defaults, and the doubled 320x240 full-screen mode.
+static void SettleScreenMode()
+{
+    if (GraphicsState.mainWidth == 0 || GraphicsState.mainHeight == 0) {
+        StoreMainScreenSize(640, 480);
+        if (Window640x480RequestFlag != 0 || DoubledScreenModeFlag != 0) {
+            GraphicsState.virtualWidth = 320;
+            GraphicsState.virtualHeight = 240;
+            SetProjectionScreenSize(320, 240);
+        }
+    }
+    if (GraphicsState.bitsPerPixel == 0) {
+        StoreScreenDepth(16);
+    }
+    if (GraphicsState.mainWidth == 320 && GraphicsState.mainHeight == 240 && GetWindowedModeState() == 0) {
+        DoubledScreenModeFlag = 1;
+        StoreMainScreenSize(640, 480);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+// Start graphics; 0, or -1 when DirectX could not start at all
+int StartupGraphicsSystem()
+{
+    if (GraphicsState.started != 0) {
+        return 0;
+    }
+    SettleScreenMode();
+    if (StartDirectXSystem() == -1) {
+        ShutdownGraphicsSystem();
+        return -1;
+    }
+    for (const GraphicsHandleKind &entry : kHandleKinds) {
+        RegisterHandleType(entry.kind, kPlainRecordSize, entry.maxCount,
+                           entry.kind == HANDLE_KIND_GRAPH ? nullptr : InitNothing, nullptr, entry.displayName);
+    }
+    GraphicsState.started = 1;
+    if (GraphicsState.direct3DModeActive != 0) {
+        InitDeviceStates();
+    } else {
+        CreateSoftwareScreen();
+    }
+    ResetDrawSettings();
+    BuildMemImgLookupTables();
+    ReapplyDeviceStates();
+    // The in-place filter self-test needs the built-in shaders.
+    GraphicsState.filterInPlaceUsable = 0;
+    return 0;
+}
+
+// End graphics; 0
+int ShutdownGraphicsSystem()
+{
+    if (GraphicsState.started == 0) {
+        return 0;
+    }
+    DeleteHandlesOfType(HANDLE_KIND_GRAPH, nullptr);
+    DeleteHandlesOfType(HANDLE_KIND_VERTEX_BUFFER, nullptr);
+    DeleteHandlesOfType(HANDLE_KIND_INDEX_BUFFER, nullptr);
+    DeleteHandlesOfType(HANDLE_KIND_SHADER, nullptr);
+    EndDirectXSystem();
+    GraphicsState.direct3DModeActive = 0;
+    DisposeSoftwareScreen();
+    UnregisterHandleType(HANDLE_KIND_VERTEX_BUFFER);
+    UnregisterHandleType(HANDLE_KIND_INDEX_BUFFER);
+    UnregisterHandleType(HANDLE_KIND_SHADER);
+    UnregisterHandleType(HANDLE_KIND_GRAPH);
+    GraphicsState.started = 0;
+    return 0;
+}
+
+} // namespace Korvo

@@ -1,0 +1,23 @@
+// The graphics module's global records.
+
+#include "graphics/graphics_state.h"
+
+#include "graphics/draw_settings.h"
+
+namespace Korvo {
+
+GraphicsModuleState GraphicsState = {};
+DrawSettings Draw = {};
+GraphicsDeviceSettings DeviceSettings = {};
+DeviceCapabilities DeviceCaps = {};
+K_D3DFORMAT TextureFormatSlots[kFormatSlotCount] = {};
+K_IDirect3DSurface9 *ScreenTargetSurface = nullptr;
+K_IDirect3DSurface9 *ScreenDepthSurface = nullptr;
+
+// Adapter 0 unless one was chosen
+UINT GetSelectedAdapter()
+{
+    return DeviceSettings.adapterSelect != 0 ? static_cast<UINT>(DeviceSettings.adapterIndex) : 0;
+}
+
+} // namespace Korvo

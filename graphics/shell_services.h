@@ -1,0 +1,27 @@
+// What graphics needs of the library shell, installed by the shell at start-up
+// (graphics sits below the shell and never includes it). Until installed, the
+// library counts as not started and the window steps do nothing.
+#pragma once
+
+namespace Korvo {
+
+struct GraphicsShellServices {
+    int (*libraryStarted)();          // 1 once the library is started
+    int (*startupInProgress)();       // 1 while the start-up sequence runs
+    int (*applyWindowStyleForMode)(); // re-style the window for the window mode
+    int (*applyFileDropAcceptance)(); // re-apply the dropped-files setting
+    int (*serviceMessageQueueOnce)(); // one pass of the message pump
+    int (*setDesktopComposition)(int enable);
+};
+
+// Install the shell's services; 0
+int SetGraphicsShellServices(const GraphicsShellServices *services);
+
+int ShellLibraryStarted();
+int ShellStartupInProgress();
+void ShellApplyWindowStyleForMode();
+void ShellApplyFileDropAcceptance();
+void ShellServiceMessageQueueOnce();
+void ShellSetDesktopComposition(int enable);
+
+} // namespace Korvo

@@ -1,0 +1,493 @@
+// A recording stand-in of D3DCallWrappers: the state setters are recorded as
+// (kind, state, value) entries, draws as DRAW entries; everything else is
+// recorded by name. It replaces the device in the front end's tests.
+
+#include "tests/graphics/recording_device.h"
+
+#include "graphics/d3d_call_wrappers.h"
+
+#include <algorithm>
+
+namespace RecordingDevice {
+
+std::vector<Call> Calls;
+bool Present = true;
+std::vector<uint32_t> SupportedFormats;
+uint32_t MaxMultiSampleType = 0;
+std::vector<uint16_t> StripIndices;
+uint32_t ColourQualityLevels = 1;
+uint32_t DepthQualityLevels = 1;
+
+void Record(const char *kind, uint32_t state, uint32_t value)
+{
+    Calls.push_back(Call{kind, state, value});
+}
+
+bool Supports(uint32_t format)
+{
+    return std::find(SupportedFormats.begin(), SupportedFormats.end(), format) != SupportedFormats.end();
+}
+
+void Reset()
+{
+    Calls.clear();
+    Present = true;
+}
+
+} // namespace RecordingDevice
+
+namespace Korvo {
+
+K_HRESULT D3D_GetAdapterIdentifier(UINT adapter, DWORD flags, K_D3DADAPTER_IDENTIFIER9 *out)
+{
+    (void)adapter; (void)flags; (void)out; 
+    RecordingDevice::Record("D3D_GetAdapterIdentifier", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3D_CheckDeviceFormat(UINT adapter, UINT deviceType, K_D3DFORMAT adapterFormat, DWORD usage, UINT resourceType, K_D3DFORMAT checkFormat)
+{
+    (void)adapter; (void)deviceType; (void)adapterFormat; (void)usage; (void)resourceType;
+    return RecordingDevice::Supports(checkFormat) ? 0 : -1;
+}
+
+K_HRESULT D3D_CheckDepthStencilMatch(UINT adapter, UINT deviceType, K_D3DFORMAT adapterFormat, K_D3DFORMAT renderTargetFormat, K_D3DFORMAT depthFormat)
+{
+    (void)adapter; (void)deviceType; (void)adapterFormat; (void)renderTargetFormat;
+    return RecordingDevice::Supports(depthFormat) ? 0 : -1;
+}
+
+K_HRESULT D3D_CheckDeviceMultiSampleType(UINT adapter, UINT deviceType, K_D3DFORMAT format, BOOL windowed, UINT type, DWORD *qualityLevels)
+{
+    (void)adapter;
+    (void)deviceType;
+    (void)windowed;
+    RecordingDevice::Record("D3D_CheckDeviceMultiSampleType", format, type);
+    if (type > RecordingDevice::MaxMultiSampleType) {
+        return -1;
+    }
+    *qualityLevels = format == K_D3DFMT_D16 ? RecordingDevice::DepthQualityLevels : RecordingDevice::ColourQualityLevels;
+    return 0;
+}
+
+K_HRESULT D3D_GetDeviceCaps(UINT adapter, UINT deviceType, K_D3DCAPS9 *caps)
+{
+    (void)adapter; (void)deviceType; (void)caps; 
+    RecordingDevice::Record("D3D_GetDeviceCaps", 0, 0);
+    return 0;
+}
+
+int D3D_HasObject()
+{
+    return RecordingDevice::Present ? 1 : 0;
+}
+
+int D3D_HasExObject()
+{
+    return 0;
+}
+
+int G_D3D_HasDevice()
+{
+    return RecordingDevice::Present ? 1 : 0;
+}
+
+int G_D3D_IsDeviceLost()
+{
+    return 0;
+}
+
+K_HRESULT D3DDev_GetDeviceCaps(K_D3DCAPS9 *caps)
+{
+    (void)caps; 
+    RecordingDevice::Record("D3DDev_GetDeviceCaps", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_GetBackBuffer(UINT chain, UINT index, K_IDirect3DSurface9 **out)
+{
+    (void)chain; (void)index; (void)out; 
+    RecordingDevice::Record("D3DDev_GetBackBuffer", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetDialogBoxMode(BOOL enable)
+{
+    (void)enable; 
+    RecordingDevice::Record("D3DDev_SetDialogBoxMode", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, K_D3DFORMAT format, UINT pool, K_IDirect3DTexture9 **out)
+{
+    (void)width; (void)height; (void)levels; (void)usage; (void)format; (void)pool; (void)out; 
+    RecordingDevice::Record("D3DDev_CreateTexture", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage, K_D3DFORMAT format, UINT pool, K_IDirect3DVolumeTexture9 **out)
+{
+    (void)width; (void)height; (void)depth; (void)levels; (void)usage; (void)format; (void)pool; (void)out; 
+    RecordingDevice::Record("D3DDev_CreateVolumeTexture", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, UINT pool, K_IDirect3DVertexBuffer9 **out)
+{
+    (void)length; (void)usage; (void)fvf; (void)pool; (void)out; 
+    RecordingDevice::Record("D3DDev_CreateVertexBuffer", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_CreateIndexBuffer(UINT length, DWORD usage, K_D3DFORMAT format, UINT pool, K_IDirect3DIndexBuffer9 **out)
+{
+    (void)length; (void)usage; (void)format; (void)pool; (void)out; 
+    RecordingDevice::Record("D3DDev_CreateIndexBuffer", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_CreateRenderTarget(UINT width, UINT height, K_D3DFORMAT format, UINT multiSample, DWORD quality, BOOL lockable, K_IDirect3DSurface9 **out)
+{
+    (void)width; (void)height; (void)format; (void)multiSample; (void)quality; (void)lockable; (void)out; 
+    RecordingDevice::Record("D3DDev_CreateRenderTarget", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_CreateDepthStencilSurface(UINT width, UINT height, K_D3DFORMAT format, UINT multiSample, DWORD quality, BOOL discard, K_IDirect3DSurface9 **out)
+{
+    (void)width; (void)height; (void)format; (void)multiSample; (void)quality; (void)discard; (void)out; 
+    RecordingDevice::Record("D3DDev_CreateDepthStencilSurface", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_UpdateSurface(K_IDirect3DSurface9 *source, const RECT *sourceRect, K_IDirect3DSurface9 *dest, const POINT *destPoint)
+{
+    (void)source; (void)sourceRect; (void)dest; (void)destPoint; 
+    RecordingDevice::Record("D3DDev_UpdateSurface", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_UpdateTexture(K_IDirect3DBaseTexture9 *source, K_IDirect3DBaseTexture9 *dest)
+{
+    (void)source; (void)dest; 
+    RecordingDevice::Record("D3DDev_UpdateTexture", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_GetRenderTargetData(K_IDirect3DSurface9 *target, K_IDirect3DSurface9 *dest)
+{
+    (void)target; (void)dest; 
+    RecordingDevice::Record("D3DDev_GetRenderTargetData", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_StretchRect(K_IDirect3DSurface9 *source, const RECT *sourceRect, K_IDirect3DSurface9 *dest, const RECT *destRect, UINT filter)
+{
+    (void)source; (void)sourceRect; (void)dest; (void)destRect; (void)filter; 
+    RecordingDevice::Record("D3DDev_StretchRect", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_ColorFill(K_IDirect3DSurface9 *surface, const RECT *rect, K_D3DCOLOR colour)
+{
+    (void)surface; (void)rect; (void)colour; 
+    RecordingDevice::Record("D3DDev_ColorFill", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_CreateOffscreenPlainSurface(UINT width, UINT height, K_D3DFORMAT format, UINT pool, K_IDirect3DSurface9 **out)
+{
+    (void)width; (void)height; (void)format; (void)pool; (void)out; 
+    RecordingDevice::Record("D3DDev_CreateOffscreenPlainSurface", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetRenderTarget(DWORD index, K_IDirect3DSurface9 *surface)
+{
+    (void)index; (void)surface; 
+    RecordingDevice::Record("D3DDev_SetRenderTarget", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetDepthStencilSurface(K_IDirect3DSurface9 *surface)
+{
+    (void)surface; 
+    RecordingDevice::Record("D3DDev_SetDepthStencilSurface", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_GetDepthStencilSurface(K_IDirect3DSurface9 **out)
+{
+    (void)out; 
+    RecordingDevice::Record("D3DDev_GetDepthStencilSurface", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_BeginScene()
+{
+    RecordingDevice::Record("D3DDev_BeginScene", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_EndScene()
+{
+    RecordingDevice::Record("D3DDev_EndScene", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_Clear(DWORD count, const RECT *rects, DWORD flags, K_D3DCOLOR colour, float z, DWORD stencil)
+{
+    (void)count; (void)rects; (void)flags; (void)colour; (void)z; (void)stencil; 
+    RecordingDevice::Record("D3DDev_Clear", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetTransform(UINT state, const K_D3DMATRIX *matrix)
+{
+    (void)state; (void)matrix; 
+    RecordingDevice::Record("D3DDev_SetTransform", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetViewport(const K_D3DVIEWPORT9 *viewport)
+{
+    (void)viewport; 
+    RecordingDevice::Record("D3DDev_SetViewport", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetMaterial(const K_D3DMATERIAL9 *material)
+{
+    (void)material; 
+    RecordingDevice::Record("D3DDev_SetMaterial", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_GetMaterial(K_D3DMATERIAL9 *material)
+{
+    (void)material; 
+    RecordingDevice::Record("D3DDev_GetMaterial", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetLight(DWORD index, const K_D3DLIGHT9 *light)
+{
+    (void)index; (void)light; 
+    RecordingDevice::Record("D3DDev_SetLight", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_LightEnable(DWORD index, BOOL enable)
+{
+    (void)index; (void)enable; 
+    RecordingDevice::Record("D3DDev_LightEnable", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetRenderState(UINT state, DWORD value)
+{
+    RecordingDevice::Record("RS", state, value);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetTexture(DWORD stage, K_IDirect3DBaseTexture9 *texture)
+{
+    RecordingDevice::Record("TEX", stage, texture != nullptr ? 1u : 0u);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetTextureStageState(DWORD stage, UINT type, DWORD value)
+{
+    RecordingDevice::Record("TSS", stage * 1000 + type, value);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetSamplerState(DWORD sampler, UINT type, DWORD value)
+{
+    RecordingDevice::Record("SAMP", sampler * 1000 + type, value);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetScissorRect(const RECT *rect)
+{
+    (void)rect; 
+    RecordingDevice::Record("D3DDev_SetScissorRect", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_DrawPrimitiveUP(UINT type, UINT count, const void *data, UINT stride)
+{
+    (void)data;
+    (void)stride;
+    RecordingDevice::Record("DRAW", type, count);
+    return 0;
+}
+
+K_HRESULT D3DDev_DrawIndexedPrimitiveUP(UINT type, UINT minIndex, UINT vertexCount, UINT count, const void *indices, K_D3DFORMAT indexFormat, const void *vertices, UINT stride)
+{
+    (void)type;
+    (void)minIndex;
+    (void)indexFormat;
+    (void)vertices;
+    (void)stride;
+    const uint16_t *list = static_cast<const uint16_t *>(indices);
+    RecordingDevice::StripIndices.assign(list, list + count + 2);
+    RecordingDevice::Record("DIP", vertexCount, count);
+    return 0;
+}
+
+K_HRESULT D3DDev_CreateVertexDeclaration(const K_D3DVERTEXELEMENT9 *elements, K_IDirect3DVertexDeclaration9 **out)
+{
+    (void)elements; (void)out; 
+    RecordingDevice::Record("D3DDev_CreateVertexDeclaration", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetVertexDeclaration(K_IDirect3DVertexDeclaration9 *declaration)
+{
+    (void)declaration; 
+    RecordingDevice::Record("D3DDev_SetVertexDeclaration", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetFVF(DWORD fvf)
+{
+    (void)fvf; 
+    RecordingDevice::Record("D3DDev_SetFVF", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_CreateVertexShader(const DWORD *code, K_IDirect3DVertexShader9 **out)
+{
+    (void)code; (void)out; 
+    RecordingDevice::Record("D3DDev_CreateVertexShader", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetVertexShader(K_IDirect3DVertexShader9 *shader)
+{
+    (void)shader; 
+    RecordingDevice::Record("D3DDev_SetVertexShader", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetVertexShaderConstantF(UINT first, const float *values, UINT count)
+{
+    (void)first; (void)values; (void)count; 
+    RecordingDevice::Record("D3DDev_SetVertexShaderConstantF", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetVertexShaderConstantI(UINT first, const int *values, UINT count)
+{
+    (void)first; (void)values; (void)count; 
+    RecordingDevice::Record("D3DDev_SetVertexShaderConstantI", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetVertexShaderConstantB(UINT first, const BOOL *values, UINT count)
+{
+    (void)first; (void)values; (void)count; 
+    RecordingDevice::Record("D3DDev_SetVertexShaderConstantB", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_CreatePixelShader(const DWORD *code, K_IDirect3DPixelShader9 **out)
+{
+    (void)code; (void)out; 
+    RecordingDevice::Record("D3DDev_CreatePixelShader", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetPixelShader(K_IDirect3DPixelShader9 *shader)
+{
+    (void)shader; 
+    RecordingDevice::Record("D3DDev_SetPixelShader", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetPixelShaderConstantF(UINT first, const float *values, UINT count)
+{
+    (void)first; (void)values; (void)count; 
+    RecordingDevice::Record("D3DDev_SetPixelShaderConstantF", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetPixelShaderConstantI(UINT first, const int *values, UINT count)
+{
+    (void)first; (void)values; (void)count; 
+    RecordingDevice::Record("D3DDev_SetPixelShaderConstantI", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DDev_SetPixelShaderConstantB(UINT first, const BOOL *values, UINT count)
+{
+    (void)first; (void)values; (void)count; 
+    RecordingDevice::Record("D3DDev_SetPixelShaderConstantB", 0, 0);
+    return 0;
+}
+
+uint32_t D3DRes_Release(const void *object)
+{
+    (void)object; 
+    RecordingDevice::Record("D3DRes_Release", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DTex_GetSurfaceLevel(K_IDirect3DTexture9 *texture, UINT level, K_IDirect3DSurface9 **out)
+{
+    (void)texture; (void)level; (void)out; 
+    RecordingDevice::Record("D3DTex_GetSurfaceLevel", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DTex_LockRect(K_IDirect3DTexture9 *texture, UINT level, K_D3DLOCKED_RECT *locked, const RECT *rect, DWORD flags)
+{
+    (void)texture; (void)level; (void)locked; (void)rect; (void)flags; 
+    RecordingDevice::Record("D3DTex_LockRect", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DTex_UnlockRect(K_IDirect3DTexture9 *texture, UINT level)
+{
+    (void)texture; (void)level; 
+    RecordingDevice::Record("D3DTex_UnlockRect", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DSurf_GetDesc(K_IDirect3DSurface9 *surface, K_D3DSURFACE_DESC *desc)
+{
+    (void)surface; (void)desc; 
+    RecordingDevice::Record("D3DSurf_GetDesc", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DSurf_LockRect(K_IDirect3DSurface9 *surface, K_D3DLOCKED_RECT *locked, const RECT *rect, DWORD flags)
+{
+    (void)surface; (void)locked; (void)rect; (void)flags; 
+    RecordingDevice::Record("D3DSurf_LockRect", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DSurf_UnlockRect(K_IDirect3DSurface9 *surface)
+{
+    (void)surface; 
+    RecordingDevice::Record("D3DSurf_UnlockRect", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DBuf_Lock(const void *buffer, UINT offset, UINT size, void **data, DWORD flags)
+{
+    (void)buffer; (void)offset; (void)size; (void)data; (void)flags; 
+    RecordingDevice::Record("D3DBuf_Lock", 0, 0);
+    return 0;
+}
+
+K_HRESULT D3DBuf_Unlock(const void *buffer)
+{
+    (void)buffer; 
+    RecordingDevice::Record("D3DBuf_Unlock", 0, 0);
+    return 0;
+}
+
+} // namespace Korvo

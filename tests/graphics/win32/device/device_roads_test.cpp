@@ -1,0 +1,133 @@
+// The library on its two roads in this process: Direct3D (device, formats,
+// present) and software (GDI present); both show the same cleared back screen,
+// both end with no live tracked block. Also the fallbacks that must report failure.
+
+#include "library_session.h"
+
+#include "core/system/win32/app_window.h"
+#include "core/system/win32/window_state.h"
+#include "graphics/screen_modes.h"
+#include "graphics/device_startup.h"
+#include "graphics/startup_entries.h"
+
+#include <string>
+#include <vector>
+
+using namespace Korvo;
+
+namespace {
+
+void ExpectInLog(const std::string &log, const std::vector<std::string> &texts)
+{
+    for (const std::string &text : texts) {
+        EXPECT_NE(log.find(text), std::string::npos) << "missing: " << text;
+    }
+}
+
+// Clear, present a few frames, and read the window's pixels from the desktop.
+std::vector<COLORREF> PresentClearedFramesAndCapture()
+{
+    for (int frame = 0; frame < 5; ++frame) {
+        EXPECT_EQ(ClearDrawScreen(), 0);
+        EXPECT_EQ(PresentBackScreen(), 0);
+        ServiceMessageQueue();
+        Sleep(20);
+    }
+    HWND window = GetAppWindowHandle();
+    return {GraphicsTest::ReadWindowPixelFromScreen(window, 10, 10),
+            GraphicsTest::ReadWindowPixelFromScreen(window, 320, 240),
+            GraphicsTest::ReadWindowPixelFromScreen(window, 630, 470)};
+}
+
+TEST(DeviceRoadsTest, BothRoadsStartPresentTheSameClearedScreenAndEndWithoutLeaks)
+{
+    const COLORREF background = RGB(GraphicsTest::kBackgroundRed, GraphicsTest::kBackgroundGreen,
+                                    GraphicsTest::kBackgroundBlue);
+    struct Road {
+        bool direct3D;
+        std::vector<std::string> logTexts;
+    };
+    const Road roads[] = {
+        {true,
+         {"IDirect3D9", "Driver:", "画面のフォーマットは D3DFMT_X8R8G8B8 です", "Ｚバッファのフォーマットは ",
+          "32bit カラーフォーマットは D3DFMT_X8R8G8B8 です", "描画用 32bit カラーフォーマットは ",
+          "一度に描画できるプリミティブの最大数:", "ピクセルシェーダーバージョンコード：",
+          "プログラマブルシェーダーを使用しません", "Direct3DDevice9 の解放 2", "Direct3D9 DLL の解放 1"}},
+        {false, {"DirectDraw オブジェクトの取得を行います....成功"}},
+    };
+    for (const Road &road : roads) {
+        SCOPED_TRACE(road.direct3D ? "Direct3D" : "software");
+        ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(road.direct3D), 0);
+        EXPECT_EQ(GraphicsState.direct3DModeActive, road.direct3D ? 1 : 0);
+        EXPECT_EQ(G_D3D_HasDevice(), road.direct3D ? 1 : 0);
+        std::vector<COLORREF> pixels = PresentClearedFramesAndCapture();
+        for (COLORREF pixel : pixels) {
+            EXPECT_EQ(pixel, background) << std::hex << pixel;
+        }
+        EXPECT_EQ(ShutdownLibrary(), 0);
+        std::string log = KorvoTest::ReadLogFile();
+        ExpectInLog(log, road.logTexts);
+        if (!road.direct3D) {
+            EXPECT_EQ(log.find("IDirect3D9"), std::string::npos) << "the software road makes no Direct3D object";
+        }
+        EXPECT_NE(log.find("Total size:0(0.000kb)  Alloc num:0"), std::string::npos);
+    }
+}
+
+TEST(DeviceRoadsTest, ARebuildThatFallsBackToSoftwareReportsFailure)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
+    EXPECT_EQ(RecreateGraphicsDevice(), 0) << "a rebuild that gets a device again";
+    EXPECT_EQ(GraphicsState.direct3DModeActive, 1);
+    GraphicsState.softwareOnlyRequest = 1;
+    EXPECT_EQ(RecreateGraphicsDevice(), -1);
+    EXPECT_EQ(GraphicsState.direct3DModeActive, 0);
+    EXPECT_EQ(PresentBackScreen(), 0) << "drawing goes on in software";
+    GraphicsState.softwareOnlyRequest = 0;
+    EXPECT_EQ(ShutdownLibrary(), 0);
+    EXPECT_NE(KorvoTest::ReadLogFile().find("Alloc num:0"), std::string::npos);
+}
+
+TEST(DeviceRoadsTest, AFailedDisplayModeChangeLowersTheLogIndentItRaised)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(false), 0);
+    int bits = GraphicsState.bitsPerPixel;
+    GraphicsState.bitsPerPixel = 24;
+    EXPECT_EQ(ChangeDisplayModeForScreen(), -1);
+    GraphicsState.bitsPerPixel = bits;
+    AppendLogText("after\n");
+    std::string log = KorvoTest::ReadLogFile();
+    EXPECT_NE(log.find(":after\r\n"), std::string::npos) << "the line after the step has no extra tab";
+    EXPECT_EQ(ShutdownLibrary(), 0);
+}
+
+TEST(DeviceRoadsTest, AFullScreenChangeToAModeTheAdapterLacksFailsAndChangesNothing)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(false), 0);
+    // Counted as full screen for the check only; the window itself stays.
+    WindowState.windowedMode = 0;
+    EXPECT_EQ(ApplyScreenModeChange(1234, 567, 32, 0, 0), -1);
+    EXPECT_EQ(SetScreenResolutionAndDepth(1234, 567, 32, 0), -1);
+    WindowState.windowedMode = 1;
+    EXPECT_EQ(GraphicsState.mainWidth, 640);
+    EXPECT_EQ(GraphicsState.mainHeight, 480);
+    AppendLogText("after\n");
+    EXPECT_NE(KorvoTest::ReadLogFile().find(":after\r\n"), std::string::npos) << "the indent is back";
+    EXPECT_EQ(ShutdownLibrary(), 0);
+}
+
+TEST(DeviceRoadsTest, AWindowedModeChangeRestartsGraphicsInTheNewSize)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    EXPECT_EQ(SetScreenResolutionAndDepth(800, 600, 32, 0), 0);
+    EXPECT_EQ(GraphicsState.mainWidth, 800);
+    EXPECT_EQ(GraphicsState.direct3DModeActive, 1);
+    EXPECT_EQ(SetScreenResolutionAndDepth(800, 600, 24, 0), -1);
+    EXPECT_EQ(PresentBackScreen(), 0);
+    EXPECT_EQ(ShutdownLibrary(), 0);
+    std::string log = KorvoTest::ReadLogFile();
+    ExpectInLog(log, {"画面モード変更処理を開始します", "画面モード変更処理は正常に終了しました", "Alloc num:0"});
+}
+
+} // namespace
