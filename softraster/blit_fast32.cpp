@@ -50,12 +50,17 @@ inline __m128i LerpLanes(__m128i x, __m128i d, __m128i w)
 inline __m128i PackedAddLanes(__m128i s, __m128i d, bool lowTerm)
 {
     const __m128i mask = _mm_set1_epi32(0xFEFEFF);
+    if (lowTerm) {
+        // Byte-saturating sums of the masked bytes, the packed sum's carries and
+        // the operands' low bits: the packed add's bytes (see simd_pixels.h).
+        const __m128i sMasked = _mm_and_si128(s, mask), dMasked = _mm_and_si128(d, mask);
+        const __m128i carries = _mm_and_si128(_mm_add_epi32(sMasked, dMasked), _mm_set1_epi32(0x1010100));
+        const __m128i sum = _mm_adds_epu8(dMasked, _mm_and_si128(s, _mm_set1_epi32(0xFFFFFF)));
+        return _mm_or_si128(_mm_or_si128(sum, carries), _mm_and_si128(d, _mm_set1_epi32(0x10100)));
+    }
     const __m128i k = _mm_add_epi32(_mm_and_si128(s, mask), _mm_and_si128(d, mask));
     const __m128i q = _mm_and_si128(k, _mm_set1_epi32(0x1010100));
-    __m128i r = _mm_or_si128(_mm_sub_epi32(q, _mm_srli_epi32(q, 8)), k);
-    if (lowTerm)
-        r = _mm_or_si128(r, _mm_and_si128(_mm_or_si128(s, d), _mm_set1_epi32(0x10100)));
-    return r;
+    return _mm_or_si128(_mm_sub_epi32(q, _mm_srli_epi32(q, 8)), k);
 }
 
 inline __m128i PackedSubtractLanes(__m128i s, __m128i d)

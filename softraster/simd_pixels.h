@@ -34,6 +34,8 @@ struct FlatColor4 {
     __m128i inverseParam;     // 256 - parameter in every lane
     __m128i keepInverse;      // 256 - parameter in the colour lanes, 256 in the fourth (keeps it)
     __m128i addend;           // packed add/subtract addend, four times
+    __m128i addendMasked;     // the addend AND 0x00FEFEFF (packed add)
+    __m128i addendColor;      // the addend AND 0x00FFFFFF (packed add)
 };
 
 // ---------------------------------------------------------------------------
@@ -82,14 +84,26 @@ inline __m128i LerpPixelsToFixed32x4(__m128i d, __m128i targetTimesParam, __m128
     return _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8));
 }
 
+// PackedAddPixel32 on four pixels, with the addend's two masked forms given:
+// sMasked = s AND 0x00FEFEFF, sColor = s AND 0x00FFFFFF. Each colour byte is the
+// byte-saturating sum of d's byte (low bit of green and red cleared) and s's
+// byte: the even sum of the upper bits saturates exactly as the packed add
+// does, and s's low bit only sets bit 0 of a sum that is even. The carries into
+// bits 8, 16 and 24 (the packed sum's) and d's low bits of green and red are
+// ORed in, as the packed add does.
+inline __m128i PackedAddMaskedPixels32x4(__m128i d, __m128i sMasked, __m128i sColor)
+{
+    const __m128i dMasked = _mm_and_si128(d, _mm_set1_epi32(0x00FEFEFF));
+    const __m128i carries = _mm_and_si128(_mm_add_epi32(dMasked, sMasked), _mm_set1_epi32(0x01010100));
+    const __m128i low = _mm_and_si128(d, _mm_set1_epi32(0x00010100));
+    return _mm_or_si128(_mm_or_si128(_mm_adds_epu8(dMasked, sColor), carries), low);
+}
+
 // PackedAddPixel32 on four pixels.
 inline __m128i PackedAddPixels32x4(__m128i d, __m128i s)
 {
-    const __m128i keep = _mm_set1_epi32(0x00FEFEFF);
-    const __m128i t = _mm_add_epi32(_mm_and_si128(d, keep), _mm_and_si128(s, keep));
-    const __m128i k = _mm_and_si128(t, _mm_set1_epi32(0x01010100));
-    const __m128i low = _mm_and_si128(_mm_or_si128(d, s), _mm_set1_epi32(0x00010100));
-    return _mm_or_si128(_mm_or_si128(t, _mm_sub_epi32(k, _mm_srli_epi32(k, 8))), low);
+    return PackedAddMaskedPixels32x4(d, _mm_and_si128(s, _mm_set1_epi32(0x00FEFEFF)),
+                                     _mm_and_si128(s, _mm_set1_epi32(0x00FFFFFF)));
 }
 
 // PackedSubtractPixel32 on four pixels.
@@ -140,6 +154,8 @@ inline FlatColor4 WidenFlatColor32(const FlatColorOp &op, int operation)
     const short q = static_cast<short>(256 - p);
     w.keepInverse = _mm_setr_epi16(q, q, q, 256, q, q, q, 256);
     w.addend = _mm_set1_epi32(static_cast<int>(op.addend));
+    w.addendMasked = _mm_set1_epi32(static_cast<int>(op.addend & 0x00FEFEFFu));
+    w.addendColor = _mm_set1_epi32(static_cast<int>(op.addend & 0x00FFFFFFu));
     return w;
 }
 
@@ -150,7 +166,7 @@ inline __m128i ApplyFlatColor32x4(const FlatColor4 &w, __m128i d)
     if constexpr (Op == FLAT_OP_COPY)
         return w.color;
     else if constexpr (Op == FLAT_OP_ADD)
-        return PackedAddPixels32x4(d, w.addend);
+        return PackedAddMaskedPixels32x4(d, w.addendMasked, w.addendColor);
     else if constexpr (Op == FLAT_OP_SUBTRACT)
         return PackedSubtractPixels32x4(d, w.addend);
     else if constexpr (Op == FLAT_OP_ALPHA || Op == FLAT_OP_INVERT)
