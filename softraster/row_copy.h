@@ -69,6 +69,39 @@ inline void FinishStreamingStores()
 #endif
 }
 
+// One row of 32-bit pixels picked from src at byte offsets (the stretched
+// copy's columns), four pixels a store; Streaming as in FillRowWords32, once
+// dst is 16-byte aligned.
+inline void GatherRow32(uint8_t *dst, const uint8_t *src, const int *offsets, int count, bool streaming)
+{
+    auto word = [&](int i) {
+        uint32_t v;
+        std::memcpy(&v, src + offsets[i], 4);
+        return v;
+    };
+    int i = 0;
+#if defined(__SSE2__)
+    if (streaming && (reinterpret_cast<uintptr_t>(dst) & 3) == 0) {
+        for (; i < count && (reinterpret_cast<uintptr_t>(dst) & 15) != 0; ++i, dst += 4) {
+            const uint32_t v = word(i);
+            std::memcpy(dst, &v, 4);
+        }
+        for (; i + 4 <= count; i += 4, dst += 16)
+            _mm_stream_si128(reinterpret_cast<__m128i *>(dst),
+                             _mm_setr_epi32(static_cast<int>(word(i)), static_cast<int>(word(i + 1)),
+                                            static_cast<int>(word(i + 2)), static_cast<int>(word(i + 3))));
+    }
+    for (; i + 4 <= count; i += 4, dst += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst),
+                         _mm_setr_epi32(static_cast<int>(word(i)), static_cast<int>(word(i + 1)),
+                                        static_cast<int>(word(i + 2)), static_cast<int>(word(i + 3))));
+#endif
+    for (; i < count; ++i, dst += 4) {
+        const uint32_t v = word(i);
+        std::memcpy(dst, &v, 4);
+    }
+}
+
 // Store one 32-bit word count times from dst (any alignment); Streaming: with
 // streaming stores (call FinishStreamingStores after the last row).
 template <bool Streaming>
