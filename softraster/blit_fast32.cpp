@@ -229,24 +229,49 @@ inline __m128i AlphaPixels4(__m128i s, __m128i d)
     return _mm_or_si128(rb, _mm_slli_epi16(ga, 8));
 }
 
+// Load and store one to three 32-bit pixels in the low lanes of a vector.
+inline __m128i LoadFewPixels(const uint8_t *p, int count)
+{
+    const __m128i last = _mm_cvtsi32_si128(static_cast<int>(LoadU32(p + 4 * (count - 1))));
+    if (count == 1)
+        return last;
+    const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
+    return count == 2 ? pair : _mm_unpacklo_epi64(pair, last);
+}
+
+inline void StoreFewPixels(uint8_t *p, __m128i v, int count)
+{
+    if (count >= 2)
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(p), v);
+    if (count != 2)
+        StoreU32(p + 4 * (count - 1), static_cast<uint32_t>(_mm_cvtsi128_si32(count == 1 ? v : _mm_srli_si128(v, 8))));
+}
+
+// One to three pixels through the same arithmetic.
+template <bool Bright>
+inline void AlphaPixelsFew(uint8_t *dst, const uint8_t *src, int count)
+{
+    StoreFewPixels(dst, AlphaPixels4<Bright>(LoadFewPixels(src, count), LoadFewPixels(dst, count)), count);
+}
+
 template <bool Bright>
 inline void AlphaSpan(uint8_t *dst, const uint8_t *src, int count)
 {
+    for (; count >= 8; count -= 8, src += 32, dst += 32) {
+        const __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+        const __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + 16));
+        const __m128i d0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst));
+        const __m128i d1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst + 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), AlphaPixels4<Bright>(s0, d0));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 16), AlphaPixels4<Bright>(s1, d1));
+    }
     for (; count >= 4; count -= 4, src += 16, dst += 16) {
         const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), AlphaPixels4<Bright>(s, d));
     }
-    if (count > 0) {
-        // The last one to three pixels through the same arithmetic, via a copy.
-        uint32_t s4[4] = {}, d4[4] = {};
-        std::memcpy(s4, src, static_cast<size_t>(4 * count));
-        std::memcpy(d4, dst, static_cast<size_t>(4 * count));
-        const __m128i r = AlphaPixels4<Bright>(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s4)),
-                                               _mm_loadu_si128(reinterpret_cast<const __m128i *>(d4)));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(d4), r);
-        std::memcpy(dst, d4, static_cast<size_t>(4 * count));
-    }
+    if (count > 0)
+        AlphaPixelsFew<Bright>(dst, src, count);
 }
 
 // Keyed copy of an alpha source, row by row.
