@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include <time.h>
 
+#include "bench/support/interleaved_timing.h"
 #include "softraster/draw_state.h"
 #include "softraster/memimg_blit.h"
 
@@ -31,13 +31,7 @@ namespace {
 // Timing
 // ---------------------------------------------------------------------------
 
-// Monotonic seconds. (<chrono> cannot be built with the cp932 execution charset.)
-double Seconds()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+using KorvoBench::Seconds;
 
 // Best of several runs, in nanoseconds per pixel; each run repeats op until ~40 ms.
 double NanosecondsPerPixel(const std::function<void()> &op, double pixelsPerCall)
