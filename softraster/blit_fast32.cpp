@@ -303,10 +303,7 @@ void SpriteRunRows(const BlitRows &g, const uint8_t *runs)
         };
         int left = g.width;
         for (uint8_t code = *runs++; code < MEMIMG_RUN_ROW_END; code = *runs++) {
-            int n = (code & 0x3F) + 1;
-            if (n > left)   // never walk past the row, whatever the table says
-                n = left;
-            left -= n;
+            const int n = TakeRunLength(code, &left);
             const int type = code >> 6;
             if (n >= kLongRun && (type == MEMIMG_RUN_SKIP || (!Bright && type == MEMIMG_RUN_OPAQUE))) {
                 flush();
