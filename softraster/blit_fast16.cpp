@@ -1,6 +1,7 @@
 // Vector forms of the common R5G6B5 plain-blit loops: eight pixels per step
 // with SSE2, each field through the same integer steps as the scalar rules.
 #include "softraster/blit_plain_internal.h"
+#include "softraster/simd_pixels.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -136,8 +137,23 @@ bool RunFastPath16(const BlitVariant &v, const BlitRows &g, const BlitRuleContex
             [&](uint32_t s, uint32_t d) { return Rule16<BLIT_OP_HALVE, false, false, false, MODE1_SIGNED_LERP>(s, d, 0, 0, c); });
         return true;
     case BLIT_OP_ALPHA: {
-        if (v.bright || v.form != MODE1_LERP6)
-            return false;
+        if (v.form != MODE1_LERP6) {
+            // d + (x - d) * p / 255 truncated toward zero per field (the signed table), x bright-scaled.
+            const bool bright = v.bright;
+            VectorRows16<Keyed>(
+                g, key,
+                [&](__m128i s, __m128i d) {
+                    const Fields565 x = sourceFields(s, bright), fd = SplitFields565(d);
+                    return JoinFields565(FlatAlphaField16(fd.blue, _mm_mullo_epi16(x.blue, param), param),
+                                         FlatAlphaField16(fd.green, _mm_mullo_epi16(x.green, param), param),
+                                         FlatAlphaField16(fd.red, _mm_mullo_epi16(x.red, param), param));
+                },
+                [&](uint32_t s, uint32_t d) {
+                    return bright ? Rule16<BLIT_OP_ALPHA, false, false, true, MODE1_SIGNED_LERP>(s, d, 0, 0, c)
+                                  : Rule16<BLIT_OP_ALPHA, false, false, false, MODE1_SIGNED_LERP>(s, d, 0, 0, c);
+                });
+            return true;
+        }
         const __m128i block = _mm_set1_epi16(static_cast<short>(c.p / 4));
         const __m128i rest = _mm_set1_epi16(static_cast<short>(63 - c.p / 4));
         VectorRows16<Keyed>(

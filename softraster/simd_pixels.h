@@ -194,9 +194,9 @@ inline void ApplyFlatColorRow32(const FlatColorOp &op, const FlatColor4 &w, uint
         ApplyFlatColor<1, Op>(op, pixel);
 }
 
-// One R5G6B5 field of eight pixels moved toward a flat colour's field: d plus
-// (c - d) * p / 255 truncated toward zero (the signed table's entry), taken as
-// the floor of the magnitude with the sign put back.
+// One R5G6B5 field of eight pixels moved toward a colour's field c, given as
+// c * p: d plus (c - d) * p / 255 truncated toward zero (the signed table's
+// entry), taken as the floor of the magnitude with the sign put back.
 inline __m128i FlatAlphaField16(__m128i d, __m128i colorTimesParam, __m128i param)
 {
     const __m128i v = _mm_sub_epi16(colorTimesParam, _mm_mullo_epi16(d, param));
