@@ -278,8 +278,17 @@ inline void AlphaSpan(uint8_t *dst, const uint8_t *src, int count)
 template <bool Bright>
 void SpriteRows(const BlitRows &g, const BlitRuleContext &)
 {
-    for (int y = 0; y < g.height; ++y)
-        AlphaSpan<Bright>(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch, g.width);
+    const size_t rowBytes = static_cast<size_t>(g.width) * 4;
+    for (int y = 0; y < g.height; ++y) {
+        uint8_t *row = g.destination + y * g.destinationPitch;
+        // The next destination row lies a pitch away, usually in another page,
+        // where the hardware's stream detection does not follow: ask for it now.
+        if (y + 1 < g.height) {
+            _mm_prefetch(reinterpret_cast<const char *>(row + g.destinationPitch), _MM_HINT_T0);
+            _mm_prefetch(reinterpret_cast<const char *>(row + g.destinationPitch + rowBytes - 1), _MM_HINT_T0);
+        }
+        AlphaSpan<Bright>(row, g.source + y * g.sourcePitch, g.width);
+    }
 }
 
 // Copy of an alpha source along its run table: long clear runs skipped, long
