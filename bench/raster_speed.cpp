@@ -44,10 +44,13 @@ struct Row {
 };
 
 std::vector<Row> Table;
+const char *OnlyRowsWith = "";   // the first argument: run only the rows whose names hold it
 
 // Time Korvo and the peers that have the operation, in turns.
 void Measure(const std::string &name, bool common, double units, const Op &korvo, const Op &sdl, const Op &pixman)
 {
+    if (name.find(OnlyRowsWith) == std::string::npos)
+        return;
     std::vector<Op> ops = {korvo};
     if (sdl)
         ops.push_back(sdl);
@@ -298,8 +301,10 @@ void RunQuads()
 
 }  // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    if (argc > 1)
+        OnlyRowsWith = argv[1];
     BuildMemImgLookupTables();
     RECT clip = {0, 0, kScreenW, kScreenH};
     SetMemImgClipRect(&clip);
