@@ -31,8 +31,11 @@ std::vector<double> BestNanosecondsInTurns(const std::vector<std::function<void(
         }
     }
     std::vector<double> best(ops.size(), 1e30);
+    // Each round starts with the next operation, so that no library always
+    // follows the same one (a cached copy leaves dirty lines for the next to write back).
     for (int round = 0; round < rounds; ++round)
-        for (size_t i = 0; i < ops.size(); ++i) {
+        for (size_t turn = 0; turn < ops.size(); ++turn) {
+            const size_t i = (turn + static_cast<size_t>(round)) % ops.size();
             const double start = Seconds();
             for (int n = 0; n < calls[i]; ++n)
                 ops[i]();

@@ -11,8 +11,9 @@ namespace KorvoBench {
 // Monotonic seconds. (<chrono> cannot be built with the cp932 execution charset.)
 double Seconds();
 
-// Best time per unit (nanoseconds) of each operation over rounds taken in turns;
-// each round repeats an operation for about roundSeconds.
+// Best time per unit (nanoseconds) of each operation over rounds taken in turns
+// (each round starting with the next operation); each round repeats an
+// operation for about roundSeconds.
 std::vector<double> BestNanosecondsInTurns(const std::vector<std::function<void()>> &ops, double unitsPerCall,
                                            int rounds = 9, double roundSeconds = 0.015);
 
