@@ -10,6 +10,7 @@
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
 #include "graphics/draw_target.h"
+#include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "graphics/screen_request.h"
 #include "graphics/startup_entries.h"
@@ -21,15 +22,14 @@ namespace Korvo {
 // Defines
 // ---------------------------------------------------------------------------
 
-// The kinds graphics registers: graphs, shaders, vertex and index buffers.
+// The kinds graphics registers besides graphs: shaders, vertex and index buffers.
 struct GraphicsHandleKind {
     int kind;
     int maxCount;
     const char *displayName;
 };
 
-static const GraphicsHandleKind kHandleKinds[4] = {
-    {HANDLE_KIND_GRAPH, 32768, "グラフィック"},
+static const GraphicsHandleKind kHandleKinds[3] = {
     {HANDLE_KIND_SHADER, 4096, "シェーダー"},
     {HANDLE_KIND_VERTEX_BUFFER, 16384, "頂点バッファ"},
     {HANDLE_KIND_INDEX_BUFFER, 16384, "インデックスバッファ"},
@@ -82,9 +82,9 @@ int StartupGraphicsSystem()
         ShutdownGraphicsSystem();
         return -1;
     }
+    InitGraphHandleType();
     for (const GraphicsHandleKind &entry : kHandleKinds) {
-        RegisterHandleType(entry.kind, kPlainRecordSize, entry.maxCount,
-                           entry.kind == HANDLE_KIND_GRAPH ? nullptr : InitNothing, nullptr, entry.displayName);
+        RegisterHandleType(entry.kind, kPlainRecordSize, entry.maxCount, InitNothing, nullptr, entry.displayName);
     }
     GraphicsState.started = 1;
     if (GraphicsState.direct3DModeActive != 0) {
@@ -116,7 +116,7 @@ int ShutdownGraphicsSystem()
     UnregisterHandleType(HANDLE_KIND_VERTEX_BUFFER);
     UnregisterHandleType(HANDLE_KIND_INDEX_BUFFER);
     UnregisterHandleType(HANDLE_KIND_SHADER);
-    UnregisterHandleType(HANDLE_KIND_GRAPH);
+    TermGraphHandleType();
     GraphicsState.started = 0;
     return 0;
 }

@@ -85,6 +85,7 @@ struct DeviceCapabilities {
     int maxVertexIndex;
     K_D3DFORMAT backBufferFormat;
     int backBufferLock;       // reading the back buffer by locking it is faster
+    int squareOnly;           // textures must be square
 };
 
 // ---------------------------------------------------------------------------

@@ -36,10 +36,15 @@ void ShellApplyFileDropAcceptance()
     }
 }
 
-void ShellServiceMessageQueueOnce()
+int ShellServiceMessageQueueOnce()
 {
-    if (Services.serviceMessageQueueOnce != nullptr) {
-        Services.serviceMessageQueueOnce();
+    return Services.serviceMessageQueueOnce != nullptr ? Services.serviceMessageQueueOnce() : 0;
+}
+
+void ShellBlockUntilAppActive()
+{
+    if (Services.blockUntilAppActive != nullptr) {
+        Services.blockUntilAppActive();
     }
 }
 

@@ -12,6 +12,7 @@ struct GraphicsShellServices {
     int (*applyFileDropAcceptance)(); // re-apply the dropped-files setting
     int (*serviceMessageQueueOnce)(); // one pass of the message pump
     int (*setDesktopComposition)(int enable);
+    void (*blockUntilAppActive)();    // pump while the application is inactive
 };
 
 // Install the shell's services; 0
@@ -21,7 +22,10 @@ int ShellLibraryStarted();
 int ShellStartupInProgress();
 void ShellApplyWindowStyleForMode();
 void ShellApplyFileDropAcceptance();
-void ShellServiceMessageQueueOnce();
+// One pass of the message pump; its result (-1 once the application is to end), 0 when not installed
+int ShellServiceMessageQueueOnce();
+// Wait, pumping, while the application is inactive (main thread only)
+void ShellBlockUntilAppActive();
 void ShellSetDesktopComposition(int enable);
 
 } // namespace Korvo

@@ -40,6 +40,7 @@ static void ReadCapabilities()
     DeviceSettings.pixelShader2 = shaders && ShaderVersionOf(caps.PixelShaderVersion) >= 0x200 ? 1 : 0;
     DeviceCaps.nonPow2Conditional = (caps.TextureCaps & K_D3DPTEXTURECAPS_NONPOW2CONDITIONAL) != 0 ? 1 : 0;
     DeviceCaps.pow2Only = (caps.TextureCaps & K_D3DPTEXTURECAPS_POW2) != 0 ? 1 : 0;
+    DeviceCaps.squareOnly = (caps.TextureCaps & K_D3DPTEXTURECAPS_SQUAREONLY) != 0 ? 1 : 0;
     DeviceCaps.maxTextureWidth = caps.MaxTextureWidth != 0 ? static_cast<int>(caps.MaxTextureWidth) : 256;
     DeviceCaps.maxTextureHeight = caps.MaxTextureHeight != 0 ? static_cast<int>(caps.MaxTextureHeight) : 256;
     DeviceCaps.maxTextureSize = DeviceCaps.maxTextureWidth < DeviceCaps.maxTextureHeight ? DeviceCaps.maxTextureWidth

@@ -12,6 +12,7 @@
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
+#include "graphics/graph_image_set.h"
 #include "graphics/graphics_state.h"
 #include "graphics/screen_modes.h"
 #include "graphics/screen_request.h"
@@ -431,6 +432,7 @@ int EndDirectXSystem()
             ChangeDisplaySettingsA(nullptr, 0);
         }
     }
+    ReleaseAllSystemMemoryTextures();
     ReleaseVertexDeclarations();
     ReleaseDeviceSurfaces();
     ReleaseDirect3DDevice();

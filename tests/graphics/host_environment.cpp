@@ -16,6 +16,25 @@ int GetWindowedModeState()
     return 1;
 }
 
+// The window is always active on the host; loads follow the background flag.
+static int LoadInBackground = 0;
+
+int GetAppActiveState()
+{
+    return 1;
+}
+
+int GetLoadInBackgroundFlag()
+{
+    return LoadInBackground;
+}
+
+int SetLoadInBackgroundFlag(int flag)
+{
+    LoadInBackground = flag != 0 ? 1 : 0;
+    return 0;
+}
+
 // No display on the host: no modes.
 bool EnumeratePlatformDisplayMode(int, DisplayModeEntry *)
 {

@@ -105,6 +105,7 @@ static void InstallGraphicsShellServices()
     services.applyFileDropAcceptance = ApplyFileDropAcceptance;
     services.serviceMessageQueueOnce = ServiceMessageQueueUnlocked;
     services.setDesktopComposition = SetDesktopCompositionState;
+    services.blockUntilAppActive = BlockUntilAppActive;
     SetGraphicsShellServices(&services);
 }
 

@@ -1,0 +1,28 @@
+// What the graph loader needs of the movie module, installed by the movie
+// module (it sits above graphics). Until installed, a file that no image
+// decoder accepts is not a movie either.
+#pragma once
+
+namespace Korvo {
+
+struct RasterImage;
+
+// Frame callback a movie calls with the graph handle it was given and its frame
+// (with alphaRightHalf the right half is the frame's alpha).
+typedef int (*GraphMovieFrameCallback)(int graphHandle, const RasterImage *frame, int alphaRightHalf);
+
+struct GraphMovieHooks {
+    // A movie handle from a file, or -1
+    int (*createMovieHandleFromFile)(const char *path, int movieLoadOption, void *asyncContext);
+    // Frame size, alpha in the right half, Ogg Theora; 0 or -1
+    int (*getMovieLayout)(int movieHandle, int *width, int *height, int *alphaRightHalf, int *theora);
+    int (*setMovieFrameCallback)(int movieHandle, GraphMovieFrameCallback callback, int graphHandle);
+    int (*deleteMovieHandle)(int movieHandle);
+};
+
+// Install the movie module's entries (null: none); 0
+int SetGraphMovieHooks(const GraphMovieHooks *hooks);
+// The installed entries (all null when none)
+const GraphMovieHooks *GetGraphMovieHooks();
+
+} // namespace Korvo
