@@ -2,6 +2,7 @@
 // variant space, on small random images with guard bands.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -201,6 +202,36 @@ TEST(BlitAlphaRuns, LongRunsMatchReference)
             ASSERT_EQ(RefBlit::ViewBytes(destination.image), expected) << "bright " << std::hex << bright;
             ASSERT_TRUE(destination.GuardIntact());
         }
+}
+
+}  // namespace
+
+namespace {
+
+// Copies of more than a megabyte take the streaming stores: a plain copy, a
+// slightly enlarging stretch (some rows repeat) and a mirrored one against the reference.
+TEST(BlitLargeCopies, StreamedCopiesMatchReference)
+{
+    BuildMemImgLookupTables();
+    std::mt19937 rng(91);
+    GuardedImage source(700, 420, MEMIMG_KIND_XRGB32, 0, 0, 0);
+    FillRandomBytes(source, rng);
+    GuardedImage destination(703, 423, MEMIMG_KIND_XRGB32, 0, 0, 0);
+    FillRandomBytes(destination, rng);
+    destination.Snapshot();
+    const RECT clip = {0, 0, 703, 423};
+    const RefBlit::Settings s{0, 255, 0xFFFFFF, false, 0, clip};
+    ApplySettings(s);
+    const auto plain = RefBlit::PlainBlit(destination.image, source.image, 1, 2, nullptr, s);
+    BlendBlitMemImg(&destination.image, &source.image, 1, 2, 0, nullptr);
+    EXPECT_EQ(RefBlit::ViewBytes(destination.image), plain);
+    for (const auto &rect : {std::array<int, 4>{0, 0, 703, 423}, std::array<int, 4>{702, 422, 1, 0}}) {
+        destination.Restore();
+        const auto expected = RefBlit::StretchBlit(destination.image, source.image, rect.data(), nullptr, s);
+        StretchBlendBlitMemImg(&destination.image, &source.image, rect.data(), 0, nullptr);
+        EXPECT_EQ(RefBlit::ViewBytes(destination.image), expected) << "rect " << rect[0] << "," << rect[1];
+        EXPECT_TRUE(destination.GuardIntact());
+    }
 }
 
 }  // namespace
