@@ -5,7 +5,9 @@
 #include "core/public_api.h"
 #include "graphics/shell_services.h"
 #include "graphics/device_state_cache.h"
+#include "graphics/draw_front_end.h"
 #include "graphics/draw_target.h"
+#include "softraster/draw_state.h"
 
 #include <cstring>
 
@@ -88,6 +90,10 @@ int ResetDrawSettings()
     Draw.cameraScale = 1.0f;
     Draw.drawingSuspended = 0;
     StateCache.drawStateDirty = 1;
+    SetMemImgBlendState(MEMIMG_BLEND_COPY, 0);
+    SetMemImgBrightColor(MEMIMG_BRIGHT_NONE);
+    SetBlendMemImg(nullptr);
+    ComputeDrawVertexColor();
     return 0;
 }
 

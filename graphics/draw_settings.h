@@ -38,6 +38,9 @@ struct DrawSettings {
     // Zeroed and set by ResetDrawSettings
     int selectedDrawTarget;
     DrawArea drawArea;
+    float drawAreaF[4];         // the DrawArea as floats (left, top, right, bottom)
+    int drawAreaEmpty;          // while set every draw entry returns 0 at once
+    RECT rawDrawArea;           // the values last given to SetDrawClipArea
     int projectionKind;         // 0 perspective, 1 orthographic, 2 caller's matrix
     float projectionNear;
     float projectionFar;
@@ -72,7 +75,12 @@ struct DrawSettings {
     uint32_t brightColor;       // 0x00RRGGBB, 0xFFFFFF none
     int alphaTestKeySetting;
     int lightsChanged;
+    int blendGraphBorder;       // threshold blend graph: border and ramp (0..255)
+    int blendGraphRamp;
 };
+
+// The diffuse colour of every Direct3D 2-D vertex (alpha: blend parameter, RGB: bright colour).
+extern K_D3DCOLOR DrawVertexColor;
 
 extern DrawSettings Draw;
 

@@ -6,8 +6,10 @@
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
+#include "graphics/draw_front_end.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphics_state.h"
+#include "graphics/masks.h"
 #include "graphics/screen_request.h"
 #include "graphics/transforms.h"
 
@@ -46,11 +48,16 @@ static uint32_t PackBackgroundForScreen()
 // Public functions
 // ---------------------------------------------------------------------------
 
-// A screen becomes the draw target
+// A screen becomes the draw target; a refused target changes nothing
 int SelectDrawTarget(int target)
 {
     if (GraphicsState.started == 0 || !IsScreenTarget(target)) {
         return -1;
+    }
+    WaitWhileAppInactive();
+    int masking = IsMaskScreenEnabled();
+    if (masking != 0) {
+        EnableMaskScreen(0);
     }
     int width = 0;
     int height = 0;
@@ -63,13 +70,15 @@ int SelectDrawTarget(int target)
         D3DDev_SetDepthStencilSurface(ScreenDepthSurface);
         ApplyViewportRect(0, 0, width, height);
     }
-    if (width != TargetWidth || height != TargetHeight) {
-        Draw.drawArea = RECT{0, 0, width, height};
-    }
     StartFrontScreenRefresh(target == -4 ? 1 : 0);
+    bool sameSize = width == TargetWidth && height == TargetHeight;
     TargetWidth = width;
     TargetHeight = height;
     ResetTransformsForTarget(width, height);
+    ApplyDrawArea(sameSize ? Draw.drawArea : RECT{0, 0, width, height});
+    if (masking != 0) {
+        EnableMaskScreen(masking);
+    }
     return 0;
 }
 
@@ -78,14 +87,25 @@ int GetSelectedDrawTarget()
     return Draw.selectedDrawTarget;
 }
 
+int GetDrawTargetSize(int *width, int *height)
+{
+    if (IsScreenTarget(Draw.selectedDrawTarget)) {
+        return GetMainScreenSize(width, height);
+    }
+    *width = TargetWidth;
+    *height = TargetHeight;
+    return 0;
+}
+
+MEMIMG *GetDrawTargetGraphMemImg()
+{
+    return nullptr;
+}
+
 int SetDrawAreaToWholeTarget()
 {
     GetMainScreenSize(&TargetWidth, &TargetHeight);
-    Draw.drawArea = RECT{0, 0, TargetWidth, TargetHeight};
-    if (GraphicsState.direct3DModeActive != 0 && G_D3D_HasDevice() != 0) {
-        ApplyViewportRect(0, 0, TargetWidth, TargetHeight);
-    }
-    return 0;
+    return ApplyDrawArea(RECT{0, 0, TargetWidth, TargetHeight});
 }
 
 // Software: fill the screen image; Direct3D: clear the render target (and Z)

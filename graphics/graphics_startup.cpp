@@ -12,6 +12,8 @@
 #include "graphics/draw_target.h"
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
+#include "graphics/draw_front_end.h"
+#include "graphics/masks.h"
 #include "graphics/screen_request.h"
 #include "graphics/startup_entries.h"
 #include "softraster/draw_state.h"
@@ -86,6 +88,7 @@ int StartupGraphicsSystem()
     for (const GraphicsHandleKind &entry : kHandleKinds) {
         RegisterHandleType(entry.kind, kPlainRecordSize, entry.maxCount, InitNothing, nullptr, entry.displayName);
     }
+    InitMaskModule();
     GraphicsState.started = 1;
     if (GraphicsState.direct3DModeActive != 0) {
         InitDeviceStates();
@@ -106,6 +109,7 @@ int ShutdownGraphicsSystem()
     if (GraphicsState.started == 0) {
         return 0;
     }
+    EndMaskModule();
     DeleteHandlesOfType(HANDLE_KIND_GRAPH, nullptr);
     DeleteHandlesOfType(HANDLE_KIND_VERTEX_BUFFER, nullptr);
     DeleteHandlesOfType(HANDLE_KIND_INDEX_BUFFER, nullptr);
@@ -113,6 +117,7 @@ int ShutdownGraphicsSystem()
     EndDirectXSystem();
     GraphicsState.direct3DModeActive = 0;
     DisposeSoftwareScreen();
+    FreeDrawVertexScratch();
     UnregisterHandleType(HANDLE_KIND_VERTEX_BUFFER);
     UnregisterHandleType(HANDLE_KIND_INDEX_BUFFER);
     UnregisterHandleType(HANDLE_KIND_SHADER);

@@ -2,8 +2,21 @@
 #pragma once
 
 #include "core/korvo_types.h"
+#include "image/public_api.h"
 
 namespace Korvo {
+
+// A 2-D vertex of DrawVertexList2D (28 bytes): position, rhw, A8R8G8B8 colour, texture coordinates.
+struct Vertex2D {
+    float x, y, z, rhw;
+    uint32_t diffuse;
+    float u, v;
+};
+
+// Four float channels.
+struct FloatColor {
+    float r, g, b, a;
+};
 
 // Before start-up store the screen mode; after it change the screen; 0, -2 (fell back to 640x480) or -1
 int SetScreenResolutionAndDepth(int width, int height, int bitsPerPixel, int refreshRate);
@@ -21,6 +34,74 @@ int ClearDrawScreen();
 int PresentBackScreen();
 // The same with a rectangle of the window (null: all)
 int PresentBackScreenRect(const RECT *rect);
+
+
+// Draw targets
+// Direct drawing to a screen (-2 back, -4 front, -3, -5); 0, or -1 for another value or before start-up
+int SelectDrawTarget(int target);
+// Make a rectangle of the draw target (target -1: the current one) readable as an image; 0 or -1
+int LockDrawScreenBuffer(const RECT *rect, RasterImage *out, int target, int readOnly, int piece);
+// End the lock; 0
+int UnlockDrawScreenBuffer();
+
+// Draw state
+// Blend mode (0 none, 1 alpha, 2 add, 3 subtract, ...) and its parameter 0..255; 0
+int SetBlendModeAndParam(int mode, int param);
+// Alpha-test mode and parameter; 0
+int SetAlphaTestModeAndParam(int mode, int param);
+// Bright (modulation) colour from three channels; 0
+int SetDrawBrightRGB(int red, int green, int blue);
+// Bright colour as 0x00RRGGBB; 0
+int SetDrawBrightPackedRGB(unsigned int colour);
+// Texture filter: 0 point, 1 bilinear, 2 anisotropic; 0
+int SetDrawFilterMode(int mode);
+// Clip area of drawing (right and bottom exclusive); 0, -1 for an invalid target
+int SetDrawClipArea(int x1, int y1, int x2, int y2);
+// Four floats into a colour record; the record
+FloatColor *BuildFloatColor(FloatColor *out, float red, float green, float blue, float alpha);
+
+// Colours in the screen's pixel format
+// Pack 8-bit channels into a screen colour
+int PackScreenColor(int red, int green, int blue);
+// Split a screen colour into 0..255 channels; 0
+int UnpackScreenColor(int colour, int *red, int *green, int *blue);
+
+// Graph draws (transparent: the graph's transparent colour or alpha lets the target through)
+// Draw a graph with its top-left corner at (x, y)
+int DrawGraphAtPoint(int x, int y, int handle, int transparent);
+// Draw a graph stretched over a rectangle; x2 < x1 mirrors, y2 < y1 flips
+int DrawGraphStretched(int x1, int y1, int x2, int y2, int handle, int transparent);
+// The same with float corners
+int DrawGraphStretchedF(float x1, float y1, float x2, float y2, int handle, int transparent);
+// Draw a graph mirrored left to right
+int DrawGraphMirrored(int x, int y, int handle, int transparent);
+// Draw a part of a graph at (x, y), mirrored when asked
+int DrawGraphSourceRect(int x, int y, int srcX, int srcY, int width, int height, int handle, int transparent,
+                        int mirror);
+// Draw a part of a graph stretched over a rectangle; 0, or -1 when the part or the draw is refused
+int DrawGraphSourceRectStretchedF(float x1, float y1, float x2, float y2, int srcX, int srcY, int width, int height,
+                                  int handle, int transparent);
+// Draw a graph onto a quadrilateral: top left, top right, bottom right, bottom left
+int DrawGraphOnQuadF(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int handle,
+                     int transparent);
+
+// Primitives (colours from PackScreenColor)
+// Draw a colour-filled box (right and bottom exclusive)
+int FillColorBox(int x1, int y1, int x2, int y2, int colour);
+// Draw a one-pixel box outline
+int DrawColorBoxOutline(int x1, int y1, int x2, int y2, int colour);
+// Draw a box, filled (fill 1) or outlined
+int DrawColorBox(int x1, int y1, int x2, int y2, int colour, int fill);
+// Draw a circle, filled (fill 1) or outlined
+int DrawColorCircle(int cx, int cy, int radius, int colour, int fill);
+// Draw 2-D vertices of a D3DPRIMITIVETYPE (graph -5: untextured); Direct3D only
+int DrawVertexList2D(const Vertex2D *vertices, int count, int primitiveType, int graph, int transparent);
+
+// Masks
+// Switch masked drawing; -1 without a mask screen, else 0
+int EnableMaskScreen(int enable);
+// Whether masked drawing is on
+int IsMaskScreenEnabled();
 
 // Graphs: pictures loaded from image files, drawn through their handles
 // A new graph from an image file (and its "_a" alpha image); its handle or -1.

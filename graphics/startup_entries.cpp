@@ -9,9 +9,12 @@
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
+#include "graphics/draw_front_end.h"
 #include "graphics/draw_settings.h"
+#include "core/log/error_log.h"
 #include "graphics/draw_target.h"
 #include "graphics/graphics_state.h"
+#include "graphics/masks.h"
 #include "graphics/public_api.h"
 #include "graphics/screen_request.h"
 
@@ -56,6 +59,28 @@ int HasGraphRestoreCallback()
     return RestoreCallbackChosen;
 }
 
+// The on-screen log over the whole screen, blend mode none and bright white; the
+// caller's DrawArea, blend mode and bright colour are put back afterwards.
+static void DrawScreenLogOverFrame()
+{
+    const RECT area = Draw.drawArea;
+    const int mode = Draw.blendMode;
+    const int param = Draw.blendParam;
+    const uint32_t bright = Draw.brightColor;
+    int width = 0;
+    int height = 0;
+    GetMainScreenSize(&width, &height);
+    ApplyDrawArea(RECT{0, 0, width, height});
+    SetBlendModeAndParam(0, param);
+    StoreBrightColor(0xFFFFFF);
+    LogDrawingGuard = 1;
+    DrawScreenLogLines();
+    LogDrawingGuard = 0;
+    ApplyDrawArea(area);
+    SetBlendModeAndParam(mode, param);
+    StoreBrightColor(bright);
+}
+
 // Show what was drawn into the back screen
 int PresentBackScreen()
 {
@@ -73,6 +98,10 @@ int PresentBackScreenRect(const RECT *rect)
     if (ShellLibraryStarted() == 0 || GetShutdownRequestedFlag() != 0 || GraphicsState.started == 0) {
         PresentInProgressFlag = 0;
         return -1;
+    }
+    CompletePendingMaskPass();
+    if (GetScreenLogDrawFlag() != 0) {
+        DrawScreenLogOverFrame();
     }
     int result = PresentScreen(rect);
     PresentInProgressFlag = 0;
@@ -133,18 +162,6 @@ int RecreateGraphicsDevice()
 int IsFullScreenMode()
 {
     return GetWindowedModeState() != 0 ? 0 : 1;
-}
-
-// No mask screen exists yet.
-int EnableMaskScreen(int enable)
-{
-    (void)enable;
-    return -1;
-}
-
-int IsMaskScreenEnabled()
-{
-    return 0;
 }
 
 // End an open scene and pass the flag to the device; 0

@@ -51,10 +51,6 @@ void ReleaseGraphicsDevice();
 int IsFullScreenMode();
 // The DirectDraw 7 object, or null
 void *GetDirectDraw7Object();
-// Switch masked drawing; -1 without a mask screen, else 0
-int EnableMaskScreen(int enable);
-// Whether masked drawing is on
-int IsMaskScreenEnabled();
 // End an open scene and set the device's dialog-box mode; 0
 int G_D3D_SwitchDialogBoxMode(int flag);
 // Store and apply the Direct3D dialog-box mode; 0

@@ -317,6 +317,19 @@ void ResetTransformsForTarget(int width, int height)
     SetCameraPositionTargetUp(position, target, up);
 }
 
+// The area viewport follows a new DrawArea, so pixel-space drawing keeps its place
+void ApplyDrawAreaTransform(const RECT *area)
+{
+    float w = static_cast<float>(area->right - area->left);
+    float h = static_cast<float>(area->bottom - area->top);
+    BuildViewportTransform(&Transforms.areaViewport, static_cast<float>(area->left) + w / 2.0f,
+                           static_cast<float>(area->top) + h / 2.0f, w, h);
+    if (BuildInverseMatrix(&Transforms.areaViewportInverse, &Transforms.areaViewport) != 0) {
+        BuildIdentityMatrix(&Transforms.areaViewportInverse);
+    }
+    SendDeviceProjection();
+}
+
 void RestoreTransformsToDevice()
 {
     SetWorldTransformDevice(&StateCache.world);

@@ -64,6 +64,8 @@ void RefreshCombinedMatrices();
 XyzVector *ConvertScreenPointToWorld(XyzVector *out, float x, float y, float depth);
 // Transforms of a new draw target of that size (projection, world, viewport, camera)
 void ResetTransformsForTarget(int width, int height);
+// Area viewport of a DrawArea and the projection sent with it
+void ApplyDrawAreaTransform(const RECT *area);
 // Send world, view, projection and viewport transforms again (device reset)
 void RestoreTransformsToDevice();
 

@@ -2,6 +2,7 @@
 #if !defined(_WIN32)
 
 #include "core/public_api.h"
+#include "graphics/device_startup.h"
 #include "graphics/screen_modes.h"
 
 namespace Korvo {
@@ -14,6 +15,22 @@ int GetShutdownRequestedFlag()
 int GetWindowedModeState()
 {
     return 1;
+}
+
+// No window on the host: no timer, and no DirectX to start (the tests set the road).
+int StartFrontScreenRefresh(int)
+{
+    return 0;
+}
+
+int StartDirectXSystem()
+{
+    return 0;
+}
+
+int EndDirectXSystem()
+{
+    return 0;
 }
 
 // The window is always active on the host; loads follow the background flag.

@@ -11,6 +11,7 @@
 namespace RecordingDevice {
 
 std::vector<Call> Calls;
+std::vector<DrawnBatch> DrawnVertices;
 bool Present = true;
 std::vector<uint32_t> SupportedFormats;
 uint32_t MaxMultiSampleType = 0;
@@ -31,6 +32,7 @@ bool Supports(uint32_t format)
 void Reset()
 {
     Calls.clear();
+    DrawnVertices.clear();
     Present = true;
 }
 
@@ -317,9 +319,14 @@ K_HRESULT D3DDev_SetScissorRect(const RECT *rect)
 
 K_HRESULT D3DDev_DrawPrimitiveUP(UINT type, UINT count, const void *data, UINT stride)
 {
-    (void)data;
-    (void)stride;
     RecordingDevice::Record("DRAW", type, count);
+    UINT vertices = type == K_D3DPT_POINTLIST ? count
+                    : type == K_D3DPT_LINELIST ? count * 2
+                    : type == K_D3DPT_TRIANGLELIST ? count * 3
+                    : count + 2;
+    const auto *bytes = static_cast<const uint8_t *>(data);
+    RecordingDevice::DrawnVertices.push_back(
+        RecordingDevice::DrawnBatch{type, stride, std::vector<uint8_t>(bytes, bytes + vertices * stride)});
     return 0;
 }
 

@@ -15,6 +15,14 @@ struct Call {
 };
 
 extern std::vector<Call> Calls;
+
+// The vertices of one DrawPrimitiveUP, as sent.
+struct DrawnBatch {
+    uint32_t type;
+    uint32_t stride;
+    std::vector<uint8_t> bytes;
+};
+extern std::vector<DrawnBatch> DrawnVertices;
 // Whether G_D3D_HasDevice answers 1
 extern bool Present;
 // Formats the format checks accept
