@@ -22,7 +22,7 @@ export WINEARCH="$arch"
 export WINELOADER="$loader"
 export WINESERVER="$server"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export HOME="$wine_root/home"
 export LC_ALL=ja_JP.UTF-8
 ENV

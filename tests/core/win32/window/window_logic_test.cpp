@@ -201,14 +201,16 @@ TEST_F(WindowLogicTest, QueuedActivationAndThePausedPump)
     EXPECT_EQ(ServiceMessageQueue(), 0);
     EXPECT_EQ(WindowState.active, 1);
     ASSERT_EQ(cycleTimes.size(), 10u);
+    // The paused cycle sleeps 24 ms (1 ms when active); the millisecond clock and
+    // the sleep round apart, so allow a few ms of slack.
     for (size_t i = 1; i < cycleTimes.size(); ++i) {
-        EXPECT_GE(cycleTimes[i] - cycleTimes[i - 1], 24) << "cycle " << i;
+        EXPECT_GE(cycleTimes[i] - cycleTimes[i - 1], 20) << "cycle " << i;
     }
     const std::vector<int> &repaints = FakeSubsystems::RepaintTimes;
     EXPECT_GE(repaints.size(), 2u);
     EXPECT_LT(repaints.size(), cycleTimes.size());
     for (size_t i = 1; i < repaints.size(); ++i) {
-        EXPECT_GT(repaints[i] - repaints[i - 1], 64) << "repaint " << i;
+        EXPECT_GE(repaints[i] - repaints[i - 1], 60) << "repaint " << i;
     }
     EXPECT_EQ(FakeSubsystems::Calls, Join({kResume, {"ReacquireInputDevices", "ApplyJoypadVibrationStates"}}));
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LibraryProcedure));
