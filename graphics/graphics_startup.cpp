@@ -6,6 +6,7 @@
 #include "core/memory/handle_manager.h"
 #include "core/system/window_state.h"
 #include "core/math/vector_math.h"
+#include "graphics/buffer_handles.h"
 #include "graphics/builtin_shader_archives.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
@@ -24,32 +25,8 @@
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
-// Defines
-// ---------------------------------------------------------------------------
-
-// The kinds graphics registers besides graphs and shaders: vertex and index buffers.
-struct GraphicsHandleKind {
-    int kind;
-    int maxCount;
-    const char *displayName;
-};
-
-static const GraphicsHandleKind kHandleKinds[2] = {
-    {HANDLE_KIND_VERTEX_BUFFER, 16384, "頂点バッファ"},
-    {HANDLE_KIND_INDEX_BUFFER, 16384, "インデックスバッファ"},
-};
-
-// Records hold the header only until the graph, shader and buffer records exist.
-constexpr int kPlainRecordSize = static_cast<int>(sizeof(HandleRecordHeader));
-
-// ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
-
-static int InitNothing(void *)
-{
-    return 0;
-}
 
 // Screen size and depth defaults, and the doubled 320x240 full-screen mode.
 static void SettleScreenMode()
@@ -89,9 +66,7 @@ int StartupGraphicsSystem()
     }
     InitGraphHandleType();
     InitShaderHandleType();
-    for (const GraphicsHandleKind &entry : kHandleKinds) {
-        RegisterHandleType(entry.kind, kPlainRecordSize, entry.maxCount, InitNothing, nullptr, entry.displayName);
-    }
+    InitBufferHandleTypes();
     InitMaskModule();
     GraphicsState.started = 1;
     if (GraphicsState.direct3DModeActive != 0) {
@@ -123,8 +98,7 @@ int ShutdownGraphicsSystem()
     GraphicsState.direct3DModeActive = 0;
     DisposeSoftwareScreen();
     FreeDrawVertexScratch();
-    UnregisterHandleType(HANDLE_KIND_VERTEX_BUFFER);
-    UnregisterHandleType(HANDLE_KIND_INDEX_BUFFER);
+    TermBufferHandleTypes();
     TermShaderHandleType();
     TermGraphHandleType();
     GraphicsState.started = 0;

@@ -208,6 +208,51 @@ void BindPixelShaderObject(K_IDirect3DPixelShader9 *shader)
     }
 }
 
+int ReleaseShaderDeviceObjects()
+{
+    HandleTypeEntry &entry = HandleTypeTable[HANDLE_KIND_SHADER];
+    for (HandleChainNode *node = entry.chainHead.next; entry.registered != 0 && node != &entry.chainTail;
+         node = node->next) {
+        ShaderRecord *record = static_cast<ShaderRecord *>(node->data);
+        if (record->object != nullptr) {
+            D3DRes_Release(record->object);
+            record->object = nullptr;
+        }
+    }
+    StateCache.vertexShader = nullptr;
+    StateCache.pixelShader = nullptr;
+    return 0;
+}
+
+int RestoreShaderDeviceObjects()
+{
+    int result = 0;
+    HandleTypeEntry &entry = HandleTypeTable[HANDLE_KIND_SHADER];
+    for (HandleChainNode *node = entry.chainHead.next; entry.registered != 0 && node != &entry.chainTail;
+         node = node->next) {
+        ShaderRecord *record = static_cast<ShaderRecord *>(node->data);
+        if (record->object != nullptr || record->code == nullptr || G_D3D_HasDevice() == 0 ||
+            GraphicsState.programmableShader == 0) {
+            continue;
+        }
+        K_HRESULT hr;
+        if (record->vertex != 0) {
+            K_IDirect3DVertexShader9 *shader = nullptr;
+            hr = D3DDev_CreateVertexShader(static_cast<const DWORD *>(record->code), &shader);
+            record->object = shader;
+        } else {
+            K_IDirect3DPixelShader9 *shader = nullptr;
+            hr = D3DDev_CreatePixelShader(static_cast<const DWORD *>(record->code), &shader);
+            record->object = shader;
+        }
+        if (hr < 0 || record->object == nullptr) {
+            record->object = nullptr;
+            result = -1;
+        }
+    }
+    return result;
+}
+
 int SelectShaderTexture(int slot, int graph)
 {
     if (slot < 0 || slot > 15) {

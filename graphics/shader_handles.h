@@ -44,6 +44,11 @@ int BindPixelShaderHandle(int handle);
 // Bind a shader object directly (the blend set-up's built-in ones)
 void BindPixelShaderObject(K_IDirect3DPixelShader9 *shader);
 
+// Release every shader handle's device object (the code copies stay); 0
+int ReleaseShaderDeviceObjects();
+// Make them again from the code copies; 0, -1 when one failed
+int RestoreShaderDeviceObjects();
+
 int SelectShaderTexture(int slot, int graph);
 int SelectUserVertexShader(int handle);
 int SelectUserPixelShader(int handle);

@@ -6,6 +6,7 @@
 #include "graphics/shell_services.h"
 #include "core/public_api.h"
 #include "core/system/window_state.h"
+#include "graphics/buffer_handles.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
@@ -17,6 +18,8 @@
 #include "graphics/masks.h"
 #include "graphics/public_api.h"
 #include "graphics/screen_request.h"
+#include "graphics/shader_constants.h"
+#include "graphics/shader_handles.h"
 
 namespace Korvo {
 
@@ -139,6 +142,9 @@ int RecreateGraphicsDevice()
     }
     int hadDirect3D = GraphicsState.direct3DModeActive;
     if (hadDirect3D != 0) {
+        // Objects of the old device go first; what they hold stays in memory.
+        ReleaseShaderDeviceObjects();
+        ReleaseBufferDeviceObjects();
         EndDirectXSystem();
     }
     StartDirectXSystem();
@@ -149,6 +155,9 @@ int RecreateGraphicsDevice()
         return hadDirect3D != 0 ? -1 : 0;
     }
     InitDeviceStates();
+    RestoreShaderDeviceObjects();
+    RestoreBufferDeviceObjects();
+    UploadAllShaderConstants();
     SelectDrawTarget(GetSelectedDrawTarget());
     RestoreDeviceStates();
     for (int i = 0; i < 2; ++i) {

@@ -5,11 +5,13 @@
 
 #include "library_session.h"
 
+#include "graphics/buffer_handles.h"
 #include "graphics/builtin_shader_archives.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/shader_constants.h"
 #include "graphics/shader_handles.h"
+#include "graphics/startup_entries.h"
 
 #include <d3dcompiler.h>
 
@@ -171,6 +173,49 @@ TEST_F(ShaderDrawTest, CodeFailingTheChecksMakesNoHandle)
     ASSERT_NE(handle, -1);
     EXPECT_EQ(DeleteShaderHandle(handle), 0);
     EXPECT_EQ(DeleteShaderHandle(handle), -1);
+}
+
+} // namespace
+
+namespace {
+
+// A rebuild of the device through the library keeps shader and buffer handles:
+// the shader draws again and the buffers' device copies hold their data.
+TEST_F(ShaderDrawTest, ShaderAndBufferHandlesSurviveADeviceRebuild)
+{
+    int shader = CreateShaderFromBuiltinArchive(0, "ps_nonetex_type2.pso");
+    int vertices = CreateVertexBufferHandle(3);
+    int indices = CreateIndexBufferHandle(6);
+    ASSERT_NE(shader, -1);
+    ASSERT_NE(vertices, -1);
+    ASSERT_NE(indices, -1);
+    std::vector<uint8_t> vertexData(3 * kBufferVertexBytes);
+    for (size_t i = 0; i < vertexData.size(); ++i) {
+        vertexData[i] = static_cast<uint8_t>(i * 7);
+    }
+    const uint16_t indexData[6] = {0, 1, 2, 2, 1, 0};
+    ASSERT_EQ(SetVertexBufferData(0, vertexData.data(), 3, vertices), 0);
+    ASSERT_EQ(SetIndexBufferData(0, indexData, 6, indices), 0);
+    ASSERT_EQ(RecreateGraphicsDevice(), 0);
+    ASSERT_EQ(BindPixelShaderHandle(shader), 0);
+    ExpectNear(DrawQuadAndReadCentre(0xFF28C864), 0xD7379B);
+    struct Case {
+        int kind;
+        int handle;
+        const void *data;
+        size_t bytes;
+    };
+    const Case cases[] = {{HANDLE_KIND_VERTEX_BUFFER, vertices, vertexData.data(), vertexData.size()},
+                          {HANDLE_KIND_INDEX_BUFFER, indices, indexData, sizeof(indexData)}};
+    for (const Case &c : cases) {
+        BufferRecord *record = LookupBufferRecord(c.kind, c.handle);
+        ASSERT_NE(record, nullptr);
+        ASSERT_NE(record->device, nullptr);
+        void *at = nullptr;
+        ASSERT_GE(D3DBuf_Lock(record->device, 0, static_cast<UINT>(c.bytes), &at, 0x10), 0);  // read only
+        EXPECT_EQ(std::memcmp(at, c.data, c.bytes), 0);
+        D3DBuf_Unlock(record->device);
+    }
 }
 
 } // namespace
