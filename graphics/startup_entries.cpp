@@ -14,6 +14,7 @@
 #include "graphics/draw_settings.h"
 #include "core/log/error_log.h"
 #include "graphics/draw_target.h"
+#include "graphics/graph_restore.h"
 #include "graphics/graphics_state.h"
 #include "graphics/masks.h"
 #include "graphics/public_api.h"
@@ -145,6 +146,7 @@ int RecreateGraphicsDevice()
         // Objects of the old device go first; what they hold stays in memory.
         ReleaseShaderDeviceObjects();
         ReleaseBufferDeviceObjects();
+        ReleaseGraphDeviceTextures();
         EndDirectXSystem();
     }
     StartDirectXSystem();
@@ -157,6 +159,7 @@ int RecreateGraphicsDevice()
     InitDeviceStates();
     RestoreShaderDeviceObjects();
     RestoreBufferDeviceObjects();
+    int restored = RestoreGraphDeviceTextures();
     UploadAllShaderConstants();
     SelectDrawTarget(GetSelectedDrawTarget());
     RestoreDeviceStates();
@@ -165,7 +168,7 @@ int RecreateGraphicsDevice()
         PresentScreen(nullptr);
     }
     ReapplyDeviceStates();
-    return 0;
+    return restored;
 }
 
 int IsFullScreenMode()
