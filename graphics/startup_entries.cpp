@@ -16,6 +16,7 @@
 #include "graphics/draw_target.h"
 #include "graphics/graph_restore.h"
 #include "graphics/graphics_state.h"
+#include "graphics/light_table.h"
 #include "graphics/masks.h"
 #include "graphics/public_api.h"
 #include "graphics/screen_request.h"
@@ -160,6 +161,7 @@ int RecreateGraphicsDevice()
     RestoreShaderDeviceObjects();
     RestoreBufferDeviceObjects();
     int restored = RestoreGraphDeviceTextures();
+    RefreshAllLights();
     UploadAllShaderConstants();
     SelectDrawTarget(GetSelectedDrawTarget());
     RestoreDeviceStates();
