@@ -101,6 +101,16 @@ static ShaderRecord *ShaderOfKind(int handle, int vertex)
     return record != nullptr && record->vertex == vertex ? record : nullptr;
 }
 
+// A selection slot: cleared by a handle <= 0, else set to a shader of the kind.
+static int SelectUserShader(int *slot, int handle, int vertex)
+{
+    if (handle > 0 && ShaderOfKind(handle, vertex) == nullptr) {
+        return -1;
+    }
+    *slot = handle > 0 ? handle : 0;
+    return 0;
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -271,28 +281,12 @@ int SelectShaderTexture(int slot, int graph)
 
 int SelectUserVertexShader(int handle)
 {
-    if (handle <= 0) {
-        UserShaders.vertexShader = 0;
-        return 0;
-    }
-    if (ShaderOfKind(handle, 1) == nullptr) {
-        return -1;
-    }
-    UserShaders.vertexShader = handle;
-    return 0;
+    return SelectUserShader(&UserShaders.vertexShader, handle, 1);
 }
 
 int SelectUserPixelShader(int handle)
 {
-    if (handle <= 0) {
-        UserShaders.pixelShader = 0;
-        return 0;
-    }
-    if (ShaderOfKind(handle, 0) == nullptr) {
-        return -1;
-    }
-    UserShaders.pixelShader = handle;
-    return 0;
+    return SelectUserShader(&UserShaders.pixelShader, handle, 0);
 }
 
 } // namespace Korvo
