@@ -6,12 +6,16 @@
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphics_state.h"
+#include "graphics/shader_constants.h"
 
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
 // Module globals
 // ---------------------------------------------------------------------------
+
+// The built-in pixel shaders read the texture factor here.
+constexpr int kTextureFactorPixelRegister = 5;
 
 static CustomStageRecord OverrideRecord = {};
 static int OverrideActive = 0;
@@ -61,9 +65,9 @@ static void ApplyTextureFactor(K_D3DCOLOR factor)
     StateCache.textureFactorF[1] = static_cast<float>((factor >> 8) & 0xFF) / 255.0f;
     StateCache.textureFactorF[2] = static_cast<float>(factor & 0xFF) / 255.0f;
     StateCache.textureFactorF[3] = static_cast<float>(factor >> 24) / 255.0f;
-    if (GraphicsState.programmableShader == 0) {
-        D3DDev_SetRenderState(K_D3DRS_TEXTUREFACTOR, factor);
-    }
+    StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, kTextureFactorPixelRegister, StateCache.textureFactorF, 1, 1);
+    // The stage programme reads the render state, the built-in shaders the constant.
+    D3DDev_SetRenderState(K_D3DRS_TEXTUREFACTOR, factor);
 }
 
 // Stage programme of a draw without texture, built from the mode alone.

@@ -169,8 +169,8 @@ int ResetShaderBindingCache()
     D3DDev_SetRenderState(K_D3DRS_DITHERENABLE, 0);
     static const float kVertexZeroOne[4] = {0.0f, 1.0f, 0.0f, 0.0f};
     static const float kPixelSteps[4] = {0.0f, 0.5f, 1.0f, 2.0f};
-    StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, 0, kVertexZeroOne, 1);
-    StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, kPixelSteps, 1);
+    StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, 0, 0, kVertexZeroOne, 1, 1);
+    StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, 0, kPixelSteps, 1, 1);
     if (c.vertexShader != nullptr) {
         c.vertexShader = nullptr;
         D3DDev_SetVertexShader(nullptr);

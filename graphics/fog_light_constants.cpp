@@ -93,11 +93,11 @@ int ApplyFogSettingsToDevice()
     ApplyCachedFloatState(&c.fogDensity, K_D3DRS_FOGDENSITY, Draw.fogDensity);
     float fog[4];
     ComputeFogConstants(Draw.fogStart, Draw.fogEnd, Draw.fogDensity, fog);
-    StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, kFogVertexRegister, fog, 1);
+    StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, 0, kFogVertexRegister, fog, 1, 1);
     float colourF[4] = {static_cast<float>((Draw.fogColor >> 16) & 0xFF) / 255.0f,
                         static_cast<float>((Draw.fogColor >> 8) & 0xFF) / 255.0f,
                         static_cast<float>(Draw.fogColor & 0xFF) / 255.0f, 1.0f};
-    StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, kFogColourPixelRegister, colourF, 1);
+    StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, kFogColourPixelRegister, colourF, 1, 1);
     return 0;
 }
 
@@ -124,8 +124,8 @@ int ApplyLight(const K_D3DLIGHT9 *light, int slot)
         registers[5][3] = light->Attenuation1;
         registers[6][0] = light->Attenuation2;
         ComputeSpotConstants(light->Theta, light->Phi, &registers[6][1]);
-        StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, kLightVertexRegister + kLightRegisterStride * slot, registers, 7);
-        StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, kLightPixelRegister + kLightRegisterStride * slot, registers, 7);
+        StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, 0, kLightVertexRegister + kLightRegisterStride * slot, registers, 7, 1);
+        StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, kLightPixelRegister + kLightRegisterStride * slot, registers, 7, 1);
     }
     return D3DDev_SetLight(static_cast<DWORD>(slot), light) < 0 ? -1 : 0;
 }

@@ -6,6 +6,8 @@
 #include "core/memory/handle_manager.h"
 #include "core/system/window_state.h"
 #include "core/math/vector_math.h"
+#include "graphics/buffer_handles.h"
+#include "graphics/builtin_shader_archives.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
@@ -15,39 +17,16 @@
 #include "graphics/draw_front_end.h"
 #include "graphics/masks.h"
 #include "graphics/screen_request.h"
+#include "graphics/shader_constants.h"
+#include "graphics/shader_handles.h"
 #include "graphics/startup_entries.h"
 #include "softraster/draw_state.h"
 
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
-// Defines
-// ---------------------------------------------------------------------------
-
-// The kinds graphics registers besides graphs: shaders, vertex and index buffers.
-struct GraphicsHandleKind {
-    int kind;
-    int maxCount;
-    const char *displayName;
-};
-
-static const GraphicsHandleKind kHandleKinds[3] = {
-    {HANDLE_KIND_SHADER, 4096, "シェーダー"},
-    {HANDLE_KIND_VERTEX_BUFFER, 16384, "頂点バッファ"},
-    {HANDLE_KIND_INDEX_BUFFER, 16384, "インデックスバッファ"},
-};
-
-// Records hold the header only until the graph, shader and buffer records exist.
-constexpr int kPlainRecordSize = static_cast<int>(sizeof(HandleRecordHeader));
-
-// ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
-
-static int InitNothing(void *)
-{
-    return 0;
-}
 
 // Screen size and depth defaults, and the doubled 320x240 full-screen mode.
 static void SettleScreenMode()
@@ -80,14 +59,14 @@ int StartupGraphicsSystem()
         return 0;
     }
     SettleScreenMode();
+    InitShaderConstantSet();
     if (StartDirectXSystem() == -1) {
         ShutdownGraphicsSystem();
         return -1;
     }
     InitGraphHandleType();
-    for (const GraphicsHandleKind &entry : kHandleKinds) {
-        RegisterHandleType(entry.kind, kPlainRecordSize, entry.maxCount, InitNothing, nullptr, entry.displayName);
-    }
+    InitShaderHandleType();
+    InitBufferHandleTypes();
     InitMaskModule();
     GraphicsState.started = 1;
     if (GraphicsState.direct3DModeActive != 0) {
@@ -115,12 +94,12 @@ int ShutdownGraphicsSystem()
     DeleteHandlesOfType(HANDLE_KIND_INDEX_BUFFER, nullptr);
     DeleteHandlesOfType(HANDLE_KIND_SHADER, nullptr);
     EndDirectXSystem();
+    CloseBuiltinShaderArchives();
     GraphicsState.direct3DModeActive = 0;
     DisposeSoftwareScreen();
     FreeDrawVertexScratch();
-    UnregisterHandleType(HANDLE_KIND_VERTEX_BUFFER);
-    UnregisterHandleType(HANDLE_KIND_INDEX_BUFFER);
-    UnregisterHandleType(HANDLE_KIND_SHADER);
+    TermBufferHandleTypes();
+    TermShaderHandleType();
     TermGraphHandleType();
     GraphicsState.started = 0;
     return 0;

@@ -7,6 +7,7 @@
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/draw_settings.h"
 #include "graphics/graphics_state.h"
+#include "graphics/light_table.h"
 
 namespace Korvo {
 
@@ -45,6 +46,7 @@ static void ApplyLightingForDraw(uint32_t flags)
         }
         ApplyDiffuseMaterialSource(Draw.useMaterialDiffuse == 0 ? 1 : 0);
         ApplySpecularMaterialSource(Draw.useMaterialSpecular == 0 ? 1 : 0);
+        UpdateLightTable();
     } else if (StateCache.lighting != 0) {
         SetLightingEnabled(0);
     }

@@ -6,6 +6,7 @@
 #include "graphics/shell_services.h"
 #include "core/public_api.h"
 #include "core/system/window_state.h"
+#include "graphics/buffer_handles.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
@@ -13,10 +14,14 @@
 #include "graphics/draw_settings.h"
 #include "core/log/error_log.h"
 #include "graphics/draw_target.h"
+#include "graphics/graph_restore.h"
 #include "graphics/graphics_state.h"
+#include "graphics/light_table.h"
 #include "graphics/masks.h"
 #include "graphics/public_api.h"
 #include "graphics/screen_request.h"
+#include "graphics/shader_constants.h"
+#include "graphics/shader_handles.h"
 
 namespace Korvo {
 
@@ -139,6 +144,10 @@ int RecreateGraphicsDevice()
     }
     int hadDirect3D = GraphicsState.direct3DModeActive;
     if (hadDirect3D != 0) {
+        // Objects of the old device go first; what they hold stays in memory.
+        ReleaseShaderDeviceObjects();
+        ReleaseBufferDeviceObjects();
+        ReleaseGraphDeviceTextures();
         EndDirectXSystem();
     }
     StartDirectXSystem();
@@ -149,6 +158,11 @@ int RecreateGraphicsDevice()
         return hadDirect3D != 0 ? -1 : 0;
     }
     InitDeviceStates();
+    RestoreShaderDeviceObjects();
+    RestoreBufferDeviceObjects();
+    int restored = RestoreGraphDeviceTextures();
+    RefreshAllLights();
+    UploadAllShaderConstants();
     SelectDrawTarget(GetSelectedDrawTarget());
     RestoreDeviceStates();
     for (int i = 0; i < 2; ++i) {
@@ -156,7 +170,7 @@ int RecreateGraphicsDevice()
         PresentScreen(nullptr);
     }
     ReapplyDeviceStates();
-    return 0;
+    return restored;
 }
 
 int IsFullScreenMode()

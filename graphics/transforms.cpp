@@ -38,7 +38,7 @@ static void SendTransform(UINT state, int firstRegister, const RowMatrix4 *matri
     }
     RowMatrix4 transposed;
     BuildTransposedMatrix(&transposed, matrix);
-    StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, firstRegister, &transposed, 4);
+    StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, 0, firstRegister, &transposed, 4, 1);
 }
 
 // projection x viewport matrix x inverse area viewport: pixel-space set-ups draw

@@ -48,27 +48,32 @@ int DrawVertexGridStrips(int perRow, const void *vertices, int rows)
     }
     FlushStagedVertices(0);
     G_D3D_BeginSceneIfNeeded();
+    const unsigned char *bytes = static_cast<const unsigned char *>(vertices);
     uint16_t indices[kMaxStripIndices];
     int count = 0;
-    int vertexCount = perRow * rows;
+    // Indices count from the batch's first row, so they stay small however
+    // many vertices the grid has (a batch spans at most 501 rows of <= 500).
+    int firstRow = 0;
     for (int row = 0; row + 1 < rows; ++row) {
         int pairIndices = perRow * 2;
         if (count > 0 && count + 2 + pairIndices > kMaxStripIndices) {
-            DrawStrip(indices, count, vertexCount, vertices);
+            DrawStrip(indices, count, (row + 1 - firstRow) * perRow, bytes + static_cast<size_t>(firstRow) * perRow * kGridVertexBytes);
             count = 0;
+            firstRow = row;
         }
+        int top = (row - firstRow) * perRow;
         if (count > 0) {
             // Degenerate join: the last index again, then the first of the next pair.
             indices[count] = indices[count - 1];
-            indices[count + 1] = static_cast<uint16_t>((row + 1) * perRow);
+            indices[count + 1] = static_cast<uint16_t>(top + perRow);
             count += 2;
         }
         for (int column = 0; column < perRow; ++column) {
-            indices[count++] = static_cast<uint16_t>((row + 1) * perRow + column);
-            indices[count++] = static_cast<uint16_t>(row * perRow + column);
+            indices[count++] = static_cast<uint16_t>(top + perRow + column);
+            indices[count++] = static_cast<uint16_t>(top + column);
         }
     }
-    DrawStrip(indices, count, vertexCount, vertices);
+    DrawStrip(indices, count, (rows - firstRow) * perRow, bytes + static_cast<size_t>(firstRow) * perRow * kGridVertexBytes);
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "core/system/window_state.h"
 #include "core/system/platform_libraries.h"
 #include "core/system/win32/app_window.h"
+#include "graphics/builtin_shader_objects.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
@@ -249,14 +250,6 @@ static int CreateZBufferSurface()
     return 0;
 }
 
-// Without the built-in shader archives the library draws with the fixed pipeline.
-static int CreateBuiltinShaderObjects()
-{
-    GraphicsState.programmableShader = 0;
-    AppendLogText("プログラマブルシェーダーを使用しません\n");
-    return 0;
-}
-
 static void ReleaseDeviceSurfaces()
 {
     ReleaseZBuffer();
@@ -434,6 +427,7 @@ int EndDirectXSystem()
     }
     ReleaseAllSystemMemoryTextures();
     ReleaseVertexDeclarations();
+    ReleaseBuiltinShaderObjects();
     ReleaseDeviceSurfaces();
     ReleaseDirect3DDevice();
     StateCache.sceneOpen = 0;

@@ -16,6 +16,7 @@ bool Present = true;
 std::vector<uint32_t> SupportedFormats;
 uint32_t MaxMultiSampleType = 0;
 std::vector<uint16_t> StripIndices;
+const void *StripVertices = nullptr;
 uint32_t ColourQualityLevels = 1;
 uint32_t DepthQualityLevels = 1;
 
@@ -335,8 +336,8 @@ K_HRESULT D3DDev_DrawIndexedPrimitiveUP(UINT type, UINT minIndex, UINT vertexCou
     (void)type;
     (void)minIndex;
     (void)indexFormat;
-    (void)vertices;
     (void)stride;
+    RecordingDevice::StripVertices = vertices;
     const uint16_t *list = static_cast<const uint16_t *>(indices);
     RecordingDevice::StripIndices.assign(list, list + count + 2);
     RecordingDevice::Record("DIP", vertexCount, count);

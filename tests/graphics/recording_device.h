@@ -31,6 +31,8 @@ extern std::vector<uint32_t> SupportedFormats;
 extern uint32_t MaxMultiSampleType;
 // The indices of the last indexed draw
 extern std::vector<uint16_t> StripIndices;
+// The vertex pointer of the last indexed draw
+extern const void *StripVertices;
 extern uint32_t ColourQualityLevels;
 extern uint32_t DepthQualityLevels;
 

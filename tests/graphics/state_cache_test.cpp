@@ -225,7 +225,12 @@ TEST(StateCacheTest, AVertexGridIsDrawnAsJoinedStripsInPiecesOfAtMost1000Indices
             draws.push_back(call);
         }
     }
-    EXPECT_EQ(draws, (std::vector<Call>{{"DIP", 1000, 804}, {"DIP", 1000, 804}, {"DIP", 1000, 198}}));
+    EXPECT_EQ(draws, (std::vector<Call>{{"DIP", 500, 804}, {"DIP", 500, 804}, {"DIP", 200, 198}}));
+    // 80,000 vertices: the last index still names the last row pair's last vertex.
+    std::vector<unsigned char> tall(28 * 2 * 40000);
+    ASSERT_EQ(DrawVertexGridStrips(2, tall.data(), 40000), 0);
+    size_t firstVertex = static_cast<size_t>(static_cast<const unsigned char *>(RecordingDevice::StripVertices) - tall.data()) / 28;
+    EXPECT_EQ(firstVertex + RecordingDevice::StripIndices.back(), 39998u * 2 + 1);
 }
 
 } // namespace

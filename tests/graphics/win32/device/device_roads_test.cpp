@@ -52,7 +52,7 @@ TEST(DeviceRoadsTest, BothRoadsStartPresentTheSameClearedScreenAndEndWithoutLeak
          {"IDirect3D9", "Driver:", "画面のフォーマットは D3DFMT_X8R8G8B8 です", "Ｚバッファのフォーマットは ",
           "32bit カラーフォーマットは D3DFMT_X8R8G8B8 です", "描画用 32bit カラーフォーマットは ",
           "一度に描画できるプリミティブの最大数:", "ピクセルシェーダーバージョンコード：",
-          "プログラマブルシェーダーを使用しません", "Direct3DDevice9 の解放 2", "Direct3D9 DLL の解放 1"}},
+          "プログラマブルシェーダーを使用します", "Direct3DDevice9 の解放 2", "Direct3D9 DLL の解放 1"}},
         {false, {"DirectDraw オブジェクトの取得を行います....成功"}},
     };
     for (const Road &road : roads) {

@@ -1,0 +1,108 @@
+// Graphs across a device rebuild through the library's own entry: every handle
+// stays valid, the drawn pixels come back equal, and ten pieces cut from one
+// file cost one decode.
+
+#include "library_session.h"
+
+#include "graphics/graph_restore.h"
+#include "graphics/startup_entries.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace Korvo;
+
+namespace {
+
+constexpr int kWidth = 50;
+constexpr int kHeight = 20;
+
+void PutLittle(std::vector<uint8_t> &out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+// A 24-bit bottom-up BMP with no black pixel (black is the transparent colour).
+std::string WriteBmp()
+{
+    int rowBytes = (kWidth * 3 + 3) & ~3;
+    std::vector<uint8_t> file = {'B', 'M'};
+    PutLittle(file, static_cast<uint32_t>(54 + rowBytes * kHeight), 4);
+    PutLittle(file, 0, 4);
+    PutLittle(file, 54, 4);
+    PutLittle(file, 40, 4);
+    PutLittle(file, kWidth, 4);
+    PutLittle(file, kHeight, 4);
+    PutLittle(file, 1, 2);
+    PutLittle(file, 24, 2);
+    for (int i = 0; i < 6; ++i) {
+        PutLittle(file, 0, 4);
+    }
+    for (int y = kHeight - 1; y >= 0; --y) {
+        for (int x = 0; x < kWidth; ++x) {
+            file.push_back(static_cast<uint8_t>((x + y) * 3 + 30));
+            file.push_back(static_cast<uint8_t>(y * 10 + 20));
+            file.push_back(static_cast<uint8_t>(x * 4 + 20));
+        }
+        file.resize(file.size() + static_cast<size_t>(rowBytes - kWidth * 3), 0);
+    }
+    std::string path = "restore_source.bmp";
+    FILE *out = std::fopen(path.c_str(), "wb");
+    std::fwrite(file.data(), 1, file.size(), out);
+    std::fclose(out);
+    return path;
+}
+
+std::vector<uint32_t> DrawAndReadBack(int graph, const int *pieces)
+{
+    EXPECT_EQ(ClearDrawScreen(), 0);
+    EXPECT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(DrawGraphAtPoint(60 + (i % 5) * 12, 30 + (i / 5) * 12, pieces[i], 0), 0);
+    }
+    RasterImage image = {};
+    const RECT area = {0, 0, 128, 64};
+    std::vector<uint32_t> pixels;
+    EXPECT_EQ(LockDrawScreenBuffer(&area, &image, -1, 1, 0), 0);
+    for (int y = 0; image.pixels != nullptr && y < 64; ++y) {
+        const uint32_t *row = reinterpret_cast<const uint32_t *>(static_cast<uint8_t *>(image.pixels) + y * image.pitch);
+        for (int x = 0; x < 128; ++x) {
+            pixels.push_back(row[x] & 0xFFFFFF);
+        }
+    }
+    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+    return pixels;
+}
+
+TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    std::string bmp = WriteBmp();
+    int graph = CreateGraphFromImageFile(bmp.c_str(), 0);
+    int pieces[10];
+    ASSERT_NE(graph, -1);
+    ASSERT_EQ(CreateDivGraphFromImageFile(bmp.c_str(), 10, 5, 2, 10, 10, pieces, 0), 0);
+    std::vector<uint32_t> before = DrawAndReadBack(graph, pieces);
+    ASSERT_EQ(before.size(), 128u * 64u);
+    EXPECT_NE(before[5 * 128 + 5], before[40 * 128 + 120]) << "the scene is not blank";
+    int decodes = GetGraphRestoreDecodeCount();
+    ASSERT_EQ(RecreateGraphicsDevice(), 0);
+    EXPECT_EQ(GetGraphRestoreDecodeCount() - decodes, 2) << "one for the graph, one for all ten pieces";
+    EXPECT_EQ(IsGraphHandleReady(graph), 1);
+    for (int piece : pieces) {
+        EXPECT_EQ(IsGraphHandleReady(piece), 1);
+    }
+    std::vector<uint32_t> after = DrawAndReadBack(graph, pieces);
+    int differences = 0;
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        differences += before[i] != after[i] ? 1 : 0;
+    }
+    EXPECT_EQ(differences, 0);
+    EXPECT_EQ(ShutdownLibrary(), 0);
+    std::remove(bmp.c_str());
+}
+
+} // namespace
