@@ -88,6 +88,10 @@ function(korvo_add_all_tests)
         target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
                                             ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
       endif()
+      if(sub STREQUAL "movie")
+        # The movie tests write their own Theora movies with the theoramovie tool's writer.
+        target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
+      endif()
     endif()
 
     if(WIN32)
@@ -99,6 +103,10 @@ function(korvo_add_all_tests)
           file(GLOB gsources CONFIGURE_DEPENDS ${group}/*.cpp)
           if(gsources)
             korvo_add_test_executable(${sub}_${gname}_tests ${gsources} ${group_support})
+            if(sub STREQUAL "movie")
+              target_sources(${sub}_${gname}_tests PRIVATE
+                             ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
+            endif()
             set_tests_properties(${KORVO_TEST_PREFIX}${sub}_${gname}_tests
                                  PROPERTIES RESOURCE_LOCK wine_desktop)
           endif()
@@ -213,6 +221,9 @@ function(korvo_add_benchmarks)
       # Builds its archives with the kvapack tool's writer and LZ encoder.
       target_sources(bench_${bname} PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
                                             ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
+    endif()
+    if(bname MATCHES "^movie_")
+      target_sources(bench_${bname} PRIVATE ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
     endif()
     set_target_properties(bench_${bname} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   endforeach()
