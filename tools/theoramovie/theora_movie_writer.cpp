@@ -158,7 +158,7 @@ bool WriteTheoraMovie(const TheoraMovieSpec &spec, std::vector<uint8_t> *out)
         if (spec.withSound) {
             float **buffer = vorbis_analysis_buffer(&vd, static_cast<int>(samplesPerFrame));
             for (long i = 0; i < samplesPerFrame; ++i, ++sample) {
-                buffer[0][i] = 0.3f * static_cast<float>(std::sin(sample * 2 * M_PI * 440.0 / spec.sampleRate));
+                buffer[0][i] = 0.3f * static_cast<float>(std::sin(sample * 2 * 3.14159265358979 * 440.0 / spec.sampleRate));
             }
             vorbis_analysis_wrote(&vd, static_cast<int>(samplesPerFrame));
             if (frame == spec.frames - 1) {
