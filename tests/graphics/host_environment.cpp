@@ -38,6 +38,20 @@ int EndDirectXSystem()
     return 0;
 }
 
+// Loads follow the background flag.
+static int LoadInBackground = 0;
+
+int GetLoadInBackgroundFlag()
+{
+    return LoadInBackground;
+}
+
+int SetLoadInBackgroundFlag(int flag)
+{
+    LoadInBackground = flag != 0 ? 1 : 0;
+    return 0;
+}
+
 // No display on the host: no modes.
 bool EnumeratePlatformDisplayMode(int, DisplayModeEntry *)
 {
