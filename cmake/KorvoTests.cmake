@@ -134,6 +134,17 @@ function(korvo_add_all_tests)
     target_compile_definitions(sound_tests PRIVATE KORVO_SOUND_FIXTURE_DIR="${fixtures}")
   endif()
 
+  if(WIN32 AND TARGET movie_playback_tests)
+    # The DirectShow road plays a movie made by the Debian encoder.
+    set(movie_fixtures ${CMAKE_BINARY_DIR}/testrun/movie_fixtures)
+    add_custom_command(OUTPUT ${movie_fixtures}/flat_colour.avi
+                       COMMAND bash ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh ${movie_fixtures}
+                       DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh VERBATIM)
+    add_custom_target(movie_fixtures DEPENDS ${movie_fixtures}/flat_colour.avi)
+    add_dependencies(movie_playback_tests movie_fixtures)
+    target_compile_definitions(movie_playback_tests PRIVATE KORVO_MOVIE_FIXTURE_DIR="${movie_fixtures}")
+  endif()
+
   if(NOT WIN32)
     # The layers stay true: no file includes a header of a higher layer. The second
     # test plants an upward include in a scratch tree and expects the check to fail.
