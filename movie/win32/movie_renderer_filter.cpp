@@ -52,7 +52,7 @@ static YuvFrameDecoder DecoderFor(int index)
 // ---------------------------------------------------------------------------
 
 MovieRendererPin::MovieRendererPin(MovieRendererFilter *filter)
-    : K_CBasePin(filter, PINDIR_INPUT, L"In"), allocator(nullptr), renderer(filter), flushing(0)
+    : K_CMemInputPin(filter, L"In"), renderer(filter), flushing(0)
 {
 }
 
@@ -80,55 +80,6 @@ HRESULT MovieRendererPin::CheckMediaType(const AM_MEDIA_TYPE *type)
 HRESULT MovieRendererPin::CompleteConnect(IPin *)
 {
     return renderer->SetMediaType(&mediaType);
-}
-
-void MovieRendererPin::BreakConnect()
-{
-    if (allocator != nullptr) {
-        allocator->Release();
-        allocator = nullptr;
-    }
-}
-
-STDMETHODIMP MovieRendererPin::QueryInterface(REFIID iid, void **out)
-{
-    if (iid == __uuidof(IMemInputPin)) {
-        *out = static_cast<IMemInputPin *>(this);
-        AddRef();
-        return S_OK;
-    }
-    return K_CBasePin::QueryInterface(iid, out);
-}
-
-STDMETHODIMP MovieRendererPin::GetAllocator(IMemAllocator **out)
-{
-    if (allocator == nullptr) {
-        allocator = static_cast<IMemAllocator *>(K_CreateComObject(K_CLSID_MemoryAllocator, __uuidof(IMemAllocator)));
-        if (allocator == nullptr) {
-            *out = nullptr;
-            return VFW_E_NO_ALLOCATOR;
-        }
-    }
-    allocator->AddRef();
-    *out = allocator;
-    return S_OK;
-}
-
-STDMETHODIMP MovieRendererPin::NotifyAllocator(IMemAllocator *given, BOOL)
-{
-    if (given != nullptr) {
-        given->AddRef();
-    }
-    if (allocator != nullptr) {
-        allocator->Release();
-    }
-    allocator = given;
-    return S_OK;
-}
-
-STDMETHODIMP MovieRendererPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES *)
-{
-    return E_NOTIMPL;
 }
 
 // Render when due: wait on the graph's clock until the sample's start time,
@@ -159,22 +110,6 @@ STDMETHODIMP MovieRendererPin::Receive(IMediaSample *sample)
         }
         Sleep(2);
     }
-}
-
-STDMETHODIMP MovieRendererPin::ReceiveMultiple(IMediaSample **samples, long count, long *done)
-{
-    HRESULT result = S_OK;
-    *done = 0;
-    while (*done < count && result == S_OK) {
-        result = Receive(samples[*done]);
-        ++*done;
-    }
-    return result;
-}
-
-STDMETHODIMP MovieRendererPin::ReceiveCanBlock()
-{
-    return S_OK;
 }
 
 STDMETHODIMP MovieRendererPin::BeginFlush()

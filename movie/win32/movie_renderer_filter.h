@@ -14,26 +14,16 @@ namespace Korvo {
 class MovieRendererFilter;
 
 // "In": takes video samples (IMemInputPin) and renders them when due.
-class MovieRendererPin : public K_CBasePin, public IMemInputPin {
+class MovieRendererPin : public K_CMemInputPin {
 public:
     explicit MovieRendererPin(MovieRendererFilter *filter);
     HRESULT CheckMediaType(const AM_MEDIA_TYPE *type) override;
     HRESULT CompleteConnect(IPin *peer) override;
-    void BreakConnect() override;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return K_CBasePin::AddRef(); }
-    STDMETHODIMP_(ULONG) Release() override { return K_CBasePin::Release(); }
-    STDMETHODIMP GetAllocator(IMemAllocator **allocator) override;
-    STDMETHODIMP NotifyAllocator(IMemAllocator *allocator, BOOL readOnly) override;
-    STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES *properties) override;
     STDMETHODIMP Receive(IMediaSample *sample) override;
-    STDMETHODIMP ReceiveMultiple(IMediaSample **samples, long count, long *done) override;
-    STDMETHODIMP ReceiveCanBlock() override;
     STDMETHODIMP BeginFlush() override;
     STDMETHODIMP EndFlush() override;
 
-    IMemAllocator *allocator;
     MovieRendererFilter *renderer;
     std::atomic<int> flushing;
 };
