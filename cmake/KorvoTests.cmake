@@ -224,6 +224,10 @@ function(korvo_add_benchmarks)
       target_link_libraries(bench_${bname} PRIVATE PkgConfig::KORVO_PIXMAN)
       target_compile_definitions(bench_${bname} PRIVATE KORVO_HAVE_PIXMAN=1)
     endif()
+    if(bname STREQUAL "graphics_frame")
+      # Counts the device's draw calls through the tests' recording stand-in of the device.
+      target_sources(bench_${bname} PRIVATE ${PROJECT_SOURCE_DIR}/tests/graphics/recording_device.cpp)
+    endif()
     if(bname STREQUAL "ogg_vorbis_decode")
       # Writes its Ogg file with the sound tests' encoder.
       target_sources(bench_${bname} PRIVATE ${PROJECT_SOURCE_DIR}/tests/sound/sound_test_files.cpp)

@@ -12,11 +12,6 @@ int GetShutdownRequestedFlag()
     return 0;
 }
 
-int GetAppActiveState()
-{
-    return 1;
-}
-
 int GetWindowedModeState()
 {
     return 1;
@@ -38,8 +33,13 @@ int EndDirectXSystem()
     return 0;
 }
 
-// Loads follow the background flag.
+// The window is always active on the host; loads follow the background flag.
 static int LoadInBackground = 0;
+
+int GetAppActiveState()
+{
+    return 1;
+}
 
 int GetLoadInBackgroundFlag()
 {
