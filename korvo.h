@@ -8,3 +8,4 @@
 #include "graphics/public_api.h"
 #include "input/public_api.h"
 #include "sound/public_api.h"
+#include "movie/public_api.h"

@@ -22,7 +22,8 @@ else()
   find_package(JPEG REQUIRED)
   find_package(ZLIB REQUIRED)
   find_package(PkgConfig REQUIRED)
-  # vorbisenc is for the tests and benchmarks, which write their own Ogg files.
-  pkg_check_modules(KORVO_VORBIS REQUIRED IMPORTED_TARGET vorbisfile vorbisenc vorbis ogg)
+  # vorbisenc and theoraenc are for the tests, tools and benchmarks, which write
+  # their own Ogg files.
+  pkg_check_modules(KORVO_VORBIS REQUIRED IMPORTED_TARGET vorbisfile vorbisenc vorbis theoradec theoraenc theora ogg)
   target_link_libraries(korvo_third_party INTERFACE PNG::PNG JPEG::JPEG ZLIB::ZLIB PkgConfig::KORVO_VORBIS)
 endif()

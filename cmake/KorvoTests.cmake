@@ -88,6 +88,10 @@ function(korvo_add_all_tests)
         target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
                                             ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
       endif()
+      if(sub STREQUAL "movie")
+        # The movie tests write their own Theora movies with the theoramovie tool's writer.
+        target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
+      endif()
     endif()
 
     if(WIN32)
@@ -99,6 +103,10 @@ function(korvo_add_all_tests)
           file(GLOB gsources CONFIGURE_DEPENDS ${group}/*.cpp)
           if(gsources)
             korvo_add_test_executable(${sub}_${gname}_tests ${gsources} ${group_support})
+            if(sub STREQUAL "movie")
+              target_sources(${sub}_${gname}_tests PRIVATE
+                             ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
+            endif()
             set_tests_properties(${KORVO_TEST_PREFIX}${sub}_${gname}_tests
                                  PROPERTIES RESOURCE_LOCK wine_desktop)
           endif()
@@ -124,6 +132,17 @@ function(korvo_add_all_tests)
     add_custom_target(sound_fixtures DEPENDS ${fixtures}/sine_stereo_44100.mp3)
     add_dependencies(sound_tests sound_fixtures)
     target_compile_definitions(sound_tests PRIVATE KORVO_SOUND_FIXTURE_DIR="${fixtures}")
+  endif()
+
+  if(WIN32 AND TARGET movie_playback_tests)
+    # The DirectShow road plays a movie made by the Debian encoder.
+    set(movie_fixtures ${CMAKE_BINARY_DIR}/testrun/movie_fixtures)
+    add_custom_command(OUTPUT ${movie_fixtures}/flat_colour.avi
+                       COMMAND bash ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh ${movie_fixtures}
+                       DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh VERBATIM)
+    add_custom_target(movie_fixtures DEPENDS ${movie_fixtures}/flat_colour.avi)
+    add_dependencies(movie_playback_tests movie_fixtures)
+    target_compile_definitions(movie_playback_tests PRIVATE KORVO_MOVIE_FIXTURE_DIR="${movie_fixtures}")
   endif()
 
   if(NOT WIN32)
@@ -218,6 +237,9 @@ function(korvo_add_benchmarks)
       # Builds its archives with the kvapack tool's writer and LZ encoder.
       target_sources(bench_${bname} PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
                                             ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
+    endif()
+    if(bname MATCHES "^movie_")
+      target_sources(bench_${bname} PRIVATE ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
     endif()
     set_target_properties(bench_${bname} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   endforeach()

@@ -11,6 +11,7 @@
 #include "graphics/draw_front_end.h"
 #include "graphics/draw_settings.h"
 #include "graphics/draw_target.h"
+#include "graphics/graph_movie_hooks.h"
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "softraster/draw_state.h"
@@ -53,6 +54,14 @@ static int RunGraphDraw(int handle, const RECT &affected, DeviceDraw deviceDraw,
         return -1;
     }
     WaitWhileAppInactive();
+    if (record->movieHandle != -1 && GetGraphMovieHooks()->stepMoviePlayback != nullptr) {
+        // The frame due now goes into the graph first.
+        GetGraphMovieHooks()->stepMoviePlayback(record->movieHandle);
+        record = LookupDrawableGraph(handle);
+        if (record == nullptr) {
+            return -1;
+        }
+    }
     if (IsGraphDeviceTextured(record) != 0) {
         return RunDrawBackEnd(affected, SubtractEmulationNeeded(true), [&] { return deviceDraw(record); });
     }

@@ -18,6 +18,8 @@ struct GraphMovieHooks {
     int (*getMovieLayout)(int movieHandle, int *width, int *height, int *alphaRightHalf, int *theora);
     int (*setMovieFrameCallback)(int movieHandle, GraphMovieFrameCallback callback, int graphHandle);
     int (*deleteMovieHandle)(int movieHandle);
+    // Bring the movie's frame due now into its graph; 0 or -1
+    int (*stepMoviePlayback)(int movieHandle);
 };
 
 // Install the movie module's entries (null: none); 0

@@ -19,9 +19,9 @@ packages=(
   wine64 libgl1 libgl1-mesa-dri libglx-mesa0
   xvfb xauth xdotool imagemagick fonts-ipafont-gothic
   googletest libgtest-dev g++ locales
-  zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev
+  zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev libtheora-dev
   libsdl2-dev libpixman-1-dev
-  python3 lame
+  python3 lame gstreamer1.0-tools
 )
 # Wine decodes MP3 through its media graph with GStreamer: the plug-ins of both
 # Wine architectures (which one runs the tests is known only once Wine is in).

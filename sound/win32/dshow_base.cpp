@@ -662,4 +662,78 @@ STDMETHODIMP K_CBasePin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME, double
     return S_OK;
 }
 
+// ---------------------------------------------------------------------------
+// Input pin that takes samples
+// ---------------------------------------------------------------------------
+
+K_CMemInputPin::K_CMemInputPin(K_CBaseFilter *owner, const wchar_t *pinName)
+    : K_CBasePin(owner, PINDIR_INPUT, pinName), allocator(nullptr)
+{
+}
+
+void K_CMemInputPin::BreakConnect()
+{
+    if (allocator != nullptr) {
+        allocator->Release();
+        allocator = nullptr;
+    }
+}
+
+STDMETHODIMP K_CMemInputPin::QueryInterface(REFIID iid, void **out)
+{
+    if (iid == __uuidof(IMemInputPin)) {
+        *out = static_cast<IMemInputPin *>(this);
+        AddRef();
+        return S_OK;
+    }
+    return K_CBasePin::QueryInterface(iid, out);
+}
+
+STDMETHODIMP K_CMemInputPin::GetAllocator(IMemAllocator **out)
+{
+    if (allocator == nullptr) {
+        allocator = static_cast<IMemAllocator *>(K_CreateComObject(K_CLSID_MemoryAllocator, __uuidof(IMemAllocator)));
+        if (allocator == nullptr) {
+            *out = nullptr;
+            return VFW_E_NO_ALLOCATOR;
+        }
+    }
+    allocator->AddRef();
+    *out = allocator;
+    return S_OK;
+}
+
+STDMETHODIMP K_CMemInputPin::NotifyAllocator(IMemAllocator *given, BOOL)
+{
+    if (given != nullptr) {
+        given->AddRef();
+    }
+    if (allocator != nullptr) {
+        allocator->Release();
+    }
+    allocator = given;
+    return S_OK;
+}
+
+STDMETHODIMP K_CMemInputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES *)
+{
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP K_CMemInputPin::ReceiveMultiple(IMediaSample **samples, long count, long *done)
+{
+    HRESULT result = S_OK;
+    *done = 0;
+    while (*done < count && result == S_OK) {
+        result = Receive(samples[*done]);
+        ++*done;
+    }
+    return result;
+}
+
+STDMETHODIMP K_CMemInputPin::ReceiveCanBlock()
+{
+    return S_OK;
+}
+
 } // namespace Korvo

@@ -129,4 +129,26 @@ protected:
     HRESULT TryConnection(IPin *receivePin, const AM_MEDIA_TYPE *type);
 };
 
+// ---------------------------------------------------------------------------
+// Input pin that takes samples
+// ---------------------------------------------------------------------------
+// An input pin with IMemInputPin: the upstream's allocator (or a memory
+// allocator of its own) held while connected; samples go one by one to Receive.
+class K_CMemInputPin : public K_CBasePin, public IMemInputPin {
+public:
+    K_CMemInputPin(K_CBaseFilter *filter, const wchar_t *name);
+    void BreakConnect() override;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return K_CBasePin::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return K_CBasePin::Release(); }
+    STDMETHODIMP GetAllocator(IMemAllocator **allocator) override;
+    STDMETHODIMP NotifyAllocator(IMemAllocator *allocator, BOOL readOnly) override;
+    STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES *properties) override;
+    STDMETHODIMP ReceiveMultiple(IMediaSample **samples, long count, long *done) override;
+    STDMETHODIMP ReceiveCanBlock() override;
+
+    IMemAllocator *allocator; // held
+};
+
 } // namespace Korvo

@@ -20,7 +20,7 @@ constexpr HRESULT kTypeRefused = static_cast<HRESULT>(0x80040248);
 // ---------------------------------------------------------------------------
 
 K_CSampleGrabberInPin::K_CSampleGrabberInPin(K_CSampleGrabber *filter)
-    : K_CBasePin(filter, PINDIR_INPUT, L"Input"), allocator(nullptr), grabber(filter)
+    : K_CMemInputPin(filter, L"Input"), grabber(filter)
 {
 }
 
@@ -40,74 +40,9 @@ HRESULT K_CSampleGrabberInPin::CheckMediaType(const AM_MEDIA_TYPE *type)
     return S_OK;
 }
 
-void K_CSampleGrabberInPin::BreakConnect()
-{
-    if (allocator != nullptr) {
-        allocator->Release();
-        allocator = nullptr;
-    }
-}
-
-STDMETHODIMP K_CSampleGrabberInPin::QueryInterface(REFIID iid, void **out)
-{
-    if (iid == __uuidof(IMemInputPin)) {
-        *out = static_cast<IMemInputPin *>(this);
-        AddRef();
-        return S_OK;
-    }
-    return K_CBasePin::QueryInterface(iid, out);
-}
-
-STDMETHODIMP K_CSampleGrabberInPin::GetAllocator(IMemAllocator **out)
-{
-    if (allocator == nullptr) {
-        allocator = static_cast<IMemAllocator *>(K_CreateComObject(K_CLSID_MemoryAllocator, __uuidof(IMemAllocator)));
-        if (allocator == nullptr) {
-            *out = nullptr;
-            return VFW_E_NO_ALLOCATOR;
-        }
-    }
-    allocator->AddRef();
-    *out = allocator;
-    return S_OK;
-}
-
-STDMETHODIMP K_CSampleGrabberInPin::NotifyAllocator(IMemAllocator *given, BOOL)
-{
-    if (given != nullptr) {
-        given->AddRef();
-    }
-    if (allocator != nullptr) {
-        allocator->Release();
-    }
-    allocator = given;
-    return S_OK;
-}
-
-STDMETHODIMP K_CSampleGrabberInPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES *)
-{
-    return E_NOTIMPL;
-}
-
 STDMETHODIMP K_CSampleGrabberInPin::Receive(IMediaSample *sample)
 {
     return grabber->ProcessSample(sample);
-}
-
-STDMETHODIMP K_CSampleGrabberInPin::ReceiveMultiple(IMediaSample **samples, long count, long *done)
-{
-    HRESULT result = S_OK;
-    *done = 0;
-    while (*done < count && result == S_OK) {
-        result = grabber->ProcessSample(samples[*done]);
-        ++*done;
-    }
-    return result;
-}
-
-STDMETHODIMP K_CSampleGrabberInPin::ReceiveCanBlock()
-{
-    return S_OK;
 }
 
 // The stream events go on to the next filter

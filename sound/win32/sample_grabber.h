@@ -27,27 +27,17 @@ extern const GUID K_CLSID_SampleGrabber;
 class K_CSampleGrabber;
 
 // "Input": takes samples (IMemInputPin) of the accepted type.
-class K_CSampleGrabberInPin : public K_CBasePin, public IMemInputPin {
+class K_CSampleGrabberInPin : public K_CMemInputPin {
 public:
     explicit K_CSampleGrabberInPin(K_CSampleGrabber *filter);
     HRESULT CheckMediaType(const AM_MEDIA_TYPE *type) override;
-    void BreakConnect() override;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return K_CBasePin::AddRef(); }
-    STDMETHODIMP_(ULONG) Release() override { return K_CBasePin::Release(); }
-    STDMETHODIMP GetAllocator(IMemAllocator **allocator) override;
-    STDMETHODIMP NotifyAllocator(IMemAllocator *allocator, BOOL readOnly) override;
-    STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES *properties) override;
     STDMETHODIMP Receive(IMediaSample *sample) override;
-    STDMETHODIMP ReceiveMultiple(IMediaSample **samples, long count, long *done) override;
-    STDMETHODIMP ReceiveCanBlock() override;
     STDMETHODIMP EndOfStream() override;
     STDMETHODIMP BeginFlush() override;
     STDMETHODIMP EndFlush() override;
     STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
-    IMemAllocator *allocator; // the upstream's, held
     K_CSampleGrabber *grabber;
 };
 

@@ -1,0 +1,90 @@
+// Movie handles (kind 6): a movie played by the library's own Ogg Theora
+// player with its soundtrack as a stream sound, or by a DirectShow filter graph
+// with the library's own renderer; each step hands the frame due to a callback
+// (the graph that shows the movie).
+#pragma once
+
+#include "core/memory/handle_manager.h"
+#include "image/public_api.h"
+#include "movie/public_api.h"
+#include "movie/theora_player.h"
+
+#include <cstdint>
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Constants
+// ---------------------------------------------------------------------------
+constexpr int kMovieHandleKind = 6;
+constexpr int kMaxMovieHandles = 100;
+constexpr int kMoviePlayLoopBit = 2; // play type 3 loops
+
+// ---------------------------------------------------------------------------
+// Types
+// ---------------------------------------------------------------------------
+// Frame callback: the user value it was set with, the frame image and whether
+// the right half of the frame is its alpha channel.
+typedef int (*MovieFrameCallback)(int userValue, const RasterImage *frame, int alphaRightHalf);
+
+struct MovieHandleRecord {
+    HandleRecordHeader header;
+    int playType;
+    int theora;
+    TheoraPlayer *player;
+    uint64_t clockStartUs;
+    StreamHandle stream;
+    int soundtrack;
+    // DirectShow: the graph builder, media control, media seeking, basic audio
+    // interfaces and the renderer filter (platform objects, held opaquely here).
+    void *graphBuilder;
+    void *mediaControl;
+    void *mediaSeeking;
+    void *basicAudio;
+    void *renderer;
+    int64_t duration100ns;
+    int temporaryCopy;
+    wchar_t widePath[260];
+    int elapsedMs;
+    int64_t stopPosition100ns;
+    int width;
+    int height;
+    int alphaRightHalf;
+    int userPlaying;
+    int stopped;
+    int frameDelivered;
+    RasterImage frameImage;
+    int pixelsBorrowed;
+    RasterImage *currentImage;
+    MovieFrameCallback frameCallback;
+    int callbackUserValue;
+};
+
+// ---------------------------------------------------------------------------
+// Public functions (the public operations are in movie/public_api.h)
+// ---------------------------------------------------------------------------
+// Write the movie load setting (the right-half-alpha option) into *out; out
+int *InitMovieLoadParam(int *out);
+// A movie handle from a file (Ogg Theora, else DirectShow), stopped; the handle or -1
+int CreateMovieHandleFromFile(const int *alphaRightHalf, const char *path, int *width, int *height, int mode,
+                              void *asyncContext);
+// The record of a movie handle, or null
+MovieHandleRecord *GetMovieHandleRecord(int handle);
+// Store the frame callback and its user value; 0 or -1
+int SetMovieFrameCallback(int handle, MovieFrameCallback callback, int userValue);
+// Before a device reset; 0 or -1
+int MarkMovieSurfaceLost(int handle);
+// Delete callback of kind 6
+int CloseMovieHandleCallback(void *record);
+
+// DirectShow player (movie/win32/directshow_player.cpp; the host build has no DirectShow).
+int OpenMovieWithDirectShow(MovieHandleRecord *record, const char *path, int *width, int *height, int mode,
+                            void *asyncContext);
+int RunDirectShowMovie(MovieHandleRecord *record);
+int PauseDirectShowMovie(MovieHandleRecord *record);
+// Hand a new frame to the callback and handle the stop position; 0
+int StepDirectShowMovie(MovieHandleRecord *record);
+// Release the graph and its interfaces, delete a temporary copy; 0
+int CloseDirectShowMovie(MovieHandleRecord *record);
+
+} // namespace Korvo

@@ -1,0 +1,168 @@
+// Playing movie handles: start, pause, the per-draw step that brings the frame
+// due now to the movie's graph, and the pause and resume of all movies around
+// window deactivation.
+
+#include "movie/movie_handle.h"
+
+#include "movie/startup_entries.h"
+#include "sound/public_api.h"
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+static bool Loops(const MovieHandleRecord *record)
+{
+    return (record->playType & kMoviePlayLoopBit) != 0;
+}
+
+// The frame due now, from the soundtrack while it plays, else from the clock.
+static int64_t TheoraFrameDue(MovieHandleRecord *record, const TheoraMovieInfo &info, int64_t *elapsedUs)
+{
+    bool bySound = record->soundtrack != -1 && IsSoundHandlePlaying(record->soundtrack) == 1;
+    int positionMs = bySound ? GetSoundHandlePlayPositionMs(record->soundtrack) : -1;
+    if (positionMs >= 0) {
+        *elapsedUs = static_cast<int64_t>(positionMs) * 1000;
+    } else {
+        *elapsedUs = static_cast<int64_t>(GetMicrosecondClock() - record->clockStartUs);
+    }
+    int64_t target = static_cast<int64_t>(static_cast<double>(*elapsedUs) * info.framesPerSecond / 1000000.0);
+    if (target >= info.frameCount) {
+        target = Loops(record) && positionMs < 0 ? target % info.frameCount : info.frameCount - 1;
+    }
+    return target;
+}
+
+static void StepTheoraMovie(MovieHandleRecord *record)
+{
+    TheoraPlayer *player = record->player;
+    if (!record->stopped) {
+        TheoraMovieInfo info;
+        GetTheoraMovieInfo(player, &info);
+        int64_t elapsedUs = 0;
+        int64_t target = TheoraFrameDue(record, info, &elapsedUs);
+        int64_t current = GetTheoraCurrentFrame(player);
+        if (target != current) {
+            int64_t step = target - current + (target < current ? info.frameCount : 0);
+            AdvanceTheoraFrames(player, static_cast<int>(step));
+            record->elapsedMs = static_cast<int>(elapsedUs / 1000);
+        } else if (target == info.frameCount - 1 && !Loops(record) &&
+                   (record->soundtrack == -1 || IsSoundHandlePlaying(record->soundtrack) != 1)) {
+            // The last frame is on show and nothing more plays: the movie has ended.
+            record->userPlaying = 0;
+            record->stopped = 1;
+        }
+    }
+    int copied = CopyTheoraFrameToTargets(player, 1, 1, nullptr);
+    if (record->frameCallback != nullptr && (copied || !record->frameDelivered)) {
+        record->frameCallback(record->callbackUserValue, record->currentImage, record->alphaRightHalf);
+        record->frameDelivered = 1;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+int StartMoviePlayback(int handle, int playType, int systemFlag)
+{
+    MovieHandleRecord *record = GetMovieHandleRecord(handle);
+    if (record == nullptr) {
+        return -1;
+    }
+    if (playType == -1) {
+        playType = record->playType;
+    }
+    if (playType == 0) {
+        playType = 1;
+    }
+    if (!record->stopped || (systemFlag == 1 && !record->userPlaying)) {
+        return 0;
+    }
+    if (record->theora) {
+        // The clock continues from the frame on show.
+        TheoraMovieInfo info;
+        GetTheoraMovieInfo(record->player, &info);
+        double shownUs = 1000000.0 / info.framesPerSecond * GetTheoraCurrentFrame(record->player);
+        record->clockStartUs = GetMicrosecondClock() - static_cast<uint64_t>(shownUs);
+        if (record->soundtrack != -1) {
+            StartSoundHandlePlayback(record->soundtrack, playType, 0);
+        }
+    } else if (RunDirectShowMovie(record) != 0) {
+        return -1;
+    }
+    record->stopped = 0;
+    record->playType = playType;
+    record->userPlaying = 1;
+    return 0;
+}
+
+int PauseMoviePlayback(int handle, int systemFlag)
+{
+    MovieHandleRecord *record = GetMovieHandleRecord(handle);
+    if (record == nullptr) {
+        return -1;
+    }
+    if (record->stopped) {
+        return 0;
+    }
+    if (record->theora) {
+        if (record->soundtrack != -1) {
+            StopSoundHandlePlayback(record->soundtrack);
+        }
+        StepMoviePlayback(handle, 0);
+    } else if (PauseDirectShowMovie(record) != 0) {
+        return 0;
+    }
+    record->stopped = 1;
+    if (!systemFlag) {
+        record->userPlaying = 0;
+    }
+    return 0;
+}
+
+int StepMoviePlayback(int handle, int unused)
+{
+    (void)unused;
+    MovieHandleRecord *record = GetMovieHandleRecord(handle);
+    if (record == nullptr) {
+        return -1;
+    }
+    if (record->theora) {
+        StepTheoraMovie(record);
+    } else {
+        StepDirectShowMovie(record);
+    }
+    return 0;
+}
+
+static int ForEachMovie(void (*action)(int handle))
+{
+    if (CheckMovieModuleAfterReset() != 0) {
+        return -1;
+    }
+    HandleTypeEntry &entry = HandleTypeTable[kMovieHandleKind];
+    if (entry.liveCount == 0) {
+        return 0;
+    }
+    for (int slot = entry.lowestSlot; slot <= entry.highestSlot; ++slot) {
+        if (entry.slots[slot] != nullptr) {
+            action(static_cast<HandleRecordHeader *>(entry.slots[slot])->handle);
+        }
+    }
+    return 0;
+}
+
+int SuspendAllMovies()
+{
+    return ForEachMovie([](int handle) { PauseMoviePlayback(handle, 1); });
+}
+
+int ResumeSuspendedMovies()
+{
+    return ForEachMovie([](int handle) { StartMoviePlayback(handle, -1, 1); });
+}
+
+} // namespace Korvo

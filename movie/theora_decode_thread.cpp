@@ -1,0 +1,299 @@
+// The Theora decode thread: keeps the frame stock filled from the frame on show
+// onward, serves the pause, seek and stop requests, and wraps to the file's
+// beginning for looping playback. It and the main thread share only atomic
+// words of the player; neither waits on a lock.
+
+#include "movie/theora_player.h"
+
+#include "core/memory/tracked_alloc.h"
+
+#include <cstring>
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Constants
+// ---------------------------------------------------------------------------
+
+static const int kReadStep = 4096;
+static const uint32_t kIdleBeforeLongSleepMs = 201;
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+static void SetThreadState(TheoraPlayer *player, int state)
+{
+    if (player->threadState != state) {
+        player->threadState = state;
+        player->lastStateChangeMs = static_cast<uint32_t>(GetMillisecondClock());
+    }
+}
+
+static void IdleSleep(TheoraPlayer *player)
+{
+    uint32_t idle = static_cast<uint32_t>(GetMillisecondClock()) - player->lastStateChangeMs;
+    SleepMilliseconds(player->threadState == kTheoraIdle && idle >= kIdleBeforeLongSleepMs ? 1 : 0);
+}
+
+// Restart reading at a byte offset of the file.
+static void RestartReadingAt(TheoraPlayer *player, uint32_t offset)
+{
+    ogg_sync_reset(&player->sync);
+    ogg_stream_reset(&player->oggStream);
+    player->streams.Seek(player->stream, static_cast<int>(offset), 0);
+}
+
+// Serve a seek: restart from a page before the keyframe that leads to the
+// target and decode up to it. 0, or -1 when the target is in no page.
+static int ServeSeek(TheoraPlayer *player)
+{
+    int target = player->seekTarget;
+    int entryIndex = -1;
+    for (int i = 0; i < player->pageIndexCount; ++i) {
+        const TheoraPageIndexEntry &e = player->pageIndex[i];
+        if (static_cast<int64_t>(target) < static_cast<int64_t>(e.firstFrame) + e.frameCount) {
+            entryIndex = i;
+            break;
+        }
+    }
+    if (entryIndex < 0) {
+        return -1;
+    }
+    int resume = 0;
+    if (entryIndex > 0) {
+        int k = entryIndex - 1;
+        while (k > 0 && !player->pageIndex[k].hasKeyframe) {
+            --k;
+        }
+        resume = k > 0 ? k - 1 : 0;
+    }
+    RestartReadingAt(player, player->pageIndex[resume].byteOffset);
+    // The decoder's frame numbers count packets from the first frame completing
+    // in the resume page; a packet continued from the page before is lost.
+    int firstFrame = static_cast<int>(player->pageIndex[resume].firstFrame);
+    if (resume > 0) {
+        for (;;) {
+            if (ogg_sync_pageout(&player->sync, &player->page) == 1) {
+                if (ogg_stream_pagein(&player->oggStream, &player->page) == 0) {
+                    if (ogg_page_continued(&player->page)) {
+                        ++firstFrame;
+                    }
+                    break;
+                }
+                continue;
+            }
+            if (ReadTheoraData(player, kReadStep) == 0) {
+                break;
+            }
+        }
+    }
+    player->decodePosition = firstFrame - 1;
+    for (int i = 0; i < player->stockSize; ++i) {
+        player->stock[i].valid = 0;
+    }
+    player->endOfData = 0;
+    if (target > player->decodePosition && DecodeTheoraFrames(player, target - player->decodePosition) < 0) {
+        player->endOfData = 1;
+    }
+    return 0;
+}
+
+// Drop stock entries that will not be shown any more.
+static void DropStaleFrames(TheoraPlayer *player)
+{
+    int64_t current = player->currentFrame;
+    int64_t horizon = current + player->stockSize;
+    int64_t count = player->frameCount;
+    int64_t decoded = player->decodePosition;
+    for (int i = 0; i < player->stockSize; ++i) {
+        TheoraFrameStockEntry &e = player->stock[i];
+        if (!e.valid) {
+            continue;
+        }
+        int64_t c = e.frame;
+        bool afterWrap = horizon > count && c < horizon - count;
+        if ((c < current && !afterWrap) || (c > current && c > decoded && c > horizon)) {
+            e.valid = 0;
+        }
+    }
+}
+
+static int HoldsFrame(TheoraPlayer *player, int64_t frame)
+{
+    for (int i = 0; i < player->stockSize; ++i) {
+        if (player->stock[i].valid && player->stock[i].frame == frame) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+static int ReplacePlane(uint8_t **plane, size_t size, int changed)
+{
+    if (changed) {
+        TrackedFree(*plane);
+        *plane = nullptr;
+    }
+    if (*plane == nullptr) {
+        *plane = static_cast<uint8_t *>(KORVO_TRACKED_ALLOC(size > 0 ? size : 1));
+    }
+    return *plane != nullptr ? 0 : -1;
+}
+
+// The decoder's picture into a free stock entry; 0 or -1 when short of memory.
+static int StoreDecodedFrame(TheoraPlayer *player, TheoraFrameStockEntry *e)
+{
+    yuv_buffer yuv;
+    if (theora_decode_YUVout(&player->decoder, &yuv) != 0) {
+        return -1;
+    }
+    int yChanged = e->yWidth != yuv.y_width || e->yHeight != yuv.y_height || e->yStride != yuv.y_stride;
+    int uvChanged = e->uvWidth != yuv.uv_width || e->uvHeight != yuv.uv_height || e->uvStride != yuv.uv_stride;
+    // Strides may be negative (rows stored bottom-up): keep rows top-down at |stride|.
+    int yStride = yuv.y_stride < 0 ? -yuv.y_stride : yuv.y_stride;
+    int uvStride = yuv.uv_stride < 0 ? -yuv.uv_stride : yuv.uv_stride;
+    if (ReplacePlane(&e->planeY, static_cast<size_t>(yStride) * yuv.y_height, yChanged) != 0 ||
+        ReplacePlane(&e->planeU, static_cast<size_t>(uvStride) * yuv.uv_height, uvChanged) != 0 ||
+        ReplacePlane(&e->planeV, static_cast<size_t>(uvStride) * yuv.uv_height, uvChanged) != 0) {
+        return -1;
+    }
+    for (int y = 0; y < yuv.y_height; ++y) {
+        std::memcpy(e->planeY + static_cast<ptrdiff_t>(y) * yStride,
+                    yuv.y + static_cast<ptrdiff_t>(y) * yuv.y_stride, yuv.y_width);
+    }
+    for (int y = 0; y < yuv.uv_height; ++y) {
+        std::memcpy(e->planeU + static_cast<ptrdiff_t>(y) * uvStride,
+                    yuv.u + static_cast<ptrdiff_t>(y) * yuv.uv_stride, yuv.uv_width);
+        std::memcpy(e->planeV + static_cast<ptrdiff_t>(y) * uvStride,
+                    yuv.v + static_cast<ptrdiff_t>(y) * yuv.uv_stride, yuv.uv_width);
+    }
+    e->yWidth = yuv.y_width;
+    e->yHeight = yuv.y_height;
+    e->yStride = yStride;
+    e->uvWidth = yuv.uv_width;
+    e->uvHeight = yuv.uv_height;
+    e->uvStride = uvStride;
+    e->frame = player->decodePosition.load();
+    e->valid = 1;
+    return 0;
+}
+
+// Decode forward to fill one free entry.
+static void FillStockEntry(TheoraPlayer *player, TheoraFrameStockEntry *free)
+{
+    SetThreadState(player, kTheoraDecoding);
+    int current = player->currentFrame;
+    int position = player->decodePosition;
+    int count = static_cast<int>(player->frameCount);
+    int n;
+    if (HoldsFrame(player, position) || position < current) {
+        n = (HoldsFrame(player, current) || position >= current) ? 1 : current - position;
+    } else {
+        n = 0; // the decoder's picture is the one wanted (right after a seek)
+    }
+    if (n > 0) {
+        if (position + n < count) {
+            if (DecodeTheoraFrames(player, n) < 0) {
+                player->endOfData = 1;
+                SleepMilliseconds(1);
+                return;
+            }
+        } else {
+            // Past the last frame: start again at the file's first page.
+            int wanted = position + n - count;
+            RestartReadingAt(player, player->pageIndex[0].byteOffset);
+            player->decodePosition = -1;
+            if (DecodeTheoraFrames(player, wanted + 1) < 0) {
+                player->endOfData = 1;
+                SleepMilliseconds(1);
+                return;
+            }
+        }
+    }
+    if (HoldsFrame(player, player->decodePosition)) {
+        return;
+    }
+    StoreDecodedFrame(player, free);
+}
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+int DecodeTheoraFrames(TheoraPlayer *player, int n)
+{
+    int first = player->decodePosition + 1;
+    int lastKey = -1;
+    for (int f = first; f < first + n && f < player->frameCount; ++f) {
+        if (f >= 0 && player->keyframes[f]) {
+            lastKey = f;
+        }
+    }
+    int wasKey = 0;
+    for (int i = 0; i < n; ++i) {
+        int key;
+        for (;;) {
+            if (ogg_stream_packetout(&player->oggStream, &player->packet) == 1) {
+                key = theora_packet_iskeyframe(&player->packet);
+                if (key >= 0) {
+                    break;
+                }
+                continue;
+            }
+            if (ogg_sync_pageout(&player->sync, &player->page) == 1) {
+                ogg_stream_pagein(&player->oggStream, &player->page);
+                continue;
+            }
+            if (player->streams.Eof(player->stream) || ReadTheoraData(player, kReadStep) == 0) {
+                return -1;
+            }
+        }
+        int frame = player->decodePosition + 1;
+        if (lastKey < 0 || frame >= lastKey) {
+            theora_decode_packetin(&player->decoder, &player->packet);
+        }
+        wasKey = key == 1;
+        player->decodePosition = frame;
+    }
+    return wasKey;
+}
+
+void TheoraDecodeThreadProc(ThreadRecord *record, int userData)
+{
+    (void)userData;
+    TheoraPlayer *player = reinterpret_cast<TheoraPlayer *>(record);
+    while (!player->stopRequest) {
+        if (player->pauseRequest) {
+            SetThreadState(player, kTheoraPaused);
+            SleepMilliseconds(1);
+            continue;
+        }
+        if (player->seekRequest) {
+            SetThreadState(player, kTheoraSeeking);
+            if (ServeSeek(player) != 0) {
+                break;
+            }
+            player->seekRequest = 0;
+            continue;
+        }
+        if (!player->endOfData) {
+            DropStaleFrames(player);
+        }
+        TheoraFrameStockEntry *free = nullptr;
+        for (int i = 0; i < player->stockSize && free == nullptr; ++i) {
+            if (!player->stock[i].valid) {
+                free = &player->stock[i];
+            }
+        }
+        if (free == nullptr || player->endOfData) {
+            SetThreadState(player, kTheoraIdle);
+        } else {
+            FillStockEntry(player, free);
+        }
+        IdleSleep(player);
+    }
+    player->threadState = kTheoraEnded;
+}
+
+} // namespace Korvo

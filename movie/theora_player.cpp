@@ -1,0 +1,451 @@
+// The Ogg Theora player: opening (headers, page index, keyframe table, decode
+// thread), closing, seeking, moving the frame on show, and copying it out.
+
+#include "movie/theora_player.h"
+
+#include "core/memory/tracked_alloc.h"
+#include "image/pixel_access.h"
+
+#include <cstring>
+#include <new>
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Constants
+// ---------------------------------------------------------------------------
+
+static const int kReadStep = 4096;
+static const int kTableStep = 1000;
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+// Next page from the sync layer; its start offset (bytes skipped counted) in *offset.
+static int TakeNextPage(TheoraPlayer *player, int64_t *offset, int64_t *consumed)
+{
+    for (;;) {
+        long n = ogg_sync_pageseek(&player->sync, &player->page);
+        if (n > 0) {
+            *offset = *consumed;
+            *consumed += n;
+            return 1;
+        }
+        if (n == 0) {
+            return 0;
+        }
+        *consumed += -n;
+    }
+}
+
+static int GrowPageIndex(TheoraPlayer *player)
+{
+    int capacity = player->pageIndexCapacity + kTableStep;
+    void *grown = KORVO_TRACKED_REALLOC(player->pageIndex, sizeof(TheoraPageIndexEntry) * capacity);
+    if (grown == nullptr) {
+        return -1;
+    }
+    player->pageIndex = static_cast<TheoraPageIndexEntry *>(grown);
+    player->pageIndexCapacity = capacity;
+    return 0;
+}
+
+static int GrowKeyframeTable(TheoraPlayer *player)
+{
+    int capacity = player->keyframeCapacity + kTableStep;
+    void *grown = KORVO_TRACKED_REALLOC(player->keyframes, capacity);
+    if (grown == nullptr) {
+        return -1;
+    }
+    player->keyframes = static_cast<uint8_t *>(grown);
+    std::memset(player->keyframes + player->keyframeCapacity, 0, kTableStep);
+    player->keyframeCapacity = capacity;
+    return 0;
+}
+
+static int FailOpening(TheoraPlayer *player, const char *message)
+{
+    AppendLogText(message);
+    (void)player;
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+int ReadTheoraData(TheoraPlayer *player, int n)
+{
+    char *buffer = ogg_sync_buffer(&player->sync, n);
+    if (buffer == nullptr) {
+        return 0;
+    }
+    size_t got = player->streams.Read(buffer, 1, static_cast<size_t>(n), player->stream);
+    ogg_sync_wrote(&player->sync, static_cast<long>(got));
+    return static_cast<int>(got);
+}
+
+TheoraPlayer *AllocTheoraPlayer(const StreamFunctionTable *table, StreamHandle stream)
+{
+    void *memory = KORVO_TRACKED_ALLOC_ZEROED(sizeof(TheoraPlayer));
+    if (memory == nullptr) {
+        return nullptr;
+    }
+    TheoraPlayer *player = new (memory) TheoraPlayer();
+    player->currentFrame = -1;
+    player->decodePosition = -1;
+    ogg_sync_init(&player->sync);
+    theora_info_init(&player->info);
+    theora_comment_init(&player->comment);
+    player->streams = *table;
+    player->stream = stream;
+    return player;
+}
+
+int ParseTheoraHeaders(TheoraPlayer *player)
+{
+    // The first stream whose first packet is a Theora header.
+    int found = 0;
+    while (!found) {
+        if (ogg_sync_pageout(&player->sync, &player->page) != 1) {
+            if (ReadTheoraData(player, kReadStep) == 0) {
+                return -1;
+            }
+            continue;
+        }
+        if (!ogg_page_bos(&player->page)) {
+            // Past the stream heads without a Theora stream.
+            if (!player->streamStarted) {
+                return -1;
+            }
+            ogg_stream_pagein(&player->oggStream, &player->page);
+            break;
+        }
+        if (player->streamStarted) {
+            continue; // another stream's head after ours
+        }
+        ogg_stream_state trial;
+        ogg_stream_init(&trial, ogg_page_serialno(&player->page));
+        ogg_stream_pagein(&trial, &player->page);
+        ogg_packet packet;
+        if (ogg_stream_packetout(&trial, &packet) == 1 &&
+            theora_decode_header(&player->info, &player->comment, &packet) == 0) {
+            player->oggStream = trial;
+            player->streamStarted = 1;
+            player->serialNumber = ogg_page_serialno(&player->page);
+            player->headerCount = 1;
+        } else {
+            ogg_stream_clear(&trial);
+        }
+    }
+    while (player->headerCount < 3) {
+        int result = ogg_stream_packetout(&player->oggStream, &player->packet);
+        if (result < 0) {
+            return -1;
+        }
+        if (result == 1) {
+            if (theora_decode_header(&player->info, &player->comment, &player->packet) != 0) {
+                return -1;
+            }
+            ++player->headerCount;
+            continue;
+        }
+        if (ogg_sync_pageout(&player->sync, &player->page) == 1) {
+            ogg_stream_pagein(&player->oggStream, &player->page);
+        } else if (ReadTheoraData(player, kReadStep) == 0) {
+            return -1;
+        }
+    }
+    // Sizes a decoder could not hold are refused before anything is allocated for them.
+    if (player->info.width == 0 || player->info.height == 0 || player->info.width > 16384 ||
+        player->info.height > 16384 || player->info.fps_numerator == 0 || player->info.fps_denominator == 0) {
+        return -1;
+    }
+    return 1;
+}
+
+int BuildTheoraPageIndex(TheoraPlayer *player)
+{
+    ogg_sync_reset(&player->sync);
+    ogg_stream_reset(&player->oggStream);
+    player->streams.Seek(player->stream, 0, 0);
+    player->pageIndex = static_cast<TheoraPageIndexEntry *>(KORVO_TRACKED_ALLOC(sizeof(TheoraPageIndexEntry) * kTableStep));
+    if (player->pageIndex == nullptr) {
+        return FailOpening(player, "Theora ページ情報格納用メモリの確保に失敗しました\n");
+    }
+    player->pageIndexCapacity = kTableStep;
+    player->keyframes = static_cast<uint8_t *>(KORVO_TRACKED_ALLOC_ZEROED(kTableStep));
+    if (player->keyframes == nullptr) {
+        return FailOpening(player, "Theora キーフレーム情報格納用メモリの確保に失敗しました\n");
+    }
+    player->keyframeCapacity = kTableStep;
+
+    int64_t consumed = 0;
+    int64_t theoraPageOffset = 0;
+    int pageSinceLastFrame = 0;
+    for (;;) {
+        ogg_packet packet;
+        if (ogg_stream_packetout(&player->oggStream, &packet) != 1) {
+            int64_t offset = 0;
+            if (TakeNextPage(player, &offset, &consumed)) {
+                if (ogg_stream_pagein(&player->oggStream, &player->page) == 0) {
+                    theoraPageOffset = offset;
+                    pageSinceLastFrame = 1;
+                }
+                continue;
+            }
+            if (ReadTheoraData(player, kReadStep) == 0) {
+                break;
+            }
+            continue;
+        }
+        int key = theora_packet_iskeyframe(&packet);
+        if (key < 0) {
+            continue;
+        }
+        if (pageSinceLastFrame || player->pageIndexCount == 0) {
+            if (player->pageIndexCount == player->pageIndexCapacity && GrowPageIndex(player) != 0) {
+                return FailOpening(player, "Theora ページ情報格納用メモリの確保に失敗しました\n");
+            }
+            TheoraPageIndexEntry *entry = &player->pageIndex[player->pageIndexCount++];
+            entry->byteOffset = static_cast<uint32_t>(theoraPageOffset);
+            entry->firstFrame = static_cast<uint32_t>(player->frameCount);
+            entry->hasKeyframe = 0;
+            entry->frameCount = 0;
+            pageSinceLastFrame = 0;
+        }
+        if (player->frameCount >= player->keyframeCapacity && GrowKeyframeTable(player) != 0) {
+            return FailOpening(player, "Theora キーフレーム情報格納用メモリの確保に失敗しました\n");
+        }
+        TheoraPageIndexEntry *last = &player->pageIndex[player->pageIndexCount - 1];
+        if (key == 1) {
+            last->hasKeyframe = 1;
+            player->keyframes[player->frameCount] = 1;
+        }
+        ++last->frameCount;
+        ++player->frameCount;
+    }
+    if (player->pageIndexCount > 0) {
+        player->pageIndex[0].byteOffset = 0; // the decode thread restarts from the file's beginning
+    }
+    return 0;
+}
+
+TheoraPlayer *OpenTheoraPlayer(const StreamFunctionTable *table, StreamHandle stream, int stockSize,
+                               void *asyncContext)
+{
+    (void)asyncContext;
+    char magic[4] = {};
+    if (table->Read(magic, 1, 4, stream) != 4 || std::memcmp(magic, "OggS", 4) != 0) {
+        return nullptr;
+    }
+    table->Seek(stream, 0, 0);
+    TheoraPlayer *player = AllocTheoraPlayer(table, stream);
+    if (player == nullptr) {
+        AppendLogText("Theora ムービーデコード処理用のメモリ確保に失敗しました\n");
+        return nullptr;
+    }
+    if (ParseTheoraHeaders(player) != 1) {
+        FreeTheoraPlayer(player);
+        return nullptr;
+    }
+    if (BuildTheoraPageIndex(player) != 0) {
+        FreeTheoraPlayer(player);
+        return nullptr;
+    }
+    if (player->frameCount == 0) {
+        FreeTheoraPlayer(player);
+        return nullptr; // headers without a single frame: nothing to show
+    }
+    theora_decode_init(&player->decoder, &player->info);
+    player->decoderStarted = 1;
+    ogg_sync_reset(&player->sync);
+    ogg_stream_reset(&player->oggStream);
+    player->streams.Seek(player->stream, 0, 0);
+
+    const char *failure = nullptr;
+    if (AllocXrgb32Image(static_cast<int>(player->info.width), static_cast<int>(player->info.height),
+                         &player->frameImage) != 0) {
+        failure = "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n";
+    } else {
+        player->stock = static_cast<TheoraFrameStockEntry *>(
+            KORVO_TRACKED_ALLOC_ZEROED(sizeof(TheoraFrameStockEntry) * (stockSize > 0 ? stockSize : 1)));
+        if (player->stock == nullptr) {
+            failure = "Theora ムービーデコードフレームストック用のメモリ確保に失敗しました\n";
+        } else {
+            player->stockSize = stockSize > 0 ? stockSize : 1;
+        }
+    }
+    if (failure == nullptr) {
+        // The thread starts paused and reads the stream only once told to seek.
+        player->pauseRequest = 1;
+        player->threadState = kTheoraIdle;
+        player->lastStateChangeMs = static_cast<uint32_t>(GetMillisecondClock());
+        if (CreateThreadRecord(&player->thread, TheoraDecodeThreadProc, 0) != 0) {
+            failure = "Theora ムービーデコード用スレッドの作成に失敗しました\n";
+        } else {
+            ResumeThreadRecord(&player->thread);
+        }
+    }
+    if (failure != nullptr) {
+        AppendLogText(failure);
+        CloseTheoraPlayer(player);
+        return nullptr;
+    }
+    SeekTheoraFrame(player, 0);
+    CopyTheoraFrameToTargets(player, 1, 1, asyncContext);
+    return player;
+}
+
+void FreeTheoraPlayer(TheoraPlayer *player)
+{
+    if (player->stock != nullptr) {
+        for (int i = 0; i < player->stockSize; ++i) {
+            TrackedFree(player->stock[i].planeY);
+            TrackedFree(player->stock[i].planeU);
+            TrackedFree(player->stock[i].planeV);
+        }
+        TrackedFree(player->stock);
+    }
+    TrackedFree(player->pageIndex);
+    TrackedFree(player->keyframes);
+    if (player->frameImage.pixels != nullptr) {
+        FreeImageRecord(&player->frameImage);
+    }
+    if (player->streamStarted) {
+        ogg_stream_clear(&player->oggStream);
+    }
+    if (player->decoderStarted) {
+        theora_clear(&player->decoder);
+    }
+    theora_comment_clear(&player->comment);
+    theora_info_clear(&player->info);
+    ogg_sync_clear(&player->sync);
+    player->~TheoraPlayer();
+    TrackedFree(player);
+}
+
+int CloseTheoraPlayer(TheoraPlayer *player)
+{
+    if (HasThreadHandle(&player->thread)) {
+        player->stopRequest = 1;
+        while (player->threadState != kTheoraEnded) {
+            SleepMilliseconds(1);
+        }
+        CloseThreadRecord(&player->thread);
+    }
+    FreeTheoraPlayer(player);
+    return 0;
+}
+
+int SeekTheoraFrame(TheoraPlayer *player, int frame)
+{
+    if (frame == player->currentFrame) {
+        return 0;
+    }
+    player->imageCopied = 0;
+    player->surfaceCopied = 0;
+    player->pauseRequest = 1;
+    while (player->threadState != kTheoraPaused && player->threadState != kTheoraEnded) {
+        SleepMilliseconds(0);
+    }
+    // The last frame is the furthest a seek goes: a target past it would find
+    // no page and end the thread.
+    int last = static_cast<int>(player->frameCount) - 1;
+    frame = frame < 0 ? 0 : (frame > last ? last : frame);
+    player->currentFrame = frame;
+    player->seekTarget = frame;
+    player->seekRequest = 1;
+    player->pauseRequest = 0;
+    return 0;
+}
+
+int AdvanceTheoraFrames(TheoraPlayer *player, int n)
+{
+    if (n <= 0) {
+        return 0;
+    }
+    int64_t frame = static_cast<int64_t>(player->currentFrame) + n;
+    if (frame >= player->frameCount) {
+        frame -= player->frameCount;
+    }
+    if (frame >= player->frameCount) {
+        frame = player->frameCount - 1;
+    }
+    player->currentFrame = static_cast<int>(frame);
+    player->imageCopied = 0;
+    player->surfaceCopied = 0;
+    return 0;
+}
+
+int CopyTheoraFrameToTargets(TheoraPlayer *player, int toImage, int toSurface, void *asyncContext)
+{
+    (void)asyncContext;
+    // No YUV surface is made, so a surface copy is never due.
+    (void)toSurface;
+    if (!toImage || player->imageCopied) {
+        return 0;
+    }
+    const TheoraFrameStockEntry *found = nullptr;
+    while (found == nullptr) {
+        while (player->threadState == kTheoraSeeking || player->seekRequest) {
+            if (player->threadState == kTheoraEnded) {
+                return 0;
+            }
+            SleepMilliseconds(1);
+        }
+        if (player->threadState == kTheoraEnded) {
+            return 0;
+        }
+        int current = player->currentFrame;
+        for (int i = 0; i < player->stockSize; ++i) {
+            if (player->stock[i].valid && player->stock[i].frame == current) {
+                found = &player->stock[i];
+                break;
+            }
+        }
+        if (found == nullptr) {
+            if (player->endOfData) {
+                return 0;
+            }
+            SleepMilliseconds(0);
+        }
+    }
+    ConvertTheoraFrameToXrgb(found, static_cast<uint8_t *>(player->frameImage.pixels), player->frameImage.pitch,
+                             player->frameImage.width, player->frameImage.height);
+    player->imageCopied = 1;
+    return 1;
+}
+
+RasterImage *GetTheoraFrameImage(TheoraPlayer *player)
+{
+    return &player->frameImage;
+}
+
+void *GetTheoraYuvSurface(TheoraPlayer *player)
+{
+    return player->yuvSurface;
+}
+
+int GetTheoraMovieInfo(TheoraPlayer *player, TheoraMovieInfo *out)
+{
+    out->framesPerSecond = static_cast<double>(player->info.fps_numerator) / player->info.fps_denominator;
+    out->frameCount = static_cast<int>(player->frameCount);
+    out->width = static_cast<int>(player->info.width);
+    out->height = static_cast<int>(player->info.height);
+    return 0;
+}
+
+int GetTheoraCurrentFrame(TheoraPlayer *player)
+{
+    return player->currentFrame;
+}
+
+int MarkTheoraSurfaceLost(TheoraPlayer *player)
+{
+    player->surfaceLost = 1;
+    return 0;
+}
+
+} // namespace Korvo

@@ -1,0 +1,268 @@
+// The movie renderer filter and its input pin.
+
+#include "movie/win32/movie_renderer_filter.h"
+
+#include "core/memory/tracked_alloc.h"
+#include "image/pixel_access.h"
+#include "image/yuv_convert.h"
+
+#include <cstring>
+#include <new>
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+const GUID K_CLSID_MovieRenderer = {0x71771540, 0x2017, 0x11cf, {0xae, 0x26, 0x00, 0x20, 0xaf, 0xd7, 0x97, 0x67}};
+static const GUID kMediaTypeVideo = {0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+static const GUID kFormatVideoInfo = {0x05589f80, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
+static const GUID kSubtypeRgb24 = {0xe436eb7d, 0x524f, 0x11ce, {0x9f, 0x53, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70}};
+static const GUID kSubtypeRgb32 = {0xe436eb7e, 0x524f, 0x11ce, {0x9f, 0x53, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70}};
+
+enum RendererSubtype { kRgb24 = 0, kRgb32, kYv12, kNv12, kYuy2, kUyvy, kYvyu, kNv11 };
+
+static GUID FourccSubtype(const char code[4])
+{
+    GUID guid = {0, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    guid.Data1 = static_cast<unsigned long>(static_cast<uint8_t>(code[0])) |
+                 static_cast<unsigned long>(static_cast<uint8_t>(code[1])) << 8 |
+                 static_cast<unsigned long>(static_cast<uint8_t>(code[2])) << 16 |
+                 static_cast<unsigned long>(static_cast<uint8_t>(code[3])) << 24;
+    return guid;
+}
+
+typedef int (*YuvFrameDecoder)(const uint8_t *frame, int width, int height, RasterImage *dst);
+
+static YuvFrameDecoder DecoderFor(int index)
+{
+    switch (index) {
+    case kYv12: return DecodeYV12FrameToImage;
+    case kNv12: return DecodeNV12FrameToImage;
+    case kYuy2: return DecodeYUY2FrameToImage;
+    case kUyvy: return DecodeUYVYFrameToImage;
+    case kYvyu: return DecodeYVYUFrameToImage;
+    case kNv11: return DecodeNV11FrameToImage;
+    default: return nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Input pin
+// ---------------------------------------------------------------------------
+
+MovieRendererPin::MovieRendererPin(MovieRendererFilter *filter)
+    : K_CMemInputPin(filter, L"In"), renderer(filter), flushing(0)
+{
+}
+
+HRESULT MovieRendererPin::CheckMediaType(const AM_MEDIA_TYPE *type)
+{
+    if (type == nullptr) {
+        return E_POINTER;
+    }
+    if (type->formattype != kFormatVideoInfo || type->pbFormat == nullptr ||
+        type->cbFormat < sizeof(VIDEOINFOHEADER)) {
+        return E_INVALIDARG;
+    }
+    if (type->majortype != kMediaTypeVideo || MovieRendererFilter::SubtypeIndex(type->subtype) < 0) {
+        return E_FAIL;
+    }
+    const VIDEOINFOHEADER *info = reinterpret_cast<const VIDEOINFOHEADER *>(type->pbFormat);
+    // Sizes the frame buffer could not hold are refused.
+    if (info->bmiHeader.biWidth <= 0 || info->bmiHeader.biWidth > 16384 || info->bmiHeader.biHeight == 0 ||
+        info->bmiHeader.biHeight > 16384 || info->bmiHeader.biHeight < -16384) {
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT MovieRendererPin::CompleteConnect(IPin *)
+{
+    return renderer->SetMediaType(&mediaType);
+}
+
+// Render when due: wait on the graph's clock until the sample's start time,
+// and hold the first sample while paused.
+STDMETHODIMP MovieRendererPin::Receive(IMediaSample *sample)
+{
+    if (sample == nullptr) {
+        return E_POINTER;
+    }
+    if (flushing || renderer->state == State_Stopped) {
+        return S_FALSE;
+    }
+    REFERENCE_TIME start = 0, stop = 0;
+    bool timed = sample->GetTime(&start, &stop) == S_OK;
+    renderer->DoRenderSample(sample);
+    for (;;) {
+        if (flushing || renderer->state == State_Stopped) {
+            return S_FALSE;
+        }
+        if (renderer->state == State_Paused) {
+            Sleep(2);
+            continue;
+        }
+        REFERENCE_TIME now = 0;
+        IReferenceClock *clock = renderer->GraphClock();
+        if (!timed || clock == nullptr || clock->GetTime(&now) != S_OK || now - renderer->startTime >= start) {
+            return S_OK;
+        }
+        Sleep(2);
+    }
+}
+
+STDMETHODIMP MovieRendererPin::BeginFlush()
+{
+    flushing = 1;
+    return S_OK;
+}
+
+STDMETHODIMP MovieRendererPin::EndFlush()
+{
+    flushing = 0;
+    return S_OK;
+}
+
+// ---------------------------------------------------------------------------
+// Filter
+// ---------------------------------------------------------------------------
+
+MovieRendererFilter::MovieRendererFilter()
+    : K_CBaseFilter(K_CLSID_MovieRenderer, L"MovieRenderer"), mediaTypeSet(0), yuv(0), conversionImage(nullptr),
+      subtypeIndex(-1), frameBuffer(nullptr), frameBufferBytes(0), newFrame(0), width(0), height(0), pitch(0), bottomUp(0),
+      input(this)
+{
+}
+
+// The frame buffer and the conversion image go only with the filter itself:
+// a movie's frame image may point into the buffer until the movie is closed.
+MovieRendererFilter::~MovieRendererFilter()
+{
+    TrackedFree(frameBuffer);
+    if (conversionImage != nullptr) {
+        FreeImageRecord(conversionImage);
+        TrackedFree(conversionImage);
+    }
+}
+
+K_CBasePin *MovieRendererFilter::GetPin(int index)
+{
+    return index == 0 ? &input : nullptr;
+}
+
+int MovieRendererFilter::SubtypeIndex(const GUID &subtype)
+{
+    // Tested in this order: the YUV layouts first, RGB last.
+    static const struct {
+        const char *fourcc;
+        int index;
+    } yuvTypes[] = {{"NV11", kNv11}, {"YVYU", kYvyu}, {"UYVY", kUyvy}, {"YUY2", kYuy2}, {"NV12", kNv12}, {"YV12", kYv12}};
+    for (const auto &t : yuvTypes) {
+        if (subtype == FourccSubtype(t.fourcc)) {
+            return t.index;
+        }
+    }
+    if (subtype == kSubtypeRgb32) {
+        return kRgb32;
+    }
+    if (subtype == kSubtypeRgb24) {
+        return kRgb24;
+    }
+    return -1;
+}
+
+int MovieRendererFilter::PitchFor(int index, int frameWidth)
+{
+    return index == kRgb24 ? (frameWidth * 3 + 3) / 4 * 4 : frameWidth * 4;
+}
+
+HRESULT MovieRendererFilter::SetMediaType(const AM_MEDIA_TYPE *type)
+{
+    const VIDEOINFOHEADER *info = reinterpret_cast<const VIDEOINFOHEADER *>(type->pbFormat);
+    subtypeIndex = SubtypeIndex(type->subtype);
+    width = info->bmiHeader.biWidth;
+    height = info->bmiHeader.biHeight < 0 ? -info->bmiHeader.biHeight : info->bmiHeader.biHeight;
+    bottomUp = info->bmiHeader.biHeight > 0 ? 1 : 0;
+    if (conversionImage != nullptr) {
+        FreeImageRecord(conversionImage);
+        TrackedFree(conversionImage);
+        conversionImage = nullptr;
+    }
+    pitch = PitchFor(subtypeIndex, width);
+    yuv = DecoderFor(subtypeIndex) != nullptr ? 1 : 0;
+    if (yuv) {
+        bottomUp = 0;
+    }
+    // A borrowed frame buffer stays; the next sample makes a new one when the size changed.
+    newFrame = 0;
+    mediaTypeSet = 1;
+    return S_OK;
+}
+
+HRESULT MovieRendererFilter::DoRenderSample(IMediaSample *sample)
+{
+    if (sample == nullptr) {
+        return E_POINTER;
+    }
+    if (!mediaTypeSet) {
+        return S_OK;
+    }
+    if (yuv && conversionImage == nullptr) {
+        conversionImage = static_cast<RasterImage *>(KORVO_TRACKED_ALLOC_ZEROED(sizeof(RasterImage)));
+        if (conversionImage != nullptr && AllocXrgb32Image(width, height, conversionImage) != 0) {
+            TrackedFree(conversionImage);
+            conversionImage = nullptr;
+        }
+        if (conversionImage == nullptr) {
+            return S_OK;
+        }
+    }
+    size_t bytes = static_cast<size_t>(pitch) * height;
+    if (frameBuffer == nullptr || frameBufferBytes < bytes) {
+        // Only a new connection of another size gets here with a buffer; the
+        // movie points its frame image at the new one with the next frame.
+        TrackedFree(frameBuffer);
+        frameBufferBytes = 0;
+        frameBuffer = static_cast<BYTE *>(KORVO_TRACKED_ALLOC(bytes));
+        if (frameBuffer == nullptr) {
+            return S_OK; // frames are dropped while memory is short
+        }
+        frameBufferBytes = bytes;
+    }
+    BYTE *data = nullptr;
+    if (sample->GetPointer(&data) != S_OK || data == nullptr) {
+        return S_OK;
+    }
+    long length = sample->GetActualDataLength();
+    const BYTE *source = data;
+    if (yuv) {
+        // The planes of a 4:2:0 frame take 3/2 bytes a pixel; packed 4:2:2 two.
+        long needed = static_cast<long>(width) * height * (subtypeIndex == kYv12 || subtypeIndex == kNv12 ? 3 : 4) / 2;
+        if (length < needed) {
+            return S_OK;
+        }
+        DecoderFor(subtypeIndex)(data, width, height, conversionImage);
+        source = static_cast<const BYTE *>(conversionImage->pixels);
+    } else if (length < static_cast<long>(bytes)) {
+        return S_OK;
+    }
+    if (bottomUp) {
+        for (int y = 0; y < height; ++y) {
+            std::memcpy(frameBuffer + static_cast<size_t>(height - 1 - y) * pitch,
+                        source + static_cast<size_t>(y) * pitch, pitch);
+        }
+    } else {
+        std::memcpy(frameBuffer, source, bytes);
+    }
+    newFrame = 1;
+    return S_OK;
+}
+
+MovieRendererFilter *CreateMovieRendererFilter(IUnknown *, HRESULT *result)
+{
+    *result = 0;
+    return new (std::nothrow) MovieRendererFilter();
+}
+
+} // namespace Korvo

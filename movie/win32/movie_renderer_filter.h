@@ -1,0 +1,65 @@
+// The library's own video renderer: the last filter of a movie's filter graph.
+// It takes RGB or YUV video, keeps each frame due as plain pixels in a frame
+// buffer (YUV converted to XRGB, bottom-up rows flipped) and raises a new-frame
+// flag that the main thread's movie step reads.
+#pragma once
+
+#include "image/public_api.h"
+#include "sound/win32/dshow_base.h"
+
+#include <atomic>
+
+namespace Korvo {
+
+class MovieRendererFilter;
+
+// "In": takes video samples (IMemInputPin) and renders them when due.
+class MovieRendererPin : public K_CMemInputPin {
+public:
+    explicit MovieRendererPin(MovieRendererFilter *filter);
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE *type) override;
+    HRESULT CompleteConnect(IPin *peer) override;
+
+    STDMETHODIMP Receive(IMediaSample *sample) override;
+    STDMETHODIMP BeginFlush() override;
+    STDMETHODIMP EndFlush() override;
+
+    MovieRendererFilter *renderer;
+    std::atomic<int> flushing;
+};
+
+class MovieRendererFilter : public K_CBaseFilter {
+public:
+    MovieRendererFilter();
+    ~MovieRendererFilter() override;
+    int GetPinCount() override { return 1; }
+    K_CBasePin *GetPin(int index) override;
+
+    // The connected type's size, pitch and layout
+    HRESULT SetMediaType(const AM_MEDIA_TYPE *type);
+    // One sample into the frame buffer; S_OK
+    HRESULT DoRenderSample(IMediaSample *sample);
+    // Index of a video subtype in the accepted table, or -1
+    static int SubtypeIndex(const GUID &subtype);
+    // Frame buffer pitch in bytes of a subtype index and width
+    static int PitchFor(int subtypeIndex, int width);
+    IReferenceClock *GraphClock() { return clock; }
+
+    int mediaTypeSet;
+    int yuv;
+    RasterImage *conversionImage;
+    int subtypeIndex;
+    BYTE *frameBuffer;
+    size_t frameBufferBytes;
+    std::atomic<int> newFrame;
+    int width, height, pitch;
+    int bottomUp;
+    MovieRendererPin input;
+};
+
+extern const GUID K_CLSID_MovieRenderer;
+
+// A new renderer (the caller holds one reference), or null when memory is short; *result = 0
+MovieRendererFilter *CreateMovieRendererFilter(IUnknown *outer, HRESULT *result);
+
+} // namespace Korvo

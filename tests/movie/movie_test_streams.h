@@ -1,0 +1,18 @@
+// A stream function table over bytes in memory, so the Theora player reads
+// test movies without files.
+#pragma once
+
+#include "core/streams/stream_table.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace MovieTestStreams {
+
+// The table; its stream handles come from OpenBytes
+const Korvo::StreamFunctionTable *MemoryTable();
+// A stream over bytes the caller keeps; closed with CloseBytes
+Korvo::StreamHandle OpenBytes(const std::vector<uint8_t> &bytes);
+void CloseBytes(Korvo::StreamHandle stream);
+
+} // namespace MovieTestStreams

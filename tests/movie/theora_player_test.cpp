@@ -1,0 +1,221 @@
+// The Theora player on movies of known frame colours: the page index and
+// keyframe table, frame moves with wrap, seeks to any frame (the last too), the
+// colour conversion, and mutated files through header reading and the index.
+
+#include "movie_test_streams.h"
+
+#include "movie/startup_entries.h"
+#include "movie/theora_player.h"
+#include "tools/theoramovie/theora_movie_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+using namespace Korvo;
+using namespace MovieTestStreams;
+
+namespace {
+
+struct OpenMovie {
+    std::vector<uint8_t> bytes;
+    StreamHandle stream = 0;
+    TheoraPlayer *player = nullptr;
+    ~OpenMovie()
+    {
+        if (player != nullptr) {
+            CloseTheoraPlayer(player);
+        }
+        if (stream != 0) {
+            CloseBytes(stream);
+        }
+    }
+};
+
+void Open(OpenMovie *movie, const TheoraMovieSpec &spec, int stock)
+{
+    BuildTheoraYuvTables();
+    ASSERT_TRUE(WriteTheoraMovie(spec, &movie->bytes));
+    movie->stream = OpenBytes(movie->bytes);
+    movie->player = OpenTheoraPlayer(MemoryTable(), movie->stream, stock, nullptr);
+    ASSERT_NE(movie->player, nullptr);
+}
+
+// The image shows frame n's colour at its centre and corner (within coding loss).
+void ExpectFrameShown(TheoraPlayer *player, int n)
+{
+    ASSERT_EQ(GetTheoraCurrentFrame(player), n);
+    CopyTheoraFrameToTargets(player, 1, 0, nullptr);
+    RasterImage *image = GetTheoraFrameImage(player);
+    int r, g, b;
+    TheoraMovieFrameRgb(n, &r, &g, &b);
+    for (int at : {0, image->height / 2 * image->width + image->width / 2}) {
+        const uint8_t *p = static_cast<const uint8_t *>(image->pixels) + (at / image->width) * image->pitch +
+                           (at % image->width) * 4;
+        EXPECT_NEAR(p[2], r, 3) << "frame " << n;
+        EXPECT_NEAR(p[1], g, 3) << "frame " << n;
+        EXPECT_NEAR(p[0], b, 3) << "frame " << n;
+    }
+}
+
+TEST(TheoraPlayer, IndexesEveryFrameAndItsKeyframes)
+{
+    OpenMovie movie;
+    TheoraMovieSpec spec;
+    spec.frames = 25;
+    spec.withSound = 1;
+    Open(&movie, spec, 10);
+    TheoraMovieInfo info;
+    GetTheoraMovieInfo(movie.player, &info);
+    EXPECT_EQ(info.frameCount, 25);
+    EXPECT_EQ(info.width, 64);
+    EXPECT_EQ(info.height, 48);
+    EXPECT_DOUBLE_EQ(info.framesPerSecond, 10.0);
+    for (int f = 0; f < 25; ++f) {
+        EXPECT_EQ(movie.player->keyframes[f], f % 8 == 0 ? 1 : 0) << f;
+    }
+    int64_t counted = 0;
+    for (int i = 0; i < movie.player->pageIndexCount; ++i) {
+        EXPECT_EQ(movie.player->pageIndex[i].firstFrame, counted);
+        counted += movie.player->pageIndex[i].frameCount;
+    }
+    EXPECT_EQ(counted, 25);
+    ExpectFrameShown(movie.player, 0);
+}
+
+TEST(TheoraPlayer, AdvancingWrapsOncePastTheEnd)
+{
+    OpenMovie movie;
+    TheoraMovieSpec spec;
+    spec.frames = 25;
+    Open(&movie, spec, 10);
+    // 0 -> 30 lands on 5; then small and stock-sized steps, across the wrap.
+    const int steps[] = {30, 1, 3, 10, 6, 2, 9, 12};
+    int expected = 0;
+    for (int step : steps) {
+        AdvanceTheoraFrames(movie.player, step);
+        expected = (expected + step) % 25;
+        ExpectFrameShown(movie.player, expected);
+    }
+}
+
+TEST(TheoraPlayer, SeeksLandOnTheFrameAskedFor)
+{
+    OpenMovie movie;
+    TheoraMovieSpec spec;
+    spec.frames = 40;
+    spec.width = 96;
+    spec.height = 64;
+    Open(&movie, spec, 4);
+    const struct {
+        int ask, lands;
+    } cases[] = {{17, 17}, {3, 3}, {39, 39}, {8, 8}, {16, 16}, {500, 39}, {-4, 0}, {31, 31}};
+    for (const auto &c : cases) {
+        SeekTheoraFrame(movie.player, c.ask);
+        ExpectFrameShown(movie.player, c.lands);
+        // A seek to the last frame leaves the thread working: the next step still shows frames.
+        EXPECT_NE(movie.player->threadState.load(), kTheoraEnded) << c.ask;
+    }
+    AdvanceTheoraFrames(movie.player, 2);
+    ExpectFrameShown(movie.player, 33);
+}
+
+TEST(TheoraPlayer, ConvertsFourTwoZeroByTablesAndOtherLayoutsPixelByPixel)
+{
+    BuildTheoraYuvTables();
+    const struct {
+        int y, u, v;
+    } colours[] = {{16, 128, 128}, {235, 128, 128}, {81, 90, 240}, {145, 54, 34}, {41, 240, 110}, {0, 0, 255}, {255, 255, 0}};
+    for (int layout = 0; layout < 2; ++layout) {
+        for (const auto &c : colours) {
+            uint8_t y[16], u[16], v[16];
+            std::fill(y, y + 16, c.y);
+            std::fill(u, u + 16, c.u);
+            std::fill(v, v + 16, c.v);
+            TheoraFrameStockEntry e{};
+            e.planeY = y;
+            e.planeU = u;
+            e.planeV = v;
+            e.yWidth = e.yHeight = e.yStride = 4;
+            e.uvWidth = e.uvHeight = e.uvStride = layout == 0 ? 2 : 4;
+            uint8_t out[4 * 4 * 4];
+            ConvertTheoraFrameToXrgb(&e, out, 16, 4, 4);
+            double luma = 1.164 * (c.y - 16);
+            auto clamp = [](double x) { return x < 0 ? 0.0 : (x > 255 ? 255.0 : x); };
+            for (int px = 0; px < 16; ++px) {
+                EXPECT_NEAR(out[px * 4 + 2], clamp(luma + 1.596 * (c.v - 128)), 1.01);
+                EXPECT_NEAR(out[px * 4 + 1], clamp(luma - 0.391 * (c.u - 128) - 0.813 * (c.v - 128)), 1.01);
+                EXPECT_NEAR(out[px * 4 + 0], clamp(luma + 2.018 * (c.u - 128)), 1.01);
+                EXPECT_EQ(out[px * 4 + 3], 255);
+            }
+        }
+    }
+}
+
+TEST(TheoraPlayer, RefusesFilesWithoutATheoraStream)
+{
+    TheoraMovieSpec spec;
+    std::vector<uint8_t> movie;
+    ASSERT_TRUE(WriteTheoraMovie(spec, &movie));
+    const std::vector<uint8_t> files[] = {
+        {},
+        {'R', 'I', 'F', 'F', 0, 0, 0, 0},
+        std::vector<uint8_t>(movie.begin(), movie.begin() + 200), // cut inside the headers
+    };
+    for (const auto &bytes : files) {
+        StreamHandle stream = OpenBytes(bytes);
+        EXPECT_EQ(OpenTheoraPlayer(MemoryTable(), stream, 10, nullptr), nullptr);
+        CloseBytes(stream);
+    }
+}
+
+// Mutated movies through header reading and the page index; every tenth also
+// opens fully (decode thread, seek, copy). The sanitizers catch bad accesses.
+TEST(TheoraPlayer, SurvivesTwoThousandMutatedFiles)
+{
+    BuildTheoraYuvTables();
+    TheoraMovieSpec spec;
+    spec.frames = 12;
+    spec.keyframeInterval = 4;
+    spec.withSound = 1;
+    std::vector<uint8_t> valid;
+    ASSERT_TRUE(WriteTheoraMovie(spec, &valid));
+    std::mt19937 random(20261209);
+    int opened = 0;
+    for (int i = 0; i < 2000; ++i) {
+        std::vector<uint8_t> bytes = valid;
+        int edits = 1 + static_cast<int>(random() % 6);
+        for (int e = 0; e < edits; ++e) {
+            size_t span = random() % 2 == 0 ? std::min<size_t>(512, bytes.size()) : bytes.size();
+            size_t at = random() % span;
+            switch (random() % 4) {
+            case 0: bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
+            case 1: bytes[at] = static_cast<uint8_t>(random()); break;
+            case 2: bytes[at] = random() % 2 == 0 ? 0x00 : 0xFF; break;
+            default: bytes.resize(at + 1); break;
+            }
+        }
+        StreamHandle stream = OpenBytes(bytes);
+        if (i % 10 == 0) {
+            TheoraPlayer *player = OpenTheoraPlayer(MemoryTable(), stream, 3, nullptr);
+            if (player != nullptr) {
+                ++opened;
+                AdvanceTheoraFrames(player, 5);
+                CopyTheoraFrameToTargets(player, 1, 0, nullptr);
+                CloseTheoraPlayer(player);
+            }
+        } else {
+            TheoraPlayer *player = AllocTheoraPlayer(MemoryTable(), stream);
+            ASSERT_NE(player, nullptr);
+            if (ParseTheoraHeaders(player) == 1) {
+                BuildTheoraPageIndex(player);
+            }
+            FreeTheoraPlayer(player);
+        }
+        CloseBytes(stream);
+    }
+    EXPECT_GT(opened, 0); // some mutants keep a usable movie: the full path ran
+}
+
+} // namespace

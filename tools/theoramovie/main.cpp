@@ -1,0 +1,30 @@
+// theoramovie: write an Ogg Theora movie of known frame colours (and a Vorbis
+// soundtrack with --sound) for trying the player by hand.
+//   theoramovie out.ogv [frames] [--sound]
+
+#include "tools/theoramovie/theora_movie_writer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: theoramovie out.ogv [frames] [--sound]\n");
+        return 2;
+    }
+    Korvo::TheoraMovieSpec spec;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--sound") == 0) {
+            spec.withSound = 1;
+        } else {
+            spec.frames = std::atoi(argv[i]);
+        }
+    }
+    if (!Korvo::WriteTheoraMovieFile(spec, argv[1])) {
+        std::fprintf(stderr, "theoramovie: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}

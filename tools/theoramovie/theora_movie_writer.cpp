@@ -1,0 +1,206 @@
+// Ogg Theora movie writer on libtheora's encoder and libvorbisenc.
+
+#include "tools/theoramovie/theora_movie_writer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <ogg/ogg.h>
+#include <theora/theoraenc.h>
+#include <vorbis/vorbisenc.h>
+
+namespace Korvo {
+
+static void AppendPage(const ogg_page &page, std::vector<uint8_t> *out)
+{
+    out->insert(out->end(), page.header, page.header + page.header_len);
+    out->insert(out->end(), page.body, page.body + page.body_len);
+}
+
+static void FlushPages(ogg_stream_state *stream, std::vector<uint8_t> *out, bool force)
+{
+    ogg_page page;
+    while (force ? ogg_stream_flush(stream, &page) : ogg_stream_pageout(stream, &page)) {
+        AppendPage(page, out);
+    }
+}
+
+void TheoraMovieFrameColour(int frame, int *y, int *u, int *v)
+{
+    // Small steps from frame to frame, so the encoder codes most frames as
+    // predicted frames rather than scene cuts.
+    *y = 30 + (frame * 6) % 192;
+    *u = 124 + (frame % 5) * 2;
+    *v = 134 - (frame % 7) * 2;
+}
+
+void TheoraMovieFrameRgb(int frame, int *r, int *g, int *b)
+{
+    int y, u, v;
+    TheoraMovieFrameColour(frame, &y, &u, &v);
+    double luma = 1.164 * (y - 16);
+    auto clamp = [](double c) { return c < 0 ? 0 : (c > 255 ? 255 : static_cast<int>(c)); };
+    *r = clamp(luma + 1.596 * (v - 128));
+    *g = clamp(luma - 0.391 * (u - 128) - 0.813 * (v - 128));
+    *b = clamp(luma + 2.018 * (u - 128));
+}
+
+static void FillFrame(const TheoraMovieSpec &spec, int frame, std::vector<uint8_t> &y, std::vector<uint8_t> &u,
+                      std::vector<uint8_t> &v)
+{
+    int cy, cu, cv;
+    TheoraMovieFrameColour(frame, &cy, &cu, &cv);
+    int cw = spec.width / 2;
+    for (int row = 0; row < spec.height; ++row) {
+        for (int x = 0; x < spec.width; ++x) {
+            int value = cy;
+            if (x >= spec.width * 3 / 4) {
+                // A still, detailed strip at the right edge: costly to code
+                // afresh, free to predict, so the encoder keeps to its keyframe interval.
+                value = 16 + (x * 37 + row * 91 + (x * row) % 13 * 17) % 200;
+            }
+            if (spec.textured) {
+                value = 16 + ((x + frame * 3) ^ (row * 2)) % 220;
+            }
+            y[static_cast<size_t>(row) * spec.width + x] = static_cast<uint8_t>(value);
+        }
+    }
+    for (int row = 0; row < spec.height / 2; ++row) {
+        for (int x = 0; x < cw; ++x) {
+            int du = spec.textured ? ((x * 5 + row + frame) % 64) - 32 : 0;
+            u[static_cast<size_t>(row) * cw + x] = static_cast<uint8_t>(cu + du);
+            v[static_cast<size_t>(row) * cw + x] = static_cast<uint8_t>(cv - du);
+        }
+    }
+}
+
+bool WriteTheoraMovie(const TheoraMovieSpec &spec, std::vector<uint8_t> *out)
+{
+    th_info info;
+    th_info_init(&info);
+    info.frame_width = spec.width;
+    info.frame_height = spec.height;
+    info.pic_width = spec.width;
+    info.pic_height = spec.height;
+    info.fps_numerator = spec.fpsNumerator;
+    info.fps_denominator = spec.fpsDenominator;
+    info.aspect_numerator = 1;
+    info.aspect_denominator = 1;
+    info.colorspace = TH_CS_UNSPECIFIED;
+    info.pixel_fmt = TH_PF_420;
+    info.quality = 63;
+    info.keyframe_granule_shift = 6;
+    th_enc_ctx *encoder = th_encode_alloc(&info);
+    th_info_clear(&info);
+    if (encoder == nullptr) {
+        return false;
+    }
+    ogg_uint32_t interval = static_cast<ogg_uint32_t>(spec.keyframeInterval);
+    th_encode_ctl(encoder, TH_ENCCTL_SET_KEYFRAME_FREQUENCY_FORCE, &interval, sizeof(interval));
+
+    ogg_stream_state video, audio;
+    ogg_stream_init(&video, 0x7e0);
+    ogg_stream_init(&audio, 0x5a1);
+    th_comment comment;
+    th_comment_init(&comment);
+    ogg_packet packet;
+    bool first = true;
+    while (th_encode_flushheader(encoder, &comment, &packet) > 0) {
+        ogg_stream_packetin(&video, &packet);
+        if (first) {
+            FlushPages(&video, out, true); // the first header alone on the stream's first page
+            first = false;
+        }
+    }
+    th_comment_clear(&comment);
+
+    vorbis_info vi;
+    vorbis_comment vc;
+    vorbis_dsp_state vd;
+    vorbis_block vb;
+    if (spec.withSound) {
+        vorbis_info_init(&vi);
+        vorbis_encode_init_vbr(&vi, 1, spec.sampleRate, 0.2f);
+        vorbis_comment_init(&vc);
+        vorbis_analysis_init(&vd, &vi);
+        vorbis_block_init(&vd, &vb);
+        ogg_packet id, com, code;
+        vorbis_analysis_headerout(&vd, &vc, &id, &com, &code);
+        ogg_stream_packetin(&audio, &id);
+        FlushPages(&audio, out, true);
+        ogg_stream_packetin(&audio, &com);
+        ogg_stream_packetin(&audio, &code);
+    }
+    FlushPages(&video, out, true);
+    if (spec.withSound) {
+        FlushPages(&audio, out, true);
+    }
+
+    std::vector<uint8_t> y(static_cast<size_t>(spec.width) * spec.height);
+    std::vector<uint8_t> u(y.size() / 4), v(y.size() / 4);
+    long samplesPerFrame = static_cast<long>(
+        static_cast<int64_t>(spec.sampleRate) * spec.fpsDenominator / spec.fpsNumerator);
+    long sample = 0;
+    for (int frame = 0; frame < spec.frames; ++frame) {
+        FillFrame(spec, frame, y, u, v);
+        th_ycbcr_buffer planes = {
+            {spec.width, spec.height, spec.width, y.data()},
+            {spec.width / 2, spec.height / 2, spec.width / 2, u.data()},
+            {spec.width / 2, spec.height / 2, spec.width / 2, v.data()},
+        };
+        th_encode_ycbcr_in(encoder, planes);
+        while (th_encode_packetout(encoder, frame == spec.frames - 1, &packet) > 0) {
+            ogg_stream_packetin(&video, &packet);
+        }
+        FlushPages(&video, out, false);
+        if (spec.withSound) {
+            float **buffer = vorbis_analysis_buffer(&vd, static_cast<int>(samplesPerFrame));
+            for (long i = 0; i < samplesPerFrame; ++i, ++sample) {
+                buffer[0][i] = 0.3f * static_cast<float>(std::sin(sample * 2 * 3.14159265358979 * 440.0 / spec.sampleRate));
+            }
+            vorbis_analysis_wrote(&vd, static_cast<int>(samplesPerFrame));
+            if (frame == spec.frames - 1) {
+                vorbis_analysis_wrote(&vd, 0);
+            }
+            while (vorbis_analysis_blockout(&vd, &vb) == 1) {
+                vorbis_analysis(&vb, nullptr);
+                vorbis_bitrate_addblock(&vb);
+                ogg_packet audioPacket;
+                while (vorbis_bitrate_flushpacket(&vd, &audioPacket)) {
+                    ogg_stream_packetin(&audio, &audioPacket);
+                }
+            }
+            FlushPages(&audio, out, false);
+        }
+    }
+    FlushPages(&video, out, true);
+    th_encode_free(encoder);
+    ogg_stream_clear(&video);
+    if (spec.withSound) {
+        FlushPages(&audio, out, true);
+        vorbis_block_clear(&vb);
+        vorbis_dsp_clear(&vd);
+        vorbis_comment_clear(&vc);
+        vorbis_info_clear(&vi);
+    }
+    ogg_stream_clear(&audio);
+    return true;
+}
+
+bool WriteTheoraMovieFile(const TheoraMovieSpec &spec, const char *path)
+{
+    std::vector<uint8_t> bytes;
+    if (!WriteTheoraMovie(spec, &bytes)) {
+        return false;
+    }
+    FILE *file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+} // namespace Korvo

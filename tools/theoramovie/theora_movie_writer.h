@@ -1,0 +1,33 @@
+// Writes Ogg Theora movies of known content for tests and benchmarks: each
+// frame is one flat YUV colour chosen by its number (but for a still detailed
+// strip in its right quarter), optionally with a Vorbis
+// soundtrack (a sine) of the same length.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace Korvo {
+
+struct TheoraMovieSpec {
+    int width = 64;  // multiples of 16
+    int height = 48;
+    int frames = 30;
+    int fpsNumerator = 10;
+    int fpsDenominator = 1;
+    int keyframeInterval = 8;
+    int withSound = 0;
+    int sampleRate = 22050;
+    int textured = 0; // a moving pattern instead of flat colours (benchmarks)
+};
+
+// The flat colour of a frame (video-range Y, U, V)
+void TheoraMovieFrameColour(int frame, int *y, int *u, int *v);
+// The frame colour as 8-bit red, green, blue (BT.601 video range)
+void TheoraMovieFrameRgb(int frame, int *r, int *g, int *b);
+// Encode a movie into bytes; false when the encoder refuses the settings
+bool WriteTheoraMovie(const TheoraMovieSpec &spec, std::vector<uint8_t> *out);
+// Encode a movie into a file; false on failure
+bool WriteTheoraMovieFile(const TheoraMovieSpec &spec, const char *path);
+
+} // namespace Korvo
