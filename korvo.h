@@ -6,4 +6,5 @@
 #include "core/public_api.h"
 #include "image/public_api.h"
 #include "graphics/public_api.h"
+#include "font/public_api.h"
 #include "sound/public_api.h"

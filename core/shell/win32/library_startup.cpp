@@ -16,6 +16,7 @@
 #include "core/system/platform_libraries.h"
 #include "core/streams/stream_table.h"
 #include "core/memory/tracked_alloc.h"
+#include "font/startup_entries.h"
 #include "graphics/screen_request.h"
 #include "graphics/shell_services.h"
 #include "graphics/startup_entries.h"
@@ -220,6 +221,8 @@ int RunStartupSequence()
     if (StartupGraphicsSystem() < 0) {
         return FailStartup();
     }
+    InitFontHandleSystem();
+    InstallScreenLogBackend(GetFontScreenLogBackend());
     InitTextInputState();
 
     WindowState.libraryStarted = 1;
@@ -246,6 +249,7 @@ int RunShutdownSequence()
     TermNetworkModule();
     StopBackgroundMusicHandle();
     TermModelHandleTypes();
+    TermFontHandleSystem();
     ShutdownGraphicsSystem();
     TermImageDataModule();
     TermSoftImageHandleType();
