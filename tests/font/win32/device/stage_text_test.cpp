@@ -1,7 +1,6 @@
 // Text drawn through the library on Wine's Direct3D device and on the software
 // road: the ink of a string stays inside its measured box, the measured width is
 // the sum of the glyph advances, and a picture of it is written for a look.
-// Fonts rebuilt after a device rebuild keep the standard font's owner.
 
 #include "font/font_record.h"
 
@@ -159,26 +158,6 @@ TEST(StageText, InkStaysInTheMeasuredBoxOnBothRoads)
         WritePng(direct3D ? "stage_text_direct3d.png" : "stage_text_software.png", screen, part, 3);
         ASSERT_EQ(ShutdownLibrary(), 0);
     }
-}
-
-TEST(StageText, RebuiltFontsKeepTheStandardFontOwnerAndNeverFillTheKind)
-{
-    ASSERT_EQ(StartLibraryAt800x600(true), 0);
-    SetStandardFontPixelSize(24);
-    int standard = GetStandardFontHandle();
-    int live = HandleTypeTable[HANDLE_KIND_FONT].liveCount;
-    for (int round = 0; round < kFontMaxCount + 5; ++round) {
-        ASSERT_EQ(RecreateAllFontHandles(), 0);
-    }
-    EXPECT_EQ(GetStandardFontHandle(), standard);
-    EXPECT_EQ(IsFontHandleValid(standard), 1);
-    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_FONT].liveCount, live);
-    // The owner is bound again: a size change replaces the font instead of adding one.
-    SetStandardFontPixelSize(20);
-    EXPECT_EQ(IsFontHandleValid(standard), 0);
-    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_FONT].liveCount, live);
-    EXPECT_EQ(GetStandardFontPixelSize(), 20);
-    ASSERT_EQ(ShutdownLibrary(), 0);
 }
 
 } // namespace
