@@ -7,4 +7,5 @@
 #include "image/public_api.h"
 #include "graphics/public_api.h"
 #include "font/public_api.h"
+#include "input/public_api.h"
 #include "sound/public_api.h"

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include <time.h>
 
+#include "bench/support/interleaved_timing.h"
+#include "bench/support/peer_images.h"
 #include "softraster/draw_state.h"
 #include "softraster/memimg_blit.h"
 
@@ -31,13 +32,7 @@ namespace {
 // Timing
 // ---------------------------------------------------------------------------
 
-// Monotonic seconds. (<chrono> cannot be built with the cp932 execution charset.)
-double Seconds()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+using KorvoBench::Seconds;
 
 // Best of several runs, in nanoseconds per pixel; each run repeats op until ~40 ms.
 double NanosecondsPerPixel(const std::function<void()> &op, double pixelsPerCall)
@@ -70,56 +65,16 @@ double NanosecondsPerPixel(const std::function<void()> &op, double pixelsPerCall
 
 constexpr int kScreenW = 800;
 constexpr int kScreenH = 600;
-constexpr uint32_t kKey = 0x00FF00FF;
+constexpr uint32_t kKey = KorvoBench::kKey32;
 
-// Random XRGB (alpha false) or ARGB pixels, a quarter of them the key colour or alpha 0.
-void FillPixels(uint32_t *pixels, int count, bool alpha, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    for (int i = 0; i < count; ++i) {
-        uint32_t v = rng();
-        if (alpha) {
-            const uint32_t pick = rng() % 4;
-            v = (v & 0xFFFFFF) | (pick == 0 ? 0u : pick == 1 ? 0xFF000000u : v & 0xFF000000u);
-        } else {
-            v = rng() % 4 == 0 ? kKey : v & 0xFFFFFF;
-        }
-        pixels[i] = v;
-    }
-}
-
-struct Image {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-    MEMIMG memimg{};
-#ifdef KORVO_HAVE_SDL2
-    SDL_Surface *surface = nullptr;
-#endif
-#ifdef KORVO_HAVE_PIXMAN
-    pixman_image_t *pix = nullptr;
-#endif
-    Image(int w, int h, bool alpha, unsigned seed) : width(w), height(h), pixels(static_cast<size_t>(w * h))
+// Random XRGB images (a quarter of the pixels the key colour) or ARGB images (a
+// quarter clear, a quarter opaque).
+struct Image : KorvoBench::PeerImage {
+    Image(int w, int h, bool alpha, unsigned seed)
+        : PeerImage(w, h, alpha ? KorvoBench::Pixels::Alpha32 : KorvoBench::Pixels::Opaque32, seed), pixels(words)
     {
-        FillPixels(pixels.data(), w * h, alpha, seed);
-        AllocateMemImg(&memimg, w, h, w * 4, kKey, MEMIMG_KIND_XRGB32, 0, alpha ? 1 : 0, 0, pixels.data());
-#ifdef KORVO_HAVE_SDL2
-        surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), w, h, 32, w * 4,
-                                                     alpha ? SDL_PIXELFORMAT_ARGB8888 : SDL_PIXELFORMAT_RGB888);
-#endif
-#ifdef KORVO_HAVE_PIXMAN
-        pix = pixman_image_create_bits(alpha ? PIXMAN_a8r8g8b8 : PIXMAN_x8r8g8b8, w, h, pixels.data(), w * 4);
-#endif
     }
-    ~Image()
-    {
-        DisposeMemImg(&memimg);
-#ifdef KORVO_HAVE_SDL2
-        SDL_FreeSurface(surface);
-#endif
-#ifdef KORVO_HAVE_PIXMAN
-        pixman_image_unref(pix);
-#endif
-    }
+    std::vector<uint32_t> &pixels;
 };
 
 // ---------------------------------------------------------------------------

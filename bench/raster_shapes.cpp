@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include <time.h>
 
+#include "bench/support/interleaved_timing.h"
 #include "softraster/draw_state.h"
 #include "softraster/shapes.h"
 
@@ -70,13 +70,7 @@ struct Row {
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-// Monotonic seconds. (<chrono> cannot be built with the cp932 execution charset.)
-double Seconds()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+using KorvoBench::Seconds;
 
 // Best of five runs in milliseconds per call; each run repeats op until ~30 ms.
 double MillisecondsPerCall(const std::function<void()> &op)

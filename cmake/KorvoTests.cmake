@@ -115,6 +115,17 @@ function(korvo_add_all_tests)
     endif()
   endforeach()
 
+  if(WIN32 AND TARGET sound_tests)
+    # The conversion tests decode an MP3 made by the Debian encoder from a known sine.
+    set(fixtures ${CMAKE_BINARY_DIR}/testrun/sound_fixtures)
+    add_custom_command(OUTPUT ${fixtures}/sine_stereo_44100.mp3 ${fixtures}/sine_stereo_44100.raw
+                       COMMAND bash ${PROJECT_SOURCE_DIR}/tools/make_sound_fixtures.sh ${fixtures}
+                       DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_sound_fixtures.sh VERBATIM)
+    add_custom_target(sound_fixtures DEPENDS ${fixtures}/sine_stereo_44100.mp3)
+    add_dependencies(sound_tests sound_fixtures)
+    target_compile_definitions(sound_tests PRIVATE KORVO_SOUND_FIXTURE_DIR="${fixtures}")
+  endif()
+
   if(NOT WIN32)
     # The layers stay true: no file includes a header of a higher layer. The second
     # test plants an upward include in a scratch tree and expects the check to fail.
@@ -193,6 +204,14 @@ function(korvo_add_benchmarks)
     if(KORVO_PIXMAN_FOUND)
       target_link_libraries(bench_${bname} PRIVATE PkgConfig::KORVO_PIXMAN)
       target_compile_definitions(bench_${bname} PRIVATE KORVO_HAVE_PIXMAN=1)
+    endif()
+    if(bname STREQUAL "graphics_frame")
+      # Counts the device's draw calls through the tests' recording stand-in of the device.
+      target_sources(bench_${bname} PRIVATE ${PROJECT_SOURCE_DIR}/tests/graphics/recording_device.cpp)
+    endif()
+    if(bname STREQUAL "ogg_vorbis_decode")
+      # Writes its Ogg file with the sound tests' encoder.
+      target_sources(bench_${bname} PRIVATE ${PROJECT_SOURCE_DIR}/tests/sound/sound_test_files.cpp)
     endif()
     if(bname STREQUAL "kva_streams")
       # Builds its archives with the kvapack tool's writer and LZ encoder.

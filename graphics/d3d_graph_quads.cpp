@@ -21,12 +21,8 @@ namespace Korvo {
 // Types
 // ---------------------------------------------------------------------------
 
-// Textured 2-D vertex (FVF 0x144, 28 bytes).
-struct TexturedVertex {
-    float x, y, z, rhw;
-    uint32_t diffuse;
-    float u, v;
-};
+// Textured 2-D vertex (FVF 0x144, 28 bytes), as callers of vertex lists give them.
+typedef Vertex2D TexturedVertex;
 
 // An axis-aligned quad: edges and the texture coordinates at them.
 struct ScreenQuad {

@@ -39,13 +39,6 @@ static void InvertRectOnDevice(const RECT &rect)
 // Public functions
 // ---------------------------------------------------------------------------
 
-void WaitWhileAppInactive()
-{
-    if (GetAppActiveState() == 0) {
-        ShellBlockUntilAppActive();
-    }
-}
-
 void ComputeDrawVertexColor()
 {
     uint32_t alpha = Draw.blendMode != 0 ? static_cast<uint32_t>(Draw.blendParam) : 255u;

@@ -4,13 +4,12 @@
 #pragma once
 
 #include "core/korvo_types.h"
+#include "core/system/message_pump_hooks.h"
 #include "graphics/d3d9_types.h"
 #include "softraster/memimg.h"
 
 namespace Korvo {
 
-// Pump messages until the application is active again (only when it is not)
-void WaitWhileAppInactive();
 // DrawVertexColor from the blend mode, parameter and bright colour
 void ComputeDrawVertexColor();
 // The software draw image (mask screen, graph or screen), or null

@@ -98,8 +98,9 @@ static const Vertex2D *ModulateVertexColours(const Vertex2D *vertices, int count
 // Public functions
 // ---------------------------------------------------------------------------
 
-// Draw a colour-filled box (right and bottom exclusive)
-int FillColorBox(int x1, int y1, int x2, int y2, int colour)
+// The box front end: either back end over the box's rectangle.
+template <typename DeviceDraw, typename SoftwareDraw>
+static int RunBoxDraw(int x1, int y1, int x2, int y2, DeviceDraw deviceDraw, SoftwareDraw softwareDraw)
 {
     if (DrawEntriesIdle() != 0) {
         return 0;
@@ -107,25 +108,25 @@ int FillColorBox(int x1, int y1, int x2, int y2, int colour)
     WaitWhileAppInactive();
     const RECT affected = {x1, y1, x2, y2};
     if (DeviceRoad()) {
-        return RunDrawBackEnd(affected, SubtractEmulationNeeded(true),
-                              [&] { return G_D3D_FillBox(x1, y1, x2, y2, colour); });
+        return RunDrawBackEnd(affected, SubtractEmulationNeeded(true), deviceDraw);
     }
-    return RunDrawBackEnd(affected, false, [&] { return FillBoxOnTargetMemImg(x1, y1, x2, y2, colour); });
+    return RunDrawBackEnd(affected, false, softwareDraw);
+}
+
+// Draw a colour-filled box (right and bottom exclusive)
+int FillColorBox(int x1, int y1, int x2, int y2, int colour)
+{
+    return RunBoxDraw(
+        x1, y1, x2, y2, [&] { return G_D3D_FillBox(x1, y1, x2, y2, colour); },
+        [&] { return FillBoxOnTargetMemImg(x1, y1, x2, y2, colour); });
 }
 
 // Draw a one-pixel box outline
 int DrawColorBoxOutline(int x1, int y1, int x2, int y2, int colour)
 {
-    if (DrawEntriesIdle() != 0) {
-        return 0;
-    }
-    WaitWhileAppInactive();
-    const RECT affected = {x1, y1, x2, y2};
-    if (DeviceRoad()) {
-        return RunDrawBackEnd(affected, SubtractEmulationNeeded(true),
-                              [&] { return G_D3D_DrawBoxOutline(x1, y1, x2, y2, colour); });
-    }
-    return RunDrawBackEnd(affected, false, [&] { return DrawBoxOutlineOnTargetMemImg(x1, y1, x2, y2, colour); });
+    return RunBoxDraw(
+        x1, y1, x2, y2, [&] { return G_D3D_DrawBoxOutline(x1, y1, x2, y2, colour); },
+        [&] { return DrawBoxOutlineOnTargetMemImg(x1, y1, x2, y2, colour); });
 }
 
 // Draw a box, filled or outlined

@@ -62,18 +62,10 @@ static int RunDivGraphLoadRequest(GraphLoadRequest *request, void *asyncContext)
                                               request->divWidth, request->divHeight, request->divHandles,
                                               request->callerFlag, request->mirror, asyncContext);
     if (result == 0) {
-        char fullPath[kFullPathCapacity];
-        const char *path = nullptr;
-        if (request->fileName != nullptr) {
-            MakeAbsolutePath(request->fileName, fullPath, nullptr);
-            path = fullPath;
-        }
         int first = request->divHandles[0];
-        SetGraphRestoreSource(&request->settings.keepNoRestoreSource, first, path, request->memoryImage,
-                              request->memoryImageSize, request->alphaMemoryImage, request->alphaMemoryImageSize,
-                              images.color, images.alpha, request->mirror, -1, asyncContext);
+        RecordGraphLoadSource(request, first, &images, asyncContext);
         for (int i = 1; i < request->divCount; ++i) {
-            ShareGraphRestoreSource(request->divHandles[i], path, request->mirror, first, asyncContext);
+            ShareGraphRestoreSource(request->divHandles[i], request->fileName, request->mirror, first, asyncContext);
         }
     }
     ReleaseGraphSourceImages(&images);
@@ -98,10 +90,10 @@ static int RunDivGraphLoadJob(AsyncLoadJob *job)
         ReleasePendingLoadJob(handles[i]);
     }
     if (request.reload == 0) {
-        DestroyGraphHandle(request.baseHandle, 0);
         if (result != 0 && handles != nullptr) {
-            DestroyHandles(handles, count, -1);
+            DestroyGraphsFromJob(handles, count, job);
         }
+        DestroyGraphsFromJob(&request.baseHandle, 1, job);
     }
     TrackedFree(handles);
     return 0;

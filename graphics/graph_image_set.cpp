@@ -9,7 +9,6 @@
 #include "graphics/format_slots.h"
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
-#include "graphics/screen_request.h"
 #include "image/color_format.h"
 
 #include <cstring>
@@ -124,12 +123,17 @@ static int PutPieceSize(short *sizes, int index, int size)
     return 1;
 }
 
-static int FailImageSetSetup(int handle, const char *message)
+// A failed set-up deletes the graph. Inside a load job the job's own handle is
+// left to the job, which deletes it once its pending load is released (deleting
+// it here would wait for the job itself).
+static int FailImageSetSetup(int handle, const char *message, void *asyncContext)
 {
     if (message != nullptr) {
         AppendLogText(message);
     }
-    DestroyGraphHandle(handle, 0);
+    if (asyncContext == nullptr) {
+        DestroyGraphHandle(handle, 0);
+    }
     return -1;
 }
 
@@ -171,7 +175,7 @@ void BuildGraphImageParams(int mipCount, GraphImageParams *params, const GraphCr
         params->blendGraph = static_cast<uint8_t>(settings->blendGraph != 0);
     }
     if (params->deviceTexture != 0) {
-        int bits = settings->colorBits != 0 ? settings->colorBits : (alphaFlag != 0 ? 32 : GetScreenBitsPerPixel());
+        int bits = settings->colorBits != 0 ? settings->colorBits : (alphaFlag != 0 ? 32 : ScreenDepthForGraphs());
         params->colorBits = static_cast<uint8_t>(bits);
         if (params->alpha != 0) {
             params->alphaTest = 0;
@@ -189,7 +193,7 @@ void BuildGraphImageParams(int mipCount, GraphImageParams *params, const GraphCr
     } else {
         params->blockFormat = 0;
         params->colorBits = static_cast<uint8_t>(settings->colorBits != 0 ? settings->colorBits
-                                                                           : GetScreenBitsPerPixel());
+                                                                           : ScreenDepthForGraphs());
         params->softwareImage = 1;
         params->palette = static_cast<uint8_t>(paletteFlag != 0);
         params->managedPool = 0;
@@ -251,7 +255,7 @@ int SetupGraphImageSet(const GraphCreateSettings *settings, int handle, int widt
     (void)callerFlag;
     GraphRecord *record = GetGraphRecordInContext(handle, asyncContext);
     if (record == nullptr || width <= 0 || height <= 0) {
-        return record != nullptr ? FailImageSetSetup(handle, nullptr) : -1;
+        return record != nullptr ? FailImageSetSetup(handle, nullptr, asyncContext) : -1;
     }
     GraphImageParams params;
     BuildGraphImageParams(mipCount, &params, settings, width, height, alphaFlag, paletteFlag, blockFormat);
@@ -262,7 +266,8 @@ int SetupGraphImageSet(const GraphCreateSettings *settings, int handle, int widt
         set = static_cast<GraphImageSet *>(KORVO_TRACKED_ALLOC_ZEROED(sizeof(GraphImageSet)));
     }
     if (set == nullptr) {
-        return FailImageSetSetup(handle, "グラフィックのオリジナル画像データ保存用メモリの確保に失敗しました\n");
+        return FailImageSetSetup(handle, "グラフィックのオリジナル画像データ保存用メモリの確保に失敗しました\n",
+                                 asyncContext);
     }
     set->useCount = 1;
     set->params = params;
@@ -294,12 +299,12 @@ int SetupGraphImageSet(const GraphCreateSettings *settings, int handle, int widt
         }
         set->depthBuffer = params.drawable != 0 && settings->drawableDepth != 0 ? 1 : 0;
         if (CreateGraphImageTextures(asyncContext, set) != 0) {
-            return FailImageSetSetup(handle, nullptr);
+            return FailImageSetSetup(handle, nullptr, asyncContext);
         }
     } else if (params.blendGraph != 0) {
         set->formatSlot = -1;
         if (AllocateMemImg(&set->memImg, width, height, -1, 0, MEMIMG_KIND_GRAY8, 0, 0, 0, nullptr) != 0) {
-            return FailImageSetSetup(handle, "ブレンド画像用メモリイメージの作成に失敗しました\n");
+            return FailImageSetSetup(handle, "ブレンド画像用メモリイメージの作成に失敗しました\n", asyncContext);
         }
     } else {
         bool bits16 = params.colorBits == 16;
@@ -314,11 +319,11 @@ int SetupGraphImageSet(const GraphCreateSettings *settings, int handle, int widt
         if (AllocateMemImg(&set->memImg, width, height, -1, transparent,
                            bits16 ? MEMIMG_KIND_RGB565 : MEMIMG_KIND_XRGB32, params.palette, params.alpha, 1,
                            nullptr) != 0) {
-            return FailImageSetSetup(handle, "メモリイメージの作成に失敗しました\n");
+            return FailImageSetSetup(handle, "メモリイメージの作成に失敗しました\n", asyncContext);
         }
     }
     if (BuildGraphDrawPieces(handle, asyncContext != nullptr ? 1 : 0) != 0) {
-        return FailImageSetSetup(handle, nullptr);
+        return FailImageSetSetup(handle, nullptr, asyncContext);
     }
     return 0;
 }

@@ -11,7 +11,6 @@
 #include "core/threads/async_load.h"
 #include "graphics/graph_movie_hooks.h"
 #include "graphics/graphics_state.h"
-#include "graphics/screen_request.h"
 #include "graphics/shell_services.h"
 #include "image/pixel_access.h"
 #include "image/raster_image.h"
@@ -139,7 +138,7 @@ static int LoadGraphFileAsMovie(GraphLoadRequest *request, int handle, const cha
         hooks->getMovieLayout(movie, &width, &height, &alphaRightHalf, &theora);
     }
     GraphCreateSettings settings = request->settings.create;
-    settings.colorBits = GetScreenBitsPerPixel();
+    settings.colorBits = ScreenDepthForGraphs();
     settings.drawableParam3 = 0;
     settings.plainParam4 = 0;
     settings.managedTexture = 0;
@@ -165,6 +164,19 @@ static int LoadGraphFileAsMovie(GraphLoadRequest *request, int handle, const cha
     return 0;
 }
 
+// A request with its settings, target and flags; no source yet.
+static void BeginLoadRequest(GraphLoadRequest *request, const GraphLoadSettings *settings, int reload, int handle,
+                             int callerFlag, int mirror)
+{
+    *request = GraphLoadRequest{};
+    request->settings = *settings;
+    request->reload = reload;
+    request->handle = reload != 0 ? handle : -1;
+    request->baseHandle = -1;
+    request->callerFlag = callerFlag;
+    request->mirror = mirror;
+}
+
 static int RunGraphLoadJob(AsyncLoadJob *job)
 {
     GraphLoadRequest request;
@@ -173,7 +185,25 @@ static int RunGraphLoadJob(AsyncLoadJob *job)
     int result = RunGraphLoadRequest(&request, job);
     ReleasePendingLoadJob(request.handle);
     if (result != 0 && request.reload == 0) {
-        DestroyGraphHandle(request.handle, 0);
+        DestroyGraphsFromJob(&request.handle, 1, job);
+    }
+    return 0;
+}
+
+// A blank graph set up on a worker: the settings, then handle, width, height, flag, alpha.
+static int RunBlankGraphJob(AsyncLoadJob *job)
+{
+    int offset = 0;
+    GraphCreateSettings settings;
+    std::memcpy(&settings, TakeAsyncParamBytes(job->params, &offset), sizeof(settings));
+    int values[5];
+    for (int &value : values) {
+        value = TakeAsyncParamInt(job->params, &offset);
+    }
+    int result = SetupGraphImageSet(&settings, values[0], values[1], values[2], values[3], values[4], 0, 0, -1, job);
+    ReleasePendingLoadJob(values[0]);
+    if (result != 0) {
+        DestroyGraphsFromJob(&values[0], 1, job);
     }
     return 0;
 }
@@ -181,6 +211,41 @@ static int RunGraphLoadJob(AsyncLoadJob *job)
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
+
+void RecordGraphLoadSource(const GraphLoadRequest *request, int handle, const GraphSourceImages *images,
+                           void *asyncContext)
+{
+    char fullPath[kFullPathCapacity];
+    const char *path = nullptr;
+    if (request->fileName != nullptr) {
+        MakeAbsolutePath(request->fileName, fullPath, nullptr);
+        path = fullPath;
+    }
+    SetGraphRestoreSource(&request->settings.keepNoRestoreSource, handle, path, request->memoryImage,
+                          request->memoryImageSize, request->alphaMemoryImage, request->alphaMemoryImageSize,
+                          images->color, images->alpha, request->mirror, -1, asyncContext);
+}
+
+void DestroyGraphsFromJob(const int *handles, int count, void *asyncContext)
+{
+    for (int i = 0; i < count; ++i) {
+        GraphRecord *record = GetGraphRecord(handles[i], 1);
+        if (record == nullptr || record->imageSet == nullptr) {
+            continue;
+        }
+        int going = 0;
+        for (int j = 0; j < count; ++j) {
+            GraphRecord *other = GetGraphRecord(handles[j], 1);
+            going += other != nullptr && other->imageSet == record->imageSet ? 1 : 0;
+        }
+        if (going >= record->imageSet->useCount) {
+            ReleaseGraphImageTextures(record->imageSet, asyncContext);
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        DestroyGraphHandle(handles[i], 0);
+    }
+}
 
 int TransferMovieFrameToGraph(int graphHandle, const RasterImage *frame, int alphaRightHalf)
 {
@@ -349,15 +414,7 @@ int RunGraphLoadRequest(GraphLoadRequest *request, void *asyncContext)
     int result = BuildGraphFromImagesCore(&request->settings, request->reload, request->handle, images.color,
                                           images.alpha, request->callerFlag, asyncContext);
     if (result == 0) {
-        char fullPath[kFullPathCapacity];
-        const char *path = nullptr;
-        if (request->fileName != nullptr) {
-            MakeAbsolutePath(request->fileName, fullPath, nullptr);
-            path = fullPath;
-        }
-        SetGraphRestoreSource(&request->settings.keepNoRestoreSource, request->handle, path, request->memoryImage,
-                              request->memoryImageSize, request->alphaMemoryImage, request->alphaMemoryImageSize,
-                              images.color, images.alpha, request->mirror, -1, asyncContext);
+        RecordGraphLoadSource(request, request->handle, &images, asyncContext);
     }
     ReleaseGraphSourceImages(&images);
     return result;
@@ -411,17 +468,12 @@ int CreateGraphFromImageBytes(const GraphLoadSettings *settings, int reload, int
                               int imageSize, const void *alphaImage, int alphaImageSize, int callerFlag,
                               int mirror, int backgroundFlag)
 {
-    GraphLoadRequest request = {};
-    request.settings = *settings;
-    request.reload = reload;
-    request.handle = reload != 0 ? handle : -1;
-    request.baseHandle = -1;
+    GraphLoadRequest request;
+    BeginLoadRequest(&request, settings, reload, handle, callerFlag, mirror);
     request.memoryImage = image;
     request.memoryImageSize = imageSize;
     request.alphaMemoryImage = alphaImage;
     request.alphaMemoryImageSize = alphaImageSize;
-    request.callerFlag = callerFlag;
-    request.mirror = mirror;
     return StartGraphLoadRequest(&request, backgroundFlag, nullptr);
 }
 
@@ -429,15 +481,10 @@ int BuildGraphFromBaseImagesEx(const GraphLoadSettings *settings, int reload, in
                                const RasterImage *alpha, int callerFlag, int mirror, int backgroundFlag,
                                void *asyncContext)
 {
-    GraphLoadRequest request = {};
-    request.settings = *settings;
-    request.reload = reload;
-    request.handle = reload != 0 ? handle : -1;
-    request.baseHandle = -1;
+    GraphLoadRequest request;
+    BeginLoadRequest(&request, settings, reload, handle, callerFlag, mirror);
     request.colorImage = color;
     request.alphaImage = alpha;
-    request.callerFlag = callerFlag;
-    request.mirror = mirror;
     return StartGraphLoadRequest(&request, backgroundFlag, asyncContext);
 }
 
@@ -459,12 +506,28 @@ int BuildGraphFromBaseImages(const RasterImage *color, const RasterImage *alpha,
 int CreateBlankGraphFromSettings(const GraphCreateSettings *settings, int width, int height, int flag,
                                  int backgroundFlag, void *asyncContext)
 {
-    (void)backgroundFlag;
     if (asyncContext == nullptr && GetAppActiveState() == 0) {
         ShellBlockUntilAppActive();
     }
     int handle = NewGraphHandle();
     if (handle == -1) {
+        return -1;
+    }
+    if (backgroundFlag != 0 && asyncContext == nullptr) {
+        int offset = 0;
+        AsyncLoadJob *job = AllocAsyncLoadJob(static_cast<int>(sizeof(*settings)) + 2 + 4 * 5);
+        if (job != nullptr) {
+            job->callback = RunBlankGraphJob;
+            PutAsyncParamBytes(job->params, &offset, settings, static_cast<int>(sizeof(*settings)));
+            const int values[5] = {handle, width, height, flag, settings->blankAlpha};
+            for (int value : values) {
+                PutAsyncParamInt(job->params, &offset, value);
+            }
+            if (QueueAsyncLoadJobForHandle(job, handle) == 0) {
+                return handle;
+            }
+        }
+        DestroyGraphHandle(handle, 0);
         return -1;
     }
     // SetupGraphImageSet deletes the handle when it fails.

@@ -28,6 +28,12 @@ AsyncLoadJob *PackGraphLoadJob(const GraphLoadRequest *request, const int *extra
 // Unpack a job: the request (pointing into the job and images), the extra ints; their count
 int UnpackLoadJob(AsyncLoadJob *job, GraphLoadRequest *request, RasterImage images[2], int *extraInts,
                   int extraCapacity);
+// Record the request's source (its file by full path, its bytes or images) as the graph's restore source
+void RecordGraphLoadSource(const GraphLoadRequest *request, int handle, const GraphSourceImages *images,
+                           void *asyncContext);
+// Delete graphs from inside a load job: textures no other graph keeps are released
+// on the main thread first (the record deletion itself runs on the worker)
+void DestroyGraphsFromJob(const int *handles, int count, void *asyncContext);
 // A movie frame into the graph (the right half is the alpha image in that layout); 0 or -1
 int TransferMovieFrameToGraph(int graphHandle, const RasterImage *frame, int alphaRightHalf);
 

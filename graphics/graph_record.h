@@ -140,6 +140,8 @@ MEMIMG *GetGraphMemImg(GraphRecord *record);
 GraphDrawPiece *GetGraphDrawPieces(GraphRecord *record, int *count);
 // 1 when the graph has device textures (drawn by Direct3D)
 int IsGraphDeviceTextured(const GraphRecord *record);
+// The screen depth graphs are made for (16 while none is set)
+int ScreenDepthForGraphs();
 // Install the routine told about deleted graphs (null: none); 0
 int SetGraphDeleteListener(GraphDeleteListener listener);
 

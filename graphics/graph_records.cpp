@@ -4,7 +4,7 @@
 
 #include "core/memory/tracked_alloc.h"
 #include "graphics/graph_movie_hooks.h"
-#include "graphics/screen_request.h"
+#include "graphics/graphics_state.h"
 
 namespace Korvo {
 
@@ -120,6 +120,11 @@ int IsGraphDeviceTextured(const GraphRecord *record)
     return record != nullptr && record->imageSet != nullptr && record->imageSet->params.deviceTexture != 0 ? 1 : 0;
 }
 
+int ScreenDepthForGraphs()
+{
+    return GraphicsState.bitsPerPixel != 0 ? GraphicsState.bitsPerPixel : 16;
+}
+
 int SetGraphDeleteListener(GraphDeleteListener listener)
 {
     DeleteListener = listener;
@@ -169,7 +174,8 @@ int GetGraphOrScreenSize(int handle, int *width, int *height)
     int w = 0;
     int h = 0;
     if (handle == -2 || handle == -4) {
-        GetMainScreenSize(&w, &h);
+        w = GraphicsState.mainWidth != 0 ? GraphicsState.mainWidth : 640;
+        h = GraphicsState.mainHeight != 0 ? GraphicsState.mainHeight : 480;
     } else {
         GraphRecord *record = GetGraphRecord(handle, 1);
         if (record == nullptr) {

@@ -177,12 +177,14 @@ int CopyImageToTextureMips(const GraphImageSet *set, const GraphTexturePiece &pi
     while (roundedH < height) {
         roundedH <<= 1;
     }
-    size_t half = static_cast<size_t>(roundedW) * static_cast<size_t>(roundedH) * static_cast<size_t>(bytes);
+    // Both halves of the work buffer hold a level at the pitch of the widest one.
+    const int pitch = roundedW * bytes;
+    size_t half = static_cast<size_t>(pitch) * static_cast<size_t>(roundedH);
     uint8_t *work = static_cast<uint8_t *>(KORVO_TRACKED_ALLOC(half * 2));
     if (work == nullptr) {
         return AppendLogText("テクスチャへ転送する画像を一時的に格納するメモリ領域の確保に失敗しました\n");
     }
-    int result = ConvertUploadPixels(upload, work, width * bytes, format, 0, 0, source) < 0 ? -1 : 0;
+    int result = ConvertUploadPixels(upload, work, pitch, format, 0, 0, source) < 0 ? -1 : 0;
     uint8_t *current = work;
     for (int level = 0; level < set->mipLevelCount && result == 0; ++level) {
         RECT levelRect = {rect.left >> level, rect.top >> level, rect.right >> level, rect.bottom >> level};
@@ -197,23 +199,26 @@ int CopyImageToTextureMips(const GraphImageSet *set, const GraphTexturePiece &pi
             result = AppendLogText("ミップマップテクスチャのロックに失敗しました\n");
             break;
         }
-        for (int y = 0; y < height; ++y) {
+        int rows = levelRect.bottom - levelRect.top < height ? levelRect.bottom - levelRect.top : height;
+        int columns = levelRect.right - levelRect.left < width ? levelRect.right - levelRect.left : width;
+        for (int y = 0; y < rows; ++y) {
             std::memcpy(static_cast<uint8_t *>(locked.pBits) + static_cast<ptrdiff_t>(y) * locked.Pitch,
-                        current + static_cast<size_t>(y) * static_cast<size_t>(width * bytes),
-                        static_cast<size_t>(width * bytes));
+                        current + static_cast<size_t>(y) * static_cast<size_t>(pitch),
+                        static_cast<size_t>(columns * bytes));
         }
         D3DTex_UnlockRectOnMainThread(texture, static_cast<UINT>(level), asyncContext);
         if (level + 1 < set->mipLevelCount) {
+            // The box filter takes even sides: an odd side repeats its last column or row once.
+            int evenW = width > 1 && width % 2 != 0 ? width + 1 : width;
+            int evenH = height > 1 && height % 2 != 0 ? height + 1 : height;
+            PadUsedEdge(current, pitch, bytes, width, height, evenW != width, evenH != height);
             uint8_t *next = current == work ? work + half : work;
-            int nextW = width > 1 ? width / 2 : 1;
-            int nextH = height > 1 ? height / 2 : 1;
-            if (HalveImageByBoxFilter(format, next, nextW * bytes, current, width * bytes, 0, 0, 0, 0, width,
-                                      height) != 0) {
+            if (HalveImageByBoxFilter(format, next, pitch, current, pitch, 0, 0, 0, 0, evenW, evenH) != 0) {
                 result = -1;
             }
             current = next;
-            width = nextW;
-            height = nextH;
+            width = evenW > 1 ? evenW / 2 : 1;
+            height = evenH > 1 ? evenH / 2 : 1;
         }
     }
     TrackedFree(work);

@@ -2,6 +2,8 @@
 // procedure, activation and the message pump).
 #pragma once
 
+#include "input/public_api.h"
+
 namespace Korvo {
 
 // Start keyboard, mouse and joypad input; 0 or -1
@@ -16,8 +18,6 @@ int RefreshKeyboardStateArray(int pumpFlag);
 int UpdateJoypadVibrationTimers();
 // Feed buffered input characters to the active text input
 int FeedBufferedCharsToTextInput();
-// Key code of the first held key, -1 for a pad or mouse input, else 0 (mask: 1 keys, 2 pads, 4 mouse)
-int GetFirstPressedInput(int mask);
 // Append a byte to the input character buffer; 0, or -1 when full
 int PushInputCharToBuffer(unsigned char code);
 // The input character buffer's read and write positions

@@ -196,6 +196,15 @@ void PlainBlitLoop(const BlitRows &g, const BlitRuleContext &c)
     }
 }
 
+// Length of the run a code describes, cut to the pixels left in the row (never
+// walk past the row, whatever the table says); left is reduced by it.
+inline int TakeRunLength(uint8_t code, int *left)
+{
+    const int n = (code & 0x3F) + 1 > *left ? *left : (code & 0x3F) + 1;
+    *left -= n;
+    return n;
+}
+
 // Run-table blit: skip transparent runs whole; partly transparent runs of
 // alpha sources are weighted by their alpha, every other run drawn unweighted.
 template <class Src, int Op, bool T, bool Bright, int Form>
@@ -208,10 +217,7 @@ void RunTableBlitLoop(const BlitRows &g, const uint8_t *runs, const BlitRuleCont
         const uint8_t *blend = T ? g.blend + y * g.blendPitch : nullptr;
         int left = g.width;
         for (uint8_t code = *runs++; code < MEMIMG_RUN_ROW_END; code = *runs++) {
-            int n = (code & 0x3F) + 1;
-            if (n > left)   // never walk past the row, whatever the table says
-                n = left;
-            left -= n;
+            int n = TakeRunLength(code, &left);
             const int type = code >> 6;
             if (type == MEMIMG_RUN_SKIP) {
                 src += n * Src::kBytes;

@@ -3,6 +3,7 @@
 
 #include "softraster/blit_loops.h"
 #include "softraster/blit_plain_internal.h"
+#include "softraster/row_copy.h"
 
 namespace Korvo {
 
@@ -61,9 +62,15 @@ void RunPairBlit16(bool add, bool keyed, const BlitRows &g, const BlitRuleContex
 // Whole rows of the source copied unchanged.
 void CopyRows(const BlitRows &g, int bytesPerPixel)
 {
+    const size_t rowBytes = static_cast<size_t>(g.width * bytesPerPixel);
+    if (rowBytes * static_cast<size_t>(g.height) >= kStreamingBytes) {
+        for (int y = 0; y < g.height; ++y)
+            StreamRowBytes(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch, rowBytes);
+        FinishStreamingStores();
+        return;
+    }
     for (int y = 0; y < g.height; ++y)
-        std::memcpy(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch,
-                    static_cast<size_t>(g.width * bytesPerPixel));
+        CopyRowBytes(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch, rowBytes);
 }
 
 template <class Src>
@@ -76,6 +83,10 @@ void RunPlainVariant(const BlitVariant &v, const BlitRows &g, const BlitRuleCont
     }
     if (RunPlainFastPath(v, Src::kWide, Src::kBytes == 1, Src::kAlpha, g, c))
         return;
+    if constexpr (!Src::kWide && Src::kBytes == 2) {
+        if (RunPlainFastPath16(v, g, c))
+            return;
+    }
     DispatchVariant<Src>(v, [&](auto src, auto op, auto t, auto bright, auto form, auto policy) {
         PlainBlitLoop<decltype(src), decltype(op)::value, decltype(t)::value, decltype(bright)::value,
                       decltype(form)::value, decltype(policy)::value>(g, c);

@@ -26,4 +26,11 @@ void RunTableBlit(const MemImgBody *source, const BlitRows &g, const BlitRuleCon
 bool RunPlainFastPath(const BlitVariant &v, bool wide, bool palette, bool alpha, const BlitRows &g,
                       const BlitRuleContext &c);
 
+// Run-table copy of a 32-bit alpha source without blend image; false for other variants.
+bool RunTableFastPath(int op, bool blend, bool alpha, const BlitRows &g, const uint8_t *runs, const BlitRuleContext &c);
+
+// Vector forms of the common R5G6B5 loops (direct-colour source without alpha
+// or blend image); false when the variant has none.
+bool RunPlainFastPath16(const BlitVariant &v, const BlitRows &g, const BlitRuleContext &c);
+
 }  // namespace Korvo

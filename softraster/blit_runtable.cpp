@@ -35,7 +35,10 @@ void RunTableBlit(const MemImgBody *source, const BlitRows &g, const BlitRuleCon
     const bool bright = MemImgBrightOn();
     const bool palette = source->hasPalette != 0;
     const bool alpha = source->hasAlpha != 0 && !palette;
-    WithSourceReader(source->pixelKind == MEMIMG_KIND_XRGB32, palette, alpha, [&]<class Reader>() {
+    const bool wide = source->pixelKind == MEMIMG_KIND_XRGB32;
+    if (wide && !palette && RunTableFastPath(op, blend, alpha, g, source->runTable, c))
+        return;
+    WithSourceReader(wide, palette, alpha, [&]<class Reader>() {
         RunTableVariant<Reader>(op, blend, bright, g, source->runTable, c);
     });
 }

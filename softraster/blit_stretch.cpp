@@ -1,5 +1,6 @@
 // Stretched blit: nearest-pixel scaling and mirroring of a whole MEMIMG.
 #include "softraster/blit_plain_internal.h"
+#include "softraster/row_copy.h"
 
 namespace Korvo {
 
@@ -22,9 +23,46 @@ int StretchColumnOffsets[32768];
 
 namespace {
 
+// Plain stretched copy of a 32-bit source: the rows gathered four pixels at a
+// time through the column offsets; a large destination is written with
+// streaming stores (it is not read), a row that repeats the one above copied.
+void StretchCopyRows32(const StretchRows &g)
+{
+    FillStretchColumnOffsets(g);
+    const int *offsets = StretchColumnOffsets;
+    const size_t rowBytes = static_cast<size_t>(g.width) * 4;
+    const bool streaming = rowBytes * static_cast<size_t>(g.height) >= kStreamingBytes;
+    const uint8_t *srcRow = g.source;
+    const uint8_t *previousSource = nullptr;
+    uint8_t *dstRow = g.destination;
+    int yPhase = g.yPhaseStart;
+    for (int y = 0;;) {
+        if (srcRow == previousSource) {
+            streaming ? StreamRowBytes(dstRow, dstRow - g.destinationPitch, rowBytes)
+                      : CopyRowBytes(dstRow, dstRow - g.destinationPitch, rowBytes);
+        } else {
+            previousSource = srcRow;
+            GatherRow32(dstRow, srcRow, offsets, g.width, streaming);
+        }
+        if (++y == g.height)
+            break;
+        dstRow += g.destinationPitch;
+        for (yPhase -= 65536; yPhase <= 0; yPhase += g.yStep)
+            srcRow += g.sourceRowStep;
+    }
+    if (streaming)
+        FinishStreamingStores();
+}
+
 template <class Src>
 void RunStretchVariant(const BlitVariant &v, const StretchRows &g, const BlitRuleContext &c)
 {
+    if constexpr (std::is_same_v<Src, SrcDirect32>) {
+        if (v.op == BLIT_OP_COPY && !v.blend && !v.bright && v.policy == BLIT_DRAW_ALL) {
+            StretchCopyRows32(g);
+            return;
+        }
+    }
     DispatchVariant<Src>(v, [&](auto src, auto op, auto t, auto bright, auto form, auto policy) {
         StretchBlitLoop<decltype(src), decltype(op)::value, decltype(t)::value, decltype(bright)::value,
                         decltype(form)::value, decltype(policy)::value>(g, c);

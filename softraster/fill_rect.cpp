@@ -4,6 +4,7 @@
 
 #include "core/math/rect_clip.h"
 #include "softraster/flat_color_ops.h"
+#include "softraster/row_copy.h"
 #include "softraster/shapes.h"
 #include "softraster/simd_pixels.h"
 
@@ -15,24 +16,19 @@ namespace Korvo {
 
 namespace {
 
-// Copy rows: the first row is stored word by word (R5G6B5 colours doubled
-// into words, two pixels a store), every further row copied from it.
+// Copy rows: 32-bit colours stored whole, R5G6B5 colours doubled into words
+// (two pixels a word, a last 16-bit store for an odd width), 16 bytes a store.
 void FillRowsCopy(int kind, uint8_t *start, int pitch, int width, int height, uint32_t color)
 {
-    uint8_t *p = start;
-    if (kind == 1) {
-        for (int x = 0; x < width; ++x, p += 4)
-            StorePixel32(p, color);
-    } else {
-        const uint32_t pair = (color & 0xFFFF) | (color << 16);
-        for (int x = 0; x < width / 2; ++x, p += 4)
-            StorePixel32(p, pair);
-        if (width & 1)
-            StorePixel16(p, color);
+    const uint32_t word = kind == 1 ? color : (color & 0xFFFF) | (color << 16);
+    const size_t words = static_cast<size_t>(kind == 1 ? width : width / 2);
+    const bool oddPixel = kind != 1 && (width & 1) != 0;
+    for (int y = 0; y < height; ++y) {
+        uint8_t *row = start + static_cast<ptrdiff_t>(y) * pitch;
+        FillRowWords32<false>(row, word, words);
+        if (oddPixel)
+            StorePixel16(row + 4 * words, color);
     }
-    const size_t rowBytes = static_cast<size_t>(width) * (kind == 1 ? 4 : 2);
-    for (int y = 1; y < height; ++y)
-        std::memcpy(start + static_cast<ptrdiff_t>(y) * pitch, start, rowBytes);
 }
 
 }  // namespace
@@ -93,6 +89,12 @@ void FillBlendRectMemImg(MEMIMG *destination, const RECT *rect, int32_t color)
                     ApplyFlatColorRow32<Op>(local, wide, row, width);
             }
         });
+        return;
+    }
+    if (kind == 0 && operation == FLAT_OP_ALPHA) {
+        uint8_t *row = start;
+        for (int y = 0; y < height; ++y, row += pitch)
+            FlatAlphaRow16(op, row, width);
         return;
     }
 #endif

@@ -32,7 +32,10 @@ struct FlatColor4 {
     __m128i targetTimesParam; // lerp target channels times the parameter (alpha: colour, invert: ~colour)
     __m128i param;            // the parameter in every lane
     __m128i inverseParam;     // 256 - parameter in every lane
+    __m128i keepInverse;      // 256 - parameter in the colour lanes, 256 in the fourth (keeps it)
     __m128i addend;           // packed add/subtract addend, four times
+    __m128i addendMasked;     // the addend AND 0x00FEFEFF (packed add)
+    __m128i addendColor;      // the addend AND 0x00FFFFFF (packed add)
 };
 
 // ---------------------------------------------------------------------------
@@ -71,23 +74,36 @@ inline __m128i LerpPixels32x4(__m128i d, __m128i s, __m128i param, __m128i inver
     return KeepFourthByte4(d, _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
 }
 
-// Four pixels moved toward a fixed target whose channels times p are given.
-inline __m128i LerpPixelsToFixed32x4(__m128i d, __m128i targetTimesParam, __m128i inverseParam)
+// Four pixels moved toward a fixed target whose channels times p are given;
+// the fourth lanes of keepInverse (256) and targetTimesParam (0) keep d's fourth byte.
+inline __m128i LerpPixelsToFixed32x4(__m128i d, __m128i targetTimesParam, __m128i keepInverse)
 {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), inverseParam), targetTimesParam);
-    const __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), inverseParam), targetTimesParam);
-    return KeepFourthByte4(d, _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
+    const __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), keepInverse), targetTimesParam);
+    const __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), keepInverse), targetTimesParam);
+    return _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8));
+}
+
+// PackedAddPixel32 on four pixels, with the addend's two masked forms given:
+// sMasked = s AND 0x00FEFEFF, sColor = s AND 0x00FFFFFF. Each colour byte is the
+// byte-saturating sum of d's byte (low bit of green and red cleared) and s's
+// byte: the even sum of the upper bits saturates exactly as the packed add
+// does, and s's low bit only sets bit 0 of a sum that is even. The carries into
+// bits 8, 16 and 24 (the packed sum's) and d's low bits of green and red are
+// ORed in, as the packed add does.
+inline __m128i PackedAddMaskedPixels32x4(__m128i d, __m128i sMasked, __m128i sColor)
+{
+    const __m128i dMasked = _mm_and_si128(d, _mm_set1_epi32(0x00FEFEFF));
+    const __m128i carries = _mm_and_si128(_mm_add_epi32(dMasked, sMasked), _mm_set1_epi32(0x01010100));
+    const __m128i low = _mm_and_si128(d, _mm_set1_epi32(0x00010100));
+    return _mm_or_si128(_mm_or_si128(_mm_adds_epu8(dMasked, sColor), carries), low);
 }
 
 // PackedAddPixel32 on four pixels.
 inline __m128i PackedAddPixels32x4(__m128i d, __m128i s)
 {
-    const __m128i keep = _mm_set1_epi32(0x00FEFEFF);
-    const __m128i t = _mm_add_epi32(_mm_and_si128(d, keep), _mm_and_si128(s, keep));
-    const __m128i k = _mm_and_si128(t, _mm_set1_epi32(0x01010100));
-    const __m128i low = _mm_and_si128(_mm_or_si128(d, s), _mm_set1_epi32(0x00010100));
-    return _mm_or_si128(_mm_or_si128(t, _mm_sub_epi32(k, _mm_srli_epi32(k, 8))), low);
+    return PackedAddMaskedPixels32x4(d, _mm_and_si128(s, _mm_set1_epi32(0x00FEFEFF)),
+                                     _mm_and_si128(s, _mm_set1_epi32(0x00FFFFFF)));
 }
 
 // PackedSubtractPixel32 on four pixels.
@@ -135,7 +151,11 @@ inline FlatColor4 WidenFlatColor32(const FlatColorOp &op, int operation)
     w.targetTimesParam = _mm_setr_epi16(b, g, r, 0, b, g, r, 0);
     w.param = _mm_set1_epi16(static_cast<short>(p));
     w.inverseParam = _mm_set1_epi16(static_cast<short>(256 - p));
+    const short q = static_cast<short>(256 - p);
+    w.keepInverse = _mm_setr_epi16(q, q, q, 256, q, q, q, 256);
     w.addend = _mm_set1_epi32(static_cast<int>(op.addend));
+    w.addendMasked = _mm_set1_epi32(static_cast<int>(op.addend & 0x00FEFEFFu));
+    w.addendColor = _mm_set1_epi32(static_cast<int>(op.addend & 0x00FFFFFFu));
     return w;
 }
 
@@ -146,11 +166,11 @@ inline __m128i ApplyFlatColor32x4(const FlatColor4 &w, __m128i d)
     if constexpr (Op == FLAT_OP_COPY)
         return w.color;
     else if constexpr (Op == FLAT_OP_ADD)
-        return PackedAddPixels32x4(d, w.addend);
+        return PackedAddMaskedPixels32x4(d, w.addendMasked, w.addendColor);
     else if constexpr (Op == FLAT_OP_SUBTRACT)
         return PackedSubtractPixels32x4(d, w.addend);
     else if constexpr (Op == FLAT_OP_ALPHA || Op == FLAT_OP_INVERT)
-        return LerpPixelsToFixed32x4(d, w.targetTimesParam, w.inverseParam);
+        return LerpPixelsToFixed32x4(d, w.targetTimesParam, w.keepInverse);
     else if constexpr (Op == FLAT_OP_MULTIPLY)
         return MultiplyPixels32x4(d, w.colorWords);
     else
@@ -172,6 +192,38 @@ inline void ApplyFlatColorRow32(const FlatColorOp &op, const FlatColor4 &w, uint
     }
     for (; count > 0; --count, pixel += 4)
         ApplyFlatColor<1, Op>(op, pixel);
+}
+
+// One R5G6B5 field of eight pixels moved toward a colour's field c, given as
+// c * p: d plus (c - d) * p / 255 truncated toward zero (the signed table's
+// entry), taken as the floor of the magnitude with the sign put back.
+inline __m128i FlatAlphaField16(__m128i d, __m128i colorTimesParam, __m128i param)
+{
+    const __m128i v = _mm_sub_epi16(colorTimesParam, _mm_mullo_epi16(d, param));
+    const __m128i magnitude = _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v));
+    const __m128i quotient = _mm_mulhi_epu16(_mm_add_epi16(magnitude, _mm_set1_epi16(1)), _mm_set1_epi16(257));
+    const __m128i sign = _mm_srai_epi16(v, 15);
+    return _mm_add_epi16(d, _mm_sub_epi16(_mm_xor_si128(quotient, sign), sign));
+}
+
+// ApplyFlatColor<0, FLAT_OP_ALPHA> on count R5G6B5 pixels of one row: eight at
+// a time, then the rest one by one.
+inline void FlatAlphaRow16(const FlatColorOp &op, uint8_t *pixel, int count)
+{
+    const __m128i param = _mm_set1_epi16(static_cast<short>(op.param));
+    const __m128i blue = _mm_set1_epi16(static_cast<short>(op.channel[0] * op.param));
+    const __m128i green = _mm_set1_epi16(static_cast<short>(op.channel[1] * op.param));
+    const __m128i red = _mm_set1_epi16(static_cast<short>(op.channel[2] * op.param));
+    for (; count >= 8; count -= 8, pixel += 16) {
+        __m128i *at = reinterpret_cast<__m128i *>(pixel);
+        const __m128i d = _mm_loadu_si128(at);
+        const __m128i b = FlatAlphaField16(_mm_and_si128(d, _mm_set1_epi16(0x1F)), blue, param);
+        const __m128i g = FlatAlphaField16(_mm_and_si128(_mm_srli_epi16(d, 5), _mm_set1_epi16(0x3F)), green, param);
+        const __m128i r = FlatAlphaField16(_mm_srli_epi16(d, 11), red, param);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 11), _mm_slli_epi16(g, 5)), b));
+    }
+    for (; count > 0; --count, pixel += 2)
+        ApplyFlatColor<0, FLAT_OP_ALPHA>(op, pixel);
 }
 
 }  // namespace Korvo

@@ -12,8 +12,15 @@ namespace {
 
 struct CopyPixels {
     static constexpr bool kSkipAlphaZero = true;
-    // No four-pixel form: a plain copy only moves words, and the group set-up
-    // costs more than it saves on the short spans of small triangles.
+    // The four-pixel form serves the keyed and bright variants only: a plain copy
+    // only moves words, and the group set-up costs more than it saves on the
+    // short spans of small triangles.
+    static constexpr bool kPlainFormStaysScalar = true;
+
+#if KORVO_SHAPES_SSE2
+    // Four whole texels (the bright variant keeps the fourth bytes itself).
+    static __m128i Apply4(const TriangleParam4 &, __m128i, __m128i texels) { return texels; }
+#endif
 
     template <int Kind, bool Blend, bool Bright, bool UseAlpha>
     static void Apply(const TriangleContext &ctx, uint8_t *pixel, const TriangleTexel &t, int gate)

@@ -71,13 +71,19 @@ struct TriangleParam4 {
     __m128i scaleParam;               // p in the colour lanes, 0 in the fourth (scale-table row)
 };
 
-// A mode with a four-pixel form for the plain 32-bit variant (no palette,
-// blend image, bright colour, source alpha or colour key):
+// A mode with a four-pixel form for the 32-bit variants without palette, blend
+// image or source alpha (the bright colour modulates the texels first, the key
+// keeps the destination where the texel is the key):
 //   static __m128i Apply4(const TriangleParam4 &, __m128i destination, __m128i texels);
 template <class Mode>
 concept HasFourPixelForm = requires(const TriangleParam4 &w, __m128i x) {
     Mode::Apply4(w, x, x);
 };
+
+// A mode whose four-pixel form serves only its variants with key or bright
+// colour (the plain copy is faster one word at a time on short spans).
+template <class Mode>
+concept PlainFormStaysScalar = Mode::kPlainFormStaysScalar;
 #endif
 
 // ---------------------------------------------------------------------------
@@ -165,10 +171,32 @@ void TexturedSpan(const TriangleContext &shared, uint8_t *pixel, int count, uint
     };
 
 #if KORVO_SHAPES_SSE2
-    if constexpr (Kind == 1 && !Paletted && !Blend && !Bright && !Alpha && !Key && HasFourPixelForm<Mode>) {
+    if constexpr (Kind == 1 && !Paletted && !Blend && !Alpha && HasFourPixelForm<Mode> &&
+                  (Key || Bright || !PlainFormStaysScalar<Mode>)) {
         // Four pixels at a time while all four texels lie inside the source;
         // a group reaching outside, and the last pixels, go one by one below.
         const TriangleParam4 wide = WidenTriangleParam(ctx.param);
+        // Bright modulation is the scale-table row of each bright channel (entry 255 is the channel itself).
+        const __m128i brightWords =
+            _mm_setr_epi16(static_cast<short>(ctx.brightRow[0][255]), static_cast<short>(ctx.brightRow[1][255]),
+                           static_cast<short>(ctx.brightRow[2][255]), 0, static_cast<short>(ctx.brightRow[0][255]),
+                           static_cast<short>(ctx.brightRow[1][255]), static_cast<short>(ctx.brightRow[2][255]), 0);
+        const __m128i key = _mm_set1_epi32(static_cast<int>(ctx.transparentColor));
+        auto apply4 = [&](__m128i d, __m128i texels) __attribute__((always_inline)) {
+            __m128i r;
+            if constexpr (Bright) {
+                r = Mode::Apply4(wide, d, ScalePixels32x4(texels, brightWords));
+                if constexpr (PlainFormStaysScalar<Mode>)
+                    r = KeepFourthByte4(d, r);   // a modulated copy keeps the destination's fourth byte
+            } else {
+                r = Mode::Apply4(wide, d, texels);
+            }
+            if constexpr (Key) {
+                const __m128i hit = _mm_cmpeq_epi32(texels, key);
+                r = _mm_or_si128(_mm_and_si128(hit, d), _mm_andnot_si128(hit, r));
+            }
+            return r;
+        };
         const uint32_t width = ctx.sourceWidthFixed;
         const uint32_t height = ctx.sourceHeightFixed;
         const uint32_t du = ctx.uStepColumn;
@@ -193,7 +221,7 @@ void TexturedSpan(const TriangleContext &shared, uint8_t *pixel, int count, uint
                 if (inside) {
                     const __m128i texels = _mm_setr_epi32(texelAt(u, v), texelAt(u1, v1), texelAt(u2, v2), texelAt(u3, v3));
                     __m128i *at = reinterpret_cast<__m128i *>(pixel);
-                    _mm_storeu_si128(at, Mode::Apply4(wide, _mm_loadu_si128(at), texels));
+                    _mm_storeu_si128(at, apply4(_mm_loadu_si128(at), texels));
                 } else {
                     drawOne(pixel, u, v);
                     drawOne(pixel + 4, u1, v1);

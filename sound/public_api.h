@@ -11,7 +11,7 @@ enum SoundPlayMode {
     PlayLoop = 3,       // repeat until stopped
 };
 
-// Load a sound file (WAVE) into a new sound handle with bufferCount play buffers (1..10); the handle or -1
+// Load a sound file (WAVE, Ogg Vorbis or MP3) into a new sound handle with bufferCount play buffers (1..10); the handle or -1
 int LoadSoundFileAsHandle(const char *path, int bufferCount, int shareHandle);
 // Play a sound handle in a SoundPlayMode, from the start (1) or where it stands (0); 0 or -1
 int StartSoundHandlePlayback(int handle, int mode, int fromStart);

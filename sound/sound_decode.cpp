@@ -5,6 +5,7 @@
 
 #include "core/memory/tracked_alloc.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,10 +27,10 @@ struct ReaderChainEntry {
 };
 static const ReaderChainEntry ReaderChain[] = {
     {1, &WavePcmReaderOps},
-    {2, nullptr},  // WAVE through the compression manager
-    {4, nullptr},  // Ogg Vorbis
-    {8, nullptr},  // MP3 through the compression manager
-    {16, nullptr}, // through the media graph
+    {2, &WaveAcmReaderOps},
+    {4, &OggVorbisReaderOps},
+    {8, &Mp3AcmReaderOps},
+    {16, nullptr}, // through the media graph, where the platform has one
 };
 
 // ---------------------------------------------------------------------------
@@ -92,12 +93,14 @@ int SetupSoundDecode(AudioDecodeState *state, const StreamOpsTable *stream, uint
     state->stream.Seek(streamData, 0, 0);
 
     for (const ReaderChainEntry &entry : ReaderChain) {
-        if ((disableMask & entry.maskBit) != 0 || entry.reader == nullptr) {
+        const AudioReaderOps *reader = entry.maskBit == 16 ? MediaGraphReader : entry.reader;
+        bool needsAcm = entry.maskBit == 2 || entry.maskBit == 8;
+        if ((disableMask & entry.maskBit) != 0 || reader == nullptr || (needsAcm && AcmFunctionsLoaded == 0)) {
             continue;
         }
-        state->reader = entry.reader;
-        state->readerKind = entry.reader->kind;
-        if (entry.reader->Open(state) == 0) {
+        state->reader = reader;
+        state->readerKind = reader->kind;
+        if (reader->Open(state) == 0) {
             break;
         }
         state->reader = nullptr;
@@ -152,16 +155,20 @@ int SeekDecodedSamples(AudioDecodeState *state, int frame)
     if (state->ready == 0) {
         return -1;
     }
-    int target = frame * state->format.blockAlign;
+    int64_t target = static_cast<int64_t>(frame) * state->format.blockAlign;
+    if (frame < 0 || target > INT32_MAX) {
+        return -1;
+    }
     if (std::abs(target - state->outputPosition) <= kSeekSlackBytes) {
         return 0;
     }
+    // The reader may leave the part of a block past the target in the block.
+    state->blockLeft = 0;
+    state->blockOffset = 0;
     if (state->reader->SeekFrame(state, frame) != 0) {
         return -1;
     }
-    state->blockLeft = 0;
-    state->blockOffset = 0;
-    state->outputPosition = target;
+    state->outputPosition = static_cast<int>(target);
     state->ended = 0;
     return 0;
 }

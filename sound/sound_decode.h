@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/streams/stream_table.h"
+#include "sound/acm_api.h"
 #include "sound/wave_format.h"
 
 #include <cstdint>
@@ -23,6 +24,9 @@ enum AudioReaderKind {
     AUDIO_READER_OGG_VORBIS = 2,
     AUDIO_READER_MEMORY_PCM = 3,
 };
+
+// Formats whose one second of data exceeds this are damaged, not sound (bytes).
+constexpr int64_t kMaxDecodeBytesPerSecond = 64 * 1024 * 1024;
 
 // ---------------------------------------------------------------------------
 // Types
@@ -53,6 +57,32 @@ struct WavePcmReaderState {
     int dataConsumed;             // bytes of the data chunk read so far
 };
 
+// Reader state of the two compression-manager readers.
+struct AcmReaderState {
+    unsigned char *data;          // the compressed data, whole
+    int dataBytes;
+    int readPosition;             // input used by the live stream
+    K_HACMSTREAM streams[2];      // [0] converts, [1] waits at the start for a backward seek
+    SoundWaveFormat *sourceFormat; // tracked copy of the source format (with its extra bytes)
+    int64_t mp3Samples;           // samples of all MP3 frames; -1 for WAVE data
+    int position;                 // output bytes produced by the live stream
+};
+
+// Reader state of the Ogg Vorbis reader.
+struct OggReaderState {
+    void *file;                   // tracked OggVorbis_File, open while non-null
+    int bytesPerSample;
+    int channels;
+};
+
+// Reader state of PCM held whole in memory (the media-graph reader).
+struct MemoryPcmReaderState {
+    unsigned char *pcm;           // tracked
+    int capacity;
+    int used;
+    int readPosition;
+};
+
 // One conversion of one input.
 struct AudioDecodeState {
     int ready;
@@ -67,6 +97,9 @@ struct AudioDecodeState {
     int dataSize;
     SoundWaveFormat format;       // output format (PCM)
     WavePcmReaderState wave;
+    AcmReaderState acm;
+    OggReaderState ogg;
+    MemoryPcmReaderState memory;
     unsigned char *block;         // tracked output block
     int blockSize;
     int blockLeft;
@@ -109,7 +142,18 @@ int CopyDecodedIntoLockedRegion(LockedRegion *region, AudioDecodeState *state, i
 // Write silence of the format (127 for 8-bit PCM, else 0) into the region the same way; the bytes written
 int FillLockedRegionWithSilence(const SoundWaveFormat *format, LockedRegion *region, int bytes);
 
-// The WAVE PCM reader (first of the chain).
+// The readers of the chain, in its order.
 extern const AudioReaderOps WavePcmReaderOps;
+extern const AudioReaderOps WaveAcmReaderOps;
+extern const AudioReaderOps OggVorbisReaderOps;
+extern const AudioReaderOps Mp3AcmReaderOps;
+// The media-graph reader; null where the platform has no media graph
+extern const AudioReaderOps *const MediaGraphReader;
+
+// Block delivery of PCM held in memory (the media-graph reader's output).
+int ReadMemoryPcmBlock(AudioDecodeState *state);
+int SeekMemoryPcmFrame(AudioDecodeState *state, int frame);
+int MemoryPcmLengthBytes(AudioDecodeState *state);
+void EndMemoryPcmReader(AudioDecodeState *state);
 
 } // namespace Korvo

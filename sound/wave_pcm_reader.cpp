@@ -2,6 +2,7 @@
 // delivered as it stands, 32-bit IEEE float delivered as 16-bit PCM.
 
 #include "sound/sound_decode.h"
+#include "sound/wave_chunks.h"
 
 #include "core/memory/tracked_alloc.h"
 
@@ -14,91 +15,6 @@ namespace Korvo {
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-static uint32_t ReadLe32(const unsigned char *bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-static bool ReadExactly(AudioDecodeState *state, void *buffer, int bytes)
-{
-    return static_cast<int>(state->stream.Read(buffer, 1, static_cast<size_t>(bytes), state->streamData)) == bytes;
-}
-
-// Read one chunk header: its id and size.
-static bool ReadChunkHeader(AudioDecodeState *state, char id[4], uint32_t *size)
-{
-    unsigned char header[8];
-    if (!ReadExactly(state, header, 8)) {
-        return false;
-    }
-    std::memcpy(id, header, 4);
-    *size = ReadLe32(header + 4);
-    return true;
-}
-
-// Move the input forward past a chunk body (with its pad byte); false past the input's end.
-static bool SkipChunk(AudioDecodeState *state, uint32_t size, int inputSize)
-{
-    int64_t next = static_cast<int64_t>(state->stream.Tell(state->streamData)) + size + (size & 1u);
-    if (next > inputSize) {
-        return false;
-    }
-    return state->stream.Seek(state->streamData, static_cast<int>(next), 0) == 0;
-}
-
-// "RIFF"/"WAVE", an optional "bext", "fmt " (read into the source format), then
-// chunks up to "data"; fills the chunk positions. false when the walk fails.
-static bool WalkWaveChunks(AudioDecodeState *state)
-{
-    state->stream.Seek(state->streamData, 0, 2);
-    int inputSize = state->stream.Tell(state->streamData);
-    state->stream.Seek(state->streamData, 0, 0);
-
-    unsigned char riff[12];
-    if (!ReadExactly(state, riff, 12) || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) {
-        return false;
-    }
-    char id[4];
-    uint32_t size = 0;
-    if (!ReadChunkHeader(state, id, &size)) {
-        return false;
-    }
-    if (std::memcmp(id, "bext", 4) == 0) {
-        if (!SkipChunk(state, size, inputSize) || !ReadChunkHeader(state, id, &size)) {
-            return false;
-        }
-    }
-    // A format shorter than the 16 bytes every WAVE format has is no WAVE file.
-    if (std::memcmp(id, "fmt ", 4) != 0 || size < 16) {
-        return false;
-    }
-    state->fmtPosition = state->stream.Tell(state->streamData);
-    state->fmtSize = static_cast<int>(size);
-    std::memset(&state->wave.source, 0, sizeof(state->wave.source));
-    int keep = size < sizeof(SoundWaveFormat) ? static_cast<int>(size) : static_cast<int>(sizeof(SoundWaveFormat));
-    if (!ReadExactly(state, &state->wave.source, keep) ||
-        state->stream.Seek(state->streamData, state->fmtPosition, 0) != 0 || !SkipChunk(state, size, inputSize)) {
-        return false;
-    }
-    for (;;) {
-        if (!ReadChunkHeader(state, id, &size)) {
-            return false;
-        }
-        if (std::memcmp(id, "data", 4) == 0) {
-            break;
-        }
-        if (!SkipChunk(state, size, inputSize)) {
-            return false;
-        }
-    }
-    state->dataStart = state->stream.Tell(state->streamData);
-    // A size beyond the input's end counts only the bytes that are there.
-    int64_t available = static_cast<int64_t>(inputSize) - state->dataStart;
-    state->dataSize = static_cast<int>(size < available ? size : (available > 0 ? available : 0));
-    return true;
-}
-
 // Accept PCM (tag 1) and 32-bit float (tag 3) WAVE data.
 static int OpenWavePcmReader(AudioDecodeState *state)
 {
@@ -107,7 +23,10 @@ static int OpenWavePcmReader(AudioDecodeState *state)
         return -1;
     }
     const SoundWaveFormat &source = state->wave.source;
-    if (source.channels == 0 || source.blockAlign == 0 || source.samplesPerSec == 0) {
+    // Shapes that no PCM has would divide by zero or misalign every block later on.
+    if (source.channels == 0 || source.blockAlign == 0 || source.samplesPerSec == 0 ||
+        source.blockAlign % source.channels != 0 || source.blockAlign / source.channels > 4 ||
+        static_cast<int64_t>(source.blockAlign) * source.samplesPerSec > kMaxDecodeBytesPerSecond) {
         return -1;
     }
     if (source.formatTag == kWaveFormatPcm) {

@@ -21,7 +21,13 @@ packages=(
   googletest libgtest-dev g++ locales
   zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev
   libsdl2-dev libpixman-1-dev
+  python3 lame
 )
+# Wine decodes MP3 through its media graph with GStreamer: the plug-ins of both
+# Wine architectures (which one runs the tests is known only once Wine is in).
+for p in gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav; do
+  packages+=("$p:i386" "$p:amd64")
+done
 
 ensure_apt_sources() {
   local changed=0

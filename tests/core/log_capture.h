@@ -17,11 +17,11 @@ inline void StartFreshLog()
     Korvo::SetupErrorLog();
 }
 
-// The bytes of "Log.txt" in the working folder ("" when missing).
-inline std::string ReadLogFile()
+// The bytes of a file ("" when missing).
+inline std::string ReadFileBytes(const std::string &path)
 {
     std::string bytes;
-    if (std::FILE *file = std::fopen("Log.txt", "rb")) {
+    if (std::FILE *file = std::fopen(path.c_str(), "rb")) {
         char buffer[4096];
         size_t got = 0;
         while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
@@ -30,6 +30,12 @@ inline std::string ReadLogFile()
         std::fclose(file);
     }
     return bytes;
+}
+
+// The bytes of "Log.txt" in the working folder ("" when missing).
+inline std::string ReadLogFile()
+{
+    return ReadFileBytes("Log.txt");
 }
 
 inline bool LogFileExists()

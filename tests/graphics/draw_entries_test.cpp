@@ -7,9 +7,11 @@
 #include "graphics/draw_front_end.h"
 #include "graphics/draw_settings.h"
 #include "graphics/draw_target.h"
+#include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "graphics/public_api.h"
 #include "graphics/screen_request.h"
+#include "image/pixel_access.h"
 #include "softraster/draw_state.h"
 #include "softraster/shapes.h"
 
@@ -256,6 +258,43 @@ TEST(DrawEntriesTest, DeviceOutlineBoxesCoverEachBorderPixelOnce)
     EXPECT_EQ(v[6], std::make_pair(11.0f, 11.0f));
     EXPECT_EQ(v[12], std::make_pair(10.0f, 11.0f));
     EXPECT_EQ(v[18].first, v[19].first) << "the bottom strip is empty";
+    StopGraphics();
+}
+
+// A software graph of solid colour.
+int MakeSolidGraph(int width, int height, uint32_t colour)
+{
+    RasterImage image = {};
+    AllocXrgb32Image(width, height, &image);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(image.pixels) + y * image.pitch)[x] = colour;
+        }
+    }
+    int handle = BuildGraphFromBaseImages(&image, nullptr, 0);
+    FreeImageRecord(&image);
+    return handle;
+}
+
+TEST(DrawEntriesTest, SourceRectStretchedDrawsReportARefusedDrawAsAFailure)
+{
+    StartGraphicsOnRoad(false);
+    InitGraphHandleType();
+    const int graph = MakeSolidGraph(16, 16, 0xFF2040);
+    const int smallBlend = MakeSolidGraph(4, 4, 0x808080);
+    ASSERT_GE(graph, 0);
+    ASSERT_GE(smallBlend, 0);
+    EXPECT_EQ(DrawGraphSourceRectStretchedF(0, 0, 32, 32, 4, 4, 8, 8, graph, 0), 0);
+    EXPECT_EQ(ReadBackScreen()[5 * kWidth + 5], 0xFF2040u);
+    EXPECT_EQ(DrawGraphSourceRectStretchedF(0, 0, 32, 32, 4, 4, 0, 8, graph, 0), -1) << "empty part";
+    Draw.blendGraph = smallBlend;
+    EXPECT_EQ(DrawGraphSourceRectStretchedF(0, 0, 32, 32, 0, 0, 8, 8, graph, 0), -1)
+        << "the blend graph is smaller than the part: the draw is refused";
+    Draw.blendGraph = -1;
+    EXPECT_EQ(DrawGraphSourceRectStretchedF(0, 0, 32, 32, 0, 0, 8, 8, 12345, 0), -1) << "invalid graph";
+    DestroyGraphHandle(graph, 0);
+    DestroyGraphHandle(smallBlend, 0);
+    TermGraphHandleType();
     StopGraphics();
 }
 

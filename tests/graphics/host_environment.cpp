@@ -12,11 +12,6 @@ int GetShutdownRequestedFlag()
     return 0;
 }
 
-int GetAppActiveState()
-{
-    return 1;
-}
-
 int GetWindowedModeState()
 {
     return 1;
@@ -35,6 +30,25 @@ int StartDirectXSystem()
 
 int EndDirectXSystem()
 {
+    return 0;
+}
+
+// The window is always active on the host; loads follow the background flag.
+static int LoadInBackground = 0;
+
+int GetAppActiveState()
+{
+    return 1;
+}
+
+int GetLoadInBackgroundFlag()
+{
+    return LoadInBackground;
+}
+
+int SetLoadInBackgroundFlag(int flag)
+{
+    LoadInBackground = flag != 0 ? 1 : 0;
     return 0;
 }
 

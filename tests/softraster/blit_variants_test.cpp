@@ -2,6 +2,8 @@
 // variant space, on small random images with guard bands.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <memory>
 #include <random>
 
@@ -166,5 +168,70 @@ INSTANTIATE_TEST_SUITE_P(AllLayouts, BlitVariants,
                          ::testing::Values(Layout::Palette32, Layout::Direct32, Layout::Alpha32, Layout::Palette16,
                                            Layout::Direct16, Layout::Alpha16),
                          [](const auto &info) { return std::string(LayoutName(info.param)); });
+
+}  // namespace
+
+namespace {
+
+// Alpha sprites with long runs (clear, opaque, partly transparent) drawn along
+// their run tables, plain and tinted, against the reference.
+TEST(BlitAlphaRuns, LongRunsMatchReference)
+{
+    BuildMemImgLookupTables();
+    std::mt19937 rng(77);
+    GuardedImage source(45, 4, MEMIMG_KIND_XRGB32, 0, 1, 1);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 45; ++x) {
+            const uint32_t kind = (static_cast<uint32_t>(x / 9 + y) % 3);   // runs of nine
+            const uint32_t alpha = kind == 0 ? 0 : kind == 1 ? 255 : 1 + rng() % 254;
+            const uint32_t v = (rng() & 0xFFFFFF) | alpha << 24;
+            std::memcpy(source.Pixel(x, y), &v, 4);
+        }
+    BuildMemImgRunTable(&source.image);
+    GuardedImage destination(50, 6, MEMIMG_KIND_XRGB32, 0, 0, 0);
+    FillRandomBytes(destination, rng);
+    destination.Snapshot();
+    const RECT clip = {0, 0, 50, 6};
+    for (uint32_t bright : {0xFFFFFFu, 0x80C0FFu})
+        for (int mode : {0, 1}) {
+            const RefBlit::Settings s{mode, 255, bright, false, 1, clip};
+            destination.Restore();
+            const auto expected = RefBlit::PlainBlit(destination.image, source.image, 3, 1, nullptr, s);
+            ApplySettings(s);
+            BlendBlitMemImg(&destination.image, &source.image, 3, 1, 1, nullptr);
+            ASSERT_EQ(RefBlit::ViewBytes(destination.image), expected) << "bright " << std::hex << bright;
+            ASSERT_TRUE(destination.GuardIntact());
+        }
+}
+
+}  // namespace
+
+namespace {
+
+// Copies of more than a megabyte take the streaming stores: a plain copy, a
+// slightly enlarging stretch (some rows repeat) and a mirrored one against the reference.
+TEST(BlitLargeCopies, StreamedCopiesMatchReference)
+{
+    BuildMemImgLookupTables();
+    std::mt19937 rng(91);
+    GuardedImage source(700, 420, MEMIMG_KIND_XRGB32, 0, 0, 0);
+    FillRandomBytes(source, rng);
+    GuardedImage destination(703, 423, MEMIMG_KIND_XRGB32, 0, 0, 0);
+    FillRandomBytes(destination, rng);
+    destination.Snapshot();
+    const RECT clip = {0, 0, 703, 423};
+    const RefBlit::Settings s{0, 255, 0xFFFFFF, false, 0, clip};
+    ApplySettings(s);
+    const auto plain = RefBlit::PlainBlit(destination.image, source.image, 1, 2, nullptr, s);
+    BlendBlitMemImg(&destination.image, &source.image, 1, 2, 0, nullptr);
+    EXPECT_EQ(RefBlit::ViewBytes(destination.image), plain);
+    for (const auto &rect : {std::array<int, 4>{0, 0, 703, 423}, std::array<int, 4>{702, 422, 1, 0}}) {
+        destination.Restore();
+        const auto expected = RefBlit::StretchBlit(destination.image, source.image, rect.data(), nullptr, s);
+        StretchBlendBlitMemImg(&destination.image, &source.image, rect.data(), 0, nullptr);
+        EXPECT_EQ(RefBlit::ViewBytes(destination.image), expected) << "rect " << rect[0] << "," << rect[1];
+        EXPECT_TRUE(destination.GuardIntact());
+    }
+}
 
 }  // namespace

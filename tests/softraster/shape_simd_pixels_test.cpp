@@ -119,6 +119,14 @@ TEST_F(ShapeSimdPixels, FlatRowsMatchOnePixelForm)
             check.template operator()<FLAT_OP_MULTIPLY>();
             check.template operator()<FLAT_OP_INVERT>();
             check.template operator()<FLAT_OP_MULTIPLY_WEIGHTED>();
+            // The R5G6B5 alpha row on the same random words, two pixels a word.
+            FlatColorOp op16;
+            PrepareFlatColorShifted(&op16, 0, InterestingWord(rng) & 0xFFFF);
+            simd = scalar = base;
+            FlatAlphaRow16(op16, reinterpret_cast<uint8_t *>(simd.data()), 2 * length);
+            for (int i = 0; i < 2 * length; ++i)
+                ApplyFlatColor<0, FLAT_OP_ALPHA>(op16, reinterpret_cast<uint8_t *>(scalar.data()) + 2 * i);
+            EXPECT_EQ(simd, scalar) << "R5G6B5 alpha, param " << param << " length " << 2 * length;
         }
     }
     SetMemImgBlendState(MEMIMG_BLEND_COPY, 255);

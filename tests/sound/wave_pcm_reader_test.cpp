@@ -34,7 +34,9 @@ bool DecodeImage(const std::vector<uint8_t> &image, int mask, std::vector<uint8_
 {
     MemoryReadStream *memory = OpenMemoryReadStream(image.data(), static_cast<int>(image.size()));
     AudioDecodeState state;
-    bool ok = SetupSoundDecode(&state, GetMemoryStreamOpsTable(), reinterpret_cast<uintptr_t>(memory), mask, 2, 0) == 0;
+    // The platform's media graph (16) decodes what it likes; these cases are about the WAVE reader.
+    bool ok = SetupSoundDecode(&state, GetMemoryStreamOpsTable(), reinterpret_cast<uintptr_t>(memory), mask | 16, 2,
+                               0) == 0;
     if (ok) {
         void *data = nullptr;
         int size = 0;
@@ -79,11 +81,11 @@ TEST(WavePcmReaderTest, AcceptsOrRefusesFilesAsTheirChunksSay)
              image.insert(image.end(), data.begin(), data.end());
              return image;
          }(), 0, true, pcm.size()},
-        {"data size beyond the end counts what is there", truncated, 0, true, pcm.size() - 100},
+        {"a data chunk cut short is refused", truncated, 0, false, 0},
         {"fmt must come first (only bext may precede)", WaveImage(stereo, pcm, {Chunk("LIST", {1, 2})}), 0, false, 0},
         {"not WAVE", notWave, 0, false, 0},
         {"compressed tag is not this reader's", WaveImage(adpcm, pcm), 0, false, 0},
-        {"mask bit 1 disables the reader", plain, 1, false, 0},
+        {"mask bits 1 and 2 disable both WAVE readers", plain, 3, false, 0},
         {"mask -5 leaves only the Ogg reader", plain, -5, false, 0},
         {"empty input", {}, 0, false, 0},
     };

@@ -13,6 +13,7 @@
 #include "core/streams/archive_table.h"
 #include "core/log/error_log.h"
 #include "core/log/fatal_error.h"
+#include "core/system/message_pump_hooks.h"
 #include "core/system/platform_libraries.h"
 #include "core/streams/stream_table.h"
 #include "core/memory/tracked_alloc.h"
@@ -178,6 +179,7 @@ int RunStartupSequence()
     WindowState.startupInProgress = 1;
     InstallGraphicsShellServices();
     SetFatalShutdownHandler(EndLibraryAfterFatalError);
+    SetMessagePumpHandlers(ServiceMessageQueueUnlocked, BlockUntilAppActive);
     ClearShutdownRequest();
     LoadPlatformLibraries();
     BuildTheoraYuvTables();

@@ -10,6 +10,7 @@
 #include "graphics/screen_request.h"
 #include "graphics/startup_entries.h"
 #include "input/startup_entries.h"
+#include "input/win32/window_message_entries.h"
 #include "model/startup_entries.h"
 #include "movie/startup_entries.h"
 #include "network/startup_entries.h"
@@ -151,6 +152,10 @@ int DeleteAllTextInputHandles() { return Record("DeleteAllTextInputHandles"); }
 int GetImeEnabledFlag() { return 0; }
 int GetImeActiveFlag() { return 0; }
 void SetImeResetPending(int) {}
+LRESULT HandleImeWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}
 
 // Sound
 int LoadAcmFunctions() { return Record("LoadAcmFunctions"); }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "tests/core/log_capture.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,19 +16,7 @@ namespace {
 
 const DWORD kProgramTimeoutMs = 60000;
 
-std::string ReadFile(const std::string &path)
-{
-    std::string bytes;
-    if (std::FILE *file = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
-            bytes.append(buffer, got);
-        }
-        std::fclose(file);
-    }
-    return bytes;
-}
+using KorvoTest::ReadFileBytes;
 
 bool FileExists(const std::string &path)
 {
@@ -100,13 +90,13 @@ TEST(LibraryWindowTest, StartsAWindowOf800x600RunsItsFramesAndShutsDownWithoutLe
 {
     PROCESS_INFORMATION process = StartProgram("full_run", "log frames=120");
     ASSERT_EQ(FinishProgram(process), 0u);
-    std::string result = ReadFile("full_run\\app_result.txt");
+    std::string result = ReadFileBytes("full_run\\app_result.txt");
     EXPECT_NE(result.find("start=0\n"), std::string::npos) << result;
     EXPECT_NE(result.find("client=800x600\n"), std::string::npos) << result;
     EXPECT_NE(result.find("screenshot=800x600\n"), std::string::npos) << result;
     EXPECT_NE(result.find("frames=120\nquit=0\nshutdown=0\n"), std::string::npos) << result;
 
-    std::string log = ReadFile("full_run\\Log.txt");
+    std::string log = ReadFileBytes("full_run\\Log.txt");
     ExpectInOrder(log, {
                            ":システムの情報を出力します\r\n",
                            ":\tKorvo Ver",
@@ -134,7 +124,7 @@ TEST(LibraryWindowTest, WithTheLogOffNoLogFileIsWritten)
 {
     PROCESS_INFORMATION process = StartProgram("log_off", "frames=10");
     ASSERT_EQ(FinishProgram(process), 0u);
-    EXPECT_NE(ReadFile("log_off\\app_result.txt").find("shutdown=0"), std::string::npos);
+    EXPECT_NE(ReadFileBytes("log_off\\app_result.txt").find("shutdown=0"), std::string::npos);
     EXPECT_FALSE(FileExists("log_off\\Log.txt"));
 }
 
@@ -145,9 +135,9 @@ TEST(LibraryWindowTest, ClosingTheWindowEndsTheFrameLoopAndTheProgram)
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_CLOSE, 0, 0);
     ASSERT_EQ(FinishProgram(process), 0u);
-    std::string result = ReadFile("closed\\app_result.txt");
+    std::string result = ReadFileBytes("closed\\app_result.txt");
     EXPECT_NE(result.find("quit=1\nshutdown=0\n"), std::string::npos) << result;
-    ExpectInOrder(ReadFile("closed\\Log.txt"), {":ウインドウを閉じようとしています\r\n",
+    ExpectInOrder(ReadFileBytes("closed\\Log.txt"), {":ウインドウを閉じようとしています\r\n",
                                                 ":ウインドウが破棄されようとしています\r\n",
                                                 ":ソフトを終了する準備が整いました\r\n", "Alloc num:0"});
     EXPECT_EQ(FindWindowA("Velmora", nullptr), nullptr);
@@ -160,7 +150,7 @@ TEST(LibraryWindowTest, ASecondInstanceIsRefused)
     ASSERT_NE(window, nullptr);
     PROCESS_INFORMATION second = StartProgram("second", "log");
     EXPECT_EQ(FinishProgram(second), static_cast<DWORD>(-1));
-    std::string log = ReadFile("second\\Log.txt");
+    std::string log = ReadFileBytes("second\\Log.txt");
     EXPECT_NE(log.find(":ソフトの二重起動検査... 二重起動されています、ソフトを終了します\r\n"), std::string::npos);
     EXPECT_EQ(log.find("ウインドウの作成に成功しました"), std::string::npos);
     EXPECT_NE(log.find("Alloc num:0"), std::string::npos);
@@ -172,14 +162,14 @@ TEST(LibraryWindowTest, A24BitRequestFailsTheStartUpAndALaterStartUpSucceeds)
 {
     PROCESS_INFORMATION process = StartProgram("depth24", "log retry24 frames=10");
     ASSERT_EQ(FinishProgram(process), 0u);
-    std::string result = ReadFile("depth24\\app_result.txt");
+    std::string result = ReadFileBytes("depth24\\app_result.txt");
     EXPECT_NE(result.find("start24=-1\nstart=0\n"), std::string::npos) << result;
     EXPECT_NE(result.find("client=800x600\n"), std::string::npos) << result;
     EXPECT_NE(result.find("shutdown=0\n"), std::string::npos) << result;
-    std::string refused = ReadFile("depth24\\Log_after_24.txt");
+    std::string refused = ReadFileBytes("depth24\\Log_after_24.txt");
     EXPECT_NE(refused.find(":Korvoは２４ビットカラーモードに対応していません\r\n"), std::string::npos) << refused;
     EXPECT_EQ(refused.find("ウインドウを表示します"), std::string::npos);
-    std::string log = ReadFile("depth24\\Log.txt");
+    std::string log = ReadFileBytes("depth24\\Log.txt");
     EXPECT_NE(log.find(":ウインドウの作成に成功しました\r\n"), std::string::npos);
 }
 

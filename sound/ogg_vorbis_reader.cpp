@@ -1,0 +1,125 @@
+// The Ogg Vorbis reader: vorbisfile reads the input through the conversion's
+// own copy of the stream operations.
+
+#include "sound/sound_decode.h"
+
+#include "core/memory/tracked_alloc.h"
+
+#include <vorbis/vorbisfile.h>
+
+#include <cstring>
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+constexpr int kOggBlockBytes = 4096;
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+static OggVorbis_File *OggFile(AudioDecodeState *state)
+{
+    return static_cast<OggVorbis_File *>(state->ogg.file);
+}
+
+static size_t ReadOggCallback(void *buffer, size_t size, size_t count, void *data)
+{
+    AudioDecodeState *state = static_cast<AudioDecodeState *>(data);
+    return state->stream.Read(buffer, size, count, state->streamData);
+}
+
+// The offset's low 32 bits, as the stream operations take them
+static int SeekOggCallback(void *data, ogg_int64_t offset, int whence)
+{
+    AudioDecodeState *state = static_cast<AudioDecodeState *>(data);
+    return state->stream.Seek(state->streamData, static_cast<int>(offset), whence) == 0 ? 0 : -1;
+}
+
+static int CloseOggCallback(void *)
+{
+    return 0;
+}
+
+static long TellOggCallback(void *data)
+{
+    AudioDecodeState *state = static_cast<AudioDecodeState *>(data);
+    return state->stream.Tell(state->streamData);
+}
+
+static void EndOggVorbisReader(AudioDecodeState *state)
+{
+    if (state->ogg.file != nullptr) {
+        ov_clear(OggFile(state));
+        TrackedFree(state->ogg.file);
+        state->ogg.file = nullptr;
+    }
+}
+
+// ov_open_callbacks over the stream copy; PCM of the chosen sample width
+static int OpenOggVorbisReader(AudioDecodeState *state)
+{
+    std::memset(&state->ogg, 0, sizeof(state->ogg));
+    OggVorbis_File *file = static_cast<OggVorbis_File *>(KORVO_TRACKED_ALLOC_ZEROED(sizeof(OggVorbis_File)));
+    if (file == nullptr) {
+        return -1;
+    }
+    ov_callbacks callbacks = {ReadOggCallback, SeekOggCallback, CloseOggCallback, TellOggCallback};
+    if (ov_open_callbacks(state, file, nullptr, 0, callbacks) != 0) {
+        TrackedFree(file);
+        return -1;
+    }
+    state->ogg.file = file;
+    vorbis_info *info = ov_info(file, -1);
+    int bytesPerSample = state->oggBytesPerSample == 1 ? 1 : 2;
+    if (info == nullptr || info->channels <= 0 || info->rate <= 0 ||
+        static_cast<int64_t>(info->channels) * bytesPerSample * info->rate > kMaxDecodeBytesPerSecond) {
+        EndOggVorbisReader(state);
+        return -1;
+    }
+    state->ogg.bytesPerSample = bytesPerSample;
+    state->ogg.channels = info->channels;
+    state->format = MakePcmWaveFormat(info->channels, static_cast<int>(info->rate), 8 * bytesPerSample);
+    state->blockSize = kOggBlockBytes;
+    ogg_int64_t total = ov_pcm_total(file, -1);
+    int64_t bytes = total >= 0 ? total * state->format.blockAlign : -1;
+    state->dataSize = bytes >= 0 && bytes <= INT32_MAX ? static_cast<int>(bytes) : -1;
+    return 0;
+}
+
+// One ov_read into the block; a hole in the data is stepped over
+static int ReadOggBlock(AudioDecodeState *state)
+{
+    int bitstream = 0;
+    int signedSamples = state->ogg.bytesPerSample == 1 ? 0 : 1;
+    for (;;) {
+        long got = ov_read(OggFile(state), reinterpret_cast<char *>(state->block), state->blockSize, 0,
+                           state->ogg.bytesPerSample, signedSamples, &bitstream);
+        if (got == OV_HOLE) {
+            continue;
+        }
+        return got > 0 ? static_cast<int>(got) : 0;
+    }
+}
+
+static int SeekOggFrame(AudioDecodeState *state, int frame)
+{
+    return ov_pcm_seek(OggFile(state), frame) == 0 ? 0 : -1;
+}
+
+static int OggLengthBytes(AudioDecodeState *state)
+{
+    return state->dataSize;
+}
+
+// ---------------------------------------------------------------------------
+// Module globals
+// ---------------------------------------------------------------------------
+// One vorbisfile build serves both decoder choices of the settings.
+const AudioReaderOps OggVorbisReaderOps = {
+    4, AUDIO_READER_OGG_VORBIS, OpenOggVorbisReader, ReadOggBlock, SeekOggFrame, OggLengthBytes, EndOggVorbisReader,
+};
+
+} // namespace Korvo

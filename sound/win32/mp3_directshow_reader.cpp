@@ -1,0 +1,324 @@
+// The last reader of the chain: MPEG audio converted by the platform's media
+// graph. The file's bytes are offered by the library's memory source filter,
+// the platform's decoders are connected by the graph, the sample grabber
+// collects the PCM and a null renderer ends the chain, and the graph runs
+// without a clock until it reports completion. The PCM is then served from memory.
+
+#include "sound/sound_decode.h"
+#include "sound/sound_platform.h"
+#include "sound/wave_chunks.h"
+#include "sound/win32/mem_source_filter.h"
+#include "sound/win32/sample_grabber.h"
+
+#include "core/log/error_log.h"
+#include "core/memory/tracked_alloc.h"
+
+#include <cstring>
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+constexpr int kPcmGrowBytes = 1024 * 1024;
+constexpr long kEventErrorAbort = 3; // EC_ERRORABORT
+constexpr long kEventComplete = 1;   // EC_COMPLETE
+// The toolchain declares no identifier for this interface.
+static const GUID MediaEventInterface = {0x56a868b6, 0x0ad4, 0x11ce, {0xb0, 0x3a, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70}};
+
+// ---------------------------------------------------------------------------
+// Types
+// ---------------------------------------------------------------------------
+// Everything one conversion holds, released together.
+struct MediaGraphParts {
+    unsigned char *input = nullptr;
+    K_CMemStream *stream = nullptr;
+    K_CMemReader *reader = nullptr;
+    IBaseFilter *nullRenderer = nullptr;
+    IGraphBuilder *graph = nullptr;
+    K_CSampleGrabber *grabber = nullptr;
+    IMediaFilter *mediaFilter = nullptr;
+    IMediaControl *control = nullptr;
+    IMediaEvent *events = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+template <typename Interface>
+static void ReleaseInterface(Interface *&object)
+{
+    if (object != nullptr) {
+        object->Release();
+        object = nullptr;
+    }
+}
+
+// Stop the graph, then let go of everything; the stream outlives its reader
+static void ReleaseMediaGraphParts(MediaGraphParts *parts)
+{
+    if (parts->control != nullptr) {
+        parts->control->Stop();
+    }
+    ReleaseInterface(parts->events);
+    ReleaseInterface(parts->control);
+    ReleaseInterface(parts->mediaFilter);
+    ReleaseInterface(parts->graph);
+    ReleaseInterface(parts->grabber);
+    ReleaseInterface(parts->nullRenderer);
+    ReleaseInterface(parts->reader);
+    delete parts->stream;
+    parts->stream = nullptr;
+    TrackedFree(parts->input);
+    parts->input = nullptr;
+}
+
+// The first pin of a direction (the caller releases it), or null
+IPin *FindPinOfDirection(IBaseFilter *filter, PIN_DIRECTION direction)
+{
+    IEnumPins *pins = nullptr;
+    if (FAILED(filter->EnumPins(&pins))) {
+        return nullptr;
+    }
+    IPin *pin = nullptr;
+    IPin *found = nullptr;
+    while (found == nullptr && pins->Next(1, &pin, nullptr) == S_OK) {
+        PIN_DIRECTION pinDirection;
+        if (SUCCEEDED(pin->QueryDirection(&pinDirection)) && pinDirection == direction) {
+            found = pin;
+        } else {
+            pin->Release();
+        }
+    }
+    pins->Release();
+    return found;
+}
+
+// Append a sample's bytes, growing the buffer in 1 MiB steps; the buffer goes
+// when growing fails
+static HRESULT GrabSampleIntoBuffer(void *user, IMediaSample *sample, REFERENCE_TIME, REFERENCE_TIME, int)
+{
+    AudioDecodeState *state = static_cast<AudioDecodeState *>(user);
+    MemoryPcmReaderState &memory = state->memory;
+    if (memory.pcm == nullptr) {
+        return 0;
+    }
+    BYTE *data = nullptr;
+    if (FAILED(sample->GetPointer(&data))) {
+        return 0;
+    }
+    int length = sample->GetActualDataLength();
+    if (length <= 0) {
+        return 0;
+    }
+    if (static_cast<int64_t>(memory.used) + length > memory.capacity) {
+        int64_t capacity = memory.capacity;
+        while (capacity < static_cast<int64_t>(memory.used) + length) {
+            capacity += kPcmGrowBytes;
+        }
+        unsigned char *grown =
+            capacity <= INT32_MAX ? static_cast<unsigned char *>(KORVO_TRACKED_ALLOC(static_cast<size_t>(capacity)))
+                                  : nullptr;
+        if (grown == nullptr) {
+            TrackedFree(memory.pcm);
+            memory.pcm = nullptr;
+            return 0;
+        }
+        std::memcpy(grown, memory.pcm, static_cast<size_t>(memory.used));
+        TrackedFree(memory.pcm);
+        memory.pcm = grown;
+        memory.capacity = static_cast<int>(capacity);
+    }
+    std::memcpy(memory.pcm + memory.used, data, static_cast<size_t>(length));
+    memory.used += length;
+    return 0;
+}
+
+// The renderer the graph chose: a filter with a connected input pin and no
+// output pin. Disconnect it and connect its upstream pin to the null renderer.
+static bool SwapRendererForNull(MediaGraphParts *parts)
+{
+    IEnumFilters *filters = nullptr;
+    if (FAILED(parts->graph->EnumFilters(&filters))) {
+        return false;
+    }
+    IBaseFilter *filter = nullptr;
+    IPin *upstream = nullptr;
+    while (upstream == nullptr && filters->Next(1, &filter, nullptr) == S_OK) {
+        IPin *in = FindPinOfDirection(filter, PINDIR_INPUT);
+        IPin *out = FindPinOfDirection(filter, PINDIR_OUTPUT);
+        IPin *peer = nullptr;
+        if (in != nullptr && out == nullptr && filter != parts->nullRenderer && SUCCEEDED(in->ConnectedTo(&peer))) {
+            parts->graph->Disconnect(peer);
+            parts->graph->Disconnect(in);
+            upstream = peer;
+        }
+        ReleaseInterface(in);
+        ReleaseInterface(out);
+        filter->Release();
+    }
+    filters->Release();
+    if (upstream == nullptr) {
+        return false;
+    }
+    IPin *nullInput = FindPinOfDirection(parts->nullRenderer, PINDIR_INPUT);
+    bool connected = nullInput != nullptr && SUCCEEDED(parts->graph->Connect(upstream, nullInput));
+    ReleaseInterface(nullInput);
+    upstream->Release();
+    return connected;
+}
+
+// Build the graph and read the PCM format; null, or the failure's log text
+static const char *BuildMediaGraph(AudioDecodeState *state, MediaGraphParts *parts, int inputSize)
+{
+    parts->stream = new K_CMemStream(parts->input, inputSize, -1);
+    AM_MEDIA_TYPE offered{};
+    offered.majortype = K_MEDIATYPE_Stream;
+    offered.subtype = K_MEDIASUBTYPE_MPEG1Audio;
+    offered.bFixedSizeSamples = TRUE;
+    offered.lSampleSize = 1;
+    parts->reader = new K_CMemReader(parts->stream, &offered);
+    parts->nullRenderer = static_cast<IBaseFilter *>(K_CreateComObject(K_CLSID_NullRenderer, __uuidof(IBaseFilter)));
+    if (parts->nullRenderer == nullptr) {
+        return "MP3変換用 NullRender の作成に失敗しました";
+    }
+    parts->graph = static_cast<IGraphBuilder *>(K_CreateComObject(K_CLSID_FilterGraph, __uuidof(IGraphBuilder)));
+    if (parts->graph == nullptr) {
+        return "MP3変換用 IGraphBuilder の作成に失敗しました";
+    }
+    parts->grabber = new K_CSampleGrabber();
+    AM_MEDIA_TYPE pcm{};
+    pcm.majortype = K_MEDIATYPE_Audio;
+    pcm.subtype = K_MEDIASUBTYPE_PCM;
+    if (FAILED(parts->grabber->ChooseAcceptedType(&pcm))) {
+        return "サンプルグラバフィルタのメディアタイプの設定に失敗しました";
+    }
+    if (FAILED(parts->graph->AddFilter(parts->grabber, L"SampleGrabber"))) {
+        return "サンプルグラバフィルタのグラフへの追加に失敗しました";
+    }
+    if (FAILED(parts->graph->AddFilter(parts->reader, L"MemFile"))) {
+        return "メモリファイルフィルタのグラフへの追加に失敗しました";
+    }
+    IPin *readerOutput = FindPinOfDirection(parts->reader, PINDIR_OUTPUT);
+    HRESULT rendered = readerOutput != nullptr ? parts->graph->Render(readerOutput) : E_FAIL;
+    ReleaseInterface(readerOutput);
+    if (FAILED(rendered)) {
+        return "グラフの構築に失敗しました";
+    }
+    if (FAILED(parts->graph->AddFilter(parts->nullRenderer, L"File Renderer"))) {
+        return "ヌルレンダラーフィルタのグラフへの追加に失敗しました";
+    }
+    if (!SwapRendererForNull(parts)) {
+        return "既存レンダラーをNullレンダラーと交換する処理が失敗しました";
+    }
+
+    AM_MEDIA_TYPE connected{};
+    if (FAILED(parts->grabber->QueryConnectedType(&connected))) {
+        return "音声が含まれていないか、オーディオフォーマットの取得に失敗しました。";
+    }
+    const char *refused = nullptr;
+    if (connected.formattype != K_FORMAT_WaveFormatEx || connected.pbFormat == nullptr ||
+        connected.cbFormat < sizeof(WAVEFORMATEX) - 2) {
+        refused = "サポート外のストリームフォーマットです。";
+    } else {
+        const WAVEFORMATEX *wave = reinterpret_cast<const WAVEFORMATEX *>(connected.pbFormat);
+        if (wave->wFormatTag != WAVE_FORMAT_PCM || wave->nChannels == 0 || wave->nBlockAlign == 0) {
+            refused = "サポート外のオーディオフォーマットです。";
+        } else {
+            state->format = MakePcmWaveFormat(wave->nChannels, static_cast<int>(wave->nSamplesPerSec),
+                                              wave->nBlockAlign * 8 / wave->nChannels);
+            state->format.blockAlign = wave->nBlockAlign;
+            state->format.avgBytesPerSec = wave->nBlockAlign * wave->nSamplesPerSec;
+        }
+    }
+    K_FreeMediaType(&connected);
+    return refused;
+}
+
+// Run the graph clockless and wait for its end in 100 ms steps; null, or the failure's log text
+static const char *RunMediaGraph(AudioDecodeState *state, MediaGraphParts *parts, int inputSize)
+{
+    if (FAILED(parts->grabber->InstallSampleCallback(GrabSampleIntoBuffer, state))) {
+        return "コールバック関数を設定できません";
+    }
+    int64_t capacity = static_cast<int64_t>(inputSize) * 10;
+    state->memory.capacity = static_cast<int>(capacity < INT32_MAX ? capacity : INT32_MAX);
+    state->memory.pcm = static_cast<unsigned char *>(KORVO_TRACKED_ALLOC(static_cast<size_t>(state->memory.capacity)));
+    if (state->memory.pcm == nullptr) {
+        return "PCMデータを格納するメモリ領域の確保に失敗しました";
+    }
+    if (FAILED(parts->graph->QueryInterface(__uuidof(IMediaFilter), reinterpret_cast<void **>(&parts->mediaFilter)))) {
+        return "IMediaFilter の取得に失敗しました";
+    }
+    parts->mediaFilter->SetSyncSource(nullptr);
+    if (FAILED(parts->graph->QueryInterface(__uuidof(IMediaControl), reinterpret_cast<void **>(&parts->control)))) {
+        return "IMediaControl の取得に失敗しました";
+    }
+    if (FAILED(parts->graph->QueryInterface(MediaEventInterface, reinterpret_cast<void **>(&parts->events)))) {
+        return "IMediaEvent の取得に失敗しました";
+    }
+    if (FAILED(parts->control->Run())) {
+        return "MP3変換の途中でエラーが発生しました";
+    }
+    if (PumpMessagesForSound() != 0) {
+        return "MP3変換の途中でソフトが終了しました";
+    }
+    for (;;) {
+        long code = 0;
+        HRESULT waited = parts->events->WaitForCompletion(100, &code);
+        if (waited == VFW_E_WRONG_STATE || (FAILED(waited) && waited != E_ABORT)) {
+            return "MP3変換の途中でエラーが発生しました";
+        }
+        if (waited == E_ABORT) {
+            if (PumpMessagesForSound() != 0) {
+                return "MP3変換の途中でソフトが終了しました";
+            }
+            continue;
+        }
+        if (code == kEventErrorAbort) {
+            return "MP3変換の途中でエラーが発生しました";
+        }
+        if (code == kEventComplete) {
+            return state->memory.pcm == nullptr ? "PCMデータを格納するメモリ領域の再確保に失敗しました" : nullptr;
+        }
+    }
+}
+
+// The whole conversion; 0, or -1 with the failure logged and nothing kept
+static int DecodeMp3WithDirectShow(AudioDecodeState *state)
+{
+    std::memset(&state->memory, 0, sizeof(state->memory));
+    MediaGraphParts parts;
+    int inputSize = 0;
+    parts.input = ReadWholeDecodeInput(state, &inputSize);
+    if (parts.input == nullptr) {
+        return -1;
+    }
+    const char *failure = BuildMediaGraph(state, &parts, inputSize);
+    if (failure == nullptr) {
+        failure = RunMediaGraph(state, &parts, inputSize);
+    }
+    ReleaseMediaGraphParts(&parts);
+    if (failure != nullptr) {
+        AppendLogText(failure);
+        EndMemoryPcmReader(state);
+        return -1;
+    }
+    state->blockSize = static_cast<int>(state->format.avgBytesPerSec);
+    if (state->blockSize < state->format.blockAlign) {
+        state->blockSize = state->format.blockAlign;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Module globals
+// ---------------------------------------------------------------------------
+static const AudioReaderOps MediaGraphReaderOps = {
+    16, AUDIO_READER_MEMORY_PCM, DecodeMp3WithDirectShow, ReadMemoryPcmBlock, SeekMemoryPcmFrame,
+    MemoryPcmLengthBytes, EndMemoryPcmReader,
+};
+const AudioReaderOps *const MediaGraphReader = &MediaGraphReaderOps;
+
+} // namespace Korvo

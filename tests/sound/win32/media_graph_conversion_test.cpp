@@ -1,0 +1,92 @@
+// MP3 converted by the platform's media graph through the library's own memory
+// source and sample grabber: close to the source, seekable, and failures that
+// log their reason and keep nothing.
+
+#include "tests/core/log_capture.h"
+#include "tests/sound/sound_test_files.h"
+
+#include "core/system/win32/window_state.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+using namespace Korvo;
+using namespace SoundTestFiles;
+
+namespace {
+
+// Only the media-graph reader.
+constexpr int kMediaGraphOnly = 15;
+
+std::vector<uint8_t> ReadFixture(const char *name)
+{
+    std::ifstream file(std::string(KORVO_SOUND_FIXTURE_DIR) + "/" + name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+TEST(MediaGraphConversionTest, Mp3DecodesCloseToItsSourceAndSeeks)
+{
+    std::vector<uint8_t> mp3 = ReadFixture("sine_stereo_44100.mp3");
+    std::vector<uint8_t> source = ReadFixture("sine_stereo_44100.raw");
+    ASSERT_FALSE(mp3.empty()) << "tools/make_sound_fixtures.sh made no MP3 (is lame installed? tools/setup.sh)";
+    KorvoTest::StartFreshLog();
+    std::vector<uint8_t> decoded;
+    SoundWaveFormat format{};
+    bool accepted = DecodeWholeImage(mp3, kMediaGraphOnly, &decoded, &format);
+    ASSERT_TRUE(accepted) << KorvoTest::ReadLogFile();
+    EXPECT_EQ(format.formatTag, kWaveFormatPcm);
+    EXPECT_EQ(format.channels, 2);
+    EXPECT_EQ(format.samplesPerSec, 44100u);
+    // More PCM than ten times the input: the buffer grew instead of failing.
+    EXPECT_GT(decoded.size(), 10 * mp3.size());
+    double snr = AlignedSnrDb(source, decoded, 2, 3000);
+    std::printf("MP3 through the media graph: %zu bytes, %.1f dB\n", decoded.size(), snr);
+    EXPECT_GT(snr, 20.0);
+
+    AudioDecodeState state;
+    ASSERT_TRUE(SetupDecodeOverImage(&state, mp3, kMediaGraphOnly));
+    EXPECT_EQ(GetDecodedLengthBytes(&state), static_cast<int>(decoded.size()));
+    for (int frame : {40000, 100, 88000}) {
+        ASSERT_EQ(SeekDecodedSamples(&state, frame), 0);
+        uint8_t got[16];
+        ASSERT_EQ(ReadDecodedBytes(&state, got, 16), 16);
+        EXPECT_EQ(std::memcmp(got, &decoded[4 * static_cast<size_t>(frame)], 16), 0) << frame;
+    }
+    EndDecodeOverImage(&state);
+}
+
+TEST(MediaGraphConversionTest, FailuresLogTheirReasonAndKeepNothing)
+{
+    std::vector<uint8_t> mp3 = ReadFixture("sine_stereo_44100.mp3");
+    ASSERT_FALSE(mp3.empty());
+    struct Case {
+        const char *name;
+        std::vector<uint8_t> image;
+        int quit;
+        std::vector<const char *> reasons; // any of these
+    } cases[] = {
+        {"no audio in the bytes", std::vector<uint8_t>(4096, 0x42), 0,
+         {"グラフの構築に失敗しました", "音声が含まれていないか、オーディオフォーマットの取得に失敗しました。"}},
+        {"the application ends while converting", mp3, 1, {"MP3変換の途中でソフトが終了しました"}},
+    };
+    for (const Case &c : cases) {
+        KorvoTest::StartFreshLog();
+        WindowState.quit = c.quit;
+        std::vector<uint8_t> decoded;
+        SoundWaveFormat format{};
+        EXPECT_FALSE(DecodeWholeImage(c.image, kMediaGraphOnly, &decoded, &format)) << c.name;
+        WindowState.quit = 0;
+        std::string log = KorvoTest::ReadLogFile();
+        bool logged = false;
+        for (const char *reason : c.reasons) {
+            logged = logged || log.find(reason) != std::string::npos;
+        }
+        EXPECT_TRUE(logged) << c.name << ": " << log;
+    }
+}
