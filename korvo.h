@@ -6,6 +6,7 @@
 #include "core/public_api.h"
 #include "image/public_api.h"
 #include "graphics/public_api.h"
+#include "font/public_api.h"
 #include "input/public_api.h"
 #include "sound/public_api.h"
 #include "movie/public_api.h"

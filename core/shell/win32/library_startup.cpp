@@ -17,6 +17,7 @@
 #include "core/system/platform_libraries.h"
 #include "core/streams/stream_table.h"
 #include "core/memory/tracked_alloc.h"
+#include "font/startup_entries.h"
 #include "graphics/screen_request.h"
 #include "graphics/shell_services.h"
 #include "graphics/startup_entries.h"
@@ -222,6 +223,8 @@ int RunStartupSequence()
     if (StartupGraphicsSystem() < 0) {
         return FailStartup();
     }
+    InitFontHandleSystem();
+    InstallScreenLogBackend(GetFontScreenLogBackend());
     InitTextInputState();
 
     WindowState.libraryStarted = 1;
@@ -248,6 +251,7 @@ int RunShutdownSequence()
     TermNetworkModule();
     StopBackgroundMusicHandle();
     TermModelHandleTypes();
+    TermFontHandleSystem();
     ShutdownGraphicsSystem();
     TermImageDataModule();
     TermSoftImageHandleType();

@@ -31,12 +31,12 @@ namespace {
 const Names kStartupOrder = {
     "BuildTheoraYuvTables",  "SetGraphRestoreCallback",        "InitInputDevices+w",
     "LoadAcmFunctions+w",    "InitSoundOutputSystem+w",        "InitMovieHandleType+w",
-    "StartupGraphicsSystem(starting)+w", "InitTextInputState+w", "SelectDrawTarget(-2)+w",
+    "StartupGraphicsSystem(starting)+w", "InitFontHandleSystem+w", "InitTextInputState+w", "SelectDrawTarget(-2)+w",
     "SelectDrawTarget(-4)+w", "InitModelHandleTypes+w",
 };
 const Names kShutdownOrder = {
     "TermNetworkModule+w",    "StopBackgroundMusicHandle+w", "TermModelHandleTypes+w",
-    "ShutdownGraphicsSystem+w", "TermMovieHandleType+w",    "TermInputDevices+w",
+    "TermFontHandleSystem+w", "ShutdownGraphicsSystem+w", "TermMovieHandleType+w",    "TermInputDevices+w",
     "TermSoundOutputSystem+w", "FreeAcmFunctions+w",        "DeleteAllTextInputHandles+w",
 };
 

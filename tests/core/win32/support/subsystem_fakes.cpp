@@ -1,4 +1,4 @@
-// Recording fakes of graphics, input, sound, movie, model and network. They
+// Recording fakes of graphics, fonts, input, sound, movie, model and network. They
 // replace the library's stand-in entries of those subsystems in this test
 // program; queries answer like the stand-ins and are not traced.
 
@@ -7,6 +7,7 @@
 #include "core/shell/library_life.h"
 #include "core/threads/clock.h"
 #include "core/system/win32/app_window.h"
+#include "font/startup_entries.h"
 #include "graphics/screen_request.h"
 #include "graphics/startup_entries.h"
 #include "input/startup_entries.h"
@@ -86,6 +87,9 @@ int StartupGraphicsSystem()
     return FakeSubsystems::GraphicsStartResult;
 }
 int ShutdownGraphicsSystem() { return Record("ShutdownGraphicsSystem"); }
+int InitFontHandleSystem() { return Record("InitFontHandleSystem"); }
+int TermFontHandleSystem() { return Record("TermFontHandleSystem"); }
+const ScreenLogBackend *GetFontScreenLogBackend() { return nullptr; }
 static int FakeDrawTarget = -2;
 int SelectDrawTarget(int target)
 {
