@@ -123,22 +123,22 @@ int main(int argc, char **argv)
 {
     const int frames = argc > 1 ? std::atoi(argv[1]) : 240;
     BuildTheoraYuvTables();
-    TheoraMovieSpec spec;
-    spec.width = 800;
-    spec.height = 608; // coded sizes are multiples of 16
-    spec.frames = frames;
-    spec.fpsNumerator = 30;
-    spec.keyframeInterval = 30;
-    spec.textured = 1;
+    TheoraMovieRecipe recipe;
+    recipe.width = 800;
+    recipe.height = 608; // coded sizes are multiples of 16
+    recipe.frames = frames;
+    recipe.fpsNumerator = 30;
+    recipe.keyframeInterval = 30;
+    recipe.textured = 1;
     std::vector<uint8_t> movie;
-    if (!WriteTheoraMovie(spec, &movie)) {
+    if (!WriteTheoraMovie(recipe, &movie)) {
         std::fprintf(stderr, "cannot encode the movie\n");
         return 1;
     }
-    std::vector<uint8_t> rgb(static_cast<size_t>(spec.width) * spec.height * 4);
+    std::vector<uint8_t> rgb(static_cast<size_t>(recipe.width) * recipe.height * 4);
 
     double floor = DecodeWithLibtheoraAlone(movie, frames, [&](const yuv_buffer &yuv) {
-        PlainYuvToRgb(yuv, rgb.data(), spec.width, spec.height);
+        PlainYuvToRgb(yuv, rgb.data(), recipe.width, recipe.height);
     });
     double tablesOneThread = DecodeWithLibtheoraAlone(movie, frames, [&](const yuv_buffer &yuv) {
         TheoraFrameStockEntry e{};
@@ -151,7 +151,7 @@ int main(int argc, char **argv)
         e.uvWidth = yuv.uv_width;
         e.uvHeight = yuv.uv_height;
         e.uvStride = yuv.uv_stride;
-        ConvertTheoraFrameToXrgb(&e, rgb.data(), spec.width * 4, spec.width, spec.height);
+        ConvertTheoraFrameToXrgb(&e, rgb.data(), recipe.width * 4, recipe.width, recipe.height);
     });
 
     ByteStream bytes = {&movie, 0};

@@ -27,7 +27,7 @@ enum : BYTE {
     USAGE_COLOR = 10,
 };
 
-struct ElementSpec {
+struct ElementLayout {
     BYTE usage;
     BYTE usageIndex;
     BYTE type;
@@ -36,19 +36,19 @@ struct ElementSpec {
 static const int kTypeBytes[6] = {4, 8, 12, 16, 4, 4};
 
 // Base layouts by (tangent, skinning); offsets follow from the element sizes.
-static const ElementSpec kBone4[] = {{USAGE_BLENDINDICES, 0, DECL_UBYTE4}, {USAGE_BLENDWEIGHT, 0, DECL_FLOAT4}};
-static const ElementSpec kBone8[] = {{USAGE_BLENDINDICES, 0, DECL_UBYTE4},
+static const ElementLayout kBone4[] = {{USAGE_BLENDINDICES, 0, DECL_UBYTE4}, {USAGE_BLENDWEIGHT, 0, DECL_FLOAT4}};
+static const ElementLayout kBone8[] = {{USAGE_BLENDINDICES, 0, DECL_UBYTE4},
                                      {USAGE_BLENDINDICES, 1, DECL_UBYTE4},
                                      {USAGE_BLENDWEIGHT, 0, DECL_FLOAT4},
                                      {USAGE_BLENDWEIGHT, 1, DECL_FLOAT4}};
-static const ElementSpec kTangentSpace[] = {{USAGE_TANGENT, 0, DECL_FLOAT3}, {USAGE_BINORMAL, 0, DECL_FLOAT3}};
-static const ElementSpec kNormalAndColours[] = {
+static const ElementLayout kTangentSpace[] = {{USAGE_TANGENT, 0, DECL_FLOAT3}, {USAGE_BINORMAL, 0, DECL_FLOAT3}};
+static const ElementLayout kNormalAndColours[] = {
     {USAGE_NORMAL, 0, DECL_FLOAT3}, {USAGE_COLOR, 0, DECL_COLOR}, {USAGE_COLOR, 1, DECL_COLOR}};
 
-static const ElementSpec k3DVertex[] = {{USAGE_POSITION, 0, DECL_FLOAT3}, {USAGE_NORMAL, 0, DECL_FLOAT3},
+static const ElementLayout k3DVertex[] = {{USAGE_POSITION, 0, DECL_FLOAT3}, {USAGE_NORMAL, 0, DECL_FLOAT3},
                                         {USAGE_COLOR, 0, DECL_COLOR},     {USAGE_COLOR, 1, DECL_COLOR},
                                         {USAGE_TEXCOORD, 0, DECL_FLOAT2}, {USAGE_TEXCOORD, 1, DECL_FLOAT2}};
-static const ElementSpec k3DShaderVertex[] = {
+static const ElementLayout k3DShaderVertex[] = {
     {USAGE_POSITION, 0, DECL_FLOAT3}, {USAGE_POSITION, 1, DECL_FLOAT4}, {USAGE_NORMAL, 0, DECL_FLOAT3},
     {USAGE_TANGENT, 0, DECL_FLOAT3},  {USAGE_BINORMAL, 0, DECL_FLOAT3}, {USAGE_COLOR, 0, DECL_COLOR},
     {USAGE_COLOR, 1, DECL_COLOR},     {USAGE_TEXCOORD, 0, DECL_FLOAT2}, {USAGE_TEXCOORD, 1, DECL_FLOAT2}};
@@ -65,13 +65,13 @@ static K_IDirect3DVertexDeclaration9 *ShaderVertex3DDeclaration;
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-// Append specs at the running offset.
-static void AppendElements(const ElementSpec *specs, int count, K_D3DVERTEXELEMENT9 *elements, int *n, int *offset)
+// Append layouts at the running offset.
+static void AppendElements(const ElementLayout *layouts, int count, K_D3DVERTEXELEMENT9 *elements, int *n, int *offset)
 {
     for (int i = 0; i < count; ++i) {
-        elements[*n] = K_D3DVERTEXELEMENT9{0, static_cast<WORD>(*offset), specs[i].type, 0, specs[i].usage,
-                                           specs[i].usageIndex};
-        *offset += kTypeBytes[specs[i].type];
+        elements[*n] = K_D3DVERTEXELEMENT9{0, static_cast<WORD>(*offset), layouts[i].type, 0, layouts[i].usage,
+                                           layouts[i].usageIndex};
+        *offset += kTypeBytes[layouts[i].type];
         *n += 1;
     }
 }
@@ -82,11 +82,11 @@ static int EndDeclaration(K_D3DVERTEXELEMENT9 *elements, int n)
     return n + 1;
 }
 
-static int BuildFixedDeclaration(const ElementSpec *specs, int count, K_D3DVERTEXELEMENT9 *elements)
+static int BuildFixedDeclaration(const ElementLayout *layouts, int count, K_D3DVERTEXELEMENT9 *elements)
 {
     int n = 0;
     int offset = 0;
-    AppendElements(specs, count, elements, &n, &offset);
+    AppendElements(layouts, count, elements, &n, &offset);
     return EndDeclaration(elements, n);
 }
 
@@ -113,7 +113,7 @@ int BuildModelDeclaration(int index, K_D3DVERTEXELEMENT9 *elements, int *size)
     int tangent = index / 27;
     int n = 0;
     int offset = 0;
-    static const ElementSpec kPosition = {USAGE_POSITION, 0, DECL_FLOAT3};
+    static const ElementLayout kPosition = {USAGE_POSITION, 0, DECL_FLOAT3};
     AppendElements(&kPosition, 1, elements, &n, &offset);
     if (skinning == 1) {
         AppendElements(kBone4, 2, elements, &n, &offset);
@@ -125,7 +125,7 @@ int BuildModelDeclaration(int index, K_D3DVERTEXELEMENT9 *elements, int *size)
     }
     AppendElements(kNormalAndColours, 3, elements, &n, &offset);
     for (int k = 0; k < extra; ++k) {
-        ElementSpec coordinate = {USAGE_TEXCOORD, static_cast<BYTE>(k), DECL_FLOAT4};
+        ElementLayout coordinate = {USAGE_TEXCOORD, static_cast<BYTE>(k), DECL_FLOAT4};
         AppendElements(&coordinate, 1, elements, &n, &offset);
     }
     if (size != nullptr) {

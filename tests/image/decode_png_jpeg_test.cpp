@@ -84,7 +84,7 @@ TEST_P(PngDecodeTest, DecodesEveryPixel)
 
 std::vector<PngRecipe> AllPngRecipes()
 {
-    std::vector<PngRecipe> specs;
+    std::vector<PngRecipe> recipes;
     const int types[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_PALETTE, PNG_COLOR_TYPE_GRAY_ALPHA,
                          PNG_COLOR_TYPE_RGB_ALPHA};
     for (int type : types) {
@@ -100,11 +100,11 @@ std::vector<PngRecipe> AllPngRecipes()
                 recipe.withTrns = variant == 2;
                 if (recipe.withTrns && (type == PNG_COLOR_TYPE_GRAY_ALPHA || type == PNG_COLOR_TYPE_RGB_ALPHA))
                     continue;
-                specs.push_back(recipe);
+                recipes.push_back(recipe);
             }
         }
     }
-    return specs;
+    return recipes;
 }
 
 INSTANTIATE_TEST_SUITE_P(ColourTypesAndDepths, PngDecodeTest, ::testing::ValuesIn(AllPngRecipes()),

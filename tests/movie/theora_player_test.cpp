@@ -33,10 +33,10 @@ struct OpenMovie {
     }
 };
 
-void Open(OpenMovie *movie, const TheoraMovieSpec &spec, int stock)
+void Open(OpenMovie *movie, const TheoraMovieRecipe &recipe, int stock)
 {
     BuildTheoraYuvTables();
-    ASSERT_TRUE(WriteTheoraMovie(spec, &movie->bytes));
+    ASSERT_TRUE(WriteTheoraMovie(recipe, &movie->bytes));
     movie->stream = OpenBytes(movie->bytes);
     movie->player = OpenTheoraPlayer(MemoryTable(), movie->stream, stock, nullptr);
     ASSERT_NE(movie->player, nullptr);
@@ -62,10 +62,10 @@ void ExpectFrameShown(TheoraPlayer *player, int n)
 TEST(TheoraPlayer, IndexesEveryFrameAndItsKeyframes)
 {
     OpenMovie movie;
-    TheoraMovieSpec spec;
-    spec.frames = 25;
-    spec.withSound = 1;
-    Open(&movie, spec, 10);
+    TheoraMovieRecipe recipe;
+    recipe.frames = 25;
+    recipe.withSound = 1;
+    Open(&movie, recipe, 10);
     TheoraMovieInfo info;
     GetTheoraMovieInfo(movie.player, &info);
     EXPECT_EQ(info.frameCount, 25);
@@ -87,9 +87,9 @@ TEST(TheoraPlayer, IndexesEveryFrameAndItsKeyframes)
 TEST(TheoraPlayer, AdvancingWrapsOncePastTheEnd)
 {
     OpenMovie movie;
-    TheoraMovieSpec spec;
-    spec.frames = 25;
-    Open(&movie, spec, 10);
+    TheoraMovieRecipe recipe;
+    recipe.frames = 25;
+    Open(&movie, recipe, 10);
     // 0 -> 30 lands on 5; then small and stock-sized steps, across the wrap.
     const int steps[] = {30, 1, 3, 10, 6, 2, 9, 12};
     int expected = 0;
@@ -103,11 +103,11 @@ TEST(TheoraPlayer, AdvancingWrapsOncePastTheEnd)
 TEST(TheoraPlayer, SeeksLandOnTheFrameAskedFor)
 {
     OpenMovie movie;
-    TheoraMovieSpec spec;
-    spec.frames = 40;
-    spec.width = 96;
-    spec.height = 64;
-    Open(&movie, spec, 4);
+    TheoraMovieRecipe recipe;
+    recipe.frames = 40;
+    recipe.width = 96;
+    recipe.height = 64;
+    Open(&movie, recipe, 4);
     const struct {
         int ask, lands;
     } cases[] = {{17, 17}, {3, 3}, {39, 39}, {8, 8}, {16, 16}, {500, 39}, {-4, 0}, {31, 31}};
@@ -155,9 +155,9 @@ TEST(TheoraPlayer, ConvertsFourTwoZeroByTablesAndOtherLayoutsPixelByPixel)
 
 TEST(TheoraPlayer, RefusesFilesWithoutATheoraStream)
 {
-    TheoraMovieSpec spec;
+    TheoraMovieRecipe recipe;
     std::vector<uint8_t> movie;
-    ASSERT_TRUE(WriteTheoraMovie(spec, &movie));
+    ASSERT_TRUE(WriteTheoraMovie(recipe, &movie));
     const std::vector<uint8_t> files[] = {
         {},
         {'R', 'I', 'F', 'F', 0, 0, 0, 0},
@@ -175,12 +175,12 @@ TEST(TheoraPlayer, RefusesFilesWithoutATheoraStream)
 TEST(TheoraPlayer, SurvivesTwoThousandMutatedFiles)
 {
     BuildTheoraYuvTables();
-    TheoraMovieSpec spec;
-    spec.frames = 12;
-    spec.keyframeInterval = 4;
-    spec.withSound = 1;
+    TheoraMovieRecipe recipe;
+    recipe.frames = 12;
+    recipe.keyframeInterval = 4;
+    recipe.withSound = 1;
     std::vector<uint8_t> valid;
-    ASSERT_TRUE(WriteTheoraMovie(spec, &valid));
+    ASSERT_TRUE(WriteTheoraMovie(recipe, &valid));
     std::mt19937 random(20261209);
     int opened = 0;
     for (int i = 0; i < 2000; ++i) {

@@ -14,15 +14,15 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: theoramovie out.ogv [frames] [--sound]\n");
         return 2;
     }
-    Korvo::TheoraMovieSpec spec;
+    Korvo::TheoraMovieRecipe recipe;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--sound") == 0) {
-            spec.withSound = 1;
+            recipe.withSound = 1;
         } else {
-            spec.frames = std::atoi(argv[i]);
+            recipe.frames = std::atoi(argv[i]);
         }
     }
-    if (!Korvo::WriteTheoraMovieFile(spec, argv[1])) {
+    if (!Korvo::WriteTheoraMovieFile(recipe, argv[1])) {
         std::fprintf(stderr, "theoramovie: cannot write %s\n", argv[1]);
         return 1;
     }

@@ -47,45 +47,45 @@ void TheoraMovieFrameRgb(int frame, int *r, int *g, int *b)
     *b = clamp(luma + 2.018 * (u - 128));
 }
 
-static void FillFrame(const TheoraMovieSpec &spec, int frame, std::vector<uint8_t> &y, std::vector<uint8_t> &u,
+static void FillFrame(const TheoraMovieRecipe &recipe, int frame, std::vector<uint8_t> &y, std::vector<uint8_t> &u,
                       std::vector<uint8_t> &v)
 {
     int cy, cu, cv;
     TheoraMovieFrameColour(frame, &cy, &cu, &cv);
-    int cw = spec.width / 2;
-    for (int row = 0; row < spec.height; ++row) {
-        for (int x = 0; x < spec.width; ++x) {
+    int cw = recipe.width / 2;
+    for (int row = 0; row < recipe.height; ++row) {
+        for (int x = 0; x < recipe.width; ++x) {
             int value = cy;
-            if (x >= spec.width * 3 / 4) {
+            if (x >= recipe.width * 3 / 4) {
                 // A still, detailed strip at the right edge: costly to code
                 // afresh, free to predict, so the encoder keeps to its keyframe interval.
                 value = 16 + (x * 37 + row * 91 + (x * row) % 13 * 17) % 200;
             }
-            if (spec.textured) {
+            if (recipe.textured) {
                 value = 16 + ((x + frame * 3) ^ (row * 2)) % 220;
             }
-            y[static_cast<size_t>(row) * spec.width + x] = static_cast<uint8_t>(value);
+            y[static_cast<size_t>(row) * recipe.width + x] = static_cast<uint8_t>(value);
         }
     }
-    for (int row = 0; row < spec.height / 2; ++row) {
+    for (int row = 0; row < recipe.height / 2; ++row) {
         for (int x = 0; x < cw; ++x) {
-            int du = spec.textured ? ((x * 5 + row + frame) % 64) - 32 : 0;
+            int du = recipe.textured ? ((x * 5 + row + frame) % 64) - 32 : 0;
             u[static_cast<size_t>(row) * cw + x] = static_cast<uint8_t>(cu + du);
             v[static_cast<size_t>(row) * cw + x] = static_cast<uint8_t>(cv - du);
         }
     }
 }
 
-bool WriteTheoraMovie(const TheoraMovieSpec &spec, std::vector<uint8_t> *out)
+bool WriteTheoraMovie(const TheoraMovieRecipe &recipe, std::vector<uint8_t> *out)
 {
     th_info info;
     th_info_init(&info);
-    info.frame_width = spec.width;
-    info.frame_height = spec.height;
-    info.pic_width = spec.width;
-    info.pic_height = spec.height;
-    info.fps_numerator = spec.fpsNumerator;
-    info.fps_denominator = spec.fpsDenominator;
+    info.frame_width = recipe.width;
+    info.frame_height = recipe.height;
+    info.pic_width = recipe.width;
+    info.pic_height = recipe.height;
+    info.fps_numerator = recipe.fpsNumerator;
+    info.fps_denominator = recipe.fpsDenominator;
     info.aspect_numerator = 1;
     info.aspect_denominator = 1;
     info.colorspace = TH_CS_UNSPECIFIED;
@@ -97,7 +97,7 @@ bool WriteTheoraMovie(const TheoraMovieSpec &spec, std::vector<uint8_t> *out)
     if (encoder == nullptr) {
         return false;
     }
-    ogg_uint32_t interval = static_cast<ogg_uint32_t>(spec.keyframeInterval);
+    ogg_uint32_t interval = static_cast<ogg_uint32_t>(recipe.keyframeInterval);
     th_encode_ctl(encoder, TH_ENCCTL_SET_KEYFRAME_FREQUENCY_FORCE, &interval, sizeof(interval));
 
     ogg_stream_state video, audio;
@@ -120,9 +120,9 @@ bool WriteTheoraMovie(const TheoraMovieSpec &spec, std::vector<uint8_t> *out)
     vorbis_comment vc;
     vorbis_dsp_state vd;
     vorbis_block vb;
-    if (spec.withSound) {
+    if (recipe.withSound) {
         vorbis_info_init(&vi);
-        vorbis_encode_init_vbr(&vi, 1, spec.sampleRate, 0.2f);
+        vorbis_encode_init_vbr(&vi, 1, recipe.sampleRate, 0.2f);
         vorbis_comment_init(&vc);
         vorbis_analysis_init(&vd, &vi);
         vorbis_block_init(&vd, &vb);
@@ -134,34 +134,34 @@ bool WriteTheoraMovie(const TheoraMovieSpec &spec, std::vector<uint8_t> *out)
         ogg_stream_packetin(&audio, &code);
     }
     FlushPages(&video, out, true);
-    if (spec.withSound) {
+    if (recipe.withSound) {
         FlushPages(&audio, out, true);
     }
 
-    std::vector<uint8_t> y(static_cast<size_t>(spec.width) * spec.height);
+    std::vector<uint8_t> y(static_cast<size_t>(recipe.width) * recipe.height);
     std::vector<uint8_t> u(y.size() / 4), v(y.size() / 4);
     long samplesPerFrame = static_cast<long>(
-        static_cast<int64_t>(spec.sampleRate) * spec.fpsDenominator / spec.fpsNumerator);
+        static_cast<int64_t>(recipe.sampleRate) * recipe.fpsDenominator / recipe.fpsNumerator);
     long sample = 0;
-    for (int frame = 0; frame < spec.frames; ++frame) {
-        FillFrame(spec, frame, y, u, v);
+    for (int frame = 0; frame < recipe.frames; ++frame) {
+        FillFrame(recipe, frame, y, u, v);
         th_ycbcr_buffer planes = {
-            {spec.width, spec.height, spec.width, y.data()},
-            {spec.width / 2, spec.height / 2, spec.width / 2, u.data()},
-            {spec.width / 2, spec.height / 2, spec.width / 2, v.data()},
+            {recipe.width, recipe.height, recipe.width, y.data()},
+            {recipe.width / 2, recipe.height / 2, recipe.width / 2, u.data()},
+            {recipe.width / 2, recipe.height / 2, recipe.width / 2, v.data()},
         };
         th_encode_ycbcr_in(encoder, planes);
-        while (th_encode_packetout(encoder, frame == spec.frames - 1, &packet) > 0) {
+        while (th_encode_packetout(encoder, frame == recipe.frames - 1, &packet) > 0) {
             ogg_stream_packetin(&video, &packet);
         }
         FlushPages(&video, out, false);
-        if (spec.withSound) {
+        if (recipe.withSound) {
             float **buffer = vorbis_analysis_buffer(&vd, static_cast<int>(samplesPerFrame));
             for (long i = 0; i < samplesPerFrame; ++i, ++sample) {
-                buffer[0][i] = 0.3f * static_cast<float>(std::sin(sample * 2 * 3.14159265358979 * 440.0 / spec.sampleRate));
+                buffer[0][i] = 0.3f * static_cast<float>(std::sin(sample * 2 * 3.14159265358979 * 440.0 / recipe.sampleRate));
             }
             vorbis_analysis_wrote(&vd, static_cast<int>(samplesPerFrame));
-            if (frame == spec.frames - 1) {
+            if (frame == recipe.frames - 1) {
                 vorbis_analysis_wrote(&vd, 0);
             }
             while (vorbis_analysis_blockout(&vd, &vb) == 1) {
@@ -178,7 +178,7 @@ bool WriteTheoraMovie(const TheoraMovieSpec &spec, std::vector<uint8_t> *out)
     FlushPages(&video, out, true);
     th_encode_free(encoder);
     ogg_stream_clear(&video);
-    if (spec.withSound) {
+    if (recipe.withSound) {
         FlushPages(&audio, out, true);
         vorbis_block_clear(&vb);
         vorbis_dsp_clear(&vd);
@@ -189,10 +189,10 @@ bool WriteTheoraMovie(const TheoraMovieSpec &spec, std::vector<uint8_t> *out)
     return true;
 }
 
-bool WriteTheoraMovieFile(const TheoraMovieSpec &spec, const char *path)
+bool WriteTheoraMovieFile(const TheoraMovieRecipe &recipe, const char *path)
 {
     std::vector<uint8_t> bytes;
-    if (!WriteTheoraMovie(spec, &bytes)) {
+    if (!WriteTheoraMovie(recipe, &bytes)) {
         return false;
     }
     FILE *file = std::fopen(path, "wb");

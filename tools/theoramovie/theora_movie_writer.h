@@ -9,7 +9,7 @@
 
 namespace Korvo {
 
-struct TheoraMovieSpec {
+struct TheoraMovieRecipe {
     int width = 64;  // multiples of 16
     int height = 48;
     int frames = 30;
@@ -26,8 +26,8 @@ void TheoraMovieFrameColour(int frame, int *y, int *u, int *v);
 // The frame colour as 8-bit red, green, blue (BT.601 video range)
 void TheoraMovieFrameRgb(int frame, int *r, int *g, int *b);
 // Encode a movie into bytes; false when the encoder refuses the settings
-bool WriteTheoraMovie(const TheoraMovieSpec &spec, std::vector<uint8_t> *out);
+bool WriteTheoraMovie(const TheoraMovieRecipe &recipe, std::vector<uint8_t> *out);
 // Encode a movie into a file; false on failure
-bool WriteTheoraMovieFile(const TheoraMovieSpec &spec, const char *path);
+bool WriteTheoraMovieFile(const TheoraMovieRecipe &recipe, const char *path);
 
 } // namespace Korvo

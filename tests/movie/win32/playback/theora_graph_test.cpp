@@ -25,10 +25,10 @@ constexpr int kFrames = 30;
 
 std::string WriteMovie(const char *name, int withSound)
 {
-    TheoraMovieSpec spec;
-    spec.frames = kFrames;
-    spec.withSound = withSound;
-    EXPECT_TRUE(WriteTheoraMovieFile(spec, name));
+    TheoraMovieRecipe recipe;
+    recipe.frames = kFrames;
+    recipe.withSound = withSound;
+    EXPECT_TRUE(WriteTheoraMovieFile(recipe, name));
     return name;
 }
 
