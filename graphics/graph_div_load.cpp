@@ -2,13 +2,13 @@
 // graph of its own sharing one image set and one restore source.
 
 #include "graphics/graph_load.h"
+#include "core/system/message_pump_hooks.h"
 
 #include "core/public_api.h"
 #include "core/log/error_log.h"
 #include "core/memory/tracked_alloc.h"
 #include "core/system/window_state.h"
 #include "core/streams/stream_table.h"
-#include "graphics/shell_services.h"
 #include "image/pixel_access.h"
 
 #include <cstring>
@@ -102,7 +102,7 @@ static int RunDivGraphLoadJob(AsyncLoadJob *job)
 static int StartDivGraphLoadRequest(GraphLoadRequest *request, int backgroundFlag)
 {
     if (GetAppActiveState() == 0) {
-        ShellBlockUntilAppActive();
+        WaitWhileAppInactive();
     }
     int *handles = request->divHandles;
     int count = request->divCount;

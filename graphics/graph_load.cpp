@@ -3,6 +3,7 @@
 // as a movie; blank graphs.
 
 #include "graphics/graph_load.h"
+#include "core/system/message_pump_hooks.h"
 
 #include "core/public_api.h"
 #include "core/log/error_log.h"
@@ -11,7 +12,6 @@
 #include "core/threads/async_load.h"
 #include "graphics/graph_movie_hooks.h"
 #include "graphics/graphics_state.h"
-#include "graphics/shell_services.h"
 #include "image/pixel_access.h"
 #include "image/raster_image.h"
 
@@ -423,7 +423,7 @@ int RunGraphLoadRequest(GraphLoadRequest *request, void *asyncContext)
 int StartGraphLoadRequest(GraphLoadRequest *request, int backgroundFlag, void *asyncContext)
 {
     if (asyncContext == nullptr && GetAppActiveState() == 0) {
-        ShellBlockUntilAppActive();
+        WaitWhileAppInactive();
     }
     if (request->reload == 1) {
         if (HasPendingLoadJob(request->handle) != 0) {
@@ -507,7 +507,7 @@ int CreateBlankGraphFromSettings(const GraphCreateSettings *settings, int width,
                                  int backgroundFlag, void *asyncContext)
 {
     if (asyncContext == nullptr && GetAppActiveState() == 0) {
-        ShellBlockUntilAppActive();
+        WaitWhileAppInactive();
     }
     int handle = NewGraphHandle();
     if (handle == -1) {

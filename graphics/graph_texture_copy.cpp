@@ -1,6 +1,7 @@
 // Writing image pixels into a texture piece, and borrowing staging textures.
 
 #include "graphics/graph_texture_copy.h"
+#include "core/system/message_pump_hooks.h"
 
 #include "core/public_api.h"
 #include "core/log/error_log.h"
@@ -9,7 +10,6 @@
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/format_slots.h"
 #include "graphics/graphics_state.h"
-#include "graphics/shell_services.h"
 #include "image/pixel_convert.h"
 #include "image/raster_image.h"
 
@@ -125,7 +125,7 @@ int WaitForSystemMemoryTexture(int width, int height, int levels, int formatSlot
         // Every texture of this description is lent. The main thread pumps so the
         // lenders can finish; a worker only waits (the message queue is the main thread's).
         if (asyncContext == nullptr) {
-            if (ShellServiceMessageQueueOnce() < 0) {
+            if (PumpMessagesOnce() < 0) {
                 return -1;
             }
         } else if (GetShutdownRequestedFlag() != 0) {

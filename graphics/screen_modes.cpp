@@ -1,6 +1,7 @@
 // The screen-mode change after start-up and the display-mode list.
 
 #include "graphics/screen_modes.h"
+#include "core/system/message_pump_hooks.h"
 
 #include "core/public_api.h"
 #include "core/log/error_log.h"
@@ -138,7 +139,7 @@ int ApplyScreenModeChange(int width, int height, int bitsPerPixel, int force, in
     }
     DecreaseLogIndent();
     AppendLogText("画面モード変更処理は正常に終了しました\n");
-    ShellServiceMessageQueueOnce();
+    PumpMessagesOnce();
     SelectDrawTarget(GetSelectedDrawTarget());
     ShellApplyFileDropAcceptance();
     return 0;

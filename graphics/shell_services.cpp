@@ -36,18 +36,6 @@ void ShellApplyFileDropAcceptance()
     }
 }
 
-int ShellServiceMessageQueueOnce()
-{
-    return Services.serviceMessageQueueOnce != nullptr ? Services.serviceMessageQueueOnce() : 0;
-}
-
-void ShellBlockUntilAppActive()
-{
-    if (Services.blockUntilAppActive != nullptr) {
-        Services.blockUntilAppActive();
-    }
-}
-
 void ShellSetDesktopComposition(int enable)
 {
     if (Services.setDesktopComposition != nullptr) {

@@ -13,7 +13,7 @@
 #include "graphics/graphics_state.h"
 #include "graphics/format_slots.h"
 #include "graphics/screen_request.h"
-#include "graphics/shell_services.h"
+#include "core/system/message_pump_hooks.h"
 #include "graphics/startup_entries.h"
 
 #include <windows.h>
@@ -64,7 +64,7 @@ static FontCacheSettings CacheSettingGlobals;
 static void WaitWhileInactive()
 {
     if (GetAppActiveState() == 0) {
-        ShellBlockUntilAppActive();
+        WaitWhileAppInactive();
     }
 }
 

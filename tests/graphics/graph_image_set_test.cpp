@@ -3,6 +3,7 @@
 // transfer, and the wait for a staging texture on a worker.
 
 #include "tests/graphics/recording_device.h"
+#include "core/system/message_pump_hooks.h"
 
 #include "core/threads/async_load.h"
 #include "core/threads/thread_event.h"
@@ -10,7 +11,6 @@
 #include "graphics/graph_record.h"
 #include "graphics/graph_texture_copy.h"
 #include "graphics/graphics_state.h"
-#include "graphics/shell_services.h"
 #include "image/pixel_access.h"
 #include "tests/core/log_capture.h"
 
@@ -199,9 +199,7 @@ int WaitingJob(AsyncLoadJob *job)
 TEST_F(GraphImageSetTest, AWorkerAwaitingAStagingTextureNeverPumpsMessages)
 {
     MainThread = GetCurrentThreadIdentifier();
-    GraphicsShellServices services = {};
-    services.serviceMessageQueueOnce = CountingPump;
-    SetGraphicsShellServices(&services);
+    SetMessagePumpHandlers(CountingPump, nullptr);
     ASSERT_EQ(InitAsyncLoadLock(MainThread), 0);
     ASSERT_EQ(StartAsyncLoadWorkers(2), 0);
     // All sixteen textures of the description are lent.
@@ -226,10 +224,9 @@ TEST_F(GraphImageSetTest, AWorkerAwaitingAStagingTextureNeverPumpsMessages)
     StopAsyncLoadWorkers();
     DeleteAsyncLoadLock();
     // On the main thread the wait pumps, and gives up when the pump reports the end.
-    services.serviceMessageQueueOnce = [] { return -1; };
-    SetGraphicsShellServices(&services);
+    SetMessagePumpHandlers([] { return -1; }, nullptr);
     EXPECT_EQ(WaitForSystemMemoryTexture(64, 64, 1, FORMAT_SLOT_COLOR32, nullptr), -1);
-    SetGraphicsShellServices(nullptr);
+    SetMessagePumpHandlers(nullptr, nullptr);
 }
 
 } // namespace

@@ -104,9 +104,7 @@ static void InstallGraphicsShellServices()
     services.startupInProgress = GetStartupInProgressFlag;
     services.applyWindowStyleForMode = ApplyWindowStyleForMode;
     services.applyFileDropAcceptance = ApplyFileDropAcceptance;
-    services.serviceMessageQueueOnce = ServiceMessageQueueUnlocked;
     services.setDesktopComposition = SetDesktopCompositionState;
-    services.blockUntilAppActive = BlockUntilAppActive;
     SetGraphicsShellServices(&services);
 }
 
