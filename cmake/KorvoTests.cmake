@@ -110,6 +110,15 @@ function(korvo_add_all_tests)
         target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
                                             ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
       endif()
+      if(sub STREQUAL "model")
+        # The model tests run the buffer and texture code on the graphics tests'
+        # recording stand-in of the device.
+        target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/graphics/recording_device.cpp
+                                            ${PROJECT_SOURCE_DIR}/tests/graphics/host_environment.cpp)
+        if(WIN32)
+          target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/graphics/win32/platform_environment.cpp)
+        endif()
+      endif()
       if(sub STREQUAL "movie")
         # The movie tests write their own Theora movies with the theoramovie tool's writer.
         target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
