@@ -65,35 +65,33 @@ static int ReloadGraphsOfSource(GraphRestoreSource *source)
     return result;
 }
 
-// ---------------------------------------------------------------------------
-// Public functions
-// ---------------------------------------------------------------------------
-
-int ReleaseGraphDeviceTextures()
-{
-    ForEachGraph([](GraphRecord *record) { ReleaseGraphImageTextures(record->imageSet, nullptr); });
-    ReleaseAllSystemMemoryTextures();
-    return 0;
-}
-
-int RestoreGraphDeviceTextures()
+// Remake each Direct3D image set once (however many graphs share it), rebuild
+// every graph's view of its set, then reload the pixels one decode per source.
+template <typename Remake> static int RemakeImagesAndReload(Remake remake)
 {
     int result = 0;
     std::vector<GraphImageSet *> made;
     ForEachGraph([&](GraphRecord *record) {
         GraphImageSet *set = record->imageSet;
-        if (set == nullptr || set->params.deviceTexture == 0) {
+        if (set == nullptr) {
             return;
         }
-        bool done = false;
+        bool remade = false;
         for (GraphImageSet *seen : made) {
-            done = done || seen == set;
+            remade = remade || seen == set;
         }
-        if (!done) {
+        if (!remade && set->params.deviceTexture != 0) {
             made.push_back(set);
-            if (CreateGraphImageTextures(nullptr, set) != 0) {
+            remade = true;
+            if (remake(set) != 0) {
                 result = -1;
             }
+        }
+        if (!remade) {
+            return;
+        }
+        if (set->params.deviceTexture == 0) {
+            record->drawPieceCount = 0;
         }
         BuildGraphDrawPieces(record->header.handle, 0);
     });
@@ -116,6 +114,27 @@ int RestoreGraphDeviceTextures()
         }
     }
     return result;
+}
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+int ReleaseGraphDeviceTextures()
+{
+    ForEachGraph([](GraphRecord *record) { ReleaseGraphImageTextures(record->imageSet, nullptr); });
+    ReleaseAllSystemMemoryTextures();
+    return 0;
+}
+
+int RestoreGraphDeviceTextures()
+{
+    return RemakeImagesAndReload([](GraphImageSet *set) { return CreateGraphImageTextures(nullptr, set); });
+}
+
+int RestoreGraphsInSoftware()
+{
+    return RemakeImagesAndReload([](GraphImageSet *set) { return ConvertImageSetToSoftware(set); });
 }
 
 int GetGraphRestoreDecodeCount()

@@ -9,6 +9,9 @@ namespace Korvo {
 int ReleaseGraphDeviceTextures();
 // Re-create the textures and reload the pixels; 0, -1 when a graph failed
 int RestoreGraphDeviceTextures();
+// After a rebuild that fell back to software: software images for the graphs
+// that had textures, their pixels reloaded; 0, -1 when a graph failed
+int RestoreGraphsInSoftware();
 // How many sources the restores decoded since start-up
 int GetGraphRestoreDecodeCount();
 

@@ -191,6 +191,9 @@ int BindVertexShaderHandle(int handle)
     }
     K_IDirect3DVertexShader9 *shader = static_cast<K_IDirect3DVertexShader9 *>(record->object);
     if (StateCache.vertexShader != shader || StateCache.forceReapply != 0) {
+        if (StateCache.forceReapply == 0) {
+            FlushStagedVertices(0);
+        }
         D3DDev_SetVertexShader(shader);
         StateCache.vertexShader = shader;
         StateCache.drawStateDirty = 1;
@@ -212,6 +215,9 @@ int BindPixelShaderHandle(int handle)
 void BindPixelShaderObject(K_IDirect3DPixelShader9 *shader)
 {
     if (StateCache.pixelShader != shader || StateCache.forceReapply != 0) {
+        if (StateCache.forceReapply == 0) {
+            FlushStagedVertices(0);
+        }
         D3DDev_SetPixelShader(shader);
         StateCache.pixelShader = shader;
         StateCache.drawStateDirty = 1;

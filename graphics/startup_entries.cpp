@@ -8,6 +8,7 @@
 #include "core/system/window_state.h"
 #include "graphics/buffer_handles.h"
 #include "graphics/d3d_call_wrappers.h"
+#include "graphics/device_rebuild_hooks.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_front_end.h"
@@ -136,7 +137,9 @@ void ReleaseGraphicsDevice()
     }
 }
 
-// DirectX again; -1 when a Direct3D device could not be made again and drawing fell back to software
+// DirectX again, and every device object back on the new device; when no
+// Direct3D device can be made, software screens and graph images instead.
+// 0, or -1 when something did not come back
 int RecreateGraphicsDevice()
 {
     if (GraphicsState.started == 0) {
@@ -145,6 +148,7 @@ int RecreateGraphicsDevice()
     int hadDirect3D = GraphicsState.direct3DModeActive;
     if (hadDirect3D != 0) {
         // Objects of the old device go first; what they hold stays in memory.
+        RunDeviceReleaseHooks();
         ReleaseShaderDeviceObjects();
         ReleaseBufferDeviceObjects();
         ReleaseGraphDeviceTextures();
@@ -152,10 +156,18 @@ int RecreateGraphicsDevice()
     }
     StartDirectXSystem();
     if (GraphicsState.direct3DModeActive == 0) {
-        if (IsMemImgValid(&SoftwareScreen) == 0) {
-            CreateSoftwareScreen();
+        if (IsMemImgValid(&SoftwareScreen) == 0 && CreateSoftwareScreen() != 0) {
+            return -1;
         }
-        return hadDirect3D != 0 ? -1 : 0;
+        if (hadDirect3D == 0) {
+            return 0;
+        }
+        int restored = RestoreGraphsInSoftware();
+        SelectDrawTarget(GetSelectedDrawTarget());
+        if (RunDeviceRestoreHooks() != 0) {
+            restored = -1;
+        }
+        return restored;
     }
     InitDeviceStates();
     RestoreShaderDeviceObjects();
@@ -170,6 +182,9 @@ int RecreateGraphicsDevice()
         PresentScreen(nullptr);
     }
     ReapplyDeviceStates();
+    if (RunDeviceRestoreHooks() != 0) {
+        restored = -1;
+    }
     return restored;
 }
 
