@@ -4,6 +4,7 @@
 #include "model/startup_entries.h"
 
 #include "core/memory/tracked_alloc.h"
+#include "graphics/device_rebuild_hooks.h"
 #include "graphics/graphics_state.h"
 #include "model/model_module.h"
 
@@ -25,6 +26,25 @@ constexpr float kNearRightAngle = 1.5620697f;
 
 ModelModuleState ModelModule = {0, 0.0f, nullptr, 0, -1, -1, -1};
 float ModelSineTable[kModelSineTableSize];
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+// The new device gets the textures back first, then the buffers.
+static int RestoreModelDeviceObjects()
+{
+    int textures = RestoreModelTexturesAfterReset();
+    int buffers = CreateVertexBuffersOfAllModelBases(nullptr);
+    return textures == 0 && buffers == 0 ? 0 : -1;
+}
+
+static void ReleaseModelDeviceObjects()
+{
+    ReleaseVertexBuffersOfAllModels();
+}
+
+static const DeviceRebuildHooks ModelRebuildHooks = {ReleaseModelDeviceObjects, RestoreModelDeviceObjects};
 
 // ---------------------------------------------------------------------------
 // Public functions
@@ -66,6 +86,7 @@ int InitModelHandleTypes()
     ModelModule.whiteTexture = -1;
     ModelModule.greyStepTexture = -1;
     ModelModule.toonTexture = -1;
+    AddDeviceRebuildHooks(&ModelRebuildHooks);
     ModelModule.initialised = 1;
     return 0;
 }
@@ -76,6 +97,7 @@ int TermModelHandleTypes()
     if (ModelModule.initialised == 0) {
         return 0;
     }
+    RemoveDeviceRebuildHooks(&ModelRebuildHooks);
     DeleteAllModelHandles();
     DeleteAllModelBaseHandles();
     TrackedFree(ModelModule.workBuffer);
