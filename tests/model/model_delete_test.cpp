@@ -12,7 +12,8 @@
 #include "tests/core/log_capture.h"
 #include "tests/graphics/recording_device.h"
 
-#include <btBulletDynamicsCommon.h>
+#include <BulletCollision/CollisionShapes/btSphereShape.h>
+#include <BulletDynamics/Dynamics/btDynamicsWorld.h>
 #include <gtest/gtest.h>
 
 #include <map>
