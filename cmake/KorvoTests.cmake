@@ -134,6 +134,10 @@ function(korvo_add_all_tests)
           file(GLOB gsources CONFIGURE_DEPENDS ${group}/*.cpp)
           if(gsources)
             korvo_add_test_executable(${sub}_${gname}_tests ${gsources} ${group_support})
+            if(sub STREQUAL "model")
+              # Model records are built as a loader would, as in the portable tests.
+              target_sources(${sub}_${gname}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/model/model_test_records.cpp)
+            endif()
             if(sub STREQUAL "movie")
               target_sources(${sub}_${gname}_tests PRIVATE
                              ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
