@@ -1,16 +1,12 @@
 // Model texture images: the built-in files, height maps turned into normal maps,
-// power-of-two sizes, mirroring, matched colour and alpha sizes, the toon ramp.
+// power-of-two sizes, mirroring, matched colour and alpha sizes.
 
 #include "tests/model/model_test_records.h"
 
-#include "core/memory/tracked_alloc.h"
-#include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "image/pixel_access.h"
 #include "image/public_api.h"
 #include "model/model_module.h"
-#include "softraster/memimg.h"
-#include "tests/core/log_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -206,31 +202,6 @@ TEST(ModelTextureTest, UnreadableFilesGiveNoImages)
         EXPECT_EQ(alphaImage.pixels, nullptr);
     }
     EXPECT_EQ(ModelTest::LiveTrackedBlocks(), blocksBefore);
-}
-
-TEST(ModelTextureTest, ToonRampIsOneGreyPerColumnAndReloadsIntoItsHandle)
-{
-    GraphicsState.direct3DModeActive = 0;
-    GraphicsState.bitsPerPixel = 32;
-    KorvoTest::StartFreshLog();
-    ASSERT_EQ(InitGraphHandleType(), 0);
-    int graph = MakeToonGradationTexture(-1);
-    ASSERT_NE(graph, -1);
-    EXPECT_EQ(MakeToonGradationTexture(graph), graph);
-    GraphRecord *record = GetGraphRecord(graph, 0);
-    ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->width, 256);
-    EXPECT_EQ(record->height, 8);
-    MEMIMG *image = GetGraphMemImg(record);
-    for (int x : {0, 1, 128, 255}) {
-        for (int y : {0, 7}) {
-            uint32_t value = 0;
-            std::memcpy(&value, image->pixels + static_cast<ptrdiff_t>(y) * image->body->pitch + x * 4, 4);
-            EXPECT_EQ(value & 0xFFFFFF, static_cast<uint32_t>(x) * 0x010101u) << x << "," << y;
-        }
-    }
-    EXPECT_EQ(MakeToonGradationTexture(graph + 1), -1) << "no such graph";
-    TermGraphHandleType();
 }
 
 } // namespace
