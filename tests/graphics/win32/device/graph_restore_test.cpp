@@ -7,9 +7,12 @@
 
 #include "font/public_api.h"
 #include "graphics/graph_restore.h"
+#include "graphics/device_state_cache.h"
 #include "graphics/startup_entries.h"
+#include "graphics/transforms.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -105,14 +108,25 @@ TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
     std::vector<uint32_t> before = DrawAndReadBack(graph, pieces);
     ASSERT_EQ(before.size(), 128u * 64u);
     EXPECT_NE(before[5 * 128 + 5], before[40 * 128 + 120]) << "the scene is not blank";
-    int decodes = GetGraphRestoreDecodeCount();
-    ASSERT_EQ(RecreateGraphicsDevice(), 0);
-    EXPECT_EQ(GetGraphRestoreDecodeCount() - decodes, 2) << "one for the graph, one for all ten pieces";
-    EXPECT_EQ(IsGraphHandleReady(graph), 1);
-    for (int piece : pieces) {
-        EXPECT_EQ(IsGraphHandleReady(piece), 1);
+    // The rebuild alone, and the release of a deactivation followed by the rebuild.
+    for (bool releasedFirst : {false, true}) {
+        SCOPED_TRACE(releasedFirst ? "released first" : "rebuild alone");
+        RowMatrix4 view = StateCache.view;
+        view.m[3][0] += 5.0f;
+        ASSERT_EQ(SetViewMatrix(&view), 0);
+        int decodes = GetGraphRestoreDecodeCount();
+        if (releasedFirst) {
+            ReleaseGraphicsDevice();
+        }
+        ASSERT_EQ(RecreateGraphicsDevice(), 0);
+        EXPECT_EQ(GetGraphRestoreDecodeCount() - decodes, 2) << "one for the graph, one for all ten pieces";
+        EXPECT_EQ(IsGraphHandleReady(graph), 1);
+        for (int piece : pieces) {
+            EXPECT_EQ(IsGraphHandleReady(piece), 1);
+        }
+        EXPECT_EQ(std::memcmp(&StateCache.view, &view, sizeof(view)), 0) << "the camera is kept";
+        EXPECT_EQ(CountDifferences(before, DrawAndReadBack(graph, pieces)), 0);
     }
-    EXPECT_EQ(CountDifferences(before, DrawAndReadBack(graph, pieces)), 0);
     EXPECT_EQ(ShutdownLibrary(), 0);
     std::remove(bmp.c_str());
 }
