@@ -377,7 +377,9 @@ int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texture
         return SetupFromRecord(record, lookup, texturesOnly);
     }
     DeviceStateCache &c = StateCache;
-    if (c.stageSetupNeeded == 0 && c.forceReapply == 0) {
+    // A draw of the caller's shaders unbound the built-in one: the full set-up binds it again.
+    bool shaderMissing = GraphicsState.programmableShader != 0 && c.blendPixelShaderBound == 0;
+    if (c.stageSetupNeeded == 0 && c.forceReapply == 0 && !shaderMissing) {
         if (c.textureChanged == 0) {
             return -1;
         }

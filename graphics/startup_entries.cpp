@@ -6,23 +6,17 @@
 #include "graphics/shell_services.h"
 #include "core/public_api.h"
 #include "core/system/window_state.h"
-#include "graphics/buffer_handles.h"
 #include "graphics/d3d_call_wrappers.h"
-#include "graphics/device_rebuild_hooks.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_front_end.h"
 #include "graphics/draw_settings.h"
 #include "core/log/error_log.h"
 #include "graphics/draw_target.h"
-#include "graphics/graph_restore.h"
 #include "graphics/graphics_state.h"
-#include "graphics/light_table.h"
 #include "graphics/masks.h"
 #include "graphics/public_api.h"
 #include "graphics/screen_request.h"
-#include "graphics/shader_constants.h"
-#include "graphics/shader_handles.h"
 
 namespace Korvo {
 
@@ -127,65 +121,6 @@ int ClearDrawScreen()
 void RefreshPresentedScreen()
 {
     PresentBackScreenRect(nullptr);
-}
-
-// Release the device's resources and DirectX (full-screen deactivation)
-void ReleaseGraphicsDevice()
-{
-    if (GraphicsState.started != 0 && GraphicsState.direct3DModeActive != 0) {
-        EndDirectXSystem();
-    }
-}
-
-// DirectX again, and every device object back on the new device; when no
-// Direct3D device can be made, software screens and graph images instead.
-// 0, or -1 when something did not come back
-int RecreateGraphicsDevice()
-{
-    if (GraphicsState.started == 0) {
-        return 0;
-    }
-    int hadDirect3D = GraphicsState.direct3DModeActive;
-    if (hadDirect3D != 0) {
-        // Objects of the old device go first; what they hold stays in memory.
-        RunDeviceReleaseHooks();
-        ReleaseShaderDeviceObjects();
-        ReleaseBufferDeviceObjects();
-        ReleaseGraphDeviceTextures();
-        EndDirectXSystem();
-    }
-    StartDirectXSystem();
-    if (GraphicsState.direct3DModeActive == 0) {
-        if (IsMemImgValid(&SoftwareScreen) == 0 && CreateSoftwareScreen() != 0) {
-            return -1;
-        }
-        if (hadDirect3D == 0) {
-            return 0;
-        }
-        int restored = RestoreGraphsInSoftware();
-        SelectDrawTarget(GetSelectedDrawTarget());
-        if (RunDeviceRestoreHooks() != 0) {
-            restored = -1;
-        }
-        return restored;
-    }
-    InitDeviceStates();
-    RestoreShaderDeviceObjects();
-    RestoreBufferDeviceObjects();
-    int restored = RestoreGraphDeviceTextures();
-    RefreshAllLights();
-    UploadAllShaderConstants();
-    SelectDrawTarget(GetSelectedDrawTarget());
-    RestoreDeviceStates();
-    for (int i = 0; i < 2; ++i) {
-        FillDrawTargetWithBackground(nullptr);
-        PresentScreen(nullptr);
-    }
-    ReapplyDeviceStates();
-    if (RunDeviceRestoreHooks() != 0) {
-        restored = -1;
-    }
-    return restored;
 }
 
 int IsFullScreenMode()

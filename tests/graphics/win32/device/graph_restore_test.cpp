@@ -1,13 +1,18 @@
-// Graphs across a device rebuild through the library's own entry: every handle
-// stays valid, the drawn pixels come back equal, and ten pieces cut from one
-// file cost one decode.
+// Graphs and fonts across a device rebuild through the library's own entry:
+// every handle stays valid, the drawn pixels come back equal, and ten pieces cut
+// from one file cost one decode; a rebuild that falls back to software draws the
+// same graphs from software images.
 
 #include "library_session.h"
 
+#include "font/public_api.h"
 #include "graphics/graph_restore.h"
+#include "graphics/device_state_cache.h"
 #include "graphics/startup_entries.h"
+#include "graphics/transforms.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -56,13 +61,8 @@ std::string WriteBmp()
     return path;
 }
 
-std::vector<uint32_t> DrawAndReadBack(int graph, const int *pieces)
+std::vector<uint32_t> ReadBackCorner()
 {
-    EXPECT_EQ(ClearDrawScreen(), 0);
-    EXPECT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(DrawGraphAtPoint(60 + (i % 5) * 12, 30 + (i / 5) * 12, pieces[i], 0), 0);
-    }
     RasterImage image = {};
     const RECT area = {0, 0, 128, 64};
     std::vector<uint32_t> pixels;
@@ -77,6 +77,26 @@ std::vector<uint32_t> DrawAndReadBack(int graph, const int *pieces)
     return pixels;
 }
 
+std::vector<uint32_t> DrawAndReadBack(int graph, const int *pieces)
+{
+    EXPECT_EQ(ClearDrawScreen(), 0);
+    EXPECT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(DrawGraphAtPoint(60 + (i % 5) * 12, 30 + (i / 5) * 12, pieces[i], 0), 0);
+    }
+    return ReadBackCorner();
+}
+
+int CountDifferences(const std::vector<uint32_t> &a, const std::vector<uint32_t> &b)
+{
+    EXPECT_EQ(a.size(), b.size());
+    int differences = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        differences += a[i] != b[i] ? 1 : 0;
+    }
+    return differences;
+}
+
 TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
 {
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
@@ -88,21 +108,73 @@ TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
     std::vector<uint32_t> before = DrawAndReadBack(graph, pieces);
     ASSERT_EQ(before.size(), 128u * 64u);
     EXPECT_NE(before[5 * 128 + 5], before[40 * 128 + 120]) << "the scene is not blank";
-    int decodes = GetGraphRestoreDecodeCount();
-    ASSERT_EQ(RecreateGraphicsDevice(), 0);
-    EXPECT_EQ(GetGraphRestoreDecodeCount() - decodes, 2) << "one for the graph, one for all ten pieces";
-    EXPECT_EQ(IsGraphHandleReady(graph), 1);
-    for (int piece : pieces) {
-        EXPECT_EQ(IsGraphHandleReady(piece), 1);
+    // The rebuild alone, and the release of a deactivation followed by the rebuild.
+    for (bool releasedFirst : {false, true}) {
+        SCOPED_TRACE(releasedFirst ? "released first" : "rebuild alone");
+        RowMatrix4 view = StateCache.view;
+        view.m[3][0] += 5.0f;
+        ASSERT_EQ(SetViewMatrix(&view), 0);
+        int decodes = GetGraphRestoreDecodeCount();
+        if (releasedFirst) {
+            ReleaseGraphicsDevice();
+        }
+        ASSERT_EQ(RecreateGraphicsDevice(), 0);
+        EXPECT_EQ(GetGraphRestoreDecodeCount() - decodes, 2) << "one for the graph, one for all ten pieces";
+        EXPECT_EQ(IsGraphHandleReady(graph), 1);
+        for (int piece : pieces) {
+            EXPECT_EQ(IsGraphHandleReady(piece), 1);
+        }
+        EXPECT_EQ(std::memcmp(&StateCache.view, &view, sizeof(view)), 0) << "the camera is kept";
+        EXPECT_EQ(CountDifferences(before, DrawAndReadBack(graph, pieces)), 0);
     }
-    std::vector<uint32_t> after = DrawAndReadBack(graph, pieces);
-    int differences = 0;
-    for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
-        differences += before[i] != after[i] ? 1 : 0;
-    }
-    EXPECT_EQ(differences, 0);
     EXPECT_EQ(ShutdownLibrary(), 0);
     std::remove(bmp.c_str());
+}
+
+TEST(GraphRestoreTest, ARebuildThatFallsBackToSoftwareDrawsTheGraphsFromSoftwareImages)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    std::string bmp = WriteBmp();
+    int graph = CreateGraphFromImageFile(bmp.c_str(), 0);
+    int pieces[10];
+    ASSERT_NE(graph, -1);
+    ASSERT_EQ(CreateDivGraphFromImageFile(bmp.c_str(), 10, 5, 2, 10, 10, pieces, 0), 0);
+    std::vector<uint32_t> before = DrawAndReadBack(graph, pieces);
+    GraphicsState.softwareOnlyRequest = 1;
+    EXPECT_EQ(RecreateGraphicsDevice(), 0);
+    GraphicsState.softwareOnlyRequest = 0;
+    ASSERT_EQ(GraphicsState.direct3DModeActive, 0);
+    EXPECT_EQ(IsGraphHandleReady(graph), 1);
+    EXPECT_EQ(CountDifferences(before, DrawAndReadBack(graph, pieces)), 0);
+    EXPECT_EQ(ShutdownLibrary(), 0);
+    EXPECT_NE(KorvoTest::ReadLogFile().find("Alloc num:0"), std::string::npos);
+    std::remove(bmp.c_str());
+}
+
+TEST(GraphRestoreTest, FontsComeBackAfterARebuildUnderTheirHandles)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    int font = GetStandardFontHandle();
+    ASSERT_EQ(IsFontHandleValid(font), 1);
+    auto drawText = [] {
+        EXPECT_EQ(ClearDrawScreen(), 0);
+        EXPECT_EQ(DrawTextWithStandardFont(4, 4, "Korvo 0123", PackScreenColor(255, 255, 0), 0), 0);
+        return ReadBackCorner();
+    };
+    std::vector<uint32_t> before = drawText();
+    ASSERT_EQ(before.size(), 128u * 64u);
+    const uint32_t background = before.back();  // the bottom-right corner is below the text
+    int inked = 0;
+    for (uint32_t pixel : before) {
+        inked += pixel != background ? 1 : 0;
+    }
+    EXPECT_GT(inked, 20) << "the text is drawn";
+    ASSERT_EQ(RecreateGraphicsDevice(), 0);
+    EXPECT_EQ(GetStandardFontHandle(), font);
+    EXPECT_EQ(IsFontHandleValid(font), 1);
+    EXPECT_EQ(CountDifferences(before, drawText()), 0);
+    EXPECT_EQ(ShutdownLibrary(), 0);
+    EXPECT_NE(KorvoTest::ReadLogFile().find("Alloc num:0"), std::string::npos);
 }
 
 } // namespace

@@ -11,7 +11,9 @@
 #include "graphics/device_state_cache.h"
 #include "graphics/shader_constants.h"
 #include "graphics/shader_handles.h"
+#include "graphics/graph_record.h"
 #include "graphics/startup_entries.h"
+#include "graphics/user_shader_draw.h"
 
 #include <d3dcompiler.h>
 
@@ -216,6 +218,47 @@ TEST_F(ShaderDrawTest, ShaderAndBufferHandlesSurviveADeviceRebuild)
         EXPECT_EQ(std::memcmp(at, c.data, c.bytes), 0);
         D3DBuf_Unlock(record->device);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The caller's own pixel shader over a graph selected as its texture: the
+// complement of the graph's colour, drawn with the fixed 2-D vertex format.
+TEST_F(ShaderDrawTest, AUserPixelShaderDrawsTheSelectedGraph)
+{
+    GraphCreateSettings settings;
+    CaptureGraphCreateSettings(&settings);
+    settings.drawable = 1;  // a colour fill reaches the device only in a drawable graph
+    int graph = CreateBlankGraphFromSettings(&settings, 16, 16, 0, 0, nullptr);
+    ASSERT_NE(graph, -1);
+    ASSERT_EQ(FillGraphWithColor(graph, 0x28, 0xC8, 0x64, 255, nullptr), 0);
+    int shader = CreateShaderFromBuiltinArchive(0, "ps_blend0_type2_igcolor0_igtalpha1.pso");
+    ASSERT_NE(shader, -1);
+    EXPECT_EQ(PrepareUserShaderDraw(0, 1, 0, -1), -1) << "no pixel shader selected";
+    ASSERT_EQ(SelectShaderTexture(0, graph), 0);
+    EXPECT_EQ(SelectShaderTexture(16, graph), -1);
+    ASSERT_EQ(SelectUserPixelShader(shader), 0);
+    ASSERT_EQ(PrepareUserShaderDraw(0, 1, 0, -1), 0);
+    EXPECT_EQ(StateCache.fvf, 0x2C4u);
+    EXPECT_EQ(StateCache.blendPixelShaderBound, 0);
+    struct UserVertex {
+        float x, y, z, rhw;
+        uint32_t diffuse, specular;
+        float u0, v0, u1, v1;
+    };
+    const UserVertex quad[4] = {{10, 10, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0, 0}, {110, 10, 0, 1, 0xFFFFFFFF, 0, 1, 0, 1, 0},
+                                {10, 110, 0, 1, 0xFFFFFFFF, 0, 0, 1, 0, 1}, {110, 110, 0, 1, 0xFFFFFFFF, 0, 1, 1, 1, 1}};
+    D3DDev_DrawPrimitiveUP(K_D3DPT_TRIANGLESTRIP, 2, quad, sizeof(UserVertex));
+    RasterImage image = {};
+    const RECT centre = {50, 50, 51, 51};
+    ASSERT_EQ(LockDrawScreenBuffer(&centre, &image, -1, 1, 0), 0);
+    uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
+    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+    ExpectNear(pixel, 0xD7379B);
+    SelectUserPixelShader(0);
+    SelectShaderTexture(0, -1);
 }
 
 } // namespace
