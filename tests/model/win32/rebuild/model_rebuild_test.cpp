@@ -1,7 +1,7 @@
 // Models on Wine's Direct3D device through the library's own start-up, device
-// rebuild and shut-down: the kinds exist in Direct3D mode, buffers come back
-// with their vertices after a rebuild, and shut-down deletes the model with its
-// Bullet world.
+// release, rebuild and shut-down: the kinds exist in Direct3D mode, buffers go
+// with the device and come back with their vertices after a rebuild, and
+// shut-down deletes the model with its Bullet world.
 
 #include "tests/model/model_test_records.h"
 
@@ -70,6 +70,10 @@ TEST(ModelRebuild, BuffersComeBackAfterARebuildAndShutDownDeletesTheModel)
             EXPECT_TRUE(BufferHolds(c.buffer, c.bytes, c.size)) << c.what;
         }
         if (round == 0) {
+            // Full-screen deactivation: the buffers go with the device.
+            ReleaseGraphicsDevice();
+            EXPECT_EQ(b->meshes[0].buffers, nullptr);
+            EXPECT_EQ(m->meshes[0].vertexBuffer, nullptr);
             ASSERT_EQ(RecreateGraphicsDevice(), 0);
             ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
         }
