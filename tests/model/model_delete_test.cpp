@@ -26,33 +26,21 @@ namespace {
 std::map<const void *, std::string> DeviceNames;
 std::map<int, std::string> GraphNames;
 
-class ModelDeleteTest : public ::testing::Test {
+class ModelDeleteTest : public ModelTest::ModelKindsFixture {
 protected:
     void SetUp() override
     {
-        RecordingDevice::Reset();
-        RecordingDevice::HandOutBuffers = true;
+        ModelKindsFixture::SetUp();
         RecordingDevice::ReleaseListener = [](const void *object) { Events.push_back(DeviceNames[object]); };
         SetGraphDeleteListener([](int graph) { Events.push_back(GraphNames[graph]); });
-        GraphicsState.bitsPerPixel = 32;
-        KorvoTest::StartFreshLog();
-        ASSERT_EQ(InitGraphHandleType(), 0);
-        GraphicsState.direct3DModeActive = 1;
-        ASSERT_EQ(InitModelHandleTypes(), 0);
-        // Graphs are made in software; buffers need Direct3D mode.
-        GraphicsState.direct3DModeActive = 0;
-        Events.clear();
         DeviceNames.clear();
         GraphNames.clear();
     }
     void TearDown() override
     {
-        TermModelHandleTypes();
-        TermGraphHandleType();
         SetGraphDeleteListener(nullptr);
         RecordingDevice::ReleaseListener = nullptr;
-        RecordingDevice::HandOutBuffers = false;
-        GraphicsState.direct3DModeActive = 0;
+        ModelKindsFixture::TearDown();
     }
     static void MakeBuffers(int baseHandle)
     {

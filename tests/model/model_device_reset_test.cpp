@@ -50,27 +50,7 @@ TEST(ModelKindsTest, KindsExistOnlyInDirect3DModeAndTheSineTableIsSinglePrecisio
     GraphicsState.direct3DModeActive = 0;
 }
 
-class ModelDeviceResetTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        RecordingDevice::Reset();
-        RecordingDevice::HandOutBuffers = true;
-        GraphicsState.bitsPerPixel = 32;
-        KorvoTest::StartFreshLog();
-        ASSERT_EQ(InitGraphHandleType(), 0);
-        GraphicsState.direct3DModeActive = 1;
-        ASSERT_EQ(InitModelHandleTypes(), 0);
-        GraphicsState.direct3DModeActive = 0;
-    }
-    void TearDown() override
-    {
-        TermModelHandleTypes();
-        TermGraphHandleType();
-        RecordingDevice::HandOutBuffers = false;
-        GraphicsState.direct3DModeActive = 0;
-    }
-};
+using ModelDeviceResetTest = ModelTest::ModelKindsFixture;
 
 TEST_F(ModelDeviceResetTest, BuffersAreReleasedAndMadeAgainFromTheBaseVertices)
 {

@@ -4,6 +4,8 @@
 
 #include "model/model_records.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -37,5 +39,14 @@ Korvo::ModelHandleRecord *ModelRecord(int handle);
 
 // Blocks the tracked allocator holds now
 int LiveTrackedBlocks();
+
+// Graph and model kinds on the recording device, which hands out buffers. Graphs
+// are made in software (the host has no device); buffers need Direct3D mode, which
+// the tests switch on around their buffer calls.
+class ModelKindsFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
 
 } // namespace ModelTest
