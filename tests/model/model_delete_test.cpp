@@ -12,7 +12,6 @@
 #include "tests/core/log_capture.h"
 #include "tests/graphics/recording_device.h"
 
-#include <BulletCollision/CollisionShapes/btSphereShape.h>
 #include <BulletDynamics/Dynamics/btDynamicsWorld.h>
 #include <gtest/gtest.h>
 
@@ -141,19 +140,6 @@ TEST_F(ModelDeleteTest, DeletingAModelGivesBackOnlyItsUseOfTheBase)
         EXPECT_EQ(ModelTest::BaseRecord(base), nullptr);
         EXPECT_EQ(ModelTest::LiveTrackedBlocks(), blocksBefore);
     }
-}
-
-TEST_F(ModelDeleteTest, TeardownWithoutAWorldDeletesTheShapesOnly)
-{
-    int base = ModelTest::CreateBase({}, 0, 2, 1);
-    int model = ModelTest::CreateModel(base, 0, 0);
-    ModelHandleRecord *m = ModelTest::ModelRecord(model);
-    m->rigidBodies[0].shape = new btSphereShape(1.0f);
-    m->rigidBodies[1].shape = new btSphereShape(1.0f);
-    EXPECT_EQ(TeardownModelPhysics(m), -1);
-    EXPECT_EQ(m->rigidBodies[0].shape, nullptr);
-    EXPECT_EQ(m->rigidBodies[1].shape, nullptr);
-    EXPECT_EQ(DeleteHandleRecord(model), 0);
 }
 
 } // namespace
