@@ -38,8 +38,6 @@ static int MeshVertexStride(const ModelBaseMesh &mesh)
     return size;
 }
 
-// The fixed-function format of the first vertex kind and variant (four floats
-// per coordinate set); the other layouts are drawn through declarations (0).
 // Bytes of a mesh's vertex data; 0 when the layout is unknown or the size does not fit.
 static UINT MeshVertexBytes(const ModelBaseMesh &mesh)
 {
@@ -47,6 +45,8 @@ static UINT MeshVertexBytes(const ModelBaseMesh &mesh)
     return bytes > 0 && bytes <= 0x7FFFFFFF ? static_cast<UINT>(bytes) : 0;
 }
 
+// The fixed-function format of the first vertex kind and variant (four floats
+// per coordinate set); the other layouts are drawn through declarations (0).
 static DWORD MeshVertexFormat(const ModelBaseMesh &mesh)
 {
     if (mesh.vertexKind != 0 || mesh.variant != 0) {
