@@ -201,30 +201,43 @@ std::vector<unsigned char> Exchange(LoopbackModule &module, HandleValue from, Ha
 
 TEST(NetworkLoopback, MessagesOfEverySizeArriveIntactBothWays)
 {
-    LoopbackModule module;
-    ASSERT_TRUE(module.started);
-    const auto [connecting, accepted] = module.ConnectPair();
-    ASSERT_NE(accepted, -1);
-    for (const size_t size : {size_t{0}, size_t{1}, size_t{4096}, size_t{1000000}}) {
-        for (const bool towardsAccepted : {true, false}) {
-            SCOPED_TRACE(testing::Message() << size << " bytes " << (towardsAccepted ? "in" : "out"));
-            const HandleValue from = towardsAccepted ? connecting : accepted;
-            const HandleValue to = towardsAccepted ? accepted : connecting;
-            const std::vector<unsigned char> message = Pattern(size, towardsAccepted ? 1 : 2);
-            if (size == 0) {
-                // An empty send ring sends nothing: put an empty message on the wire
-                // directly, then one byte that must arrive as the next message.
-                const char empty[4] = {0, 0, 0, 0};
-                ASSERT_EQ(module.ws2->send(LookupNetworkRecord(from)->socket, empty, 4, 0), 4);
-                EXPECT_EQ(Exchange(module, from, to, {0x5a}), std::vector<unsigned char>{0x5a});
-            } else {
-                EXPECT_TRUE(Exchange(module, from, to, message) == message);
+    // Socket buffers of the system's size, and small ones that take a large message in parts.
+    for (const int bufferBytes : {0, 65536}) {
+        LoopbackModule module;
+        ASSERT_TRUE(module.started);
+        const auto [connecting, accepted] = module.ConnectPair();
+        ASSERT_NE(accepted, -1);
+        auto setOption = reinterpret_cast<SetSocketOptionEntry>(GetProcAddress(module.ws2->module, "setsockopt"));
+        for (const HandleValue handle : {connecting, accepted}) {
+            for (const int option : {SO_SNDBUF, SO_RCVBUF}) {
+                if (bufferBytes != 0) {
+                    setOption(LookupNetworkRecord(handle)->socket, SOL_SOCKET, option,
+                              reinterpret_cast<const char *>(&bufferBytes), sizeof(bufferBytes));
+                }
             }
-            const NetworkHandleRecord *in = LookupNetworkRecord(to);
-            EXPECT_EQ(in->completeMessageBytes, 0);
-            EXPECT_EQ(in->receiveRing.heldBytes, 0);
-            EXPECT_EQ(in->error, 0);
-            EXPECT_EQ(LookupNetworkRecord(from)->sendRing.heldBytes, 0);
+        }
+        for (const size_t size : {size_t{0}, size_t{1}, size_t{4096}, size_t{1000000}}) {
+            for (const bool towardsAccepted : {true, false}) {
+                SCOPED_TRACE(testing::Message() << size << " bytes " << (towardsAccepted ? "in" : "out")
+                                                << ", socket buffers " << bufferBytes);
+                const HandleValue from = towardsAccepted ? connecting : accepted;
+                const HandleValue to = towardsAccepted ? accepted : connecting;
+                const std::vector<unsigned char> message = Pattern(size, towardsAccepted ? 1 : 2);
+                if (size == 0) {
+                    // An empty send ring sends nothing: put an empty message on the wire
+                    // directly, then one byte that must arrive as the next message.
+                    const char empty[4] = {0, 0, 0, 0};
+                    ASSERT_EQ(module.ws2->send(LookupNetworkRecord(from)->socket, empty, 4, 0), 4);
+                    EXPECT_EQ(Exchange(module, from, to, {0x5a}), std::vector<unsigned char>{0x5a});
+                } else {
+                    EXPECT_TRUE(Exchange(module, from, to, message) == message);
+                }
+                const NetworkHandleRecord *in = LookupNetworkRecord(to);
+                EXPECT_EQ(in->completeMessageBytes, 0);
+                EXPECT_EQ(in->receiveRing.heldBytes, 0);
+                EXPECT_EQ(in->error, 0);
+                EXPECT_EQ(LookupNetworkRecord(from)->sendRing.heldBytes, 0);
+            }
         }
     }
 }
