@@ -141,6 +141,11 @@ ModuleWithFakeSockets::~ModuleWithFakeSockets()
 
 HandleValue ModuleWithFakeSockets::OpenHandle(NetworkSocket socket)
 {
+    return CreateConnectedHandle(socket);
+}
+
+HandleValue CreateConnectedHandle(NetworkSocket socket)
+{
     const HandleValue handle = CreateHandleRecord(HANDLE_KIND_NETWORK, -1);
     NetworkHandleRecord *record = LookupNetworkRecord(handle);
     record->inUse = 1;

@@ -50,6 +50,8 @@ public:
     FakeNetwork network;
 };
 
+// A new connected TCP handle in packet mode over the socket
+Korvo::HandleValue CreateConnectedHandle(Korvo::NetworkSocket socket);
 // Put bytes into a ring at its write position, wrapping at the buffer end
 void PutIntoRing(Korvo::ByteRing *ring, const std::vector<unsigned char> &bytes);
 // Take the complete messages' bytes out of a handle's receive ring

@@ -131,12 +131,7 @@ public:
         if (socket == INVALID_SOCKET) {
             return -1;
         }
-        const HandleValue handle = CreateHandleRecord(HANDLE_KIND_NETWORK, -1);
-        NetworkHandleRecord *record = LookupNetworkRecord(handle);
-        record->inUse = 1;
-        record->connected = 1;
-        record->packetMode = 1;
-        record->socket = socket;
+        const HandleValue handle = CreateConnectedHandle(socket);
         ws2->WSAAsyncSelect(socket, window, kSocketEventMessage, FD_READ | FD_WRITE | FD_CLOSE);
         return handle;
     }
@@ -188,6 +183,18 @@ std::vector<unsigned char> Pattern(size_t size, unsigned seed)
     return bytes;
 }
 
+// Give the handles' sockets send and receive buffers of the size
+void SetSocketBuffers(LoopbackModule &module, std::initializer_list<HandleValue> handles, int bytes)
+{
+    auto setOption = reinterpret_cast<SetSocketOptionEntry>(GetProcAddress(module.ws2->module, "setsockopt"));
+    for (const HandleValue handle : handles) {
+        for (const int option : {SO_SNDBUF, SO_RCVBUF}) {
+            setOption(LookupNetworkRecord(handle)->socket, SOL_SOCKET, option, reinterpret_cast<const char *>(&bytes),
+                      sizeof(bytes));
+        }
+    }
+}
+
 // Send one message from one handle and take it out of the other
 std::vector<unsigned char> Exchange(LoopbackModule &module, HandleValue from, HandleValue to,
                                     const std::vector<unsigned char> &message)
@@ -207,14 +214,8 @@ TEST(NetworkLoopback, MessagesOfEverySizeArriveIntactBothWays)
         ASSERT_TRUE(module.started);
         const auto [connecting, accepted] = module.ConnectPair();
         ASSERT_NE(accepted, -1);
-        auto setOption = reinterpret_cast<SetSocketOptionEntry>(GetProcAddress(module.ws2->module, "setsockopt"));
-        for (const HandleValue handle : {connecting, accepted}) {
-            for (const int option : {SO_SNDBUF, SO_RCVBUF}) {
-                if (bufferBytes != 0) {
-                    setOption(LookupNetworkRecord(handle)->socket, SOL_SOCKET, option,
-                              reinterpret_cast<const char *>(&bufferBytes), sizeof(bufferBytes));
-                }
-            }
+        if (bufferBytes != 0) {
+            SetSocketBuffers(module, {connecting, accepted}, bufferBytes);
         }
         for (const size_t size : {size_t{0}, size_t{1}, size_t{4096}, size_t{1000000}}) {
             for (const bool towardsAccepted : {true, false}) {
@@ -239,6 +240,38 @@ TEST(NetworkLoopback, MessagesOfEverySizeArriveIntactBothWays)
                 EXPECT_EQ(LookupNetworkRecord(from)->sendRing.heldBytes, 0);
             }
         }
+    }
+}
+
+TEST(NetworkLoopback, ConnectionsAreServedSideBySide)
+{
+    // The events of one connection come while another receives a long message.
+    LoopbackModule module;
+    ASSERT_TRUE(module.started);
+    std::vector<std::pair<HandleValue, HandleValue>> pairs;
+    for (int index = 0; index < 4; ++index) {
+        pairs.push_back(module.ConnectPair());
+        ASSERT_NE(pairs.back().second, -1);
+    }
+    SetSocketBuffers(module, {pairs[0].first, pairs[0].second}, 65536);
+    std::vector<std::vector<unsigned char>> messages;
+    for (size_t index = 0; index < pairs.size(); ++index) {
+        messages.push_back(Pattern(index == 0 ? 1000000 : 100 + index, static_cast<unsigned>(index)));
+        PutIntoRing(&LookupNetworkRecord(pairs[index].first)->sendRing, messages[index]);
+    }
+    for (const auto &pair : pairs) {
+        SendSocket(pair.first);
+    }
+    module.PumpUntil([&] {
+        for (size_t index = 0; index < pairs.size(); ++index) {
+            if (LookupNetworkRecord(pairs[index].second)->completeMessageBytes < static_cast<int>(messages[index].size())) {
+                return false;
+            }
+        }
+        return true;
+    });
+    for (size_t index = 0; index < pairs.size(); ++index) {
+        EXPECT_TRUE(TakeCompleteBytes(LookupNetworkRecord(pairs[index].second)) == messages[index]) << index;
     }
 }
 
