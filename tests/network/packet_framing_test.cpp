@@ -127,17 +127,4 @@ TEST(PacketFraming, ALengthNoMessageCanHaveEndsTheConnection)
     }
 }
 
-TEST(PacketFraming, WrapByteRingPositionsFoldsOnlyTheBufferEnd)
-{
-    const struct {
-        int read, write, size, wantRead, wantWrite;
-    } cases[] = {{10, 10, 10, 0, 0}, {10, 3, 10, 0, 3}, {3, 10, 10, 3, 0}, {0, 0, 0, 0, 0}, {9, 4, 10, 9, 4}};
-    for (const auto &c : cases) {
-        ByteRing ring = {nullptr, c.read, c.write, 0, c.size};
-        EXPECT_EQ(WrapByteRingPositions(&ring), &ring);
-        EXPECT_EQ(ring.readPosition, c.wantRead);
-        EXPECT_EQ(ring.writePosition, c.wantWrite);
-    }
-}
-
 } // namespace

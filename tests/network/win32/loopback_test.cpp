@@ -243,38 +243,6 @@ TEST(NetworkLoopback, MessagesOfEverySizeArriveIntactBothWays)
     }
 }
 
-TEST(NetworkLoopback, ConnectionsAreServedSideBySide)
-{
-    // The events of one connection come while another receives a long message.
-    LoopbackModule module;
-    ASSERT_TRUE(module.started);
-    std::vector<std::pair<HandleValue, HandleValue>> pairs;
-    for (int index = 0; index < 4; ++index) {
-        pairs.push_back(module.ConnectPair());
-        ASSERT_NE(pairs.back().second, -1);
-    }
-    SetSocketBuffers(module, {pairs[0].first, pairs[0].second}, 65536);
-    std::vector<std::vector<unsigned char>> messages;
-    for (size_t index = 0; index < pairs.size(); ++index) {
-        messages.push_back(Pattern(index == 0 ? 1000000 : 100 + index, static_cast<unsigned>(index)));
-        PutIntoRing(&LookupNetworkRecord(pairs[index].first)->sendRing, messages[index]);
-    }
-    for (const auto &pair : pairs) {
-        SendSocket(pair.first);
-    }
-    module.PumpUntil([&] {
-        for (size_t index = 0; index < pairs.size(); ++index) {
-            if (LookupNetworkRecord(pairs[index].second)->completeMessageBytes < static_cast<int>(messages[index].size())) {
-                return false;
-            }
-        }
-        return true;
-    });
-    for (size_t index = 0; index < pairs.size(); ++index) {
-        EXPECT_TRUE(TakeCompleteBytes(LookupNetworkRecord(pairs[index].second)) == messages[index]) << index;
-    }
-}
-
 TEST(NetworkLoopback, AHostilePrefixClosesTheConnection)
 {
     for (const int prefix : {-1, INT_MIN, kDefaultMaxMessageBytes + 1, INT_MAX}) {
