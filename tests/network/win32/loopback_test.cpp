@@ -26,6 +26,13 @@ typedef int(WINAPI *GetSockNameEntry)(SOCKET, sockaddr *, int *);
 typedef int(WINAPI *SocketOptionEntry)(SOCKET, int, int, char *, int *);
 typedef int(WINAPI *SetSocketOptionEntry)(SOCKET, int, int, const char *, int);
 
+// An entry of the socket library that the library's table does not hold
+template <typename Entry>
+Entry SocketLibraryEntry(const char *name)
+{
+    return reinterpret_cast<Entry>(reinterpret_cast<void *>(GetProcAddress(PlatformLibraries.ws2_32.module, name)));
+}
+
 LRESULT CALLBACK SocketWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kSocketEventMessage) {
@@ -89,7 +96,7 @@ public:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = ws2->inet_addr("127.0.0.1");
         int length = sizeof(address);
-        auto getSockName = reinterpret_cast<GetSockNameEntry>(GetProcAddress(ws2->module, "getsockname"));
+        auto getSockName = SocketLibraryEntry<GetSockNameEntry>("getsockname");
         ws2->bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof(address));
         ws2->listen(listener, 16);
         getSockName(listener, reinterpret_cast<sockaddr *>(&address), &length);
@@ -184,9 +191,9 @@ std::vector<unsigned char> Pattern(size_t size, unsigned seed)
 }
 
 // Give the handles' sockets send and receive buffers of the size
-void SetSocketBuffers(LoopbackModule &module, std::initializer_list<HandleValue> handles, int bytes)
+void SetSocketBuffers(std::initializer_list<HandleValue> handles, int bytes)
 {
-    auto setOption = reinterpret_cast<SetSocketOptionEntry>(GetProcAddress(module.ws2->module, "setsockopt"));
+    auto setOption = SocketLibraryEntry<SetSocketOptionEntry>("setsockopt");
     for (const HandleValue handle : handles) {
         for (const int option : {SO_SNDBUF, SO_RCVBUF}) {
             setOption(LookupNetworkRecord(handle)->socket, SOL_SOCKET, option, reinterpret_cast<const char *>(&bytes),
@@ -215,7 +222,7 @@ TEST(NetworkLoopback, MessagesOfEverySizeArriveIntactBothWays)
         const auto [connecting, accepted] = module.ConnectPair();
         ASSERT_NE(accepted, -1);
         if (bufferBytes != 0) {
-            SetSocketBuffers(module, {connecting, accepted}, bufferBytes);
+            SetSocketBuffers({connecting, accepted}, bufferBytes);
         }
         for (const size_t size : {size_t{0}, size_t{1}, size_t{4096}, size_t{1000000}}) {
             for (const bool towardsAccepted : {true, false}) {
@@ -261,7 +268,7 @@ TEST(NetworkLoopback, AHostilePrefixClosesTheConnection)
         EXPECT_EQ(LookupNetworkRecord(accepted), nullptr);
         // The peer sees the end of the connection.
         const DWORD timeout = 5000;
-        auto setOption = reinterpret_cast<SetSocketOptionEntry>(GetProcAddress(module.ws2->module, "setsockopt"));
+        auto setOption = SocketLibraryEntry<SetSocketOptionEntry>("setsockopt");
         setOption(peer, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&timeout), sizeof(timeout));
         char got = 0;
         const int received = module.ws2->recv(peer, &got, 1, 0);
@@ -294,7 +301,7 @@ TEST(NetworkLoopback, ConnectSendCloseCyclesLeaveNothingBehind)
         EXPECT_EQ(Counts.closed, 2 * kCycles);
         EXPECT_EQ(HandleTypeTable[HANDLE_KIND_NETWORK].liveCount, 1);
         // Every socket the cycles used is gone: the socket library no longer knows it.
-        auto getOption = reinterpret_cast<SocketOptionEntry>(GetProcAddress(module.ws2->module, "getsockopt"));
+        auto getOption = SocketLibraryEntry<SocketOptionEntry>("getsockopt");
         int stillOpen = 0;
         for (const NetworkSocket socket : Counts.seen) {
             int type = 0;
