@@ -57,7 +57,7 @@ struct NetworkHandleRecord {
     int incomingMessageSize;
     int completeMessageBytes; // bytes of whole messages in the receive ring
     ByteRing sendRing;
-    int outgoingBytesLeft;    // of the message being sent (its length prefix once that is sent)
+    int outgoingBytesLeft;    // of the message being sent (0: the next one starts with its length prefix)
     int headerBytesLeft;      // of the length prefix being sent
     uint8_t ipv4Address[4];
     uint16_t ipv6Address[8];
