@@ -12,14 +12,6 @@
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
-// Defines
-// ---------------------------------------------------------------------------
-
-// States of a handle's receiving and sending words (0: idle).
-constexpr int kTransferRunning = 1;
-constexpr int kTransferRunAgain = 2;
-
-// ---------------------------------------------------------------------------
 // Module globals
 // ---------------------------------------------------------------------------
 
@@ -110,16 +102,12 @@ int RunSocketTransfer(HandleValue handle, int NetworkHandleRecord::*busy, const 
     }
     NetworkKindLock lock;
     NetworkHandleRecord *record = LookupNetworkRecord(handle);
-    if (record == nullptr || record->udp != 0) {
+    // NOTE: the guard is the handle's own: an event of another handle that comes
+    // during this transfer is served, as its socket would not report it again.
+    if (record == nullptr || record->udp != 0 || record->*busy != 0) {
         return -1;
     }
-    if (record->*busy != 0) {
-        // NOTE: an event that comes while its transfer runs is not dropped but served
-        // by one more round: the socket may not report it again.
-        record->*busy = kTransferRunAgain;
-        return -1;
-    }
-    record->*busy = kTransferRunning;
+    record->*busy = 1;
     PumpNetworkWindowMessages(0);
     record = LookupNetworkRecord(handle);
     if (record == nullptr) {
@@ -131,10 +119,7 @@ int RunSocketTransfer(HandleValue handle, int NetworkHandleRecord::*busy, const 
     } else if (record->error != 0) {
         result = AppendLogText(errorText);
     } else if (record->packetMode != 0) {
-        do {
-            record->*busy = kTransferRunning;
-            result = transfer(record);
-        } while (result == 0 && record->*busy == kTransferRunAgain);
+        result = transfer(record);
     }
     // NOTE: cleared on every way out, or the handle would refuse every later event.
     record->*busy = 0;

@@ -65,8 +65,8 @@ struct NetworkHandleRecord {
     int udpReadable;
     int udpWritable;
     int maxMessageBytes;      // a longer incoming message ends the connection; 0: the default
-    int receiving;            // inside RecvSocket: 1, or 2 when another read event came meanwhile
-    int sending;              // inside SendSocket: 1, or 2 when another write event came meanwhile
+    int receiving;            // inside RecvSocket (its pump may bring this handle's events)
+    int sending;              // inside SendSocket
 };
 
 // State of the network module.
@@ -127,10 +127,9 @@ private:
     CRITICAL_SECTION *section_;
 };
 
-// What RecvSocket and SendSocket share: refuse a missing, UDP or busy handle (-1;
-// a busy one runs its transfer once more), mark it busy, serve the window, log and
-// refuse a handle not in use or broken, then run the transfer (packet mode only);
-// the transfer's result, else 0
+// What RecvSocket and SendSocket share: refuse a missing, UDP or busy handle (-1),
+// mark it busy, serve the window, log and refuse a handle not in use or broken,
+// then run the transfer (packet mode only); the transfer's result, else 0
 int RunSocketTransfer(HandleValue handle, int NetworkHandleRecord::*busy, const char *notInUseText,
                       const char *errorText, int (*transfer)(NetworkHandleRecord *record));
 // Close the handle's socket and mark it broken, so that the pump deletes it

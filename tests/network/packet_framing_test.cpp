@@ -119,6 +119,7 @@ TEST(PacketFraming, ALengthNoMessageCanHaveEndsTheConnection)
                 StartFreshLog();
                 EXPECT_EQ(RecvSocket(handle), -1);
                 EXPECT_EQ(ReadLogLines().front(), "このネットワークハンドルにはエラーが発生しています in RecvSocket");
+                EXPECT_EQ(record->receiving, 0);
             }
             PumpNetworkWindowMessages(1);
             EXPECT_EQ(LookupNetworkRecord(handle) == nullptr, c.ends);
