@@ -2,11 +2,8 @@
 
 #include "tests/network/fake_sockets.h"
 
-#include "core/memory/tracked_alloc.h"
-#include "tests/core/log_capture.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 using namespace Korvo;
@@ -177,21 +174,6 @@ std::vector<unsigned char> TakeCompleteBytes(NetworkHandleRecord *record)
     }
     record->completeMessageBytes -= static_cast<int>(bytes.size());
     return bytes;
-}
-
-int LiveTrackedBlocks()
-{
-    StartFreshLog();
-    DumpTrackedBlocks();
-    for (const std::string &line : ReadLogLines()) {
-        int bytes = 0;
-        int blocks = 0;
-        double kilobytes = 0;
-        if (std::sscanf(line.c_str(), "\tTotal size:%d(%lfkb)  Alloc num:%d", &bytes, &kilobytes, &blocks) == 3) {
-            return blocks;
-        }
-    }
-    return -1;
 }
 
 } // namespace KorvoTest

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "network/network_handle.h"
+#include "tests/core/log_capture.h"
 
 #include <cstdint>
 #include <deque>
@@ -56,7 +57,5 @@ Korvo::HandleValue CreateConnectedHandle(Korvo::NetworkSocket socket);
 void PutIntoRing(Korvo::ByteRing *ring, const std::vector<unsigned char> &bytes);
 // Take the complete messages' bytes out of a handle's receive ring
 std::vector<unsigned char> TakeCompleteBytes(Korvo::NetworkHandleRecord *record);
-// Blocks of tracked memory alive now (from a dump of the tracked blocks)
-int LiveTrackedBlocks();
 
 } // namespace KorvoTest
