@@ -51,7 +51,7 @@ protected:
 
 TEST_F(ModelDeleteTest, ModelWithTexturesBuffersAndWorldReleasesEverythingInOrder)
 {
-    const int blocksBefore = ModelTest::LiveTrackedBlocks();
+    const int blocksBefore = KorvoTest::LiveTrackedBlocks();
     int base = ModelTest::CreateBase({{0, 0, 2, 3, 6, 1}, {1, 1, 0, 4, 3, 0}}, 2, 3, 2);
     int model = ModelTest::CreateModel(base, 3, 2);
     ModelTest::BuildPhysics(model);
@@ -90,7 +90,7 @@ TEST_F(ModelDeleteTest, ModelWithTexturesBuffersAndWorldReleasesEverythingInOrde
     EXPECT_EQ(Events, expected);
     EXPECT_EQ(ModelTest::ModelRecord(model), nullptr);
     EXPECT_EQ(ModelTest::BaseRecord(base), nullptr) << "the last use of the base went with the model";
-    EXPECT_EQ(ModelTest::LiveTrackedBlocks(), blocksBefore);
+    EXPECT_EQ(KorvoTest::LiveTrackedBlocks(), blocksBefore);
 }
 
 // A model gives back its use of the base through the base's handle kept beside
@@ -111,7 +111,7 @@ TEST_F(ModelDeleteTest, DeletingAModelGivesBackOnlyItsUseOfTheBase)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        const int blocksBefore = ModelTest::LiveTrackedBlocks();
+        const int blocksBefore = KorvoTest::LiveTrackedBlocks();
         int base = ModelTest::CreateBase({{0, 0, 0, 3, 3, 0}}, 1, 0, 0);
         int first = ModelTest::CreateModel(base, 1, 1);
         int second = c.models == 2 ? ModelTest::CreateModel(base, 0, 0) : -1;
@@ -138,7 +138,7 @@ TEST_F(ModelDeleteTest, DeletingAModelGivesBackOnlyItsUseOfTheBase)
             ASSERT_EQ(DeleteHandleRecord(base), 0);
         }
         EXPECT_EQ(ModelTest::BaseRecord(base), nullptr);
-        EXPECT_EQ(ModelTest::LiveTrackedBlocks(), blocksBefore);
+        EXPECT_EQ(KorvoTest::LiveTrackedBlocks(), blocksBefore);
     }
 }
 

@@ -5,7 +5,6 @@
 #include "core/memory/tracked_alloc.h"
 #include "graphics/graph_record.h"
 #include "model/model_module.h"
-#include "tests/core/log_capture.h"
 
 #include <BulletCollision/BroadphaseCollision/btDbvtBroadphase.h>
 #include <BulletCollision/CollisionDispatch/btCollisionDispatcher.h>
@@ -17,7 +16,6 @@
 #include <BulletDynamics/Dynamics/btDiscreteDynamicsWorld.h>
 #include <LinearMath/btDefaultMotionState.h>
 
-#include <cstdio>
 #include <cstring>
 
 using namespace Korvo;
@@ -202,21 +200,6 @@ void BuildPhysics(int modelHandle)
                                                btVector3(-0.5f, 0, 0));
         world->addConstraint(joint.constraint);
     }
-}
-
-int LiveTrackedBlocks()
-{
-    KorvoTest::StartFreshLog();
-    DumpTrackedBlocks();
-    for (const std::string &line : KorvoTest::ReadLogLines()) {
-        int bytes = 0;
-        double kilobytes = 0;
-        int blocks = 0;
-        if (std::sscanf(line.c_str(), "\tTotal size:%d(%lfkb)  Alloc num:%d", &bytes, &kilobytes, &blocks) == 3) {
-            return blocks;
-        }
-    }
-    return -1;
 }
 
 } // namespace ModelTest

@@ -37,9 +37,6 @@ void BuildPhysics(int modelHandle);
 Korvo::ModelBaseHandleRecord *BaseRecord(int handle);
 Korvo::ModelHandleRecord *ModelRecord(int handle);
 
-// Blocks the tracked allocator holds now
-int LiveTrackedBlocks();
-
 // Graph and model kinds on the recording device, which hands out buffers. Graphs
 // are made in software (the host has no device); buffers need Direct3D mode, which
 // the tests switch on around their buffer calls.

@@ -7,6 +7,7 @@
 #include "image/pixel_access.h"
 #include "image/public_api.h"
 #include "model/model_module.h"
+#include "tests/core/log_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -176,7 +177,7 @@ TEST(ModelTextureTest, PreparedImagesArePowersOfTwoMirroredAndOfOneSize)
 
 TEST(ModelTextureTest, UnreadableFilesGiveNoImages)
 {
-    const int blocksBefore = ModelTest::LiveTrackedBlocks();
+    const int blocksBefore = KorvoTest::LiveTrackedBlocks();
     std::vector<unsigned char> good = MakeTga(2, 2, [](int, int) { return 0xFF102030u; });
     const unsigned char junk[16] = {1, 2, 3};
     struct Case {
@@ -201,7 +202,7 @@ TEST(ModelTextureTest, UnreadableFilesGiveNoImages)
         EXPECT_EQ(colorImage.pixels, nullptr);
         EXPECT_EQ(alphaImage.pixels, nullptr);
     }
-    EXPECT_EQ(ModelTest::LiveTrackedBlocks(), blocksBefore);
+    EXPECT_EQ(KorvoTest::LiveTrackedBlocks(), blocksBefore);
 }
 
 } // namespace
