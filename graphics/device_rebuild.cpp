@@ -106,7 +106,7 @@ static int RebuildInSoftware(int hadDirect3D)
     KeptTransforms kept = KeepTransforms();
     SelectDrawTarget(GetSelectedDrawTarget());
     PutBackTransforms(kept);
-    if (RunDeviceRestoreHooks() != 0) {
+    if (RunGraphRestore() != 0) {
         restored = -1;
     }
     return restored;
@@ -155,7 +155,7 @@ int RecreateGraphicsDevice()
         FillDrawTargetWithBackground(nullptr);
         PresentScreen(nullptr);
     }
-    if (RunDeviceRestoreHooks() != 0) {
+    if (RunGraphRestore() != 0) {
         restored = -1;
     }
     ReapplyDeviceStates();

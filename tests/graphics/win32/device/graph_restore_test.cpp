@@ -131,7 +131,49 @@ TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
     std::remove(bmp.c_str());
 }
 
-TEST(GraphRestoreTest, ARebuildThatFallsBackToSoftwareDrawsTheGraphsFromSoftwareImages)
+int CallbackRuns = 0;
+void CountCallbackRun() { ++CallbackRuns; }
+
+// Suites of their own: each runs in a fresh process (see KORVO_TESTS_RUN_PER_SUITE).
+TEST(GraphRestoreRoutineTest, TheSelectedRestoreRoutineOrAMissingSourceIsWhatTheRebuildReports)
+{
+    struct Case {
+        const char *what;
+        bool callback;
+        bool deleteSource;
+        int result;
+        int decodes;
+        const char *logText;
+    };
+    const Case cases[] = {
+        {"built-in routine", false, false, 0, 1, "グラフィックの復帰が完了しました"},
+        {"the caller's routine instead", true, false, 0, 0, nullptr},
+        {"a source file gone", false, true, -1, 0, "restore_source.bmp がロードできませんでした"},
+    };
+    // One session: every device lifetime more in this process risks Wine's own fault.
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    std::string bmp = WriteBmp();
+    ASSERT_NE(CreateGraphFromImageFile(bmp.c_str(), 0), -1);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        CallbackRuns = 0;
+        SetGraphRestoreCallback(c.callback ? CountCallbackRun : nullptr);
+        if (c.deleteSource) {
+            std::remove(bmp.c_str());
+        }
+        int decodes = GetGraphRestoreDecodeCount();
+        EXPECT_EQ(RecreateGraphicsDevice(), c.result);
+        EXPECT_EQ(GetGraphRestoreDecodeCount() - decodes, c.decodes);
+        EXPECT_EQ(CallbackRuns, c.callback ? 1 : 0);
+        SetGraphRestoreCallback(nullptr);
+        if (c.logText != nullptr) {
+            EXPECT_NE(KorvoTest::ReadLogFile().find(c.logText), std::string::npos);
+        }
+    }
+    EXPECT_EQ(ShutdownLibrary(), 0);
+}
+
+TEST(SoftwareFallbackRestoreTest, ARebuildThatFallsBackToSoftwareDrawsTheGraphsFromSoftwareImages)
 {
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
     std::string bmp = WriteBmp();
@@ -151,7 +193,7 @@ TEST(GraphRestoreTest, ARebuildThatFallsBackToSoftwareDrawsTheGraphsFromSoftware
     std::remove(bmp.c_str());
 }
 
-TEST(GraphRestoreTest, FontsComeBackAfterARebuildUnderTheirHandles)
+TEST(FontRebuildTest, FontsComeBackAfterARebuildUnderTheirHandles)
 {
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
     int font = GetStandardFontHandle();
