@@ -12,6 +12,7 @@
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "graphics/shader_code_check.h"
+#include "graphics/shader_constants.h"
 
 #include <cstring>
 
@@ -293,6 +294,34 @@ int SelectUserVertexShader(int handle)
 int SelectUserPixelShader(int handle)
 {
     return SelectUserShader(&UserShaders.pixelShader, handle, 0);
+}
+
+void SaveShaderSelection(SavedShaderSelection *saved, int textureCount)
+{
+    int count = textureCount < 0 ? 0 : (textureCount > 16 ? 16 : textureCount);
+    saved->vertexShader = UserShaders.vertexShader;
+    saved->pixelShader = UserShaders.pixelShader;
+    saved->textureCount = count;
+    for (int i = 0; i < count; ++i) {
+        saved->textures[i] = UserShaders.textures[i];
+    }
+    SelectConstantLayers(0x3);
+}
+
+void RestoreShaderSelection(const SavedShaderSelection *saved)
+{
+    // A shader or graph deleted meanwhile is not selected again.
+    if (SelectUserVertexShader(saved->vertexShader) != 0) {
+        UserShaders.vertexShader = 0;
+    }
+    if (SelectUserPixelShader(saved->pixelShader) != 0) {
+        UserShaders.pixelShader = 0;
+    }
+    for (int i = 0; i < saved->textureCount; ++i) {
+        if (SelectShaderTexture(i, saved->textures[i] != 0 ? saved->textures[i] : -1) != 0) {
+            UserShaders.textures[i] = 0;
+        }
+    }
 }
 
 } // namespace Korvo

@@ -257,6 +257,23 @@ TEST_F(ShaderDrawTest, AUserPixelShaderDrawsTheSelectedGraph)
     uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
     EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
     ExpectNear(pixel, 0xD7379B);
+
+    // A selection kept across other work comes back; a shader deleted meanwhile does not.
+    int other = CreateShaderFromBuiltinArchive(0, "ps_nonetex_type0.pso");
+    ASSERT_NE(other, -1);
+    SavedShaderSelection saved;
+    SaveShaderSelection(&saved, 1);
+    ASSERT_EQ(SelectUserPixelShader(other), 0);
+    ASSERT_EQ(SelectShaderTexture(0, -1), 0);
+    RestoreShaderSelection(&saved);
+    EXPECT_EQ(UserShaders.pixelShader, shader);
+    EXPECT_EQ(UserShaders.textures[0], graph);
+    ASSERT_EQ(SelectUserPixelShader(other), 0);
+    SaveShaderSelection(&saved, 1);
+    ASSERT_EQ(SelectUserPixelShader(shader), 0);
+    ASSERT_EQ(DeleteShaderHandle(other), 0);
+    RestoreShaderSelection(&saved);
+    EXPECT_EQ(UserShaders.pixelShader, 0);
     SelectUserPixelShader(0);
     SelectShaderTexture(0, -1);
 }
