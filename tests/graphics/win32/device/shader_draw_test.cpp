@@ -5,6 +5,7 @@
 
 #include "library_session.h"
 
+#include "core/threads/async_load.h"
 #include "graphics/buffer_handles.h"
 #include "graphics/builtin_shader_archives.h"
 #include "graphics/d3d_call_wrappers.h"
@@ -175,6 +176,23 @@ TEST_F(ShaderDrawTest, CodeFailingTheChecksMakesNoHandle)
     ASSERT_NE(handle, -1);
     EXPECT_EQ(DeleteShaderHandle(handle), 0);
     EXPECT_EQ(DeleteShaderHandle(handle), -1);
+
+    // In the background: the handle comes at once and is usable once its job ends;
+    // code the checks refuse takes its handle away.
+    SetLoadInBackgroundFlag(1);
+    int loaded = CreatePixelShaderHandle(good.data(), size);
+    int refused = CreatePixelShaderHandle(wrongKind.data(), size);
+    SetLoadInBackgroundFlag(0);
+    ASSERT_NE(loaded, -1);
+    ASSERT_NE(refused, -1);
+    for (int waited = 0; waited < 5000 && GetQueuedAsyncJobCount() > 0; ++waited) {
+        RunMainThreadRequests();
+        Sleep(1);
+    }
+    EXPECT_EQ(BindPixelShaderHandle(loaded), 0);
+    EXPECT_EQ(LookupShaderRecord(refused), nullptr);
+    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_SHADER].liveCount, before + 1);
+    EXPECT_EQ(DeleteShaderHandle(loaded), 0);
 }
 
 } // namespace
