@@ -97,16 +97,25 @@ int CountDifferences(const std::vector<uint32_t> &a, const std::vector<uint32_t>
     return differences;
 }
 
-TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
+// A started library with a graph and ten pieces of one BMP; the scene they draw.
+void LoadSceneGraphs(std::string *bmp, int *graph, int *pieces, std::vector<uint32_t> *scene)
 {
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
-    std::string bmp = WriteBmp();
-    int graph = CreateGraphFromImageFile(bmp.c_str(), 0);
+    *bmp = WriteBmp();
+    *graph = CreateGraphFromImageFile(bmp->c_str(), 0);
+    ASSERT_NE(*graph, -1);
+    ASSERT_EQ(CreateDivGraphFromImageFile(bmp->c_str(), 10, 5, 2, 10, 10, pieces, 0), 0);
+    *scene = DrawAndReadBack(*graph, pieces);
+    ASSERT_EQ(scene->size(), 128u * 64u);
+}
+
+TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
+{
+    std::string bmp;
+    int graph = -1;
     int pieces[10];
-    ASSERT_NE(graph, -1);
-    ASSERT_EQ(CreateDivGraphFromImageFile(bmp.c_str(), 10, 5, 2, 10, 10, pieces, 0), 0);
-    std::vector<uint32_t> before = DrawAndReadBack(graph, pieces);
-    ASSERT_EQ(before.size(), 128u * 64u);
+    std::vector<uint32_t> before;
+    ASSERT_NO_FATAL_FAILURE(LoadSceneGraphs(&bmp, &graph, pieces, &before));
     EXPECT_NE(before[5 * 128 + 5], before[40 * 128 + 120]) << "the scene is not blank";
     // The rebuild alone, and the release of a deactivation followed by the rebuild.
     for (bool releasedFirst : {false, true}) {
@@ -175,13 +184,11 @@ TEST(GraphRestoreRoutineTest, TheSelectedRestoreRoutineOrAMissingSourceIsWhatThe
 
 TEST(SoftwareFallbackRestoreTest, ARebuildThatFallsBackToSoftwareDrawsTheGraphsFromSoftwareImages)
 {
-    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
-    std::string bmp = WriteBmp();
-    int graph = CreateGraphFromImageFile(bmp.c_str(), 0);
+    std::string bmp;
+    int graph = -1;
     int pieces[10];
-    ASSERT_NE(graph, -1);
-    ASSERT_EQ(CreateDivGraphFromImageFile(bmp.c_str(), 10, 5, 2, 10, 10, pieces, 0), 0);
-    std::vector<uint32_t> before = DrawAndReadBack(graph, pieces);
+    std::vector<uint32_t> before;
+    ASSERT_NO_FATAL_FAILURE(LoadSceneGraphs(&bmp, &graph, pieces, &before));
     GraphicsState.softwareOnlyRequest = 1;
     EXPECT_EQ(RecreateGraphicsDevice(), 0);
     GraphicsState.softwareOnlyRequest = 0;

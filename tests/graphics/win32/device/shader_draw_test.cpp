@@ -33,6 +33,17 @@ struct ScreenVertex {
 
 constexpr DWORD kScreenVertexFormat = 0x4 | 0x40;  // XYZRHW | DIFFUSE
 
+// The draw screen's pixel at (50, 50), inside the quads the tests draw.
+uint32_t ReadCentrePixel()
+{
+    RasterImage image = {};
+    const RECT centre = {50, 50, 51, 51};
+    EXPECT_EQ(LockDrawScreenBuffer(&centre, &image, -1, 1, 0), 0);
+    uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
+    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+    return pixel;
+}
+
 // Draw a 100 x 100 quad at (10, 10) with the bound pixel shader; the pixel at (50, 50).
 uint32_t DrawQuadAndReadCentre(uint32_t colour)
 {
@@ -44,12 +55,7 @@ uint32_t DrawQuadAndReadCentre(uint32_t colour)
     StateCache.vertexShader = nullptr;
     D3DDev_SetFVF(kScreenVertexFormat);
     D3DDev_DrawPrimitiveUP(K_D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
-    RasterImage image = {};
-    const RECT centre = {50, 50, 51, 51};
-    EXPECT_EQ(LockDrawScreenBuffer(&centre, &image, -1, 1, 0), 0);
-    uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
-    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
-    return pixel;
+    return ReadCentrePixel();
 }
 
 void ExpectNear(uint32_t got, uint32_t want)
@@ -269,12 +275,7 @@ TEST_F(ShaderDrawTest, AUserPixelShaderDrawsTheSelectedGraph)
     const UserVertex quad[4] = {{10, 10, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0, 0}, {110, 10, 0, 1, 0xFFFFFFFF, 0, 1, 0, 1, 0},
                                 {10, 110, 0, 1, 0xFFFFFFFF, 0, 0, 1, 0, 1}, {110, 110, 0, 1, 0xFFFFFFFF, 0, 1, 1, 1, 1}};
     D3DDev_DrawPrimitiveUP(K_D3DPT_TRIANGLESTRIP, 2, quad, sizeof(UserVertex));
-    RasterImage image = {};
-    const RECT centre = {50, 50, 51, 51};
-    ASSERT_EQ(LockDrawScreenBuffer(&centre, &image, -1, 1, 0), 0);
-    uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
-    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
-    ExpectNear(pixel, 0xD7379B);
+    ExpectNear(ReadCentrePixel(), 0xD7379B);
 
     // A selection kept across other work comes back; a shader deleted meanwhile does not.
     int other = CreateShaderFromBuiltinArchive(0, "ps_nonetex_type0.pso");
