@@ -109,7 +109,8 @@ void LoadSceneGraphs(std::string *bmp, int *graph, int *pieces, std::vector<uint
     ASSERT_EQ(scene->size(), 128u * 64u);
 }
 
-TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
+// The rebuild alone, or the release of a deactivation followed by the rebuild.
+void ExpectGraphsBackAfterRebuild(bool releasedFirst)
 {
     std::string bmp;
     int graph = -1;
@@ -117,27 +118,35 @@ TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
     std::vector<uint32_t> before;
     ASSERT_NO_FATAL_FAILURE(LoadSceneGraphs(&bmp, &graph, pieces, &before));
     EXPECT_NE(before[5 * 128 + 5], before[40 * 128 + 120]) << "the scene is not blank";
-    // The rebuild alone, and the release of a deactivation followed by the rebuild.
-    for (bool releasedFirst : {false, true}) {
-        SCOPED_TRACE(releasedFirst ? "released first" : "rebuild alone");
-        RowMatrix4 view = StateCache.view;
-        view.m[3][0] += 5.0f;
-        ASSERT_EQ(SetViewMatrix(&view), 0);
-        int decodes = GetGraphRestoreDecodeCount();
-        if (releasedFirst) {
-            ReleaseGraphicsDevice();
-        }
-        ASSERT_EQ(RecreateGraphicsDevice(), 0);
-        EXPECT_EQ(GetGraphRestoreDecodeCount() - decodes, 2) << "one for the graph, one for all ten pieces";
-        EXPECT_EQ(IsGraphHandleReady(graph), 1);
-        for (int piece : pieces) {
-            EXPECT_EQ(IsGraphHandleReady(piece), 1);
-        }
-        EXPECT_EQ(std::memcmp(&StateCache.view, &view, sizeof(view)), 0) << "the camera is kept";
-        EXPECT_EQ(CountDifferences(before, DrawAndReadBack(graph, pieces)), 0);
+    RowMatrix4 view = StateCache.view;
+    view.m[3][0] += 5.0f;
+    ASSERT_EQ(SetViewMatrix(&view), 0);
+    int decodes = GetGraphRestoreDecodeCount();
+    if (releasedFirst) {
+        ReleaseGraphicsDevice();
     }
+    ASSERT_EQ(RecreateGraphicsDevice(), 0);
+    EXPECT_EQ(GetGraphRestoreDecodeCount() - decodes, 2) << "one for the graph, one for all ten pieces";
+    EXPECT_EQ(IsGraphHandleReady(graph), 1);
+    for (int piece : pieces) {
+        EXPECT_EQ(IsGraphHandleReady(piece), 1);
+    }
+    EXPECT_EQ(std::memcmp(&StateCache.view, &view, sizeof(view)), 0) << "the camera is kept";
+    EXPECT_EQ(CountDifferences(before, DrawAndReadBack(graph, pieces)), 0);
     EXPECT_EQ(ShutdownLibrary(), 0);
     std::remove(bmp.c_str());
+}
+
+// One rebuild per process: a second device rebuild after drawing in the same
+// process sometimes ends in a page fault inside Wine's Direct3D libraries.
+TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
+{
+    ExpectGraphsBackAfterRebuild(false);
+}
+
+TEST(ReleasedDeviceRestoreTest, GraphsComeBackWhenTheDeviceWasReleasedBeforeTheRebuild)
+{
+    ExpectGraphsBackAfterRebuild(true);
 }
 
 int CallbackRuns = 0;
