@@ -23,13 +23,6 @@
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
-// Module globals
-// ---------------------------------------------------------------------------
-
-// Set between ReleaseGraphicsDevice and the rebuild that follows it.
-static int DeviceObjectsReleased = 0;
-
-// ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
 
@@ -106,7 +99,7 @@ static int RebuildInSoftware(int hadDirect3D)
     KeptTransforms kept = KeepTransforms();
     SelectDrawTarget(GetSelectedDrawTarget());
     PutBackTransforms(kept);
-    if (RunDeviceRestoreHooks() != 0) {
+    if (RunGraphRestore() != 0) {
         restored = -1;
     }
     return restored;
@@ -119,10 +112,10 @@ static int RebuildInSoftware(int hadDirect3D)
 // Release the device's resources and DirectX (full-screen deactivation)
 void ReleaseGraphicsDevice()
 {
-    if (GraphicsState.started != 0 && GraphicsState.direct3DModeActive != 0 && DeviceObjectsReleased == 0) {
+    // Between a release and the rebuild Direct3D mode stays on without a device.
+    if (GraphicsState.started != 0 && GraphicsState.direct3DModeActive != 0 && G_D3D_HasDevice() != 0) {
         WaitForQueuedLoads();
         ReleaseDeviceObjects();
-        DeviceObjectsReleased = 1;
     }
 }
 
@@ -136,10 +129,9 @@ int RecreateGraphicsDevice()
     }
     WaitForQueuedLoads();
     int hadDirect3D = GraphicsState.direct3DModeActive;
-    if (hadDirect3D != 0 && DeviceObjectsReleased == 0) {
+    if (hadDirect3D != 0 && G_D3D_HasDevice() != 0) {
         ReleaseDeviceObjects();
     }
-    DeviceObjectsReleased = 0;
     StartDirectXSystem();
     if (GraphicsState.direct3DModeActive == 0) {
         return RebuildInSoftware(hadDirect3D);
@@ -155,7 +147,7 @@ int RecreateGraphicsDevice()
         FillDrawTargetWithBackground(nullptr);
         PresentScreen(nullptr);
     }
-    if (RunDeviceRestoreHooks() != 0) {
+    if (RunGraphRestore() != 0) {
         restored = -1;
     }
     ReapplyDeviceStates();

@@ -2,7 +2,12 @@
 
 #include "graphics/graph_restore.h"
 
+#include "core/log/error_log.h"
 #include "core/memory/handle_manager.h"
+#include "core/public_api.h"
+#include "core/system/window_state.h"
+#include "graphics/device_rebuild_hooks.h"
+#include "graphics/draw_settings.h"
 #include "graphics/graph_image_set.h"
 #include "graphics/graph_load.h"
 #include "graphics/graph_record.h"
@@ -46,6 +51,11 @@ static int ReloadGraphsOfSource(GraphRestoreSource *source)
     request.mirror = source->mirror;
     GraphSourceImages images;
     if (DecodeGraphSourceImages(&request, &images) < 0) {
+        if (source->fileName != nullptr) {
+            AppendLogLineFormat("ファイル:%s がロードできませんでした", source->fileName);
+        } else if (source->memoryImage != nullptr) {
+            AppendLogText("メモリからの画像データのローができませんでした");
+        }
         return -1;
     }
     ++RestoreDecodeCount;
@@ -65,9 +75,9 @@ static int ReloadGraphsOfSource(GraphRestoreSource *source)
     return result;
 }
 
-// Remake each Direct3D image set once (however many graphs share it), rebuild
-// every graph's view of its set, then reload the pixels one decode per source.
-template <typename Remake> static int RemakeImagesAndReload(Remake remake)
+// Remake each Direct3D image set once (however many graphs share it) and
+// rebuild the view of every graph on it; 0, -1 when a set failed.
+template <typename Remake> static int RemakeGraphImages(Remake remake)
 {
     int result = 0;
     std::vector<GraphImageSet *> made;
@@ -95,24 +105,6 @@ template <typename Remake> static int RemakeImagesAndReload(Remake remake)
         }
         BuildGraphDrawPieces(record->header.handle, 0);
     });
-    std::vector<GraphRestoreSource *> sources;
-    ForEachGraph([&](GraphRecord *record) {
-        GraphRestoreSource *source = record->restoreSource;
-        if (source == nullptr) {
-            return;
-        }
-        for (GraphRestoreSource *seen : sources) {
-            if (seen == source) {
-                return;
-            }
-        }
-        sources.push_back(source);
-    });
-    for (GraphRestoreSource *source : sources) {
-        if (ReloadGraphsOfSource(source) != 0) {
-            result = -1;
-        }
-    }
     return result;
 }
 
@@ -129,12 +121,56 @@ int ReleaseGraphDeviceTextures()
 
 int RestoreGraphDeviceTextures()
 {
-    return RemakeImagesAndReload([](GraphImageSet *set) { return CreateGraphImageTextures(nullptr, set); });
+    return RemakeGraphImages([](GraphImageSet *set) { return CreateGraphImageTextures(nullptr, set); });
 }
 
 int RestoreGraphsInSoftware()
 {
-    return RemakeImagesAndReload([](GraphImageSet *set) { return ConvertImageSetToSoftware(set); });
+    return RemakeGraphImages([](GraphImageSet *set) { return ConvertImageSetToSoftware(set); });
+}
+
+int RestoreAllGraphs()
+{
+    AppendLogText("グラフィックを復帰します\n");
+    std::vector<GraphRestoreSource *> sources;
+    ForEachGraph([&](GraphRecord *record) {
+        GraphRestoreSource *source = record->restoreSource;
+        if (source == nullptr) {
+            return;
+        }
+        for (GraphRestoreSource *seen : sources) {
+            if (seen == source) {
+                return;
+            }
+        }
+        sources.push_back(source);
+    });
+    int result = 0;
+    for (GraphRestoreSource *source : sources) {
+        if (ReloadGraphsOfSource(source) != 0) {
+            result = -1;
+        }
+    }
+    AppendLogText("グラフィックの復帰が完了しました\n");
+    return result;
+}
+
+int RunGraphRestore()
+{
+    // Every reload happens now, not as a load job.
+    int background = GetLoadInBackgroundFlag();
+    SetLoadInBackgroundFlag(0);
+    int result = 0;
+    if (Draw.graphRestoreCallback != nullptr) {
+        Draw.graphRestoreCallback();
+    } else {
+        result = RestoreAllGraphs();
+    }
+    if (RunDeviceRestoreHooks() != 0) {
+        result = -1;
+    }
+    SetLoadInBackgroundFlag(background);
+    return result;
 }
 
 int GetGraphRestoreDecodeCount()

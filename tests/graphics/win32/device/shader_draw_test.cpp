@@ -5,6 +5,7 @@
 
 #include "library_session.h"
 
+#include "core/threads/async_load.h"
 #include "graphics/buffer_handles.h"
 #include "graphics/builtin_shader_archives.h"
 #include "graphics/d3d_call_wrappers.h"
@@ -32,6 +33,17 @@ struct ScreenVertex {
 
 constexpr DWORD kScreenVertexFormat = 0x4 | 0x40;  // XYZRHW | DIFFUSE
 
+// The draw screen's pixel at (50, 50), inside the quads the tests draw.
+uint32_t ReadCentrePixel()
+{
+    RasterImage image = {};
+    const RECT centre = {50, 50, 51, 51};
+    EXPECT_EQ(LockDrawScreenBuffer(&centre, &image, -1, 1, 0), 0);
+    uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
+    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+    return pixel;
+}
+
 // Draw a 100 x 100 quad at (10, 10) with the bound pixel shader; the pixel at (50, 50).
 uint32_t DrawQuadAndReadCentre(uint32_t colour)
 {
@@ -43,12 +55,7 @@ uint32_t DrawQuadAndReadCentre(uint32_t colour)
     StateCache.vertexShader = nullptr;
     D3DDev_SetFVF(kScreenVertexFormat);
     D3DDev_DrawPrimitiveUP(K_D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
-    RasterImage image = {};
-    const RECT centre = {50, 50, 51, 51};
-    EXPECT_EQ(LockDrawScreenBuffer(&centre, &image, -1, 1, 0), 0);
-    uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
-    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
-    return pixel;
+    return ReadCentrePixel();
 }
 
 void ExpectNear(uint32_t got, uint32_t want)
@@ -175,6 +182,23 @@ TEST_F(ShaderDrawTest, CodeFailingTheChecksMakesNoHandle)
     ASSERT_NE(handle, -1);
     EXPECT_EQ(DeleteShaderHandle(handle), 0);
     EXPECT_EQ(DeleteShaderHandle(handle), -1);
+
+    // In the background: the handle comes at once and is usable once its job ends;
+    // code the checks refuse takes its handle away.
+    SetLoadInBackgroundFlag(1);
+    int loaded = CreatePixelShaderHandle(good.data(), size);
+    int refused = CreatePixelShaderHandle(wrongKind.data(), size);
+    SetLoadInBackgroundFlag(0);
+    ASSERT_NE(loaded, -1);
+    ASSERT_NE(refused, -1);
+    for (int waited = 0; waited < 5000 && GetQueuedAsyncJobCount() > 0; ++waited) {
+        RunMainThreadRequests();
+        Sleep(1);
+    }
+    EXPECT_EQ(BindPixelShaderHandle(loaded), 0);
+    EXPECT_EQ(LookupShaderRecord(refused), nullptr);
+    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_SHADER].liveCount, before + 1);
+    EXPECT_EQ(DeleteShaderHandle(loaded), 0);
 }
 
 } // namespace
@@ -251,12 +275,24 @@ TEST_F(ShaderDrawTest, AUserPixelShaderDrawsTheSelectedGraph)
     const UserVertex quad[4] = {{10, 10, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0, 0}, {110, 10, 0, 1, 0xFFFFFFFF, 0, 1, 0, 1, 0},
                                 {10, 110, 0, 1, 0xFFFFFFFF, 0, 0, 1, 0, 1}, {110, 110, 0, 1, 0xFFFFFFFF, 0, 1, 1, 1, 1}};
     D3DDev_DrawPrimitiveUP(K_D3DPT_TRIANGLESTRIP, 2, quad, sizeof(UserVertex));
-    RasterImage image = {};
-    const RECT centre = {50, 50, 51, 51};
-    ASSERT_EQ(LockDrawScreenBuffer(&centre, &image, -1, 1, 0), 0);
-    uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
-    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
-    ExpectNear(pixel, 0xD7379B);
+    ExpectNear(ReadCentrePixel(), 0xD7379B);
+
+    // A selection kept across other work comes back; a shader deleted meanwhile does not.
+    int other = CreateShaderFromBuiltinArchive(0, "ps_nonetex_type0.pso");
+    ASSERT_NE(other, -1);
+    SavedShaderSelection saved;
+    SaveShaderSelection(&saved, 1);
+    ASSERT_EQ(SelectUserPixelShader(other), 0);
+    ASSERT_EQ(SelectShaderTexture(0, -1), 0);
+    RestoreShaderSelection(&saved);
+    EXPECT_EQ(UserShaders.pixelShader, shader);
+    EXPECT_EQ(UserShaders.textures[0], graph);
+    ASSERT_EQ(SelectUserPixelShader(other), 0);
+    SaveShaderSelection(&saved, 1);
+    ASSERT_EQ(SelectUserPixelShader(shader), 0);
+    ASSERT_EQ(DeleteShaderHandle(other), 0);
+    RestoreShaderSelection(&saved);
+    EXPECT_EQ(UserShaders.pixelShader, 0);
     SelectUserPixelShader(0);
     SelectShaderTexture(0, -1);
 }
