@@ -8,9 +8,6 @@ using namespace Korvo;
 
 namespace {
 
-constexpr int kWidth = 160;
-constexpr int kHeight = 120;
-
 class DrawTargetTest : public GraphicsTest::GraphRoadTest {
 };
 
@@ -84,22 +81,13 @@ TEST_P(DrawTargetTest, TheDepthGraphAndExtraSlotsTakeOnlyDrawableDeviceGraphs)
 
 INSTANTIATE_TEST_SUITE_P(Roads, DrawTargetTest, ::testing::Values(false, true), GraphicsTest::RoadName);
 
-TEST(DrawTargetSoftwareTest, DrawsLandInTheGraphAndCopiesMoveTheirRectangle)
+class DrawTargetSoftwareTest : public GraphicsTest::GraphRoadTest {
+};
+
+TEST_P(DrawTargetSoftwareTest, DrawsLandInTheGraphAndCopiesMoveTheirRectangle)
 {
-    RecordingDevice::Reset();
-    GraphicsState.started = 1;
-    GraphicsState.direct3DModeActive = 0;
-    StoreMainScreenSize(kWidth, kHeight);
-    StoreScreenDepth(32);
-    BuildMemImgLookupTables();
-    ASSERT_EQ(InitGraphHandleType(), 0);
-    GraphicsState.backgroundRed = GraphicsState.backgroundGreen = GraphicsState.backgroundBlue = 0;
-    CreateSoftwareScreen();
-    ResetDrawSettings();
-    GraphCreateSettings settings;
-    CaptureGraphCreateSettings(&settings);
-    const int target = CreateBlankGraphFromSettings(&settings, 40, 30, 0, 0, nullptr);
-    const int copy = CreateBlankGraphFromSettings(&settings, 40, 30, 0, 0, nullptr);
+    const int target = MakeGraph(40, 30, true);
+    const int copy = MakeGraph(40, 30, true);
     ASSERT_NE(target, -1);
     ASSERT_NE(copy, -1);
     const uint32_t red = static_cast<uint32_t>(PackScreenColor(255, 0, 0)) & 0xFFFFFF;
@@ -133,9 +121,8 @@ TEST(DrawTargetSoftwareTest, DrawsLandInTheGraphAndCopiesMoveTheirRectangle)
     }
     ASSERT_EQ(SelectDrawTarget(-2), 0);
     EXPECT_EQ(pixelOf(-1, 5, 5), 0x000000u) << "the screen was not drawn into";
-    TermGraphHandleType();
-    DisposeSoftwareScreen();
-    GraphicsState.started = 0;
 }
+
+INSTANTIATE_TEST_SUITE_P(Roads, DrawTargetSoftwareTest, ::testing::Values(false), GraphicsTest::RoadName);
 
 } // namespace
