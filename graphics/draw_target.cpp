@@ -156,7 +156,7 @@ static K_IDirect3DSurface9 *ChooseDepthSurface()
 }
 
 // Set the depth surface for the current target on the device.
-static void ApplyDepthBuffer()
+void ApplyDrawTargetDepthBuffer()
 {
     if (!DeviceReady()) {
         return;
@@ -242,7 +242,7 @@ int SelectDrawTarget(int target)
         K_IDirect3DSurface9 *surface = record != nullptr ? PieceTargetSurface(FirstPieceOf(record))
                                                          : ScreenDrawSurface();
         SetRenderTargetSurface(surface, 0);
-        ApplyDepthBuffer();
+        ApplyDrawTargetDepthBuffer();
     }
     StartFrontScreenRefresh(target == -4 ? 1 : 0);
     ResetTransformsForTarget(width, height);
@@ -392,7 +392,7 @@ int SetDrawZBufferGraph(int handle)
     DepthBufferGraph = record != nullptr ? handle : -2;
     if (DeviceReady()) {
         FlushStagedVertices(0);
-        ApplyDepthBuffer();
+        ApplyDrawTargetDepthBuffer();
     }
     return 0;
 }

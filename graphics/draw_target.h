@@ -38,6 +38,8 @@ void ForgetRenderTargetSurfaces();
 int GetRenderTargetSlot(int slot);
 // The depth-buffer graph, or -2 for the default depth buffer
 int GetDrawZBufferGraph();
+// Set the depth surface that goes with the current target (masking: the default one)
+void ApplyDrawTargetDepthBuffer();
 // The depth surface set for the current target, or null
 K_IDirect3DSurface9 *GetCurrentDepthSurface();
 // Copy a piece's multisample surface onto its texture; 0 or -1
