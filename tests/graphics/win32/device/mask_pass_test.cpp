@@ -42,10 +42,10 @@ TEST(MaskPassTest, DrawingWithMaskingOnReachesTheScreenOnlyWhereTheMaskPasses)
         const Case cases[] = {{0, red}, {1, background}};
         for (const Case &c : cases) {
             SCOPED_TRACE(c.reverse);
-            ASSERT_EQ(EnableMaskScreen(0), 0);
-            ASSERT_EQ(ClearDrawScreen(), 0);
+            ASSERT_EQ(FillColorBox(0, 0, 100, 100, PackScreenColor(0, 0, 0)), 0);
             Masks.reverse = c.reverse;
             ASSERT_EQ(EnableMaskScreen(1), 0);
+            ASSERT_EQ(ClearDrawScreen(), 0) << "clears the screen itself, masking or not";
             EXPECT_EQ(FillColorBox(10, 10, 30, 30, PackScreenColor(240, 40, 30)), 0);
             EXPECT_EQ(SelectDrawTarget(-2), 0) << "selecting a target keeps masking on";
             EXPECT_EQ(IsMaskScreenEnabled(), 1);
