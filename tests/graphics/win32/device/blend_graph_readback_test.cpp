@@ -35,18 +35,6 @@ int MakeGraph(int width, bool alphaGate)
     return handle;
 }
 
-uint32_t ReadPixel(int x, int y)
-{
-    RasterImage image = {};
-    const RECT one = {x, y, x + 1, y + 1};
-    uint32_t pixel = 0xDEADBEEF;
-    if (LockDrawScreenBuffer(&one, &image, -1, 1, 0) == 0) {
-        pixel = *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF;
-        UnlockDrawScreenBuffer();
-    }
-    return pixel;
-}
-
 TEST(BlendGraphReadbackTest, TheBlendGraphsAlphaGatesTheDrawnGraphWhereItLiesOverIt)
 {
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
@@ -76,7 +64,7 @@ TEST(BlendGraphReadbackTest, TheBlendGraphsAlphaGatesTheDrawnGraphWhereItLiesOve
         for (int column = 0; column < kDrawnWidth; ++column) {
             const int x = 100 + column;
             const uint32_t want = x < c.clipLeft || column < kHiddenColumns ? background : red;
-            ASSERT_EQ(ReadPixel(x, 58), want) << "column " << column;
+            ASSERT_EQ(GraphicsTest::ReadTargetPixel(x, 58), want) << "column " << column;
         }
     }
     EXPECT_EQ(DestroyGraphHandle(drawn, 0), 0);

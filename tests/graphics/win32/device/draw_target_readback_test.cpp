@@ -120,11 +120,7 @@ TEST(DrawTargetReadbackTest, TheSubBackBufferKeepsTheFrameAndTakesLaterDrawing)
         (GraphicsTest::kBackgroundRed << 16) | (GraphicsTest::kBackgroundGreen << 8) | GraphicsTest::kBackgroundBlue;
     const Probe probes[] = {{15, 15, 0xF0281E}, {35, 15, 0x14E63C}, {25, 15, background}};
     for (const Probe &p : probes) {
-        RasterImage image = {};
-        const RECT one = {p.x, p.y, p.x + 1, p.y + 1};
-        ASSERT_EQ(LockDrawScreenBuffer(&one, &image, -1, 1, 0), 0);
-        EXPECT_EQ(*static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF, p.want) << p.x;
-        UnlockDrawScreenBuffer();
+        EXPECT_EQ(GraphicsTest::ReadTargetPixel(p.x, p.y), p.want) << p.x;
     }
     EXPECT_EQ(PresentBackScreen(), 0);
     ASSERT_EQ(ShutdownLibrary(), 0);

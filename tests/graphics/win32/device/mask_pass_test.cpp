@@ -10,18 +10,6 @@ using namespace Korvo;
 
 namespace {
 
-uint32_t ReadPixel(int x, int y)
-{
-    RasterImage image = {};
-    const RECT one = {x, y, x + 1, y + 1};
-    uint32_t pixel = 0xDEADBEEF;
-    if (LockDrawScreenBuffer(&one, &image, -1, 1, 0) == 0) {
-        pixel = *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF;
-        UnlockDrawScreenBuffer();
-    }
-    return pixel;
-}
-
 TEST(MaskPassTest, DrawingWithMaskingOnReachesTheScreenOnlyWhereTheMaskPasses)
 {
     const uint32_t background =
@@ -51,9 +39,9 @@ TEST(MaskPassTest, DrawingWithMaskingOnReachesTheScreenOnlyWhereTheMaskPasses)
             EXPECT_EQ(IsMaskScreenEnabled(), 1);
             EXPECT_EQ(FillColorBox(40, 10, 50, 30, PackScreenColor(240, 40, 30)), 0);
             ASSERT_EQ(EnableMaskScreen(0), 0);
-            EXPECT_EQ(ReadPixel(20, 20), c.inside);
-            EXPECT_EQ(ReadPixel(45, 20), c.inside);
-            EXPECT_EQ(ReadPixel(35, 20), background);
+            EXPECT_EQ(GraphicsTest::ReadTargetPixel(20, 20), c.inside);
+            EXPECT_EQ(GraphicsTest::ReadTargetPixel(45, 20), c.inside);
+            EXPECT_EQ(GraphicsTest::ReadTargetPixel(35, 20), background);
         }
         Masks.reverse = 0;
         ASSERT_EQ(ShutdownLibrary(), 0);
