@@ -44,6 +44,8 @@ void ApplyDrawTargetDepthBuffer();
 K_IDirect3DSurface9 *GetCurrentDepthSurface();
 // Copy a piece's multisample surface onto its texture; 0 or -1
 int ResolveMultisampleSurface(GraphTexturePiece *piece);
+// (Re)make the sub back buffer: a render target of the main size in the screen format; 0 or -1
+int AllocSubBackBuffer();
 // Draw into the sub back buffer from now on (made from the back buffer once); 0 or -1
 int UseSubBackBuffer();
 // The draw area becomes the whole draw target (and the viewport follows); 0
