@@ -11,9 +11,10 @@
 # tools/<name>/*.cpp                   host command-line tools
 # bench/*.cpp                          host benchmarks, one executable each
 set(KORVO_TEST_OUTPUT_DIR ${CMAKE_BINARY_DIR}/tests)
-# Test executables whose suites each run in a process of their own. The Direct3D
-# device tests end in a page fault inside the loaded Direct3D libraries when many
-# device lifetimes follow one another in one process (not yet explained).
+# Test executables whose tests each run in a process of their own. The Direct3D
+# device tests end in a page fault inside the loaded Direct3D libraries when
+# device lifetimes follow one another in one process (not yet explained; two
+# are enough when start-up takes a few milliseconds longer).
 set(KORVO_TESTS_RUN_PER_SUITE graphics_device_tests)
 if(WIN32)
   set(KORVO_TEST_PREFIX "wine.")
@@ -59,20 +60,19 @@ function(korvo_add_test_executable name)
   file(MAKE_DIRECTORY ${workdir})
   target_compile_definitions(${name} PRIVATE KORVO_TEST_SCRATCH_DIR="${workdir}")
   if(name IN_LIST KORVO_TESTS_RUN_PER_SUITE)
-    # One process per test suite: each suite gets a fresh process (and device).
-    set(suites "")
+    # One process per test: each test gets a fresh process (and device).
+    set(tests "")
     foreach(source ${sources})
       file(STRINGS ${source} lines REGEX "^TEST(_F)?\\(")
       foreach(line ${lines})
-        string(REGEX REPLACE "^TEST(_F)?\\(([A-Za-z0-9_]+),.*" "\\2" suite "${line}")
-        list(APPEND suites ${suite})
+        string(REGEX REPLACE "^TEST(_F)?\\(([A-Za-z0-9_]+), *([A-Za-z0-9_]+)\\).*" "\\2.\\3" test "${line}")
+        list(APPEND tests ${test})
       endforeach()
     endforeach()
-    list(REMOVE_DUPLICATES suites)
-    foreach(suite ${suites})
-      add_test(NAME ${KORVO_TEST_PREFIX}${name}.${suite} COMMAND ${name} --gtest_filter=${suite}.*
+    foreach(test ${tests})
+      add_test(NAME ${KORVO_TEST_PREFIX}${name}.${test} COMMAND ${name} --gtest_filter=${test}
                WORKING_DIRECTORY ${workdir})
-      set_tests_properties(${KORVO_TEST_PREFIX}${name}.${suite} PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop)
+      set_tests_properties(${KORVO_TEST_PREFIX}${name}.${test} PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop)
     endforeach()
     return()
   endif()
