@@ -16,6 +16,7 @@
 #include "graphics/graph_restore.h"
 #include "graphics/graphics_state.h"
 #include "graphics/light_table.h"
+#include "graphics/masks.h"
 #include "graphics/shader_constants.h"
 #include "graphics/shader_handles.h"
 #include "graphics/transforms.h"
@@ -40,6 +41,7 @@ static void WaitForQueuedLoads()
 static void ReleaseDeviceObjects()
 {
     RunDeviceReleaseHooks();
+    ReleaseMaskDeviceSurfaces();
     ReleaseShaderDeviceObjects();
     ReleaseBufferDeviceObjects();
     ReleaseGraphDeviceTextures();
@@ -137,6 +139,7 @@ int RecreateGraphicsDevice()
         return RebuildInSoftware(hadDirect3D);
     }
     InitDeviceStates();
+    RestoreMaskScreen();
     RestoreShaderDeviceObjects();
     RestoreBufferDeviceObjects();
     int restored = RestoreGraphDeviceTextures();
