@@ -157,6 +157,13 @@ int RecreateGraphicsDevice()
     RefreshAllLights();
     UploadAllShaderConstants();
     PutBackTransforms(kept);
+    // The further render-target slots point at surfaces of the new device again.
+    for (int slot = 1; slot < DeviceCaps.renderTargetCount && slot < kRenderTargetSlotCount; ++slot) {
+        int target = GetRenderTargetSlot(slot);
+        if (target >= 0 && SetRenderTargetSlot(slot, target) != 0) {
+            restored = -1;
+        }
+    }
     return restored;
 }
 

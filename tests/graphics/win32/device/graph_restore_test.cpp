@@ -7,7 +7,10 @@
 
 #include "font/public_api.h"
 #include "graphics/graph_restore.h"
+#include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
+#include "graphics/draw_target.h"
+#include "graphics/graph_record.h"
 #include "graphics/startup_entries.h"
 #include "graphics/transforms.h"
 
@@ -147,6 +150,39 @@ TEST(GraphRestoreTest, GraphsComeBackAfterARebuildWithOneDecodePerSource)
 TEST(ReleasedDeviceRestoreTest, GraphsComeBackWhenTheDeviceWasReleasedBeforeTheRebuild)
 {
     ExpectGraphsBackAfterRebuild(true);
+}
+
+// The surface on a further render-target slot is the graph's, on the device in use.
+void ExpectSlotShowsGraph(int slot, int graph)
+{
+    K_IDirect3DSurface9 *surface = nullptr;
+    ASSERT_GE(D3DDev_GetRenderTarget(static_cast<DWORD>(slot), &surface), 0);
+    EXPECT_NE(surface, nullptr);
+    EXPECT_EQ(surface, GetDrawTargetSurface(graph, 0));
+    if (surface != nullptr) {
+        D3DRes_Release(surface);
+    }
+}
+
+TEST(RenderTargetSlotRebuildTest, AFurtherRenderTargetSlotIsSetAgainAfterARebuild)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    if (DeviceCaps.renderTargetCount < 2) {
+        EXPECT_EQ(ShutdownLibrary(), 0);
+        GTEST_SKIP() << "the device has one render target";
+    }
+    GraphCreateSettings settings;
+    CaptureGraphCreateSettings(&settings);
+    settings.drawable = 1;
+    int graph = CreateBlankGraphFromSettings(&settings, 64, 64, 0, 0, nullptr);
+    ASSERT_NE(graph, -1);
+    ASSERT_EQ(SetRenderTargetSlot(1, graph), 0);
+    ExpectSlotShowsGraph(1, graph);
+    ASSERT_EQ(RecreateGraphicsDevice(), 0);
+    EXPECT_EQ(GetRenderTargetSlot(1), graph);
+    ExpectSlotShowsGraph(1, graph);
+    EXPECT_EQ(SetRenderTargetSlot(1, -1), 0);
+    EXPECT_EQ(ShutdownLibrary(), 0);
 }
 
 int CallbackRuns = 0;

@@ -31,12 +31,7 @@ uint32_t DrawLitQuadAndReadCentre()
     StateCache.fvf = kLitVertexFormat;
     D3DDev_SetFVF(kLitVertexFormat);
     D3DDev_DrawPrimitiveUP(K_D3DPT_TRIANGLESTRIP, 2, quad, sizeof(LitVertex));
-    RasterImage image = {};
-    const RECT centre = {320, 240, 321, 241};
-    EXPECT_EQ(LockDrawScreenBuffer(&centre, &image, -1, 1, 0), 0);
-    uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
-    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
-    return pixel;
+    return GraphicsTest::ReadTargetPixel(320, 240);
 }
 
 TEST(LightingReadbackTest, TheDefaultLightLightsASurfaceFacingItUntilItIsDeleted)

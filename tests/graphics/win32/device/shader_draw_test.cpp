@@ -36,12 +36,7 @@ constexpr DWORD kScreenVertexFormat = 0x4 | 0x40;  // XYZRHW | DIFFUSE
 // The draw screen's pixel at (50, 50), inside the quads the tests draw.
 uint32_t ReadCentrePixel()
 {
-    RasterImage image = {};
-    const RECT centre = {50, 50, 51, 51};
-    EXPECT_EQ(LockDrawScreenBuffer(&centre, &image, -1, 1, 0), 0);
-    uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
-    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
-    return pixel;
+    return GraphicsTest::ReadTargetPixel(50, 50);
 }
 
 // Draw a 100 x 100 quad at (10, 10) with the bound pixel shader; the pixel at (50, 50).
