@@ -15,7 +15,7 @@ set(KORVO_TEST_OUTPUT_DIR ${CMAKE_BINARY_DIR}/tests)
 # device tests end in a page fault inside the loaded Direct3D libraries when
 # device lifetimes follow one another in one process (not yet explained; two
 # are enough when start-up takes a few milliseconds longer).
-set(KORVO_TESTS_RUN_PER_SUITE graphics_device_tests)
+set(KORVO_TESTS_RUN_PER_TEST graphics_device_tests)
 if(WIN32)
   set(KORVO_TEST_PREFIX "wine.")
 elseif(KORVO_THREAD_SANITIZER)
@@ -59,7 +59,7 @@ function(korvo_add_test_executable name)
   set(workdir ${CMAKE_BINARY_DIR}/testrun/${name})
   file(MAKE_DIRECTORY ${workdir})
   target_compile_definitions(${name} PRIVATE KORVO_TEST_SCRATCH_DIR="${workdir}")
-  if(name IN_LIST KORVO_TESTS_RUN_PER_SUITE)
+  if(name IN_LIST KORVO_TESTS_RUN_PER_TEST)
     # One process per test: each test gets a fresh process (and device).
     set(tests "")
     foreach(source ${sources})
@@ -142,7 +142,7 @@ function(korvo_add_all_tests)
               target_sources(${sub}_${gname}_tests PRIVATE
                              ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
             endif()
-            if(NOT ${sub}_${gname}_tests IN_LIST KORVO_TESTS_RUN_PER_SUITE)
+            if(NOT ${sub}_${gname}_tests IN_LIST KORVO_TESTS_RUN_PER_TEST)
               set_tests_properties(${KORVO_TEST_PREFIX}${sub}_${gname}_tests
                                    PROPERTIES RESOURCE_LOCK wine_desktop)
             endif()
