@@ -5,6 +5,7 @@
 #include "core/memory/handle_manager.h"
 #include "graphics/graph_image_set.h"
 #include "graphics/graph_load.h"
+#include "graphics/graph_movie_hooks.h"
 #include "graphics/graph_record.h"
 
 #include <cstring>
@@ -71,7 +72,14 @@ static int ReloadGraphsOfSource(GraphRestoreSource *source)
 
 int ReleaseGraphDeviceTextures()
 {
-    ForEachGraph([](GraphRecord *record) { ReleaseGraphImageTextures(record->imageSet, nullptr); });
+    const GraphMovieHooks *movies = GetGraphMovieHooks();
+    ForEachGraph([movies](GraphRecord *record) {
+        ReleaseGraphImageTextures(record->imageSet, nullptr);
+        // A movie's device surfaces go with the device, too.
+        if (record->movieHandle != -1 && movies->markMovieSurfaceLost != nullptr) {
+            movies->markMovieSurfaceLost(record->movieHandle);
+        }
+    });
     ReleaseAllSystemMemoryTextures();
     return 0;
 }

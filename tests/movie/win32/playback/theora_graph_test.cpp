@@ -6,7 +6,9 @@
 
 #include "tests/graphics/win32/device/library_session.h"
 
+#include "graphics/graph_image_set.h"
 #include "graphics/graph_record.h"
+#include "graphics/startup_entries.h"
 #include "movie/movie_handle.h"
 #include "movie/startup_entries.h"
 #include "movie/win32/movie_renderer_filter.h"
@@ -15,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 
 using namespace Korvo;
@@ -32,9 +35,9 @@ std::string WriteMovie(const char *name, int withSound)
     return name;
 }
 
-// The graph drawn at (0, 0) and read back at its centre and a corner: both
-// within coding loss of frame n's colour.
-void ExpectGraphShowsFrame(int graph, int n)
+// The graph drawn at (0, 0) and read back at the given points (x, y): each
+// within coding loss (`tolerance`) of frame n's colour.
+void ExpectGraphShowsFrameAt(int graph, int n, std::initializer_list<POINT> points, int tolerance)
 {
     ASSERT_EQ(ClearDrawScreen(), 0);
     ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
@@ -43,14 +46,20 @@ void ExpectGraphShowsFrame(int graph, int n)
     ASSERT_EQ(LockDrawScreenBuffer(&area, &image, -1, 1, 0), 0);
     int r, g, b;
     TheoraMovieFrameRgb(n, &r, &g, &b);
-    for (int at : {0, 24 * 64 + 32}) {
-        uint32_t pixel = *reinterpret_cast<const uint32_t *>(static_cast<uint8_t *>(image.pixels) +
-                                                           (at / 64) * image.pitch + (at % 64) * 4);
-        EXPECT_NEAR(static_cast<int>((pixel >> 16) & 0xFF), r, 3) << "frame " << n;
-        EXPECT_NEAR(static_cast<int>((pixel >> 8) & 0xFF), g, 3) << "frame " << n;
-        EXPECT_NEAR(static_cast<int>(pixel & 0xFF), b, 3) << "frame " << n;
+    for (POINT at : points) {
+        uint32_t pixel =
+            *reinterpret_cast<const uint32_t *>(static_cast<uint8_t *>(image.pixels) + at.y * image.pitch + at.x * 4);
+        EXPECT_NEAR(static_cast<int>((pixel >> 16) & 0xFF), r, tolerance) << "frame " << n << " at " << at.x << "," << at.y;
+        EXPECT_NEAR(static_cast<int>((pixel >> 8) & 0xFF), g, tolerance) << "frame " << n << " at " << at.x << "," << at.y;
+        EXPECT_NEAR(static_cast<int>(pixel & 0xFF), b, tolerance) << "frame " << n << " at " << at.x << "," << at.y;
     }
     EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+}
+
+// The centre and a corner.
+void ExpectGraphShowsFrame(int graph, int n)
+{
+    ExpectGraphShowsFrameAt(graph, n, {{0, 0}, {32, 24}}, 3);
 }
 
 MovieHandleRecord *MovieOfGraph(int graph, int *movie)
@@ -126,6 +135,44 @@ TEST_F(TheoraGraphTest, FramesSeeksLoopingAndTheEndReachTheGraph)
 
     EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
     EXPECT_EQ(GetMovieHandleRecord(movie), nullptr); // the graph closed its movie
+}
+
+// Drawn by Direct3D, a movie's frames go through the YUV surface: the device
+// converts them (the frame image is never filled) and each of the graph's four
+// texture pieces (textures of at most 32 x 32 here) gets its own quarter. After
+// the device is made again the surface is made again and the frame comes back.
+TEST(TheoraYuvSurfaceTest, FramesReachEveryPieceThroughTheSurfaceAndSurviveANewDevice)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
+    const int savedMax = DeviceCaps.maxTextureSize;
+    DeviceCaps.maxTextureSize = 32;
+    const std::string path = WriteMovie("yuv.ogv", 0);
+    const int graph = CreateGraphFromImageFile(path.c_str(), 0);
+    DeviceCaps.maxTextureSize = savedMax;
+    ASSERT_NE(graph, -1);
+    int movie = -1;
+    MovieHandleRecord *record = MovieOfGraph(graph, &movie);
+    ASSERT_NE(record, nullptr);
+    ASSERT_NE(record->player->yuvSurface, nullptr) << "the device takes none of YV12, YUY2, UYVY";
+    const uint32_t fourcc = record->player->surfaceFourcc;
+    std::printf("YUV surface layout: %.4s\n", reinterpret_cast<const char *>(&fourcc));
+    EXPECT_EQ(GetGraphRecord(graph, 0)->imageSet->pieceCount, 4);
+
+    const std::initializer_list<POINT> quarters = {{2, 2}, {40, 3}, {5, 40}, {60, 44}};
+    for (int frame : {0, 17, 3, 29, 8}) {
+        SeekTheoraFrame(record->player, frame);
+        ExpectGraphShowsFrameAt(graph, frame, quarters, 6);
+    }
+    EXPECT_EQ(record->player->imageCopied, 0); // no conversion on the processor
+
+    ASSERT_EQ(RecreateGraphicsDevice(), 0);
+    EXPECT_EQ(record->player->yuvSurface, nullptr); // let go with the old device
+    ExpectGraphShowsFrameAt(graph, 8, quarters, 6);
+    EXPECT_NE(record->player->yuvSurface, nullptr);
+
+    EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
+    EXPECT_EQ(ShutdownLibrary(), 0);
 }
 
 // With a soundtrack, a movie that does not loop still ends: on its last frame
