@@ -128,10 +128,21 @@ void RefreshPresentedScreen()
     PresentBackScreenRect(nullptr);
 }
 
+// Objects that live on the device go before it; what they hold stays in memory.
+static void ReleaseDeviceObjects()
+{
+    ReleaseShaderDeviceObjects();
+    ReleaseBufferDeviceObjects();
+    ReleaseGraphDeviceTextures();
+}
+
 // Release the device's resources and DirectX (full-screen deactivation)
 void ReleaseGraphicsDevice()
 {
     if (GraphicsState.started != 0 && GraphicsState.direct3DModeActive != 0) {
+        // Released after the device, they would keep it alive past the unloading
+        // of the Direct3D library.
+        ReleaseDeviceObjects();
         EndDirectXSystem();
     }
 }
@@ -144,10 +155,7 @@ int RecreateGraphicsDevice()
     }
     int hadDirect3D = GraphicsState.direct3DModeActive;
     if (hadDirect3D != 0) {
-        // Objects of the old device go first; what they hold stays in memory.
-        ReleaseShaderDeviceObjects();
-        ReleaseBufferDeviceObjects();
-        ReleaseGraphDeviceTextures();
+        ReleaseDeviceObjects();
         EndDirectXSystem();
     }
     StartDirectXSystem();

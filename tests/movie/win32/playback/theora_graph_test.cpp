@@ -203,10 +203,19 @@ TEST(TheoraYuvSurfaceTest, FramesReachEveryPieceThroughTheSurfaceAndSurviveANewD
     }
     EXPECT_EQ(record->player->imageCopied, 0); // no conversion on the processor
 
-    ASSERT_EQ(RecreateGraphicsDevice(), 0);
-    EXPECT_EQ(record->player->yuvSurface, nullptr); // let go with the old device
-    ExpectDeviceConvertedFrame(graph, 8, quarters);
-    EXPECT_NE(record->player->yuvSurface, nullptr);
+    // Both roads to a new device let go of the surface and the textures before
+    // the old device goes (full-screen deactivation releases first, then rebuilds).
+    for (bool releasedFirst : {false, true}) {
+        if (releasedFirst) {
+            ReleaseGraphicsDevice();
+            EXPECT_EQ(record->player->yuvSurface, nullptr);
+            EXPECT_EQ(GetGraphRecord(graph, 0)->imageSet->pieces[0].texture, nullptr);
+        }
+        ASSERT_EQ(RecreateGraphicsDevice(), 0);
+        EXPECT_EQ(record->player->yuvSurface, nullptr); // let go with the old device
+        ExpectDeviceConvertedFrame(graph, 8, quarters);
+        EXPECT_NE(record->player->yuvSurface, nullptr);
+    }
 
     EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
     EXPECT_EQ(ShutdownLibrary(), 0);
