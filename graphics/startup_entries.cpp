@@ -131,6 +131,7 @@ void RefreshPresentedScreen()
 // Objects that live on the device go before it; what they hold stays in memory.
 static void ReleaseDeviceObjects()
 {
+    ReleaseMaskDeviceSurfaces();
     ReleaseShaderDeviceObjects();
     ReleaseBufferDeviceObjects();
     ReleaseGraphDeviceTextures();
@@ -166,6 +167,7 @@ int RecreateGraphicsDevice()
         return hadDirect3D != 0 ? -1 : 0;
     }
     InitDeviceStates();
+    RestoreMaskScreen();
     RestoreShaderDeviceObjects();
     RestoreBufferDeviceObjects();
     int restored = RestoreGraphDeviceTextures();
