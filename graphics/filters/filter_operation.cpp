@@ -40,7 +40,8 @@ static float Percent255(int value)
 
 int IsFilterTypeKnown(int blendFlag, int type)
 {
-    return type >= 0 && type < (blendFlag != 0 ? GRAPH_BLEND_TYPE_COUNT : GRAPH_FILTER_TYPE_COUNT) ? 1 : 0;
+    const int count = blendFlag != 0 ? static_cast<int>(GRAPH_BLEND_TYPE_COUNT) : static_cast<int>(GRAPH_FILTER_TYPE_COUNT);
+    return type >= 0 && type < count ? 1 : 0;
 }
 
 int FilterPassCount(int blendFlag, int type, const FilterParameters &params)
