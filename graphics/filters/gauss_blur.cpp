@@ -22,17 +22,17 @@ GaussWeightTable GaussWeights = {{}, 0, 0.0f};
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-// The blur along a line of bytes: row holds the line padded with its edge pixel
-// on both sides (pad pixels), sums receives count bytes' sums.
+// The blur along one row of count bytes; line points at its first byte inside a
+// copy padded on both sides with the edge pixel, as far as the kernel reaches.
 template <int Taps>
 static void BlurPaddedLine(const uint8_t *line, int count, const int32_t *weights, uint8_t *out)
 {
     for (int i = 0; i < count; ++i) {
         int32_t side = 0;
         for (int j = 1; j < Taps; ++j) {
-            const int near = (2 * j - 1) * 4;
-            const int far = 2 * j * 4;
-            side += weights[j] * (line[i - near] + line[i - far] + line[i + near] + line[i + far]);
+            const int inner = (2 * j - 1) * 4;
+            const int outer = 2 * j * 4;
+            side += weights[j] * (line[i - inner] + line[i - outer] + line[i + inner] + line[i + outer]);
         }
         out[i] = static_cast<uint8_t>((line[i] * weights[0] + (side >> 1)) >> 16);
     }
