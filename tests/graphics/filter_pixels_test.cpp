@@ -234,6 +234,12 @@ TEST(FilterPixelsTest, GaussWithParameterZeroCopiesAndKeepsWeightsForTinyChanges
     ASSERT_EQ(GaussBlurPixels(in.image, out.image, 8, 0.0f), 0);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x) ASSERT_EQ(out.Get(x, y), in.Get(x, y));
+    // No room for the intermediate image: refused before anything is written.
+    RasterImage huge = {};
+    huge.width = 40000;
+    huge.height = 40000;
+    huge.pitch = 160000;
+    EXPECT_EQ(GaussBlurPixels(huge, huge, 8, 1.0f), -1);
     UpdateGaussWeights(16, 1.0f);
     const float first = GaussWeights.weights[1];
     UpdateGaussWeights(16, 1.0001f);
