@@ -4,6 +4,7 @@
 #include "graphics/graph_filters.h"
 
 #include "graphics/d3d_call_wrappers.h"
+#include "graphics/device_state_cache.h"
 #include "graphics/format_slots.h"
 #include "graphics/graph_record.h"
 #include "image/pixel_access.h"
@@ -14,8 +15,43 @@ namespace Korvo {
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-// Copy the part of one texture piece that overlaps rect (graph coordinates) into out
-static int ReadDrawPiece(const GraphDrawPiece &piece, const ColorFormatDesc *format, const RECT &rect, RasterImage *out)
+// Lock an area of a texture piece's level 0 for reading: directly when its pool
+// allows, else through a render target and a system-memory copy (*copy is then
+// the surface to unlock and release). 0 or -1
+static int LockPieceForReading(const GraphTexturePiece &piece, const RECT &area, K_D3DLOCKED_RECT *locked,
+                               K_IDirect3DSurface9 **copy, K_D3DFORMAT *format)
+{
+    K_D3DSURFACE_DESC desc = {};
+    *copy = nullptr;
+    if (piece.surface == nullptr || D3DSurf_GetDesc(piece.surface, &desc) < 0) {
+        return -1;
+    }
+    *format = desc.Format;
+    if (D3DSurf_LockRect(piece.surface, locked, &area, K_D3DLOCK_READONLY) >= 0) {
+        return 0;
+    }
+    const UINT width = static_cast<UINT>(area.right - area.left);
+    const UINT height = static_cast<UINT>(area.bottom - area.top);
+    K_IDirect3DSurface9 *target = nullptr;
+    int result = -1;
+    if (D3DDev_CreateRenderTarget(width, height, desc.Format, 0, 0, FALSE, &target) >= 0 &&
+        D3DDev_CreateOffscreenPlainSurface(width, height, desc.Format, K_D3DPOOL_SYSTEMMEM, copy) >= 0 &&
+        D3DDev_StretchRect(piece.surface, &area, target, nullptr, K_D3DTEXF_POINT) >= 0 &&
+        D3DDev_GetRenderTargetData(target, *copy) >= 0 && D3DSurf_LockRect(*copy, locked, nullptr, K_D3DLOCK_READONLY) >= 0) {
+        result = 0;
+    }
+    if (target != nullptr) {
+        D3DRes_Release(target);
+    }
+    if (result != 0 && *copy != nullptr) {
+        D3DRes_Release(*copy);
+        *copy = nullptr;
+    }
+    return result;
+}
+
+// Copy the part of one draw piece that overlaps rect (graph coordinates) into out
+static int ReadDrawPiece(const GraphDrawPiece &piece, const RECT &rect, RasterImage *out)
 {
     const int left = piece.destX > rect.left ? piece.destX : rect.left;
     const int top = piece.destY > rect.top ? piece.destY : rect.top;
@@ -24,24 +60,32 @@ static int ReadDrawPiece(const GraphDrawPiece &piece, const ColorFormatDesc *for
     if (left >= right || top >= bottom) {
         return 0;
     }
-    if (piece.piece == nullptr || piece.piece->texture == nullptr || format == nullptr) {
+    if (piece.piece == nullptr) {
         return -1;
     }
     RECT area = {piece.sourceX + left - piece.destX, piece.sourceY + top - piece.destY,
                  piece.sourceX + right - piece.destX, piece.sourceY + bottom - piece.destY};
     K_D3DLOCKED_RECT locked = {};
-    if (D3DTex_LockRect(piece.piece->texture, 0, &locked, &area, K_D3DLOCK_READONLY) < 0) {
+    K_IDirect3DSurface9 *copy = nullptr;
+    K_D3DFORMAT format = K_D3DFMT_UNKNOWN;
+    if (LockPieceForReading(*piece.piece, area, &locked, &copy, &format) != 0) {
         return -1;
     }
-    RasterImage view = {};
-    view.format = *format;
-    view.width = right - left;
-    view.height = bottom - top;
-    view.pitch = locked.Pitch;
-    view.pixels = locked.pBits;
-    BlitImageRectClipped(0, 0, view.width, view.height, left - rect.left, top - rect.top, &view, out);
-    D3DTex_UnlockRect(piece.piece->texture, 0);
-    return 0;
+    const ColorFormatDesc *desc = GetD3DFormatColorDesc(format);
+    if (desc != nullptr) {
+        RasterImage view = {};
+        view.format = *desc;
+        view.width = right - left;
+        view.height = bottom - top;
+        view.pitch = locked.Pitch;
+        view.pixels = locked.pBits;
+        BlitImageRectClipped(0, 0, view.width, view.height, left - rect.left, top - rect.top, &view, out);
+    }
+    D3DSurf_UnlockRect(copy != nullptr ? copy : piece.piece->surface);
+    if (copy != nullptr) {
+        D3DRes_Release(copy);
+    }
+    return desc != nullptr ? 0 : -1;
 }
 
 // ---------------------------------------------------------------------------
@@ -60,11 +104,13 @@ int ReadGraphRectToImage(int graph, RasterImage *out, const RECT *rect)
         return -1;
     }
     if (IsGraphDeviceTextured(record) != 0) {
+        // What is staged may still draw into the graph; reads come after it.
+        FlushStagedVertices(0);
+        G_D3D_EndSceneIfBegun();
         int count = 0;
         const GraphDrawPiece *pieces = GetGraphDrawPieces(record, &count);
-        const ColorFormatDesc *format = GetFormatSlotColorDesc(record->imageSet->formatSlot);
         for (int i = 0; i < count; ++i) {
-            if (ReadDrawPiece(pieces[i], format, area, out) != 0) {
+            if (ReadDrawPiece(pieces[i], area, out) != 0) {
                 FreeImageRecord(out);
                 return -1;
             }

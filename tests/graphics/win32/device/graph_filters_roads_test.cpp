@@ -50,8 +50,14 @@ const FilterCase kCases[] = {
     {"premultiplied alpha", GRAPH_FILTER_PREMUL_ALPHA, {}},
 };
 
+// Shuts the library down however the test ends.
+struct LibrarySession {
+    ~LibrarySession() { ShutdownLibrary(); }
+};
+
 void FilterEqualsThePerPixelRoutine(bool direct3D)
 {
+    LibrarySession session;
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(direct3D), 0);
     ASSERT_EQ(GraphicsState.direct3DModeActive, direct3D ? 1 : 0);
     ASSERT_TRUE(GraphTest::WriteRgbPng("filter.png", kWidth, kHeight, Pattern));
@@ -85,7 +91,6 @@ void FilterEqualsThePerPixelRoutine(bool direct3D)
         FreeImageRecord(&expected);
         DestroyGraphHandle(graph, 0);
     }
-    EXPECT_EQ(ShutdownLibrary(), 0);
 }
 
 TEST(GraphFiltersRoadsTest, DeviceTexturedGraphsFilterLikeTheirPixels)
@@ -100,6 +105,7 @@ TEST(GraphFiltersRoadsTest, SoftwareGraphsFilterLikeTheirPixels)
 
 TEST(GraphFiltersRoadsTest, BlendsOfTwoLoadedGraphsMixTheirPixels)
 {
+    LibrarySession session;
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
     ASSERT_TRUE(GraphTest::WriteRgbPng("source.png", kWidth, kHeight, Pattern));
     ASSERT_TRUE(GraphTest::WriteRgbPng("blend.png", kWidth, kHeight, [](int x, int y) { return Pattern(y, x) ^ 0x00FF00u; }));
@@ -124,7 +130,6 @@ TEST(GraphFiltersRoadsTest, BlendsOfTwoLoadedGraphsMixTheirPixels)
         DestroyGraphHandle(source, 0);
         DestroyGraphHandle(blend, 0);
     }
-    EXPECT_EQ(ShutdownLibrary(), 0);
 }
 
 } // namespace
