@@ -39,9 +39,21 @@ static void InvertRectOnDevice(const RECT &rect)
 // Public functions
 // ---------------------------------------------------------------------------
 
+// The device weighs by alpha / 255, the software rasteriser's alpha blend by
+// param / 256: the vertex alpha is the nearest device weight to the rasteriser's,
+// so both roads give the same frame to within one step per channel.
+static uint32_t DeviceAlphaForBlend(int mode, int param)
+{
+    if (mode == 0) {
+        return 255u;
+    }
+    uint32_t p = static_cast<uint32_t>(param);
+    return mode == 1 && p < 255u ? (p * 255u + 128u) / 256u : p;
+}
+
 void ComputeDrawVertexColor()
 {
-    uint32_t alpha = Draw.blendMode != 0 ? static_cast<uint32_t>(Draw.blendParam) : 255u;
+    uint32_t alpha = DeviceAlphaForBlend(Draw.blendMode, Draw.blendParam);
     DrawVertexColor = (alpha << 24) | (Draw.brightColor & 0xFFFFFF);
 }
 
