@@ -4,6 +4,8 @@
 
 #include "graphics/graph_filters.h"
 
+#include "graphics/filter_device_passes.h"
+
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "image/pixel_access.h"
@@ -102,13 +104,13 @@ int RunGraphFilterOrBlend(int blendFlag, int source, int blendGraph, int destina
                         destRecord->height, divisor) == 0) {
         return 0;
     }
-    // Filters run on the CPU road: one pass from the source straight into the destination.
     pass.source = source;
     pass.target = destination;
     pass.passIndex = 0;
-    if (GetGraphRecord(source, 0) == nullptr || GetGraphRecord(destination, 0) == nullptr) {
-        return -1;
+    if (FilterShaderRoadAvailable(pass, destination) != 0) {
+        return RunFilterShaderPasses(&pass, destination);
     }
+    // The CPU road: one pass from the source straight into the destination.
     return RunCpuPass(&pass) != 0 ? -1 : 0;
 }
 

@@ -1,6 +1,6 @@
-// Graph filters on graphs of both roads under Wine: a loaded graph (device
-// textures on the Direct3D road, a MEMIMG on the software road) filtered in
-// place equals the per-pixel routine run on the graph's pixels read before.
+// Graph filters on the CPU road under Wine: a loaded graph (device textures on
+// the Direct3D road with pixel shaders off, a MEMIMG on the software road)
+// filtered in place equals the per-pixel routine run on its pixels read before.
 
 #include "library_session.h"
 
@@ -50,16 +50,23 @@ const FilterCase kCases[] = {
     {"premultiplied alpha", GRAPH_FILTER_PREMUL_ALPHA, {}},
 };
 
-// Shuts the library down however the test ends.
+// Shuts the library down however the test ends; filters run on the CPU road meanwhile.
 struct LibrarySession {
     ~LibrarySession() { ShutdownLibrary(); }
 };
+
+// A Direct3D device without pixel shaders, as far as the filters can tell.
+void TurnShadersOff()
+{
+    GraphicsState.programmableShader = 0;
+}
 
 void FilterEqualsThePerPixelRoutine(bool direct3D)
 {
     LibrarySession session;
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(direct3D), 0);
     ASSERT_EQ(GraphicsState.direct3DModeActive, direct3D ? 1 : 0);
+    TurnShadersOff();
     ASSERT_TRUE(GraphTest::WriteRgbPng("filter.png", kWidth, kHeight, Pattern));
     for (const FilterCase &c : kCases) {
         SCOPED_TRACE(c.name);
@@ -107,6 +114,7 @@ TEST(GraphFiltersRoadsTest, BlendsOfTwoLoadedGraphsMixTheirPixels)
 {
     LibrarySession session;
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    TurnShadersOff();
     ASSERT_TRUE(GraphTest::WriteRgbPng("source.png", kWidth, kHeight, Pattern));
     ASSERT_TRUE(GraphTest::WriteRgbPng("blend.png", kWidth, kHeight, [](int x, int y) { return Pattern(y, x) ^ 0x00FF00u; }));
     for (int type : {0, 2, 4, 6, 8, 11, 13}) {

@@ -1,0 +1,164 @@
+// The shader road of the graph filters under Wine: each filter and blend drawn
+// by its pixel shader lands within 2 per channel of the CPU routine on the same
+// pixels; a library started again finds no stale work graphs.
+
+#include "library_session.h"
+
+#include "graphics/graph_filters.h"
+#include "graphics/graph_record.h"
+#include "image/pixel_access.h"
+#include "tests/graphics/png_sheet.h"
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace Korvo;
+
+namespace {
+
+constexpr int kWidth = 90;
+constexpr int kHeight = 60;
+
+uint32_t Smooth(int x, int y)
+{
+    return static_cast<uint32_t>((x * 2 + 20) & 255) << 16 | static_cast<uint32_t>((y * 3 + x) & 255) << 8 |
+           static_cast<uint32_t>((200 - x - y) & 255);
+}
+
+uint32_t Other(int x, int y)
+{
+    return static_cast<uint32_t>((255 - y * 4) & 255) << 16 | static_cast<uint32_t>((x * 2) & 255) << 8 |
+           static_cast<uint32_t>((x + y) & 255);
+}
+
+struct LibrarySession {
+    ~LibrarySession() { ShutdownLibrary(); }
+};
+
+int Channel(const RasterImage &image, int x, int y, int c) { return FilterPixelAt(image, x, y)[c]; }
+
+int LoadGraph(const char *file)
+{
+    int graph = CreateGraphFromImageFile(file, 0);
+    EXPECT_NE(graph, -1) << file;
+    return graph;
+}
+
+struct ShaderCase {
+    const char *name;
+    int blend;
+    int type;
+    int params[5];
+    int threshold;  // luminance the filter switches at, or -1
+};
+
+TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
+{
+    LibrarySession session;
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    if (GraphicsState.programmableShader == 0) {
+        GTEST_SKIP() << "this device has no pixel shaders";
+    }
+    ASSERT_TRUE(GraphTest::WriteRgbPng("smooth.png", kWidth, kHeight, Smooth));
+    ASSERT_TRUE(GraphTest::WriteRgbPng("other.png", kWidth, kHeight, Other));
+    ASSERT_TRUE(GraphTest::WriteRgbPng("gradient.png", 256, 1, [](int x, int) { return 0x010101u * static_cast<uint32_t>(x / 2); }));
+    const int gradient = LoadGraph("gradient.png");
+    const ShaderCase cases[] = {
+        {"mono", 0, GRAPH_FILTER_MONO, {0, 0}, -1},
+        {"mono tinted", 0, GRAPH_FILTER_MONO, {-80, 60}, -1},
+        {"gauss 8", 0, GRAPH_FILTER_GAUSS, {8, 200}, -1},
+        {"gauss 16", 0, GRAPH_FILTER_GAUSS, {16, 600}, -1},
+        {"gauss 32", 0, GRAPH_FILTER_GAUSS, {32, 1500}, -1},
+        {"gauss 0 copies", 0, GRAPH_FILTER_GAUSS, {8, 0}, -1},
+        {"down scale 2", 0, GRAPH_FILTER_DOWN_SCALE, {2}, -1},
+        {"down scale 4", 0, GRAPH_FILTER_DOWN_SCALE, {4}, -1},
+        {"down scale 8", 0, GRAPH_FILTER_DOWN_SCALE, {8}, -1},
+        {"bright clip fill", 0, GRAPH_FILTER_BRIGHT_CLIP, {2, 100, 1, PackScreenColor(9, 200, 30), 255}, 100},
+        {"bright clip greater", 0, GRAPH_FILTER_BRIGHT_CLIP, {5, 100, 0}, 100},
+        {"invert", 0, GRAPH_FILTER_INVERT, {}, -1},
+        {"level", 0, GRAPH_FILTER_LEVEL, {30, 220, 180, 10, 240}, -1},
+        {"level empty range", 0, GRAPH_FILTER_LEVEL, {100, 100, 100, 0, 255}, -1},
+        {"two colour", 0, GRAPH_FILTER_TWO_COLOR, {120, PackScreenColor(10, 20, 30), 255, PackScreenColor(200, 100, 50), 255}, 120},
+        {"gradient map", 0, GRAPH_FILTER_GRADIENT_MAP, {gradient, 0}, -1},
+        {"gradient map reversed", 0, GRAPH_FILTER_GRADIENT_MAP, {gradient, 1}, -1},
+        {"premultiplied", 0, GRAPH_FILTER_PREMUL_ALPHA, {}, -1},
+    };
+    for (const ShaderCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        const int graph = LoadGraph("smooth.png");
+        RasterImage before = {}, expected = {}, after = {};
+        ASSERT_EQ(ReadGraphRectToImage(graph, &before, nullptr), 0);
+        ASSERT_EQ(ReadGraphRectToImage(graph, &expected, nullptr), 0);
+        FilterParameters params;
+        ASSERT_EQ(DecodeFilterParameters(0, c.type, c.params, &params), 0);
+        const int d = FilterOutputDivisor(0, c.type, params);
+        RasterImage region = expected;
+        region.width = kWidth / d;
+        region.height = kHeight / d;
+        uint32_t table[256];
+        RasterImage gradientImage = {};
+        if (c.type == GRAPH_FILTER_GRADIENT_MAP) {
+            ASSERT_EQ(ReadGraphRectToImage(gradient, &gradientImage, nullptr), 0);
+            BuildGradientTable(gradientImage, c.params[1], table);
+            FreeImageRecord(&gradientImage);
+        }
+        ASSERT_EQ(RunCpuFilterPass(0, c.type, params, 0, before, nullptr, region, table), 0);
+        ASSERT_EQ(RunGraphFilterOrBlend(0, graph, -1, graph, 0, c.type, 0, 0, kWidth, kHeight, 0, 0, 0, 0, 0, c.params),
+                  0);
+        ASSERT_EQ(ReadGraphRectToImage(graph, &after, nullptr), 0);
+        int worst = 0, wx = 0, wy = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                for (int ch = 0; ch < 3; ++ch) {
+                    // Pixels within a level of the switch may fall either side of it.
+                    const int luma = FilterLuma(FilterPixelAt(before, x, y));
+                    if (c.threshold >= 0 && std::abs(luma - c.threshold * 4096) < 2 * 4096) continue;
+                    int diff = std::abs(Channel(after, x, y, ch) - Channel(expected, x, y, ch));
+                    if (diff > worst) { worst = diff; wx = x; wy = y; }
+                }
+        EXPECT_LE(worst, 2) << "at " << wx << "," << wy << " in " << std::hex << *reinterpret_cast<uint32_t*>(FilterPixelAt(before, wx, wy))
+                            << " cpu " << *reinterpret_cast<uint32_t*>(FilterPixelAt(expected, wx, wy)) << " shader " << *reinterpret_cast<uint32_t*>(FilterPixelAt(after, wx, wy));
+        for (RasterImage *image : {&before, &expected, &after}) FreeImageRecord(image);
+        DestroyGraphHandle(graph, 0);
+    }
+    for (int type = 0; type < GRAPH_BLEND_TYPE_COUNT; ++type) {
+        if (type == GRAPH_BLEND_RGBA_MIX) continue;
+        SCOPED_TRACE(type);
+        const int graph = LoadGraph("smooth.png");
+        const int blend = LoadGraph("other.png");
+        RasterImage p = {}, q = {}, expected = {}, after = {};
+        ASSERT_EQ(ReadGraphRectToImage(graph, &p, nullptr), 0);
+        ASSERT_EQ(ReadGraphRectToImage(blend, &q, nullptr), 0);
+        ASSERT_EQ(AllocArgb32Image(kWidth, kHeight, &expected), 0);
+        ASSERT_EQ(BasicBlendPixels(p, q, expected, type, 180 / 255.0f), 0);
+        ASSERT_EQ(RunGraphFilterOrBlend(1, graph, blend, graph, 180, type, 0, 0, kWidth, kHeight, 0, 0, 0, 0, 0, nullptr), 0);
+        ASSERT_EQ(ReadGraphRectToImage(graph, &after, nullptr), 0);
+        int worst = 0, wx = 0, wy = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                for (int ch = 0; ch < 3; ++ch) {
+                    int diff = std::abs(Channel(after, x, y, ch) - Channel(expected, x, y, ch));
+                    if (diff > worst) { worst = diff; wx = x; wy = y; }
+                }
+        EXPECT_LE(worst, 2) << "at " << wx << "," << wy << " in " << std::hex << *reinterpret_cast<uint32_t*>(FilterPixelAt(p, wx, wy)) << " blend " << *reinterpret_cast<uint32_t*>(FilterPixelAt(q, wx, wy))
+                            << " cpu " << *reinterpret_cast<uint32_t*>(FilterPixelAt(expected, wx, wy)) << " shader " << *reinterpret_cast<uint32_t*>(FilterPixelAt(after, wx, wy));
+        for (RasterImage *image : {&p, &q, &expected, &after}) FreeImageRecord(image);
+        DestroyGraphHandle(graph, 0);
+        DestroyGraphHandle(blend, 0);
+    }
+}
+
+TEST(GraphFiltersShaderTest, ARestartedLibraryMakesItsWorkGraphsAgain)
+{
+    ASSERT_TRUE(GraphTest::WriteRgbPng("restart.png", 40, 30, Smooth));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        LibrarySession session;
+        ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+        const int graph = LoadGraph("restart.png");
+        EXPECT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_GAUSS, 16, 300), 0);
+        EXPECT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_LEVEL, 0, 255, 150, 0, 255), 0);
+    }
+}
+
+} // namespace
