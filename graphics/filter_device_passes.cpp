@@ -291,9 +291,8 @@ int FilterShaderRoadAvailable(const GraphFilterPass &pass, int destination)
     if (GraphicsState.direct3DModeActive == 0 || GraphicsState.programmableShader == 0 || G_D3D_HasDevice() == 0) {
         return 0;
     }
-    // HSB and RGBAMix run on the CPU road on every device.
-    if ((pass.blendFlag == 0 && pass.type == GRAPH_FILTER_HSB) ||
-        (pass.blendFlag != 0 && pass.type == GRAPH_BLEND_RGBA_MIX)) {
+    // RGBAMix runs on the CPU road on every device.
+    if (pass.blendFlag != 0 && pass.type == GRAPH_BLEND_RGBA_MIX) {
         return 0;
     }
     GraphRecord *dest = GetGraphRecord(destination, 0);
@@ -405,6 +404,7 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
     const int outH = (pass->rects.y2 - pass->rects.y1) / divisor;
     FilterDrawStateSave save;
     EnterFilterDrawState(&save);
+    const FilterRects sourceRects = pass->rects;
     int passSource = source;
     int lastResult = 0;
     int completed = 0;
@@ -435,6 +435,13 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
             }
             passSource = assembled;
         }
+        if (i > 0) {
+            // Later passes read what the pass before wrote, at the destination position.
+            pass->rects.x1 = sourceRects.destX;
+            pass->rects.y1 = sourceRects.destY;
+            pass->rects.x2 = sourceRects.destX + (sourceRects.x2 - sourceRects.x1);
+            pass->rects.y2 = sourceRects.destY + (sourceRects.y2 - sourceRects.y1);
+        }
         pass->source = passSource;
         pass->target = target;
         pass->passIndex = i;
@@ -443,6 +450,7 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
         ++completed;
     }
     LeaveFilterDrawState(save);
+    pass->rects = sourceRects;
     pass->source = source;
     pass->target = destination;
     if (completed != count || lastResult != 0) {

@@ -238,6 +238,18 @@ int RunFilterShaderPass(GraphFilterPass *pass)
     case GRAPH_FILTER_GAUSS: return GaussPass(*pass);
     case GRAPH_FILTER_DOWN_SCALE: return DownScalePass(*pass);
     case GRAPH_FILTER_BRIGHT_CLIP: return BrightClipPass(*pass);
+    case GRAPH_FILTER_HSB: {
+        const int mode = params.ints[0];
+        const float e = mode == 1 ? std::clamp(params.floats[0] / 360.0f, 0.0f, 1.0f)
+                                  : std::clamp(params.floats[0] / 360.0f, -0.5f, 0.5f);
+        const float g = std::clamp(params.floats[1] / 100.0f, -1.0f, 1.0f);
+        SetRegister(c, 0, 6.0f * e, g > 0.0f ? 5.0f * g : g, params.floats[2] / 100.0f, 0);
+        SetRegister(c, 1, 0.5f, 0.5f, 0.5f, 0.5f);
+        SetRegister(c, 2, 1, 1, 1, 1);
+        const char *name = mode == 1 ? "Hsb_HSB_HLOCK.pso"
+                                     : (pass->passIndex == 0 ? "Hsb_RGB_TO_HSB.pso" : "Hsb_HSB_TO_RGB.pso");
+        return DrawWith(*pass, name, c, 3, 1);
+    }
     case GRAPH_FILTER_INVERT: return DrawWith(*pass, "Invert.pso", nullptr, 0, 1);
     case GRAPH_FILTER_LEVEL: return LevelPass(*pass);
     case GRAPH_FILTER_TWO_COLOR:

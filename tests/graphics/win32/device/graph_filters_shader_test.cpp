@@ -1,6 +1,9 @@
 // The shader road of the graph filters under Wine: each filter and blend drawn
 // by its pixel shader lands within 2 per channel of the CPU routine on the same
-// pixels; a library started again finds no stale work graphs.
+// pixels (HSB within 10: its integer routine strays from the exact colour by a
+// few steps, 0xAE comes back as 0xAB with no change asked, while the shader
+// keeps an 8-bit hue between its passes); a library started again finds no
+// stale work graphs.
 
 #include "library_session.h"
 
@@ -50,6 +53,7 @@ struct ShaderCase {
     int type;
     int params[5];
     int threshold;  // luminance the filter switches at, or -1
+    int tolerance;  // per channel
 };
 
 TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
@@ -64,24 +68,28 @@ TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
     ASSERT_TRUE(GraphTest::WriteRgbPng("gradient.png", 256, 1, [](int x, int) { return 0x010101u * static_cast<uint32_t>(x / 2); }));
     const int gradient = LoadGraph("gradient.png");
     const ShaderCase cases[] = {
-        {"mono", 0, GRAPH_FILTER_MONO, {0, 0}, -1},
-        {"mono tinted", 0, GRAPH_FILTER_MONO, {-80, 60}, -1},
-        {"gauss 8", 0, GRAPH_FILTER_GAUSS, {8, 200}, -1},
-        {"gauss 16", 0, GRAPH_FILTER_GAUSS, {16, 600}, -1},
-        {"gauss 32", 0, GRAPH_FILTER_GAUSS, {32, 1500}, -1},
-        {"gauss 0 copies", 0, GRAPH_FILTER_GAUSS, {8, 0}, -1},
-        {"down scale 2", 0, GRAPH_FILTER_DOWN_SCALE, {2}, -1},
-        {"down scale 4", 0, GRAPH_FILTER_DOWN_SCALE, {4}, -1},
-        {"down scale 8", 0, GRAPH_FILTER_DOWN_SCALE, {8}, -1},
-        {"bright clip fill", 0, GRAPH_FILTER_BRIGHT_CLIP, {2, 100, 1, PackScreenColor(9, 200, 30), 255}, 100},
-        {"bright clip greater", 0, GRAPH_FILTER_BRIGHT_CLIP, {5, 100, 0}, 100},
-        {"invert", 0, GRAPH_FILTER_INVERT, {}, -1},
-        {"level", 0, GRAPH_FILTER_LEVEL, {30, 220, 180, 10, 240}, -1},
-        {"level empty range", 0, GRAPH_FILTER_LEVEL, {100, 100, 100, 0, 255}, -1},
-        {"two colour", 0, GRAPH_FILTER_TWO_COLOR, {120, PackScreenColor(10, 20, 30), 255, PackScreenColor(200, 100, 50), 255}, 120},
-        {"gradient map", 0, GRAPH_FILTER_GRADIENT_MAP, {gradient, 0}, -1},
-        {"gradient map reversed", 0, GRAPH_FILTER_GRADIENT_MAP, {gradient, 1}, -1},
-        {"premultiplied", 0, GRAPH_FILTER_PREMUL_ALPHA, {}, -1},
+        {"mono", 0, GRAPH_FILTER_MONO, {0, 0}, -1, 2},
+        {"mono tinted", 0, GRAPH_FILTER_MONO, {-80, 60}, -1, 2},
+        {"gauss 8", 0, GRAPH_FILTER_GAUSS, {8, 200}, -1, 2},
+        {"gauss 16", 0, GRAPH_FILTER_GAUSS, {16, 600}, -1, 2},
+        {"gauss 32", 0, GRAPH_FILTER_GAUSS, {32, 1500}, -1, 2},
+        {"gauss 0 copies", 0, GRAPH_FILTER_GAUSS, {8, 0}, -1, 2},
+        {"down scale 2", 0, GRAPH_FILTER_DOWN_SCALE, {2}, -1, 2},
+        {"down scale 4", 0, GRAPH_FILTER_DOWN_SCALE, {4}, -1, 2},
+        {"down scale 8", 0, GRAPH_FILTER_DOWN_SCALE, {8}, -1, 2},
+        {"bright clip fill", 0, GRAPH_FILTER_BRIGHT_CLIP, {2, 100, 1, PackScreenColor(9, 200, 30), 255}, 100, 2},
+        {"bright clip greater", 0, GRAPH_FILTER_BRIGHT_CLIP, {5, 100, 0}, 100, 2},
+        {"invert", 0, GRAPH_FILTER_INVERT, {}, -1, 2},
+        {"hsb fixed hue", 0, GRAPH_FILTER_HSB, {1, 200, 60, -30}, -1, 10},
+        {"hsb fixed hue, more saturated", 0, GRAPH_FILTER_HSB, {1, 40, 200, 50}, -1, 10},
+        {"hsb hue shift", 0, GRAPH_FILTER_HSB, {0, 60, 100, 20}, -1, 10},
+        {"hsb unchanged", 0, GRAPH_FILTER_HSB, {0, 0, 0, 0}, -1, 10},
+        {"level", 0, GRAPH_FILTER_LEVEL, {30, 220, 180, 10, 240}, -1, 2},
+        {"level empty range", 0, GRAPH_FILTER_LEVEL, {100, 100, 100, 0, 255}, -1, 2},
+        {"two colour", 0, GRAPH_FILTER_TWO_COLOR, {120, PackScreenColor(10, 20, 30), 255, PackScreenColor(200, 100, 50), 255}, 120, 2},
+        {"gradient map", 0, GRAPH_FILTER_GRADIENT_MAP, {gradient, 0}, -1, 2},
+        {"gradient map reversed", 0, GRAPH_FILTER_GRADIENT_MAP, {gradient, 1}, -1, 2},
+        {"premultiplied", 0, GRAPH_FILTER_PREMUL_ALPHA, {}, -1, 2},
     };
     for (const ShaderCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,7 +124,7 @@ TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
                     int diff = std::abs(Channel(after, x, y, ch) - Channel(expected, x, y, ch));
                     if (diff > worst) { worst = diff; wx = x; wy = y; }
                 }
-        EXPECT_LE(worst, 2) << "at " << wx << "," << wy << " in " << std::hex << *reinterpret_cast<uint32_t*>(FilterPixelAt(before, wx, wy))
+        EXPECT_LE(worst, c.tolerance) << "at " << wx << "," << wy << " in " << std::hex << *reinterpret_cast<uint32_t*>(FilterPixelAt(before, wx, wy))
                             << " cpu " << *reinterpret_cast<uint32_t*>(FilterPixelAt(expected, wx, wy)) << " shader " << *reinterpret_cast<uint32_t*>(FilterPixelAt(after, wx, wy));
         for (RasterImage *image : {&before, &expected, &after}) FreeImageRecord(image);
         DestroyGraphHandle(graph, 0);
