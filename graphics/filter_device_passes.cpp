@@ -291,10 +291,6 @@ int FilterShaderRoadAvailable(const GraphFilterPass &pass, int destination)
     if (GraphicsState.direct3DModeActive == 0 || GraphicsState.programmableShader == 0 || G_D3D_HasDevice() == 0) {
         return 0;
     }
-    // RGBAMix runs on the CPU road on every device.
-    if (pass.blendFlag != 0 && pass.type == GRAPH_BLEND_RGBA_MIX) {
-        return 0;
-    }
     GraphRecord *dest = GetGraphRecord(destination, 0);
     if (dest == nullptr || IsGraphDeviceTextured(dest) == 0 || SinglePieceAtOrigin(pass.source, nullptr) == nullptr) {
         return 0;

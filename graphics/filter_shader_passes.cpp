@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace Korvo {
@@ -209,6 +210,56 @@ static int GradientMapPass(const GraphFilterPass &pass)
     return DrawFilterShaderPass(pass, draw);
 }
 
+// RGBAMix: a named shader for the common picks (the colour from one source
+// channel or all three, alpha from a blend channel; source and blend graph
+// exchanged for the mirror-image picks), the general shader otherwise.
+static int RgbaMixPass(const GraphFilterPass &pass)
+{
+    int sel[4];
+    for (int c = 0; c < 4; ++c) {
+        sel[c] = pass.params.ints[c];
+        if (sel[c] < 0 || sel[c] > 7) {
+            return -1;
+        }
+    }
+    static const char kLetters[4] = {'R', 'G', 'B', 'A'};
+    bool exchange = false;
+    char name[40];
+    std::snprintf(name, sizeof(name), "RGBAMix_Base.pso");
+    const bool allSource = sel[0] < 4 && sel[1] < 4 && sel[2] < 4 && sel[3] < 4;
+    const bool allBlend = sel[0] >= 4 && sel[1] >= 4 && sel[2] >= 4 && sel[3] >= 4;
+    if (allBlend) {
+        exchange = true;
+        for (int &v : sel) v -= 4;
+    } else if (!allSource) {
+        const bool sameColour = sel[0] == sel[1] && sel[1] == sel[2] && sel[0] != 3 && sel[0] != 7;
+        const bool ownColours = (sel[0] == 0 && sel[1] == 1 && sel[2] == 2) || (sel[0] == 4 && sel[1] == 5 && sel[2] == 6);
+        if (sameColour || ownColours) {
+            if (sel[0] >= 4) {
+                exchange = true;
+                for (int c = 0; c < 3; ++c) sel[c] -= 4;
+                sel[3] += 4;
+            }
+            if (sameColour) {
+                std::snprintf(name, sizeof(name), "RGBAMix_S%cS%cS%cB%c.pso", kLetters[sel[0]], kLetters[sel[0]],
+                              kLetters[sel[0]], kLetters[sel[3] - 4]);
+            } else {
+                std::snprintf(name, sizeof(name), "RGBAMix_SRSGSBB%c.pso", kLetters[sel[3] - 4]);
+            }
+        }
+    }
+    float c[2 * 4] = {};
+    SetRegister(c, 0, pass.ratio, pass.ratio, pass.ratio, pass.ratio);
+    SetRegister(c, 1, sel[0] + 0.5f, sel[1] + 0.5f, sel[2] + 0.5f, sel[3] + 0.5f);
+    GraphFilterPass drawn = pass;
+    if (exchange) {
+        drawn.source = pass.blendGraph;
+        drawn.blendGraph = pass.source;
+    }
+    FilterShaderDraw draw = {name, c, 2, drawn.blendGraph, 1, 1, 1, 0};
+    return DrawFilterShaderPass(drawn, draw);
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -217,6 +268,9 @@ int RunFilterShaderPass(GraphFilterPass *pass)
 {
     const FilterParameters &params = pass->params;
     float c[3 * 4] = {};
+    if (pass->blendFlag != 0 && pass->type == GRAPH_BLEND_RGBA_MIX) {
+        return RgbaMixPass(*pass);
+    }
     if (pass->blendFlag != 0) {
         const char *name = pass->type >= 0 && pass->type < GRAPH_BLEND_TYPE_COUNT ? kBlendShaders[pass->type] : nullptr;
         if (name == nullptr) {

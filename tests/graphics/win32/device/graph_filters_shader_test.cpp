@@ -156,6 +156,53 @@ TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
     }
 }
 
+TEST(GraphFiltersShaderTest, RgbaMixPicksTheSameChannelsAsTheCpuRoutine)
+{
+    LibrarySession session;
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    if (GraphicsState.programmableShader == 0) {
+        GTEST_SKIP() << "this device has no pixel shaders";
+    }
+    ASSERT_TRUE(GraphTest::WriteRgbPng("mix_source.png", kWidth, kHeight, Smooth));
+    ASSERT_TRUE(GraphTest::WriteRgbPng("mix_blend.png", kWidth, kHeight, Other));
+    const int selections[][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {2, 2, 2, 5}, {5, 5, 5, 1}, {0, 1, 2, 7},
+                                 {4, 5, 6, 0}, {3, 0, 7, 4}, {6, 4, 1, 3}};
+    for (const auto &sel : selections) {
+        SCOPED_TRACE(testing::Message() << sel[0] << sel[1] << sel[2] << sel[3]);
+        const int graph = LoadGraph("mix_source.png");
+        const int blend = LoadGraph("mix_blend.png");
+        RasterImage p = {}, q = {}, expected = {}, after = {};
+        ASSERT_EQ(ReadGraphRectToImage(graph, &p, nullptr), 0);
+        ASSERT_EQ(ReadGraphRectToImage(blend, &q, nullptr), 0);
+        ASSERT_EQ(AllocArgb32Image(kWidth, kHeight, &expected), 0);
+        ASSERT_EQ(RgbaMixPixels(p, q, expected, sel), 0);
+        ASSERT_EQ(RunGraphFilterOrBlend(1, graph, blend, graph, 255, GRAPH_BLEND_RGBA_MIX, 0, 0, kWidth, kHeight, 0, 0,
+                                        0, 0, 0, sel), 0);
+        ASSERT_EQ(ReadGraphRectToImage(graph, &after, nullptr), 0);
+        int worst = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                for (int ch = 0; ch < 3; ++ch)
+                    worst = std::max(worst, std::abs(Channel(after, x, y, ch) - Channel(expected, x, y, ch)));
+        EXPECT_LE(worst, 1);
+        for (RasterImage *image : {&p, &q, &expected, &after}) FreeImageRecord(image);
+        DestroyGraphHandle(graph, 0);
+        DestroyGraphHandle(blend, 0);
+    }
+    // A pass that fails (a selector out of range) fails the operation and writes nothing.
+    const int graph = LoadGraph("mix_source.png");
+    const int blend = LoadGraph("mix_blend.png");
+    const int bad[4] = {0, 1, 2, 8};
+    RasterImage before = {}, after = {};
+    ASSERT_EQ(ReadGraphRectToImage(graph, &before, nullptr), 0);
+    EXPECT_EQ(RunGraphFilterOrBlend(1, graph, blend, graph, 255, GRAPH_BLEND_RGBA_MIX, 0, 0, kWidth, kHeight, 0, 0, 0,
+                                    0, 0, bad), -1);
+    ASSERT_EQ(ReadGraphRectToImage(graph, &after, nullptr), 0);
+    EXPECT_EQ(std::memcmp(before.pixels, after.pixels, static_cast<size_t>(before.pitch) * kHeight), 0);
+    FreeImageRecord(&before);
+    FreeImageRecord(&after);
+}
+
 TEST(GraphFiltersShaderTest, ARestartedLibraryMakesItsWorkGraphsAgain)
 {
     ASSERT_TRUE(GraphTest::WriteRgbPng("restart.png", 40, 30, Smooth));
