@@ -4,6 +4,8 @@
 
 #include "graphics/graph_filters.h"
 
+#include "graphics/device_state_cache.h"
+#include "graphics/draw_target.h"
 #include "graphics/filter_device_passes.h"
 
 #include "graphics/graph_record.h"
@@ -62,6 +64,24 @@ static int RunCpuPass(GraphFilterPass *pass)
     return StoreFilterPassResult(pass);
 }
 
+// A graph that is the current draw target and draws into multisample surfaces
+// gets them resolved into its textures, so the filter reads what was drawn.
+static void ResolveIfDrawTarget(int graph)
+{
+    if (graph < 0 || graph != GetSelectedDrawTarget() || IsGraphMultisampled(graph) == 0) {
+        return;
+    }
+    GraphRecord *record = GetGraphRecord(graph, 0);
+    if (record == nullptr || record->imageSet == nullptr) {
+        return;
+    }
+    FlushStagedVertices(0);
+    G_D3D_EndSceneIfBegun();
+    for (int i = 0; i < record->imageSet->pieceCount; ++i) {
+        ResolveMultisampleSurface(&record->imageSet->pieces[i]);
+    }
+}
+
 // How many i32 parameters a single-graph filter reads (BrightClip: two more with a fill)
 static int FilterParameterCount(int type, int firstThree[3])
 {
@@ -103,6 +123,15 @@ int RunGraphFilterOrBlend(int blendFlag, int source, int blendGraph, int destina
     if (ClipFilterRects(&pass.rects, sourceRecord->width, sourceRecord->height, destRecord->width,
                         destRecord->height, divisor) == 0) {
         return 0;
+    }
+    ResolveIfDrawTarget(source);
+    if (destination != source) {
+        ResolveIfDrawTarget(destination);
+    }
+    if (blendFlag != 0) {
+        ResolveIfDrawTarget(blendGraph);
+    } else if (type == GRAPH_FILTER_GRADIENT_MAP) {
+        ResolveIfDrawTarget(pass.params.ints[0]);
     }
     pass.source = source;
     pass.target = destination;
