@@ -25,7 +25,7 @@ namespace Korvo {
 // ---------------------------------------------------------------------------
 
 constexpr int kWorkSizeClasses = 16;
-constexpr int kFilterShaderSlots = 48;
+constexpr int kFilterShaderSlots = 64;  // every filter shader name, with room to spare
 constexpr DWORD kFilterVertexFormat = 0x2C4;  // XYZRHW | DIFFUSE | SPECULAR | TEX2
 
 struct FilterVertex {

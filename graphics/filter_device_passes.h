@@ -27,7 +27,7 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination);
 int RunFilterShaderPass(GraphFilterPass *pass);
 // Draw one pass quad into pass->target from pass->source; 0 or -1
 int DrawFilterShaderPass(const GraphFilterPass &pass, const FilterShaderDraw &draw);
-// The graph of texture size of a graph (width, height of its first piece's texture); 0 or -1
+// The texture size of a graph held in one texture piece at its origin; 0, or -1 for another graph
 int GetGraphTextureSize(int graph, int *width, int *height);
 // Forget the work graphs and filter shaders (graphics shut-down); the handles are gone with their kinds
 void ClearFilterDeviceCaches();

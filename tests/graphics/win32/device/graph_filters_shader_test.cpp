@@ -12,8 +12,10 @@
 #include "image/pixel_access.h"
 #include "tests/graphics/png_sheet.h"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 using namespace Korvo;
 
@@ -165,9 +167,15 @@ TEST(GraphFiltersShaderTest, RgbaMixPicksTheSameChannelsAsTheCpuRoutine)
     }
     ASSERT_TRUE(GraphTest::WriteRgbPng("mix_source.png", kWidth, kHeight, Smooth));
     ASSERT_TRUE(GraphTest::WriteRgbPng("mix_blend.png", kWidth, kHeight, Other));
-    const int selections[][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {2, 2, 2, 5}, {5, 5, 5, 1}, {0, 1, 2, 7},
-                                 {4, 5, 6, 0}, {3, 0, 7, 4}, {6, 4, 1, 3}};
-    for (const auto &sel : selections) {
+    std::vector<std::array<int, 4>> selections = {{0, 1, 2, 3}, {4, 5, 6, 7}, {5, 5, 5, 1}, {4, 5, 6, 0},
+                                                  {3, 0, 7, 4}, {6, 4, 1, 3}};
+    // Every named shader: one source channel three times, or all three, with each blend channel as alpha.
+    for (int alpha = 4; alpha < 8; ++alpha) {
+        for (int colour = 0; colour < 3; ++colour) selections.push_back({colour, colour, colour, alpha});
+        selections.push_back({0, 1, 2, alpha});
+    }
+    for (const auto &pick : selections) {
+        const int *sel = pick.data();
         SCOPED_TRACE(testing::Message() << sel[0] << sel[1] << sel[2] << sel[3]);
         const int graph = LoadGraph("mix_source.png");
         const int blend = LoadGraph("mix_blend.png");
