@@ -58,6 +58,7 @@ struct FilterDrawStateSave {
     int filterMode;
     int addressU[2];
     int addressV[2];
+    int extraTargets[kRenderTargetSlotCount];  // the caller's targets of slots 1 and above
 };
 
 // ---------------------------------------------------------------------------
@@ -187,6 +188,13 @@ static void EnterFilterDrawState(FilterDrawStateSave *save)
     save->depthSurface = nullptr;
     D3DDev_GetDepthStencilSurface(&save->depthSurface);
     D3DDev_SetDepthStencilSurface(nullptr);
+    // A pass writes one colour: the caller's extra render targets are set aside.
+    for (int slot = 1; slot < kRenderTargetSlotCount; ++slot) {
+        save->extraTargets[slot] = GetRenderTargetSlot(slot);
+        if (save->extraTargets[slot] >= 0) {
+            SetRenderTargetSurface(nullptr, slot);
+        }
+    }
 }
 
 static void LeaveFilterDrawState(const FilterDrawStateSave &save)
@@ -197,6 +205,11 @@ static void LeaveFilterDrawState(const FilterDrawStateSave &save)
         D3DRes_Release(save.depthSurface);
     }
     SetRenderTargetSurface(GetDrawTargetSurface(GetSelectedDrawTarget(), 0), 0);
+    for (int slot = 1; slot < kRenderTargetSlotCount; ++slot) {
+        if (save.extraTargets[slot] >= 0) {
+            SetRenderTargetSurface(GetDrawTargetSurface(save.extraTargets[slot], 0), slot);
+        }
+    }
     ApplyDrawArea(Draw.drawArea);
     ApplyCachedRenderState(&c.alphaBlendEnable, K_D3DRS_ALPHABLENDENABLE, save.alphaBlendEnable);
     ApplyCachedRenderState(&c.alphaTestEnable, K_D3DRS_ALPHATESTENABLE, save.alphaTestEnable);

@@ -211,6 +211,30 @@ TEST(GraphFiltersShaderTest, RgbaMixPicksTheSameChannelsAsTheCpuRoutine)
     FreeImageRecord(&after);
 }
 
+// After the passes the screen is the render target again, with its own viewport.
+TEST(GraphFiltersShaderTest, DrawingAfterAFilterLandsOnTheScreen)
+{
+    LibrarySession session;
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    ASSERT_TRUE(GraphTest::WriteRgbPng("after.png", 40, 30, Smooth));
+    const int graph = LoadGraph("after.png");
+    ASSERT_EQ(SelectDrawTarget(-2), 0);
+    ASSERT_EQ(ClearDrawScreen(), 0);
+    ASSERT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_GAUSS, 16, 300), 0);
+    ASSERT_EQ(FillColorBox(600, 400, 620, 420, PackScreenColor(250, 10, 20)), 0);
+    RasterImage screen = {};
+    const RECT area = {0, 0, 640, 480};
+    ASSERT_EQ(LockDrawScreenBuffer(&area, &screen, -1, 1, 0), 0);
+    uint32_t inside = 0, outside = 0;
+    std::memcpy(&inside, static_cast<uint8_t *>(screen.pixels) + 410 * screen.pitch + 610 * 4, 4);
+    std::memcpy(&outside, static_cast<uint8_t *>(screen.pixels) + 300 * screen.pitch + 300 * 4, 4);
+    UnlockDrawScreenBuffer();
+    EXPECT_EQ(inside & 0xFFFFFF, 0xFA0A14u);
+    EXPECT_EQ(outside & 0xFFFFFF, static_cast<uint32_t>(GraphicsTest::kBackgroundRed << 16 |
+                                                        GraphicsTest::kBackgroundGreen << 8 |
+                                                        GraphicsTest::kBackgroundBlue));
+}
+
 TEST(GraphFiltersShaderTest, ARestartedLibraryMakesItsWorkGraphsAgain)
 {
     ASSERT_TRUE(GraphTest::WriteRgbPng("restart.png", 40, 30, Smooth));
