@@ -332,6 +332,76 @@ static int DrawPieceOnQuad(const GraphDrawPiece &piece, const PieceRect &r, cons
     return 0;
 }
 
+// A graph with a blend graph on a quad of integer corners (TL, TR, BL, BR). An
+// upright rectangle is a stretched draw; otherwise the graph's upper-left half
+// follows the affine map through TL, TR and BL, the lower-right half the one
+// through BR, BL and TR, each piece corner the map of the half it lies in.
+static int DrawGraphOnQuadWithBlend(const int p[8], GraphRecord *record, int transparent)
+{
+    if (p[0] == p[4] && p[2] == p[6] && p[1] == p[3] && p[5] == p[7]) {
+        return G_D3D_DrawGraphStretched(p[0], p[1], p[6], p[7], static_cast<float>(p[0]), static_cast<float>(p[1]),
+                                        static_cast<float>(p[6]), static_cast<float>(p[7]), record, transparent, 1);
+    }
+    int count = 0;
+    GraphDrawPiece *pieces = GetGraphDrawPieces(record, &count);
+    int blendCount = 0;
+    GraphDrawPiece *blendPieces = SelectedBlendPieces(&blendCount);
+    if (pieces == nullptr || count <= 0 || blendPieces == nullptr) {
+        return -1;
+    }
+    G_D3D_BeginSceneIfNeeded();
+    PrepareDrawStatesIfNeeded(PieceTexture(pieces[0]), GraphDrawFlags(record, transparent, true));
+    float c[4][2];
+    for (int k = 0; k < 4; ++k) {
+        c[k][0] = static_cast<float>(p[2 * k]) - 0.5f;
+        c[k][1] = static_cast<float>(p[2 * k + 1]) - 0.5f;
+    }
+    const float w = static_cast<float>(record->width);
+    const float h = static_cast<float>(record->height);
+    for (int i = 0; i < count; ++i) {
+        const GraphDrawPiece &piece = pieces[i];
+        const GraphDrawPiece &blendPiece = blendPieces[blendCount == count ? i : 0];
+        const float bw = static_cast<float>(blendPiece.piece->textureWidth);
+        const float bh = static_cast<float>(blendPiece.piece->textureHeight);
+        const float dx = static_cast<float>(blendPiece.sourceX - blendPiece.destX);
+        const float dy = static_cast<float>(blendPiece.sourceY - blendPiece.destY);
+        BlendVertex v[4];
+        for (int k = 0; k < 4; ++k) {
+            const GraphDrawVertex &at = piece.vertices[k];
+            const float s = at.x / w;
+            const float t = at.y / h;
+            float x;
+            float y;
+            if (piece.cornerFlags[k] != 0) {
+                x = c[0][0] + (c[1][0] - c[0][0]) * s + (c[2][0] - c[0][0]) * t;
+                y = c[0][1] + (c[1][1] - c[0][1]) * s + (c[2][1] - c[0][1]) * t;
+            } else {
+                x = c[3][0] + (c[2][0] - c[3][0]) * (1.0f - s) + (c[1][0] - c[3][0]) * (1.0f - t);
+                y = c[3][1] + (c[2][1] - c[3][1]) * (1.0f - s) + (c[1][1] - c[3][1]) * (1.0f - t);
+            }
+            v[k] = BlendVertex{x, y, Draw.z2D, 1.0f, DrawVertexColor, 0xFFFFFFFFu,
+                               (at.x + dx) / bw, (at.y + dy) / bh, at.u, at.v};
+        }
+        UsePieceTextures(piece, &blendPiece);
+        auto *out = static_cast<BlendVertex *>(ReserveStagedVertices(STAGING_2D_BLEND, K_D3DPT_TRIANGLELIST, 6));
+        if (out == nullptr) {
+            return -1;
+        }
+        // (TL, TR, BL) and (BR, BL, TR); a triangle turned the other way round swaps its last two.
+        const int order[2][3] = {{0, 1, 2}, {3, 2, 1}};
+        for (int tri = 0; tri < 2; ++tri) {
+            const BlendVertex &a = v[order[tri][0]];
+            const BlendVertex &b = v[order[tri][1]];
+            const BlendVertex &d = v[order[tri][2]];
+            const bool turned = (b.x - a.x) * (d.y - a.y) - (b.y - a.y) * (d.x - a.x) < 0.0f;
+            out[tri * 3] = a;
+            out[tri * 3 + 1] = turned ? d : b;
+            out[tri * 3 + 2] = turned ? b : d;
+        }
+    }
+    return 0;
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -382,16 +452,11 @@ int G_D3D_DrawGraphOnQuad(const float corners[8], GraphRecord *record, int trans
     }
     int blendCount = 0;
     if (SelectedBlendPieces(&blendCount) != nullptr) {
-        // With a blend graph only a quad that is an upright rectangle can be drawn (stretched).
         int p[8];
         for (int i = 0; i < 8; ++i) {
             p[i] = static_cast<int>(corners[i]);
         }
-        if (p[0] != p[4] || p[2] != p[6] || p[1] != p[3] || p[5] != p[7]) {
-            return -1;
-        }
-        return G_D3D_DrawGraphStretched(p[0], p[1], p[6], p[7], static_cast<float>(p[0]), static_cast<float>(p[1]),
-                                        static_cast<float>(p[6]), static_cast<float>(p[7]), record, transparent, 1);
+        return DrawGraphOnQuadWithBlend(p, record, transparent);
     }
     int count = 0;
     GraphDrawPiece *pieces = GetGraphDrawPieces(record, &count);

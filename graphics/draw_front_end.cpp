@@ -39,9 +39,10 @@ static void InvertRectOnDevice(const RECT &rect)
 // Public functions
 // ---------------------------------------------------------------------------
 
-// The device weighs by alpha / 255, the software rasteriser's alpha blend by
-// param / 256: the vertex alpha is the nearest device weight to the rasteriser's,
-// so both roads give the same frame to within one step per channel.
+// The device weighs by alpha / 255 and rounds; the software rasteriser weighs
+// alpha blends by param / 256 and truncates. The vertex alpha of an alpha blend is
+// the device weight nearest param / 256, so one blend on either road differs by
+// one step per channel at most. (Additions weigh by param / 255 on both.)
 static uint32_t DeviceAlphaForBlend(int mode, int param)
 {
     if (mode == 0) {

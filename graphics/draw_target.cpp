@@ -156,7 +156,7 @@ static K_IDirect3DSurface9 *ChooseDepthSurface()
 }
 
 // Set the depth surface for the current target on the device.
-static void ApplyDepthBuffer()
+void ApplyDrawTargetDepthBuffer()
 {
     if (!DeviceReady()) {
         return;
@@ -242,7 +242,7 @@ int SelectDrawTarget(int target)
         K_IDirect3DSurface9 *surface = record != nullptr ? PieceTargetSurface(FirstPieceOf(record))
                                                          : ScreenDrawSurface();
         SetRenderTargetSurface(surface, 0);
-        ApplyDepthBuffer();
+        ApplyDrawTargetDepthBuffer();
     }
     StartFrontScreenRefresh(target == -4 ? 1 : 0);
     ResetTransformsForTarget(width, height);
@@ -392,7 +392,7 @@ int SetDrawZBufferGraph(int handle)
     DepthBufferGraph = record != nullptr ? handle : -2;
     if (DeviceReady()) {
         FlushStagedVertices(0);
-        ApplyDepthBuffer();
+        ApplyDrawTargetDepthBuffer();
     }
     return 0;
 }
@@ -432,7 +432,11 @@ int FillDrawTargetWithBackground(const RECT *rect)
         rect = nullptr;
     }
     if (GraphicsState.direct3DModeActive == 0) {
-        MEMIMG *image = GetDrawTargetMemImg();
+        // The target itself, also while masking draws into the mask screen.
+        MEMIMG *image = GetDrawTargetGraphMemImg();
+        if (image == nullptr) {
+            image = &SoftwareScreen;
+        }
         if (image != nullptr && IsMemImgValid(image) != 0) {
             FillMemImgRectRaw(image, rect, PackBackgroundFor(image));
         }
@@ -443,6 +447,11 @@ int FillDrawTargetWithBackground(const RECT *rect)
     }
     FlushStagedVertices(0);
     G_D3D_EndSceneIfBegun();
+    // While masking, the clear goes to the real target, not to the mask screen.
+    const bool masking = Masks.active != 0 && Masks.screenSurface != nullptr;
+    if (masking) {
+        SetRenderTargetSurface(GetDrawTargetSurface(Draw.selectedDrawTarget, 0), 0);
+    }
     ApplyViewportRect(0, 0, TargetWidth, TargetHeight);
     K_D3DCOLOR colour = (static_cast<K_D3DCOLOR>(GraphicsState.backgroundRed) << 16) |
                         (static_cast<K_D3DCOLOR>(GraphicsState.backgroundGreen) << 8) |
@@ -451,6 +460,9 @@ int FillDrawTargetWithBackground(const RECT *rect)
     // Only a depth surface that is set can be cleared (a graph target may have none).
     if (CurrentDepthSurface != nullptr) {
         D3DDev_Clear(rect != nullptr ? 1 : 0, rect, K_D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    }
+    if (masking) {
+        SetRenderTargetSurface(Masks.screenSurface, 0);
     }
     const RECT &area = Draw.drawArea;
     ApplyViewportRect(area.left, area.top, area.right, area.bottom);

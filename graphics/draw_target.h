@@ -38,10 +38,14 @@ void ForgetRenderTargetSurfaces();
 int GetRenderTargetSlot(int slot);
 // The depth-buffer graph, or -2 for the default depth buffer
 int GetDrawZBufferGraph();
+// Set the depth surface that goes with the current target (masking: the default one)
+void ApplyDrawTargetDepthBuffer();
 // The depth surface set for the current target, or null
 K_IDirect3DSurface9 *GetCurrentDepthSurface();
 // Copy a piece's multisample surface onto its texture; 0 or -1
 int ResolveMultisampleSurface(GraphTexturePiece *piece);
+// (Re)make the sub back buffer: a render target of the main size in the screen format; 0 or -1
+int AllocSubBackBuffer();
 // Draw into the sub back buffer from now on (made from the back buffer once); 0 or -1
 int UseSubBackBuffer();
 // The draw area becomes the whole draw target (and the viewport follows); 0

@@ -96,6 +96,30 @@ TEST_P(GraphDrawDeviceTest, BlendGraphQuadsCarryBothCoordinateSetsClippedAlike)
     EXPECT_FLOAT_EQ(quad[0].u, (20.0f - 9.5f) / 32.0f);
 }
 
+TEST_P(GraphDrawDeviceTest, ABentQuadWithABlendGraphMapsEachHalfOfTheGraphOntoItsTriangle)
+{
+    const int graph = MakeGraph(32, 32, false);
+    const int blend = MakeGraph(32, 32, false);
+    ASSERT_EQ(SetBlendGraphByType(blend, 2), 0);
+    ASSERT_EQ(DrawGraphOnQuadF(20, 10, 40, 10, 60, 40, 0, 40, graph, 0), 0);
+    FlushStagedVertices(0);
+    ASSERT_EQ(RecordingDevice::DrawnVertices.size(), 1u);
+    ASSERT_EQ(RecordingDevice::DrawnVertices[0].stride, sizeof(BlendVertex));
+    const std::vector<BlendVertex> quad = VerticesOf<BlendVertex>(RecordingDevice::DrawnVertices[0].bytes);
+    ASSERT_EQ(quad.size(), 6u);
+    // (TL, TR, BL) and (BR, BL, TR), each corner at its quad corner less half a pixel.
+    const float want[6][2] = {{19.5f, 9.5f}, {39.5f, 9.5f}, {-0.5f, 39.5f},
+                              {59.5f, 39.5f}, {-0.5f, 39.5f}, {39.5f, 9.5f}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_FLOAT_EQ(quad[i].x, want[i][0]) << i;
+        EXPECT_FLOAT_EQ(quad[i].y, want[i][1]) << i;
+        EXPECT_FLOAT_EQ(quad[i].blendU, quad[i].u) << i;
+        EXPECT_FLOAT_EQ(quad[i].blendV, quad[i].v) << i;
+    }
+    EXPECT_FLOAT_EQ(quad[3].u, 1.0f);
+    EXPECT_FLOAT_EQ(quad[3].v, 1.0f);
+}
+
 TEST_P(GraphDrawDeviceTest, BentQuadsAreDrawnAsAnEightByEightGridAndParallelogramsAsTwoTriangles)
 {
     const int graph = MakeGraph(32, 32, false);

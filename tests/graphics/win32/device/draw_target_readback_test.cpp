@@ -4,6 +4,7 @@
 
 #include "library_session.h"
 
+#include "graphics/draw_target.h"
 #include "graphics/graph_record.h"
 
 #include <string>
@@ -99,6 +100,31 @@ TEST(DrawTargetReadbackTest, AGraphDrawnIntoShowsTheSamePixelsOnBothRoads)
         EXPECT_EQ(DestroyGraphHandle(copy, 0), 0);
         ASSERT_EQ(ShutdownLibrary(), 0);
     }
+}
+
+TEST(DrawTargetReadbackTest, TheSubBackBufferKeepsTheFrameAndTakesLaterDrawing)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
+    ASSERT_EQ(ClearDrawScreen(), 0);
+    EXPECT_EQ(FillColorBox(10, 10, 20, 20, PackScreenColor(240, 40, 30)), 0);
+    ASSERT_EQ(UseSubBackBuffer(), 0);
+    ASSERT_NE(ScreenSubBackBuffer, nullptr);
+    EXPECT_EQ(UseSubBackBuffer(), 0) << "made once";
+    EXPECT_EQ(FillColorBox(30, 10, 40, 20, PackScreenColor(20, 230, 60)), 0);
+    struct Probe {
+        int x, y;
+        uint32_t want;
+    };
+    const uint32_t background =
+        (GraphicsTest::kBackgroundRed << 16) | (GraphicsTest::kBackgroundGreen << 8) | GraphicsTest::kBackgroundBlue;
+    const Probe probes[] = {{15, 15, 0xF0281E}, {35, 15, 0x14E63C}, {25, 15, background}};
+    for (const Probe &p : probes) {
+        EXPECT_EQ(GraphicsTest::ReadTargetPixel(p.x, p.y), p.want) << p.x;
+    }
+    EXPECT_EQ(PresentBackScreen(), 0);
+    ASSERT_EQ(ShutdownLibrary(), 0);
+    EXPECT_EQ(ScreenSubBackBuffer, nullptr) << "released with the device";
 }
 
 } // namespace
