@@ -7,6 +7,7 @@
 
 #include "library_session.h"
 
+#include "graphics/builtin_shader_archives.h"
 #include "graphics/graph_filters.h"
 #include "graphics/graph_record.h"
 #include "image/pixel_access.h"
@@ -230,6 +231,27 @@ TEST(GraphFiltersShaderTest, DrawingAfterAFilterLandsOnTheScreen)
     EXPECT_EQ(outside & 0xFFFFFF, static_cast<uint32_t>(GraphicsTest::kBackgroundRed << 16 |
                                                         GraphicsTest::kBackgroundGreen << 8 |
                                                         GraphicsTest::kBackgroundBlue));
+}
+
+// Without its shader a filter fails, says so in the log, and leaves the graph as it was.
+TEST(GraphFiltersShaderTest, AMissingShaderFailsTheFilter)
+{
+    LibrarySession session;
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    if (GraphicsState.programmableShader == 0) {
+        GTEST_SKIP() << "this device has no pixel shaders";
+    }
+    ASSERT_TRUE(GraphTest::WriteRgbPng("missing.png", kWidth, kHeight, Smooth));
+    const int graph = LoadGraph("missing.png");
+    RasterImage before = {}, after = {};
+    ASSERT_EQ(ReadGraphRectToImage(graph, &before, nullptr), 0);
+    CloseBuiltinShaderArchives();
+    EXPECT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_MONO, 0, 0), -1);
+    ASSERT_EQ(ReadGraphRectToImage(graph, &after, nullptr), 0);
+    EXPECT_EQ(WorstColourDifference(before, after), 0);
+    EXPECT_NE(KorvoTest::ReadLogFile().find("Mono.pso"), std::string::npos);
+    FreeImageRecord(&before);
+    FreeImageRecord(&after);
 }
 
 TEST(GraphFiltersShaderTest, ARestartedLibraryMakesItsWorkGraphsAgain)
