@@ -15,6 +15,7 @@
 #include "graphics/filter_device_passes.h"
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
+#include "graphics/light_table.h"
 #include "graphics/draw_front_end.h"
 #include "graphics/masks.h"
 #include "graphics/screen_request.h"
@@ -94,6 +95,7 @@ int ShutdownGraphicsSystem()
     DeleteHandlesOfType(HANDLE_KIND_VERTEX_BUFFER, nullptr);
     DeleteHandlesOfType(HANDLE_KIND_INDEX_BUFFER, nullptr);
     DeleteHandlesOfType(HANDLE_KIND_SHADER, nullptr);
+    DeleteEveryLight();
     EndDirectXSystem();
     CloseBuiltinShaderArchives();
     GraphicsState.direct3DModeActive = 0;
