@@ -26,4 +26,11 @@ else()
   # their own Ogg files.
   pkg_check_modules(KORVO_VORBIS REQUIRED IMPORTED_TARGET vorbisfile vorbisenc vorbis theoradec theoraenc theora ogg)
   target_link_libraries(korvo_third_party INTERFACE PNG::PNG JPEG::JPEG ZLIB::ZLIB PkgConfig::KORVO_VORBIS)
+  # Bullet (single precision, as the Windows build's): only the three libraries the models need.
+  find_path(KORVO_BULLET_INCLUDE btBulletDynamicsCommon.h PATH_SUFFIXES bullet REQUIRED)
+  target_include_directories(korvo_third_party SYSTEM INTERFACE ${KORVO_BULLET_INCLUDE})
+  foreach(lib BulletDynamics BulletCollision LinearMath)
+    find_library(KORVO_LIB_${lib} NAMES ${lib} REQUIRED)
+    target_link_libraries(korvo_third_party INTERFACE ${KORVO_LIB_${lib}})
+  endforeach()
 endif()

@@ -95,6 +95,15 @@ function(korvo_add_all_tests)
         target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
                                             ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
       endif()
+      if(sub STREQUAL "model")
+        # The model tests run the buffer and texture code on the graphics tests'
+        # recording stand-in of the device.
+        target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/graphics/recording_device.cpp
+                                            ${PROJECT_SOURCE_DIR}/tests/graphics/host_environment.cpp)
+        if(WIN32)
+          target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/graphics/win32/platform_environment.cpp)
+        endif()
+      endif()
       if(sub STREQUAL "movie")
         # The movie tests write their own Theora movies with the theoramovie tool's writer.
         target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
@@ -110,6 +119,10 @@ function(korvo_add_all_tests)
           file(GLOB gsources CONFIGURE_DEPENDS ${group}/*.cpp)
           if(gsources)
             korvo_add_test_executable(${sub}_${gname}_tests ${gsources} ${group_support})
+            if(sub STREQUAL "model")
+              # Model records are built as a loader would, as in the portable tests.
+              target_sources(${sub}_${gname}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/model/model_test_records.cpp)
+            endif()
             if(sub STREQUAL "movie")
               target_sources(${sub}_${gname}_tests PRIVATE
                              ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)

@@ -3,7 +3,7 @@
 
 namespace Korvo {
 
-// Register the model-base and model handle kinds once; 0
+// Register the model-base and model handle kinds once (Direct3D mode only); 0
 int InitModelHandleTypes();
 // Delete all models and model bases and end both kinds; 0
 int TermModelHandleTypes();

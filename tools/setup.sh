@@ -20,6 +20,7 @@ packages=(
   xvfb xauth xdotool imagemagick fonts-ipafont-gothic
   googletest libgtest-dev g++ locales
   zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev libtheora-dev
+  libbullet-dev
   libsdl2-dev libpixman-1-dev
   python3 lame gstreamer1.0-tools
 )

@@ -7,6 +7,8 @@
 #include "graphics/d3d_call_wrappers.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
 
 namespace RecordingDevice {
 
@@ -20,6 +22,28 @@ const void *StripVertices = nullptr;
 std::vector<uint8_t> StripVertexBytes;
 uint32_t ColourQualityLevels = 1;
 uint32_t DepthQualityLevels = 1;
+bool HandOutBuffers = false;
+std::vector<const void *> ReleasedObjects;
+void (*ReleaseListener)(const void *object) = nullptr;
+static std::map<const void *, std::unique_ptr<HandedOutBuffer>> Buffers;
+
+const HandedOutBuffer *FindHandedOutBuffer(const void *object)
+{
+    auto found = Buffers.find(object);
+    return found != Buffers.end() ? found->second.get() : nullptr;
+}
+
+// A new stand-in buffer, or null when none are handed out.
+template <typename T> static T *HandOutBuffer(uint32_t length, uint32_t usage, uint32_t format)
+{
+    if (!HandOutBuffers) {
+        return nullptr;
+    }
+    auto buffer = std::make_unique<HandedOutBuffer>(HandedOutBuffer{length, usage, format, std::vector<uint8_t>(length)});
+    T *object = reinterpret_cast<T *>(buffer.get());
+    Buffers[object] = std::move(buffer);
+    return object;
+}
 
 void Record(const char *kind, uint32_t state, uint32_t value)
 {
@@ -145,14 +169,16 @@ K_HRESULT D3DDev_CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT l
 
 K_HRESULT D3DDev_CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, UINT pool, K_IDirect3DVertexBuffer9 **out)
 {
-    (void)length; (void)usage; (void)fvf; (void)pool; (void)out; 
+    (void)pool;
+    *out = RecordingDevice::HandOutBuffer<K_IDirect3DVertexBuffer9>(length, usage, fvf);
     RecordingDevice::Record("D3DDev_CreateVertexBuffer", 0, 0);
     return 0;
 }
 
 K_HRESULT D3DDev_CreateIndexBuffer(UINT length, DWORD usage, K_D3DFORMAT format, UINT pool, K_IDirect3DIndexBuffer9 **out)
 {
-    (void)length; (void)usage; (void)format; (void)pool; (void)out; 
+    (void)pool;
+    *out = RecordingDevice::HandOutBuffer<K_IDirect3DIndexBuffer9>(length, usage, static_cast<uint32_t>(format));
     RecordingDevice::Record("D3DDev_CreateIndexBuffer", 0, 0);
     return 0;
 }
@@ -446,7 +472,11 @@ K_HRESULT D3DDev_SetPixelShaderConstantB(UINT first, const BOOL *values, UINT co
 
 uint32_t D3DRes_Release(const void *object)
 {
-    (void)object; 
+    RecordingDevice::ReleasedObjects.push_back(object);
+    if (RecordingDevice::ReleaseListener != nullptr) {
+        RecordingDevice::ReleaseListener(object);
+    }
+    RecordingDevice::Buffers.erase(object);
     RecordingDevice::Record("D3DRes_Release", 0, 0);
     return 0;
 }
@@ -501,7 +531,11 @@ K_HRESULT D3DSurf_UnlockRect(K_IDirect3DSurface9 *surface)
 
 K_HRESULT D3DBuf_Lock(const void *buffer, UINT offset, UINT size, void **data, DWORD flags)
 {
-    (void)buffer; (void)offset; (void)size; (void)data; (void)flags; 
+    (void)flags;
+    auto found = RecordingDevice::Buffers.find(buffer);
+    if (found != RecordingDevice::Buffers.end() && offset + size <= found->second->bytes.size()) {
+        *data = found->second->bytes.data() + offset;
+    }
     RecordingDevice::Record("D3DBuf_Lock", 0, 0);
     return 0;
 }

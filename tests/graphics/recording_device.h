@@ -38,6 +38,23 @@ extern std::vector<uint8_t> StripVertexBytes;
 extern uint32_t ColourQualityLevels;
 extern uint32_t DepthQualityLevels;
 
+// A buffer the stand-in handed out: how it was asked for and its bytes.
+struct HandedOutBuffer {
+    uint32_t length;
+    uint32_t usage;
+    uint32_t format;  // FVF of a vertex buffer, index format of an index buffer
+    std::vector<uint8_t> bytes;
+};
+// With this set, buffer creation hands out stand-in objects (else none), whose
+// locks give their bytes
+extern bool HandOutBuffers;
+// Every object given to D3DRes_Release, in order
+extern std::vector<const void *> ReleasedObjects;
+// Told about each object given to D3DRes_Release (null: nobody)
+extern void (*ReleaseListener)(const void *object);
+// The stand-in behind a handed-out buffer not released yet, or null
+const HandedOutBuffer *FindHandedOutBuffer(const void *object);
+
 void Record(const char *kind, uint32_t state, uint32_t value);
 bool Supports(uint32_t format);
 // Forget the calls; the device exists
