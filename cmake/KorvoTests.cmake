@@ -202,6 +202,24 @@ function(korvo_add_all_tests)
              COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_layers.sh ${planted})
     set_tests_properties(${KORVO_TEST_PREFIX}layer_check_planted PROPERTIES
                          PASS_REGULAR_EXPRESSION "image/decode.cpp \\(image\\) includes graphics/draw.h")
+    # The game's data: the generator's map checks and reader, and the committed
+    # files equal to a fresh run; the end-to-end test's reading of the log.
+    add_test(NAME ${KORVO_TEST_PREFIX}game_data
+             COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tools/make_game_data/game_data_test.py)
+    add_test(NAME ${KORVO_TEST_PREFIX}velmora_play_memory_dump
+             COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/game/end_to_end/memory_dump_test.py)
+  endif()
+
+  if(WIN32 AND TARGET VelmoraLogged)
+    # Velmora played end to end under Wine with mouse clicks, checked by
+    # screenshots; the logged build's memory dump at exit must list no block.
+    set(play_dir ${CMAKE_BINARY_DIR}/testrun/velmora_play)
+    add_test(NAME ${KORVO_TEST_PREFIX}velmora_play
+             COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/game/end_to_end/play_velmora.py
+                     --exe $<TARGET_FILE:VelmoraLogged> --data ${PROJECT_SOURCE_DIR}/game/data
+                     --work ${play_dir}/run --shots ${play_dir}/shots
+                     --tools ${PROJECT_SOURCE_DIR}/tools --memory-log)
+    set_tests_properties(${KORVO_TEST_PREFIX}velmora_play PROPERTIES TIMEOUT 300 RESOURCE_LOCK wine_desktop)
   endif()
 
   if(WIN32)
