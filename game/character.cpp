@@ -197,14 +197,23 @@ void Character::StepAlongRoute(const UnitList &ownUnits, const UnitList &opponen
     }
 }
 
-void Character::UpdateUnit(const UnitList &ownUnits, const UnitList &opponents, const MapData &grid)
+bool Character::RunAliveUnitFrame(const UnitList &ownUnits, const UnitList &opponents, const MapData &grid)
 {
     if (!alive) {
-        return;
+        return false;
     }
     UpdateSpotted(opponents, grid);
     AttackNearestTarget(opponents, grid);
     StepAlongRoute(ownUnits, opponents);
+    return true;
+}
+
+// A player unit on cover reaches further
+void Character::UpdateUnit(const UnitList &ownUnits, const UnitList &opponents, const MapData &grid)
+{
+    if (!RunAliveUnitFrame(ownUnits, opponents, grid)) {
+        return;
+    }
     rangeMultiplier = CellValueAt(grid, cellX, cellY) == kCellCover ? kCoverRangeMultiplier : 1.0f;
 }
 
@@ -302,12 +311,7 @@ int Enemy::TakeHit(const JobData *attacker, const MapData &grid)
 // As a player unit, but cover does not lengthen an enemy's range
 void Enemy::UpdateUnit(const UnitList &ownUnits, const UnitList &opponents, const MapData &grid)
 {
-    if (!alive) {
-        return;
-    }
-    UpdateSpotted(opponents, grid);
-    AttackNearestTarget(opponents, grid);
-    StepAlongRoute(ownUnits, opponents);
+    RunAliveUnitFrame(ownUnits, opponents, grid);
 }
 
 // Unseen enemies fade out by 5 a frame

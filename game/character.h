@@ -61,6 +61,8 @@ public:
     float rangeMultiplier;
 
 protected:
+    // Spot, fire and walk: the frame of an alive unit; false for one that is not alive
+    bool RunAliveUnitFrame(const UnitList &ownUnits, const UnitList &opponents, const MapData &grid);
     void DrawSpriteBarAndEffects();
 
 private:

@@ -36,21 +36,9 @@ public:
     const char *hitEffectSoundFile;
 
 protected:
-    // The values of one table row
-    struct JobValues {
-        int jobId;
-        int maxHp;
-        int attack;
-        float armour;
-        float attackInterval;
-        float speed;
-        int searchRange;
-        int attackRange;
-        int cost;
-        const char *playerSheetFile;
-        const char *enemySheetFile;
-    };
-    explicit JobData(const JobValues &values);
+    // The values of one job, in the order of the fields
+    JobData(int jobId, int maxHp, int attack, float armour, float attackInterval, float speed, int searchRange,
+            int attackRange, int cost, const char *playerSheetFile, const char *enemySheetFile);
 
 private:
     JobData(const JobData &);

@@ -12,13 +12,19 @@ struct TestBattle {
     StageInfo stage;
     BattleSys *battle;
 
-    // Rows of digits from row 0; cells not given are 0
+    // Rows of digits from row 0, as a map file lists them; cells not given are 0
     explicit TestBattle(const std::vector<std::string> &rows) : stage(*StageList[0]), battle(nullptr)
     {
         ResetFakeLibrary();
         for (size_t y = 0; y < rows.size(); ++y) {
             for (size_t x = 0; x < rows[y].size(); ++x) {
                 map.grid[x][y] = rows[y][x] - '0';
+                const CellPoint cell{static_cast<int>(x), static_cast<int>(y)};
+                if (map.grid[x][y] == kCellDeploy) {
+                    map.deployPoints.push_back(cell);
+                } else if (map.grid[x][y] == kCellGoal) {
+                    map.goalPoints.push_back(cell);
+                }
             }
         }
         stage.map = &map;
