@@ -219,7 +219,7 @@ function(korvo_add_all_tests)
                      --exe $<TARGET_FILE:VelmoraLogged> --data ${PROJECT_SOURCE_DIR}/game/data
                      --work ${play_dir}/run --shots ${play_dir}/shots
                      --tools ${PROJECT_SOURCE_DIR}/tools --memory-log)
-    set_tests_properties(${KORVO_TEST_PREFIX}velmora_play PROPERTIES TIMEOUT 300 RESOURCE_LOCK wine_desktop)
+    set_tests_properties(${KORVO_TEST_PREFIX}velmora_play PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop)
   endif()
 
   if(WIN32)

@@ -25,13 +25,27 @@ from x_session import XSession  # noqa: E402
 FRIEND = soldier_sprites.SIDES["friend"]["uniform"]
 WATER_CELL = (9 * 32 + 16, 2 * 32 + 16)        # a river cell of the stage map
 DEPLOY_CELL = (1, 12)                          # the first deploy cell
-TARGET_CELL = (4, 12)                          # open ground three cells east
+TARGET_CELL = (3, 12)                          # open ground two cells east
 LOSE_PLATE = (108, 195)                        # inside the lose plate, beside its text
+CURSOR_CORNER = (255, 220, 110)                # the stage cursor's corner brackets
+STAGE_ROW, LAUNCH = (700, 125), (700, 425)     # "ステージ1" and "作戦開始"
+RETREAT, RETREAT_YES = (720, 458), (670, 458)  # "撤退" and "はい"
+SEARCHER_BUTTON = (50, 540)
+BUTTON_TOP_LIGHT = (30, 492)                   # the Searcher button's lit top edge
 
 
 def cell_box(cell):
     x, y = cell
     return (32 * x, 32 * y, 32 * x + 31, 32 * y + 31)
+
+
+def cell_centre(cell):
+    return (32 * cell[0] + 16, 32 * cell[1] + 16)
+
+
+def buttons_lit(shot):
+    """The deploy buttons are drawn undimmed only while a deploy cell is picked."""
+    return near(shot.getpixel(BUTTON_TOP_LIGHT), (250, 252, 255), 24)
 
 
 def on_menu(shot):
@@ -42,7 +56,7 @@ def on_menu(shot):
 
 def on_briefing(shot):
     return (near(shot.getpixel(WATER_CELL), (52, 104, 178), 30)   # the map preview
-            and near(shot.getpixel((646, 101)), (236, 150, 30), 40)  # the stage cursor
+            and near(shot.getpixel((646, 101)), CURSOR_CORNER, 40)  # the stage cursor
             and dark_count(shot, (5, 485, 600, 580)) > 400            # name and briefing
             and dark_count(shot, (645, 410, 765, 440)) > 100)         # "作戦開始"
 
@@ -71,58 +85,74 @@ def friends_in(shot, cell):
 
 
 def run(args):
-    if os.path.isdir(args.work):
-        shutil.rmtree(args.work)
+    for folder in (args.work, args.shots):
+        if folder and os.path.isdir(folder):
+            shutil.rmtree(folder)
     shutil.copytree(args.data, args.work)
     session = XSession(args.tools)
     shots = {}
 
-    def step(name, what, predicate, timeout=30):
-        shot = session.wait_for(what, predicate, timeout)
+    # Generous limits: a step ends as soon as its screen is seen, and under a
+    # loaded machine's software OpenGL a frame may take a few hundred ms.
+    def step(name, what, predicate, timeout=120):
+        try:
+            shot = session.wait_for(what, predicate, timeout)
+        except AssertionError as failure:
+            shots["failed_at_" + name] = failure.args[1]   # kept for the reader
+            raise AssertionError(failure.args[0]) from None
         shots[name] = shot
         print("seen: %s" % what, flush=True)
         return shot
 
+    # The game reads the buttons once a frame after taking at most a few
+    # window messages, so now and then a press and its release are taken in
+    # one frame and the click is not seen. Every click below is harmless to
+    # repeat: it is made again when its screen does not come.
+    def click_then(name, what, where, predicate, button=1, tries=3, wait=30):
+        for attempt in range(tries):
+            session.click(where[0], where[1], button)
+            try:
+                return step(name, what, predicate, wait if attempt < tries - 1 else 120)
+            except AssertionError:
+                if attempt == tries - 1:
+                    raise
+                print("clicked again at %s for %s" % (where, what), flush=True)
+
     try:
         session.start_display()
-        session.start_program(os.path.abspath(args.exe), args.work, os.path.join(args.work, "wine.out"))
+        session.start_program(args.exe, args.work, os.path.join(args.work, "wine.out"))
         session.find_window("Velmora", 60)
-        step("menu", "the stage menu with ステージ1", on_menu, 60)
+        step("menu", "the stage menu with ステージ1", on_menu)
 
-        session.click(700, 125)
-        step("briefing", "the briefing over the map preview", on_briefing)
-
-        session.click(700, 425)
-        step("sortie", "the sortie picture", on_sortie, 10)
+        click_then("briefing", "the briefing over the map preview", STAGE_ROW, on_briefing)
+        click_then("sortie", "the sortie picture", LAUNCH, on_sortie)
         battle = step("battle_start", "the battle", in_battle)
         assert troops_digits(battle) == 3, "troops do not start at three digits"
         assert friends_in(battle, DEPLOY_CELL) == 0, "a unit stands on the deploy cell before any deploy"
+        assert not buttons_lit(battle), "the deploy buttons are not dimmed before a deploy cell is picked"
 
-        deploy_x, deploy_y = 32 * DEPLOY_CELL[0] + 16, 32 * DEPLOY_CELL[1] + 16
-        session.click(deploy_x, deploy_y)
-        session.click(50, 540)                      # the Searcher button
-        step("deployed", "a Searcher on the deploy cell, troops 90",
-             lambda s: friends_in(s, DEPLOY_CELL) > 40 and troops_digits(s) == 2, 10)
+        click_then("deploy_cell", "the deploy buttons lit for the picked cell", cell_centre(DEPLOY_CELL),
+                   buttons_lit)
+        click_then("deployed", "a Searcher on the deploy cell, troops 90", SEARCHER_BUTTON,
+                   lambda s: friends_in(s, DEPLOY_CELL) > 40 and troops_digits(s) == 2)
+        click_then("moved", "the Searcher walked to the right-clicked cell", cell_centre(TARGET_CELL),
+                   lambda s: friends_in(s, TARGET_CELL) > 40 and friends_in(s, DEPLOY_CELL) == 0,
+                   button=3, wait=60)
 
-        target_x, target_y = 32 * TARGET_CELL[0] + 16, 32 * TARGET_CELL[1] + 16
-        session.click(target_x, target_y, button=3)
-        step("moved", "the Searcher walked to the right-clicked cell",
-             lambda s: friends_in(s, TARGET_CELL) > 40 and friends_in(s, DEPLOY_CELL) == 0, 15)
-
-        session.click(720, 458)                     # "撤退"
-        step("retreat", "the retreat question", lambda s: dark_count(s, (640, 416, 780, 432)) > 60, 10)
-        session.click(670, 458)                     # "はい"
-        step("lose", "the lose picture", lambda s: near(s.getpixel(LOSE_PLATE), (150, 36, 30), 30), 10)
+        click_then("retreat", "the retreat question", RETREAT,
+                   lambda s: dark_count(s, (640, 416, 780, 432)) > 60)
+        click_then("lose", "the lose picture", RETREAT_YES,
+                   lambda s: near(s.getpixel(LOSE_PLATE), (150, 36, 30), 30))
         step("menu_again", "the stage menu again, nothing picked",
-             lambda s: on_menu(s) and not near(s.getpixel((646, 101)), (236, 150, 30), 40), 15)
+             lambda s: on_menu(s) and not near(s.getpixel((646, 101)), CURSOR_CORNER, 40))
 
-        session.click(700, 125)
-        step("briefing_again", "the briefing again", on_briefing)
-        session.click(700, 425)
+        click_then("briefing_again", "the briefing again", STAGE_ROW, on_briefing)
+        click_then("sortie_again", "the sortie picture again", LAUNCH, on_sortie)
         second = step("battle_again", "a second battle", in_battle)
         assert troops_digits(second) == 3, "the second battle does not start with 100 troops"
         assert friends_in(second, DEPLOY_CELL) == 0 and friends_in(second, TARGET_CELL) == 0, \
             "units of the first battle are still on the map"
+        assert not buttons_lit(second), "the second battle starts with a deploy cell picked"
         assert dark_count(second, (650, 50, 800, 68)) == dark_count(shots["battle_start"], (650, 50, 800, 68)), \
             "the second battle's clock does not start where the first one's did"
 
@@ -153,6 +183,9 @@ def main():
     parser.add_argument("--shots")
     parser.add_argument("--memory-log", action="store_true")
     args = parser.parse_args()
+    for name in ("exe", "data", "work", "tools", "shots"):
+        if getattr(args, name):
+            setattr(args, name, os.path.abspath(getattr(args, name)))
     started = time.time()
     run(args)
     print("played end to end in %.1f s" % (time.time() - started))

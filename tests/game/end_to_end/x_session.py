@@ -1,14 +1,13 @@
 """A private X display with one Windows program under Wine in it, driven by
 xdotool and read back through screenshots of the program's client area."""
 
-import io
 import os
 import select
 import struct
 import subprocess
 import time
 
-from PIL import Image
+from PIL import ImageGrab
 
 
 def pe_machine(path):
@@ -102,21 +101,27 @@ class XSession:
                 if w >= self.client_w and h >= self.client_h:
                     border = (w - self.client_w) // 2
                     self.origin = (int(values["X"]) + border, int(values["Y"]) + h - self.client_h - border)
+                    # No window manager runs here: give the window the input
+                    # focus, as a user's first click on it would.
+                    self.xdotool("windowfocus", "--sync", wid)
                     return wid
             time.sleep(0.5)
         raise RuntimeError("no window titled %s appeared" % title)
 
     def screenshot(self):
         """The client area as an RGB image."""
-        raw = subprocess.run(["import", "-window", "root", "png:-"], env=self.env(),
-                             capture_output=True, check=True).stdout
+        # Read through XCB without grabbing the server or the pointer, which
+        # would disturb the program's input.
         x, y = self.origin
-        return Image.open(io.BytesIO(raw)).convert("RGB").crop((x, y, x + self.client_w, y + self.client_h))
+        return ImageGrab.grab(bbox=(x, y, x + self.client_w, y + self.client_h), xdisplay=self.display)
 
     def click(self, x, y, button=1):
-        """A press held for a few frames, so a per-frame poll sees it."""
+        """Move, let the program take the move, then a press held for many
+        frames: the program reads the buttons once a frame and takes only a
+        few window messages a frame, so a quick click would be read as never
+        having been pressed."""
         sx, sy = self.origin[0] + x, self.origin[1] + y
-        self.xdotool("mousemove", sx, sy, "mousedown", button, "sleep", "0.12", "mouseup", button)
+        self.xdotool("mousemove", sx, sy, "sleep", "0.3", "mousedown", button, "sleep", "0.5", "mouseup", button)
 
     def key(self, name):
         self.xdotool("key", name)
