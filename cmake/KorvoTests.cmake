@@ -11,10 +11,6 @@
 # tools/<name>/*.cpp                   host command-line tools
 # bench/*.cpp                          host benchmarks, one executable each
 set(KORVO_TEST_OUTPUT_DIR ${CMAKE_BINARY_DIR}/tests)
-# Test executables whose suites each run in a process of their own. The Direct3D
-# device tests end in a page fault inside the loaded Direct3D libraries when many
-# device lifetimes follow one another in one process (not yet explained).
-set(KORVO_TESTS_RUN_PER_SUITE graphics_device_tests)
 if(WIN32)
   set(KORVO_TEST_PREFIX "wine.")
 elseif(KORVO_THREAD_SANITIZER)
@@ -35,6 +31,10 @@ set(KORVO_THREADED_TESTS_sound
     tests/sound/sound_system_test.cpp
     tests/sound/stream_sound_test.cpp
     tests/sound/sound_fakes.cpp)
+set(KORVO_THREADED_TESTS_movie
+    tests/movie/theora_player_test.cpp
+    tests/movie/movie_test_streams.cpp
+    tools/theoramovie/theora_movie_writer.cpp)
 
 if(WIN32)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -58,30 +58,15 @@ function(korvo_add_test_executable name)
   set(workdir ${CMAKE_BINARY_DIR}/testrun/${name})
   file(MAKE_DIRECTORY ${workdir})
   target_compile_definitions(${name} PRIVATE KORVO_TEST_SCRATCH_DIR="${workdir}")
-  if(name IN_LIST KORVO_TESTS_RUN_PER_SUITE)
-    # One process per test suite: each suite gets a fresh process (and device).
-    set(suites "")
-    foreach(source ${sources})
-      file(STRINGS ${source} lines REGEX "^TEST(_F)?\\(")
-      foreach(line ${lines})
-        string(REGEX REPLACE "^TEST(_F)?\\(([A-Za-z0-9_]+),.*" "\\2" suite "${line}")
-        list(APPEND suites ${suite})
-      endforeach()
-    endforeach()
-    list(REMOVE_DUPLICATES suites)
-    foreach(suite ${suites})
-      add_test(NAME ${KORVO_TEST_PREFIX}${name}.${suite} COMMAND ${name} --gtest_filter=${suite}.*
-               WORKING_DIRECTORY ${workdir})
-      set_tests_properties(${KORVO_TEST_PREFIX}${name}.${suite} PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop)
-    endforeach()
-    return()
-  endif()
   add_test(NAME ${KORVO_TEST_PREFIX}${name} COMMAND ${name} WORKING_DIRECTORY ${workdir})
   set_tests_properties(${KORVO_TEST_PREFIX}${name} PROPERTIES TIMEOUT 900)
 endfunction()
 
 function(korvo_add_thread_sanitizer_tests)
   foreach(sub ${KORVO_SUBSYSTEMS})
+    if(NOT KORVO_THREADED_TESTS_${sub})
+      continue() # a subsystem the threaded code needs, with no threads of its own
+    endif()
     list(TRANSFORM KORVO_THREADED_TESTS_${sub} PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE sources)
     korvo_add_test_executable(${sub}_threaded_tests ${sources})
     # A report fails the test (ThreadSanitizer exits with 66 after reporting).
@@ -149,10 +134,7 @@ function(korvo_add_all_tests)
               target_sources(${sub}_${gname}_tests PRIVATE
                              ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
             endif()
-            if(NOT ${sub}_${gname}_tests IN_LIST KORVO_TESTS_RUN_PER_SUITE)
-              set_tests_properties(${KORVO_TEST_PREFIX}${sub}_${gname}_tests
-                                   PROPERTIES RESOURCE_LOCK wine_desktop)
-            endif()
+            set_tests_properties(${KORVO_TEST_PREFIX}${sub}_${gname}_tests PROPERTIES RESOURCE_LOCK wine_desktop)
           endif()
         endif()
       endforeach()

@@ -74,6 +74,9 @@ static void ResetCacheEntries()
     c.colorKeyKey = 0;
     c.alphaTestMode = -1;
     c.blendTextureKind = -1;
+    // Textures of an earlier device are gone with it: binding one again would
+    // hand the new device freed memory (it is released at the next unbinding).
+    c.drawTexture = nullptr;
     c.blendTexture = nullptr;
     c.sceneOpen = 0;
     c.lastTexture = nullptr;

@@ -247,24 +247,6 @@ void DestroyGraphsFromJob(const int *handles, int count, void *asyncContext)
     }
 }
 
-int TransferMovieFrameToGraph(int graphHandle, const RasterImage *frame, int alphaRightHalf)
-{
-    GraphRecord *record = GetGraphRecord(graphHandle, 0);
-    if (record == nullptr || frame == nullptr) {
-        return -1;
-    }
-    int width = alphaRightHalf != 0 ? frame->width / 2 : frame->width;
-    RECT source = {0, 0, width, frame->height};
-    if (alphaRightHalf == 0) {
-        return TransferImageRectToGraph(graphHandle, &source, 0, 0, frame, nullptr, 0, 0, 0, nullptr);
-    }
-    // The right half as an image of its own over the same pixels.
-    RasterImage alpha = *frame;
-    alpha.width = width;
-    alpha.pixels = static_cast<uint8_t *>(frame->pixels) + static_cast<ptrdiff_t>(width) * frame->format.bytesPerPixel;
-    return TransferImageRectToGraph(graphHandle, &source, 0, 0, frame, &alpha, 0, 0, 0, nullptr);
-}
-
 AsyncLoadJob *PackGraphLoadJob(const GraphLoadRequest *request, const int *extraInts, int extraCount,
                                AsyncLoadCallback callback)
 {

@@ -34,7 +34,10 @@ void RecordGraphLoadSource(const GraphLoadRequest *request, int handle, const Gr
 // Delete graphs from inside a load job: textures no other graph keeps are released
 // on the main thread first (the record deletion itself runs on the worker)
 void DestroyGraphsFromJob(const int *handles, int count, void *asyncContext);
-// A movie frame into the graph (the right half is the alpha image in that layout); 0 or -1
-int TransferMovieFrameToGraph(int graphHandle, const RasterImage *frame, int alphaRightHalf);
+// A movie frame into the graph: stretched from a YUV surface when one is given
+// (-1 for a graph without device textures), else the image (the right half is the
+// alpha image in that layout); 0 or -1
+int TransferMovieFrameToGraph(int graphHandle, const RasterImage *frame, K_IDirect3DSurface9 *yuvSurface,
+                              int alphaRightHalf);
 
 } // namespace Korvo

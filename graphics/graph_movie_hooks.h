@@ -3,13 +3,18 @@
 // decoder accepts is not a movie either.
 #pragma once
 
+#include "graphics/d3d9_types.h"
+
 namespace Korvo {
 
 struct RasterImage;
 
 // Frame callback a movie calls with the graph handle it was given and its frame
-// (with alphaRightHalf the right half is the frame's alpha).
-typedef int (*GraphMovieFrameCallback)(int graphHandle, const RasterImage *frame, int alphaRightHalf);
+// (with alphaRightHalf the right half is the frame's alpha). A movie that holds
+// the frame in a YUV surface passes it: the graph stretches it into its textures,
+// or answers -1 when it has none and is called again with the image.
+typedef int (*GraphMovieFrameCallback)(int graphHandle, const RasterImage *frame, K_IDirect3DSurface9 *yuvSurface,
+                                       int alphaRightHalf);
 
 struct GraphMovieHooks {
     // A movie handle from a file, or -1
@@ -20,6 +25,8 @@ struct GraphMovieHooks {
     int (*deleteMovieHandle)(int movieHandle);
     // Bring the movie's frame due now into its graph; 0 or -1
     int (*stepMoviePlayback)(int movieHandle);
+    // Before the device goes: the movie lets go of its device surfaces; 0 or -1
+    int (*markMovieSurfaceLost)(int movieHandle);
 };
 
 // Install the movie module's entries (null: none); 0

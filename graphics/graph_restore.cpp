@@ -10,6 +10,7 @@
 #include "graphics/draw_settings.h"
 #include "graphics/graph_image_set.h"
 #include "graphics/graph_load.h"
+#include "graphics/graph_movie_hooks.h"
 #include "graphics/graph_record.h"
 
 #include <cstring>
@@ -114,7 +115,14 @@ template <typename Remake> static int RemakeGraphImages(Remake remake)
 
 int ReleaseGraphDeviceTextures()
 {
-    ForEachGraph([](GraphRecord *record) { ReleaseGraphImageTextures(record->imageSet, nullptr); });
+    const GraphMovieHooks *movies = GetGraphMovieHooks();
+    ForEachGraph([movies](GraphRecord *record) {
+        ReleaseGraphImageTextures(record->imageSet, nullptr);
+        // A movie's device surfaces go with the device, too.
+        if (record->movieHandle != -1 && movies->markMovieSurfaceLost != nullptr) {
+            movies->markMovieSurfaceLost(record->movieHandle);
+        }
+    });
     ReleaseAllSystemMemoryTextures();
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
 #include "graphics/draw_target.h"
+#include "graphics/filter_device_passes.h"
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "graphics/light_table.h"
@@ -103,6 +104,9 @@ int ShutdownGraphicsSystem()
     TermBufferHandleTypes();
     TermShaderHandleType();
     TermGraphHandleType();
+    // A restarted library must not find the old work graphs and filter shaders.
+    ClearFilterDeviceCaches();
+    ClearFilterTableGraph();
     GraphicsState.started = 0;
     return 0;
 }

@@ -136,4 +136,12 @@ int IsGraphHandleReady(int handle);
 // A graph's size, or the screen size for -2 and -4 (null pointers skipped); 0 or -1
 int GetGraphOrScreenSize(int handle, int *width, int *height);
 
+// Graph filters
+// Filter a whole graph in place: type 0 Mono (Cb, Cr), 1 Gauss (width, blur * 100),
+// 2 DownScale (divisor), 3 BrightClip (comparison, clip, fill flag[, colour, alpha]),
+// 4 HSB (mode, hue, saturation, brightness), 5 Invert, 6 Level (min, max, gamma * 100,
+// output min, output max), 7 TwoColor (threshold, colour, alpha, colour, alpha),
+// 8 GradientMap (gradient graph, reverse), 9 PremultipliedAlpha; 0 or -1
+int ApplyGraphFilter(int graph, int type, ...);
+
 } // namespace Korvo

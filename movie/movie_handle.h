@@ -23,9 +23,12 @@ constexpr int kMoviePlayLoopBit = 2; // play type 3 loops
 // ---------------------------------------------------------------------------
 // Types
 // ---------------------------------------------------------------------------
-// Frame callback: the user value it was set with, the frame image and whether
-// the right half of the frame is its alpha channel.
-typedef int (*MovieFrameCallback)(int userValue, const RasterImage *frame, int alphaRightHalf);
+// Frame callback: the user value it was set with, the frame image, a YUV surface
+// holding the frame (or null: the frame is in the image) and whether the right
+// half of the frame is its alpha channel. -1 refuses the surface: the frame then
+// comes again as an image.
+typedef int (*MovieFrameCallback)(int userValue, const RasterImage *frame, K_IDirect3DSurface9 *yuvSurface,
+                                  int alphaRightHalf);
 
 struct MovieHandleRecord {
     HandleRecordHeader header;

@@ -55,6 +55,7 @@ static int StepMovieForGraph(int handle)
 
 static const GraphMovieHooks MovieHooksForGraphs = {
     CreateMovieForGraph, GetMovieLayoutForGraph, SetMovieFrameCallback, DeleteMovieHandle, StepMovieForGraph,
+    MarkMovieSurfaceLost,
 };
 
 // The soundtrack: the file's Vorbis stream, streamed through the second decoder.

@@ -35,6 +35,34 @@ static int64_t TheoraFrameDue(MovieHandleRecord *record, const TheoraMovieInfo &
     return target;
 }
 
+// The frame on show to the callback, through the YUV surface where the player has
+// one and the frame has no alpha half, else as an image; each frame once.
+static void DeliverTheoraFrame(MovieHandleRecord *record)
+{
+    TheoraPlayer *player = record->player;
+    if (!record->alphaRightHalf && TheoraYuvSurfaceWanted(player)) {
+        int fresh = CopyTheoraFrameToTargets(player, 0, 1, nullptr);
+        K_IDirect3DSurface9 *surface = player->surfaceCopied ? GetTheoraYuvSurface(player) : nullptr;
+        if (surface != nullptr) {
+            if (record->frameCallback == nullptr || (!fresh && record->frameDelivered)) {
+                return;
+            }
+            if (record->frameCallback(record->callbackUserValue, record->currentImage, surface,
+                                      record->alphaRightHalf) == 0) {
+                record->frameDelivered = 1;
+                return;
+            }
+            // The graph cannot take the surface (no device texture): images from now on.
+            ReleaseTheoraYuvSurface(player, nullptr);
+        }
+    }
+    int copied = CopyTheoraFrameToTargets(player, 1, 0, nullptr);
+    if (record->frameCallback != nullptr && (copied || !record->frameDelivered)) {
+        record->frameCallback(record->callbackUserValue, record->currentImage, nullptr, record->alphaRightHalf);
+        record->frameDelivered = 1;
+    }
+}
+
 static void StepTheoraMovie(MovieHandleRecord *record)
 {
     TheoraPlayer *player = record->player;
@@ -55,11 +83,7 @@ static void StepTheoraMovie(MovieHandleRecord *record)
             record->stopped = 1;
         }
     }
-    int copied = CopyTheoraFrameToTargets(player, 1, 1, nullptr);
-    if (record->frameCallback != nullptr && (copied || !record->frameDelivered)) {
-        record->frameCallback(record->callbackUserValue, record->currentImage, record->alphaRightHalf);
-        record->frameDelivered = 1;
-    }
+    DeliverTheoraFrame(record);
 }
 
 // ---------------------------------------------------------------------------

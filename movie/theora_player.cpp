@@ -265,6 +265,7 @@ TheoraPlayer *OpenTheoraPlayer(const StreamFunctionTable *table, StreamHandle st
     player->streams.Seek(player->stream, 0, 0);
 
     const char *failure = nullptr;
+    CreateTheoraYuvSurface(player, asyncContext);
     if (AllocXrgb32Image(static_cast<int>(player->info.width), static_cast<int>(player->info.height),
                          &player->frameImage) != 0) {
         failure = "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n";
@@ -307,6 +308,9 @@ void FreeTheoraPlayer(TheoraPlayer *player)
             TrackedFree(player->stock[i].planeV);
         }
         TrackedFree(player->stock);
+    }
+    if (player->yuvSurface != nullptr) {
+        ReleaseTheoraYuvSurface(player, nullptr);
     }
     TrackedFree(player->pageIndex);
     TrackedFree(player->keyframes);
@@ -381,10 +385,9 @@ int AdvanceTheoraFrames(TheoraPlayer *player, int n)
 
 int CopyTheoraFrameToTargets(TheoraPlayer *player, int toImage, int toSurface, void *asyncContext)
 {
-    (void)asyncContext;
-    // No YUV surface is made, so a surface copy is never due.
-    (void)toSurface;
-    if (!toImage || player->imageCopied) {
+    bool surfaceDue = toSurface && !player->surfaceCopied && TheoraYuvSurfaceWanted(player);
+    bool imageDue = toImage && !player->imageCopied;
+    if (!surfaceDue && !imageDue) {
         return 0;
     }
     const TheoraFrameStockEntry *found = nullptr;
@@ -412,10 +415,18 @@ int CopyTheoraFrameToTargets(TheoraPlayer *player, int toImage, int toSurface, v
             SleepMilliseconds(0);
         }
     }
-    ConvertTheoraFrameToXrgb(found, static_cast<uint8_t *>(player->frameImage.pixels), player->frameImage.pitch,
-                             player->frameImage.width, player->frameImage.height);
-    player->imageCopied = 1;
-    return 1;
+    int copied = 0;
+    if (surfaceDue && CopyTheoraFrameToYuvSurface(player, found, asyncContext)) {
+        player->surfaceCopied = 1;
+        copied = 1;
+    }
+    if (imageDue) {
+        ConvertTheoraFrameToXrgb(found, static_cast<uint8_t *>(player->frameImage.pixels), player->frameImage.pitch,
+                                 player->frameImage.width, player->frameImage.height);
+        player->imageCopied = 1;
+        copied = 1;
+    }
+    return copied;
 }
 
 RasterImage *GetTheoraFrameImage(TheoraPlayer *player)
@@ -423,7 +434,7 @@ RasterImage *GetTheoraFrameImage(TheoraPlayer *player)
     return &player->frameImage;
 }
 
-void *GetTheoraYuvSurface(TheoraPlayer *player)
+K_IDirect3DSurface9 *GetTheoraYuvSurface(TheoraPlayer *player)
 {
     return player->yuvSurface;
 }
@@ -444,7 +455,14 @@ int GetTheoraCurrentFrame(TheoraPlayer *player)
 
 int MarkTheoraSurfaceLost(TheoraPlayer *player)
 {
-    player->surfaceLost = 1;
+    // A default-pool surface must not outlive its device: it goes now, and the
+    // restored graph gets the frame on show again.
+    if (player->yuvSurface != nullptr) {
+        ReleaseTheoraYuvSurface(player, nullptr);
+        player->surfaceLost = 1;
+    }
+    player->imageCopied = 0;
+    player->surfaceCopied = 0;
     return 0;
 }
 

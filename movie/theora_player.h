@@ -1,12 +1,13 @@
 // The library's own Ogg Theora player: header reading, the page index and
 // keyframe table built at opening, the frame stock that the decode thread keeps
 // filled ahead of the frame on show, and the copy of the frame on show into a
-// 32-bit XRGB image.
+// 32-bit XRGB image or, when the device shows YUV, into a YUV offscreen surface.
 #pragma once
 
 #include "core/public_api.h"
 #include "core/streams/stream_table.h"
 #include "core/threads/thread_record.h"
+#include "graphics/d3d9_types.h"
 #include "image/public_api.h"
 
 #include <atomic>
@@ -47,6 +48,11 @@ struct TheoraFrameStockEntry {
     int uvWidth, uvHeight, uvStride;
 };
 
+// YUV surface layouts, as Direct3D format codes (four characters).
+constexpr uint32_t kTheoraSurfaceYV12 = 'Y' | 'V' << 8 | '1' << 16 | static_cast<uint32_t>('2') << 24;
+constexpr uint32_t kTheoraSurfaceYUY2 = 'Y' | 'U' << 8 | 'Y' << 16 | static_cast<uint32_t>('2') << 24;
+constexpr uint32_t kTheoraSurfaceUYVY = 'U' | 'Y' << 8 | 'V' << 16 | static_cast<uint32_t>('Y') << 24;
+
 struct TheoraMovieInfo {
     double framesPerSecond;
     int frameCount;
@@ -86,9 +92,9 @@ struct TheoraPlayer {
     TheoraFrameStockEntry *stock;
     int stockSize;
     RasterImage frameImage;
-    int surfaceLost;
-    void *yuvSurface; // no YUV surface is made: the image is the one target
-    uint32_t surfaceFourcc;
+    int surfaceLost;  // the device went: make the surface again at the next copy
+    K_IDirect3DSurface9 *yuvSurface;
+    uint32_t surfaceFourcc; // one of the YUV layouts below, or 0
     int imageCopied;
     int surfaceCopied;
 };
@@ -106,13 +112,31 @@ int CloseTheoraPlayer(TheoraPlayer *player);
 int SeekTheoraFrame(TheoraPlayer *player, int frame);
 // Move the frame on show n frames forward, wrapping once past the end; 0
 int AdvanceTheoraFrames(TheoraPlayer *player, int n);
-// Copy the frame on show into the image (once per frame); 1 when copied, else 0
+// Copy the frame on show into the image and/or the YUV surface (each once per
+// frame); 1 when something was copied, else 0
 int CopyTheoraFrameToTargets(TheoraPlayer *player, int toImage, int toSurface, void *asyncContext);
 RasterImage *GetTheoraFrameImage(TheoraPlayer *player);
-void *GetTheoraYuvSurface(TheoraPlayer *player);
+K_IDirect3DSurface9 *GetTheoraYuvSurface(TheoraPlayer *player);
 int GetTheoraMovieInfo(TheoraPlayer *player, TheoraMovieInfo *out);
 int GetTheoraCurrentFrame(TheoraPlayer *player);
+// Before the device goes: the surface is released and made again by the next
+// copy, and the frame on show is copied again; 0
 int MarkTheoraSurfaceLost(TheoraPlayer *player);
+
+// YUV surfaces (theora_yuv_surface.cpp), made and released on the main thread.
+// Release any surface and, in Direct3D mode with a device and a 4:2:0 stream,
+// make one in the first layout the device takes (YV12, YUY2, UYVY)
+void CreateTheoraYuvSurface(TheoraPlayer *player, void *asyncContext);
+// Release the surface (from a worker, through the main thread)
+void ReleaseTheoraYuvSurface(TheoraPlayer *player, void *asyncContext);
+// 1 while the player has a surface or is to make one again after a device loss
+int TheoraYuvSurfaceWanted(const TheoraPlayer *player);
+// Copy the frame into the locked surface's bits (4:2:0 frames only); 1, else 0
+int CopyTheoraFrameToYuvBits(const TheoraFrameStockEntry *entry, uint32_t fourcc, uint8_t *bits, int pitch,
+                             int width, int height);
+// Copy the frame into the surface, making it again when it is lost or will not
+// lock (three tries); 1 when the surface holds the frame
+int CopyTheoraFrameToYuvSurface(TheoraPlayer *player, const TheoraFrameStockEntry *entry, void *asyncContext);
 // Feed up to n bytes of the stream to the sync layer; the bytes read
 int ReadTheoraData(TheoraPlayer *player, int n);
 

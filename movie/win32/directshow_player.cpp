@@ -203,7 +203,7 @@ int StepDirectShowMovie(MovieHandleRecord *record)
             image.pixels = renderer->frameBuffer;
             record->pixelsBorrowed = 1;
             record->currentImage = &image;
-            record->frameCallback(record->callbackUserValue, &image, record->alphaRightHalf);
+            record->frameCallback(record->callbackUserValue, &image, nullptr, record->alphaRightHalf);
             record->frameDelivered = 1;
         }
     }

@@ -300,4 +300,21 @@ TEST(StateCacheTest, AnOverrideRecordServesLaterSetUpsUntilSwitchedOff)
     EXPECT_EQ(LastSent("RS", K_D3DRS_DESTBLEND), K_D3DBLEND_ONE);
 }
 
+// A new device starts with no texture bound, whatever the last draw on an earlier
+// device left in the cache (its texture is gone with that device).
+TEST(StateCacheTest, ANewDeviceBindsNoTextureOfAnEarlierOne)
+{
+    ResetToStartedDevice();
+    StateCache.drawTexture = kTexture;
+    StateCache.blendTexture = kTexture;
+    StateCache.lastTexture = kTexture;
+    StateCache.stages[0].texture = kTexture;
+    InitDeviceStates();
+    for (const Call &call : Calls) {
+        EXPECT_FALSE(call.kind == "TEX" && call.value != 0) << "stage " << call.state;
+    }
+    EXPECT_GT(CountKind("TEX"), 0u);
+    EXPECT_EQ(StateCache.drawTexture, nullptr);
+}
+
 } // namespace

@@ -153,6 +153,42 @@ TEST(TheoraPlayer, ConvertsFourTwoZeroByTablesAndOtherLayoutsPixelByPixel)
     }
 }
 
+// A 4 x 2 frame whose every sample differs, written into each surface layout at
+// a pitch wider than the row; a 4:4:4 frame is not written at all.
+TEST(TheoraPlayer, WritesFourTwoZeroFramesInEachSurfaceLayout)
+{
+    uint8_t y[2 * 6] = {10, 11, 12, 13, 0, 0, 20, 21, 22, 23, 0, 0}; // stride 6
+    uint8_t u[4] = {30, 31, 0, 0};
+    uint8_t v[4] = {40, 41, 0, 0};
+    TheoraFrameStockEntry e{};
+    e.planeY = y, e.planeU = u, e.planeV = v;
+    e.yWidth = 4, e.yHeight = 2, e.yStride = 6;
+    e.uvWidth = 2, e.uvHeight = 1, e.uvStride = 4;
+    const int pitch = 10;
+    const struct {
+        uint32_t fourcc;
+        std::vector<uint8_t> rows; // pitch-wide rows, 0xEE where nothing is written
+    } cases[] = {
+        // Y rows, then the V row and the U row at half the pitch.
+        {kTheoraSurfaceYV12, {10, 11, 12, 13, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE,
+                              20, 21, 22, 23, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE,
+                              40, 41, 0xEE, 0xEE, 0xEE, 30, 31, 0xEE, 0xEE, 0xEE}},
+        {kTheoraSurfaceYUY2, {10, 30, 11, 40, 12, 31, 13, 41, 0xEE, 0xEE,
+                              20, 30, 21, 40, 22, 31, 23, 41, 0xEE, 0xEE}},
+        {kTheoraSurfaceUYVY, {30, 10, 40, 11, 31, 12, 41, 13, 0xEE, 0xEE,
+                              30, 20, 40, 21, 31, 22, 41, 23, 0xEE, 0xEE}},
+    };
+    for (const auto &c : cases) {
+        std::vector<uint8_t> bits(c.rows.size(), 0xEE);
+        EXPECT_EQ(CopyTheoraFrameToYuvBits(&e, c.fourcc, bits.data(), pitch, 4, 2), 1);
+        EXPECT_EQ(bits, c.rows) << std::hex << c.fourcc;
+    }
+    e.uvWidth = 4, e.uvHeight = 2; // 4:4:4
+    std::vector<uint8_t> bits(40, 0xEE);
+    EXPECT_EQ(CopyTheoraFrameToYuvBits(&e, kTheoraSurfaceYUY2, bits.data(), pitch, 4, 2), 0);
+    EXPECT_EQ(bits, std::vector<uint8_t>(40, 0xEE));
+}
+
 TEST(TheoraPlayer, RefusesFilesWithoutATheoraStream)
 {
     TheoraMovieRecipe recipe;

@@ -6,7 +6,9 @@
 
 #include "tests/graphics/win32/device/library_session.h"
 
+#include "graphics/graph_image_set.h"
 #include "graphics/graph_record.h"
+#include "graphics/startup_entries.h"
 #include "movie/movie_handle.h"
 #include "movie/startup_entries.h"
 #include "movie/win32/movie_renderer_filter.h"
@@ -15,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 
 using namespace Korvo;
@@ -126,6 +129,96 @@ TEST_F(TheoraGraphTest, FramesSeeksLoopingAndTheEndReachTheGraph)
 
     EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
     EXPECT_EQ(GetMovieHandleRecord(movie), nullptr); // the graph closed its movie
+}
+
+// Frame n's colour as a device converts YUV at full range (Wine's conversion;
+// drivers use the video range that the player's own tables use).
+void FullRangeFrameRgb(int n, int *r, int *g, int *b)
+{
+    int y, u, v;
+    TheoraMovieFrameColour(n, &y, &u, &v);
+    auto clamp = [](double c) { return c < 0 ? 0 : (c > 255 ? 255 : static_cast<int>(c + 0.5)); };
+    *r = clamp(y + 1.402 * (v - 128));
+    *g = clamp(y - 0.344 * (u - 128) - 0.714 * (v - 128));
+    *b = clamp(y + 1.772 * (u - 128));
+}
+
+// The graph drawn by the device shows frame n at each point, as converted at
+// video range or at full range (all three channels within 3 of one of them).
+void ExpectDeviceConvertedFrame(int graph, int n, std::initializer_list<POINT> points)
+{
+    ASSERT_EQ(ClearDrawScreen(), 0);
+    ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
+    RasterImage image = {};
+    const RECT area = {0, 0, 64, 48};
+    ASSERT_EQ(LockDrawScreenBuffer(&area, &image, -1, 1, 0), 0);
+    int expected[2][3];
+    TheoraMovieFrameRgb(n, &expected[0][0], &expected[0][1], &expected[0][2]);
+    FullRangeFrameRgb(n, &expected[1][0], &expected[1][1], &expected[1][2]);
+    for (POINT at : points) {
+        uint32_t pixel =
+            *reinterpret_cast<const uint32_t *>(static_cast<uint8_t *>(image.pixels) + at.y * image.pitch + at.x * 4);
+        const int seen[3] = {static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
+                             static_cast<int>(pixel & 0xFF)};
+        bool matches = false;
+        for (const auto &rgb : expected) {
+            matches = matches || (std::abs(seen[0] - rgb[0]) <= 3 && std::abs(seen[1] - rgb[1]) <= 3 &&
+                                  std::abs(seen[2] - rgb[2]) <= 3);
+        }
+        EXPECT_TRUE(matches) << "frame " << n << " at " << at.x << "," << at.y << ": " << seen[0] << " " << seen[1]
+                             << " " << seen[2] << ", video range " << expected[0][0] << " " << expected[0][1] << " "
+                             << expected[0][2] << ", full range " << expected[1][0] << " " << expected[1][1] << " "
+                             << expected[1][2];
+    }
+    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+}
+
+// Drawn by Direct3D, a movie's frames go through the YUV surface: the device
+// converts them (the frame image is never filled) and each of the graph's four
+// texture pieces (textures of at most 32 x 32 here) gets its own quarter. After
+// the device is made again the surface is made again and the frame comes back.
+TEST(TheoraYuvSurfaceTest, FramesReachEveryPieceThroughTheSurfaceAndSurviveANewDevice)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
+    const int savedMax = DeviceCaps.maxTextureSize;
+    DeviceCaps.maxTextureSize = 32;
+    const std::string path = WriteMovie("yuv.ogv", 0);
+    const int graph = CreateGraphFromImageFile(path.c_str(), 0);
+    DeviceCaps.maxTextureSize = savedMax;
+    ASSERT_NE(graph, -1);
+    int movie = -1;
+    MovieHandleRecord *record = MovieOfGraph(graph, &movie);
+    ASSERT_NE(record, nullptr);
+    ASSERT_NE(record->player->yuvSurface, nullptr) << "the device takes none of YV12, YUY2, UYVY";
+    const uint32_t fourcc = record->player->surfaceFourcc;
+    std::printf("YUV surface layout: %.4s\n", reinterpret_cast<const char *>(&fourcc));
+    EXPECT_EQ(GetGraphRecord(graph, 0)->imageSet->pieceCount, 4);
+
+    // One point in each piece, left of the movie's patterned strip (x >= 48).
+    const std::initializer_list<POINT> quarters = {{2, 2}, {40, 3}, {5, 40}, {44, 45}};
+    for (int frame : {0, 17, 3, 29, 8}) {
+        SeekTheoraFrame(record->player, frame);
+        ExpectDeviceConvertedFrame(graph, frame, quarters);
+    }
+    EXPECT_EQ(record->player->imageCopied, 0); // no conversion on the processor
+
+    // Both roads to a new device let go of the surface and the textures before
+    // the old device goes (full-screen deactivation releases first, then rebuilds).
+    for (bool releasedFirst : {false, true}) {
+        if (releasedFirst) {
+            ReleaseGraphicsDevice();
+            EXPECT_EQ(record->player->yuvSurface, nullptr);
+            EXPECT_EQ(GetGraphRecord(graph, 0)->imageSet->pieces[0].texture, nullptr);
+        }
+        ASSERT_EQ(RecreateGraphicsDevice(), 0);
+        EXPECT_EQ(record->player->yuvSurface, nullptr); // let go with the old device
+        ExpectDeviceConvertedFrame(graph, 8, quarters);
+        EXPECT_NE(record->player->yuvSurface, nullptr);
+    }
+
+    EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
+    EXPECT_EQ(ShutdownLibrary(), 0);
 }
 
 // With a soundtrack, a movie that does not loop still ends: on its last frame
