@@ -75,8 +75,28 @@ function(korvo_add_thread_sanitizer_tests)
   endforeach()
 endfunction()
 
+# The game's rules with the recording stand-in of the library (tests/game/fake_library.cpp)
+# in place of the library: host build only, under the sanitizers.
+function(korvo_add_game_tests)
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/game/*.cpp)
+  if(WIN32 OR NOT sources OR NOT VELMORA_RULE_SOURCES)
+    return()
+  endif()
+  set(name game_tests)
+  add_executable(${name} ${sources} ${VELMORA_RULE_SOURCES} ${KORVO_TEST_SUPPORT})
+  korvo_target_settings(${name})
+  target_link_libraries(${name} PRIVATE ${KORVO_GTEST_MAIN})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KORVO_TEST_OUTPUT_DIR})
+  set(workdir ${CMAKE_BINARY_DIR}/testrun/${name})
+  file(MAKE_DIRECTORY ${workdir})
+  target_compile_definitions(${name} PRIVATE KORVO_TEST_SCRATCH_DIR="${workdir}")
+  add_test(NAME ${KORVO_TEST_PREFIX}${name} COMMAND ${name} WORKING_DIRECTORY ${workdir})
+  set_tests_properties(${KORVO_TEST_PREFIX}${name} PROPERTIES TIMEOUT 900)
+endfunction()
+
 function(korvo_add_all_tests)
-  foreach(sub ${KORVO_SUBSYSTEMS} game)
+  korvo_add_game_tests()
+  foreach(sub ${KORVO_SUBSYSTEMS})
     set(dir ${PROJECT_SOURCE_DIR}/tests/${sub})
     if(NOT IS_DIRECTORY ${dir})
       continue()
@@ -177,6 +197,24 @@ function(korvo_add_all_tests)
              COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_layers.sh ${planted})
     set_tests_properties(${KORVO_TEST_PREFIX}layer_check_planted PROPERTIES
                          PASS_REGULAR_EXPRESSION "image/decode.cpp \\(image\\) includes graphics/draw.h")
+    # The game's data: the generator's map checks and reader, and the committed
+    # files equal to a fresh run; the end-to-end test's reading of the log.
+    add_test(NAME ${KORVO_TEST_PREFIX}game_data
+             COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tools/make_game_data/game_data_test.py)
+    add_test(NAME ${KORVO_TEST_PREFIX}velmora_play_memory_dump
+             COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/game/end_to_end/memory_dump_test.py)
+  endif()
+
+  if(WIN32 AND TARGET VelmoraLogged)
+    # Velmora played end to end under Wine with mouse clicks, checked by
+    # screenshots; the logged build's memory dump at exit must list no block.
+    set(play_dir ${CMAKE_BINARY_DIR}/testrun/velmora_play)
+    add_test(NAME ${KORVO_TEST_PREFIX}velmora_play
+             COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/game/end_to_end/play_velmora.py
+                     --exe $<TARGET_FILE:VelmoraLogged> --data ${PROJECT_SOURCE_DIR}/game/data
+                     --work ${play_dir}/run --shots ${play_dir}/shots
+                     --tools ${PROJECT_SOURCE_DIR}/tools --memory-log)
+    set_tests_properties(${KORVO_TEST_PREFIX}velmora_play PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop)
   endif()
 
   if(WIN32)

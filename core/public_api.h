@@ -47,6 +47,10 @@ int SetAppWindowTitle(const char *title);
 // Switch between windowed (1) and full-screen (0) display, before or after start-up
 int ChangeWindowMode(int windowed);
 
+// Cursor position in client (windowed) or screen (full screen) coordinates
+// (either pointer may be null); 0
+int GetCursorClientPosition(int *x, int *y);
+
 // 0 switches the log file output off, anything else on; 0
 int EnableLogFileOutput(int enable);
 // Set the folder of "Log.txt" (cut to kLogFolderCapacity - 1 bytes); an empty folder writes nothing; 0

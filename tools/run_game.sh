@@ -10,7 +10,7 @@ source "$here/common.sh"
 tree="$(cat "$KORVO_BUILD/test-tree")"
 exe="$KORVO_BUILD/$tree/Velmora.exe"
 [ -f "$exe" ] || { log "Velmora.exe was not built"; exit 1; }
-cd "$KORVO_ROOT/game"   # the game reads img/, se/ and map/ from its working folder
+cd "$KORVO_ROOT/game/data"   # the game reads img/, se/ and map/ from its working folder
 
 if [ -n "${DISPLAY:-}" ]; then
   KORVO_WINE_DISPLAY="$DISPLAY" exec "$here/wine_exec.sh" "$exe"

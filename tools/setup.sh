@@ -23,6 +23,7 @@ packages=(
   libbullet-dev
   libsdl2-dev libpixman-1-dev
   python3 lame gstreamer1.0-tools
+  python3-pil sox
 )
 # Wine decodes MP3 through its media graph with GStreamer: the plug-ins of both
 # Wine architectures (which one runs the tests is known only once Wine is in).

@@ -20,8 +20,6 @@ int GetWindowsVersionCode();
 int GetForcedCloseFlag();
 // Both 1.0: the window shows the screen at its own size
 double GetWindowScaleFactors(double *x, double *y);
-// Cursor position in client (windowed) or screen (full screen) coordinates; 0
-int GetCursorClientPosition(int *x, int *y);
 // The client area's screen rectangle; 0
 int GetClientScreenRect(RECT *rect);
 // Local year, month, day, hour, minute and second of a file time

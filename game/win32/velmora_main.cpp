@@ -1,13 +1,12 @@
-// Velmora's entry point: configure the library, run the frame loop, end.
-
-#include "korvo.h"
-
+// Velmora's Windows entry point. The shipped game writes no log; the test build
+// of the game (VELMORA_LOG_FILE_OUTPUT=1) writes Log.txt with the memory dump.
 #include <windows.h>
 
-using namespace Korvo;
+#include "game/game_loop.h"
 
-// Frame pacing wait (ms): 60 frames make one second of game time.
-static const int kFrameWaitMs = 16;
+#ifndef VELMORA_LOG_FILE_OUTPUT
+#define VELMORA_LOG_FILE_OUTPUT 0
+#endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {
@@ -15,25 +14,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)previous;
     (void)commandLine;
     (void)showCommand;
-
-    SetAppWindowTitle("Velmora");
-    SetScreenResolutionAndDepth(800, 600, 32, 60);
-    EnableLogFileOutput(0);
-    ChangeWindowMode(1);
-    if (StartLibrary() == -1) {
-        return -1;
-    }
-
-    // The background draw, the scenes and the present join this loop with the
-    // graphics subsystem and the game's scenes.
-    for (;;) {
-        if (ServiceMessageQueue() == -1) {
-            break;
-        }
-        WaitMillisecondsPumping(kFrameWaitMs);
-    }
-
-    WaitForAnyInputPress();
-    ShutdownLibrary();
-    return 0;
+    return RunVelmora(VELMORA_LOG_FILE_OUTPUT);
 }

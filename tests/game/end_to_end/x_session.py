@@ -1,0 +1,138 @@
+"""A private X display with one Windows program under Wine in it, driven by
+xdotool and read back through screenshots of the program's client area."""
+
+import os
+import select
+import struct
+import subprocess
+import time
+
+from PIL import ImageGrab
+
+
+def pe_machine(path):
+    """The machine field of a Windows program's PE header."""
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    offset = struct.unpack_from("<I", head, 60)[0]
+    return struct.unpack_from("<H", head, offset + 4)[0]
+
+
+class XSession:
+    def __init__(self, tools_dir, client_size=(800, 600)):
+        self.tools_dir = tools_dir
+        self.client_w, self.client_h = client_size
+        self.xvfb = None
+        self.program = None
+        self.display = None
+        self.origin = None
+        self.arch = "win32"
+
+    # -- display and program -------------------------------------------
+    def start_display(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        # Read up to the line end: Xvfb writes the number and the line end
+        # apart, and a pipe closed in between would end it with SIGPIPE.
+        text = b""
+        deadline = time.time() + 20
+        while not text.endswith(b"\n") and time.time() < deadline:
+            ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.time()))
+            chunk = os.read(read_end, 32) if ready else b""
+            if not chunk:
+                break
+            text += chunk
+        os.close(read_end)
+        number = text.decode().strip() if text.endswith(b"\n") else ""
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+
+    def env(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env["KORVO_WINE_DISPLAY"] = self.display
+        return env
+
+    def start_program(self, exe, workdir, log_path):
+        self.arch = "win64" if pe_machine(exe) == 0x8664 else "win32"
+        log = open(log_path, "wb")
+        self.program = subprocess.Popen([os.path.join(self.tools_dir, "wine_exec.sh"), exe],
+                                        cwd=workdir, env=self.env(), stdout=log, stderr=log)
+
+    def stop(self):
+        """Ends what this session started, the program first."""
+        if self.program and self.program.poll() is None:
+            subprocess.run(["bash", "-c", 'eval "$("$0/wine_prefix.sh" --env "$1")"; "$WINESERVER" -k',
+                            self.tools_dir, self.arch], env=self.env(), check=False)
+            try:
+                self.program.wait(10)
+            except subprocess.TimeoutExpired:
+                self.program.kill()
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait(10)
+
+    def wait_program_exit(self, timeout):
+        try:
+            return self.program.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    # -- the window ----------------------------------------------------
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env(),
+                              capture_output=True, text=True, check=False)
+
+    def find_window(self, title, timeout):
+        """Finds the top-level window and the screen position of its client
+        area: the frame's side borders are equal and the caption, if any,
+        is on top."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            found = self.xdotool("search", "--name", "^%s$" % title)
+            for wid in found.stdout.split():
+                geo = self.xdotool("getwindowgeometry", "--shell", wid).stdout
+                values = dict(line.split("=", 1) for line in geo.split() if "=" in line)
+                w, h = int(values["WIDTH"]), int(values["HEIGHT"])
+                if w >= self.client_w and h >= self.client_h:
+                    border = (w - self.client_w) // 2
+                    self.origin = (int(values["X"]) + border, int(values["Y"]) + h - self.client_h - border)
+                    # No window manager runs here: give the window the input
+                    # focus, as a user's first click on it would.
+                    self.xdotool("windowfocus", "--sync", wid)
+                    return wid
+            time.sleep(0.5)
+        raise RuntimeError("no window titled %s appeared" % title)
+
+    def screenshot(self):
+        """The client area as an RGB image."""
+        # Read through XCB without grabbing the server or the pointer, which
+        # would disturb the program's input.
+        x, y = self.origin
+        return ImageGrab.grab(bbox=(x, y, x + self.client_w, y + self.client_h), xdisplay=self.display)
+
+    def click(self, x, y, button=1):
+        """Move, let the program take the move, then a press held for many
+        frames: the program reads the buttons once a frame and takes only a
+        few window messages a frame, so a quick click would be read as never
+        having been pressed."""
+        sx, sy = self.origin[0] + x, self.origin[1] + y
+        self.xdotool("mousemove", sx, sy, "sleep", "0.3", "mousedown", button, "sleep", "0.5", "mouseup", button)
+
+    def key(self, name):
+        self.xdotool("key", name)
+
+    def wait_for(self, what, predicate, timeout, interval=0.1):
+        """Polls screenshots until the predicate holds; returns that shot."""
+        deadline = time.time() + timeout
+        shot = None
+        while time.time() < deadline:
+            shot = self.screenshot()
+            if predicate(shot):
+                return shot
+            time.sleep(interval)
+        raise AssertionError("timed out waiting for %s" % what, shot)
