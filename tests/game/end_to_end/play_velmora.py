@@ -23,6 +23,7 @@ from screen_probe import colour_count, dark_count, near  # noqa: E402
 from x_session import XSession  # noqa: E402
 
 FRIEND = soldier_sprites.SIDES["friend"]["uniform"]
+AERIAL = soldier_sprites.AERIAL                # only the Searcher carries a radio
 WATER_CELL = (9 * 32 + 16, 2 * 32 + 16)        # a river cell of the stage map
 DEPLOY_CELL = (1, 12)                          # the first deploy cell
 TARGET_CELL = (3, 12)                          # open ground two cells east
@@ -134,7 +135,8 @@ def run(args):
         click_then("deploy_cell", "the deploy buttons lit for the picked cell", cell_centre(DEPLOY_CELL),
                    buttons_lit)
         click_then("deployed", "a Searcher on the deploy cell, troops 90", SEARCHER_BUTTON,
-                   lambda s: friends_in(s, DEPLOY_CELL) > 40 and troops_digits(s) == 2)
+                   lambda s: friends_in(s, DEPLOY_CELL) > 40 and troops_digits(s) == 2
+                   and colour_count(s, cell_box(DEPLOY_CELL), AERIAL, 8) > 0)
         click_then("moved", "the Searcher walked to the right-clicked cell", cell_centre(TARGET_CELL),
                    lambda s: friends_in(s, TARGET_CELL) > 40 and friends_in(s, DEPLOY_CELL) == 0,
                    button=3, wait=60)
