@@ -16,7 +16,8 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "..", "tools", "make_game_data"))
 
-import screen_art  # noqa: E402  (the colours the pictures were drawn with)
+import map_picture  # noqa: E402  (the colours the pictures were drawn with)
+import screen_art  # noqa: E402
 import soldier_sprites  # noqa: E402
 from memory_dump import live_blocks_in_last_dump  # noqa: E402
 from screen_probe import colour_count, dark_count, near  # noqa: E402
@@ -50,13 +51,16 @@ def buttons_lit(shot):
 
 
 def on_menu(shot):
+    """The stage menu with nothing picked: the title field, no cursor."""
     return (near(shot.getpixel((720, 20)), screen_art.PANEL, 20)
+            and near(shot.getpixel((20, 20)), screen_art.OLIVE, 20)
             and dark_count(shot, (645, 110, 795, 140)) > 150      # "ステージ1"
-            and dark_count(shot, (645, 160, 795, 200)) == 0)
+            and dark_count(shot, (645, 160, 795, 200)) == 0
+            and not near(shot.getpixel((646, 101)), CURSOR_CORNER, 40))
 
 
 def on_briefing(shot):
-    return (near(shot.getpixel(WATER_CELL), (52, 104, 178), 30)   # the map preview
+    return (near(shot.getpixel(WATER_CELL), map_picture.WATER, 30)   # the map preview
             and near(shot.getpixel((646, 101)), CURSOR_CORNER, 40)  # the stage cursor
             and dark_count(shot, (5, 485, 600, 580)) > 400            # name and briefing
             and dark_count(shot, (645, 410, 765, 440)) > 100)         # "作戦開始"
@@ -68,7 +72,7 @@ def on_sortie(shot):
 
 def in_battle(shot):
     return (not on_sortie(shot)
-            and near(shot.getpixel(WATER_CELL), (52, 104, 178), 30)
+            and near(shot.getpixel(WATER_CELL), map_picture.WATER, 30)
             and dark_count(shot, (650, 50, 740, 68)) > 60             # "残り時間："
             and dark_count(shot, (692, 444, 750, 472)) > 40)          # "撤退"
 
@@ -123,7 +127,7 @@ def run(args):
         session.start_display()
         session.start_program(args.exe, args.work, os.path.join(args.work, "wine.out"))
         session.find_window("Velmora", 60)
-        step("menu", "the stage menu with ステージ1", on_menu)
+        step("menu", "the stage menu with ステージ1, nothing picked", on_menu)
 
         click_then("briefing", "the briefing over the map preview", STAGE_ROW, on_briefing)
         click_then("sortie", "the sortie picture", LAUNCH, on_sortie)
@@ -145,8 +149,7 @@ def run(args):
                    lambda s: dark_count(s, (640, 416, 780, 432)) > 60)
         click_then("lose", "the lose picture", RETREAT_YES,
                    lambda s: near(s.getpixel(LOSE_PLATE), (150, 36, 30), 30))
-        step("menu_again", "the stage menu again, nothing picked",
-             lambda s: on_menu(s) and not near(s.getpixel((646, 101)), CURSOR_CORNER, 40))
+        step("menu_again", "the stage menu again, nothing picked", on_menu)
 
         click_then("briefing_again", "the briefing again", STAGE_ROW, on_briefing)
         click_then("sortie_again", "the sortie picture again", LAUNCH, on_sortie)
