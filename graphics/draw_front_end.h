@@ -30,6 +30,8 @@ void EmulateSubtractBlendBegin(const RECT &rect);
 void EmulateSubtractBlendEnd(const RECT &rect);
 // Free the vertex scratch of DrawVertexList2D (library end)
 void FreeDrawVertexScratch();
+// Store the blend graph selection (extra: the type's values); 0 or -1
+int ApplyBlendGraphSelection(int handle, int type, const int *extra);
 // Whether a draw in the current blend mode needs the emulation on the Direct3D road
 bool SubtractEmulationNeeded(bool deviceDraw);
 

@@ -6,7 +6,10 @@
 #include "core/memory/tracked_alloc.h"
 #include "graphics/d3d_draw_back_ends.h"
 #include "graphics/draw_front_end.h"
+#include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
+#include "graphics/graph_movie_hooks.h"
+#include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "softraster/draw_state.h"
 #include "softraster/shapes.h"
@@ -150,23 +153,59 @@ int DrawColorCircle(int cx, int cy, int radius, int colour, int fill)
     return RunDrawBackEnd(affected, false, [&] { return DrawCircleOnTargetMemImg(cx, cy, radius, colour, fill); });
 }
 
-// Draw caller 2-D vertices untextured (graph -5); drawn by Direct3D only
+// The graph whose texture a vertex list draws with, its movie stepped; null when refused.
+static GraphRecord *LookupVertexListGraph(int handle)
+{
+    GraphRecord *record = GetGraphRecord(handle, 0);
+    if (record == nullptr || record->imageSet == nullptr) {
+        return nullptr;
+    }
+    if (record->movieHandle != -1 && GetGraphMovieHooks()->stepMoviePlayback != nullptr) {
+        GetGraphMovieHooks()->stepMoviePlayback(record->movieHandle);
+        record = GetGraphRecord(handle, 0);
+    }
+    return record;
+}
+
+// Draw caller 2-D vertices with a graph's texture, or untextured (graph -5); Direct3D only
 int DrawVertexList2D(const Vertex2D *vertices, int count, int primitiveType, int graph, int transparent)
 {
-    if (graph != -5 || vertices == nullptr || count <= 0) {
+    if (vertices == nullptr || count <= 0) {
         return -1;
     }
+    GraphRecord *record = nullptr;
+    if (graph != -5) {
+        record = GetGraphRecord(graph, 0);
+        if (record == nullptr || record->imageSet == nullptr) {
+            return -1;
+        }
+    }
     WaitWhileAppInactive();
+    if (record != nullptr && (record = LookupVertexListGraph(graph)) == nullptr) {
+        return -1;
+    }
     bool modulate = Draw.brightColor != 0xFFFFFF || (Draw.blendMode != 0 && Draw.blendParam != 255);
     const Vertex2D *list = modulate ? ModulateVertexColours(vertices, count) : vertices;
     if (list == nullptr) {
         return -1;
     }
-    if (!DeviceRoad()) {
+    if (!DeviceRoad() || (record != nullptr && IsGraphDeviceTextured(record) == 0)) {
         return 0;
     }
+    K_IDirect3DBaseTexture9 *texture = nullptr;
+    uint32_t imageFlags = 0;
+    if (record != nullptr) {
+        int pieces = 0;
+        GraphDrawPiece *piece = GetGraphDrawPieces(record, &pieces);
+        if (piece == nullptr || pieces <= 0) {
+            return -1;
+        }
+        texture = reinterpret_cast<K_IDirect3DBaseTexture9 *>(piece->piece->texture);
+        imageFlags = record->imageSet->params.alpha != 0 ? DRAW_FLAG_TEXTURE_ALPHA : DRAW_FLAG_COLOR_KEY_ALPHA;
+    }
     return RunDrawBackEnd(Draw.drawArea, SubtractEmulationNeeded(true), [&] {
-        return G_D3D_DrawUserVertices(nullptr, 0, list, count, static_cast<uint32_t>(primitiveType), transparent);
+        return G_D3D_DrawUserVertices(texture, imageFlags, list, count, static_cast<uint32_t>(primitiveType),
+                                      transparent);
     });
 }
 

@@ -1,13 +1,19 @@
-// Draw targets of the screens (back -2, front -4, and -3, -5) and the software
-// screen image; clearing the target, locking its pixels for reading.
+// Draw targets: the screens (back -2, front -4, and -3, -5) and drawable graphs,
+// the extra render-target slots, the depth buffer, the software screen image;
+// clearing the target, locking its pixels for reading, copying it into graphs.
 #pragma once
 
 #include "graphics/public_api.h"
 
 #include "core/korvo_types.h"
+#include "graphics/d3d9_types.h"
 #include "softraster/memimg.h"
 
 namespace Korvo {
+
+struct GraphTexturePiece;
+
+constexpr int kRenderTargetSlotCount = 16;
 
 // The software screen image (software mode)
 extern MEMIMG SoftwareScreen;
@@ -18,6 +24,30 @@ int GetSelectedDrawTarget();
 int GetDrawTargetSize(int *width, int *height);
 // The software image of a graph draw target, or null for the screens
 MEMIMG *GetDrawTargetGraphMemImg();
+// The software image of a screen or graph (the current target's as drawing sees it), or null
+MEMIMG *GetTargetMemImg(int target);
+// Size of a screen or graph; 0, or -1 for an invalid graph
+int GetTargetSize(int target, int *width, int *height);
+// The device surface drawing into a target goes to (a screen, or a piece of a graph), or null
+K_IDirect3DSurface9 *GetDrawTargetSurface(int target, int pieceIndex);
+// Set a surface on a render-target slot (skipped when it is set already); slot 0 takes its viewport; 0 or -1
+int SetRenderTargetSurface(K_IDirect3DSurface9 *surface, int slot);
+// Forget the surfaces set on the device (it was released): the next sets happen
+void ForgetRenderTargetSurfaces();
+// The target of a render-target slot (slot 0: the draw target), -1 for none
+int GetRenderTargetSlot(int slot);
+// The depth-buffer graph, or -2 for the default depth buffer
+int GetDrawZBufferGraph();
+// Set the depth surface that goes with the current target (masking: the default one)
+void ApplyDrawTargetDepthBuffer();
+// The depth surface set for the current target, or null
+K_IDirect3DSurface9 *GetCurrentDepthSurface();
+// Copy a piece's multisample surface onto its texture; 0 or -1
+int ResolveMultisampleSurface(GraphTexturePiece *piece);
+// (Re)make the sub back buffer: a render target of the main size in the screen format; 0 or -1
+int AllocSubBackBuffer();
+// Draw into the sub back buffer from now on (made from the back buffer once); 0 or -1
+int UseSubBackBuffer();
 // The draw area becomes the whole draw target (and the viewport follows); 0
 int SetDrawAreaToWholeTarget();
 // A sorted area inside the target becomes the DrawArea; 0, -1 without a device in Direct3D mode

@@ -13,6 +13,7 @@ DeviceCapabilities DeviceCaps = {};
 K_D3DFORMAT TextureFormatSlots[kFormatSlotCount] = {};
 K_IDirect3DSurface9 *ScreenTargetSurface = nullptr;
 K_IDirect3DSurface9 *ScreenDepthSurface = nullptr;
+K_IDirect3DSurface9 *ScreenSubBackBuffer = nullptr;
 
 // Adapter 0 unless one was chosen
 UINT GetSelectedAdapter()

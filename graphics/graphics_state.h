@@ -110,5 +110,7 @@ struct K_IDirect3DSurface9;
 // sets them (null without a device).
 extern K_IDirect3DSurface9 *ScreenTargetSurface;
 extern K_IDirect3DSurface9 *ScreenDepthSurface;
+// The sub back buffer the screens draw into once it is made (null until then).
+extern K_IDirect3DSurface9 *ScreenSubBackBuffer;
 
 } // namespace Korvo

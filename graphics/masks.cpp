@@ -1,4 +1,5 @@
-// Masks, the mask screen and the masked-draw brackets (software road).
+// Masks, the mask screen and the masked-draw brackets (the Direct3D pass is in
+// mask_device_pass.cpp).
 
 #include "graphics/masks.h"
 
@@ -128,6 +129,10 @@ int CreateMaskScreenSurfaces(int flag)
         Masks.plane = static_cast<uint8_t *>(
             TrackedAllocZeroed(static_cast<size_t>(Masks.planePitch) * static_cast<size_t>(height), __FILE__, __LINE__));
     }
+    if (GraphicsState.direct3DModeActive != 0) {
+        CreateMaskDeviceSurfaces(width, height);
+        return 0;
+    }
     if (IsMemImgValid(&Masks.screen) == 0) {
         if (CreateScreenMemImg(&Masks.screen, width, height, -1) != 0) {
             AbortWithFatalError("マスク用 MEMIMG の作成に失敗しました");
@@ -145,6 +150,7 @@ int ReleaseMaskScreenSurfaces()
         DisposeMemImg(&Masks.screen);
     }
     Masks.screenMadeHere = 0;
+    ReleaseMaskDeviceSurfaces();
     return 0;
 }
 
@@ -162,6 +168,9 @@ int EnableMaskScreen(int enable)
     CompletePendingMaskPass();
     Masks.use = enable != 0 ? 1 : 0;
     Masks.active = Masks.use != 0 && Masks.created != 0 ? 1 : 0;
+    if (GraphicsState.direct3DModeActive != 0) {
+        SelectMaskRenderTarget(Masks.active);
+    }
     return 0;
 }
 
@@ -170,6 +179,10 @@ int BeginMaskedDrawRect(RECT rect)
     CompletePendingMaskPass();
     Masks.nesting += 1;
     if (Masks.nesting != 1 || Masks.active == 0 || !ClipToDrawArea(&rect)) {
+        return 0;
+    }
+    if (GraphicsState.direct3DModeActive != 0) {
+        CopyTargetIntoMaskScreen(rect);
         return 0;
     }
     CopyMemImgRect(&Masks.screen, UnmaskedTargetImage(), &rect, rect.left, rect.top);
@@ -184,7 +197,23 @@ int EndMaskedDrawRect(RECT rect)
     if (Masks.nesting != 0 || Masks.active == 0 || !ClipToDrawArea(&rect)) {
         return 0;
     }
+    if (GraphicsState.direct3DModeActive != 0) {
+        WriteMaskScreenBackOnDevice(rect);
+        return 0;
+    }
     WriteBackThroughMask(UnmaskedTargetImage(), rect);
+    return 0;
+}
+
+int RestoreMaskScreen()
+{
+    if (Masks.moduleReady == 0) {
+        return -1;
+    }
+    CreateMaskScreenSurfaces(Masks.created);
+    if (Masks.use != 0) {
+        EnableMaskScreen(1);
+    }
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "graphics/public_api.h"
 
 #include "core/korvo_types.h"
+#include "graphics/d3d9_types.h"
 #include "graphics/startup_entries.h"
 #include "softraster/memimg.h"
 
@@ -24,6 +25,13 @@ struct MaskState {
     int planePitch;
     MEMIMG screen;      // software mask screen
     int screenMadeHere;
+    // Direct3D: the gate (alpha) and the mask screen (a render target), power-of-two sides
+    K_IDirect3DTexture9 *imageTexture;
+    K_IDirect3DTexture9 *screenTexture;
+    K_IDirect3DSurface9 *screenSurface;
+    int textureWidth;
+    int textureHeight;
+    K_IDirect3DSurface9 *bracketTarget; // the target surface the outermost bracket writes back to
 };
 
 extern MaskState Masks;
@@ -36,11 +44,24 @@ int EndMaskModule();
 int CreateMaskScreenSurfaces(int flag);
 // Free the plane and the mask screen; 0
 int ReleaseMaskScreenSurfaces();
+// After a device rebuild: the mask screen again when one was made, masking on again when it was; 0, -1 before start-up
+int RestoreMaskScreen();
 // Open a masked draw over a rectangle; 0
 int BeginMaskedDrawRect(RECT rect);
 // Close it; the outermost close writes the drawn pixels back through the mask; 0
 int EndMaskedDrawRect(RECT rect);
 // Complete a pending mask pass over the DrawArea
 void CompletePendingMaskPass();
+
+// The Direct3D side (mask_device_pass.cpp)
+// Make the gate texture (cleared) and the mask screen texture; ends the process on failure
+void CreateMaskDeviceSurfaces(int width, int height);
+void ReleaseMaskDeviceSurfaces();
+// Render target 0 becomes the mask screen (active) or the draw target's surface
+void SelectMaskRenderTarget(int active);
+// Copy a rectangle of the target into the mask screen (the outermost bracket opens)
+void CopyTargetIntoMaskScreen(const RECT &rect);
+// Draw the mask screen's rectangle back onto the target where the gate passes
+void WriteMaskScreenBackOnDevice(const RECT &rect);
 
 } // namespace Korvo

@@ -37,8 +37,18 @@ int PresentBackScreenRect(const RECT *rect);
 
 
 // Draw targets
-// Direct drawing to a screen (-2 back, -4 front, -3, -5); 0, or -1 for another value or before start-up
+// Direct drawing to a screen (-2 back, -4 front, -3, -5) or a drawable graph; 0, or -1 for
+// another value, a graph that cannot be drawn into, or before start-up
 int SelectDrawTarget(int target);
+// Slot 0 is SelectDrawTarget; slots 1..15 (devices with several render targets) take a drawable
+// graph, or are emptied by any other value; 0 or -1
+int SetRenderTargetSlot(int slot, int target);
+// Draw with the depth surface of a drawable graph (another value: the default depth buffer); 0 or -1
+int SetDrawZBufferGraph(int handle);
+// Copy (x1, y1)-(x2, y2) of a screen or graph to (destX, destY) of a graph; 0 or -1
+int CopyDrawTargetToGraph(int source, int x1, int y1, int x2, int y2, int destX, int destY, int destination);
+// Copy (x1, y1)-(x2, y2) of the current draw target into a graph of exactly that size; 0 or -1
+int CopyDrawTargetRectToGraph(int x1, int y1, int x2, int y2, int destination);
 // Make a rectangle of the draw target (target -1: the current one) readable as an image; 0 or -1
 int LockDrawScreenBuffer(const RECT *rect, RasterImage *out, int target, int readOnly, int piece);
 // End the lock; 0
@@ -57,6 +67,11 @@ int SetDrawBrightPackedRGB(unsigned int colour);
 int SetDrawFilterMode(int mode);
 // Clip area of drawing (right and bottom exclusive); 0, -1 for an invalid target
 int SetDrawClipArea(int x1, int y1, int x2, int y2);
+// Blend graph of later graph draws (handle <= 0: none), by type: 0 cross-fade (then one int,
+// its weight), 1 threshold (then border and ramp), 2 alpha masking; 0, or -1 for an invalid graph
+int SetBlendGraphByType(int handle, int type, ...);
+// SetBlendGraphByType(handle, 1, border, ramp)
+int SetBlendGraphThreshold(int handle, int border, int ramp);
 // Four floats into a colour record; the record
 FloatColor *BuildFloatColor(FloatColor *out, float red, float green, float blue, float alpha);
 
@@ -94,7 +109,7 @@ int DrawColorBoxOutline(int x1, int y1, int x2, int y2, int colour);
 int DrawColorBox(int x1, int y1, int x2, int y2, int colour, int fill);
 // Draw a circle, filled (fill 1) or outlined
 int DrawColorCircle(int cx, int cy, int radius, int colour, int fill);
-// Draw 2-D vertices of a D3DPRIMITIVETYPE (graph -5: untextured); Direct3D only
+// Draw 2-D vertices of a D3DPRIMITIVETYPE with a graph's texture (graph -5: untextured); Direct3D only
 int DrawVertexList2D(const Vertex2D *vertices, int count, int primitiveType, int graph, int transparent);
 
 // Masks

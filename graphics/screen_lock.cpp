@@ -11,6 +11,7 @@
 #include "graphics/draw_front_end.h"
 #include "graphics/draw_target.h"
 #include "graphics/format_slots.h"
+#include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 
 #include <cstring>
@@ -28,6 +29,14 @@ static K_IDirect3DSurface9 *LockCopySurface = nullptr;
 // ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
+
+static void OffsetRectBy(RECT *rect, int dx, int dy)
+{
+    rect->left += dx;
+    rect->right += dx;
+    rect->top += dy;
+    rect->bottom += dy;
+}
 
 // Copy the rectangle of a render target into a system-memory surface and lock that.
 static int LockThroughCopy(K_IDirect3DSurface9 *surface, K_D3DFORMAT format, const RECT &rect, K_D3DLOCKED_RECT *locked)
@@ -57,9 +66,19 @@ static int LockThroughCopy(K_IDirect3DSurface9 *surface, K_D3DFORMAT format, con
     return 0;
 }
 
-static int LockOnDevice(const RECT &rect, RasterImage *out, int readOnly)
+static int LockOnDevice(int target, int pieceIndex, RECT rect, RasterImage *out, int readOnly)
 {
-    K_IDirect3DSurface9 *surface = ScreenTargetSurface;
+    K_IDirect3DSurface9 *surface = GetDrawTargetSurface(target, pieceIndex);
+    if (target >= 0) {
+        // A graph's pixels sit at its place inside its first piece.
+        GraphRecord *record = GetGraphRecord(target, 0);
+        if (record == nullptr || record->imageSet == nullptr) {
+            return -1;
+        }
+        if (pieceIndex == 0) {
+            OffsetRectBy(&rect, record->x, record->y);
+        }
+    }
     K_D3DSURFACE_DESC desc = {};
     if (surface == nullptr || D3DSurf_GetDesc(surface, &desc) < 0) {
         return -1;
@@ -69,7 +88,8 @@ static int LockOnDevice(const RECT &rect, RasterImage *out, int readOnly)
         return -1;
     }
     K_D3DLOCKED_RECT locked = {};
-    if (DeviceCaps.backBufferLock != 0 &&
+    bool directLock = DeviceCaps.backBufferLock != 0 && surface == ScreenTargetSurface;
+    if (directLock &&
         D3DSurf_LockRect(surface, &locked, &rect, readOnly != 0 ? static_cast<DWORD>(K_D3DLOCK_READONLY) : 0u) >= 0) {
         LockedSurface = surface;
     } else if (LockThroughCopy(surface, desc.Format, rect, &locked) != 0) {
@@ -88,12 +108,11 @@ static int LockOnDevice(const RECT &rect, RasterImage *out, int readOnly)
 // Make a rectangle of the draw target readable; 0 or -1
 int LockDrawScreenBuffer(const RECT *rect, RasterImage *out, int target, int readOnly, int piece)
 {
-    (void)piece;
     if (ScreenLocked != 0 || out == nullptr || rect == nullptr || GraphicsState.started == 0) {
         return -1;
     }
-    if (target != -1 && target != GetSelectedDrawTarget()) {
-        return -1;
+    if (target == -1) {
+        target = GetSelectedDrawTarget();
     }
     if (GraphicsState.direct3DModeActive != 0) {
         FlushStagedVertices(0);
@@ -101,18 +120,17 @@ int LockDrawScreenBuffer(const RECT *rect, RasterImage *out, int target, int rea
     }
     int width = 0;
     int height = 0;
-    GetDrawTargetSize(&width, &height);
-    if (rect->left < 0 || rect->left >= rect->right || rect->right > width || rect->top < 0 ||
-        rect->top >= rect->bottom || rect->bottom > height) {
+    if (GetTargetSize(target, &width, &height) != 0 || rect->left < 0 || rect->left >= rect->right ||
+        rect->right > width || rect->top < 0 || rect->top >= rect->bottom || rect->bottom > height) {
         return -1;
     }
     std::memset(out, 0, sizeof(*out));
     if (GraphicsState.direct3DModeActive != 0) {
-        if (G_D3D_HasDevice() == 0 || LockOnDevice(*rect, out, readOnly) != 0) {
+        if (G_D3D_HasDevice() == 0 || LockOnDevice(target, piece, *rect, out, readOnly) != 0) {
             return -1;
         }
     } else {
-        MEMIMG *image = GetDrawTargetMemImg();
+        MEMIMG *image = GetTargetMemImg(target);
         if (image == nullptr) {
             return -1;
         }

@@ -132,6 +132,7 @@ void RefreshPresentedScreen()
 void ReleaseGraphicsDevice()
 {
     if (GraphicsState.started != 0 && GraphicsState.direct3DModeActive != 0) {
+        ReleaseMaskDeviceSurfaces();
         EndDirectXSystem();
     }
 }
@@ -145,6 +146,7 @@ int RecreateGraphicsDevice()
     int hadDirect3D = GraphicsState.direct3DModeActive;
     if (hadDirect3D != 0) {
         // Objects of the old device go first; what they hold stays in memory.
+        ReleaseMaskDeviceSurfaces();
         ReleaseShaderDeviceObjects();
         ReleaseBufferDeviceObjects();
         ReleaseGraphDeviceTextures();
@@ -158,6 +160,7 @@ int RecreateGraphicsDevice()
         return hadDirect3D != 0 ? -1 : 0;
     }
     InitDeviceStates();
+    RestoreMaskScreen();
     RestoreShaderDeviceObjects();
     RestoreBufferDeviceObjects();
     int restored = RestoreGraphDeviceTextures();

@@ -35,7 +35,9 @@ constexpr int kAcmDriverReservedWords = 10;
 // ---------------------------------------------------------------------------
 typedef uintptr_t K_HACMSTREAM;
 
-// The platform's stream header (ACMSTREAMHEADER).
+// The platform's stream header (ACMSTREAMHEADER). The compression manager's records
+// are byte-packed, which only shows in 64-bit builds (no padding before pointers).
+#pragma pack(push, 1)
 struct K_ACMSTREAMHEADER {
     uint32_t cbStruct;
     uint32_t fdwStatus;
@@ -50,6 +52,7 @@ struct K_ACMSTREAMHEADER {
     uintptr_t dwDstUser;
     uint32_t dwReservedDriver[kAcmDriverReservedWords];
 };
+#pragma pack(pop)
 
 // MPEG layer-3 wave format (MPEGLAYER3WAVEFORMAT).
 #pragma pack(push, 1)

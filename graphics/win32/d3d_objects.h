@@ -17,7 +17,6 @@ struct Direct3DObjects {
     K_IDirect3DSurface9 *zBuffer;
     int zBufferWidth;
     int zBufferHeight;
-    K_IDirect3DSurface9 *subBackBuffer;
     K_IDirect3DSurface9 *backBuffer;
     K_IDirect3DVolumeTexture9 *valueMaxVolume;
 };

@@ -13,6 +13,7 @@
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
+#include "graphics/draw_target.h"
 #include "graphics/graph_image_set.h"
 #include "graphics/graphics_state.h"
 #include "graphics/screen_modes.h"
@@ -253,7 +254,8 @@ static int CreateZBufferSurface()
 static void ReleaseDeviceSurfaces()
 {
     ReleaseZBuffer();
-    ReleaseObject(D3DObjects.subBackBuffer);
+    ReleaseObject(ScreenSubBackBuffer);
+    ForgetRenderTargetSurfaces();
     ReleaseObject(D3DObjects.backBuffer);
     ScreenTargetSurface = nullptr;
     ReleaseObject(D3DObjects.valueMaxVolume);

@@ -74,8 +74,8 @@ static int PresentThroughSwapChain(const RECT *rect, const RECT &source, const R
 {
     FlushStagedVertices(0);
     G_D3D_EndSceneIfBegun();
-    if (D3DObjects.subBackBuffer != nullptr &&
-        D3DDev_StretchRect(D3DObjects.subBackBuffer, nullptr, D3DObjects.backBuffer, nullptr, K_D3DTEXF_NONE) < 0) {
+    if (ScreenSubBackBuffer != nullptr &&
+        D3DDev_StretchRect(ScreenSubBackBuffer, nullptr, D3DObjects.backBuffer, nullptr, K_D3DTEXF_NONE) < 0) {
         return -1;
     }
     K_IDirect3DSwapChain9 *chain = D3DObjects.swapChain;

@@ -1,6 +1,8 @@
-// Network's socket-event entry, until the network side is built.
+// Network's socket-event entry of the window procedure.
 
 #include "network/win32/window_message_entries.h"
+
+#include "network/network_handle.h"
 
 namespace Korvo {
 
@@ -8,14 +10,12 @@ namespace Korvo {
 // Public functions
 // ---------------------------------------------------------------------------
 
-// Not built yet: no socket is bound to the window; the message is not handled.
+// Serve a socket event: the event in the low word, its error in the high word
 LRESULT HandleSocketEvent(HWND window, UINT message, WPARAM socket, LPARAM event)
 {
     (void)window;
     (void)message;
-    (void)socket;
-    (void)event;
-    return 0;
+    return ServeSocketEvent(static_cast<NetworkSocket>(socket), LOWORD(event), HIWORD(event));
 }
 
 } // namespace Korvo

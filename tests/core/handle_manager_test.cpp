@@ -23,19 +23,7 @@ struct TestRecord {
     int payload;
 };
 
-int LiveTrackedBlocks()
-{
-    KorvoTest::StartFreshLog();
-    DumpTrackedBlocks();
-    for (const std::string &line : KorvoTest::ReadLogLines()) {
-        int bytes = 0, blocks = 0;
-        double kilobytes = 0;
-        if (std::sscanf(line.c_str(), "\tTotal size:%d(%lfkb)  Alloc num:%d", &bytes, &kilobytes, &blocks) == 3) {
-            return blocks;
-        }
-    }
-    return -1;
-}
+using KorvoTest::LiveTrackedBlocks;
 
 int KeepAlive(void *) { return 1; }
 int InitCalls = 0;

@@ -96,4 +96,21 @@ inline std::vector<std::string> ReadLogLines()
     return lines;
 }
 
+// Blocks of tracked memory alive now, from a fresh dump of the tracked blocks
+// (the dump starts a fresh log).
+inline int LiveTrackedBlocks()
+{
+    StartFreshLog();
+    Korvo::DumpTrackedBlocks();
+    for (const std::string &line : ReadLogLines()) {
+        int bytes = 0;
+        int blocks = 0;
+        double kilobytes = 0;
+        if (std::sscanf(line.c_str(), "\tTotal size:%d(%lfkb)  Alloc num:%d", &bytes, &kilobytes, &blocks) == 3) {
+            return blocks;
+        }
+    }
+    return -1;
+}
+
 } // namespace KorvoTest

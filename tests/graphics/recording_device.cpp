@@ -17,6 +17,7 @@ std::vector<uint32_t> SupportedFormats;
 uint32_t MaxMultiSampleType = 0;
 std::vector<uint16_t> StripIndices;
 const void *StripVertices = nullptr;
+std::vector<uint8_t> StripVertexBytes;
 uint32_t ColourQualityLevels = 1;
 uint32_t DepthQualityLevels = 1;
 
@@ -34,6 +35,7 @@ void Reset()
 {
     Calls.clear();
     DrawnVertices.clear();
+    StripVertexBytes.clear();
     Present = true;
 }
 
@@ -123,7 +125,13 @@ K_HRESULT D3DDev_SetDialogBoxMode(BOOL enable)
 
 K_HRESULT D3DDev_CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, K_D3DFORMAT format, UINT pool, K_IDirect3DTexture9 **out)
 {
-    (void)width; (void)height; (void)levels; (void)usage; (void)format; (void)pool; (void)out; 
+    (void)width; (void)height; (void)levels; (void)usage; (void)format; (void)pool;
+    // A distinct address per texture, so that code comparing textures can tell them apart.
+    static char textures[4096];
+    static size_t next = 0;
+    if (out != nullptr) {
+        *out = reinterpret_cast<K_IDirect3DTexture9 *>(&textures[next++ % sizeof(textures)]);
+    }
     RecordingDevice::Record("D3DDev_CreateTexture", 0, 0);
     return 0;
 }
@@ -336,8 +344,9 @@ K_HRESULT D3DDev_DrawIndexedPrimitiveUP(UINT type, UINT minIndex, UINT vertexCou
     (void)type;
     (void)minIndex;
     (void)indexFormat;
-    (void)stride;
     RecordingDevice::StripVertices = vertices;
+    const auto *bytes = static_cast<const uint8_t *>(vertices);
+    RecordingDevice::StripVertexBytes.assign(bytes, bytes + static_cast<size_t>(vertexCount) * stride);
     const uint16_t *list = static_cast<const uint16_t *>(indices);
     RecordingDevice::StripIndices.assign(list, list + count + 2);
     RecordingDevice::Record("DIP", vertexCount, count);
@@ -444,7 +453,13 @@ uint32_t D3DRes_Release(const void *object)
 
 K_HRESULT D3DTex_GetSurfaceLevel(K_IDirect3DTexture9 *texture, UINT level, K_IDirect3DSurface9 **out)
 {
-    (void)texture; (void)level; (void)out; 
+    (void)texture; (void)level;
+    // A distinct address per surface, so that code comparing surfaces can tell them apart.
+    static char surfaces[4096];
+    static size_t next = 0;
+    if (out != nullptr) {
+        *out = reinterpret_cast<K_IDirect3DSurface9 *>(&surfaces[next++ % sizeof(surfaces)]);
+    }
     RecordingDevice::Record("D3DTex_GetSurfaceLevel", 0, 0);
     return 0;
 }

@@ -33,6 +33,8 @@ extern uint32_t MaxMultiSampleType;
 extern std::vector<uint16_t> StripIndices;
 // The vertex pointer of the last indexed draw
 extern const void *StripVertices;
+// The vertices of the last indexed draw, as sent
+extern std::vector<uint8_t> StripVertexBytes;
 extern uint32_t ColourQualityLevels;
 extern uint32_t DepthQualityLevels;
 

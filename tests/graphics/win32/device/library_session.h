@@ -32,6 +32,20 @@ inline int StartLibraryOnRoad(bool direct3D)
     return Korvo::StartLibrary();
 }
 
+// One pixel of the current draw target through LockDrawScreenBuffer, as 0x00RRGGBB
+// (0xDEADBEEF when the lock is refused).
+inline uint32_t ReadTargetPixel(int x, int y)
+{
+    Korvo::RasterImage image = {};
+    const RECT one = {x, y, x + 1, y + 1};
+    uint32_t pixel = 0xDEADBEEF;
+    if (Korvo::LockDrawScreenBuffer(&one, &image, -1, 1, 0) == 0) {
+        pixel = *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF;
+        Korvo::UnlockDrawScreenBuffer();
+    }
+    return pixel;
+}
+
 // The colour of a client pixel of the window as the desktop shows it.
 inline COLORREF ReadWindowPixelFromScreen(HWND window, int x, int y)
 {
