@@ -237,7 +237,8 @@ void Character::DrawSpriteBarAndEffects()
         const int barLength =
             static_cast<int>(static_cast<float>(kHpBarWidth) * static_cast<float>(hp) / static_cast<float>(job->maxHp));
         DrawColorBox(static_cast<int>(x + 3.0f), static_cast<int>(y + 1.0f),
-                     static_cast<int>(x + 3.0f + static_cast<float>(barLength)), static_cast<int>(y + 7.0f), ColorRed, 1);
+                     static_cast<int>(x + 3.0f + static_cast<float>(barLength)), static_cast<int>(y + 7.0f), ColorRed,
+                     1);
     }
     SetBlendModeAndParam(2, 255);
     const int left = static_cast<int>(x);

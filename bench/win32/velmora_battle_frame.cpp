@@ -40,7 +40,8 @@ static double ProcessCpuSeconds()
 // Ten Searchers spread over the deploy cells, each sent to a cell across the map
 static void DeployEveryUnit(BattleSys &battle, MapData &map)
 {
-    const int targets[][2] = {{15, 9}, {16, 2}, {12, 7}, {18, 8}, {13, 12}, {10, 4}, {17, 14}, {14, 1}, {19, 11}, {12, 10}};
+    const int targets[][2] = {{15, 9},  {16, 2},  {12, 7}, {18, 8},  {13, 12},
+                              {10, 4}, {17, 14}, {14, 1}, {19, 11}, {12, 10}};
     for (int i = 0; i < 10 && !map.deployPoints.empty(); ++i) {
         const CellPoint &cell = map.deployPoints[static_cast<size_t>(i) % map.deployPoints.size()];
         Character *unit = new Character(&battle.Job(kPlayerSearcher), cell.x, cell.y);

@@ -16,16 +16,6 @@ void ClickNextFrame(int button, int x, int y)
     MouseHoldFrames[button] = 1;
 }
 
-bool DrewText(const std::string &text, int x, int y)
-{
-    for (const RecordedDraw &draw : Fake.draws) {
-        if (draw.what == text && draw.x == x && draw.y == y) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::vector<std::string> DeployMap()
 {
     std::vector<std::string> rows = FilledRows('1');
@@ -41,7 +31,7 @@ TEST(Battle, ClockRunsFromTheFirstMapClickAndEndsIn150Seconds)
         test.battle->RunSceneFrame();
     }
     EXPECT_EQ(9000, test.battle->timeLeft);
-    EXPECT_TRUE(DrewText("150", 740, 50));
+    EXPECT_TRUE(DrewAt("150", 740, 50));
     ClickNextFrame(kMouseLeft, 300, 100);
     int frames = 0;
     while (test.battle->state == kBattleRunning || frames == 0) {
@@ -50,7 +40,7 @@ TEST(Battle, ClockRunsFromTheFirstMapClickAndEndsIn150Seconds)
         ++frames;
         ASSERT_LT(frames, 10000);
         if (test.battle->timeLeft == 59) {
-            EXPECT_TRUE(DrewText("0", 740, 50));
+            EXPECT_TRUE(DrewAt("0", 740, 50));
         }
     }
     EXPECT_EQ(9000, frames);
@@ -166,12 +156,8 @@ TEST(Battle, RetreatQuestion)
         bool asking;
         int state;
     };
-    const Case cases[] = {
-        {{700}, true, kBattleWaiting},
-        {{700, 760}, false, kBattleWaiting},
-        {{700, 660}, true, kBattleLost},
-        {{660}, false, kBattleWaiting},
-    };
+    const Case cases[] = {{{700}, true, kBattleWaiting}, {{700, 760}, false, kBattleWaiting},
+                          {{700, 660}, true, kBattleLost}, {{660}, false, kBattleWaiting}};
     for (const Case &c : cases) {
         TestBattle test(DeployMap());
         test.battle->ResetScene();
@@ -182,25 +168,6 @@ TEST(Battle, RetreatQuestion)
         EXPECT_EQ(c.asking, test.battle->retreatConfirmation);
         EXPECT_EQ(c.state, test.battle->state);
     }
-}
-
-TEST(Battle, EnemiesStartOnTheirCells)
-{
-    TestBattle test(FilledRows('1'));
-    test.battle->ResetScene();
-    const int expected[6][4] = {{11, 7, 2, 3}, {17, 10, 0, 2}, {5, 2, 0, 3}, {7, 3, 3, 0}, {14, 12, 3, 3}, {18, 1, 3, 2}};
-    ASSERT_EQ(6u, test.battle->enemies.size());
-    for (int i = 0; i < 6; ++i) {
-        const Enemy &enemy = *test.battle->enemies[static_cast<size_t>(i)];
-        EXPECT_EQ(expected[i][0], enemy.cellX);
-        EXPECT_EQ(expected[i][1], enemy.cellY);
-        EXPECT_EQ(expected[i][2], enemy.aiMode);
-        EXPECT_EQ(expected[i][3], enemy.facing);
-    }
-    // A random walker steps where the random number points (up, right, down, left)
-    Fake.randomValues = {2};
-    test.battle->RunSceneFrame();
-    EXPECT_EQ(11, test.battle->enemies[1]->cellY);
 }
 
 } // namespace

@@ -93,24 +93,6 @@ TEST(Movement, StepTimes)
     }
 }
 
-TEST(Movement, OpponentOnTheNextCellBlocks)
-{
-    TestBattle test(FilledRows('1'));
-    Character *unit = test.AddPlayer(kPlayerSearcher, 5, 5);
-    Character *friendly = test.AddPlayer(kPlayerSearcher, 5, 6);
-    Enemy *enemy = test.AddEnemy(kEnemySearcher, 6, 5);
-    unit->route = {kMoveRight};
-    unit->StepAlongRoute(test.battle->playerUnits, test.battle->EnemyUnits());
-    EXPECT_EQ(kMoveRight, unit->facing);
-    EXPECT_EQ(1u, unit->route.size());
-    EXPECT_EQ(5, unit->cellX);
-    enemy->alive = false;
-    unit->route = {kMoveDown};  // own units never block
-    unit->StepAlongRoute(test.battle->playerUnits, test.battle->EnemyUnits());
-    EXPECT_EQ(6, unit->cellY);
-    (void)friendly;
-}
-
 TEST(Spotting, OpenGroundConcealmentAndCover)
 {
     struct Case {

@@ -35,6 +35,16 @@ int CountDraws(const std::string &what)
     return count;
 }
 
+bool DrewAt(const std::string &what, int x, int y)
+{
+    for (const RecordedDraw &draw : Fake.draws) {
+        if (draw.what == what && draw.x == x && draw.y == y) {
+            return true;
+        }
+    }
+    return false;
+}
+
 static void Record(const std::string &what, int x, int y, int colour)
 {
     Fake.draws.push_back(RecordedDraw{what, x, y, Fake.blendMode, Fake.blendParam, colour});
@@ -102,11 +112,7 @@ int CreateDivGraphFromImageFile(const char *fileName, int count, int, int, int, 
     return 0;
 }
 
-int DestroyGraphHandle(int handle, int)
-{
-    Fake.destroyedGraphs.push_back(handle);
-    return Fake.graphNames.erase(handle) == 1 ? 0 : -1;
-}
+int DestroyGraphHandle(int handle, int) { return Fake.graphNames.erase(handle) == 1 ? 0 : -1; }
 
 int DrawGraphAtPoint(int x, int y, int handle, int)
 {
@@ -117,45 +123,20 @@ int DrawGraphAtPoint(int x, int y, int handle, int)
     return 0;
 }
 
-int SetBlendModeAndParam(int mode, int param)
-{
-    Fake.blendMode = mode;
-    Fake.blendParam = param;
-    return 0;
-}
+int SetBlendModeAndParam(int mode, int param) { return Fake.blendMode = mode, Fake.blendParam = param, 0; }
 
-int DrawColorBox(int x1, int y1, int, int, int colour, int)
-{
-    Record("box", x1, y1, colour);
-    return 0;
-}
+int DrawColorBox(int x1, int y1, int, int, int colour, int) { return Record("box", x1, y1, colour), 0; }
 
-int DrawColorCircle(int cx, int cy, int, int colour, int)
-{
-    Record("circle", cx, cy, colour);
-    return 0;
-}
+int DrawColorCircle(int cx, int cy, int, int colour, int) { return Record("circle", cx, cy, colour), 0; }
 
-int SetStandardFontPixelSize(int size)
-{
-    Fake.fontSize = size;
-    return 0;
-}
+int SetStandardFontPixelSize(int size) { return Fake.fontSize = size, 0; }
 
 int GetStandardFontPixelSize() { return Fake.fontSize; }
 
-int DrawTextWithStandardFont(int x, int y, const char *text, int colour, int)
-{
-    Record(text, x, y, colour);
-    return 0;
-}
+int DrawTextWithStandardFont(int x, int y, const char *text, int colour, int) { return Record(text, x, y, colour), 0; }
 
 int LoadSoundFileAsHandle(const char *, int, int) { return 7; }
 
-int StartSoundHandlePlayback(int, int, int)
-{
-    ++Fake.soundStarts;
-    return 0;
-}
+int StartSoundHandlePlayback(int, int, int) { return ++Fake.soundStarts, 0; }
 
 } // namespace Korvo

@@ -20,7 +20,6 @@ struct RecordedDraw {
 
 struct FakeLibraryState {
     std::map<int, std::string> graphNames;
-    std::vector<int> destroyedGraphs;
     std::vector<RecordedDraw> draws;
     std::deque<int> randomValues;  // then 0
     int soundStarts = 0;
@@ -46,3 +45,5 @@ void ResetFakeLibrary();
 int FakeGraphOf(const std::string &file);
 // The draws of one picture file or text.
 int CountDraws(const std::string &what);
+// Whether the picture file or text was drawn at (x, y).
+bool DrewAt(const std::string &what, int x, int y);

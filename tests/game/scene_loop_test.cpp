@@ -53,16 +53,6 @@ void WriteStageMap()
     map << "21130000000000000000\n";
 }
 
-bool DrewAt(const std::string &what, int x, int y)
-{
-    for (const RecordedDraw &draw : Fake.draws) {
-        if (draw.what == what && draw.x == x && draw.y == y) {
-            return true;
-        }
-    }
-    return false;
-}
-
 TEST(SceneLoop, ScriptedBattleIsWonWithThreeGoals)
 {
     ResetFakeLibrary();
@@ -117,14 +107,6 @@ TEST(SceneLoop, ButtonHeldIntoTheBattleIsNoClick)
     EXPECT_EQ(0, RunVelmora(0));
     EXPECT_TRUE(DrewAt("150", 740, 50));
     EXPECT_FALSE(DrewAt("149", 740, 50));  // the clock never started
-}
-
-TEST(SceneLoop, LibraryThatDoesNotStart)
-{
-    ResetFakeLibrary();
-    Fake.startFails = true;
-    EXPECT_EQ(-1, RunVelmora(0));
-    EXPECT_TRUE(Fake.graphNames.empty());
 }
 
 TEST(Mouse, ClickInTheFrameAfterTheRelease)
