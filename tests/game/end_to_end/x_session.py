@@ -107,13 +107,12 @@ class XSession:
         x, y = self.origin
         return ImageGrab.grab(bbox=(x, y, x + self.client_w, y + self.client_h), xdisplay=self.display)
 
-    def click(self, x, y, button=1):
+    def click(self, x, y, button=1, hold=0.5):
         """Move, let the program take the move, then a press held for many
-        frames: the program reads the buttons once a frame and takes only a
-        few window messages a frame, so a quick click would be read as never
-        having been pressed."""
+        frames: the program reads the buttons once a frame, and a press and
+        release that reach it within one frame are read as no press at all."""
         sx, sy = self.origin[0] + x, self.origin[1] + y
-        self.xdotool("mousemove", sx, sy, "sleep", "0.3", "mousedown", button, "sleep", "0.5", "mouseup", button)
+        self.xdotool("mousemove", sx, sy, "sleep", "0.3", "mousedown", button, "sleep", hold, "mouseup", button)
 
     def key(self, name):
         self.xdotool("key", name)
