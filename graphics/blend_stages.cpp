@@ -3,10 +3,13 @@
 #include "graphics/blend_stages.h"
 
 #include "graphics/blend_graph_stages.h"
+#include "graphics/builtin_shader_objects.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/draw_settings.h"
+#include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "graphics/shader_constants.h"
+#include "graphics/shader_handles.h"
 
 namespace Korvo {
 
@@ -16,6 +19,8 @@ namespace Korvo {
 
 // The built-in pixel shaders read the texture factor here.
 constexpr int kTextureFactorPixelRegister = 5;
+// ...and the blend graph's values (cross-fade factor; threshold scale and offset) here.
+constexpr int kBlendValuesPixelRegister = 6;
 
 static CustomStageRecord OverrideRecord = {};
 static int OverrideActive = 0;
@@ -137,7 +142,7 @@ static void SendStage(int index, const StageRecord *stage, int inUse)
 // stage count changed, send the render states, bind and send the stages.
 static int SendBlendStates(const StageRecord *stages, int stageCount, int alphaTest, int alphaRef, int alphaFunc,
                            int alphaBlend, K_D3DCOLOR factor, int srcBlend, int destBlend, int blendOp,
-                           int texturesOnly)
+                           int texturesOnly, K_IDirect3DPixelShader9 *shader)
 {
     DeviceStateCache &c = StateCache;
     if (stageCount != c.stageCount) {
@@ -159,11 +164,65 @@ static int SendBlendStates(const StageRecord *stages, int stageCount, int alphaT
     for (int s = 0; s < kStageCount; ++s) {
         c.stages[s].texture = stages[s].texture;
         D3DDev_SetTexture(static_cast<DWORD>(s), stages[s].texture);
-        if (texturesOnly == 0) {
+        if (texturesOnly == 0 && shader == nullptr) {
             SendStage(s, &stages[s], s < stageCount);
         }
     }
+    if (shader != nullptr) {
+        BindPixelShaderObject(shader);
+        c.blendPixelShaderBound = 1;
+    } else if (texturesOnly == 0 && c.blendPixelShaderBound != 0) {
+        // A stage programme of the caller's: the built-in shader would hide it.
+        BindPixelShaderObject(nullptr);
+        c.blendPixelShaderBound = 0;
+    }
     return 0;
+}
+
+// The texture of a graph handle for a caller's stage (its first piece); null for
+// an invalid, loading or software graph.
+static K_IDirect3DBaseTexture9 *GraphStageTexture(uintptr_t handle)
+{
+    GraphRecord *record = GetGraphRecord(static_cast<int>(handle), 0);
+    int count = 0;
+    GraphDrawPiece *pieces = record != nullptr ? GetGraphDrawPieces(record, &count) : nullptr;
+    if (pieces == nullptr || count <= 0 || pieces[0].piece == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<K_IDirect3DBaseTexture9 *>(pieces[0].piece->texture);
+}
+
+// The built-in pixel shader that stands for the stage programme.
+static K_IDirect3DPixelShader9 *ChooseBlendShader(int mode, int column, int ignoreTextureAlpha)
+{
+    const DeviceStateCache &c = StateCache;
+    int ignoreColour = c.alphaTestKeySetting != 0 ? 1 : 0;
+    if (c.drawTexture == nullptr) {
+        return BuiltinShaders.noTexture[column & 3];
+    }
+    if (c.blendTexture == nullptr) {
+        return GetBuiltinBlendShader(0, column, ignoreColour, ignoreTextureAlpha);
+    }
+    // Cross-fade, threshold and masking programs, in the blend-graph kind's order.
+    static const int kProgramOfKind[3] = {1, 3, 2};
+    int kind = c.blendTextureKind >= 0 && c.blendTextureKind < 3 ? c.blendTextureKind : 0;
+    return GetBuiltinBlendShader(kProgramOfKind[kind], DrawTimeStageKind(mode), ignoreColour, 0);
+}
+
+// The blend graph's values as the blend shaders read them.
+static void StoreBlendValuesConstant()
+{
+    const DeviceStateCache &c = StateCache;
+    float values[4] = {1.0f, 0.0f, 0.0f, 0.0f};
+    if (c.blendTextureKind == 0) {
+        values[0] = static_cast<float>(c.blendValues[0] & 0xFF) / 255.0f;
+    } else if (c.blendTextureKind == 1 && c.blendValues[1] > 1) {
+        int operation = 0, value = 0, scale = 0;
+        ComputeThresholdRamp(c.blendValues[0], c.blendValues[1], &operation, &value, &scale);
+        values[0] = scale == K_D3DTOP_MODULATE4X ? 4.0f : scale == K_D3DTOP_MODULATE2X ? 2.0f : 1.0f;
+        values[1] = static_cast<float>(operation == K_D3DTOP_SUBTRACT ? -value : value) / 255.0f;
+    }
+    StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, kBlendValuesPixelRegister, values, 1, 1);
 }
 
 // A caller's record: its states (the alpha-test mode of DrawSettings overrides its test) and stages.
@@ -173,8 +232,8 @@ static int SetupFromRecord(const CustomStageRecord *record, int lookup, int text
     int count = record->stageCount < 0 ? 0 : record->stageCount > kStageCount ? kStageCount : record->stageCount;
     for (int s = 0; s < kStageCount; ++s) {
         const CustomStage &from = record->stages[s];
-        // Graph handles name no device texture until graph records exist.
-        stages[s].texture = lookup != 0 ? nullptr : reinterpret_cast<K_IDirect3DBaseTexture9 *>(from.texture);
+        stages[s].texture = lookup != 0 ? GraphStageTexture(from.texture)
+                                        : reinterpret_cast<K_IDirect3DBaseTexture9 *>(from.texture);
         stages[s].texCoordIndex = from.texCoordIndex;
         stages[s].result = from.result;
         stages[s].alphaArg1 = from.alphaArg1;
@@ -196,7 +255,8 @@ static int SetupFromRecord(const CustomStageRecord *record, int lookup, int text
     StateCache.textureChanged = 0;
     StateCache.drawStateDirty = 1;
     return SendBlendStates(stages, count, alphaTest, alphaRef, alphaFunc, record->alphaBlendEnable,
-                           record->textureFactor, record->srcBlend, record->destBlend, record->blendOp, texturesOnly);
+                           record->textureFactor, record->srcBlend, record->destBlend, record->blendOp, texturesOnly,
+                           nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -317,7 +377,9 @@ int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texture
         return SetupFromRecord(record, lookup, texturesOnly);
     }
     DeviceStateCache &c = StateCache;
-    if (c.stageSetupNeeded == 0 && c.forceReapply == 0) {
+    // A draw of the caller's shaders unbound the built-in one: the full set-up binds it again.
+    bool shaderMissing = GraphicsState.programmableShader != 0 && c.blendPixelShaderBound == 0;
+    if (c.stageSetupNeeded == 0 && c.forceReapply == 0 && !shaderMissing) {
         if (c.textureChanged == 0) {
             return -1;
         }
@@ -350,6 +412,7 @@ int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texture
 
     StageRecord stages[kStageCount] = {};
     int stageCount = 1;
+    int selector = c.alphaTestKey != 0 ? 1 : (c.colorKeyKey != 0 || c.zEnableMode != 0) ? 2 : 0;
     int alphaTest = c.alphaTestEnable;
     int alphaRef = c.alphaRef;
     int alphaFunc = c.alphaFunc;
@@ -375,7 +438,6 @@ int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texture
             row.srcBlend = K_D3DBLEND_SRCALPHA;
         }
     } else if (c.drawTexture != nullptr) {
-        int selector = c.alphaTestKey != 0 ? 1 : (c.colorKeyKey != 0 || c.zEnableMode != 0) ? 2 : 0;
         stageCount = BuildStageTemplate(DrawTimeStageKind(mode), c.vertexColorKey, c.alphaBlendKey, selector, stages);
         stages[0].texture = c.drawTexture;
         SetStagingKind(STAGING_2D_TEXTURED);
@@ -408,8 +470,15 @@ int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texture
         factor = 0xFFFFFFFF;
     }
 
+    K_IDirect3DPixelShader9 *shader = nullptr;
+    if (GraphicsState.programmableShader != 0) {
+        shader = ChooseBlendShader(mode, row.stageKindColumn, selector == 0 ? 1 : 0);
+        if (c.blendTexture != nullptr) {
+            StoreBlendValuesConstant();
+        }
+    }
     return SendBlendStates(stages, stageCount, alphaTest, alphaRef, alphaFunc, alphaBlend, factor, row.srcBlend,
-                           row.destBlend, row.blendOp, 0);
+                           row.destBlend, row.blendOp, 0, shader);
 }
 
 int SetBlendStageOverride(const CustomStageRecord *record, int texturesOnly)

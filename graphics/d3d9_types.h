@@ -274,6 +274,14 @@ enum : int {
     K_D3DCMP_GREATEREQUAL = 7,
 };
 
+// Fog modes.
+enum : int {
+    K_D3DFOG_NONE = 0,
+    K_D3DFOG_EXP = 1,
+    K_D3DFOG_EXP2 = 2,
+    K_D3DFOG_LINEAR = 3,
+};
+
 // Transform state types.
 enum K_D3DTransformStateType : uint32_t {
     K_D3DTS_VIEW = 2,

@@ -65,6 +65,8 @@ K_HRESULT D3DDev_ColorFill(K_IDirect3DSurface9 *surface, const RECT *rect, K_D3D
 K_HRESULT D3DDev_CreateOffscreenPlainSurface(UINT width, UINT height, K_D3DFORMAT format, UINT pool,
                                              K_IDirect3DSurface9 **out);
 K_HRESULT D3DDev_SetRenderTarget(DWORD index, K_IDirect3DSurface9 *surface);
+// The surface on a render-target slot (a reference the caller releases), null for none
+K_HRESULT D3DDev_GetRenderTarget(DWORD index, K_IDirect3DSurface9 **out);
 K_HRESULT D3DDev_SetDepthStencilSurface(K_IDirect3DSurface9 *surface);
 K_HRESULT D3DDev_GetDepthStencilSurface(K_IDirect3DSurface9 **out);
 K_HRESULT D3DDev_BeginScene();

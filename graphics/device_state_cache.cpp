@@ -5,6 +5,7 @@
 
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/draw_settings.h"
+#include "graphics/lighting_device.h"
 
 namespace Korvo {
 
@@ -144,14 +145,19 @@ int ApplySpecularMaterialSource(int fromVertex)
                                   fromVertex != 0 ? K_D3DMCS_COLOR2 : K_D3DMCS_MATERIAL);
 }
 
+// Lighting and fog also pick the lit built-in vertex shader.
 int SetLightingEnabled(int enable)
 {
-    return ApplyCachedRenderState(&StateCache.lighting, K_D3DRS_LIGHTING, enable);
+    int result = ApplyCachedRenderState(&StateCache.lighting, K_D3DRS_LIGHTING, enable);
+    RefreshLightingShaderKeys();
+    return result;
 }
 
 int ApplyFogEnable(int enable)
 {
-    return ApplyCachedRenderState(&StateCache.fogEnable, K_D3DRS_FOGENABLE, enable);
+    int result = ApplyCachedRenderState(&StateCache.fogEnable, K_D3DRS_FOGENABLE, enable);
+    RefreshLightingShaderKeys();
+    return result;
 }
 
 // Magnification, minification and mip filters of a mode on every sampler in use

@@ -129,6 +129,7 @@ struct DeviceStateCache {
     DWORD fvf;
     int blendPixelShaderBound;  // the bound pixel shader is the blend set-up's
     int shaderKeys[2];
+    int lightingKeys[2];        // the lit vertex shader's keys (lighting, light types, fog)
     // Blend keys
     int vertexColorKey;
     int alphaBlendKey;

@@ -6,6 +6,7 @@
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/draw_settings.h"
 #include "graphics/fog_light_constants.h"
+#include "graphics/lighting_device.h"
 #include "graphics/graphics_state.h"
 #include "graphics/screen_request.h"
 #include "graphics/shader_constants.h"
@@ -252,6 +253,7 @@ int RestoreDeviceStates()
     ApplyFillMode(c.fillMode);
     RestoreTransformsToDevice();
     D3DDev_SetMaterial(&c.material);
+    ApplyAmbientColor(c.ambient);
     ApplySpecularEnable(c.specular);
     SetLightingEnabled(c.lighting);
     ResetTexCoordIndexes();

@@ -7,6 +7,7 @@
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_front_end.h"
 #include "graphics/draw_target.h"
+#include "graphics/light_table.h"
 #include "softraster/draw_state.h"
 
 #include <cstring>
@@ -87,6 +88,7 @@ int ResetDrawSettings()
     Draw.orthoHeight = 1.0f;
     BuildIdentityMatrix(&Draw.callerProjection);
     SetDefaultMaterial();
+    ResetDefaultLight();
     Draw.cameraScale = 1.0f;
     Draw.drawingSuspended = 0;
     StateCache.drawStateDirty = 1;

@@ -5,6 +5,7 @@
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/draw_settings.h"
+#include "graphics/lighting_device.h"
 #include "graphics/shader_constants.h"
 
 #include <cmath>
@@ -22,9 +23,6 @@ constexpr float kMinimumConeDifference = 1e-4f;
 constexpr float kEulerNumber = 2.7182817f;
 constexpr int kFogVertexRegister = 10;
 constexpr int kFogColourPixelRegister = 8;
-constexpr int kLightVertexRegister = 14;
-constexpr int kLightPixelRegister = 32;
-constexpr int kLightRegisterStride = 7;
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -77,57 +75,114 @@ void ComputeSpotConstants(float theta, float phi, float out[2])
     out[1] = 1.0f / difference;
 }
 
+int ApplyFogVertexMode(int mode)
+{
+    if (G_D3D_HasDevice() == 0) {
+        return -1;
+    }
+    int result = ApplyCachedRenderState(&StateCache.fogVertexMode, K_D3DRS_FOGVERTEXMODE, mode);
+    // Linear, exp, exp2 and "any fog" for the built-in vertex shader.
+    int modes[4] = {mode == K_D3DFOG_LINEAR ? 1 : 0, mode == K_D3DFOG_EXP ? 1 : 0, mode == K_D3DFOG_EXP2 ? 1 : 0,
+                    mode != K_D3DFOG_NONE ? 1 : 0};
+    StoreShaderConstants(SHADER_FILE_VERTEX_BOOL, 0, 0, modes, 4, 1);
+    RefreshLightingShaderKeys();
+    return result;
+}
+
+int ApplyFogColor(K_D3DCOLOR colour)
+{
+    if (G_D3D_HasDevice() == 0) {
+        return -1;
+    }
+    int cached = static_cast<int>(StateCache.fogColor);
+    int result = ApplyCachedRenderState(&cached, K_D3DRS_FOGCOLOR, static_cast<int>(colour));
+    StateCache.fogColor = static_cast<K_D3DCOLOR>(cached);
+    float colourF[4] = {static_cast<float>((colour >> 16) & 0xFF) / 255.0f,
+                        static_cast<float>((colour >> 8) & 0xFF) / 255.0f, static_cast<float>(colour & 0xFF) / 255.0f,
+                        1.0f};
+    StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, kFogColourPixelRegister, colourF, 1, 1);
+    return result;
+}
+
+static void StoreFogVertexConstant()
+{
+    float fog[4];
+    ComputeFogConstants(StateCache.fogStart, StateCache.fogEnd, StateCache.fogDensity, fog);
+    StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, 0, kFogVertexRegister, fog, 1, 1);
+}
+
+int ApplyFogStartEnd(float start, float end)
+{
+    if (G_D3D_HasDevice() == 0) {
+        return -1;
+    }
+    int result = ApplyCachedFloatState(&StateCache.fogStart, K_D3DRS_FOGSTART, start);
+    result |= ApplyCachedFloatState(&StateCache.fogEnd, K_D3DRS_FOGEND, end);
+    StoreFogVertexConstant();
+    return result;
+}
+
+int ApplyFogDensity(float density)
+{
+    if (G_D3D_HasDevice() == 0) {
+        return -1;
+    }
+    int result = ApplyCachedFloatState(&StateCache.fogDensity, K_D3DRS_FOGDENSITY, density);
+    StoreFogVertexConstant();
+    return result;
+}
+
 int ApplyFogSettingsToDevice()
 {
     if (G_D3D_HasDevice() == 0) {
         return -1;
     }
-    DeviceStateCache &c = StateCache;
-    ApplyCachedRenderState(&c.fogVertexMode, K_D3DRS_FOGVERTEXMODE, Draw.fogMode);
-    int colour = static_cast<int>(Draw.fogColor);
-    int cachedColour = static_cast<int>(c.fogColor);
-    ApplyCachedRenderState(&cachedColour, K_D3DRS_FOGCOLOR, colour);
-    c.fogColor = static_cast<K_D3DCOLOR>(cachedColour);
-    ApplyCachedFloatState(&c.fogStart, K_D3DRS_FOGSTART, Draw.fogStart);
-    ApplyCachedFloatState(&c.fogEnd, K_D3DRS_FOGEND, Draw.fogEnd);
-    ApplyCachedFloatState(&c.fogDensity, K_D3DRS_FOGDENSITY, Draw.fogDensity);
-    float fog[4];
-    ComputeFogConstants(Draw.fogStart, Draw.fogEnd, Draw.fogDensity, fog);
-    StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, 0, kFogVertexRegister, fog, 1, 1);
-    float colourF[4] = {static_cast<float>((Draw.fogColor >> 16) & 0xFF) / 255.0f,
-                        static_cast<float>((Draw.fogColor >> 8) & 0xFF) / 255.0f,
-                        static_cast<float>(Draw.fogColor & 0xFF) / 255.0f, 1.0f};
-    StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, kFogColourPixelRegister, colourF, 1, 1);
-    return 0;
+    int result = ApplyFogVertexMode(Draw.fogMode);
+    result |= ApplyFogColor(Draw.fogColor);
+    result |= ApplyFogStartEnd(Draw.fogStart, Draw.fogEnd);
+    result |= ApplyFogDensity(Draw.fogDensity);
+    return result;
 }
 
-int ApplyLight(const K_D3DLIGHT9 *light, int slot)
+int SetFogModeSetting(int mode)
 {
-    if (G_D3D_HasDevice() == 0 || slot < 0) {
-        return -1;
+    if (Draw.fogMode == mode && (G_D3D_HasDevice() == 0 || StateCache.fogVertexMode == mode)) {
+        return 0;
     }
     FlushStagedVertices(0);
-    if (slot < 4) {
-        float registers[7][4] = {};
-        const K_D3DVECTOR &p = light->Position;
-        const K_D3DVECTOR &d = light->Direction;
-        float position[4] = {p.x, p.y, p.z, 1.0f};
-        float direction[4] = {d.x, d.y, d.z, 0.0f};
-        std::memcpy(registers[0], position, sizeof(position));
-        std::memcpy(registers[1], direction, sizeof(direction));
-        std::memcpy(registers[2], &light->Diffuse, 16);
-        std::memcpy(registers[3], &light->Specular, 16);
-        std::memcpy(registers[4], &light->Ambient, 16);
-        registers[5][0] = light->Range * light->Range;
-        registers[5][1] = light->Falloff;
-        registers[5][2] = light->Attenuation0;
-        registers[5][3] = light->Attenuation1;
-        registers[6][0] = light->Attenuation2;
-        ComputeSpotConstants(light->Theta, light->Phi, &registers[6][1]);
-        StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, 0, kLightVertexRegister + kLightRegisterStride * slot, registers, 7, 1);
-        StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, kLightPixelRegister + kLightRegisterStride * slot, registers, 7, 1);
+    Draw.fogMode = mode;
+    return G_D3D_HasDevice() != 0 ? ApplyFogVertexMode(mode) : 0;
+}
+
+int SetFogColourSetting(int red, int green, int blue)
+{
+    K_D3DCOLOR colour = 0xFF000000u | (static_cast<K_D3DCOLOR>(red & 0xFF) << 16) |
+                        (static_cast<K_D3DCOLOR>(green & 0xFF) << 8) | static_cast<K_D3DCOLOR>(blue & 0xFF);
+    if (Draw.fogColor == colour && (G_D3D_HasDevice() == 0 || StateCache.fogColor == colour)) {
+        return 0;
     }
-    return D3DDev_SetLight(static_cast<DWORD>(slot), light) < 0 ? -1 : 0;
+    FlushStagedVertices(0);
+    Draw.fogColor = colour;
+    return G_D3D_HasDevice() != 0 ? ApplyFogColor(colour) : 0;
+}
+
+int SetFogRangeSetting(float start, float end)
+{
+    bool stored = Draw.fogStart == start && Draw.fogEnd == end;
+    if (stored && (G_D3D_HasDevice() == 0 || (StateCache.fogStart == start && StateCache.fogEnd == end))) {
+        return 0;
+    }
+    FlushStagedVertices(0);
+    Draw.fogStart = start;
+    Draw.fogEnd = end;
+    return G_D3D_HasDevice() != 0 ? ApplyFogStartEnd(start, end) : 0;
+}
+
+int SetFogEnableSetting(int enable)
+{
+    Draw.fogEnable = enable != 0 ? 1 : 0;
+    StateCache.drawStateDirty = 1;
+    return 0;
 }
 
 } // namespace Korvo

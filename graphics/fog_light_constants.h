@@ -13,7 +13,17 @@ void ComputeFogConstants(float start, float end, float density, float out[4]);
 void ComputeSpotConstants(float theta, float phi, float out[2]);
 // Send fog mode, colour, range and density from DrawSettings through the cache
 int ApplyFogSettingsToDevice();
-// Set one device light (slots 0-3 also into the shader constants); 0, or -1 without a device
-int ApplyLight(const K_D3DLIGHT9 *light, int slot);
+// Device halves (cached; each also keeps its shader constants): the fog vertex
+// mode (and the four fog-mode bools), the colour, start and end, the density
+int ApplyFogVertexMode(int mode);
+int ApplyFogColor(K_D3DCOLOR colour);
+int ApplyFogStartEnd(float start, float end);
+int ApplyFogDensity(float density);
+// Fog settings of later draws (applied at once in Direct3D mode); 0, -1 when the device refuses
+int SetFogModeSetting(int mode);
+int SetFogColourSetting(int red, int green, int blue);
+int SetFogRangeSetting(float start, float end);
+// Fog for draws that ask for it (draw flag 0x80); 0
+int SetFogEnableSetting(int enable);
 
 } // namespace Korvo

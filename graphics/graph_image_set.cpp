@@ -44,6 +44,35 @@ static int SoftwareSetFormatSlot(int alpha, int bits)
     return alpha != 0 ? FORMAT_SLOT_ALPHA32 : FORMAT_SLOT_COLOR32;
 }
 
+// The MEMIMG of a software set (its params, size and transparent colour set);
+// null, or the log text of the failure.
+static const char *AllocateSoftwareImage(GraphImageSet *set)
+{
+    const GraphImageParams &params = set->params;
+    if (params.blendGraph != 0) {
+        set->formatSlot = -1;
+        if (AllocateMemImg(&set->memImg, set->width, set->height, -1, 0, MEMIMG_KIND_GRAY8, 0, 0, 0, nullptr) != 0) {
+            return "ブレンド画像用メモリイメージの作成に失敗しました\n";
+        }
+        return nullptr;
+    }
+    bool bits16 = params.colorBits == 16;
+    set->formatSlot = SoftwareSetFormatSlot(params.alpha, params.colorBits);
+    uint32_t transparent = 0xFFFF;
+    if (params.palette == 0) {
+        const ColorFormatDesc *format =
+            LookupMemImgFormatDesc(bits16 ? MEMIMG_KIND_RGB565 : MEMIMG_KIND_XRGB32, params.alpha, 0);
+        transparent = PackColorInFormat(format, (set->transparentColor >> 16) & 0xFF,
+                                        (set->transparentColor >> 8) & 0xFF, set->transparentColor & 0xFF, 255);
+    }
+    if (AllocateMemImg(&set->memImg, set->width, set->height, -1, transparent,
+                       bits16 ? MEMIMG_KIND_RGB565 : MEMIMG_KIND_XRGB32, params.palette, params.alpha, 1,
+                       nullptr) != 0) {
+        return "メモリイメージの作成に失敗しました\n";
+    }
+    return nullptr;
+}
+
 // Texture pieces of a Direct3D set: columns by rows, non-square pieces split
 // into squares where the device takes only square textures. Count first (pieces null), then fill.
 static int LayOutTexturePieces(const short *columns, int columnCount, const short *rows, int rowCount,
@@ -301,26 +330,8 @@ int SetupGraphImageSet(const GraphCreateSettings *settings, int handle, int widt
         if (CreateGraphImageTextures(asyncContext, set) != 0) {
             return FailImageSetSetup(handle, nullptr, asyncContext);
         }
-    } else if (params.blendGraph != 0) {
-        set->formatSlot = -1;
-        if (AllocateMemImg(&set->memImg, width, height, -1, 0, MEMIMG_KIND_GRAY8, 0, 0, 0, nullptr) != 0) {
-            return FailImageSetSetup(handle, "ブレンド画像用メモリイメージの作成に失敗しました\n", asyncContext);
-        }
-    } else {
-        bool bits16 = params.colorBits == 16;
-        set->formatSlot = SoftwareSetFormatSlot(params.alpha, params.colorBits);
-        uint32_t transparent = 0xFFFF;
-        if (params.palette == 0) {
-            const ColorFormatDesc *format =
-                LookupMemImgFormatDesc(bits16 ? MEMIMG_KIND_RGB565 : MEMIMG_KIND_XRGB32, params.alpha, 0);
-            transparent = PackColorInFormat(format, (set->transparentColor >> 16) & 0xFF,
-                                            (set->transparentColor >> 8) & 0xFF, set->transparentColor & 0xFF, 255);
-        }
-        if (AllocateMemImg(&set->memImg, width, height, -1, transparent,
-                           bits16 ? MEMIMG_KIND_RGB565 : MEMIMG_KIND_XRGB32, params.palette, params.alpha, 1,
-                           nullptr) != 0) {
-            return FailImageSetSetup(handle, "メモリイメージの作成に失敗しました\n", asyncContext);
-        }
+    } else if (const char *failure = AllocateSoftwareImage(set)) {
+        return FailImageSetSetup(handle, failure, asyncContext);
     }
     if (BuildGraphDrawPieces(handle, asyncContext != nullptr ? 1 : 0) != 0) {
         return FailImageSetSetup(handle, nullptr, asyncContext);
@@ -473,6 +484,33 @@ void ReleaseGraphImageTextures(GraphImageSet *set, void *asyncContext)
         piece.depthSurface = nullptr;
         piece.texture = nullptr;
     }
+}
+
+int ConvertImageSetToSoftware(GraphImageSet *set)
+{
+    if (set == nullptr || set->params.deviceTexture == 0) {
+        return 0;
+    }
+    ReleaseGraphImageTextures(set, nullptr);
+    // The parameters a software set of this image would have been given.
+    GraphImageParams &params = set->params;
+    int blendGraph = params.blendGraph;
+    int alpha = params.alpha;
+    std::memset(&params, 0, sizeof(params));
+    params.softwareImage = 1;
+    params.blendGraph = static_cast<uint8_t>(blendGraph);
+    params.alpha = static_cast<uint8_t>(blendGraph != 0 ? 0 : alpha);
+    params.drawable = blendGraph != 0 ? 0 : 1;
+    params.colorBits = static_cast<uint8_t>(ScreenDepthForGraphs());
+    set->pieceCount = 0;
+    set->mipLevelCount = 0;
+    set->depthBuffer = 0;
+    const char *failure = AllocateSoftwareImage(set);
+    if (failure != nullptr) {
+        AppendLogText(failure);
+        return -1;
+    }
+    return 0;
 }
 
 void ReleaseGraphImageSet(GraphImageSet *set)

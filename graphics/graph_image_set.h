@@ -113,6 +113,9 @@ int CreateSubGraphInContext(int x, int y, int width, int height, int sourceHandl
 int CreateSubGraph(int x, int y, int width, int height, int sourceHandle);
 // Release every piece's surfaces and texture (nothing for a software set)
 void ReleaseGraphImageTextures(GraphImageSet *set, void *asyncContext);
+// Turn a Direct3D set into a software one (its textures released, an empty
+// MEMIMG made): a device rebuild fell back to software; 0 or -1
+int ConvertImageSetToSoftware(GraphImageSet *set);
 // Lower the set's use count; at 0 its textures or MEMIMG go with it
 void ReleaseGraphImageSet(GraphImageSet *set);
 

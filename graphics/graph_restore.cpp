@@ -2,7 +2,12 @@
 
 #include "graphics/graph_restore.h"
 
+#include "core/log/error_log.h"
 #include "core/memory/handle_manager.h"
+#include "core/public_api.h"
+#include "core/system/window_state.h"
+#include "graphics/device_rebuild_hooks.h"
+#include "graphics/draw_settings.h"
 #include "graphics/graph_image_set.h"
 #include "graphics/graph_load.h"
 #include "graphics/graph_record.h"
@@ -46,6 +51,11 @@ static int ReloadGraphsOfSource(GraphRestoreSource *source)
     request.mirror = source->mirror;
     GraphSourceImages images;
     if (DecodeGraphSourceImages(&request, &images) < 0) {
+        if (source->fileName != nullptr) {
+            AppendLogLineFormat("ファイル:%s がロードできませんでした", source->fileName);
+        } else if (source->memoryImage != nullptr) {
+            AppendLogText("メモリからの画像データのローができませんでした");
+        }
         return -1;
     }
     ++RestoreDecodeCount;
@@ -65,6 +75,39 @@ static int ReloadGraphsOfSource(GraphRestoreSource *source)
     return result;
 }
 
+// Remake each Direct3D image set once (however many graphs share it) and
+// rebuild the view of every graph on it; 0, -1 when a set failed.
+template <typename Remake> static int RemakeGraphImages(Remake remake)
+{
+    int result = 0;
+    std::vector<GraphImageSet *> made;
+    ForEachGraph([&](GraphRecord *record) {
+        GraphImageSet *set = record->imageSet;
+        if (set == nullptr) {
+            return;
+        }
+        bool remade = false;
+        for (GraphImageSet *seen : made) {
+            remade = remade || seen == set;
+        }
+        if (!remade && set->params.deviceTexture != 0) {
+            made.push_back(set);
+            remade = true;
+            if (remake(set) != 0) {
+                result = -1;
+            }
+        }
+        if (!remade) {
+            return;
+        }
+        if (set->params.deviceTexture == 0) {
+            record->drawPieceCount = 0;
+        }
+        BuildGraphDrawPieces(record->header.handle, 0);
+    });
+    return result;
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -78,25 +121,17 @@ int ReleaseGraphDeviceTextures()
 
 int RestoreGraphDeviceTextures()
 {
-    int result = 0;
-    std::vector<GraphImageSet *> made;
-    ForEachGraph([&](GraphRecord *record) {
-        GraphImageSet *set = record->imageSet;
-        if (set == nullptr || set->params.deviceTexture == 0) {
-            return;
-        }
-        bool done = false;
-        for (GraphImageSet *seen : made) {
-            done = done || seen == set;
-        }
-        if (!done) {
-            made.push_back(set);
-            if (CreateGraphImageTextures(nullptr, set) != 0) {
-                result = -1;
-            }
-        }
-        BuildGraphDrawPieces(record->header.handle, 0);
-    });
+    return RemakeGraphImages([](GraphImageSet *set) { return CreateGraphImageTextures(nullptr, set); });
+}
+
+int RestoreGraphsInSoftware()
+{
+    return RemakeGraphImages([](GraphImageSet *set) { return ConvertImageSetToSoftware(set); });
+}
+
+int RestoreAllGraphs()
+{
+    AppendLogText("グラフィックを復帰します\n");
     std::vector<GraphRestoreSource *> sources;
     ForEachGraph([&](GraphRecord *record) {
         GraphRestoreSource *source = record->restoreSource;
@@ -110,11 +145,31 @@ int RestoreGraphDeviceTextures()
         }
         sources.push_back(source);
     });
+    int result = 0;
     for (GraphRestoreSource *source : sources) {
         if (ReloadGraphsOfSource(source) != 0) {
             result = -1;
         }
     }
+    AppendLogText("グラフィックの復帰が完了しました\n");
+    return result;
+}
+
+int RunGraphRestore()
+{
+    // Every reload happens now, not as a load job.
+    int background = GetLoadInBackgroundFlag();
+    SetLoadInBackgroundFlag(0);
+    int result = 0;
+    if (Draw.graphRestoreCallback != nullptr) {
+        Draw.graphRestoreCallback();
+    } else {
+        result = RestoreAllGraphs();
+    }
+    if (RunDeviceRestoreHooks() != 0) {
+        result = -1;
+    }
+    SetLoadInBackgroundFlag(background);
     return result;
 }
 

@@ -14,6 +14,7 @@
 #include "graphics/draw_target.h"
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
+#include "graphics/light_table.h"
 #include "graphics/draw_front_end.h"
 #include "graphics/masks.h"
 #include "graphics/screen_request.h"
@@ -93,6 +94,7 @@ int ShutdownGraphicsSystem()
     DeleteHandlesOfType(HANDLE_KIND_VERTEX_BUFFER, nullptr);
     DeleteHandlesOfType(HANDLE_KIND_INDEX_BUFFER, nullptr);
     DeleteHandlesOfType(HANDLE_KIND_SHADER, nullptr);
+    DeleteEveryLight();
     EndDirectXSystem();
     CloseBuiltinShaderArchives();
     GraphicsState.direct3DModeActive = 0;

@@ -7,7 +7,8 @@
 #include "core/memory/tracked_alloc.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
-#include "graphics/fog_light_constants.h"
+#include "graphics/draw_settings.h"
+#include "graphics/lighting_device.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -18,7 +19,6 @@ namespace Korvo {
 // Defines and module globals
 // ---------------------------------------------------------------------------
 
-constexpr int kDeviceLightSlots = 256;
 constexpr uint32_t kPointLight = 1;
 constexpr uint32_t kSpotLight = 2;
 constexpr uint32_t kDirectionalLight = 3;
@@ -76,7 +76,7 @@ static void SetLightSlot(int slot, int enable, const K_D3DLIGHT9 *light)
     if (enable != 0) {
         ApplyLight(light, slot);
     }
-    D3DDev_LightEnable(static_cast<DWORD>(slot), enable != 0 ? TRUE : FALSE);
+    ApplyLightEnable(slot, enable);
 }
 
 // ---------------------------------------------------------------------------
@@ -215,6 +215,34 @@ int GetLightCounts(int *highWater)
 {
     *highWater = Lights.highWater;
     return Lights.liveCount;
+}
+
+int SetUseLighting(int flag)
+{
+    Draw.lightingOff = flag != 0 ? 0 : 1;
+    SetLightingEnabled(flag != 0 ? 1 : 0);
+    MarkLightsChanged();
+    return 0;
+}
+
+int ResetDefaultLight()
+{
+    if (RecordOf(DefaultLightHandle) != nullptr) {
+        DestroyLightHandle(DefaultLightHandle);
+    }
+    DefaultLightHandle = CreateDirectionalLight(XyzVector{1.0f, -1.0f, 1.0f});
+    return DefaultLightHandle;
+}
+
+int DeleteEveryLight()
+{
+    for (int i = 0; i < Lights.highWater; ++i) {
+        if (Lights.records[i] != nullptr) {
+            DestroyLightHandle(Lights.records[i]->handle);
+        }
+    }
+    DefaultLightHandle = -1;
+    return 0;
 }
 
 void RefreshAllLights()

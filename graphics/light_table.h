@@ -24,6 +24,12 @@ int UpdateLightTable();
 K_D3DLIGHT9 *GetLightValues(int handle, int *slot);
 // Live count and high-water count of the table
 int GetLightCounts(int *highWater);
+// Lighting for lit draws on (1) or off; the lights are sent again; 0
+int SetUseLighting(int flag);
+// Make the default light again (a directional light towards (1, -1, 1)); its handle
+int ResetDefaultLight();
+// Delete every light, the default one included (graphics shut-down); 0
+int DeleteEveryLight();
 // Mark every light to be sent again (after a device rebuild)
 void RefreshAllLights();
 // The default light made by the draw-settings reset; -1 none

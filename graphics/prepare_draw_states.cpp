@@ -8,6 +8,7 @@
 #include "graphics/draw_settings.h"
 #include "graphics/graphics_state.h"
 #include "graphics/light_table.h"
+#include "graphics/lighting_device.h"
 
 namespace Korvo {
 
@@ -40,9 +41,7 @@ static void ApplyLightingForDraw(uint32_t flags)
         SetLightingEnabled(1);
         if (Draw.materialChanged != 0) {
             Draw.materialChanged = 0;
-            FlushStagedVertices(0);
-            StateCache.material = Draw.material;
-            D3DDev_SetMaterial(&Draw.material);
+            ApplyMaterial(&Draw.material);
         }
         ApplyDiffuseMaterialSource(Draw.useMaterialDiffuse == 0 ? 1 : 0);
         ApplySpecularMaterialSource(Draw.useMaterialSpecular == 0 ? 1 : 0);

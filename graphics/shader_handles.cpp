@@ -6,12 +6,14 @@
 #include "core/log/error_log.h"
 #include "core/memory/tracked_alloc.h"
 #include "core/system/window_state.h"
+#include "core/threads/async_load.h"
 #include "graphics/builtin_shader_archives.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "graphics/shader_code_check.h"
+#include "graphics/shader_constants.h"
 
 #include <cstring>
 
@@ -128,16 +130,60 @@ int TermShaderHandleType()
     return UnregisterHandleType(HANDLE_KIND_SHADER);
 }
 
-// Shaders are made on the caller's thread: the device calls themselves go to
-// the main thread through the wrappers, so no background job is needed.
+// A shader made on a load worker: handle, vertex flag, then the code; a shader
+// that cannot be made takes its handle with it.
+static int RunShaderLoadJob(AsyncLoadJob *job)
+{
+    int offset = 0;
+    int handle = TakeAsyncParamInt(job->params, &offset);
+    int vertex = TakeAsyncParamInt(job->params, &offset);
+    int size = TakeAsyncParamInt(job->params, &offset);
+    const void *code = TakeAsyncParamBytes(job->params, &offset);
+    ShaderRecord *record = static_cast<ShaderRecord *>(LookupHandleRecord(handle));
+    int result = record != nullptr ? CreateShaderObject(record, vertex, code, size, job) : -1;
+    ReleasePendingLoadJob(handle);
+    if (result != 0) {
+        DeleteHandleRecord(handle);
+    }
+    return 0;
+}
+
+// The code travels inside the job, so the caller may free its copy at once.
+static int QueueShaderLoadJob(int handle, int vertex, const void *code, int size)
+{
+    int bytes = 0;
+    PutAsyncParamInt(nullptr, &bytes, 0);
+    PutAsyncParamInt(nullptr, &bytes, 0);
+    PutAsyncParamInt(nullptr, &bytes, 0);
+    if (size <= 0 || PutAsyncParamBytes(nullptr, &bytes, code, size) != 0) {
+        return -1;
+    }
+    AsyncLoadJob *job = AllocAsyncLoadJob(bytes);
+    if (job == nullptr) {
+        return -1;
+    }
+    job->callback = RunShaderLoadJob;
+    int offset = 0;
+    PutAsyncParamInt(job->params, &offset, handle);
+    PutAsyncParamInt(job->params, &offset, vertex);
+    PutAsyncParamInt(job->params, &offset, size);
+    PutAsyncParamBytes(job->params, &offset, code, size);
+    return QueueAsyncLoadJobForHandle(job, handle);
+}
+
 int CreateShaderHandle(int vertex, const void *code, int size, int freeCode, int background, void *asyncContext)
 {
-    (void)background;
     int result = -1;
-    if (G_D3D_HasDevice() != 0 && GraphicsState.programmableShader != 0) {
+    if (G_D3D_HasDevice() != 0 && GraphicsState.programmableShader != 0 && code != nullptr) {
         int handle = CreateHandleRecord(HANDLE_KIND_SHADER, -1);
         ShaderRecord *record = handle == -1 ? nullptr : static_cast<ShaderRecord *>(LookupHandleRecord(handle));
-        if (record != nullptr && CreateShaderObject(record, vertex, code, size, asyncContext) == 0) {
+        if (record != nullptr && background != 0 && asyncContext == nullptr) {
+            // The handle counts as loading until its job ends.
+            result = QueueShaderLoadJob(handle, vertex, code, size) == 0 ? handle : -1;
+            if (result == -1) {
+                DeleteHandleRecord(handle);
+            }
+        } else if (record != nullptr && CreateShaderObject(record, vertex, code, size, asyncContext) == 0) {
             result = handle;
         } else if (handle != -1) {
             DeleteHandleRecord(handle);
@@ -191,6 +237,9 @@ int BindVertexShaderHandle(int handle)
     }
     K_IDirect3DVertexShader9 *shader = static_cast<K_IDirect3DVertexShader9 *>(record->object);
     if (StateCache.vertexShader != shader || StateCache.forceReapply != 0) {
+        if (StateCache.forceReapply == 0) {
+            FlushStagedVertices(0);
+        }
         D3DDev_SetVertexShader(shader);
         StateCache.vertexShader = shader;
         StateCache.drawStateDirty = 1;
@@ -212,6 +261,9 @@ int BindPixelShaderHandle(int handle)
 void BindPixelShaderObject(K_IDirect3DPixelShader9 *shader)
 {
     if (StateCache.pixelShader != shader || StateCache.forceReapply != 0) {
+        if (StateCache.forceReapply == 0) {
+            FlushStagedVertices(0);
+        }
         D3DDev_SetPixelShader(shader);
         StateCache.pixelShader = shader;
         StateCache.drawStateDirty = 1;
@@ -287,6 +339,34 @@ int SelectUserVertexShader(int handle)
 int SelectUserPixelShader(int handle)
 {
     return SelectUserShader(&UserShaders.pixelShader, handle, 0);
+}
+
+void SaveShaderSelection(SavedShaderSelection *saved, int textureCount)
+{
+    int count = textureCount < 0 ? 0 : (textureCount > 16 ? 16 : textureCount);
+    saved->vertexShader = UserShaders.vertexShader;
+    saved->pixelShader = UserShaders.pixelShader;
+    saved->textureCount = count;
+    for (int i = 0; i < count; ++i) {
+        saved->textures[i] = UserShaders.textures[i];
+    }
+    SelectConstantLayers(0x3);
+}
+
+void RestoreShaderSelection(const SavedShaderSelection *saved)
+{
+    // A shader or graph deleted meanwhile is not selected again.
+    if (SelectUserVertexShader(saved->vertexShader) != 0) {
+        UserShaders.vertexShader = 0;
+    }
+    if (SelectUserPixelShader(saved->pixelShader) != 0) {
+        UserShaders.pixelShader = 0;
+    }
+    for (int i = 0; i < saved->textureCount; ++i) {
+        if (SelectShaderTexture(i, saved->textures[i] != 0 ? saved->textures[i] : -1) != 0) {
+            UserShaders.textures[i] = 0;
+        }
+    }
 }
 
 } // namespace Korvo

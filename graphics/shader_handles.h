@@ -53,4 +53,16 @@ int SelectShaderTexture(int slot, int graph);
 int SelectUserVertexShader(int handle);
 int SelectUserPixelShader(int handle);
 
+// The caller's selection kept across work that selects its own (graph filters).
+struct SavedShaderSelection {
+    int vertexShader;
+    int pixelShader;
+    int textureCount;
+    int textures[16];
+};
+// Keep the shaders and the first textureCount texture slots; selects constant layers 0 and 1
+void SaveShaderSelection(SavedShaderSelection *saved, int textureCount);
+// Select them again (what was deleted meanwhile stays unselected)
+void RestoreShaderSelection(const SavedShaderSelection *saved);
+
 } // namespace Korvo

@@ -6,7 +6,6 @@
 #include "graphics/shell_services.h"
 #include "core/public_api.h"
 #include "core/system/window_state.h"
-#include "graphics/buffer_handles.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_startup.h"
 #include "graphics/device_state_cache.h"
@@ -14,14 +13,10 @@
 #include "graphics/draw_settings.h"
 #include "core/log/error_log.h"
 #include "graphics/draw_target.h"
-#include "graphics/graph_restore.h"
 #include "graphics/graphics_state.h"
-#include "graphics/light_table.h"
 #include "graphics/masks.h"
 #include "graphics/public_api.h"
 #include "graphics/screen_request.h"
-#include "graphics/shader_constants.h"
-#include "graphics/shader_handles.h"
 
 namespace Korvo {
 
@@ -126,54 +121,6 @@ int ClearDrawScreen()
 void RefreshPresentedScreen()
 {
     PresentBackScreenRect(nullptr);
-}
-
-// Release the device's resources and DirectX (full-screen deactivation)
-void ReleaseGraphicsDevice()
-{
-    if (GraphicsState.started != 0 && GraphicsState.direct3DModeActive != 0) {
-        ReleaseMaskDeviceSurfaces();
-        EndDirectXSystem();
-    }
-}
-
-// DirectX again; -1 when a Direct3D device could not be made again and drawing fell back to software
-int RecreateGraphicsDevice()
-{
-    if (GraphicsState.started == 0) {
-        return 0;
-    }
-    int hadDirect3D = GraphicsState.direct3DModeActive;
-    if (hadDirect3D != 0) {
-        // Objects of the old device go first; what they hold stays in memory.
-        ReleaseMaskDeviceSurfaces();
-        ReleaseShaderDeviceObjects();
-        ReleaseBufferDeviceObjects();
-        ReleaseGraphDeviceTextures();
-        EndDirectXSystem();
-    }
-    StartDirectXSystem();
-    if (GraphicsState.direct3DModeActive == 0) {
-        if (IsMemImgValid(&SoftwareScreen) == 0) {
-            CreateSoftwareScreen();
-        }
-        return hadDirect3D != 0 ? -1 : 0;
-    }
-    InitDeviceStates();
-    RestoreMaskScreen();
-    RestoreShaderDeviceObjects();
-    RestoreBufferDeviceObjects();
-    int restored = RestoreGraphDeviceTextures();
-    RefreshAllLights();
-    UploadAllShaderConstants();
-    SelectDrawTarget(GetSelectedDrawTarget());
-    RestoreDeviceStates();
-    for (int i = 0; i < 2; ++i) {
-        FillDrawTargetWithBackground(nullptr);
-        PresentScreen(nullptr);
-    }
-    ReapplyDeviceStates();
-    return restored;
 }
 
 int IsFullScreenMode()

@@ -43,7 +43,7 @@ int G_D3D_HasDevice();
 void G_D3D_EndSceneIfBegun();
 // 1 when the device reports loss
 int G_D3D_IsDeviceLost();
-// Re-create the device and restore its resources; 0
+// Re-create the device (or software screens) and restore its resources; 0 or -1
 int RecreateGraphicsDevice();
 // Release every device resource and the device
 void ReleaseGraphicsDevice();

@@ -149,6 +149,20 @@ int CreateVertexDeclarations()
     return 0;
 }
 
+K_IDirect3DVertexDeclaration9 *GetVertexDeclarationOfSlot(int slot)
+{
+    if (slot == DECLARATION_SLOT_3D_VERTEX) {
+        return Vertex3DDeclaration;
+    }
+    if (slot == DECLARATION_SLOT_3D_SHADER_VERTEX) {
+        return ShaderVertex3DDeclaration;
+    }
+    if (slot >= DECLARATION_SLOT_FIRST_MODEL && slot < DECLARATION_SLOT_COUNT) {
+        return ModelDeclarations[slot - DECLARATION_SLOT_FIRST_MODEL];
+    }
+    return nullptr;
+}
+
 int ReleaseVertexDeclarations()
 {
     if (G_D3D_HasDevice() == 0) {

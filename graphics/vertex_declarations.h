@@ -16,6 +16,15 @@ constexpr int kMaxDeclarationElements = 19;
 int BuildModelDeclaration(int index, K_D3DVERTEXELEMENT9 *elements, int *size);
 // Create the 54 model declarations and the two 3-D ones (failed ones stay null); 0
 int CreateVertexDeclarations();
+// Declaration slots of user-shader drawing: the two 3-D layouts, then the model ones.
+enum : int {
+    DECLARATION_SLOT_3D_VERTEX = 0,
+    DECLARATION_SLOT_3D_SHADER_VERTEX = 1,
+    DECLARATION_SLOT_FIRST_MODEL = 2,
+    DECLARATION_SLOT_COUNT = DECLARATION_SLOT_FIRST_MODEL + kModelDeclarationCount,
+};
+// The declaration of a slot; null for a slot out of range or not made
+K_IDirect3DVertexDeclaration9 *GetVertexDeclarationOfSlot(int slot);
 // Unbind the shaders and release every declaration (nothing without a device); 0
 int ReleaseVertexDeclarations();
 

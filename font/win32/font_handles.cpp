@@ -9,6 +9,7 @@
 #include "core/memory/tracked_alloc.h"
 #include "core/system/win32/app_window.h"
 #include "core/text/dbcs_string.h"
+#include "graphics/device_rebuild_hooks.h"
 #include "graphics/graph_record.h"
 #include "graphics/graphics_state.h"
 #include "graphics/format_slots.h"
@@ -219,11 +220,20 @@ void CopyFontCacheSettings(FontCacheSettings *out)
     *out = CacheSettingGlobals;
 }
 
+// Glyph caches live in graphs, which the rebuild empties; every font is made again.
+static int RecreateFontsAfterRebuild()
+{
+    return RecreateAllFontHandles() < 0 ? -1 : 0;
+}
+
+static const DeviceRebuildHooks FontRebuildHooks = {nullptr, RecreateFontsAfterRebuild};
+
 int InitFontHandleSystem()
 {
     if (Standard.started != 0) {
         return -1;
     }
+    AddDeviceRebuildHooks(&FontRebuildHooks);
     RegisterHandleType(HANDLE_KIND_FONT, static_cast<int>(sizeof(FontHandleRecord)), kFontMaxCount,
                        InitFontRecordCallback, ReleaseFontRecordCallback, "フォント");
     Standard.face[0] = '\0';
@@ -250,6 +260,7 @@ int TermFontHandleSystem()
         DeleteHandleRecord(Standard.handle);
     }
     UnregisterHandleType(HANDLE_KIND_FONT);
+    RemoveDeviceRebuildHooks(&FontRebuildHooks);
     Standard.handle = 0;
     Standard.started = 0;
     return 0;

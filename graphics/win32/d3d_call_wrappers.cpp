@@ -155,6 +155,11 @@ K_HRESULT D3DDev_SetRenderTarget(DWORD index, K_IDirect3DSurface9 *surface)
     return DEVICE_CALL(SetRenderTarget, index, surface);
 }
 
+K_HRESULT D3DDev_GetRenderTarget(DWORD index, K_IDirect3DSurface9 **out)
+{
+    return DEVICE_CALL(GetRenderTarget, index, out);
+}
+
 K_HRESULT D3DDev_SetDepthStencilSurface(K_IDirect3DSurface9 *surface)
 {
     return DEVICE_CALL(SetDepthStencilSurface, surface);

@@ -94,7 +94,7 @@ struct K_IDirectDraw7;
     M(HRESULT, CreateOffscreenPlainSurface, (T * self, UINT width, UINT height, K_D3DFORMAT format,     \
                                              UINT pool, K_IDirect3DSurface9 **out, HANDLE *shared))     \
     M(HRESULT, SetRenderTarget, (T * self, DWORD index, K_IDirect3DSurface9 *surface))                   \
-    U(GetRenderTarget)                                                                                   \
+    M(HRESULT, GetRenderTarget, (T * self, DWORD index, K_IDirect3DSurface9 **out))                      \
     M(HRESULT, SetDepthStencilSurface, (T * self, K_IDirect3DSurface9 *surface))                         \
     M(HRESULT, GetDepthStencilSurface, (T * self, K_IDirect3DSurface9 **out))                            \
     M(HRESULT, BeginScene, (T * self))                                                                   \

@@ -14,6 +14,7 @@ namespace {
 TEST(LightTableTest, AFullTableRefusesALightAndADeletedLightCannotBeDeletedAgain)
 {
     RecordingDevice::Present = false;
+    DeleteEveryLight();  // the default light of earlier draw-settings resets
     std::vector<int> handles;
     for (int i = 0; i < kMaxLights; ++i) {
         handles.push_back(CreateLightRecord());
@@ -45,6 +46,7 @@ TEST(LightTableTest, AFullTableRefusesALightAndADeletedLightCannotBeDeletedAgain
 TEST(LightTableTest, DirectionalLightsTakeTheFirstDeviceSlots)
 {
     RecordingDevice::Present = false;
+    DeleteEveryLight();
     int point = CreateLightRecord();
     GetLightValues(point, nullptr)->Type = 1;
     int spot = CreateLightRecord();

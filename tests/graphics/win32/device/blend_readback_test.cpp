@@ -1,5 +1,6 @@
 // Every blend mode drawn on the real device: a quad of a known texture colour
-// over a known background, read back and compared with the blend equation.
+// over a known background, read back and compared with the blend equation,
+// once through the built-in pixel shaders and once through the stage programmes.
 
 #include "library_session.h"
 
@@ -63,9 +64,15 @@ double BlendChannel(int mode, double s, double d, double a, bool reverseSubtract
     }
 }
 
+// Whether the draws go through the built-in pixel shaders.
+bool ShaderPath = false;
+
 // The colour the stages give for a textured draw (texture t, white vertex colour).
-double TexturedStageColour(int mode, double t, double)
+double TexturedStageColour(int mode, double t, double a)
 {
+    if (mode == 11 && ShaderPath) {
+        return t * a + 255 * (1 - a); // the shader blends toward the white texture factor
+    }
     if (mode == 10) {
         return 255 - t;
     }
@@ -180,13 +187,19 @@ TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
     const uint32_t coloured = (static_cast<uint32_t>(kAlpha) << 24) | (static_cast<uint32_t>(kSource.r) << 16) |
                               (static_cast<uint32_t>(kSource.g) << 8) | static_cast<uint32_t>(kSource.b);
     const DrawKind kinds[] = {{"textured", true, TexturedStageColour}, {"untextured", false, UntexturedStageColour}};
+    ASSERT_EQ(GraphicsState.programmableShader, 1);
+    for (int programmable : {1, 0})
     for (const DrawKind &kind : kinds) {
         for (int mode = 0; mode < kBlendModeCount; ++mode) {
             // Without texture, modes 12 and 13 need the white stage texture made from a graph.
             if (!kind.textured && (mode == 12 || mode == 13)) {
                 continue;
             }
-            SCOPED_TRACE(std::string(kind.name) + " mode " + std::to_string(mode));
+            SCOPED_TRACE(std::string(programmable != 0 ? "shaders, " : "stages, ") + kind.name + " mode " +
+                         std::to_string(mode));
+            GraphicsState.programmableShader = programmable;
+            ShaderPath = programmable != 0;
+            StateCache.stageSetupNeeded = 1;
             FillDrawTargetWithBackground(nullptr);
             Draw.blendMode = mode;
             Draw.blendParam = kAlpha;
@@ -198,6 +211,7 @@ TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
                 PrepareDrawStatesIfNeeded(nullptr, DRAW_FLAG_VERTEX_COLOR);
                 StagePlainQuad(100, 100, 200, 200, coloured);
             }
+            EXPECT_EQ(StateCache.blendPixelShaderBound, programmable);
             FlushStagedVertices(0);
             G_D3D_EndSceneIfBegun();
             uint32_t got = ReadBackPixel(150, 150);
@@ -211,6 +225,7 @@ TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
             EXPECT_EQ(ReadBackPixel(300, 300), 0x6496C8u) << "outside the quad the background stays";
         }
     }
+    GraphicsState.programmableShader = 1;
     Draw.blendMode = 0;
     D3DRes_Release(texture);
     EXPECT_EQ(ShutdownLibrary(), 0);
@@ -265,8 +280,11 @@ TEST(BlendReadbackTest, BlendGraphsCrossFadeMaskAndCutAtTheirBorder)
         {"soft border 128, ramp 200, over 200", 1, {128, 200}, 0, 200,
          [](double s, double, double d) { return s * 199 / 255 + d * (1 - 199.0 / 255); }},
     };
+    for (int programmable : {1, 0})
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(programmable != 0 ? "shaders, " : "stages, ") + c.name);
+        GraphicsState.programmableShader = programmable;
+        StateCache.stageSetupNeeded = 1;
         uint32_t blendTexel = (c.blendAlpha << 24) | (static_cast<uint32_t>(blendColour.r) << 16) |
                               (static_cast<uint32_t>(blendColour.g) << 8) | static_cast<uint32_t>(blendColour.b);
         K_IDirect3DTexture9 *blend = CreateSolidTexture(blendTexel);
@@ -278,6 +296,7 @@ TEST(BlendReadbackTest, BlendGraphsCrossFadeMaskAndCutAtTheirBorder)
         StateCache.drawStateDirty = 1;
         PrepareDrawStatesIfNeeded(reinterpret_cast<K_IDirect3DBaseTexture9 *>(drawn), DRAW_FLAG_VERTEX_COLOR);
         StageTwoTextureQuad(100, 100, 200, 200, 0xFFFFFFFF);
+        EXPECT_EQ(StateCache.blendPixelShaderBound, programmable);
         FlushStagedVertices(0);
         G_D3D_EndSceneIfBegun();
         uint32_t got = ReadBackPixel(150, 150);
@@ -292,6 +311,7 @@ TEST(BlendReadbackTest, BlendGraphsCrossFadeMaskAndCutAtTheirBorder)
         StoreBlendTextureKey(nullptr, 0, 0);
         D3DRes_Release(blend);
     }
+    GraphicsState.programmableShader = 1;
     Draw.blendMode = 0;
     D3DRes_Release(drawn);
     EXPECT_EQ(ShutdownLibrary(), 0);

@@ -1,6 +1,7 @@
 // The library on its two roads in this process: Direct3D (device, formats,
 // present) and software (GDI present); both show the same cleared back screen,
-// both end with no live tracked block. Also the fallbacks that must report failure.
+// both end with no live tracked block. Also the fallbacks: a rebuild may end in
+// software, a failed mode change must report failure.
 
 #include "library_session.h"
 
@@ -74,14 +75,14 @@ TEST(DeviceRoadsTest, BothRoadsStartPresentTheSameClearedScreenAndEndWithoutLeak
     }
 }
 
-TEST(DeviceRoadsTest, ARebuildThatFallsBackToSoftwareReportsFailure)
+TEST(DeviceRoadsTest, ARebuildThatFallsBackToSoftwareGoesOnDrawingInSoftware)
 {
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
     ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
     EXPECT_EQ(RecreateGraphicsDevice(), 0) << "a rebuild that gets a device again";
     EXPECT_EQ(GraphicsState.direct3DModeActive, 1);
     GraphicsState.softwareOnlyRequest = 1;
-    EXPECT_EQ(RecreateGraphicsDevice(), -1);
+    EXPECT_EQ(RecreateGraphicsDevice(), 0) << "software screens and images were made";
     EXPECT_EQ(GraphicsState.direct3DModeActive, 0);
     EXPECT_EQ(PresentBackScreen(), 0) << "drawing goes on in software";
     GraphicsState.softwareOnlyRequest = 0;

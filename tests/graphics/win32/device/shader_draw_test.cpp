@@ -5,13 +5,16 @@
 
 #include "library_session.h"
 
+#include "core/threads/async_load.h"
 #include "graphics/buffer_handles.h"
 #include "graphics/builtin_shader_archives.h"
 #include "graphics/d3d_call_wrappers.h"
 #include "graphics/device_state_cache.h"
 #include "graphics/shader_constants.h"
 #include "graphics/shader_handles.h"
+#include "graphics/graph_record.h"
 #include "graphics/startup_entries.h"
+#include "graphics/user_shader_draw.h"
 
 #include <d3dcompiler.h>
 
@@ -30,6 +33,12 @@ struct ScreenVertex {
 
 constexpr DWORD kScreenVertexFormat = 0x4 | 0x40;  // XYZRHW | DIFFUSE
 
+// The draw screen's pixel at (50, 50), inside the quads the tests draw.
+uint32_t ReadCentrePixel()
+{
+    return GraphicsTest::ReadTargetPixel(50, 50);
+}
+
 // Draw a 100 x 100 quad at (10, 10) with the bound pixel shader; the pixel at (50, 50).
 uint32_t DrawQuadAndReadCentre(uint32_t colour)
 {
@@ -41,12 +50,7 @@ uint32_t DrawQuadAndReadCentre(uint32_t colour)
     StateCache.vertexShader = nullptr;
     D3DDev_SetFVF(kScreenVertexFormat);
     D3DDev_DrawPrimitiveUP(K_D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
-    RasterImage image = {};
-    const RECT centre = {50, 50, 51, 51};
-    EXPECT_EQ(LockDrawScreenBuffer(&centre, &image, -1, 1, 0), 0);
-    uint32_t pixel = image.pixels != nullptr ? *static_cast<const uint32_t *>(image.pixels) & 0xFFFFFF : 0;
-    EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
-    return pixel;
+    return ReadCentrePixel();
 }
 
 void ExpectNear(uint32_t got, uint32_t want)
@@ -173,6 +177,23 @@ TEST_F(ShaderDrawTest, CodeFailingTheChecksMakesNoHandle)
     ASSERT_NE(handle, -1);
     EXPECT_EQ(DeleteShaderHandle(handle), 0);
     EXPECT_EQ(DeleteShaderHandle(handle), -1);
+
+    // In the background: the handle comes at once and is usable once its job ends;
+    // code the checks refuse takes its handle away.
+    SetLoadInBackgroundFlag(1);
+    int loaded = CreatePixelShaderHandle(good.data(), size);
+    int refused = CreatePixelShaderHandle(wrongKind.data(), size);
+    SetLoadInBackgroundFlag(0);
+    ASSERT_NE(loaded, -1);
+    ASSERT_NE(refused, -1);
+    for (int waited = 0; waited < 5000 && GetQueuedAsyncJobCount() > 0; ++waited) {
+        RunMainThreadRequests();
+        Sleep(1);
+    }
+    EXPECT_EQ(BindPixelShaderHandle(loaded), 0);
+    EXPECT_EQ(LookupShaderRecord(refused), nullptr);
+    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_SHADER].liveCount, before + 1);
+    EXPECT_EQ(DeleteShaderHandle(loaded), 0);
 }
 
 } // namespace
@@ -216,6 +237,59 @@ TEST_F(ShaderDrawTest, ShaderAndBufferHandlesSurviveADeviceRebuild)
         EXPECT_EQ(std::memcmp(at, c.data, c.bytes), 0);
         D3DBuf_Unlock(record->device);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The caller's own pixel shader over a graph selected as its texture: the
+// complement of the graph's colour, drawn with the fixed 2-D vertex format.
+TEST_F(ShaderDrawTest, AUserPixelShaderDrawsTheSelectedGraph)
+{
+    GraphCreateSettings settings;
+    CaptureGraphCreateSettings(&settings);
+    settings.drawable = 1;  // a colour fill reaches the device only in a drawable graph
+    int graph = CreateBlankGraphFromSettings(&settings, 16, 16, 0, 0, nullptr);
+    ASSERT_NE(graph, -1);
+    ASSERT_EQ(FillGraphWithColor(graph, 0x28, 0xC8, 0x64, 255, nullptr), 0);
+    int shader = CreateShaderFromBuiltinArchive(0, "ps_blend0_type2_igcolor0_igtalpha1.pso");
+    ASSERT_NE(shader, -1);
+    EXPECT_EQ(PrepareUserShaderDraw(0, 1, 0, -1), -1) << "no pixel shader selected";
+    ASSERT_EQ(SelectShaderTexture(0, graph), 0);
+    EXPECT_EQ(SelectShaderTexture(16, graph), -1);
+    ASSERT_EQ(SelectUserPixelShader(shader), 0);
+    ASSERT_EQ(PrepareUserShaderDraw(0, 1, 0, -1), 0);
+    EXPECT_EQ(StateCache.fvf, 0x2C4u);
+    EXPECT_EQ(StateCache.blendPixelShaderBound, 0);
+    struct UserVertex {
+        float x, y, z, rhw;
+        uint32_t diffuse, specular;
+        float u0, v0, u1, v1;
+    };
+    const UserVertex quad[4] = {{10, 10, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0, 0}, {110, 10, 0, 1, 0xFFFFFFFF, 0, 1, 0, 1, 0},
+                                {10, 110, 0, 1, 0xFFFFFFFF, 0, 0, 1, 0, 1}, {110, 110, 0, 1, 0xFFFFFFFF, 0, 1, 1, 1, 1}};
+    D3DDev_DrawPrimitiveUP(K_D3DPT_TRIANGLESTRIP, 2, quad, sizeof(UserVertex));
+    ExpectNear(ReadCentrePixel(), 0xD7379B);
+
+    // A selection kept across other work comes back; a shader deleted meanwhile does not.
+    int other = CreateShaderFromBuiltinArchive(0, "ps_nonetex_type0.pso");
+    ASSERT_NE(other, -1);
+    SavedShaderSelection saved;
+    SaveShaderSelection(&saved, 1);
+    ASSERT_EQ(SelectUserPixelShader(other), 0);
+    ASSERT_EQ(SelectShaderTexture(0, -1), 0);
+    RestoreShaderSelection(&saved);
+    EXPECT_EQ(UserShaders.pixelShader, shader);
+    EXPECT_EQ(UserShaders.textures[0], graph);
+    ASSERT_EQ(SelectUserPixelShader(other), 0);
+    SaveShaderSelection(&saved, 1);
+    ASSERT_EQ(SelectUserPixelShader(shader), 0);
+    ASSERT_EQ(DeleteShaderHandle(other), 0);
+    RestoreShaderSelection(&saved);
+    EXPECT_EQ(UserShaders.pixelShader, 0);
+    SelectUserPixelShader(0);
+    SelectShaderTexture(0, -1);
 }
 
 } // namespace
