@@ -6,7 +6,7 @@ see-through colour, so every visible colour here stays off (0, 0, 0).
 
 import random
 
-from PIL import Image, ImageDraw, ImageFont
+from PIL import Image, ImageFont
 
 SEE_THROUGH = (0, 0, 0)
 OUTLINE = (28, 24, 34)
@@ -91,7 +91,3 @@ def no_black(image, box=None):
     crop = image.crop(box) if box else image
     return SEE_THROUGH not in set(crop.getdata())
 
-
-def new_canvas(size, colour=SEE_THROUGH):
-    image = Image.new("RGB", size, colour)
-    return image, ImageDraw.Draw(image)

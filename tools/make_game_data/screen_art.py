@@ -9,7 +9,7 @@ is light.
 
 from PIL import Image, ImageDraw
 
-from pixel_art import flatten, font, noise_fill, rect, shade, text_centered
+from pixel_art import flatten, noise_fill, shade, text_centered
 from soldier_sprites import DOWN, Figure
 
 PANEL = (226, 216, 186)

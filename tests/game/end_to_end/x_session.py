@@ -3,19 +3,11 @@ xdotool and read back through screenshots of the program's client area."""
 
 import os
 import select
-import struct
+import signal
 import subprocess
 import time
 
 from PIL import ImageGrab
-
-
-def pe_machine(path):
-    """The machine field of a Windows program's PE header."""
-    with open(path, "rb") as f:
-        head = f.read(4096)
-    offset = struct.unpack_from("<I", head, 60)[0]
-    return struct.unpack_from("<H", head, offset + 4)[0]
 
 
 class XSession:
@@ -26,7 +18,6 @@ class XSession:
         self.program = None
         self.display = None
         self.origin = None
-        self.arch = "win32"
 
     # -- display and program -------------------------------------------
     def start_display(self):
@@ -58,20 +49,21 @@ class XSession:
         return env
 
     def start_program(self, exe, workdir, log_path):
-        self.arch = "win64" if pe_machine(exe) == 0x8664 else "win32"
         log = open(log_path, "wb")
         self.program = subprocess.Popen([os.path.join(self.tools_dir, "wine_exec.sh"), exe],
-                                        cwd=workdir, env=self.env(), stdout=log, stderr=log)
+                                        cwd=workdir, env=self.env(), stdout=log, stderr=log,
+                                        start_new_session=True)
 
     def stop(self):
         """Ends what this session started, the program first."""
         if self.program and self.program.poll() is None:
-            subprocess.run(["bash", "-c", 'eval "$("$0/wine_prefix.sh" --env "$1")"; "$WINESERVER" -k',
-                            self.tools_dir, self.arch], env=self.env(), check=False)
+            # Only this program's process group: other tests may share the prefix.
+            os.killpg(self.program.pid, signal.SIGTERM)
             try:
                 self.program.wait(10)
             except subprocess.TimeoutExpired:
-                self.program.kill()
+                os.killpg(self.program.pid, signal.SIGKILL)
+                self.program.wait(10)
         if self.xvfb:
             self.xvfb.terminate()
             self.xvfb.wait(10)
@@ -115,13 +107,12 @@ class XSession:
         x, y = self.origin
         return ImageGrab.grab(bbox=(x, y, x + self.client_w, y + self.client_h), xdisplay=self.display)
 
-    def click(self, x, y, button=1):
+    def click(self, x, y, button=1, hold=0.5):
         """Move, let the program take the move, then a press held for many
-        frames: the program reads the buttons once a frame and takes only a
-        few window messages a frame, so a quick click would be read as never
-        having been pressed."""
+        frames: the program reads the buttons once a frame, and a press and
+        release that reach it within one frame are read as no press at all."""
         sx, sy = self.origin[0] + x, self.origin[1] + y
-        self.xdotool("mousemove", sx, sy, "sleep", "0.3", "mousedown", button, "sleep", "0.5", "mouseup", button)
+        self.xdotool("mousemove", sx, sy, "sleep", "0.3", "mousedown", button, "sleep", hold, "mouseup", button)
 
     def key(self, name):
         self.xdotool("key", name)
