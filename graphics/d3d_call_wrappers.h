@@ -38,8 +38,12 @@ int D3D_HasExObject();
 
 // 1 when the device exists
 int G_D3D_HasDevice();
-// 1 when the device's TestCooperativeLevel fails
+// 1 when the device's TestCooperativeLevel fails. The answer is kept until the next
+// present or device change: every draw asks, and under some drivers each question is
+// a round trip to another process.
 int G_D3D_IsDeviceLost();
+// Makes the next G_D3D_IsDeviceLost ask the device again
+void ForgetDeviceLostState();
 
 K_HRESULT D3DDev_GetDeviceCaps(K_D3DCAPS9 *caps);
 K_HRESULT D3DDev_GetBackBuffer(UINT chain, UINT index, K_IDirect3DSurface9 **out);

@@ -67,12 +67,23 @@ int G_D3D_HasDevice()
     return D3DObjects.device != nullptr ? 1 : 0;
 }
 
+// -1 until the device has been asked since the last present or device change
+static int DeviceLostAnswer = -1;
+
 int G_D3D_IsDeviceLost()
 {
     if (D3DObjects.device == nullptr) {
         return 0;
     }
-    return OBJECT_CALL(D3DObjects.device, TestCooperativeLevel) < 0 ? 1 : 0;
+    if (DeviceLostAnswer < 0) {
+        DeviceLostAnswer = OBJECT_CALL(D3DObjects.device, TestCooperativeLevel) < 0 ? 1 : 0;
+    }
+    return DeviceLostAnswer;
+}
+
+void ForgetDeviceLostState()
+{
+    DeviceLostAnswer = -1;
 }
 
 K_HRESULT D3DDev_GetDeviceCaps(K_D3DCAPS9 *caps)

@@ -193,6 +193,7 @@ static HRESULT TryCreateDevice(DWORD behaviour, K_D3DPRESENT_PARAMETERS *paramet
     }
     if (result >= 0 && device != nullptr) {
         D3DObjects.device = device;
+        ForgetDeviceLostState();
         return 0;
     }
     return result < 0 ? result : E_FAIL;
@@ -373,6 +374,7 @@ void ReleaseDirect3DDevice()
         D3DRes_Release(D3DObjects.device);
         D3DObjects.device = nullptr;
         D3DObjects.deviceEx = nullptr;
+        ForgetDeviceLostState();
         AppendLogText("Direct3DDevice9 の解放 2\n");
     }
 }

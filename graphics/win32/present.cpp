@@ -197,6 +197,7 @@ int StartFrontScreenRefresh(int flag)
 
 int PresentScreen(const RECT *rect)
 {
+    ForgetDeviceLostState();
     if (rect != nullptr && (rect->right <= rect->left || rect->bottom <= rect->top)) {
         return -1;
     }

@@ -173,6 +173,31 @@ TEST_P(GraphDrawDeviceTest, VertexListsDrawWithTheGraphsTextureOrRefuseABadGraph
     EXPECT_EQ(StateCache.lastTexture, reinterpret_cast<K_IDirect3DBaseTexture9 *>(record->imageSet->pieces[0].texture));
 }
 
+TEST_P(GraphDrawDeviceTest, PartsOfOneGraphBatchWithoutTouchingTheViewport)
+{
+    // What a string does: one glyph cell after another from the same cache graph.
+    const int graph = MakeGraph(32, 32, false);
+    RecordingDevice::Reset();
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(DrawGraphSourceRect(10 + 8 * i, 10, 8 * i, 0, 8, 16, graph, 1, 0), 0);
+    }
+    FlushStagedVertices(0);
+    ASSERT_EQ(RecordingDevice::DrawnVertices.size(), 1u) << "the four parts share one batch";
+    for (const RecordingDevice::Call &call : RecordingDevice::Calls) {
+        EXPECT_NE(call.kind, "D3DDev_SetViewport");
+        EXPECT_NE(call.kind, "D3DDev_SetScissorRect");
+    }
+    const RecordingDevice::DrawnBatch &batch = RecordingDevice::DrawnVertices[0];
+    ASSERT_EQ(batch.bytes.size() / batch.stride, 24u) << "two triangles a part";
+    for (size_t i = 0; i < 24; ++i) {
+        float x;
+        std::memcpy(&x, batch.bytes.data() + i * batch.stride, sizeof x);
+        const float left = 10.0f + 8.0f * static_cast<float>(i / 6);
+        EXPECT_GE(x, left - 0.5f) << "vertex " << i << " stays inside its part";
+        EXPECT_LE(x, left + 8.0f) << "vertex " << i;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Roads, GraphDrawDeviceTest, ::testing::Values(true), GraphicsTest::RoadName);
 
 } // namespace

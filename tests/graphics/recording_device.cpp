@@ -126,6 +126,8 @@ int G_D3D_IsDeviceLost()
     return 0;
 }
 
+void ForgetDeviceLostState() {}
+
 K_HRESULT D3DDev_GetDeviceCaps(K_D3DCAPS9 *caps)
 {
     (void)caps; 
