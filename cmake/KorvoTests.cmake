@@ -48,18 +48,23 @@ endif()
 
 file(GLOB KORVO_TEST_SUPPORT CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
 
-function(korvo_add_test_executable name)
-  set(sources ${ARGN})
-  add_executable(${name} ${sources} ${KORVO_TEST_SUPPORT})
-  korvo_target_settings(${name})
-  target_link_libraries(${name} PRIVATE korvo ${KORVO_GTEST_MAIN})
+# Registers a built test executable with CTest; it runs in a scratch folder of its
+# own (Log.txt and test files).
+function(korvo_register_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KORVO_TEST_OUTPUT_DIR})
-  # Every test executable runs in a scratch folder of its own (Log.txt and test files).
   set(workdir ${CMAKE_BINARY_DIR}/testrun/${name})
   file(MAKE_DIRECTORY ${workdir})
   target_compile_definitions(${name} PRIVATE KORVO_TEST_SCRATCH_DIR="${workdir}")
   add_test(NAME ${KORVO_TEST_PREFIX}${name} COMMAND ${name} WORKING_DIRECTORY ${workdir})
   set_tests_properties(${KORVO_TEST_PREFIX}${name} PROPERTIES TIMEOUT 900)
+endfunction()
+
+function(korvo_add_test_executable name)
+  set(sources ${ARGN})
+  add_executable(${name} ${sources} ${KORVO_TEST_SUPPORT})
+  korvo_target_settings(${name})
+  target_link_libraries(${name} PRIVATE korvo ${KORVO_GTEST_MAIN})
+  korvo_register_test(${name})
 endfunction()
 
 function(korvo_add_thread_sanitizer_tests)
@@ -86,12 +91,7 @@ function(korvo_add_game_tests)
   add_executable(${name} ${sources} ${VELMORA_RULE_SOURCES} ${KORVO_TEST_SUPPORT})
   korvo_target_settings(${name})
   target_link_libraries(${name} PRIVATE ${KORVO_GTEST_MAIN})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KORVO_TEST_OUTPUT_DIR})
-  set(workdir ${CMAKE_BINARY_DIR}/testrun/${name})
-  file(MAKE_DIRECTORY ${workdir})
-  target_compile_definitions(${name} PRIVATE KORVO_TEST_SCRATCH_DIR="${workdir}")
-  add_test(NAME ${KORVO_TEST_PREFIX}${name} COMMAND ${name} WORKING_DIRECTORY ${workdir})
-  set_tests_properties(${KORVO_TEST_PREFIX}${name} PROPERTIES TIMEOUT 900)
+  korvo_register_test(${name})
 endfunction()
 
 function(korvo_add_all_tests)

@@ -158,20 +158,6 @@ int DrawGraphMirrored(int x, int y, int handle, int transparent)
     return DrawGraphStretched(x + record->width, y, x, y + record->height, handle, transparent);
 }
 
-// Narrows or restores the DrawArea for one graph draw without touching the device:
-// graph quads are clipped against the area on the CPU, and a viewport or scissor
-// change would end the staged batch (one flush per glyph of every string).
-static void SetDrawAreaForQuadClipping(const RECT &area)
-{
-    Draw.drawArea = area;
-    Draw.drawAreaF[0] = static_cast<float>(area.left);
-    Draw.drawAreaF[1] = static_cast<float>(area.top);
-    Draw.drawAreaF[2] = static_cast<float>(area.right);
-    Draw.drawAreaF[3] = static_cast<float>(area.bottom);
-    SetMemImgClipRect(&area);
-    Draw.drawAreaEmpty = (area.left >= area.right || area.top >= area.bottom) ? 1 : 0;
-}
-
 // Draw the part (srcX, srcY, width, height) of a graph at (x, y), optionally mirrored
 int DrawGraphSourceRect(int x, int y, int srcX, int srcY, int width, int height, int handle, int transparent,
                         int mirror)
@@ -183,7 +169,11 @@ int DrawGraphSourceRect(int x, int y, int srcX, int srcY, int width, int height,
     const int savedEmpty = Draw.drawAreaEmpty;
     RECT part = {x, y, x + width, y + height};
     ClipRectToRect(&part, &saved);
-    SetDrawAreaForQuadClipping(part);
+    // Narrowed without touching the device: graph quads are clipped against the area
+    // on the CPU, and a viewport or scissor change would end the staged batch (one
+    // flush per glyph of every string).
+    StoreDrawAreaForCpuClipping(part);
+    Draw.drawAreaEmpty = (part.left >= part.right || part.top >= part.bottom) ? 1 : 0;
     int result;
     if (mirror == 0) {
         result = DrawGraphAtPoint(x - srcX, y - srcY, handle, transparent);
@@ -193,7 +183,7 @@ int DrawGraphSourceRect(int x, int y, int srcX, int srcY, int width, int height,
                      ? -1
                      : DrawGraphMirrored(x + srcX + width - record->width, y - srcY, handle, transparent);
     }
-    SetDrawAreaForQuadClipping(saved);
+    StoreDrawAreaForCpuClipping(saved);
     Draw.drawAreaEmpty = savedEmpty;
     return result;
 }

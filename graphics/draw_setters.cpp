@@ -140,7 +140,7 @@ FloatColor *BuildFloatColor(FloatColor *out, float red, float green, float blue,
 
 // A sorted area inside the target becomes the DrawArea: software clip, viewport,
 // scissor and the area transform follow
-int ApplyDrawArea(const RECT &area)
+void StoreDrawAreaForCpuClipping(const RECT &area)
 {
     Draw.drawArea = area;
     Draw.drawAreaF[0] = static_cast<float>(area.left);
@@ -148,6 +148,11 @@ int ApplyDrawArea(const RECT &area)
     Draw.drawAreaF[2] = static_cast<float>(area.right);
     Draw.drawAreaF[3] = static_cast<float>(area.bottom);
     SetMemImgClipRect(&area);
+}
+
+int ApplyDrawArea(const RECT &area)
+{
+    StoreDrawAreaForCpuClipping(area);
     if (area.left == area.right || area.top == area.bottom) {
         Draw.drawAreaEmpty = 1;
         return 0;

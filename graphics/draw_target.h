@@ -52,6 +52,9 @@ int UseSubBackBuffer();
 int SetDrawAreaToWholeTarget();
 // A sorted area inside the target becomes the DrawArea; 0, -1 without a device in Direct3D mode
 int ApplyDrawArea(const RECT &area);
+// The CPU half of ApplyDrawArea: the DrawArea, its float copies and the software
+// clip, without the device's viewport and scissor or the empty flag
+void StoreDrawAreaForCpuClipping(const RECT &area);
 // Fill a rectangle of the target (null: all) with the background colour; 0
 int FillDrawTargetWithBackground(const RECT *rect);
 // Make the software screen image, cleared to the background colour; ends the process on failure
