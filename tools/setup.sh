@@ -11,12 +11,14 @@ source "$here/common.sh"
 sudo_if_needed() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 # --- Debian packages -------------------------------------------------------
+# 32-bit Wine (and the i386 libraries under it) only where the kernel runs 32-bit
+# code; elsewhere the Wine tests run from the 64-bit Windows build under wine64.
+if runs_32bit_code; then runs_32bit=1; else runs_32bit=0; fi
 packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   cmake ninja-build nasm pkg-config autoconf automake libtool make dpkg-dev
-  wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
-  wine64 libgl1 libgl1-mesa-dri libglx-mesa0
+  wine wine64 libgl1 libgl1-mesa-dri libglx-mesa0
   xvfb xauth xdotool imagemagick fonts-ipafont-gothic
   googletest libgtest-dev g++ locales
   zlib1g-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev libtheora-dev
@@ -25,15 +27,20 @@ packages=(
   python3 lame gstreamer1.0-tools
   python3-pil sox
 )
-# Wine decodes MP3 through its media graph with GStreamer: the plug-ins of both
-# Wine architectures (which one runs the tests is known only once Wine is in).
-for p in gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav; do
-  packages+=("$p:i386" "$p:amd64")
-done
+# Wine decodes MP3 and movies through its media graph with GStreamer: the plug-ins
+# of each Wine architecture that runs here.
+gst_plugins=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav)
+for p in "${gst_plugins[@]}"; do packages+=("$p:amd64"); done
+if [ $runs_32bit = 1 ]; then
+  packages+=(wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386)
+  for p in "${gst_plugins[@]}"; do packages+=("$p:i386"); done
+else
+  log "this machine runs no 32-bit code${KORVO_NO_32BIT:+ (KORVO_NO_32BIT=1)}: no i386 packages; Wine tests run under wine64"
+fi
 
 ensure_apt_sources() {
   local changed=0
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ $runs_32bit = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     sudo_if_needed dpkg --add-architecture i386
     changed=1
   fi
@@ -57,15 +64,52 @@ missing_packages() {
   done
 }
 
+# Mirrors are sometimes caught mid-sync and serve an index that does not match its
+# release file. Try a few times; if an index still fails, go on with what apt has
+# and let the install tell whether that is enough. Prints the failed indexes.
+update_package_lists() {
+  local attempt out
+  for attempt in 1 2 3 4; do
+    if out="$(sudo_if_needed apt-get update -qq 2>&1)"; then return 0; fi
+    log "updating package lists failed (attempt $attempt of 4)"
+    [ $attempt = 4 ] || sleep "${KORVO_APT_RETRY_PAUSE:-20}"
+  done
+  printf '%s\n' "$out" | grep -E '^(E|W):' | grep -iE 'fetch|unexpected size|hash sum|release' >&2 || printf '%s\n' "$out" >&2
+  printf '%s\n' "$out" | sed -nE 's/.*Failed to fetch ([^ ]+).*/\1/p' | sort -u
+  return 1
+}
+
+install_packages() {
+  local failed_indexes="$1"; shift
+  if sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null; then
+    return 0
+  fi
+  # Name the first package apt cannot install, and the index that failed, if any.
+  local p
+  for p in "$@"; do
+    if ! apt-get install -s -qq --no-install-recommends "$p" >/dev/null 2>&1; then
+      if [ -n "$failed_indexes" ]; then
+        log "set-up stops: package $p cannot be installed; the package index $(echo $failed_indexes) could not be updated (try again later, or use another mirror)"
+      else
+        log "set-up stops: package $p cannot be installed"
+      fi
+      exit 1
+    fi
+  done
+  log "set-up stops: installing the packages failed (${*})"
+  exit 1
+}
+
 sources_changed="$(ensure_apt_sources)"
 mapfile -t missing < <(missing_packages)
-if [ "$sources_changed" = 1 ] || [ "${#missing[@]}" -gt 0 ] || ! apt-cache showsrc zlib >/dev/null 2>&1 || [ -z "$(apt-cache showsrc zlib 2>/dev/null)" ]; then
+failed_indexes=""
+if [ "$sources_changed" = 1 ] || [ "${#missing[@]}" -gt 0 ] || [ -z "$(apt-cache showsrc zlib 2>/dev/null)" ]; then
   log "updating package lists"
-  sudo_if_needed apt-get update -qq
+  failed_indexes="$(update_package_lists)" || log "going on without the failed index(es): $(echo $failed_indexes)"
 fi
 if [ "${#missing[@]}" -gt 0 ]; then
   log "installing ${#missing[@]} packages: ${missing[*]}"
-  sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  install_packages "$failed_indexes" "${missing[@]}"
 fi
 
 # Wine takes its code pages from the locale: generate the Japanese one (cp932).

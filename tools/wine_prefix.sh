@@ -31,7 +31,7 @@ ENV
 if [ "${1:-}" = "--env" ]; then env_for "$2"; exit 0; fi
 
 # Can this machine execute 32-bit code (and so run 32-bit Wine)?
-runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+runs_32bit() { runs_32bit_code && /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
 create_prefix() {
   local arch="$1"
