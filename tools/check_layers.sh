@@ -10,6 +10,19 @@
 #   6 core/shell, korvo.h        the shell drives every subsystem; korvo.h collects the public headers
 #   7 game                       includes korvo.h and its own headers only
 # Tests, tools and benchmarks may include anything.
+#
+# Inside graphics the folders have their own order, lowest first (win32/ and host/
+# belong to the folder they sit in):
+#   graphics/public_api.h, graphics/startup_entries.h   what programs and the shell call
+#   device    Direct3D types and call wrappers, the module's records, format slots
+#   state     the device state cache and staging, transforms, lights, fog, shader constants
+#   graphs    graph records, loading, image sets and textures, transfers, restore
+#   shading   built-in shaders, shader handles, blend stages, the per-draw state set-up
+#   draw      draw targets, the draw front end and back ends, masks
+#   filters   graph filters (CPU routines and shader passes)
+#   screen    start-up and shut-down, the device's creation, screen modes, present, rebuild
+# Any other file at the top of graphics/ is an entry above them all; a graphics
+# folder missing from this list fails the run until it is given its place.
 #   tools/check_layers.sh [ROOT]
 set -euo pipefail
 root="${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
@@ -30,6 +43,32 @@ unit_of() {
   esac
 }
 
+# The rank of a graphics file inside graphics, or "?" for a folder not in the order.
+graphics_rank_of() {
+  case "$1" in
+    graphics/public_api.h | graphics/startup_entries.h) echo 0 ;;
+    graphics/device/*) echo 1 ;;
+    graphics/state/*) echo 2 ;;
+    graphics/graphs/*) echo 3 ;;
+    graphics/shading/*) echo 4 ;;
+    graphics/draw/*) echo 5 ;;
+    graphics/filters/*) echo 6 ;;
+    graphics/screen/*) echo 7 ;;
+    graphics/win32/* | graphics/host/*) echo 8 ;;
+    graphics/*/*) echo "?" ;;
+    *) echo 8 ;;
+  esac
+}
+
+# The graphics folder a path belongs to, as the messages name it.
+graphics_folder_of() {
+  case "$1" in
+    graphics/win32/* | graphics/host/*) echo graphics ;;
+    graphics/*/*) local rest="${1#graphics/}"; echo "graphics/${rest%%/*}" ;;
+    *) echo graphics ;;
+  esac
+}
+
 failures=0
 while IFS= read -r file; do
   read -r rank name <<<"$(unit_of "$file")"
@@ -38,13 +77,22 @@ while IFS= read -r file; do
     read -r trank tname <<<"$(unit_of "$target")" || true
     [ -n "${trank:-}" ] || continue
     ok=0
+    shown="$name"; tshown="$tname"; note=""
     if [ "$name" = game ]; then
       [ "$target" = korvo.h ] || [ "$tname" = game ] && ok=1
+    elif [ "$name" = graphics ] && [ "$tname" = graphics ]; then
+      grank="$(graphics_rank_of "$file")"; gtrank="$(graphics_rank_of "$target")"
+      shown="$(graphics_folder_of "$file")"; tshown="$(graphics_folder_of "$target")"
+      if [ "$grank" = "?" ] || [ "$gtrank" = "?" ]; then
+        note=": a graphics folder outside the graphics order"
+      elif [ "$gtrank" -le "$grank" ]; then
+        ok=1
+      fi
     elif [ "$tname" = "$name" ] || [ "$trank" -lt "$rank" ]; then
       ok=1
     fi
     if [ $ok = 0 ]; then
-      echo "layer check: $file ($name) includes $target ($tname)"
+      echo "layer check: $file ($shown) includes $target ($tshown)$note"
       failures=$((failures + 1))
     fi
     trank=""; tname=""

@@ -7,8 +7,8 @@
 
 #include "core/system/win32/app_window.h"
 #include "core/system/win32/window_state.h"
-#include "graphics/screen_modes.h"
-#include "graphics/device_startup.h"
+#include "graphics/screen/screen_modes.h"
+#include "graphics/screen/device_startup.h"
 #include "graphics/startup_entries.h"
 
 #include <string>
