@@ -131,4 +131,20 @@ TEST(DeviceRoadsTest, AWindowedModeChangeRestartsGraphicsInTheNewSize)
     ExpectInLog(log, {"画面モード変更処理を開始します", "画面モード変更処理は正常に終了しました", "Alloc num:0"});
 }
 
+// While the front screen is the draw target a window timer shows it again; start-up
+// installs its starter beneath the draw targets. Timers only run when messages are
+// dispatched, and nothing here dispatches, so each KillTimer sees what selection left.
+TEST(DeviceRoadsTest, DrawingOnTheFrontScreenArmsItsRefreshTimer)
+{
+    constexpr UINT_PTR kFrontRefreshTimerId = 0x7fff;
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(false), 0);
+    HWND window = GetAppWindowHandle();
+    EXPECT_TRUE(KillTimer(window, kFrontRefreshTimerId)) << "start-up ends on the front screen";
+    EXPECT_EQ(SelectDrawTarget(-2), 0);
+    EXPECT_FALSE(KillTimer(window, kFrontRefreshTimerId)) << "the back screen arms nothing";
+    EXPECT_EQ(SelectDrawTarget(-4), 0);
+    EXPECT_TRUE(KillTimer(window, kFrontRefreshTimerId));
+    EXPECT_EQ(ShutdownLibrary(), 0);
+}
+
 } // namespace
