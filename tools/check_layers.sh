@@ -43,29 +43,26 @@ unit_of() {
   esac
 }
 
-# The rank of a graphics file inside graphics, or "?" for a folder not in the order.
-graphics_rank_of() {
+# The rank of a graphics path inside graphics ("?" for a folder outside the order) and
+# the folder the messages name, in grank and gfolder (no subshell: this runs per include).
+graphics_place_of() {
+  gfolder=graphics
   case "$1" in
-    graphics/public_api.h | graphics/startup_entries.h) echo 0 ;;
-    graphics/device/*) echo 1 ;;
-    graphics/state/*) echo 2 ;;
-    graphics/graphs/*) echo 3 ;;
-    graphics/shading/*) echo 4 ;;
-    graphics/draw/*) echo 5 ;;
-    graphics/filters/*) echo 6 ;;
-    graphics/screen/*) echo 7 ;;
-    graphics/win32/* | graphics/host/*) echo 8 ;;
-    graphics/*/*) echo "?" ;;
-    *) echo 8 ;;
+    graphics/public_api.h | graphics/startup_entries.h) grank=0 ;;
+    graphics/device/*) grank=1 ;;
+    graphics/state/*) grank=2 ;;
+    graphics/graphs/*) grank=3 ;;
+    graphics/shading/*) grank=4 ;;
+    graphics/draw/*) grank=5 ;;
+    graphics/filters/*) grank=6 ;;
+    graphics/screen/*) grank=7 ;;
+    graphics/win32/* | graphics/host/*) grank=8 ;;
+    graphics/*/*) grank="?" ;;
+    *) grank=8 ;;
   esac
-}
-
-# The graphics folder a path belongs to, as the messages name it.
-graphics_folder_of() {
   case "$1" in
-    graphics/win32/* | graphics/host/*) echo graphics ;;
-    graphics/*/*) local rest="${1#graphics/}"; echo "graphics/${rest%%/*}" ;;
-    *) echo graphics ;;
+    graphics/win32/* | graphics/host/*) ;;
+    graphics/*/*) gfolder="${1#graphics/}"; gfolder="graphics/${gfolder%%/*}" ;;
   esac
 }
 
@@ -81,8 +78,8 @@ while IFS= read -r file; do
     if [ "$name" = game ]; then
       [ "$target" = korvo.h ] || [ "$tname" = game ] && ok=1
     elif [ "$name" = graphics ] && [ "$tname" = graphics ]; then
-      grank="$(graphics_rank_of "$file")"; gtrank="$(graphics_rank_of "$target")"
-      shown="$(graphics_folder_of "$file")"; tshown="$(graphics_folder_of "$target")"
+      graphics_place_of "$target"; gtrank="$grank"; tshown="$gfolder"
+      graphics_place_of "$file"; shown="$gfolder"
       if [ "$grank" = "?" ] || [ "$gtrank" = "?" ]; then
         note=": a graphics folder outside the graphics order"
       elif [ "$gtrank" -le "$grank" ]; then
