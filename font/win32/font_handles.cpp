@@ -51,6 +51,11 @@ struct StandardFontState {
 
 static StandardFontState Standard;
 
+// Standard fonts of recent sizes, kept so that a program switching between a few
+// sizes every frame finds each one built with its glyphs cached. Each handle is
+// owned by its entry (deleting the font clears it).
+constexpr int kRecentStandardFonts = 3;
+static int RecentStandardFonts[kRecentStandardFonts] = {-1, -1, -1};
 static FontCacheSettings CacheSettingGlobals;
 
 // ---------------------------------------------------------------------------
@@ -525,8 +530,36 @@ int RefreshStandardFont()
     if (font != nullptr && StandardFontMatches(font)) {
         return 0;
     }
+    for (int &recent : RecentStandardFonts) {
+        FontHandleRecord *kept = LookupFontRecord(recent);
+        if (kept != nullptr && StandardFontMatches(kept)) {
+            // Swap: the kept font becomes the standard one, the current one is kept.
+            int current = font != nullptr ? Standard.handle : -1;
+            Standard.handle = recent;
+            BindHandleOwnerVariable(Standard.handle, &Standard.handle);
+            recent = current;
+            if (current != -1) {
+                BindHandleOwnerVariable(current, &recent);
+            }
+            SetFontCharSpacingToHandle(Standard.spacing, Standard.handle);
+            return 0;
+        }
+    }
     if (font != nullptr) {
-        DeleteHandleRecord(Standard.handle);
+        // Keep the current font in the oldest entry's place.
+        int &oldest = RecentStandardFonts[kRecentStandardFonts - 1];
+        if (oldest != -1) {
+            DeleteHandleRecord(oldest);
+        }
+        for (int i = kRecentStandardFonts - 1; i > 0; --i) {
+            RecentStandardFonts[i] = RecentStandardFonts[i - 1];
+            if (RecentStandardFonts[i] != -1) {
+                BindHandleOwnerVariable(RecentStandardFonts[i], &RecentStandardFonts[i]);
+            }
+        }
+        RecentStandardFonts[0] = Standard.handle;
+        BindHandleOwnerVariable(RecentStandardFonts[0], &RecentStandardFonts[0]);
+        Standard.handle = -1;
     }
     FontCacheSettings settings;
     CopyFontCacheSettings(&settings);

@@ -62,7 +62,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
     PresentBackScreen();
     std::fprintf(out, "standard font size change to a new size: %.1f us\n", firstChange);
-    std::fprintf(out, "standard font size change, each of 4 sizes in turn: %.1f us\n", sizeChange);
+    std::fprintf(out, "standard font size change among 4 recent sizes: %.1f us\n", sizeChange);
     std::fprintf(out, "20-character string, cold cache: %.1f us\n", cold / (rounds - 4));
     std::fprintf(out, "20-character string, warm cache: %.1f us\n", warm / (rounds - 4));
     std::fclose(out);
