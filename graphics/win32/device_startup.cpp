@@ -113,8 +113,13 @@ static int OpenDirectDrawObject()
         return AppendLogText("DirectDrawオブジェクトの初期化に失敗しました\n");
     }
     AppendLogText("初期化に成功しました\n");
+    // The object only waits for the vertical blank, which needs no window; the
+    // normal level allows none. Bound to the main window, the platform's
+    // DirectDraw keeps a presentation chain of its own on that window, which
+    // fights the Direct3D swap chain's copy presents: every present then
+    // exposes and repaints the whole window (about 100 ms a frame).
     DWORD level = K_DDSCL_NORMAL | (DeviceSettings.fpuPreserve != 0 ? K_DDSCL_FPUPRESERVE : 0);
-    draw->lpVtbl->SetCooperativeLevel(draw, GetAppWindowHandle(), level);
+    draw->lpVtbl->SetCooperativeLevel(draw, nullptr, level);
     if (DeviceSettings.desktopComposition == 2) {
         ShellSetDesktopComposition(0);
     }
