@@ -59,6 +59,11 @@ void MarkPresentedFrameEnd()
     FrameEndIssued = FrameEndQuery->lpVtbl->Issue(FrameEndQuery, K_D3DISSUE_END) >= 0;
 }
 
+bool IsFrameEndMarkPending()
+{
+    return FrameEndIssued;
+}
+
 void ReleaseFrameEndQuery()
 {
     if (FrameEndQuery != nullptr) {

@@ -9,6 +9,8 @@ namespace Korvo {
 void WaitForPreviousFrameDrawn();
 // Mark the end of the frame just presented
 void MarkPresentedFrameEnd();
+// Whether a presented frame's end mark waits to be reached
+bool IsFrameEndMarkPending();
 // Release the query with the device
 void ReleaseFrameEndQuery();
 
