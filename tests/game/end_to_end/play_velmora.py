@@ -146,7 +146,8 @@ def run(args):
                 break
             print("clicked again at %s for the sortie picture" % (LAUNCH,), flush=True)
         assert shown is not None, "the sortie picture did not come"
-        print("seen: the sortie picture, on screen %.2f s: %.0f frames a second" % (shown, 61 / shown), flush=True)
+        print("seen: the sortie picture, on screen %.2f s: %.0f frames a second (load average %.1f, %d cores)"
+              % (shown, 61 / shown, os.getloadavg()[0], os.cpu_count()), flush=True)
         battle = step("battle_start", "the battle", in_battle)
         assert troops_digits(battle) == 3, "troops do not start at three digits"
         assert friends_in(battle, DEPLOY_CELL) == 0, "a unit stands on the deploy cell before any deploy"

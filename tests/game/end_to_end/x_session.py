@@ -141,10 +141,11 @@ class XSession:
     def key(self, name):
         self.xdotool("key", name)
 
-    def time_on_screen(self, predicate, appear_within, timeout=120):
-        """Screenshots as fast as they come while the predicate holds: the time
-        from the first shot that shows it to the first that no longer does, and
-        that first shot; (None, None) when it does not appear in time."""
+    def time_on_screen(self, predicate, appear_within, timeout=120, interval=0.02):
+        """Screenshots every interval while the predicate holds: the time from
+        the first shot that shows it to the first that no longer does, and that
+        first shot; (None, None) when it does not appear in time. (Shots taken
+        back to back would slow the program: the X server serves both.)"""
         start, first = None, None
         deadline = time.time() + appear_within
         while time.time() < deadline:
@@ -156,6 +157,7 @@ class XSession:
                     deadline = taken + timeout
             elif start is not None:
                 return taken - start, first
+            time.sleep(interval)
         if start is not None:
             raise AssertionError("the screen stayed for more than %s s" % timeout, first)
         return None, None
