@@ -17,9 +17,10 @@ namespace Korvo {
 
 static const int kReadStep = 4096;
 static const int kTableStep = 1000;
-// A main thread waiting for a frame gives up after this long without the
-// decode thread reading, storing or seeking anything.
-static const uint32_t kDecodeStallLimitMs = 3000;
+// A main thread waiting for a frame gives up after this many polls of at
+// least 1 ms each (3 s or more) without the decode thread reading, storing or
+// seeking anything. Counted, not timed: the wait must end without a clock too.
+static const int kDecodeStallPolls = 3000;
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -81,7 +82,7 @@ static int FailOpening(TheoraPlayer *player, const char *message)
 static const TheoraFrameStockEntry *WaitForCurrentFrame(TheoraPlayer *player)
 {
     uint32_t lastProgress = player->progress;
-    uint32_t lastProgressMs = static_cast<uint32_t>(GetMillisecondClock());
+    int stalledPolls = 0;
     for (;;) {
         if (player->threadState == kTheoraEnded) {
             return nullptr;
@@ -99,14 +100,15 @@ static const TheoraFrameStockEntry *WaitForCurrentFrame(TheoraPlayer *player)
             }
         }
         uint32_t progress = player->progress;
-        uint32_t now = static_cast<uint32_t>(GetMillisecondClock());
         if (progress != lastProgress) {
             lastProgress = progress;
-            lastProgressMs = now;
-        } else if (now - lastProgressMs >= kDecodeStallLimitMs) {
+            stalledPolls = 0;
+            SleepMilliseconds(seeking ? 1 : 0);
+        } else if (++stalledPolls >= kDecodeStallPolls) {
             return nullptr;
+        } else {
+            SleepMilliseconds(1);
         }
-        SleepMilliseconds(seeking ? 1 : 0);
     }
 }
 
