@@ -196,20 +196,25 @@ TEST(MovieRendererFilter, ConvertsYuvAndKeepsItsFrameBufferUntilTheLastRelease)
 TEST(MovieRendererFilter, TakesEachYuvLayoutAtItsOwnFrameSize)
 {
     const int width = 8, height = 2;
+    // Planar: the 16 luma bytes, then chroma bytes (V and U planes of 4 x 1,
+    // pairs over 8 bytes for 1 row, pairs over 4 bytes for 2 rows). Packed:
+    // one 4-byte group repeated over the 8 x 2 pixels.
+    auto planar = [] { std::vector<BYTE> f(16, 235); f.resize(24, 128); return f; };
+    auto packed = [](std::vector<BYTE> group) {
+        std::vector<BYTE> f;
+        for (int i = 0; i < 8; ++i) {
+            f.insert(f.end(), group.begin(), group.end());
+        }
+        return f;
+    };
     const struct {
         const char *name;
         GUID subtype;
         std::vector<BYTE> frame;
     } cases[] = {
-        // Y plane, then V and U planes of width/2 x height/2.
-        {"YV12", kYv12, [] { std::vector<BYTE> f(16, 235); f.resize(24, 128); return f; }()},
-        // Y plane, then U V pairs over width bytes for height/2 rows.
-        {"NV12", kNv12, [] { std::vector<BYTE> f(16, 235); f.resize(24, 128); return f; }()},
-        // Y plane, then U V pairs over width/2 bytes for every row.
-        {"NV11", kNv11, [] { std::vector<BYTE> f(16, 235); f.resize(24, 128); return f; }()},
-        {"YUY2", kYuy2, [] { std::vector<BYTE> f; for (int i = 0; i < 8; ++i) f.insert(f.end(), {235, 128, 235, 128}); return f; }()},
-        {"UYVY", kUyvy, [] { std::vector<BYTE> f; for (int i = 0; i < 8; ++i) f.insert(f.end(), {128, 235, 128, 235}); return f; }()},
-        {"YVYU", kYvyu, [] { std::vector<BYTE> f; for (int i = 0; i < 8; ++i) f.insert(f.end(), {235, 128, 235, 128}); return f; }()},
+        {"YV12", kYv12, planar()}, {"NV12", kNv12, planar()}, {"NV11", kNv11, planar()},
+        {"YUY2", kYuy2, packed({235, 128, 235, 128})}, {"UYVY", kUyvy, packed({128, 235, 128, 235})},
+        {"YVYU", kYvyu, packed({235, 128, 235, 128})},
     };
     for (const auto &c : cases) {
         for (bool cut : {false, true}) {
