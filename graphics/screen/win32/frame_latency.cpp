@@ -6,9 +6,9 @@
 // limit is kept here: after each present an event query is issued, and the
 // next present sleeps in 1 ms steps until that query has been reached.
 
-#include "graphics/win32/frame_latency.h"
+#include "graphics/screen/win32/frame_latency.h"
 
-#include "graphics/win32/d3d_objects.h"
+#include "graphics/device/win32/d3d_objects.h"
 
 namespace Korvo {
 
