@@ -61,7 +61,8 @@ void RunPairBlit16(bool add, bool keyed, const BlitRows &g, const BlitRuleContex
 }
 
 // Whole rows of the source copied unchanged; streaming past the caches only
-// when the copy is large for this processor's caches.
+// when the copy is large for this processor's caches, long rows by string
+// move where the processor makes that fast.
 void CopyRows(const BlitRows &g, int bytesPerPixel)
 {
     const size_t rowBytes = static_cast<size_t>(g.width * bytesPerPixel);
@@ -71,8 +72,9 @@ void CopyRows(const BlitRows &g, int bytesPerPixel)
         FinishStreamingStores();
         return;
     }
+    const RowCopyFunction copyRow = ChooseRowCopy(rowBytes);
     for (int y = 0; y < g.height; ++y)
-        CopyRowBytes(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch, rowBytes);
+        copyRow(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch, rowBytes);
 }
 
 template <class Src>

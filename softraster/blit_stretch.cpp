@@ -38,6 +38,7 @@ void StretchCopyRows32(const StretchRows &g)
     const int *offsets = StretchColumnOffsets;
     const size_t rowBytes = static_cast<size_t>(g.width) * 4;
     const bool streaming = rowBytes * static_cast<size_t>(g.height) >= MemImgStreamingBytes();
+    const RowCopyFunction copyRow = ChooseRowCopy(rowBytes);
     uint8_t *scratch = reinterpret_cast<uint8_t *>(StretchRowScratch);
     const uint8_t *srcRow = g.source;
     uint8_t *dstRow = g.destination;
@@ -59,7 +60,7 @@ void StretchCopyRows32(const StretchRows &g)
                 srcRow = nextRow;
                 break;
             }
-            streaming ? StreamRowBytes(dstRow, gathered, rowBytes) : CopyRowBytes(dstRow, gathered, rowBytes);
+            streaming ? StreamRowBytes(dstRow, gathered, rowBytes) : copyRow(dstRow, gathered, rowBytes);
         }
     }
     if (streaming)

@@ -28,6 +28,7 @@ constexpr size_t kSmallestStreamingBytes = 1u << 20;
 // ---------------------------------------------------------------------------
 
 static int VectorFormOverride = -1;
+static int StringMoveOverride = -1;
 static size_t StreamingBytesOverride = 0;
 
 // ---------------------------------------------------------------------------
@@ -60,6 +61,16 @@ bool ProcessorRunsAvx2()
         return false;
     __cpuid_count(7, 0, a, b, c, d);
     return (b & (1u << 5)) != 0;
+}
+
+// Enhanced string moves (ERMS): rep movsb moves whole cache lines at a time.
+bool ProcessorHasFastStringMoves()
+{
+    unsigned a, b, c, d;
+    if (__get_cpuid_max(0, nullptr) < 7)
+        return false;
+    __cpuid_count(7, 0, a, b, c, d);
+    return (b & (1u << 9)) != 0;
 }
 
 // Keep the highest-level (then largest) data or unified cache of a descriptor
@@ -111,6 +122,8 @@ MemImgCacheFacts ProcessorCacheFacts()
 
 bool ProcessorRunsAvx2() { return false; }
 
+bool ProcessorHasFastStringMoves() { return false; }
+
 MemImgCacheFacts ProcessorCacheFacts() { return MemImgCacheFacts{0, 0}; }
 
 #endif
@@ -118,12 +131,14 @@ MemImgCacheFacts ProcessorCacheFacts() { return MemImgCacheFacts{0, 0}; }
 // The processor's facts, read once.
 struct ProcessorFacts {
     bool avx2;
+    bool fastStringMoves;
     MemImgCacheFacts caches;
 };
 
 const ProcessorFacts &Processor()
 {
-    static const ProcessorFacts facts = {KORVO_WIDE_VECTOR_FORMS && ProcessorRunsAvx2(), ProcessorCacheFacts()};
+    static const ProcessorFacts facts = {KORVO_WIDE_VECTOR_FORMS && ProcessorRunsAvx2(),
+                                         KORVO_STRING_MOVES && ProcessorHasFastStringMoves(), ProcessorCacheFacts()};
     return facts;
 }
 
@@ -160,6 +175,20 @@ int SetMemImgVectorFormOverride(int form)
         return 0;
     VectorFormOverride = form;
     return 1;
+}
+
+// 1 when long rows are copied with the string move.
+int MemImgStringMovesEnabled()
+{
+    if (StringMoveOverride >= 0)
+        return StringMoveOverride;
+    return Processor().fastStringMoves ? 1 : 0;
+}
+
+// Force the string move on or off, or follow the processor (-1).
+void SetMemImgStringMoveOverride(int mode)
+{
+    StringMoveOverride = mode < 0 ? -1 : (mode != 0 && KORVO_STRING_MOVES ? 1 : 0);
 }
 
 // The caches the processor reports.

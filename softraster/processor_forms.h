@@ -1,6 +1,7 @@
 // What the processor offers the pixel loops, read once through CPUID: the
-// widest vector form the loops may use, and the size from which whole-image
-// copies write past the caches with streaming stores.
+// widest vector form the loops may use, whether long rows are copied with the
+// processor's string move, and the size from which whole-image copies write
+// past the caches with streaming stores.
 //
 // Both are choices of speed only: every form gives the same bytes. Tests force
 // each form in turn through the overrides.
@@ -14,6 +15,13 @@
 #define KORVO_WIDE_VECTOR_FORMS 1
 #else
 #define KORVO_WIDE_VECTOR_FORMS 0
+#endif
+
+// The string move (rep movsb) is written as inline assembly for x86 builds.
+#if (defined(__i386__) || defined(__x86_64__)) && defined(__GNUC__)
+#define KORVO_STRING_MOVES 1
+#else
+#define KORVO_STRING_MOVES 0
 #endif
 
 namespace Korvo {
@@ -51,6 +59,13 @@ int CurrentMemImgVectorForm();
 // Force a supported vector form, or follow the processor again (-1); 0 (and
 // no change) for a form this processor cannot run.
 int SetMemImgVectorFormOverride(int form);
+
+// 1 when long rows are copied with the string move: the processor says its
+// string moves are fast (ERMS), unless forced.
+int MemImgStringMovesEnabled();
+
+// Force the string move on (1) or off (0), or follow the processor again (-1).
+void SetMemImgStringMoveOverride(int mode);
 
 // The caches the processor reports.
 MemImgCacheFacts ReadMemImgCacheFacts();

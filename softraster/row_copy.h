@@ -10,7 +10,12 @@
 #include <emmintrin.h>
 #endif
 
+#include "softraster/processor_forms.h"
+
 namespace Korvo {
+
+// Rows at least this long are worth the start-up of a string move.
+constexpr size_t kStringMoveRowBytes = 2048;
 
 // Copy bytes of one row (the rows never overlap).
 inline void CopyRowBytes(uint8_t *dst, const uint8_t *src, size_t bytes)
@@ -30,6 +35,32 @@ inline void CopyRowBytes(uint8_t *dst, const uint8_t *src, size_t bytes)
         _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), _mm_loadu_si128(reinterpret_cast<const __m128i *>(src)));
 #endif
     std::memcpy(dst, src, bytes);
+}
+
+// Copy one long row with the processor's string move, once the destination
+// is aligned to a cache line (the first 64 bytes go by CopyRowBytes), so that
+// the move writes whole lines.
+inline void StringMoveRowBytes(uint8_t *dst, const uint8_t *src, size_t bytes)
+{
+#if KORVO_STRING_MOVES
+    if (bytes >= 64) {
+        const size_t head = (64 - (reinterpret_cast<uintptr_t>(dst) & 63)) & 63;
+        CopyRowBytes(dst, src, 64);
+        dst += head;
+        src += head;
+        bytes -= head;
+        __asm__ volatile("rep movsb" : "+D"(dst), "+S"(src), "+c"(bytes) : : "memory");
+        return;
+    }
+#endif
+    CopyRowBytes(dst, src, bytes);
+}
+
+// The plain (cached) copy for rows of this length on this processor.
+using RowCopyFunction = void (*)(uint8_t *, const uint8_t *, size_t);
+inline RowCopyFunction ChooseRowCopy(size_t rowBytes)
+{
+    return rowBytes >= kStringMoveRowBytes && MemImgStringMovesEnabled() ? StringMoveRowBytes : CopyRowBytes;
 }
 
 // CopyRowBytes with streaming stores, for copies past the caches

@@ -210,10 +210,11 @@ TEST(BlitAlphaRuns, LongRunsMatchReference)
 
 namespace {
 
-// Large copies with streaming stores and with plain ones (forced either way):
-// a plain copy, a slightly enlarging stretch (some rows repeat), a mirrored
-// one and a doubling one cut by the destination's edges, against the reference.
-TEST(BlitLargeCopies, StreamedAndPlainCopiesMatchReference)
+// Large copies in every store form (streaming, plain by vector loop, plain by
+// string move; each forced): a plain copy, a slightly enlarging stretch (some
+// rows repeat), a mirrored one and a doubling one cut by the destination's
+// edges, against the reference.
+TEST(BlitLargeCopies, EveryStoreFormMatchesReference)
 {
     BuildMemImgLookupTables();
     std::mt19937 rng(91);
@@ -225,9 +226,12 @@ TEST(BlitLargeCopies, StreamedAndPlainCopiesMatchReference)
     const RECT clip = {0, 0, 703, 423};
     const RefBlit::Settings s{0, 255, 0xFFFFFF, false, 0, clip};
     ApplySettings(s);
-    for (const size_t streamingBytes : {size_t{1}, SIZE_MAX}) {
-        SetMemImgStreamingBytesOverride(streamingBytes);
-        const char *stores = streamingBytes == 1 ? "streaming" : "plain";
+    struct StoreForm { const char *name; size_t streamingBytes; int stringMove; };
+    for (const StoreForm &form : {StoreForm{"streaming", 1, 0}, StoreForm{"vector loop", SIZE_MAX, 0},
+                                  StoreForm{"string move", SIZE_MAX, 1}}) {
+        SetMemImgStreamingBytesOverride(form.streamingBytes);
+        SetMemImgStringMoveOverride(form.stringMove);
+        const char *stores = form.name;
         destination.Restore();
         const auto plain = RefBlit::PlainBlit(destination.image, source.image, 1, 2, nullptr, s);
         BlendBlitMemImg(&destination.image, &source.image, 1, 2, 0, nullptr);
@@ -243,6 +247,7 @@ TEST(BlitLargeCopies, StreamedAndPlainCopiesMatchReference)
         }
     }
     SetMemImgStreamingBytesOverride(0);
+    SetMemImgStringMoveOverride(-1);
 }
 
 }  // namespace
