@@ -33,9 +33,11 @@ TEST(RowCopy, EveryFormCopiesExactlyTheRow)
                 form.copy(target + offset, from, length);
                 ASSERT_EQ(std::memcmp(target + offset, from, length), 0)
                     << form.name << " length " << length << " offset " << offset;
-                for (size_t i = 0; i < sizeof target; ++i)
-                    if (i < offset || i >= offset + length)
+                for (size_t i = 0; i < sizeof target; ++i) {
+                    if (i < offset || i >= offset + length) {
                         ASSERT_EQ(target[i], 0xA5) << form.name << " wrote byte " << i << ", length " << length
                                                    << " offset " << offset;
+                    }
+                }
             }
 }
