@@ -178,12 +178,16 @@ function(korvo_add_all_tests)
   if(WIN32 AND TARGET movie_playback_tests)
     # The DirectShow road plays a movie made by the Debian encoder.
     set(movie_fixtures ${CMAKE_BINARY_DIR}/testrun/movie_fixtures)
-    add_custom_command(OUTPUT ${movie_fixtures}/flat_colour.avi
+    add_custom_command(OUTPUT ${movie_fixtures}/flat_colour.avi ${movie_fixtures}/scrolling_bars.avi
                        COMMAND bash ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh ${movie_fixtures}
                        DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh VERBATIM)
     add_custom_target(movie_fixtures DEPENDS ${movie_fixtures}/flat_colour.avi)
     add_dependencies(movie_playback_tests movie_fixtures)
     target_compile_definitions(movie_playback_tests PRIVATE KORVO_MOVIE_FIXTURE_DIR="${movie_fixtures}")
+  endif()
+
+  if(WIN32 AND TARGET movie_playback_tests)
+    korvo_add_outside_program_test()
   endif()
 
   if(NOT WIN32)
@@ -256,6 +260,50 @@ function(korvo_add_all_tests)
                    ${CMAKE_BINARY_DIR}/include_host_tests.cmake)
     endif()
   endif()
+endfunction()
+
+# A program on korvo.h alone, compiled and linked as a program outside the tree
+# is (README, "What a program calls"): the library's archive, the third-party
+# archives and the system libraries, nothing of the build's own settings. It runs
+# on both roads; a driver presses a key on its window.
+function(korvo_add_outside_program_test)
+  set(name korvo_only_program)
+  set(program ${KORVO_TEST_OUTPUT_DIR}/${name}.exe)
+  set(source ${PROJECT_SOURCE_DIR}/tests/outside_program/korvo_only_program.cpp)
+  add_custom_command(OUTPUT ${program}
+                     COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -O2 -Wall -Wextra -I${PROJECT_SOURCE_DIR}
+                             ${source} -o ${program} $<TARGET_FILE:korvo> -L${KORVO_DEPS_PREFIX}/lib
+                             -lpng16 -ljpeg -lvorbisfile -lvorbis -ltheora -logg
+                             -lBulletDynamics -lBulletCollision -lLinearMath -lz
+                             -lkernel32 -luser32 -lgdi32 -lshell32 -luuid -static -static-libgcc -static-libstdc++
+                     DEPENDS ${source} korvo ${PROJECT_SOURCE_DIR}/korvo.h VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${program})
+
+  # Its Theora movie: 40 frames of known colours from the theoramovie tool, built
+  # for Windows here and run under Wine.
+  add_executable(theoramovie ${PROJECT_SOURCE_DIR}/tools/theoramovie/main.cpp
+                 ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
+  korvo_target_settings(theoramovie)
+  target_link_libraries(theoramovie PRIVATE korvo)
+  set(fixtures ${CMAKE_BINARY_DIR}/testrun/movie_fixtures)
+  add_custom_command(OUTPUT ${fixtures}/frame_colours.ogv
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${fixtures}
+                     COMMAND bash ${PROJECT_SOURCE_DIR}/tools/wine_exec.sh $<TARGET_FILE:theoramovie>
+                             ${fixtures}/frame_colours.ogv 40
+                     DEPENDS theoramovie VERBATIM)
+  add_custom_target(outside_program_fixtures DEPENDS ${fixtures}/frame_colours.ogv)
+  add_dependencies(${name} outside_program_fixtures movie_fixtures)
+  add_test(NAME ${KORVO_TEST_PREFIX}${name}_imports COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh ${program})
+
+  foreach(road direct3d software)
+    set(test ${KORVO_TEST_PREFIX}${name}_${road})
+    add_test(NAME ${test}
+             COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/outside_program/run_pressing_keys.py
+                     --tools ${PROJECT_SOURCE_DIR}/tools --work ${CMAKE_BINARY_DIR}/testrun/${name}_${road}
+                     --title KorvoOnlyProgram ${program} ${road}
+                     ${fixtures}/frame_colours.ogv ${fixtures}/scrolling_bars.avi)
+    set_tests_properties(${test} PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop)
+  endforeach()
 endfunction()
 
 function(korvo_add_tools)

@@ -47,6 +47,10 @@ int SetAppWindowTitle(const char *title);
 // Switch between windowed (1) and full-screen (0) display, before or after start-up
 int ChangeWindowMode(int windowed);
 
+// Show (1) or hide (0) the cursor over the window, or re-apply the setting (-1); 0
+int ApplyMouseCursorVisibility(int shown);
+// Both 1.0: the window shows the screen at its own size
+double GetWindowScaleFactors(double *x, double *y);
 // Cursor position in client (windowed) or screen (full screen) coordinates
 // (either pointer may be null); 0
 int GetCursorClientPosition(int *x, int *y);
@@ -61,6 +65,10 @@ void SetPlainFilesOnly(int plainOnly);
 
 // Store whether loaders queue their work to the workers (any non-zero is 1); 0
 int SetLoadInBackgroundFlag(int flag);
+// 1 when loaders queue their work to the workers, else 0
+int GetLoadInBackgroundFlag();
+// Switch desktop composition (only when it differs from what the library set); 0
+int SetDesktopCompositionState(int enable);
 
 // The frame: messages and waits
 // Pump window messages and the per-frame services under the API lock; 0, or -1 once quitting
@@ -106,6 +114,26 @@ size_t ReadStreamEntry(void *buffer, size_t elementSize, size_t count, StreamHan
 int IsStreamEntryAtEnd(StreamHandle stream);
 // 1 when no asynchronous read is pending, 0 while one is, -1 for a bad handle
 int IsStreamEntryIdle(StreamHandle stream);
+// Files through the installed stream table (the default set is the one above)
+// Open a stream; its handle, 0 on failure
+StreamHandle OpenFileStream(const char *path, int useCache, int flag, int useAsync);
+// Close a stream; 0, -1 for a handle that names no open stream
+int CloseFileStream(StreamHandle stream);
+// The read position; -1 for a handle that names no open stream
+int TellFileStream(StreamHandle stream);
+// Move the read position (0 start, 1 current, 2 end); 0 or -1
+int SeekFileStream(StreamHandle stream, int offset, int origin);
+// Read whole elements; the number read
+size_t ReadFileStream(void *buffer, size_t elementSize, size_t count, StreamHandle stream);
+// Non-zero once a read found nothing left
+int IsFileStreamAtEnd(StreamHandle stream);
+// 1 when no asynchronous read is pending
+int IsFileStreamIdle(StreamHandle stream);
+// Change the current folder
+int ChangeStreamDirectory(const char *path);
+// The current folder (buffer of 260 bytes)
+int GetStreamDirectory(char *buffer);
+
 // Change the process's current folder; 0
 int SetWorkingDirectory(const char *path);
 // The current folder (256 bytes); 0

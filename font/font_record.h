@@ -184,8 +184,6 @@ FontHandleRecord *LookupFontRecord(int handle);
 int InitFontHandleSystem();
 int TermFontHandleSystem();
 int ResetStandardFontState(int endFlag);
-int CreateFontHandleWithSettings(const FontCacheSettings *settings, const char *face, int size, int thickness,
-                                 int type, int charSet, int edgeSize, int italic, int wantedHandle, int async);
 int CreateFontToHandle(int size, const FontCacheSettings *settings, int handle, const char *face, int thickness,
                        int type, int charSet, int edgeSize, int italic, int async);
 void CopyFontCacheSettings(FontCacheSettings *out);

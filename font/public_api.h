@@ -5,6 +5,9 @@
 
 namespace Korvo {
 
+// The font-cache creation settings (library internal); a program passes null.
+struct FontCacheSettings;
+
 // Font types: 0 plain, 1 outlined (edge), 2 smoothed, 3 smoothed and outlined;
 // 18/19 smoothed from 4x rasterised glyphs, 34/35 from 8x (19 and 35 outlined).
 enum FontRenderMode {
@@ -18,6 +21,14 @@ enum FontRenderMode {
     FontSmoothed8xEdge = 35,
 };
 
+// A new font on a system font: settings (null: the library's current ones), face (null or
+// empty: the default face), size in pixels (-1 = 16), thickness (-1 = 6), FontRenderMode
+// (-1 = plain), character set (-1: the system's), edge size (-1 = 1), italic flag, the
+// handle to re-create or -1 for a new one, asynchronous flag (0). The handle or -1.
+// The library has no call that deletes a font: fonts live until the library shuts down
+// (or a change of screen or window mode, which AttachFontDeleteFlagToHandle reports).
+int CreateFontHandleWithSettings(const FontCacheSettings *settings, const char *face, int size, int thickness,
+                                 int type, int charSet, int edgeSize, int italic, int wantedHandle, int async);
 // 1 for a live font handle, else 0
 int IsFontHandleValid(int handle);
 // The font's size in pixels, or -1

@@ -18,6 +18,17 @@ struct FloatColor {
     float r, g, b, a;
 };
 
+// One display mode of the adapter.
+struct DisplayModeEntry {
+    int width;
+    int height;
+    int bitsPerPixel;
+    int refreshRate;
+};
+
+// Routine that rebuilds graph contents after the device was lost.
+typedef void (*GraphRestoreCallback)();
+
 // Before start-up store the screen mode; after it change the screen; 0, -2 (fell back to 640x480) or -1
 int SetScreenResolutionAndDepth(int width, int height, int bitsPerPixel, int refreshRate);
 // Before start-up: 0 draws in software without Direct3D; 0, or -1 once started
@@ -28,6 +39,30 @@ int IsHardwareRenderingWanted();
 int SetWaitForVerticalBlank(int enable);
 // The vertical-blank wait setting
 int IsWaitForVerticalBlankOn();
+// Before start-up: show a full-screen 320x240 mode as a doubled 640x480 screen (1); 0
+int SetDoubled320x240Request(int flag);
+// Store and apply the Direct3D dialog-box mode; 0
+int SetMenuDialogBoxMode(int enable);
+// The stored dialog-box mode
+int GetMenuDialogBoxMode();
+// The screen and the adapter's modes
+// The screen size (320x240 in the doubled mode) and depth (null pointers skipped); 0
+int GetScreenSizeAndDepth(int *width, int *height, int *bitsPerPixel);
+// The drawn screen size (640x480 while none was set); 0
+int GetVirtualScreenSize(int *width, int *height);
+// The depth (16 while none was set)
+int GetScreenBitsPerPixel();
+// 1 when not in window mode
+int IsFullScreenMode();
+// Number of adapter modes with 16 bits or more
+int CountDisplayModes();
+// One display mode; all fields -1 when the index is out of range
+DisplayModeEntry GetDisplayModeEntry(int index);
+// 1 when the adapter has a mode of exactly that size and depth
+int IsDisplayModeAvailable(int width, int height, int bitsPerPixel);
+// Select the routine that rebuilds graph contents after the device was lost (null: the built-in one); 0
+int SetGraphRestoreCallback(GraphRestoreCallback callback);
+
 // Clear the draw target to the background colour; 0, or -1 before start-up
 int ClearDrawScreen();
 // Show what was drawn into the back screen; 0, or -1 before start-up or once the end was requested
@@ -40,6 +75,8 @@ int PresentBackScreenRect(const RECT *rect);
 // Direct drawing to a screen (-2 back, -4 front, -3, -5) or a drawable graph; 0, or -1 for
 // another value, a graph that cannot be drawn into, or before start-up
 int SelectDrawTarget(int target);
+// The current draw target
+int GetSelectedDrawTarget();
 // Slot 0 is SelectDrawTarget; slots 1..15 (devices with several render targets) take a drawable
 // graph, or are emptied by any other value; 0 or -1
 int SetRenderTargetSlot(int slot, int target);
@@ -65,6 +102,8 @@ int SetDrawBrightRGB(int red, int green, int blue);
 int SetDrawBrightPackedRGB(unsigned int colour);
 // Texture filter: 0 point, 1 bilinear, 2 anisotropic; 0
 int SetDrawFilterMode(int mode);
+// The texture filter
+int GetDrawFilterMode();
 // Clip area of drawing (right and bottom exclusive); 0, -1 for an invalid target
 int SetDrawClipArea(int x1, int y1, int x2, int y2);
 // Blend graph of later graph draws (handle <= 0: none), by type: 0 cross-fade (then one int,
@@ -135,6 +174,27 @@ int DestroyGraphHandle(int handle, int unused);
 int IsGraphHandleReady(int handle);
 // A graph's size, or the screen size for -2 and -4 (null pointers skipped); 0 or -1
 int GetGraphOrScreenSize(int handle, int *width, int *height);
+// Direct3D graphs: the texture size of the first piece; software graphs: the graph's size; 0 or -1
+int GetGraphTexturePieceSize(int handle, int *width, int *height);
+// 1 for a Direct3D graph with multisampled surfaces, else 0
+int IsGraphMultisampled(int handle);
+// Bind an int that receives 1 when the graph is deleted (0 written now); 0 or -1
+int AttachGraphDeletedFlag(int handle, int *flag);
+// A new graph from images the program holds (they stay the program's); its handle or -1
+int BuildGraphFromBaseImages(const RasterImage *color, const RasterImage *alpha, int callerFlag);
+// A new graph showing a rectangle of another graph; its handle or -1
+int CreateSubGraph(int x, int y, int width, int height, int sourceHandle);
+// Write the rectangle of the images at (x, y), the graph's size, into the whole graph and keep a
+// copy of the images to rebuild it after a device loss; 0 or -1
+int UploadImagesToGraphKeepSource(const RasterImage *color, const RasterImage *alpha, int x, int y, int handle);
+// Write a rectangle of the images (null: all) to (x, y) of the graph; 0 or -1
+int UploadImageRectToGraph(const RasterImage *color, const RasterImage *alpha, const RECT *sourceRect, int x, int y,
+                           int handle);
+
+// Movies: a graph loaded from a movie file shows the movie's frames
+// The movie handle whose frames the graph shows (for StartMoviePlayback and the other movie
+// calls), or -1 for a graph without a movie or an invalid graph
+int GetGraphMovieHandle(int graph);
 
 // Graph filters
 // Filter a whole graph in place: type 0 Mono (Cb, Cr), 1 Gauss (width, blur * 100),

@@ -6,23 +6,6 @@
 
 namespace Korvo {
 
-// One display mode of the adapter.
-struct DisplayModeEntry {
-    int width;
-    int height;
-    int bitsPerPixel;
-    int refreshRate;
-};
-
-// Routine that rebuilds graph contents after the device was lost.
-typedef void (*GraphRestoreCallback)();
-
-// Number of adapter modes with 16 bits or more
-int CountDisplayModes();
-// One display mode; all fields -1 when the index is out of range
-DisplayModeEntry GetDisplayModeEntry(int index);
-// Select the graph restore routine (null: the built-in one); 0
-int SetGraphRestoreCallback(GraphRestoreCallback callback);
 // 1 when a restore routine is set
 int HasGraphRestoreCallback();
 // Start graphics (Direct3D or software images, fonts, rasteriser tables); 0 or -1
@@ -31,8 +14,6 @@ int StartupGraphicsSystem();
 int ShutdownGraphicsSystem();
 // Direct later drawing to a draw target (-2..-5) or a drawable graph; 0 or -1
 int SelectDrawTarget(int target);
-// The current draw target
-int GetSelectedDrawTarget();
 // Show the current back screen in the window again
 void RefreshPresentedScreen();
 // Rebuild the screen for the current window mode (-1 keeps a value); 0 or -1
@@ -47,15 +28,9 @@ int G_D3D_IsDeviceLost();
 int RecreateGraphicsDevice();
 // Release every device resource and the device
 void ReleaseGraphicsDevice();
-// 1 when not in window mode
-int IsFullScreenMode();
 // The DirectDraw 7 object, or null
 void *GetDirectDraw7Object();
 // End an open scene and set the device's dialog-box mode; 0
 int G_D3D_SwitchDialogBoxMode(int flag);
-// Store and apply the Direct3D dialog-box mode; 0
-int SetMenuDialogBoxMode(int enable);
-// The stored dialog-box mode
-int GetMenuDialogBoxMode();
 
 } // namespace Korvo

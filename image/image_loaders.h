@@ -52,7 +52,5 @@ int RunImageLoadersWith(const ImageExtraLoaders *extra, const ImageStreamSource 
 // The name of an image's separate alpha image ("_a" before the extension)
 int MakeAlphaImageFileName(char *out, const char *name);
 
-// Turn a block-compressed image into plain ARGB 32-bit pixels (plain images are left as they are)
-int ExpandDxtImageToArgb32(RasterImage *image);
 
 } // namespace Korvo

@@ -69,10 +69,49 @@ int FreeImageRecord(RasterImage *image);
 // One pixel as 0xAARRGGBB
 uint32_t ReadImagePixelAsArgb(const RasterImage *image, int x, int y);
 
+// Pixels and blits (block-compressed images are expanded to ARGB 32-bit first)
+// Allocate an ARGB 32-bit image
+int AllocArgb32Image(int width, int height, RasterImage *out);
+// Allocate an XRGB 32-bit image
+int AllocXrgb32Image(int width, int height, RasterImage *out);
+// Write one pixel from 0..255 components
+int WriteImagePixelRgba(RasterImage *image, int x, int y, int r, int g, int b, int a);
+// Read one pixel as 0..255 components; any pointer may be null
+int ReadImagePixelRgba(RasterImage *image, int x, int y, int *r, int *g, int *b, int *a);
+// Copy a rectangle to (tx, ty) of another image, clipped to both images
+int BlitImageRectClipped(int sx, int sy, int w, int h, int tx, int ty, RasterImage *source, RasterImage *destination);
+// Copy a whole image to (tx, ty) of another image, clipped
+int BlitWholeImageAt(int tx, int ty, RasterImage *source, RasterImage *destination);
+// Scale a source rectangle into a destination rectangle, nearest or bilinear
+int ScaleBlitImageRect(int sx1, int sy1, int sx2, int sy2, RasterImage *source, int tx1, int ty1, int tx2, int ty2,
+                       RasterImage *destination, int bilinear);
+// Byte size of the pixel data, mip levels included; -1 for an unknown block format
+int CalcImagePixelDataBytes(const RasterImage *image);
+// Reverse the pixels of every row
+int MirrorImageLeftRight(RasterImage *image);
+// Turn a plain image by 180 degrees in place
+int RotateImageHalfTurn(RasterImage *image);
+// Turn a block-compressed image into plain ARGB 32-bit pixels (plain images are left as they are)
+int ExpandDxtImageToArgb32(RasterImage *image);
+
 // Colour formats
 // X8R8G8B8: unused top byte
 int InitXrgb32Format(ColorFormatDesc *desc);
 // A8R8G8B8
 int InitArgb32Format(ColorFormatDesc *desc);
+// R8G8B8 in three bytes (blue first in memory)
+int InitRgb24Format(ColorFormatDesc *desc);
+// 8-bit palette indices (the palette itself is left as it is)
+int InitPaletteFormat(ColorFormatDesc *desc);
+// 8-bit palette indices over a grey ramp
+int InitGray8Format(ColorFormatDesc *desc);
+// General constructor from bit count and channel masks (or channel count and bits per channel)
+int InitColorFormatFromMasks(ColorFormatDesc *desc, int bitsPerPixel, uint32_t maskR, uint32_t maskG,
+                             uint32_t maskB, uint32_t maskA, int channelCount, int bitsPerChannel,
+                             int floatFlag);
+// Pixel value of 8-bit components (nearest palette index for palette formats)
+uint32_t PackColorInFormat(const ColorFormatDesc *desc, int r, int g, int b, int a);
+// Split a pixel value into 0..255 components; any pointer may be null
+int SplitColorInFormat(const ColorFormatDesc *desc, uint32_t pixel, int *r, int *g, int *b, int *a);
 
 } // namespace Korvo

@@ -18,14 +18,8 @@ namespace Korvo {
 int InitImageDataModule();
 // Clear the module's started flag; -1 when not started
 int TermImageDataModule();
-// Byte size of the pixel data, mip levels included; -1 for an unknown block format
-int CalcImagePixelDataBytes(const RasterImage *image);
 // Zero a rectangle of pixels (no clipping)
 int ZeroImageRect(RasterImage *image, int x, int y, int width, int height);
-// Reverse the pixels of every row
-int MirrorImageLeftRight(RasterImage *image);
-// Turn a plain image by 180 degrees in place
-int RotateImageHalfTurn(RasterImage *image);
 // Write the half-size (2x2 box filtered) image of a source rectangle
 int HalveImageByBoxFilter(const ColorFormatDesc *format, void *dst, int dstPitch, const void *src, int srcPitch,
                           int dstX, int dstY, int srcX, int srcY, int srcWidth, int srcHeight);

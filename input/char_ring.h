@@ -2,6 +2,8 @@
 // strings wait here until the message pump feeds them to the active text input.
 #pragma once
 
+#include "input/public_api.h"
+
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
@@ -50,9 +52,6 @@ extern const VirtualKeyControlCode VirtualKeyToControlCodeTable[];
 int ResetInputCharRing();
 // Append a byte; 0, or -1 when the ring is full (the byte is dropped)
 int PushInputCharToBuffer(unsigned char code);
-// Next character into out (terminated): 0 none (or a lead byte still alone),
-// 1 single byte or control code, 2 double-byte; advance 0 only peeks
-int TakeBufferedInputChar(char out[3], int advance);
 // The ring's read and write positions
 void GetInputCharRingPositions(int *readPosition, int *writePosition);
 // 1 when the byte is a control code of the key table, else 0

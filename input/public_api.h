@@ -15,6 +15,11 @@ int GetFirstPressedInput(int flags);
 int ReadJoypadInputMask(int padNumber);
 // Stop a pad's vibration (1-based pad number); 0
 int HaltJoypadVibration(int padNumber);
+// Next typed character from the input buffer into out (terminated): 0 none (or a lead
+// byte still alone), 1 single byte or control code, 2 double-byte; advance 0 only peeks
+int TakeBufferedInputChar(char out[3], int advance);
+// Switch the main window's IME on (1) or off (0, which also drops the composition); 0
+int SetImeInputEnabled(int flag);
 // Delete a text-input handle; 0, or -1 for an invalid handle
 int DeleteTextInputHandle(int handle);
 

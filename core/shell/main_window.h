@@ -21,10 +21,6 @@ int ApplyWindowStyleForMode();
 int ResizeWindowToSettings();
 // Apply a queued activation change; 0, or -1 when the system must end
 int HandleAppActivation(int wParam, int isActivateApp);
-// Switch desktop composition (only when it differs from what the library set); 0
-int SetDesktopCompositionState(int enable);
-// Show (1) or hide (0) the cursor over the window, or re-apply the setting (-1); 0
-int ApplyMouseCursorVisibility(int shown);
 // Full-screen menu-bar check of the pump; 0
 int UpdateMenuBarAutoDisplay();
 

@@ -66,25 +66,6 @@ const StreamOpsTable *GetFileStreamOpsTable();
 // The StreamOpsTable whose data word is a MemoryReadStream pointer
 const StreamOpsTable *GetMemoryStreamOpsTable();
 
-// Open a stream through the installed table; its handle, 0 on failure
-StreamHandle OpenFileStream(const char *path, int useCache, int flag, int useAsync);
-// Close a stream; 0, -1 for a handle that names no open stream
-int CloseFileStream(StreamHandle stream);
-// The read position; -1 for a handle that names no open stream
-int TellFileStream(StreamHandle stream);
-// Move the read position (0 start, 1 current, 2 end); 0 or -1
-int SeekFileStream(StreamHandle stream, int offset, int origin);
-// Read whole elements; the number read
-size_t ReadFileStream(void *buffer, size_t elementSize, size_t count, StreamHandle stream);
-// Non-zero once a read found nothing left
-int IsFileStreamAtEnd(StreamHandle stream);
-// 1 when no asynchronous read is pending
-int IsFileStreamIdle(StreamHandle stream);
-// Change the current folder through the installed table
-int ChangeStreamDirectory(const char *path);
-// The current folder through the installed table (buffer of 260 bytes)
-int GetStreamDirectory(char *buffer);
-
 // A new memory stream over size bytes at data (not copied); null on failure
 MemoryReadStream *OpenMemoryReadStream(const void *data, int size);
 // Free the stream record (not the data); 0

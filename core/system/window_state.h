@@ -13,13 +13,10 @@ namespace Korvo {
 int GetRunWhileInactiveFlag();
 // Processor and system facts recorded at start-up
 int GetMmxAvailableFlag();
-int GetLoadInBackgroundFlag();
 int GetLogicalProcessorCount();
 int GetWindowsVersionCode();
 // 1 once the user closed the window
 int GetForcedCloseFlag();
-// Both 1.0: the window shows the screen at its own size
-double GetWindowScaleFactors(double *x, double *y);
 // The client area's screen rectangle; 0
 int GetClientScreenRect(RECT *rect);
 // Local year, month, day, hour, minute and second of a file time

@@ -320,6 +320,12 @@ int CreateFontHandleWithSettings(const FontCacheSettings *settings, const char *
     if (handle == -1) {
         return -1;
     }
+    // A program has no settings record of its own: null takes the current ones.
+    FontCacheSettings current;
+    if (settings == nullptr) {
+        CopyFontCacheSettings(&current);
+        settings = &current;
+    }
     // Fonts are built on the caller's thread; the library starts no font load jobs.
     if (CreateFontToHandle(size, settings, handle, face, thickness, type, charSet, edgeSize, italic, async) < 0) {
         DeleteHandleRecord(handle);

@@ -86,9 +86,5 @@ extern DrawSettings Draw;
 
 // Defaults of DrawSettings (start-up); 0
 int ResetDrawSettings();
-// Store the doubled 320x240 request (it survives ResetDrawSettings); 0
-int SetDoubled320x240Request(int flag);
-// The filter mode
-int GetDrawFilterMode();
 
 } // namespace Korvo

@@ -24,8 +24,6 @@ typedef int (*FrontScreenRefreshStarter)(int flag);
 // Install the starter SelectDrawTarget calls (null: none is called); 0
 int SetFrontScreenRefreshStarter(FrontScreenRefreshStarter starter);
 
-// The current draw target
-int GetSelectedDrawTarget();
 // Size of the current draw target; 0, or -1 when the target is no longer valid
 int GetDrawTargetSize(int *width, int *height);
 // The software image of a graph draw target, or null for the screens

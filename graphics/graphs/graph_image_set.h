@@ -3,6 +3,8 @@
 // MEMIMG. Graphs point into a set by their rectangle; sub-graphs share it.
 #pragma once
 
+#include "graphics/public_api.h"
+
 #include "core/korvo_types.h"
 #include "graphics/device/d3d9_types.h"
 #include "softraster/memimg.h"
@@ -110,7 +112,6 @@ int BuildGraphDrawPieces(int handle, int acceptLoading);
 int DeriveSubGraph(int newHandle, int x, int y, int width, int height, int sourceHandle, void *asyncContext);
 // A new graph showing a rectangle of the source; its handle, or -1
 int CreateSubGraphInContext(int x, int y, int width, int height, int sourceHandle, void *asyncContext);
-int CreateSubGraph(int x, int y, int width, int height, int sourceHandle);
 // Release every piece's surfaces and texture (nothing for a software set)
 void ReleaseGraphImageTextures(GraphImageSet *set, void *asyncContext);
 // Turn a Direct3D set into a software one (its textures released, an empty

@@ -173,12 +173,8 @@ int CreateGraphFromImageBytes(const GraphLoadSettings *settings, int reload, int
 int BuildGraphFromBaseImagesEx(const GraphLoadSettings *settings, int reload, int handle, const RasterImage *color,
                                const RasterImage *alpha, int callerFlag, int mirror, int backgroundFlag,
                                void *asyncContext);
-int BuildGraphFromBaseImages(const RasterImage *color, const RasterImage *alpha, int callerFlag);
 int CreateBlankGraphFromSettings(const GraphCreateSettings *settings, int width, int height, int flag,
                                  int backgroundFlag, void *asyncContext);
-int AttachGraphDeletedFlag(int handle, int *flag);
-int GetGraphTexturePieceSize(int handle, int *width, int *height);
-int IsGraphMultisampled(int handle);
 
 // Transfers into graphs
 int TransferImageRectToGraph(int handle, const RECT *sourceRect, int destX, int destY, const RasterImage *color,
@@ -186,9 +182,6 @@ int TransferImageRectToGraph(int handle, const RECT *sourceRect, int destX, int 
                              void *asyncContext);
 int UploadImagesToGraph(const RasterImage *color, const RasterImage *alpha, int x, int y, int handle,
                         int transparentFlag, void *asyncContext);
-int UploadImagesToGraphKeepSource(const RasterImage *color, const RasterImage *alpha, int x, int y, int handle);
-int UploadImageRectToGraph(const RasterImage *color, const RasterImage *alpha, const RECT *sourceRect, int x, int y,
-                           int handle);
 int UploadImagesToDivGraphs(const RasterImage *color, const RasterImage *alpha, int count, int columns, int rows,
                             int pieceWidth, int pieceHeight, const int *handles, int mirror, int transparentFlag,
                             void *asyncContext);

@@ -169,6 +169,12 @@ int IsGraphHandleReady(int handle)
     return GetGraphRecord(handle, 0) != nullptr ? 1 : 0;
 }
 
+int GetGraphMovieHandle(int graph)
+{
+    const GraphRecord *record = GetGraphRecord(graph, 0);
+    return record != nullptr ? record->movieHandle : -1;
+}
+
 int GetGraphOrScreenSize(int handle, int *width, int *height)
 {
     int w = 0;

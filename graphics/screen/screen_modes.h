@@ -18,7 +18,5 @@ void BuildDisplayModeList(DisplayModeEnumerator enumerate);
 void FreeDisplayModeList();
 // The platform's enumeration of display modes
 bool EnumeratePlatformDisplayMode(int index, DisplayModeEntry *mode);
-// 1 when the list has a mode of exactly that size and depth
-int IsDisplayModeAvailable(int width, int height, int bitsPerPixel);
 
 } // namespace Korvo

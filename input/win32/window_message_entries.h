@@ -2,14 +2,14 @@
 // off, and restoring it after an activation.
 #pragma once
 
+#include "input/public_api.h"
+
 #include <windows.h>
 
 namespace Korvo {
 
 // Handle an IME composition, context or notify message; the window procedure's result
 LRESULT HandleImeWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Switch the main window's IME on (1) or off (0, which also drops the composition); 0
-int SetImeInputEnabled(int flag);
 // Run the IME restore steps an activation asked for; 0
 int RunImeRestoreSteps();
 // Free the kept candidate list (the window is ending); 0

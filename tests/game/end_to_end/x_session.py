@@ -48,9 +48,9 @@ class XSession:
         env["KORVO_WINE_DISPLAY"] = self.display
         return env
 
-    def start_program(self, exe, workdir, log_path):
+    def start_program(self, exe, workdir, log_path, args=()):
         log = open(log_path, "wb")
-        self.program = subprocess.Popen([os.path.join(self.tools_dir, "wine_exec.sh"), exe],
+        self.program = subprocess.Popen([os.path.join(self.tools_dir, "wine_exec.sh"), exe] + list(args),
                                         cwd=workdir, env=self.env(), stdout=log, stderr=log,
                                         start_new_session=True)
 
