@@ -24,12 +24,15 @@ configure() {  # build-dir extra-args...
   fi
 }
 
+# The host builds link the fixed libvorbis that build_deps.sh made for them.
+host_deps=(-DKORVO_HOST_DEPS_PREFIX="$("$here/build_deps.sh" --prefix host)")
+
 log "host build (sanitizers on)"
-configure "$KORVO_BUILD/host"
+configure "$KORVO_BUILD/host" "${host_deps[@]}"
 cmake --build "$KORVO_BUILD/host" -j"$jobs"
 
 log "host build of the threaded tests (ThreadSanitizer)"
-configure "$KORVO_BUILD/tsan" -DKORVO_THREAD_SANITIZER=ON
+configure "$KORVO_BUILD/tsan" -DKORVO_THREAD_SANITIZER=ON "${host_deps[@]}"
 cmake --build "$KORVO_BUILD/tsan" -j"$jobs"
 host_trees=(-DKORVO_HOST_BUILD_DIR="$KORVO_BUILD/host" -DKORVO_TSAN_BUILD_DIR="$KORVO_BUILD/tsan")
 
