@@ -8,6 +8,7 @@
 #include "core/memory/handle_manager.h"
 #include "image/raster_image.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace Korvo {
@@ -153,6 +154,26 @@ void BuildGlyphPlanes(const uint8_t *coverage, int pitch, int width, int height,
                       int keepMaximum, GlyphPlanes *out);
 // Write the planes into the memory cache cell (type rules; type 0 writes bits)
 void WriteGlyphPlanesToMemoryCell(const GlyphPlanes *planes, int type, int range, uint8_t *cell, int pitch);
+
+// ---------------------------------------------------------------------------
+// Cache pixels (glyph_pixel_formats.cpp)
+// ---------------------------------------------------------------------------
+
+// A cache texel of a coverage level in a grey range of 1 (1-bit), 16 or 64 levels
+uint32_t CacheTexelOfLevel(const ColorFormatDesc &format, int level, int range);
+// The pixel a memory-cache value of a font type writes into a target of 32, 16 or 8
+// bits, from the text colour c and edge colour k in the target's format; false for
+// a value that writes nothing (left as it is, or 0 without the transparent flag)
+bool TargetPixelOfCacheValue(int type, int bits, int value, uint32_t c, uint32_t k, uint32_t *out);
+
+// ---------------------------------------------------------------------------
+// Rasterising work buffers (glyph_buffers.cpp); both end the process when they cannot be had
+// ---------------------------------------------------------------------------
+
+// A zeroed buffer for a fetched glyph of glyphBytes and (rows + 2) spare rows of rowBytes
+uint8_t *AllocGlyphBitmapBuffer(size_t glyphBytes, int rows, int rowBytes);
+// A zeroed buffer of (height + 2) rows for the coverage of an oversampled glyph; its pitch
+uint8_t *AllocGlyphResampleBuffer(int width, int height, int *pitch);
 
 // ---------------------------------------------------------------------------
 // Records (win32/font_handles.cpp)

@@ -121,7 +121,9 @@ void Character::AttackNearestTarget(const UnitList &opponents, const MapData &gr
     }
     if (target != nullptr) {
         target->TakeHit(job, grid);
-        AddEffect(job->hitEffect, target->effects);
+        if (job->hitEffect != nullptr) {  // null when it could not be allocated
+            AddEffect(job->hitEffect, target->effects);
+        }
         attackCooldown = static_cast<int>(job->attackInterval);
     }
     --attackCooldown;

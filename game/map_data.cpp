@@ -58,18 +58,13 @@ bool IsStepAllowed(int from, int to)
 }
 
 // Read digit by digit; a line feed starts the next row. Digits outside the
-// 20x15 grid are skipped, and cells the file does not reach stay blocked.
-bool ReadMapFile(MapData &map, const char *fileName)
+// 20x15 grid are skipped, and cells the file does not reach keep their values.
+void ReadMapFile(MapData &map, const char *fileName)
 {
     std::ifstream file(fileName);
     if (!file) {
         std::cout << "ファイルパスが不正です" << std::endl;
-        return false;
-    }
-    for (int x = 0; x < map.columns; ++x) {
-        for (int y = 0; y < map.rows; ++y) {
-            map.grid[x][y] = kCellBlocked;
-        }
+        return;
     }
     map.deployPoints.clear();
     map.goalPoints.clear();
@@ -97,5 +92,4 @@ bool ReadMapFile(MapData &map, const char *fileName)
             ++column;
         }
     }
-    return true;
 }

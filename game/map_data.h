@@ -48,6 +48,7 @@ bool IsCellInGrid(const MapData &map, int x, int y);
 bool IsWalkableCell(int value);
 // Whether a one-cell step from a cell of value `from` into one of value `to` is allowed.
 bool IsStepAllowed(int from, int to);
-// Fill the grid and the two lists from a map file; false (and a message on the
-// standard output) when the file cannot be opened, leaving the map as it was.
-bool ReadMapFile(MapData &map, const char *fileName);
+// Fill the grid and the two lists from a map file (the lists emptied first, cells
+// the file does not reach left as they were); a file that cannot be opened is
+// reported on the standard output and leaves the map as it was.
+void ReadMapFile(MapData &map, const char *fileName);

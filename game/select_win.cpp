@@ -42,8 +42,8 @@ void SelectWin::ResetScene()
     launchCounter = 0;
 }
 
-// The stage row picks the stage; the launch button reads its map and launches.
-// A map file that cannot be read keeps the menu where it is.
+// The stage row picks the stage; the launch button reads its map and launches,
+// with the grid the map already has when its file cannot be read.
 void SelectWin::HandleMenuClick()
 {
     GetCursorClientPosition(&mouseX, &mouseY);
@@ -62,9 +62,7 @@ void SelectWin::HandleMenuClick()
     if (state == kSelectPicked && mouseY >= kLaunchTop && mouseY <= kLaunchBottom) {
         StageInfo *stage = StageList[selected];
         stage->map = map;
-        if (!ReadMapFile(*map, stage->mapFile)) {
-            return;
-        }
+        ReadMapFile(*map, stage->mapFile);
         map->background = previewGraph;
         state = kSelectLaunching;
     }

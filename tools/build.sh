@@ -62,10 +62,10 @@ else
   configure "$KORVO_BUILD/win64" "${win64_args[@]}" "${host_trees[@]}" \
     -DKORVO_PRODUCT_BUILD_DIR="$KORVO_BUILD/win32"
   cmake --build "$KORVO_BUILD/win64" -j"$jobs" --target shader_build
-  log "32-bit Windows build (the shipped product)"
+  log "32-bit Windows build (the shipped product: the library and Velmora.exe; its tests cannot run here)"
   configure "$KORVO_BUILD/win32" "${win32_args[@]}" \
     -DKORVO_SHADER_BUILD_PROGRAM="$KORVO_BUILD/win64/shader_build.exe" -DKORVO_OTHER_SHADER_IMAGES=
-  cmake --build "$KORVO_BUILD/win32" -j"$jobs"
+  cmake --build "$KORVO_BUILD/win32" -j"$jobs" --target korvo Velmora
   log "64-bit Windows build"
   cmake --build "$KORVO_BUILD/win64" -j"$jobs"
 fi

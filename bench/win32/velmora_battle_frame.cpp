@@ -72,7 +72,9 @@ int main(int argc, char **argv)
         MapData map;
         StageInfo stage = *StageList[0];
         stage.map = &map;
-        if (!ReadMapFile(map, stage.mapFile)) {
+        ReadMapFile(map, stage.mapFile);
+        if (map.deployPoints.empty()) {
+            std::printf("no deploy cell: run from the game's data folder\n");
             ShutdownLibrary();
             return 1;
         }

@@ -7,37 +7,17 @@
 
 #include "core/memory/handle_manager.h"
 #include "core/log/screen_log_backend.h"
+#include "core/log/screen_log_state.h"
 
 #include <cstring>
 
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
-// Defines
-// ---------------------------------------------------------------------------
-
-constexpr int kScreenLogLineCount = 80;
-constexpr int kScreenLogLineBytes = 255;
-constexpr int kScreenLogLineHeight = 16;
-
-// ---------------------------------------------------------------------------
-// Types
-// ---------------------------------------------------------------------------
-
-struct ScreenLogState {
-    int setUp;
-    int lineHeight;
-    HandleValue font;
-    int fontLost; // 1 while there is no live font; the font's deletion sets it
-    int drawFlag;
-    char lines[kScreenLogLineCount][kScreenLogLineBytes];
-};
-
-// ---------------------------------------------------------------------------
 // Module globals
 // ---------------------------------------------------------------------------
 
-static ScreenLogState ScreenLog = {0, kScreenLogLineHeight, -1, 1, 0, {}};
+ScreenLogState ScreenLog = {0, kScreenLogLineHeight, -1, 1, 0, {}};
 
 // ---------------------------------------------------------------------------
 // Public functions

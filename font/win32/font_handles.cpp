@@ -53,7 +53,8 @@ static StandardFontState Standard;
 
 // Standard fonts of recent sizes, kept so that a program switching between a few
 // sizes every frame finds each one built with its glyphs cached. Each handle is
-// owned by its entry (deleting the font clears it).
+// owned by its entry (deleting the font clears it). They give way before a new
+// font would find the kind full, so they never cost a program a font.
 constexpr int kRecentStandardFonts = 3;
 static int RecentStandardFonts[kRecentStandardFonts] = {-1, -1, -1};
 static FontCacheSettings CacheSettingGlobals;
@@ -61,6 +62,17 @@ static FontCacheSettings CacheSettingGlobals;
 // ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
+
+// Delete the kept standard fonts of earlier sizes (their entries become -1)
+static void ReleaseRecentStandardFonts()
+{
+    for (int &recent : RecentStandardFonts) {
+        if (LookupFontRecord(recent) != nullptr) {
+            DeleteHandleRecord(recent);
+        }
+        recent = -1;
+    }
+}
 
 static void WaitWhileInactive()
 {
@@ -300,6 +312,10 @@ int CreateFontHandleWithSettings(const FontCacheSettings *settings, const char *
                                  int type, int charSet, int edgeSize, int italic, int wantedHandle, int async)
 {
     WaitWhileInactive();
+    const HandleTypeEntry &kind = HandleTypeTable[HANDLE_KIND_FONT];
+    if (kind.liveCount >= kind.maxCount) {
+        ReleaseRecentStandardFonts();
+    }
     int handle = CreateHandleRecord(HANDLE_KIND_FONT, wantedHandle);
     if (handle == -1) {
         return -1;

@@ -32,20 +32,6 @@ static FontHandleRecord *FontRecordInContext(int handle, int async)
                                                     : nullptr;
 }
 
-// One texel of the base image: white with the alpha of a coverage level
-static uint32_t TexelOfLevel(const ColorFormatDesc &format, int level, int range)
-{
-    uint32_t white = format.maskR | format.maskG | format.maskB;
-    if (range == 1) {
-        return level != 0 ? white | format.maskA : white;
-    }
-    int bits = format.shiftA + format.widthA;
-    if (range == 16) {
-        return level == 0 ? white : white | ((static_cast<uint32_t>(level) << (bits - 4)) - 1);
-    }
-    return level == 0 ? white : white | (static_cast<uint32_t>(level - 1) << (bits - 6));
-}
-
 static void WritePlaneToBaseImage(RasterImage *image, int x, int y, const uint8_t *plane, int pitch, int width,
                                   int height, int range)
 {
@@ -53,7 +39,7 @@ static void WritePlaneToBaseImage(RasterImage *image, int x, int y, const uint8_
     for (int row = 0; row < height; ++row) {
         uint8_t *out = static_cast<uint8_t *>(image->pixels) + (y + row) * image->pitch + x * format.bytesPerPixel;
         for (int col = 0; col < width; ++col) {
-            uint32_t texel = TexelOfLevel(format, plane[row * pitch + col], range);
+            uint32_t texel = CacheTexelOfLevel(format, plane[row * pitch + col], range);
             if (format.bytesPerPixel == 2) {
                 reinterpret_cast<uint16_t *>(out)[col] = static_cast<uint16_t>(texel);
             } else {
@@ -128,9 +114,9 @@ static bool RasterizeOneGlyph(FontHandleRecord *font, HDC dc, const TEXTMETRICA 
         slot->advance = static_cast<int16_t>((glyph.gmCellIncX + factor / 2) / factor);
     } else {
         int rowBytes = static_cast<int>(size / glyph.gmBlackBoxY) & ~3;
-        std::vector<uint8_t> bitmap(size + (glyph.gmBlackBoxY + 2) * rowBytes, 0);
-        if (GetGlyphOutlineA(dc, character, format, &glyph, size, bitmap.data() + rowBytes, &identity) ==
-            GDI_ERROR) {
+        uint8_t *bitmap = AllocGlyphBitmapBuffer(size, static_cast<int>(glyph.gmBlackBoxY), rowBytes);
+        if (GetGlyphOutlineA(dc, character, format, &glyph, size, bitmap + rowBytes, &identity) == GDI_ERROR) {
+            TrackedFree(bitmap);
             AppendLogText("GetGlyphOutline 関数が失敗しました\n");
             return false;
         }
@@ -143,18 +129,25 @@ static bool RasterizeOneGlyph(FontHandleRecord *font, HDC dc, const TEXTMETRICA 
         slot->height = static_cast<int16_t>(height);
         slot->advance = static_cast<int16_t>((glyph.gmCellIncX + factor / 4) / factor);
 
-        std::vector<uint8_t> coverage;
+        std::vector<uint8_t> unpacked;
+        uint8_t *resampled = nullptr;
+        const uint8_t *coverage;
+        int coveragePitch = width;
         if (factor > 1) {
-            coverage.assign(static_cast<size_t>(width) * height, 0);
-            ReduceOversampledBitmap(bitmap.data() + rowBytes, rowBytes, glyph.gmBlackBoxX, glyph.gmBlackBoxY, factor,
-                                    below % factor, range, coverage.data(), width, width, height);
+            resampled = AllocGlyphResampleBuffer(width, height, &coveragePitch);
+            ReduceOversampledBitmap(bitmap + rowBytes, rowBytes, glyph.gmBlackBoxX, glyph.gmBlackBoxY, factor,
+                                    below % factor, range, resampled, coveragePitch, width, height);
+            coverage = resampled;
         } else {
-            UnpackGlyphCoverage(bitmap.data() + rowBytes, rowBytes, width, height, format, coverage);
+            UnpackGlyphCoverage(bitmap + rowBytes, rowBytes, width, height, format, unpacked);
+            coverage = unpacked.data();
         }
         size_t planeBytes = static_cast<size_t>(width + 2 * e) * (height + 2 * e);
         std::vector<uint8_t> glyphPlane(planeBytes), edgePlane(planeBytes);
         GlyphPlanes planes = {0, 0, 0, glyphPlane.data(), edgePlane.data()};
-        BuildGlyphPlanes(coverage.data(), width, width, height, range, e, font->textureCache == 0 ? 1 : 0, &planes);
+        BuildGlyphPlanes(coverage, coveragePitch, width, height, range, e, font->textureCache == 0 ? 1 : 0, &planes);
+        TrackedFree(resampled);
+        TrackedFree(bitmap);
         if (font->textureCache != 0) {
             WritePlaneToBaseImage(&font->baseImage, x, y, planes.glyph, planes.pitch, planes.width, planes.height,
                                   range);

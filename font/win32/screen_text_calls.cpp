@@ -22,11 +22,15 @@ static int LogDisplayReady()
     return GraphicsState.started != 0 && GetAppWindowHandle() != nullptr ? 1 : 0;
 }
 
+// Outlined, and thinner than the standard font: the default face and character
+// set at the line height
 static HandleValue LogCreateFont(int lineHeight, int *fontLost)
 {
+    constexpr int kLogFontThickness = 4;
     FontCacheSettings settings;
     CopyFontCacheSettings(&settings);
-    int handle = CreateFontHandleWithSettings(&settings, nullptr, lineHeight, -1, FontEdge, -1, 1, 0, -1, 0);
+    int handle = CreateFontHandleWithSettings(&settings, nullptr, lineHeight, kLogFontThickness, FontEdge, -1, -1, 0,
+                                              -1, 0);
     if (handle != -1) {
         AttachFontDeleteFlagToHandle(handle, fontLost);
     }

@@ -43,58 +43,6 @@ static uint32_t ScreenPixelOf(uint32_t argb, int bits)
     return bits == 32 ? packed & 0x00FFFFFFu : (bits == 16 ? packed & 0xFFFFu : packed & 0xFFu);
 }
 
-// The target pixel of a cache value, or false to leave it (transparent) / write 0
-static bool CachePixelValue(int type, int bits, int value, uint32_t c, uint32_t k, uint32_t *out)
-{
-    if (value == 0) {
-        return false;
-    }
-    if (type == 0) {
-        *out = c;
-        return true;
-    }
-    if (type == 1) {
-        *out = value == 1 ? c : k;
-        return true;
-    }
-    uint32_t alpha;
-    uint32_t colour = c;
-    if (!IsOutlinedType(type)) {
-        alpha = static_cast<uint32_t>(value) * 16;
-    } else {
-        int g = value & 15;
-        int e = value >> 4;
-        if (g == 15) {
-            alpha = 255;
-        } else if (g > 0) {
-            int a = (15 - g) * e + 16 * g;
-            int s = (g * 4096) / a;
-            alpha = static_cast<uint32_t>(a);
-            if (bits == 32) {
-                colour = 0;
-                for (int shift = 0; shift < 24; shift += 8) {
-                    int kc = (k >> shift) & 0xFF, cc = (c >> shift) & 0xFF;
-                    colour |= static_cast<uint32_t>(kc + (cc - kc) * s / 256) << shift;
-                }
-            } else {
-                const int shifts[3] = {0, 5, 11}, masks[3] = {31, 63, 31};
-                colour = 0;
-                for (int i = 0; i < 3; ++i) {
-                    int kc = (k >> shifts[i]) & masks[i], cc = (c >> shifts[i]) & masks[i];
-                    colour |= static_cast<uint32_t>(kc + (cc - kc) * s / 256) << shifts[i];
-                }
-            }
-        } else if (e > 0) {
-            alpha = static_cast<uint32_t>(16 * e);
-            colour = k;
-        } else {
-            return false;
-        }
-    }
-    *out = bits == 32 ? (alpha << 24) | colour : (alpha << 16) | colour;
-    return true;
-}
-
 static int CacheValueAt(const FontHandleRecord *font, int cellY, int gx, int gy)
 {
     const uint8_t *row = font->memoryCache + static_cast<size_t>(cellY + gy) * font->memoryPitch;
@@ -125,7 +73,7 @@ static void ComposeGlyph(const FontHandleRecord *font, const GlyphCacheSlot *slo
             int gx = vertical != 0 ? py - box.top : px - box.left;
             int gy = vertical != 0 ? box.right - 1 - px : py - box.top;
             uint32_t value = 0;
-            if (!CachePixelValue(font->type, bits, CacheValueAt(font, cellY, gx, gy), c, k, &value)) {
+            if (!TargetPixelOfCacheValue(font->type, bits, CacheValueAt(font, cellY, gx, gy), c, k, &value)) {
                 if (transparent != 0) {
                     continue;
                 }

@@ -1,6 +1,9 @@
 // Units fighting and moving: damage, fire intervals, step times, spotting and
 // the fading of unseen enemies.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+
+#include "korvo.h"
 
 #include "tests/game/test_battle.h"
 
@@ -93,6 +96,74 @@ TEST(Movement, StepTimes)
     }
 }
 
+TEST(Movement, OpponentOnTheNextCellBlocks)
+{
+    TestBattle test(FilledRows('1'));
+    Character *unit = test.AddPlayer(kPlayerSearcher, 5, 5);
+    Character *friendly = test.AddPlayer(kPlayerSearcher, 5, 6);
+    Enemy *enemy = test.AddEnemy(kEnemySearcher, 6, 5);
+    unit->route = {kMoveRight};
+    unit->StepAlongRoute(test.battle->playerUnits, test.battle->EnemyUnits());
+    EXPECT_EQ(kMoveRight, unit->facing);
+    EXPECT_EQ(1u, unit->route.size());
+    EXPECT_EQ(5, unit->cellX);
+    enemy->alive = false;
+    unit->route = {kMoveDown};  // own units never block
+    unit->StepAlongRoute(test.battle->playerUnits, test.battle->EnemyUnits());
+    EXPECT_EQ(6, unit->cellY);
+    (void)friendly;
+}
+
+// Three cells apart (96 pixels): beyond a Searcher's 90, inside 90 x 1.2. The
+// multiplier a frame sets is the one the next frame fires with.
+TEST(Combat, PlayerUnitsOnCoverReachFurther)
+{
+    struct Case {
+        const char *name;
+        char shooterCell;
+        bool enemyShoots;
+        bool hits;
+    };
+    const Case cases[] = {
+        {"player on cover", '5', false, true},
+        {"player on open ground", '1', false, false},
+        {"enemy on cover", '5', true, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestBattle test({std::string(1, c.shooterCell) + "444"});
+        Character *player = test.AddPlayer(kPlayerSearcher, c.enemyShoots ? 3 : 0, 0);
+        Enemy *enemy = test.AddEnemy(kEnemySearcher, c.enemyShoots ? 0 : 3, 0);
+        Character *shooter = c.enemyShoots ? static_cast<Character *>(enemy) : player;
+        Character *target = c.enemyShoots ? player : static_cast<Character *>(enemy);
+        const UnitList own = c.enemyShoots ? test.battle->EnemyUnits() : test.battle->playerUnits;
+        const UnitList opponents = c.enemyShoots ? test.battle->playerUnits : test.battle->EnemyUnits();
+        for (int frame = 0; frame < 2; ++frame) {
+            target->spotted = true;
+            shooter->UpdateUnit(own, opponents, test.map);
+        }
+        EXPECT_EQ(c.hits, target->hp < target->job->maxHp);
+        EXPECT_FLOAT_EQ(c.hits ? 1.2f : 1.0f, shooter->rangeMultiplier);
+    }
+}
+
+// A job whose hit effect could not be made still fires; its hits run no effect.
+TEST(Combat, HitWithoutAHitEffect)
+{
+    TestBattle test(FilledRows('1'));
+    JobData &job = test.battle->Job(kPlayerSearcher);
+    delete job.hitEffect;
+    job.hitEffect = nullptr;
+    Character *shooter = test.AddPlayer(kPlayerSearcher, 5, 5);
+    Enemy *target = test.AddEnemy(kEnemyAttaker, 6, 5);
+    target->spotted = true;
+    shooter->AttackNearestTarget(test.battle->EnemyUnits(), test.map);
+    EXPECT_LT(target->hp, target->job->maxHp);
+    EXPECT_TRUE(target->effects.entries.empty());
+    target->DrawUnit();
+    EXPECT_EQ(0, Fake.soundStarts);
+}
+
 TEST(Spotting, OpenGroundConcealmentAndCover)
 {
     struct Case {
@@ -169,6 +240,33 @@ TEST(Effects, TwoHitsRunSideBySideForTenFrames)
     }
     EXPECT_EQ(20, bulletDraws);
     EXPECT_TRUE(unit->effects.entries.empty());
+}
+
+// The stand-in gives a scripted number only where the library could: an effect
+// jitter drawn with the wrong sign fails instead of passing.
+TEST(FakeLibrary, RandomNumbersStayInsideTheirBound)
+{
+    struct Case {
+        int bound;
+        int scripted;
+        bool possible;
+    };
+    const Case cases[] = {{8, 8, true},   {8, 9, false},  {8, -1, false},  {0, 0, true},  {0, 1, false},
+                          {-16, -15, true}, {-16, 0, true}, {-16, -16, false}, {-16, 3, false}, {-1, 0, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "bound " << c.bound << ", scripted " << c.scripted);
+        ResetFakeLibrary();
+        Fake.randomValues = {c.scripted};
+        int got = 0;
+        if (c.possible) {
+            got = Korvo::GetRandomUpTo(c.bound);
+            EXPECT_EQ(c.scripted, got);
+        } else {
+            EXPECT_NONFATAL_FAILURE(got = Korvo::GetRandomUpTo(c.bound), "cannot give");
+            EXPECT_LE(c.bound >= 0 ? 0 : c.bound + 1, got);
+            EXPECT_GE(c.bound >= 0 ? c.bound : 0, got);
+        }
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The library operations of korvo.h that the game calls, recorded.
 #include "tests/game/fake_library.h"
 
+#include <gtest/gtest.h>
+
 #include "game/game_globals.h"
 #include "korvo.h"
 
@@ -85,13 +87,22 @@ int GetCursorClientPosition(int *x, int *y)
 
 int GetMouseButtonMask() { return Fake.mouseMask; }
 
-int GetRandomUpTo(int)
+// A scripted value must lie where the library's can: 0..max, or max + 1..0 for a
+// negative bound (the high word of a scaled product). One outside fails the test
+// and is clamped, so a bound with the wrong sign never passes unnoticed.
+int GetRandomUpTo(int max)
 {
+    const int low = max >= 0 ? 0 : max + 1;
+    const int high = max >= 0 ? max : 0;
     if (Fake.randomValues.empty()) {
         return 0;
     }
     const int value = Fake.randomValues.front();
     Fake.randomValues.pop_front();
+    if (value < low || value > high) {
+        ADD_FAILURE() << "GetRandomUpTo(" << max << ") cannot give " << value;
+        return value < low ? low : high;
+    }
     return value;
 }
 

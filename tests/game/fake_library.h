@@ -21,7 +21,7 @@ struct RecordedDraw {
 struct FakeLibraryState {
     std::map<int, std::string> graphNames;
     std::vector<RecordedDraw> draws;
-    std::deque<int> randomValues;  // then 0
+    std::deque<int> randomValues;  // then 0; each must lie in the bound asked for
     int soundStarts = 0;
     int mouseMask = 0;
     int cursorX = 0;

@@ -46,36 +46,40 @@ TEST(MapFile, ReadsDigitsRowsAndLists)
         SCOPED_TRACE(c.name);
         WriteFile("case_map.txt", c.text);
         MapData map;
-        ASSERT_TRUE(ReadMapFile(map, "case_map.txt"));
+        ReadMapFile(map, "case_map.txt");
         EXPECT_EQ(c.value, map.grid[c.x][c.y]);
         EXPECT_EQ(c.deploys, map.deployPoints.size());
         EXPECT_EQ(c.goals, map.goalPoints.size());
     }
 }
 
-TEST(MapFile, RereadingStartsFromAnEmptyMap)
+// Every read empties the two lists; cells the file does not reach keep what
+// the last read gave them.
+TEST(MapFile, RereadingKeepsUnreadCellsAndEmptiesTheLists)
 {
     WriteFile("first.txt", "2223\n" + Rows(14, kFullRow));
-    WriteFile("second.txt", "2\n");
+    WriteFile("second.txt", "3\n");
     MapData map;
-    ASSERT_TRUE(ReadMapFile(map, "first.txt"));
-    ASSERT_TRUE(ReadMapFile(map, "first.txt"));
+    ReadMapFile(map, "first.txt");
+    ReadMapFile(map, "first.txt");
     EXPECT_EQ(3u, map.deployPoints.size());
     EXPECT_EQ(1u, map.goalPoints.size());
     EXPECT_EQ(2, map.deployPoints[2].x);
-    ASSERT_TRUE(ReadMapFile(map, "second.txt"));
-    EXPECT_EQ(1u, map.deployPoints.size());
-    EXPECT_EQ(0u, map.goalPoints.size());
-    EXPECT_EQ(0, map.grid[5][5]);
+    ReadMapFile(map, "second.txt");
+    EXPECT_EQ(0u, map.deployPoints.size());
+    EXPECT_EQ(1u, map.goalPoints.size());
+    EXPECT_EQ(3, map.grid[0][0]);
+    EXPECT_EQ(2, map.grid[1][0]);  // the rest of row 0 as it was
+    EXPECT_EQ(1, map.grid[5][5]);  // unread rows as they were
 }
 
 TEST(MapFile, MissingFileIsReportedAndChangesNothing)
 {
     WriteFile("kept.txt", "12\n");
     MapData map;
-    ASSERT_TRUE(ReadMapFile(map, "kept.txt"));
+    ReadMapFile(map, "kept.txt");
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(ReadMapFile(map, "no_such_folder/map01.txt"));
+    ReadMapFile(map, "no_such_folder/map01.txt");
     EXPECT_EQ("ファイルパスが不正です\n", testing::internal::GetCapturedStdout());
     EXPECT_EQ(1, map.grid[0][0]);
     EXPECT_EQ(1u, map.deployPoints.size());

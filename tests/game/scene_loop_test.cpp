@@ -79,7 +79,9 @@ TEST(SceneLoop, ScriptedBattleIsWonWithThreeGoals)
     EXPECT_EQ(-1, FakeGraphOf("img/map/map1.png"));
 }
 
-TEST(SceneLoop, LaunchNeedsAReadableMap)
+// A map file that cannot be opened is reported and the launch goes on with the
+// grid the menu's map already has (all blocked before any read).
+TEST(SceneLoop, LaunchGoesOnWithoutAMapFile)
 {
     ResetFakeLibrary();
     remove("map/map01.txt");
@@ -90,8 +92,16 @@ TEST(SceneLoop, LaunchNeedsAReadableMap)
     testing::internal::CaptureStdout();
     EXPECT_EQ(0, RunVelmora(0));
     EXPECT_EQ("ファイルパスが不正です\n", testing::internal::GetCapturedStdout());
-    EXPECT_EQ(0, CountDraws("img/syutugeki.png"));
-    EXPECT_EQ(0, CountDraws("img/waku_metal.png"));
+    EXPECT_EQ(61, CountDraws("img/syutugeki.png"));
+    EXPECT_TRUE(DrewAt("img/waku_metal.png", 640, 150));  // the battle's panel
+}
+
+TEST(SceneLoop, LibraryThatDoesNotStart)
+{
+    ResetFakeLibrary();
+    Fake.startFails = true;
+    EXPECT_EQ(-1, RunVelmora(0));
+    EXPECT_TRUE(Fake.graphNames.empty());
 }
 
 TEST(SceneLoop, ButtonHeldIntoTheBattleIsNoClick)

@@ -1,5 +1,6 @@
 // Fonts rebuilt after a device rebuild keep the standard font's owner, so
-// rebuilding never leaves fonts behind nor fills the kind. (A process of its
+// rebuilding never leaves fonts behind nor fills the kind; the standard font's
+// kept sizes never take a program's room in the kind. (A process of its
 // own: a third device start in one process has faulted inside Wine's Direct3D.)
 
 #include "font/font_record.h"
@@ -8,6 +9,8 @@
 #include "graphics/public_api.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 using namespace Korvo;
 
@@ -37,6 +40,29 @@ TEST(FontRebuild, RebuiltFontsKeepTheStandardFontOwnerAndNeverFillTheKind)
     SetStandardFontPixelSize(24);
     EXPECT_EQ(GetStandardFontHandle(), standard);
     EXPECT_EQ(HandleTypeTable[HANDLE_KIND_FONT].liveCount, live + 1);
+
+    // Kept sizes give way: a program still makes as many fonts as the kind has room
+    // for beside the library's own, and the standard font stays.
+    for (int size : {20, 30, 18, 24}) {
+        SetStandardFontPixelSize(size);
+    }
+    FontCacheSettings settings;
+    CopyFontCacheSettings(&settings);
+    std::vector<int> made;
+    for (int i = 0; i < kFontMaxCount; ++i) {
+        int font = CreateFontHandleWithSettings(&settings, nullptr, 12, -1, 0, -1, -1, 0, -1, 0);
+        if (font == -1) {
+            break;
+        }
+        made.push_back(font);
+    }
+    const int libraryFonts = 2; // the standard font and the on-screen log's
+    EXPECT_EQ(static_cast<int>(made.size()), kFontMaxCount - libraryFonts);
+    EXPECT_EQ(GetStandardFontHandle(), standard);
+    EXPECT_EQ(GetStandardFontPixelSize(), 24);
+    for (int font : made) {
+        DeleteHandleRecord(font);
+    }
     ASSERT_EQ(ShutdownLibrary(), 0);
 }
 
