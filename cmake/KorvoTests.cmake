@@ -33,6 +33,8 @@ set(KORVO_THREADED_TESTS_sound
     tests/sound/sound_fakes.cpp)
 set(KORVO_THREADED_TESTS_movie
     tests/movie/theora_player_test.cpp
+    tests/movie/theora_frame_stock_test.cpp
+    tests/movie/theora_test_movie.cpp
     tests/movie/movie_test_streams.cpp
     tools/theoramovie/theora_movie_writer.cpp)
 

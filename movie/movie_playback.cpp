@@ -18,10 +18,12 @@ static bool Loops(const MovieHandleRecord *record)
     return (record->playType & kMoviePlayLoopBit) != 0;
 }
 
-// The frame due now, from the soundtrack while it plays, else from the clock.
-static int64_t TheoraFrameDue(MovieHandleRecord *record, const TheoraMovieInfo &info, int64_t *elapsedUs)
+// The frame due now, from the soundtrack while it plays (or while a pause has
+// just stopped it, where it holds its place), else from the clock.
+static int64_t TheoraFrameDue(MovieHandleRecord *record, const TheoraMovieInfo &info, bool soundHeld,
+                              int64_t *elapsedUs)
 {
-    bool bySound = record->soundtrack != -1 && IsSoundHandlePlaying(record->soundtrack) == 1;
+    bool bySound = record->soundtrack != -1 && (soundHeld || IsSoundHandlePlaying(record->soundtrack) == 1);
     int positionMs = bySound ? GetSoundHandlePlayPositionMs(record->soundtrack) : -1;
     if (positionMs >= 0) {
         *elapsedUs = static_cast<int64_t>(positionMs) * 1000;
@@ -63,15 +65,20 @@ static void DeliverTheoraFrame(MovieHandleRecord *record)
     }
 }
 
-static void StepTheoraMovie(MovieHandleRecord *record)
+static void StepTheoraMovie(MovieHandleRecord *record, bool soundHeld)
 {
     TheoraPlayer *player = record->player;
     if (!record->stopped) {
         TheoraMovieInfo info;
         GetTheoraMovieInfo(player, &info);
         int64_t elapsedUs = 0;
-        int64_t target = TheoraFrameDue(record, info, &elapsedUs);
+        int64_t target = TheoraFrameDue(record, info, soundHeld, &elapsedUs);
         int64_t current = GetTheoraCurrentFrame(player);
+        if (target < current && !Loops(record)) {
+            // A movie played once only goes forward: a due frame behind the one
+            // on show (the clock and the soundtrack disagreeing) waits for it.
+            target = current;
+        }
         if (target != current) {
             int64_t step = target - current + (target < current ? info.frameCount : 0);
             AdvanceTheoraFrames(player, static_cast<int>(step));
@@ -136,7 +143,9 @@ int PauseMoviePlayback(int handle, int systemFlag)
         if (record->soundtrack != -1) {
             StopSoundHandlePlayback(record->soundtrack);
         }
-        StepMoviePlayback(handle, 0);
+        // The frame of the place where the soundtrack stopped, from which it
+        // will go on: resuming never finds the frame on show ahead of it.
+        StepTheoraMovie(record, true);
     } else if (PauseDirectShowMovie(record) != 0) {
         return 0;
     }
@@ -155,7 +164,7 @@ int StepMoviePlayback(int handle, int unused)
         return -1;
     }
     if (record->theora) {
-        StepTheoraMovie(record);
+        StepTheoraMovie(record, false);
     } else {
         StepDirectShowMovie(record);
     }

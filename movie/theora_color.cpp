@@ -54,12 +54,15 @@ static void ConvertPlanar420(const TheoraFrameStockEntry *e, uint8_t *pixels, in
 
 static void ConvertAnyLayout(const TheoraFrameStockEntry *e, uint8_t *pixels, int pitch, int width, int height)
 {
-    // Chroma at (x / 2, y / 2) whatever the plane sizes, kept inside the planes.
+    // Each layout's chroma planes cover the picture at their own scale: 4:2:2
+    // halves only the width, 4:4:4 neither side.
     for (int y = 0; y < height; ++y) {
-        int cy = y / 2 < e->uvHeight ? y / 2 : e->uvHeight - 1;
+        int cy = static_cast<int>(static_cast<int64_t>(y) * e->uvHeight / e->yHeight);
+        cy = cy < e->uvHeight ? cy : e->uvHeight - 1;
         uint8_t *out = pixels + static_cast<ptrdiff_t>(y) * pitch;
         for (int x = 0; x < width; ++x) {
-            int cx = x / 2 < e->uvWidth ? x / 2 : e->uvWidth - 1;
+            int cx = static_cast<int>(static_cast<int64_t>(x) * e->uvWidth / e->yWidth);
+            cx = cx < e->uvWidth ? cx : e->uvWidth - 1;
             double luma = 1.164 * (e->planeY[static_cast<ptrdiff_t>(y) * e->yStride + x] - 16);
             double u = e->planeU[static_cast<ptrdiff_t>(cy) * e->uvStride + cx] - 128.0;
             double v = e->planeV[static_cast<ptrdiff_t>(cy) * e->uvStride + cx] - 128.0;

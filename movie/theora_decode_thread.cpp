@@ -44,11 +44,11 @@ static void RestartReadingAt(TheoraPlayer *player, uint32_t offset)
     player->streams.Seek(player->stream, static_cast<int>(offset), 0);
 }
 
-// Serve a seek: restart from a page before the keyframe that leads to the
-// target and decode up to it. 0, or -1 when the target is in no page.
-static int ServeSeek(TheoraPlayer *player)
+// Restart reading at a page before the keyframe that leads to the target and
+// decode up to it: 0, -1 when the target is in no page, -2 when the data ends
+// first.
+static int RepositionDecoder(TheoraPlayer *player, int target)
 {
-    int target = player->seekTarget;
     int entryIndex = -1;
     for (int i = 0; i < player->pageIndexCount; ++i) {
         const TheoraPageIndexEntry &e = player->pageIndex[i];
@@ -89,32 +89,58 @@ static int ServeSeek(TheoraPlayer *player)
         }
     }
     player->decodePosition = firstFrame - 1;
-    for (int i = 0; i < player->stockSize; ++i) {
-        player->stock[i].valid = 0;
-    }
-    player->endOfData = 0;
     if (target > player->decodePosition && DecodeTheoraFrames(player, target - player->decodePosition) < 0) {
-        player->endOfData = 1;
+        return -2;
     }
     return 0;
 }
 
-// Drop stock entries that will not be shown any more.
-static void DropStaleFrames(TheoraPlayer *player)
+// Serve a seek: every stock entry goes, and the decoder holds the target.
+// 0, or -1 when the target is in no page.
+static int ServeSeek(TheoraPlayer *player)
 {
-    int64_t current = player->currentFrame;
-    int64_t horizon = current + player->stockSize;
-    int64_t count = player->frameCount;
-    int64_t decoded = player->decodePosition;
+    int result = RepositionDecoder(player, player->seekTarget);
+    if (result == -1) {
+        return -1;
+    }
+    for (int i = 0; i < player->stockSize; ++i) {
+        player->stock[i].valid = 0;
+    }
+    player->endOfData = result == -2 ? 1 : 0;
+    ++player->progress;
+    return 0;
+}
+
+// How far a frame lies ahead of the current one, counting on past the last
+// frame to the first (playback wraps).
+static int64_t FramesAhead(int64_t frame, int64_t current, int64_t count)
+{
+    int64_t ahead = (frame - current) % count;
+    return ahead < 0 ? ahead + count : ahead;
+}
+
+// The frames the stock keeps: the current one and those after it, as many as
+// the stock holds, or the whole movie when it is shorter than the stock.
+static int64_t StockWindow(const TheoraPlayer *player)
+{
+    return player->stockSize < player->frameCount ? player->stockSize : player->frameCount;
+}
+
+// Drop stock entries outside the window: frames already shown, and frames
+// left from before the current frame jumped (forwards, backwards or round the
+// end of the movie).
+static void DropStaleFrames(TheoraPlayer *player, int current)
+{
+    int64_t window = StockWindow(player);
     for (int i = 0; i < player->stockSize; ++i) {
         TheoraFrameStockEntry &e = player->stock[i];
-        if (!e.valid) {
-            continue;
-        }
-        int64_t c = e.frame;
-        bool afterWrap = horizon > count && c < horizon - count;
-        if ((c < current && !afterWrap) || (c > current && c > decoded && c > horizon)) {
+        if (e.valid && FramesAhead(e.frame, current, player->frameCount) >= window) {
+            // Invalidated first, then checked: the main thread names the frame
+            // before it looks, so one of the two sees the other.
             e.valid = 0;
+            if (player->frameInUse == e.frame) {
+                e.valid = 1;
+            }
         }
     }
 }
@@ -179,42 +205,40 @@ static int StoreDecodedFrame(TheoraPlayer *player, TheoraFrameStockEntry *e)
     return 0;
 }
 
-// Decode forward to fill one free entry.
-static void FillStockEntry(TheoraPlayer *player, TheoraFrameStockEntry *free)
+// The first frame of the window that the stock does not hold, or -1 when it
+// holds them all (the stock is full, however many entries are free).
+static int FindWantedFrame(TheoraPlayer *player, int current)
 {
-    SetThreadState(player, kTheoraDecoding);
-    int current = player->currentFrame;
-    int position = player->decodePosition;
-    int count = static_cast<int>(player->frameCount);
-    int n;
-    if (HoldsFrame(player, position) || position < current) {
-        n = (HoldsFrame(player, current) || position >= current) ? 1 : current - position;
-    } else {
-        n = 0; // the decoder's picture is the one wanted (right after a seek)
-    }
-    if (n > 0) {
-        if (position + n < count) {
-            if (DecodeTheoraFrames(player, n) < 0) {
-                player->endOfData = 1;
-                SleepMilliseconds(1);
-                return;
-            }
-        } else {
-            // Past the last frame: start again at the file's first page.
-            int wanted = position + n - count;
-            RestartReadingAt(player, player->pageIndex[0].byteOffset);
-            player->decodePosition = -1;
-            if (DecodeTheoraFrames(player, wanted + 1) < 0) {
-                player->endOfData = 1;
-                SleepMilliseconds(1);
-                return;
-            }
+    int64_t window = StockWindow(player);
+    for (int64_t k = 0; k < window; ++k) {
+        int64_t frame = (current + k) % player->frameCount;
+        if (!HoldsFrame(player, frame)) {
+            return static_cast<int>(frame);
         }
     }
-    if (HoldsFrame(player, player->decodePosition)) {
+    return -1;
+}
+
+// Bring the decoder to the wanted frame and store it in a free entry: forward
+// from the decode position, or from a page before it when the frame lies
+// behind (after a wrap or a step back). A frame that cannot be had marks the
+// end of the data, so the thread waits for a seek or a restart instead of
+// trying again at once.
+static void FillStockEntry(TheoraPlayer *player, TheoraFrameStockEntry *free, int wanted)
+{
+    SetThreadState(player, kTheoraDecoding);
+    int position = player->decodePosition;
+    int result = 0;
+    if (wanted > position) {
+        result = DecodeTheoraFrames(player, wanted - position);
+    } else if (wanted < position) {
+        result = RepositionDecoder(player, wanted);
+    }
+    if (result < 0 || player->decodePosition != wanted || StoreDecodedFrame(player, free) != 0) {
+        player->endOfData = 1;
         return;
     }
-    StoreDecodedFrame(player, free);
+    ++player->progress;
 }
 
 // ---------------------------------------------------------------------------
@@ -255,6 +279,7 @@ int DecodeTheoraFrames(TheoraPlayer *player, int n)
         }
         wasKey = key == 1;
         player->decodePosition = frame;
+        ++player->progress;
     }
     return wasKey;
 }
@@ -277,8 +302,13 @@ void TheoraDecodeThreadProc(ThreadRecord *record, int userData)
             player->seekRequest = 0;
             continue;
         }
-        if (!player->endOfData) {
-            DropStaleFrames(player);
+        int current = player->currentFrame;
+        int wanted = current >= 0 ? FindWantedFrame(player, current) : -1;
+        if (player->endOfData && wanted >= 0 && wanted < player->decodePosition) {
+            player->endOfData = 0; // the frame lies behind: read the data again
+        }
+        if (!player->endOfData && wanted >= 0) {
+            DropStaleFrames(player, current);
         }
         TheoraFrameStockEntry *free = nullptr;
         for (int i = 0; i < player->stockSize && free == nullptr; ++i) {
@@ -286,10 +316,10 @@ void TheoraDecodeThreadProc(ThreadRecord *record, int userData)
                 free = &player->stock[i];
             }
         }
-        if (free == nullptr || player->endOfData) {
+        if (free == nullptr || wanted < 0 || player->endOfData) {
             SetThreadState(player, kTheoraIdle);
         } else {
-            FillStockEntry(player, free);
+            FillStockEntry(player, free, wanted);
         }
         IdleSleep(player);
     }

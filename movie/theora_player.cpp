@@ -17,6 +17,10 @@ namespace Korvo {
 
 static const int kReadStep = 4096;
 static const int kTableStep = 1000;
+// A main thread waiting for a frame gives up after this many polls of at
+// least 1 ms each (3 s or more) without the decode thread reading, storing or
+// seeking anything. Counted, not timed: the wait must end without a clock too.
+static const int kDecodeStallPolls = 3000;
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -71,6 +75,43 @@ static int FailOpening(TheoraPlayer *player, const char *message)
     return -1;
 }
 
+// The stock entry of the frame on show, once the thread has decoded it; null
+// when it will not come: the thread has ended, the data ended before it, or
+// the thread has made no progress for a while (a stalled thread must not hold
+// the main thread for ever).
+static const TheoraFrameStockEntry *WaitForCurrentFrame(TheoraPlayer *player)
+{
+    uint32_t lastProgress = player->progress;
+    int stalledPolls = 0;
+    for (;;) {
+        if (player->threadState == kTheoraEnded) {
+            return nullptr;
+        }
+        bool seeking = player->threadState == kTheoraSeeking || player->seekRequest;
+        if (!seeking) {
+            int current = player->frameInUse;
+            for (int i = 0; i < player->stockSize; ++i) {
+                if (player->stock[i].valid && player->stock[i].frame == current) {
+                    return &player->stock[i];
+                }
+            }
+            if (player->endOfData) {
+                return nullptr;
+            }
+        }
+        uint32_t progress = player->progress;
+        if (progress != lastProgress) {
+            lastProgress = progress;
+            stalledPolls = 0;
+            SleepMilliseconds(seeking ? 1 : 0);
+        } else if (++stalledPolls >= kDecodeStallPolls) {
+            return nullptr;
+        } else {
+            SleepMilliseconds(1);
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -94,6 +135,7 @@ TheoraPlayer *AllocTheoraPlayer(const StreamFunctionTable *table, StreamHandle s
     }
     TheoraPlayer *player = new (memory) TheoraPlayer();
     player->currentFrame = -1;
+    player->frameInUse = -1;
     player->decodePosition = -1;
     ogg_sync_init(&player->sync);
     theora_info_init(&player->info);
@@ -258,45 +300,46 @@ TheoraPlayer *OpenTheoraPlayer(const StreamFunctionTable *table, StreamHandle st
         FreeTheoraPlayer(player);
         return nullptr; // headers without a single frame: nothing to show
     }
-    theora_decode_init(&player->decoder, &player->info);
+    if (StartTheoraPlayback(player, stockSize, asyncContext) != 0) {
+        CloseTheoraPlayer(player);
+        return nullptr;
+    }
+    return player;
+}
+
+int StartTheoraPlayback(TheoraPlayer *player, int stockSize, void *asyncContext)
+{
+    // A decoder that will not start could never give the thread a picture.
+    if (theora_decode_init(&player->decoder, &player->info) != 0) {
+        return -1;
+    }
     player->decoderStarted = 1;
     ogg_sync_reset(&player->sync);
     ogg_stream_reset(&player->oggStream);
     player->streams.Seek(player->stream, 0, 0);
 
-    const char *failure = nullptr;
     CreateTheoraYuvSurface(player, asyncContext);
     if (AllocXrgb32Image(static_cast<int>(player->info.width), static_cast<int>(player->info.height),
                          &player->frameImage) != 0) {
-        failure = "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n";
-    } else {
-        player->stock = static_cast<TheoraFrameStockEntry *>(
-            KORVO_TRACKED_ALLOC_ZEROED(sizeof(TheoraFrameStockEntry) * (stockSize > 0 ? stockSize : 1)));
-        if (player->stock == nullptr) {
-            failure = "Theora ムービーデコードフレームストック用のメモリ確保に失敗しました\n";
-        } else {
-            player->stockSize = stockSize > 0 ? stockSize : 1;
-        }
+        return FailOpening(player, "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n");
     }
-    if (failure == nullptr) {
-        // The thread starts paused and reads the stream only once told to seek.
-        player->pauseRequest = 1;
-        player->threadState = kTheoraIdle;
-        player->lastStateChangeMs = static_cast<uint32_t>(GetMillisecondClock());
-        if (CreateThreadRecord(&player->thread, TheoraDecodeThreadProc, 0) != 0) {
-            failure = "Theora ムービーデコード用スレッドの作成に失敗しました\n";
-        } else {
-            ResumeThreadRecord(&player->thread);
-        }
+    player->stock = static_cast<TheoraFrameStockEntry *>(
+        KORVO_TRACKED_ALLOC_ZEROED(sizeof(TheoraFrameStockEntry) * (stockSize > 0 ? stockSize : 1)));
+    if (player->stock == nullptr) {
+        return FailOpening(player, "Theora ムービーデコードフレームストック用のメモリ確保に失敗しました\n");
     }
-    if (failure != nullptr) {
-        AppendLogText(failure);
-        CloseTheoraPlayer(player);
-        return nullptr;
+    player->stockSize = stockSize > 0 ? stockSize : 1;
+    // The thread starts paused and reads the stream only once told to seek.
+    player->pauseRequest = 1;
+    player->threadState = kTheoraIdle;
+    player->lastStateChangeMs = static_cast<uint32_t>(GetMillisecondClock());
+    if (CreateThreadRecord(&player->thread, TheoraDecodeThreadProc, 0) != 0) {
+        return FailOpening(player, "Theora ムービーデコード用スレッドの作成に失敗しました\n");
     }
+    ResumeThreadRecord(&player->thread);
     SeekTheoraFrame(player, 0);
-    CopyTheoraFrameToTargets(player, 1, 1, asyncContext);
-    return player;
+    // Not even the first frame comes: no movie.
+    return CopyTheoraFrameToTargets(player, 1, 1, asyncContext) == 1 ? 0 : -1;
 }
 
 void FreeTheoraPlayer(TheoraPlayer *player)
@@ -390,30 +433,12 @@ int CopyTheoraFrameToTargets(TheoraPlayer *player, int toImage, int toSurface, v
     if (!surfaceDue && !imageDue) {
         return 0;
     }
-    const TheoraFrameStockEntry *found = nullptr;
-    while (found == nullptr) {
-        while (player->threadState == kTheoraSeeking || player->seekRequest) {
-            if (player->threadState == kTheoraEnded) {
-                return 0;
-            }
-            SleepMilliseconds(1);
-        }
-        if (player->threadState == kTheoraEnded) {
-            return 0;
-        }
-        int current = player->currentFrame;
-        for (int i = 0; i < player->stockSize; ++i) {
-            if (player->stock[i].valid && player->stock[i].frame == current) {
-                found = &player->stock[i];
-                break;
-            }
-        }
-        if (found == nullptr) {
-            if (player->endOfData) {
-                return 0;
-            }
-            SleepMilliseconds(0);
-        }
+    // Named before the stock is searched, so the thread keeps the entry found.
+    player->frameInUse = player->currentFrame.load();
+    const TheoraFrameStockEntry *found = WaitForCurrentFrame(player);
+    if (found == nullptr) {
+        player->frameInUse = -1;
+        return 0;
     }
     int copied = 0;
     if (surfaceDue && CopyTheoraFrameToYuvSurface(player, found, asyncContext)) {
@@ -426,6 +451,7 @@ int CopyTheoraFrameToTargets(TheoraPlayer *player, int toImage, int toSurface, v
         player->imageCopied = 1;
         copied = 1;
     }
+    player->frameInUse = -1;
     return copied;
 }
 

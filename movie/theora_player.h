@@ -62,11 +62,17 @@ struct TheoraMovieInfo {
 
 // Every word that both threads touch is atomic: the main thread writes the
 // requests, the seek target and the current frame; the thread its state, the
-// decode position and the end-of-data flag.
+// decode position, the end-of-data flag and its progress count.
 struct TheoraPlayer {
     ThreadRecord thread; // first: the thread routine finds the player from it
     std::atomic<int> threadState;
-    std::atomic<int> pauseRequest, stopRequest, seekRequest, seekTarget, endOfData;
+    std::atomic<int> pauseRequest, stopRequest, seekRequest, seekTarget;
+    // The thread reached the end of the data or could not store the frame it
+    // wanted; it decodes again after a seek or a restart behind its position.
+    std::atomic<int> endOfData;
+    // Counts each packet read, frame stored and seek served: a main thread
+    // waiting for a frame gives up when it stops moving.
+    std::atomic<uint32_t> progress;
     uint32_t lastStateChangeMs;
     StreamFunctionTable streams;
     StreamHandle stream;
@@ -87,6 +93,9 @@ struct TheoraPlayer {
     int keyframeCapacity;
     int64_t frameCount;
     std::atomic<int> currentFrame;
+    // The frame the main thread is copying out: the thread leaves its entry
+    // alone even when the frame on show has moved on.
+    std::atomic<int> frameInUse;
     std::atomic<int> decodePosition;
     int headerCount;
     TheoraFrameStockEntry *stock;
@@ -147,6 +156,10 @@ TheoraPlayer *AllocTheoraPlayer(const StreamFunctionTable *table, StreamHandle s
 int ParseTheoraHeaders(TheoraPlayer *player);
 // Scan the whole file into the page index and keyframe table; 0 or -1 (logged)
 int BuildTheoraPageIndex(TheoraPlayer *player);
+// Start the decoder, the frame stock and the decode thread, and show frame 0;
+// 0, or -1 (the caller closes the player) when the decoder will not start, memory
+// is short (logged) or the first frame does not come
+int StartTheoraPlayback(TheoraPlayer *player, int stockSize, void *asyncContext);
 // Free what AllocTheoraPlayer and the opening steps made, after the thread is gone
 void FreeTheoraPlayer(TheoraPlayer *player);
 

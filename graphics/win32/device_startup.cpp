@@ -21,6 +21,7 @@
 #include "graphics/vertex_declarations.h"
 #include "graphics/shell_services.h"
 #include "graphics/win32/d3d_objects.h"
+#include "graphics/win32/frame_latency.h"
 #include "softraster/draw_state.h"
 
 namespace Korvo {
@@ -113,8 +114,13 @@ static int OpenDirectDrawObject()
         return AppendLogText("DirectDrawオブジェクトの初期化に失敗しました\n");
     }
     AppendLogText("初期化に成功しました\n");
+    // The object only waits for the vertical blank, which needs no window; the
+    // normal level allows none. Bound to the main window, the platform's
+    // DirectDraw keeps a presentation chain of its own on that window, which
+    // fights the Direct3D swap chain's copy presents: every present then
+    // exposes and repaints the whole window (about 100 ms a frame).
     DWORD level = K_DDSCL_NORMAL | (DeviceSettings.fpuPreserve != 0 ? K_DDSCL_FPUPRESERVE : 0);
-    draw->lpVtbl->SetCooperativeLevel(draw, GetAppWindowHandle(), level);
+    draw->lpVtbl->SetCooperativeLevel(draw, nullptr, level);
     if (DeviceSettings.desktopComposition == 2) {
         ShellSetDesktopComposition(0);
     }
@@ -182,8 +188,9 @@ static HRESULT TryCreateDevice(DWORD behaviour, K_D3DPRESENT_PARAMETERS *paramet
         result = ex->lpVtbl->CreateDeviceEx(ex, GetSelectedAdapter(), K_D3DDEVTYPE_HAL, window, behaviour,
                                             parameters, mode, &device);
         if (result >= 0 && device != nullptr) {
+            // The frame queue is kept to one frame by the present itself
+            // (frame_latency.cpp), which waits by sleeping.
             D3DObjects.deviceEx = reinterpret_cast<K_IDirect3DDevice9Ex *>(device);
-            D3DObjects.deviceEx->lpVtbl->SetMaximumFrameLatency(D3DObjects.deviceEx, 1);
         }
     } else {
         AppendLogText("IDirect3DDevice9 オブジェクトを取得します....");
@@ -369,6 +376,7 @@ int CreateDirect3DDevice()
 
 void ReleaseDirect3DDevice()
 {
+    ReleaseFrameEndQuery();
     ReleaseObject(D3DObjects.swapChain);
     if (D3DObjects.device != nullptr) {
         D3DRes_Release(D3DObjects.device);

@@ -18,6 +18,7 @@ struct K_IDirect3D9Ex;
 struct K_IDirect3DDevice9;
 struct K_IDirect3DDevice9Ex;
 struct K_IDirectDraw7;
+struct K_IDirect3DQuery9;
 
 #define K_DECLARE_METHOD(result, name, params) result(STDMETHODCALLTYPE *name) params;
 #define K_DECLARE_UNUSED(name) void *name;
@@ -153,7 +154,8 @@ struct K_IDirectDraw7;
     M(HRESULT, SetPixelShaderConstantI, (T * self, UINT first, const int *values, UINT count))           \
     U(GetPixelShaderConstantI)                                                                           \
     M(HRESULT, SetPixelShaderConstantB, (T * self, UINT first, const BOOL *values, UINT count))          \
-    U(GetPixelShaderConstantB) U(DrawRectPatch) U(DrawTriPatch) U(DeletePatch) U(CreateQuery)
+    U(GetPixelShaderConstantB) U(DrawRectPatch) U(DrawTriPatch) U(DeletePatch)                        \
+    M(HRESULT, CreateQuery, (T * self, UINT type, K_IDirect3DQuery9 **out))
 
 #define K_IDIRECT3DDEVICE9EX_SLOTS(M, U, T)                                                              \
     K_IDIRECT3DDEVICE9_SLOTS(M, U, T)                                                                    \
@@ -211,6 +213,12 @@ struct K_IDirectDraw7;
     M(HRESULT, Unlock, (T * self))                                                                       \
     U(GetDesc)
 
+#define K_IDIRECT3DQUERY9_SLOTS(M, U, T)                                                                 \
+    K_IUNKNOWN_SLOTS(M, U, T)                                                                            \
+    U(GetDevice) U(GetType) U(GetDataSize)                                                               \
+    M(HRESULT, Issue, (T * self, DWORD flags))                                                           \
+    M(HRESULT, GetData, (T * self, void *data, DWORD size, DWORD flags))
+
 #define K_IDIRECTDRAW7_SLOTS(M, U, T)                                                                    \
     K_IUNKNOWN_SLOTS(M, U, T)                                                                            \
     U(Compact) U(CreateClipper) U(CreatePalette) U(CreateSurface) U(DuplicateSurface) U(EnumDisplayModes) \
@@ -245,6 +253,7 @@ K_DECLARE_INTERFACE(K_IDirect3DTexture9, K_IDIRECT3DTEXTURE9_SLOTS)
 K_DECLARE_INTERFACE(K_IDirect3DVolumeTexture9, K_IDIRECT3DVOLUMETEXTURE9_SLOTS)
 K_DECLARE_INTERFACE(K_IDirect3DVertexBuffer9, K_IDIRECT3DBUFFER9_SLOTS)
 K_DECLARE_INTERFACE(K_IDirect3DIndexBuffer9, K_IDIRECT3DBUFFER9_SLOTS)
+K_DECLARE_INTERFACE(K_IDirect3DQuery9, K_IDIRECT3DQUERY9_SLOTS)
 K_DECLARE_INTERFACE(K_IDirectDraw7, K_IDIRECTDRAW7_SLOTS)
 
 // The objects that only pass through the library (bound, released) use IUnknown's table.
@@ -255,6 +264,11 @@ struct K_IDirect3DPixelShader9 : K_IUnknown {};
 // Class and interface identifiers of the DirectDraw 7 object.
 extern const GUID K_CLSID_DirectDraw7;
 extern const GUID K_IID_IDirectDraw7;
+
+// Query values: the event query, its end mark and the flush on reading.
+constexpr UINT K_D3DQUERYTYPE_EVENT = 8;
+constexpr DWORD K_D3DISSUE_END = 0x1;
+constexpr DWORD K_D3DGETDATA_FLUSH = 0x1;
 
 // DirectDraw values.
 constexpr DWORD K_DDSCL_NORMAL = 0x8;

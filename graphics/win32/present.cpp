@@ -16,6 +16,7 @@
 #include "graphics/screen_request.h"
 #include "graphics/startup_entries.h"
 #include "graphics/win32/d3d_objects.h"
+#include "graphics/win32/frame_latency.h"
 #include "image/color_format.h"
 
 namespace Korvo {
@@ -87,6 +88,7 @@ static int PresentThroughSwapChain(const RECT *rect, const RECT &source, const R
     HRESULT result = 0;
     bool windowed = GetWindowedModeState() != 0;
     if (IsIconic(GetAppWindowHandle()) == 0) {
+        WaitForPreviousFrameDrawn();
         if (!windowed && !doubled) {
             result = chain->lpVtbl->Present(chain, nullptr, nullptr, window, nullptr, 0);
         } else if (!windowed || rect == nullptr) {
@@ -104,6 +106,7 @@ static int PresentThroughSwapChain(const RECT *rect, const RECT &source, const R
     if (result < 0) {
         return -1;
     }
+    MarkPresentedFrameEnd();
     if (GetRunWhileInactiveFlag() != 0 && VerticalSyncOn() && GetMicrosecondClock() - start < 500) {
         WaitForVerticalBlankPaced();
     }

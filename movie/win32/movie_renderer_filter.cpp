@@ -83,29 +83,33 @@ HRESULT MovieRendererPin::CompleteConnect(IPin *)
 }
 
 // Render when due: wait on the graph's clock until the sample's start time,
-// and hold the first sample while paused.
+// then store it. A paused graph shows its first sample at once and holds it.
 STDMETHODIMP MovieRendererPin::Receive(IMediaSample *sample)
 {
     if (sample == nullptr) {
         return E_POINTER;
     }
-    if (flushing || renderer->state == State_Stopped) {
-        return S_FALSE;
-    }
     REFERENCE_TIME start = 0, stop = 0;
     bool timed = sample->GetTime(&start, &stop) == S_OK;
-    renderer->DoRenderSample(sample);
+    bool rendered = false;
     for (;;) {
         if (flushing || renderer->state == State_Stopped) {
             return S_FALSE;
         }
         if (renderer->state == State_Paused) {
+            if (!rendered) {
+                renderer->DoRenderSample(sample);
+                rendered = true;
+            }
             Sleep(2);
             continue;
         }
         REFERENCE_TIME now = 0;
         IReferenceClock *clock = renderer->GraphClock();
         if (!timed || clock == nullptr || clock->GetTime(&now) != S_OK || now - renderer->startTime >= start) {
+            if (!rendered) {
+                renderer->DoRenderSample(sample);
+            }
             return S_OK;
         }
         Sleep(2);
@@ -130,8 +134,8 @@ STDMETHODIMP MovieRendererPin::EndFlush()
 
 MovieRendererFilter::MovieRendererFilter()
     : K_CBaseFilter(K_CLSID_MovieRenderer, L"MovieRenderer"), mediaTypeSet(0), yuv(0), conversionImage(nullptr),
-      subtypeIndex(-1), frameBuffer(nullptr), frameBufferBytes(0), newFrame(0), width(0), height(0), pitch(0), bottomUp(0),
-      input(this)
+      subtypeIndex(-1), frameBuffer(nullptr), frameBufferBytes(0), retiredBuffers(nullptr), retiredBufferCount(0),
+      newFrame(0), width(0), height(0), pitch(0), bottomUp(0), input(this)
 {
 }
 
@@ -140,6 +144,10 @@ MovieRendererFilter::MovieRendererFilter()
 MovieRendererFilter::~MovieRendererFilter()
 {
     TrackedFree(frameBuffer);
+    for (int i = 0; i < retiredBufferCount; ++i) {
+        TrackedFree(retiredBuffers[i]);
+    }
+    TrackedFree(retiredBuffers);
     if (conversionImage != nullptr) {
         FreeImageRecord(conversionImage);
         TrackedFree(conversionImage);
@@ -200,6 +208,43 @@ HRESULT MovieRendererFilter::SetMediaType(const AM_MEDIA_TYPE *type)
     return S_OK;
 }
 
+// Each layout's own planes: YV12 a V and a U plane of a quarter each, NV12
+// interleaved pairs on half the rows, NV11 interleaved pairs on half the width
+// (one and a half bytes a pixel all three), the packed layouts two bytes a pixel.
+size_t MovieRendererFilter::YuvFrameBytes(int index, int frameWidth, int frameHeight)
+{
+    size_t luma = static_cast<size_t>(frameWidth) * frameHeight;
+    size_t halfWidth = static_cast<size_t>(frameWidth / 2);
+    switch (index) {
+    case kYv12: return luma + 2 * halfWidth * (frameHeight / 2);
+    case kNv12: return luma + static_cast<size_t>(frameWidth) * (frameHeight / 2);
+    case kNv11: return luma + halfWidth * frameHeight;
+    default: return luma * 2;
+    }
+}
+
+// A frame buffer of at least the given size. The one it replaces is kept until
+// the filter goes: the movie's frame image may still point into it.
+int MovieRendererFilter::MakeFrameBuffer(size_t bytes)
+{
+    BYTE *made = static_cast<BYTE *>(KORVO_TRACKED_ALLOC(bytes));
+    if (made == nullptr) {
+        return -1;
+    }
+    if (frameBuffer != nullptr) {
+        void *grown = KORVO_TRACKED_REALLOC(retiredBuffers, sizeof(BYTE *) * (retiredBufferCount + 1));
+        if (grown == nullptr) {
+            TrackedFree(made);
+            return -1;
+        }
+        retiredBuffers = static_cast<BYTE **>(grown);
+        retiredBuffers[retiredBufferCount++] = frameBuffer;
+    }
+    frameBuffer = made;
+    frameBufferBytes = bytes;
+    return 0;
+}
+
 HRESULT MovieRendererFilter::DoRenderSample(IMediaSample *sample)
 {
     if (sample == nullptr) {
@@ -219,16 +264,8 @@ HRESULT MovieRendererFilter::DoRenderSample(IMediaSample *sample)
         }
     }
     size_t bytes = static_cast<size_t>(pitch) * height;
-    if (frameBuffer == nullptr || frameBufferBytes < bytes) {
-        // Only a new connection of another size gets here with a buffer; the
-        // movie points its frame image at the new one with the next frame.
-        TrackedFree(frameBuffer);
-        frameBufferBytes = 0;
-        frameBuffer = static_cast<BYTE *>(KORVO_TRACKED_ALLOC(bytes));
-        if (frameBuffer == nullptr) {
-            return S_OK; // frames are dropped while memory is short
-        }
-        frameBufferBytes = bytes;
+    if ((frameBuffer == nullptr || frameBufferBytes < bytes) && MakeFrameBuffer(bytes) != 0) {
+        return S_OK; // frames are dropped while memory is short
     }
     BYTE *data = nullptr;
     if (sample->GetPointer(&data) != S_OK || data == nullptr) {
@@ -237,9 +274,7 @@ HRESULT MovieRendererFilter::DoRenderSample(IMediaSample *sample)
     long length = sample->GetActualDataLength();
     const BYTE *source = data;
     if (yuv) {
-        // The planes of a 4:2:0 frame take 3/2 bytes a pixel; packed 4:2:2 two.
-        long needed = static_cast<long>(width) * height * (subtypeIndex == kYv12 || subtypeIndex == kNv12 ? 3 : 4) / 2;
-        if (length < needed) {
+        if (length < static_cast<long>(YuvFrameBytes(subtypeIndex, width, height))) {
             return S_OK;
         }
         DecoderFor(subtypeIndex)(data, width, height, conversionImage);

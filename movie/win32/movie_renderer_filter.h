@@ -43,7 +43,11 @@ public:
     static int SubtypeIndex(const GUID &subtype);
     // Frame buffer pitch in bytes of a subtype index and width
     static int PitchFor(int subtypeIndex, int width);
+    // Bytes of one frame of a YUV subtype index as it arrives
+    static size_t YuvFrameBytes(int subtypeIndex, int width, int height);
     IReferenceClock *GraphClock() { return clock; }
+    // Replace the frame buffer by one of the given size; 0, or -1 when memory is short
+    int MakeFrameBuffer(size_t bytes);
 
     int mediaTypeSet;
     int yuv;
@@ -51,6 +55,10 @@ public:
     int subtypeIndex;
     BYTE *frameBuffer;
     size_t frameBufferBytes;
+    // Buffers replaced by a larger one, freed with the filter (a movie may
+    // still show a frame from one).
+    BYTE **retiredBuffers;
+    int retiredBufferCount;
     std::atomic<int> newFrame;
     int width, height, pitch;
     int bottomUp;

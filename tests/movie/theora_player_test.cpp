@@ -3,6 +3,7 @@
 // colour conversion, and mutated files through header reading and the index.
 
 #include "movie_test_streams.h"
+#include "theora_test_movie.h"
 
 #include "movie/startup_entries.h"
 #include "movie/theora_player.h"
@@ -15,49 +16,9 @@
 
 using namespace Korvo;
 using namespace MovieTestStreams;
+using namespace TheoraTestMovie;
 
 namespace {
-
-struct OpenMovie {
-    std::vector<uint8_t> bytes;
-    StreamHandle stream = 0;
-    TheoraPlayer *player = nullptr;
-    ~OpenMovie()
-    {
-        if (player != nullptr) {
-            CloseTheoraPlayer(player);
-        }
-        if (stream != 0) {
-            CloseBytes(stream);
-        }
-    }
-};
-
-void Open(OpenMovie *movie, const TheoraMovieRecipe &recipe, int stock)
-{
-    BuildTheoraYuvTables();
-    ASSERT_TRUE(WriteTheoraMovie(recipe, &movie->bytes));
-    movie->stream = OpenBytes(movie->bytes);
-    movie->player = OpenTheoraPlayer(MemoryTable(), movie->stream, stock, nullptr);
-    ASSERT_NE(movie->player, nullptr);
-}
-
-// The image shows frame n's colour at its centre and corner (within coding loss).
-void ExpectFrameShown(TheoraPlayer *player, int n)
-{
-    ASSERT_EQ(GetTheoraCurrentFrame(player), n);
-    CopyTheoraFrameToTargets(player, 1, 0, nullptr);
-    RasterImage *image = GetTheoraFrameImage(player);
-    int r, g, b;
-    TheoraMovieFrameRgb(n, &r, &g, &b);
-    for (int at : {0, image->height / 2 * image->width + image->width / 2}) {
-        const uint8_t *p = static_cast<const uint8_t *>(image->pixels) + (at / image->width) * image->pitch +
-                           (at % image->width) * 4;
-        EXPECT_NEAR(p[2], r, 3) << "frame " << n;
-        EXPECT_NEAR(p[1], g, 3) << "frame " << n;
-        EXPECT_NEAR(p[0], b, 3) << "frame " << n;
-    }
-}
 
 TEST(TheoraPlayer, IndexesEveryFrameAndItsKeyframes)
 {
@@ -153,6 +114,42 @@ TEST(TheoraPlayer, ConvertsFourTwoZeroByTablesAndOtherLayoutsPixelByPixel)
     }
 }
 
+// A 4 x 4 frame whose every chroma sample differs: each pixel takes the
+// sample its layout puts over it (4:2:2 halves only the width, 4:4:4 nothing).
+TEST(TheoraPlayer, ReadsChromaAtEachLayoutsOwnScale)
+{
+    BuildTheoraYuvTables();
+    const struct {
+        const char *name;
+        int uvWidth, uvHeight;
+    } layouts[] = {{"4:2:0", 2, 2}, {"4:2:2", 2, 4}, {"4:4:4", 4, 4}};
+    for (const auto &l : layouts) {
+        uint8_t y[16], u[16], v[16];
+        for (int i = 0; i < 16; ++i) {
+            y[i] = static_cast<uint8_t>(100 + i * 3);
+            u[i] = static_cast<uint8_t>(60 + i * 9);
+            v[i] = static_cast<uint8_t>(200 - i * 8);
+        }
+        TheoraFrameStockEntry e{};
+        e.planeY = y, e.planeU = u, e.planeV = v;
+        e.yWidth = e.yHeight = e.yStride = 4;
+        e.uvWidth = l.uvWidth, e.uvHeight = l.uvHeight, e.uvStride = l.uvWidth;
+        uint8_t out[4 * 4 * 4];
+        ConvertTheoraFrameToXrgb(&e, out, 16, 4, 4);
+        auto clamp = [](double x) { return x < 0 ? 0.0 : (x > 255 ? 255.0 : x); };
+        for (int py = 0; py < 4; ++py) {
+            for (int px = 0; px < 4; ++px) {
+                int chroma = (py * l.uvHeight / 4) * l.uvWidth + px * l.uvWidth / 4;
+                double luma = 1.164 * (y[py * 4 + px] - 16), cu = u[chroma] - 128.0, cv = v[chroma] - 128.0;
+                const uint8_t *p = out + (py * 4 + px) * 4;
+                EXPECT_NEAR(p[2], clamp(luma + 1.596 * cv), 1.01) << l.name << " at " << px << "," << py;
+                EXPECT_NEAR(p[1], clamp(luma - 0.391 * cu - 0.813 * cv), 1.01) << l.name << " at " << px << "," << py;
+                EXPECT_NEAR(p[0], clamp(luma + 2.018 * cu), 1.01) << l.name << " at " << px << "," << py;
+            }
+        }
+    }
+}
+
 // A 4 x 2 frame whose every sample differs, written into each surface layout at
 // a pitch wider than the row; a 4:4:4 frame is not written at all.
 TEST(TheoraPlayer, WritesFourTwoZeroFramesInEachSurfaceLayout)
@@ -204,6 +201,25 @@ TEST(TheoraPlayer, RefusesFilesWithoutATheoraStream)
         EXPECT_EQ(OpenTheoraPlayer(MemoryTable(), stream, 10, nullptr), nullptr);
         CloseBytes(stream);
     }
+}
+
+// Headers the decoder will not start on (a frame width off its 16-pixel grid,
+// which stands for any refusal: the decoder gives no picture at all) fail the
+// opening instead of leaving it waiting for a first frame.
+TEST(TheoraPlayer, FailsToStartWhenTheDecoderRefusesTheHeaders)
+{
+    TheoraMovieRecipe recipe;
+    std::vector<uint8_t> movie;
+    ASSERT_TRUE(WriteTheoraMovie(recipe, &movie));
+    StreamHandle stream = OpenBytes(movie);
+    TheoraPlayer *player = AllocTheoraPlayer(MemoryTable(), stream);
+    ASSERT_EQ(ParseTheoraHeaders(player), 1);
+    ASSERT_EQ(BuildTheoraPageIndex(player), 0);
+    player->info.width = 63;
+    EXPECT_EQ(StartTheoraPlayback(player, 10, nullptr), -1);
+    EXPECT_EQ(player->decoderStarted, 0);
+    CloseTheoraPlayer(player);
+    CloseBytes(stream);
 }
 
 // Mutated movies through header reading and the page index; every tenth also

@@ -68,6 +68,30 @@ class XSession:
             self.xvfb.terminate()
             self.xvfb.wait(10)
 
+    def program_cpu_seconds(self):
+        """User and system time of the program's processes so far (its process
+        group: the Wine loader of the game and what it started)."""
+        ticks = os.sysconf("SC_CLK_TCK")
+        total = 0
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open("/proc/%s/stat" % entry) as f:
+                    stat = f.read()
+            except OSError:
+                continue
+            fields = stat[stat.rindex(")") + 2:].split()
+            if int(fields[2]) == self.program.pid:      # the process group
+                total += int(fields[11]) + int(fields[12])
+        return total / ticks
+
+    def cpu_share(self, seconds):
+        """The program's CPU use over the next seconds, in cores."""
+        cpu, wall = self.program_cpu_seconds(), time.time()
+        time.sleep(seconds)
+        return (self.program_cpu_seconds() - cpu) / (time.time() - wall)
+
     def wait_program_exit(self, timeout):
         try:
             return self.program.wait(timeout)
@@ -116,6 +140,27 @@ class XSession:
 
     def key(self, name):
         self.xdotool("key", name)
+
+    def time_on_screen(self, predicate, appear_within, timeout=120, interval=0.02):
+        """Screenshots every interval while the predicate holds: the time from
+        the first shot that shows it to the first that no longer does, and that
+        first shot; (None, None) when it does not appear in time. (Shots taken
+        back to back would slow the program: the X server serves both.)"""
+        start, first = None, None
+        deadline = time.time() + appear_within
+        while time.time() < deadline:
+            taken = time.time()
+            shot = self.screenshot()
+            if predicate(shot):
+                if start is None:
+                    start, first = taken, shot
+                    deadline = taken + timeout
+            elif start is not None:
+                return taken - start, first
+            time.sleep(interval)
+        if start is not None:
+            raise AssertionError("the screen stayed for more than %s s" % timeout, first)
+        return None, None
 
     def wait_for(self, what, predicate, timeout, interval=0.1):
         """Polls screenshots until the predicate holds; returns that shot."""

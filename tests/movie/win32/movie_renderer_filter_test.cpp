@@ -1,8 +1,12 @@
 // The movie renderer filter without a graph: the media types it takes, the
-// frame buffer's pitch, bottom-up rows stored top-down, YUV converted, and a
-// frame buffer that outlives every release but the last.
+// frame buffer's pitch, bottom-up rows stored top-down, YUV converted at each
+// layout's own frame size, samples stored only once due, and a frame buffer
+// that outlives every release but the last and a change to a larger size.
 
 #include "movie/win32/movie_renderer_filter.h"
+
+#include "core/memory/tracked_alloc.h"
+#include "core/memory/tracked_block_index.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +19,26 @@ namespace {
 
 HRESULT created = 0;
 
-// Just enough of a media sample for the renderer: its bytes.
+// Just enough of a media sample for the renderer: its bytes, and a start time
+// when one is given.
 class BytesSample : public IMediaSample {
 public:
-    explicit BytesSample(std::vector<BYTE> bytes) : data(std::move(bytes)) {}
+    explicit BytesSample(std::vector<BYTE> bytes, REFERENCE_TIME startTime = -1)
+        : data(std::move(bytes)), start(startTime) {}
     STDMETHODIMP QueryInterface(REFIID, void **) override { return E_NOINTERFACE; }
     STDMETHODIMP_(ULONG) AddRef() override { return 1; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP GetPointer(BYTE **out) override { *out = data.data(); return S_OK; }
     STDMETHODIMP_(long) GetSize() override { return static_cast<long>(data.size()); }
-    STDMETHODIMP GetTime(REFERENCE_TIME *, REFERENCE_TIME *) override { return VFW_E_SAMPLE_TIME_NOT_SET; }
+    STDMETHODIMP GetTime(REFERENCE_TIME *from, REFERENCE_TIME *to) override
+    {
+        if (start < 0) {
+            return VFW_E_SAMPLE_TIME_NOT_SET;
+        }
+        *from = start;
+        *to = start + 1000;
+        return S_OK;
+    }
     STDMETHODIMP SetTime(REFERENCE_TIME *, REFERENCE_TIME *) override { return S_OK; }
     STDMETHODIMP IsSyncPoint() override { return S_OK; }
     STDMETHODIMP SetSyncPoint(BOOL) override { return S_OK; }
@@ -39,6 +53,40 @@ public:
     STDMETHODIMP GetMediaTime(LONGLONG *, LONGLONG *) override { return E_NOTIMPL; }
     STDMETHODIMP SetMediaTime(LONGLONG *, LONGLONG *) override { return E_NOTIMPL; }
     std::vector<BYTE> data;
+    REFERENCE_TIME start;
+};
+
+// A graph clock that moves on by a fixed step each time it is read, noting
+// whether the renderer had already stored a frame at each reading.
+class SteppingClock : public IReferenceClock {
+public:
+    SteppingClock(MovieRendererFilter *watched, REFERENCE_TIME step) : filter(watched), step(step) {}
+    STDMETHODIMP QueryInterface(REFIID, void **) override { return E_NOINTERFACE; }
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTime(REFERENCE_TIME *out) override
+    {
+        readings.push_back({now, filter->newFrame.load()});
+        *out = now;
+        now += step;
+        return S_OK;
+    }
+    STDMETHODIMP AdviseTime(REFERENCE_TIME, REFERENCE_TIME, HEVENT, DWORD_PTR *) override { return E_NOTIMPL; }
+    STDMETHODIMP AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME, HSEMAPHORE, DWORD_PTR *) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP Unadvise(DWORD_PTR) override { return E_NOTIMPL; }
+    struct Reading {
+        REFERENCE_TIME time;
+        int frameStored;
+    };
+    std::vector<Reading> readings;
+
+private:
+    MovieRendererFilter *filter;
+    REFERENCE_TIME step;
+    REFERENCE_TIME now = 0;
 };
 
 const GUID kVideo = {0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
@@ -46,6 +94,11 @@ const GUID kVideoInfo = {0x05589f80, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x
 const GUID kRgb24 = {0xe436eb7d, 0x524f, 0x11ce, {0x9f, 0x53, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70}};
 const GUID kRgb32 = {0xe436eb7e, 0x524f, 0x11ce, {0x9f, 0x53, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70}};
 const GUID kYuy2 = {0x32595559, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const GUID kUyvy = {0x59565955, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const GUID kYvyu = {0x55595659, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const GUID kYv12 = {0x32315659, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const GUID kNv12 = {0x3231564e, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const GUID kNv11 = {0x3131564e, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 const GUID kMpeg4 = {0x3334504d, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 struct VideoType {
@@ -136,6 +189,107 @@ TEST(MovieRendererFilter, ConvertsYuvAndKeepsItsFrameBufferUntilTheLastRelease)
     EXPECT_EQ(filter->frameBuffer, borrowed);
     EXPECT_GE(borrowed[0], 235);
     filter->Release();
+}
+
+// A frame of each YUV layout, luma 235 and neutral chroma, at the size its
+// planes take: stored as bright grey. One byte short, it is dropped.
+TEST(MovieRendererFilter, TakesEachYuvLayoutAtItsOwnFrameSize)
+{
+    const int width = 8, height = 2;
+    // Planar: the 16 luma bytes, then chroma bytes (V and U planes of 4 x 1,
+    // pairs over 8 bytes for 1 row, pairs over 4 bytes for 2 rows). Packed:
+    // one 4-byte group repeated over the 8 x 2 pixels.
+    auto planar = [] { std::vector<BYTE> f(16, 235); f.resize(24, 128); return f; };
+    auto packed = [](std::vector<BYTE> group) {
+        std::vector<BYTE> f;
+        for (int i = 0; i < 8; ++i) {
+            f.insert(f.end(), group.begin(), group.end());
+        }
+        return f;
+    };
+    const struct {
+        const char *name;
+        GUID subtype;
+        std::vector<BYTE> frame;
+    } cases[] = {
+        {"YV12", kYv12, planar()}, {"NV12", kNv12, planar()}, {"NV11", kNv11, planar()},
+        {"YUY2", kYuy2, packed({235, 128, 235, 128})}, {"UYVY", kUyvy, packed({128, 235, 128, 235})},
+        {"YVYU", kYvyu, packed({235, 128, 235, 128})},
+    };
+    for (const auto &c : cases) {
+        for (bool cut : {false, true}) {
+            MovieRendererFilter *filter = CreateMovieRendererFilter(nullptr, &created);
+            VideoType type(kVideo, c.subtype, kVideoInfo, width, height);
+            ASSERT_EQ(filter->input.CheckMediaType(&type.type), S_OK) << c.name;
+            ASSERT_EQ(filter->SetMediaType(&type.type), S_OK);
+            std::vector<BYTE> bytes = c.frame;
+            if (cut) {
+                bytes.pop_back();
+            }
+            BytesSample sample(bytes);
+            ASSERT_EQ(filter->DoRenderSample(&sample), S_OK);
+            EXPECT_EQ(filter->newFrame.load(), cut ? 0 : 1) << c.name << (cut ? " one byte short" : "");
+            if (!cut && filter->newFrame) {
+                for (int at : {0, (width * height - 1) * 4}) {
+                    EXPECT_GE(filter->frameBuffer[at], 235) << c.name;
+                    EXPECT_EQ(filter->frameBuffer[at], filter->frameBuffer[at + 2]) << c.name;
+                }
+            }
+            filter->Release();
+        }
+    }
+}
+
+// A running graph: the sample is stored once the clock reaches its start
+// time, not when it arrives (which is about a frame earlier).
+TEST(MovieRendererFilter, StoresASampleOnlyOnceItIsDue)
+{
+    MovieRendererFilter *filter = CreateMovieRendererFilter(nullptr, &created);
+    VideoType type(kVideo, kRgb32, kVideoInfo, 4, 2);
+    ASSERT_EQ(filter->SetMediaType(&type.type), S_OK);
+    SteppingClock clock(filter, 400);
+    ASSERT_EQ(filter->SetSyncSource(&clock), S_OK);
+    ASSERT_EQ(filter->Run(0), S_OK);
+    BytesSample sample(std::vector<BYTE>(32, 0x40), 1000);
+    EXPECT_EQ(filter->input.Receive(&sample), S_OK);
+    EXPECT_EQ(filter->newFrame.load(), 1);
+    ASSERT_GE(clock.readings.size(), 3u); // 0, 400 and 800 come before the start time
+    for (const auto &reading : clock.readings) {
+        if (reading.time < 1000) {
+            EXPECT_EQ(reading.frameStored, 0) << "stored before it was due, clock at " << reading.time;
+        }
+    }
+    filter->Stop();
+    filter->SetSyncSource(nullptr);
+    filter->Release();
+}
+
+// The movie shows frames straight from the frame buffer; a new connection of
+// a larger size replaces the buffer but keeps the old one alive (the movie's
+// frame image still points into it) until the filter goes.
+TEST(MovieRendererFilter, KeepsAReplacedFrameBufferWhileTheFilterLives)
+{
+    auto live = [](const BYTE *pixels) {
+        return IsLiveTrackedBlock(pixels - sizeof(TrackedBlockHeader));
+    };
+    MovieRendererFilter *filter = CreateMovieRendererFilter(nullptr, &created);
+    VideoType small(kVideo, kRgb32, kVideoInfo, 4, -2);
+    ASSERT_EQ(filter->SetMediaType(&small.type), S_OK);
+    BytesSample smallFrame(std::vector<BYTE>(32, 0x11));
+    ASSERT_EQ(filter->DoRenderSample(&smallFrame), S_OK);
+    BYTE *borrowed = filter->frameBuffer;
+    ASSERT_NE(borrowed, nullptr);
+
+    VideoType large(kVideo, kRgb32, kVideoInfo, 8, -4);
+    ASSERT_EQ(filter->SetMediaType(&large.type), S_OK);
+    BytesSample largeFrame(std::vector<BYTE>(128, 0x22));
+    ASSERT_EQ(filter->DoRenderSample(&largeFrame), S_OK);
+    EXPECT_NE(filter->frameBuffer, borrowed);
+    EXPECT_EQ(filter->frameBuffer[127], 0x22);
+    EXPECT_TRUE(live(borrowed));
+    EXPECT_EQ(borrowed[31], 0x11);
+    filter->Release();
+    EXPECT_FALSE(live(borrowed));
 }
 
 } // namespace

@@ -254,4 +254,49 @@ TEST_F(TheoraGraphTest, AMovieWithSoundReportsItsEnd)
     EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
 }
 
+// The clock and the soundtrack can disagree (the clock restarts from the
+// frame on show, the sound from where it stopped). Pausing takes the frame of
+// the sound's held place, so resuming goes on from there rather than back;
+// and once the soundtrack has stopped, a clock behind the frame on show moves
+// a movie played once nowhere, while a looping one wraps to the clock's frame.
+TEST_F(TheoraGraphTest, TheFrameOnShowFollowsTheSoundThroughAPause)
+{
+    const std::string path = WriteMovie("paused.ogv", 1);
+    const int graph = CreateGraphFromImageFile(path.c_str(), 0);
+    ASSERT_NE(graph, -1);
+    int movie = -1;
+    MovieHandleRecord *record = MovieOfGraph(graph, &movie);
+    ASSERT_NE(record, nullptr);
+    if (record->soundtrack == -1) {
+        EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
+        GTEST_SKIP() << "no sound output: the movie has no soundtrack";
+    }
+    ASSERT_EQ(StartMoviePlayback(movie, 3, 0), 0);
+    ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
+    SetClockTo(record, 25 * 100000ull + 50000); // the clock runs far ahead of the sound
+    ASSERT_EQ(PauseMoviePlayback(movie, 0), 0);
+    const int heldMs = GetSoundHandlePlayPositionMs(record->soundtrack);
+    const int paused = GetTheoraCurrentFrame(record->player);
+    EXPECT_EQ(paused, heldMs * 10 / 1000) << "sound held at " << heldMs << " ms";
+    ASSERT_EQ(StartMoviePlayback(movie, 3, 0), 0);
+    ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
+    EXPECT_GE(GetTheoraCurrentFrame(record->player), paused);
+    ExpectGraphShowsFrame(graph, GetTheoraCurrentFrame(record->player));
+
+    const struct {
+        int playType, shownAfter;
+    } cases[] = {{1, 12}, {3, 3}};
+    for (const auto &c : cases) {
+        ASSERT_EQ(PauseMoviePlayback(movie, 0), 0);
+        ASSERT_EQ(StartMoviePlayback(movie, c.playType, 0), 0);
+        StopSoundHandlePlayback(record->soundtrack); // as if it had played out
+        SetClockTo(record, 12 * 100000ull + 50000);
+        ExpectGraphShowsFrame(graph, 12);
+        SetClockTo(record, 3 * 100000ull + 50000);
+        ExpectGraphShowsFrame(graph, c.shownAfter);
+        EXPECT_EQ(GetTheoraCurrentFrame(record->player), c.shownAfter) << "play type " << c.playType;
+    }
+    EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
+}
+
 } // namespace
