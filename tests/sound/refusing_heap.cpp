@@ -1,5 +1,6 @@
 // The sound tests' heap: C heap blocks with their size in front (a resize
-// zero-fills its growth, as the process heap does), and one refusal on request.
+// zero-fills its growth, as the process heap does), one refusal on request, and
+// an optional ceiling on block sizes.
 
 #include "refusing_heap.h"
 
@@ -16,10 +17,16 @@ namespace {
 constexpr size_t kSizeRoom = 16;
 
 std::atomic<size_t> RefusedHeapBytes{0};
+std::atomic<size_t> HeapCeilingBytes{0};
 std::atomic<int> Refusals{0};
 
 bool RefuseNow(size_t bytes)
 {
+    size_t ceiling = HeapCeilingBytes;
+    if (ceiling != 0 && bytes > ceiling) {
+        ++Refusals;
+        return true;
+    }
     size_t armed = bytes;
     if (bytes == 0 || !RefusedHeapBytes.compare_exchange_strong(armed, 0)) {
         return false;
@@ -49,6 +56,11 @@ namespace RefusingHeap {
 void RefuseNextTrackedBlock(size_t userBytes)
 {
     RefusedHeapBytes = userBytes + Korvo::kTrackedBlockOverhead;
+}
+
+void RefuseTrackedBlocksOver(size_t userBytes)
+{
+    HeapCeilingBytes = userBytes != 0 ? userBytes + Korvo::kTrackedBlockOverhead : 0;
 }
 
 int TakeRefusalCount()

@@ -119,15 +119,20 @@ TEST_F(SoundHandleTest, LengthDecidesBetweenMemoryAndStreamSound)
     EXPECT_EQ(LoadSoundDataIntoHandle(handle, &settings, image.data(), static_cast<int>(image.size()), 11, -1, 0), -1);
 }
 
-TEST_F(SoundHandleTest, OggLongerThanAMemorySoundStreams)
+TEST_F(SoundHandleTest, OggLongerThanAMemorySoundStreamsWithoutHoldingItsWholePcm)
 {
-    // Decoding stops past 180 s; the handle streams the file and knows its length.
-    std::vector<uint8_t> pcm = SoundFakes::SinePcm16(8000, 1, 182, 300.0);
-    std::string path = SoundFakes::WriteFile("long182.ogg", SoundTestFiles::OggImage(pcm, 1, 8000));
+    // 300 s: 4.8 MB of PCM. Decoding stops past 180 s, so no block larger than a
+    // memory sound is ever asked for (the ceiling stands for a 32-bit process's
+    // room), and the handle streams the file and knows its length.
+    std::vector<uint8_t> pcm = SoundFakes::SinePcm16(8000, 1, 300, 300.0);
+    std::string path = SoundFakes::WriteFile("long300.ogg", SoundTestFiles::OggImage(pcm, 1, 8000));
+    RefusingHeap::RefuseTrackedBlocksOver(4000000);
     int handle = LoadSoundFileAsHandle(path.c_str(), 2, -1);
+    RefusingHeap::RefuseTrackedBlocksOver(0);
+    EXPECT_EQ(RefusingHeap::TakeRefusalCount(), 0);
     ASSERT_NE(handle, -1);
     EXPECT_EQ(FindSoundHandleRecord(handle, 0)->isStream, 1);
-    EXPECT_EQ(GetSoundHandleLengthMs(handle), 182000);
+    EXPECT_EQ(GetSoundHandleLengthMs(handle), 300000);
     DeleteHandleRecord(handle);
 }
 
