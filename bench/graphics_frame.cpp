@@ -14,15 +14,15 @@
 
 #include <time.h>
 
-#include "graphics/device_startup.h"
-#include "graphics/device_state_cache.h"
-#include "graphics/draw_settings.h"
-#include "graphics/draw_target.h"
-#include "graphics/graph_record.h"
-#include "graphics/graphics_state.h"
+#include "graphics/screen/device_startup.h"
+#include "graphics/state/device_state_cache.h"
+#include "graphics/device/draw_settings.h"
+#include "graphics/draw/draw_target.h"
+#include "graphics/graphs/graph_record.h"
+#include "graphics/device/graphics_state.h"
 #include "graphics/public_api.h"
-#include "graphics/screen_modes.h"
-#include "graphics/screen_request.h"
+#include "graphics/screen/screen_modes.h"
+#include "graphics/device/screen_request.h"
 #include "image/pixel_access.h"
 #include "softraster/draw_state.h"
 #include "tests/graphics/recording_device.h"

@@ -2,9 +2,9 @@
 // keeps, released when the device goes and made again on the new device.
 
 #include "core/memory/tracked_alloc.h"
-#include "graphics/d3d_call_wrappers.h"
-#include "graphics/graphics_state.h"
-#include "graphics/vertex_declarations.h"
+#include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/device/graphics_state.h"
+#include "graphics/state/vertex_declarations.h"
 #include "model/model_module.h"
 
 #include <cstdint>

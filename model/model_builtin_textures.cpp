@@ -1,7 +1,7 @@
 // The model module's built-in textures: a white texture and a four-step grey
 // texture kept as small run-length TGA files, and the toon gradation ramp.
 
-#include "graphics/graph_record.h"
+#include "graphics/graphs/graph_record.h"
 #include "image/pixel_access.h"
 #include "model/model_module.h"
 

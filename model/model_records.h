@@ -8,7 +8,7 @@
 #pragma once
 
 #include "core/memory/handle_manager.h"
-#include "graphics/d3d9_types.h"
+#include "graphics/device/d3d9_types.h"
 #include "image/raster_image.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include "core/math/float_math.h"
 #include "core/math/vector_math.h"
 #include "core/memory/tracked_alloc.h"
-#include "graphics/graphics_state.h"
+#include "graphics/device/graphics_state.h"
 #include "image/image_loaders.h"
 #include "image/pixel_access.h"
 #include "model/model_module.h"

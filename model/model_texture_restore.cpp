@@ -1,7 +1,7 @@
 // Model textures after a device rebuild: the built-in textures and every
 // texture of every base and model are made again from the files they keep.
 
-#include "graphics/graph_record.h"
+#include "graphics/graphs/graph_record.h"
 #include "model/model_module.h"
 
 namespace Korvo {

@@ -4,8 +4,8 @@
 #include "model/startup_entries.h"
 
 #include "core/memory/tracked_alloc.h"
-#include "graphics/device_rebuild_hooks.h"
-#include "graphics/graphics_state.h"
+#include "graphics/device/device_rebuild_hooks.h"
+#include "graphics/device/graphics_state.h"
 #include "model/model_module.h"
 
 #include <cmath>

@@ -5,7 +5,7 @@
 #include "movie/movie_handle.h"
 
 #include "core/memory/tracked_alloc.h"
-#include "graphics/graph_movie_hooks.h"
+#include "graphics/graphs/graph_movie_hooks.h"
 #include "movie/startup_entries.h"
 #include "sound/sound_handle.h"
 #include "sound/sound_system.h"

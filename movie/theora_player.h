@@ -7,7 +7,7 @@
 #include "core/public_api.h"
 #include "core/streams/stream_table.h"
 #include "core/threads/thread_record.h"
-#include "graphics/d3d9_types.h"
+#include "graphics/device/d3d9_types.h"
 #include "image/public_api.h"
 
 #include <atomic>

@@ -6,9 +6,9 @@
 
 #include "movie/theora_player.h"
 
-#include "graphics/d3d_call_wrappers.h"
-#include "graphics/graphics_state.h"
-#include "graphics/main_thread_call.h"
+#include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/device/graphics_state.h"
+#include "graphics/device/main_thread_call.h"
 
 #include <cstring>
 

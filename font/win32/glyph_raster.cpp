@@ -7,10 +7,10 @@
 #include "core/public_api.h"
 #include "core/log/fatal_error.h"
 #include "core/memory/tracked_alloc.h"
-#include "graphics/draw_settings.h"
-#include "graphics/graph_image_set.h"
-#include "graphics/graph_record.h"
-#include "graphics/graphics_state.h"
+#include "graphics/device/draw_settings.h"
+#include "graphics/graphs/graph_image_set.h"
+#include "graphics/graphs/graph_record.h"
+#include "graphics/device/graphics_state.h"
 
 #include <windows.h>
 

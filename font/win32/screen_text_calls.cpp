@@ -4,8 +4,8 @@
 #include "font/startup_entries.h"
 
 #include "core/system/win32/app_window.h"
-#include "graphics/graphics_state.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/graphics_state.h"
+#include "graphics/device/screen_request.h"
 
 #include <windows.h>
 

@@ -6,11 +6,11 @@
 
 #include "core/public_api.h"
 #include "core/memory/tracked_alloc.h"
-#include "graphics/draw_front_end.h"
-#include "graphics/draw_settings.h"
-#include "graphics/graph_image_set.h"
-#include "graphics/graphics_state.h"
-#include "graphics/screen_request.h"
+#include "graphics/draw/draw_front_end.h"
+#include "graphics/device/draw_settings.h"
+#include "graphics/graphs/graph_image_set.h"
+#include "graphics/device/graphics_state.h"
+#include "graphics/device/screen_request.h"
 #include "softraster/draw_state.h"
 #include "softraster/memimg_blit.h"
 

@@ -7,7 +7,7 @@
 #include "core/memory/tracked_alloc.h"
 #include "core/streams/plain_file.h"
 #include "core/text/dbcs_string.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 #include "image/color_format.h"
 #include "movie/win32/movie_renderer_filter.h"
 

@@ -1,7 +1,7 @@
 // Vertex and index buffer handles without a device: the kept copy and the
 // checks on every update.
 
-#include "graphics/buffer_handles.h"
+#include "graphics/draw/buffer_handles.h"
 #include "recording_device.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The device-rebuild routines of the subsystems above graphics: order, one entry
 // per pair, removal, a full list, and a failing restore reported.
 
-#include "graphics/device_rebuild_hooks.h"
+#include "graphics/device/device_rebuild_hooks.h"
 
 #include <gtest/gtest.h>
 

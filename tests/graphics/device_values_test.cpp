@@ -3,12 +3,12 @@
 
 #include "tests/graphics/recording_device.h"
 
-#include "graphics/fog_light_constants.h"
-#include "graphics/format_slots.h"
-#include "graphics/graphics_state.h"
-#include "graphics/multisample.h"
-#include "graphics/screen_modes.h"
-#include "graphics/vertex_declarations.h"
+#include "graphics/state/fog_light_constants.h"
+#include "graphics/device/format_slots.h"
+#include "graphics/device/graphics_state.h"
+#include "graphics/device/multisample.h"
+#include "graphics/screen/screen_modes.h"
+#include "graphics/state/vertex_declarations.h"
 
 #include <gtest/gtest.h>
 
@@ -211,7 +211,7 @@ TEST(DeviceValuesTest, SlotAndFormatDescriptionsCarryTheirMasksAndBlockFormats)
 
 } // namespace
 
-#include "graphics/full_value_colour.h"
+#include "graphics/draw/full_value_colour.h"
 
 namespace {
 
@@ -235,7 +235,7 @@ TEST(DeviceValuesTest, FullValueColoursKeepHueAndSaturation)
 
 } // namespace
 
-#include "graphics/blend_graph_stages.h"
+#include "graphics/shading/blend_graph_stages.h"
 
 namespace {
 

@@ -80,6 +80,36 @@ TEST_P(DrawTargetTest, TheDepthGraphAndExtraSlotsTakeOnlyDrawableDeviceGraphs)
     EXPECT_EQ(GetRenderTargetSlot(1), -1) << "a deleted graph leaves its slot";
 }
 
+// Presenting sits above drawing: the screen code installs the front screen's
+// refresh, and every accepted selection says whether the front is now drawn.
+TEST_P(DrawTargetTest, SelectingATargetTellsTheInstalledRefreshStarterWhetherTheFrontScreenIsDrawn)
+{
+    static std::vector<int> flags;
+    ASSERT_EQ(SetFrontScreenRefreshStarter([](int flag) {
+                  flags.push_back(flag);
+                  return 0;
+              }),
+              0);
+    const int graph = MakeGraph(16, 16, true);
+    ASSERT_NE(graph, -1);
+    struct Case {
+        const char *name;
+        int target;
+        std::vector<int> flags;
+    };
+    const Case cases[] = {{"front", -4, {1}}, {"back", -2, {0}}, {"graph", graph, {0}}, {"refused", -6, {}}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        flags.clear();
+        SelectDrawTarget(c.target);
+        EXPECT_EQ(flags, c.flags);
+    }
+    ASSERT_EQ(SetFrontScreenRefreshStarter(nullptr), 0);
+    flags.clear();
+    EXPECT_EQ(SelectDrawTarget(-4), 0);
+    EXPECT_TRUE(flags.empty()) << "nothing installed, nothing called";
+}
+
 INSTANTIATE_TEST_SUITE_P(Roads, DrawTargetTest, ::testing::Values(false, true), GraphicsTest::RoadName);
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include "tests/graphics/graph_road_fixture.h"
 
-#include "graphics/draw_front_end.h"
+#include "graphics/draw/draw_front_end.h"
 
 #include <cstring>
 #include <vector>

@@ -4,9 +4,9 @@
 #include "tests/graphics/recording_device.h"
 
 #include "core/streams/stream_table.h"
-#include "graphics/graph_filters.h"
-#include "graphics/graph_record.h"
-#include "graphics/graphics_state.h"
+#include "graphics/filters/graph_filters.h"
+#include "graphics/graphs/graph_record.h"
+#include "graphics/device/graphics_state.h"
 #include "image/pixel_access.h"
 #include "tests/core/log_capture.h"
 

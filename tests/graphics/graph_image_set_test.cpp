@@ -8,9 +8,9 @@
 #include "core/threads/async_load.h"
 #include "core/threads/thread_event.h"
 #include "core/threads/thread_record.h"
-#include "graphics/graph_record.h"
-#include "graphics/graph_texture_copy.h"
-#include "graphics/graphics_state.h"
+#include "graphics/graphs/graph_record.h"
+#include "graphics/graphs/graph_texture_copy.h"
+#include "graphics/device/graphics_state.h"
 #include "image/pixel_access.h"
 #include "tests/core/log_capture.h"
 

@@ -11,9 +11,9 @@
 #include "core/threads/async_load.h"
 #include "core/threads/thread_event.h"
 #include "core/threads/thread_record.h"
-#include "graphics/graph_movie_hooks.h"
-#include "graphics/graph_record.h"
-#include "graphics/graphics_state.h"
+#include "graphics/graphs/graph_movie_hooks.h"
+#include "graphics/graphs/graph_record.h"
+#include "graphics/device/graphics_state.h"
 #include "tests/core/log_capture.h"
 
 #include <gtest/gtest.h>

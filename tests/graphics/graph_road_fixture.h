@@ -4,13 +4,13 @@
 
 #include "tests/graphics/recording_device.h"
 
-#include "graphics/device_state_cache.h"
-#include "graphics/draw_settings.h"
-#include "graphics/draw_target.h"
-#include "graphics/graph_record.h"
-#include "graphics/graphics_state.h"
+#include "graphics/state/device_state_cache.h"
+#include "graphics/device/draw_settings.h"
+#include "graphics/draw/draw_target.h"
+#include "graphics/graphs/graph_record.h"
+#include "graphics/device/graphics_state.h"
 #include "graphics/public_api.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 #include "softraster/draw_state.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 #if !defined(_WIN32)
 
 #include "core/public_api.h"
-#include "graphics/device_startup.h"
-#include "graphics/screen_modes.h"
+#include "graphics/screen/device_startup.h"
+#include "graphics/screen/screen_modes.h"
 
 namespace Korvo {
 

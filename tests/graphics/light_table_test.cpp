@@ -1,6 +1,6 @@
 // The light table: a full table, deletions, and the order of device slots.
 
-#include "graphics/light_table.h"
+#include "graphics/state/light_table.h"
 #include "recording_device.h"
 
 #include <gtest/gtest.h>

@@ -4,13 +4,13 @@
 
 #include "tests/graphics/recording_device.h"
 
-#include "graphics/device_state_cache.h"
-#include "graphics/draw_settings.h"
-#include "graphics/fog_light_constants.h"
-#include "graphics/graphics_state.h"
-#include "graphics/light_table.h"
-#include "graphics/lighting_device.h"
-#include "graphics/shader_constants.h"
+#include "graphics/state/device_state_cache.h"
+#include "graphics/device/draw_settings.h"
+#include "graphics/state/fog_light_constants.h"
+#include "graphics/device/graphics_state.h"
+#include "graphics/state/light_table.h"
+#include "graphics/state/lighting_device.h"
+#include "graphics/state/shader_constants.h"
 
 #include <gtest/gtest.h>
 

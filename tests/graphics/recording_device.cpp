@@ -4,7 +4,7 @@
 
 #include "tests/graphics/recording_device.h"
 
-#include "graphics/d3d_call_wrappers.h"
+#include "graphics/device/d3d_call_wrappers.h"
 
 #include <algorithm>
 #include <map>

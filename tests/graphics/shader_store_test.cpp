@@ -1,7 +1,7 @@
 // Shader byte-code checks and the four layers of shader constants.
 
-#include "graphics/shader_code_check.h"
-#include "graphics/shader_constants.h"
+#include "graphics/shading/shader_code_check.h"
+#include "graphics/state/shader_constants.h"
 
 #include <gtest/gtest.h>
 

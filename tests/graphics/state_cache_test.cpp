@@ -3,10 +3,10 @@
 
 #include "tests/graphics/recording_device.h"
 
-#include "graphics/blend_stages.h"
-#include "graphics/device_state_cache.h"
-#include "graphics/draw_settings.h"
-#include "graphics/graphics_state.h"
+#include "graphics/shading/blend_stages.h"
+#include "graphics/state/device_state_cache.h"
+#include "graphics/device/draw_settings.h"
+#include "graphics/device/graphics_state.h"
 
 #include <gtest/gtest.h>
 
@@ -204,7 +204,7 @@ TEST(StateCacheTest, ATransparentTextureWithAlphaUsesTheAlphaTestAndTheColourKey
 
 } // namespace
 
-#include "graphics/transforms.h"
+#include "graphics/state/transforms.h"
 
 namespace {
 

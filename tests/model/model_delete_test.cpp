@@ -5,8 +5,8 @@
 #include "tests/model/model_test_records.h"
 
 #include "core/public_api.h"
-#include "graphics/graph_record.h"
-#include "graphics/graphics_state.h"
+#include "graphics/graphs/graph_record.h"
+#include "graphics/device/graphics_state.h"
 #include "model/model_module.h"
 #include "model/startup_entries.h"
 #include "tests/core/log_capture.h"

@@ -3,9 +3,9 @@
 
 #include "tests/model/model_test_records.h"
 
-#include "graphics/device_rebuild_hooks.h"
-#include "graphics/graph_record.h"
-#include "graphics/graphics_state.h"
+#include "graphics/device/device_rebuild_hooks.h"
+#include "graphics/graphs/graph_record.h"
+#include "graphics/device/graphics_state.h"
 #include "model/model_module.h"
 #include "model/startup_entries.h"
 #include "softraster/memimg.h"

@@ -2,8 +2,8 @@
 
 #include "tests/model/model_test_records.h"
 
-#include "graphics/graph_record.h"
-#include "graphics/graphics_state.h"
+#include "graphics/graphs/graph_record.h"
+#include "graphics/device/graphics_state.h"
 #include "model/startup_entries.h"
 #include "tests/core/log_capture.h"
 #include "tests/graphics/recording_device.h"

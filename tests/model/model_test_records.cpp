@@ -3,7 +3,7 @@
 #include "tests/model/model_test_records.h"
 
 #include "core/memory/tracked_alloc.h"
-#include "graphics/graph_record.h"
+#include "graphics/graphs/graph_record.h"
 #include "model/model_module.h"
 
 #include <BulletCollision/BroadphaseCollision/btDbvtBroadphase.h>

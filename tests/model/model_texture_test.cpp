@@ -3,7 +3,7 @@
 
 #include "tests/model/model_test_records.h"
 
-#include "graphics/graphics_state.h"
+#include "graphics/device/graphics_state.h"
 #include "image/pixel_access.h"
 #include "image/public_api.h"
 #include "model/model_module.h"

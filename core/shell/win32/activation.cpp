@@ -8,7 +8,7 @@
 
 #include "core/log/error_log.h"
 #include "core/system/platform_libraries.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 #include "graphics/startup_entries.h"
 #include "input/startup_entries.h"
 #include "movie/startup_entries.h"

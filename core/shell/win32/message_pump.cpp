@@ -12,7 +12,7 @@
 #include "core/threads/api_lock.h"
 #include "core/threads/async_load.h"
 #include "core/threads/clock.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 #include "graphics/startup_entries.h"
 #include "input/startup_entries.h"
 #include "network/startup_entries.h"

@@ -4,7 +4,7 @@
 #include "core/shell/main_window.h"
 #include "core/shell/win32/shell_window.h"
 
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 
 #include <shellapi.h>
 

@@ -5,7 +5,7 @@
 #include "core/shell/win32/shell_window.h"
 
 #include "core/log/error_log.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 #include "graphics/startup_entries.h"
 
 namespace Korvo {

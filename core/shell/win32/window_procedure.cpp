@@ -11,7 +11,7 @@
 #include "core/threads/async_load.h"
 #include "core/threads/clock.h"
 #include "core/log/error_log.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 #include "graphics/startup_entries.h"
 #include "input/startup_entries.h"
 #include "input/win32/window_message_entries.h"

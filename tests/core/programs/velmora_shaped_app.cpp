@@ -11,7 +11,7 @@
 #include "core/shell/main_window.h"
 #include "core/shell/message_pump.h"
 #include "core/system/win32/app_window.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 
 #include <windows.h>
 

@@ -9,8 +9,8 @@
 // blends Multiple, Screen, Overlay, Difference, RGBAMix (blue, red, green).
 
 #include "korvo.h"
-#include "graphics/graph_filters.h"
-#include "graphics/graph_record.h"
+#include "graphics/filters/graph_filters.h"
+#include "graphics/graphs/graph_record.h"
 #include "image/pixel_access.h"
 #include "tests/graphics/png_sheet.h"
 

@@ -9,7 +9,7 @@
 #include <d3d9.h>
 #include <ddraw.h>
 
-#include "graphics/win32/k_interfaces.h"
+#include "graphics/device/win32/k_interfaces.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include "core/shell/library_life.h"
 #include "core/shell/main_window.h"
 #include "core/shell/message_pump.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 #include "input/input_state.h"
 #include "input/public_api.h"
 #include "input/text_input.h"

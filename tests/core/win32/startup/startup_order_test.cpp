@@ -14,7 +14,7 @@
 #include "core/shell/message_pump.h"
 #include "core/system/win32/app_window.h"
 #include "core/system/win32/window_state.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 #include "tests/core/log_capture.h"
 
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 #include "core/threads/clock.h"
 #include "core/system/win32/app_window.h"
 #include "font/startup_entries.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 #include "graphics/startup_entries.h"
 #include "input/startup_entries.h"
 #include "input/win32/window_message_entries.h"

@@ -5,7 +5,7 @@
 #include "font/font_record.h"
 
 #include "core/public_api.h"
-#include "graphics/graphics_state.h"
+#include "graphics/device/graphics_state.h"
 #include "graphics/public_api.h"
 
 #include <windows.h>

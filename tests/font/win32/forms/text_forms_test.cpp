@@ -7,9 +7,9 @@
 #include "font/font_record.h"
 
 #include "core/public_api.h"
-#include "graphics/graphics_state.h"
+#include "graphics/device/graphics_state.h"
 #include "graphics/public_api.h"
-#include "graphics/screen_request.h"
+#include "graphics/device/screen_request.h"
 #include "softraster/memimg.h"
 
 #include <windows.h>

@@ -7,7 +7,7 @@
 
 #include "core/log/screen_log_state.h"
 #include "core/public_api.h"
-#include "graphics/graphics_state.h"
+#include "graphics/device/graphics_state.h"
 #include "graphics/public_api.h"
 #include "graphics/startup_entries.h"
 

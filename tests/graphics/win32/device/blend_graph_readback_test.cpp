@@ -4,8 +4,8 @@
 
 #include "library_session.h"
 
-#include "graphics/draw_front_end.h"
-#include "graphics/graph_record.h"
+#include "graphics/draw/draw_front_end.h"
+#include "graphics/graphs/graph_record.h"
 #include "image/pixel_access.h"
 
 #include <vector>

@@ -4,11 +4,11 @@
 
 #include "library_session.h"
 
-#include "graphics/blend_stages.h"
-#include "graphics/d3d_call_wrappers.h"
-#include "graphics/device_state_cache.h"
-#include "graphics/draw_settings.h"
-#include "graphics/draw_target.h"
+#include "graphics/shading/blend_stages.h"
+#include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/state/device_state_cache.h"
+#include "graphics/device/draw_settings.h"
+#include "graphics/draw/draw_target.h"
 
 #include <algorithm>
 #include <cmath>

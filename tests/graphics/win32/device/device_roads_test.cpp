@@ -7,8 +7,8 @@
 
 #include "core/system/win32/app_window.h"
 #include "core/system/win32/window_state.h"
-#include "graphics/screen_modes.h"
-#include "graphics/device_startup.h"
+#include "graphics/screen/screen_modes.h"
+#include "graphics/screen/device_startup.h"
 #include "graphics/startup_entries.h"
 
 #include <string>
@@ -129,6 +129,22 @@ TEST(DeviceRoadsTest, AWindowedModeChangeRestartsGraphicsInTheNewSize)
     EXPECT_EQ(ShutdownLibrary(), 0);
     std::string log = KorvoTest::ReadLogFile();
     ExpectInLog(log, {"画面モード変更処理を開始します", "画面モード変更処理は正常に終了しました", "Alloc num:0"});
+}
+
+// While the front screen is the draw target a window timer shows it again; start-up
+// installs its starter beneath the draw targets. Timers only run when messages are
+// dispatched, and nothing here dispatches, so each KillTimer sees what selection left.
+TEST(DeviceRoadsTest, DrawingOnTheFrontScreenArmsItsRefreshTimer)
+{
+    constexpr UINT_PTR kFrontRefreshTimerId = 0x7fff;
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(false), 0);
+    HWND window = GetAppWindowHandle();
+    EXPECT_TRUE(KillTimer(window, kFrontRefreshTimerId)) << "start-up ends on the front screen";
+    EXPECT_EQ(SelectDrawTarget(-2), 0);
+    EXPECT_FALSE(KillTimer(window, kFrontRefreshTimerId)) << "the back screen arms nothing";
+    EXPECT_EQ(SelectDrawTarget(-4), 0);
+    EXPECT_TRUE(KillTimer(window, kFrontRefreshTimerId));
+    EXPECT_EQ(ShutdownLibrary(), 0);
 }
 
 } // namespace

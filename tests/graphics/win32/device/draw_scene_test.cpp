@@ -7,7 +7,7 @@
 
 #include "library_session.h"
 
-#include "graphics/graph_record.h"
+#include "graphics/graphs/graph_record.h"
 #include "softraster/draw_state.h"
 #include "softraster/memimg_blit.h"
 #include "softraster/shapes.h"

@@ -4,8 +4,8 @@
 
 #include "library_session.h"
 
-#include "graphics/draw_target.h"
-#include "graphics/graph_record.h"
+#include "graphics/draw/draw_target.h"
+#include "graphics/graphs/graph_record.h"
 
 #include <string>
 #include <vector>

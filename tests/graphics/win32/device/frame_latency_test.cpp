@@ -4,8 +4,8 @@
 
 #include "library_session.h"
 
-#include "graphics/win32/d3d_objects.h"
-#include "graphics/win32/frame_latency.h"
+#include "graphics/device/win32/d3d_objects.h"
+#include "graphics/screen/win32/frame_latency.h"
 
 using namespace Korvo;
 

@@ -4,8 +4,8 @@
 
 #include "library_session.h"
 
-#include "graphics/graph_filters.h"
-#include "graphics/graph_record.h"
+#include "graphics/filters/graph_filters.h"
+#include "graphics/graphs/graph_record.h"
 #include "image/pixel_access.h"
 #include "tests/graphics/png_sheet.h"
 

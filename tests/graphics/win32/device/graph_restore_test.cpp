@@ -6,13 +6,13 @@
 #include "library_session.h"
 
 #include "font/public_api.h"
-#include "graphics/graph_restore.h"
-#include "graphics/d3d_call_wrappers.h"
-#include "graphics/device_state_cache.h"
-#include "graphics/draw_target.h"
-#include "graphics/graph_record.h"
+#include "graphics/graphs/graph_restore.h"
+#include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/state/device_state_cache.h"
+#include "graphics/draw/draw_target.h"
+#include "graphics/graphs/graph_record.h"
 #include "graphics/startup_entries.h"
-#include "graphics/transforms.h"
+#include "graphics/state/transforms.h"
 
 #include <cstdio>
 #include <cstring>

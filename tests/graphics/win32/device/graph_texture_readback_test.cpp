@@ -4,8 +4,8 @@
 
 #include "library_session.h"
 
-#include "graphics/d3d_call_wrappers.h"
-#include "graphics/graph_record.h"
+#include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/graphs/graph_record.h"
 #include "tests/graphics/png_sheet.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/public_api.h"
-#include "graphics/graphics_state.h"
+#include "graphics/device/graphics_state.h"
 #include "graphics/public_api.h"
 #include "tests/core/log_capture.h"
 

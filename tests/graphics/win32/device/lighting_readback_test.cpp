@@ -4,11 +4,11 @@
 
 #include "library_session.h"
 
-#include "graphics/d3d_call_wrappers.h"
-#include "graphics/device_state_cache.h"
-#include "graphics/light_table.h"
-#include "graphics/lighting_device.h"
-#include "graphics/shader_constants.h"
+#include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/state/device_state_cache.h"
+#include "graphics/state/light_table.h"
+#include "graphics/state/lighting_device.h"
+#include "graphics/state/shader_constants.h"
 
 #include <cmath>
 

@@ -3,8 +3,8 @@
 #include "library_session.h"
 
 #include "core/threads/async_load.h"
-#include "graphics/d3d_call_wrappers.h"
-#include "graphics/main_thread_call.h"
+#include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/device/main_thread_call.h"
 
 #include <atomic>
 

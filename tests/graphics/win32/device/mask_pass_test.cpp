@@ -4,7 +4,7 @@
 
 #include "library_session.h"
 
-#include "graphics/masks.h"
+#include "graphics/draw/masks.h"
 
 using namespace Korvo;
 

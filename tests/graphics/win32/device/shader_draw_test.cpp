@@ -6,15 +6,15 @@
 #include "library_session.h"
 
 #include "core/threads/async_load.h"
-#include "graphics/buffer_handles.h"
-#include "graphics/builtin_shader_archives.h"
-#include "graphics/d3d_call_wrappers.h"
-#include "graphics/device_state_cache.h"
-#include "graphics/shader_constants.h"
-#include "graphics/shader_handles.h"
-#include "graphics/graph_record.h"
+#include "graphics/draw/buffer_handles.h"
+#include "graphics/shading/builtin_shader_archives.h"
+#include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/state/device_state_cache.h"
+#include "graphics/state/shader_constants.h"
+#include "graphics/shading/shader_handles.h"
+#include "graphics/graphs/graph_record.h"
 #include "graphics/startup_entries.h"
-#include "graphics/user_shader_draw.h"
+#include "graphics/shading/user_shader_draw.h"
 
 #include <d3dcompiler.h>
 

@@ -9,7 +9,7 @@
 #include "library_session.h"
 
 #include "core/system/win32/app_window.h"
-#include "graphics/graphics_state.h"
+#include "graphics/device/graphics_state.h"
 
 #include <map>
 

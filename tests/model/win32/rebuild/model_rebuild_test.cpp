@@ -6,8 +6,8 @@
 #include "tests/model/model_test_records.h"
 
 #include "core/public_api.h"
-#include "graphics/d3d_call_wrappers.h"
-#include "graphics/graphics_state.h"
+#include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/device/graphics_state.h"
 #include "graphics/public_api.h"
 #include "graphics/startup_entries.h"
 #include "model/model_module.h"

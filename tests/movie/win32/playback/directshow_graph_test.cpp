@@ -4,7 +4,7 @@
 
 #include "tests/graphics/win32/device/library_session.h"
 
-#include "graphics/graph_record.h"
+#include "graphics/graphs/graph_record.h"
 #include "movie/movie_handle.h"
 
 #include <fstream>

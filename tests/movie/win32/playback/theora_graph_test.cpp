@@ -6,8 +6,8 @@
 
 #include "tests/graphics/win32/device/library_session.h"
 
-#include "graphics/graph_image_set.h"
-#include "graphics/graph_record.h"
+#include "graphics/graphs/graph_image_set.h"
+#include "graphics/graphs/graph_record.h"
 #include "graphics/startup_entries.h"
 #include "movie/movie_handle.h"
 #include "movie/startup_entries.h"

@@ -1,0 +1,163 @@
+// Stage programmes of draws with a blend graph.
+
+#include "graphics/shading/blend_graph_stages.h"
+
+namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+static StageRecord MakeStage(K_IDirect3DBaseTexture9 *texture, int coordinates, int colorOp, int colorArg1,
+                             int colorArg2, int alphaOp, int alphaArg1, int alphaArg2)
+{
+    StageRecord stage = {};
+    stage.texture = texture;
+    stage.texCoordIndex = coordinates;
+    stage.colorOp = colorOp;
+    stage.colorArg1 = colorArg1;
+    stage.colorArg2 = colorArg2;
+    stage.alphaOp = alphaOp;
+    stage.alphaArg1 = alphaArg1;
+    stage.alphaArg2 = alphaArg2;
+    return stage;
+}
+
+// The last stage: vertex colour and the mode's stage kind (complement, four times).
+static StageRecord FinishingStage(int stageKind)
+{
+    int current = stageKind == 2 ? (K_D3DTA_CURRENT | K_D3DTA_COMPLEMENT) : K_D3DTA_CURRENT;
+    int colorOp = stageKind == 3 ? K_D3DTOP_MODULATE4X : K_D3DTOP_MODULATE;
+    return MakeStage(nullptr, 0, colorOp, current, K_D3DTA_DIFFUSE, K_D3DTOP_MODULATE, K_D3DTA_CURRENT,
+                     K_D3DTA_DIFFUSE);
+}
+
+static bool NeedsFinishingStage(int stageKind)
+{
+    return StateCache.vertexColorKey != 0 || StateCache.alphaBlendKey != 0 || stageKind != 0;
+}
+
+// Cross-fade: blend graph x v / 255 + drawn graph x (1 - v / 255).
+static void BuildCrossFade(int stageKind, BlendGraphSetup *setup)
+{
+    const DeviceStateCache &c = StateCache;
+    setup->stages[0] = MakeStage(c.blendTexture, 0, K_D3DTOP_SELECTARG1, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE,
+                                 K_D3DTOP_SELECTARG1, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE);
+    setup->stages[1] = MakeStage(c.drawTexture, 1, K_D3DTOP_BLENDFACTORALPHA, K_D3DTA_CURRENT, K_D3DTA_TEXTURE,
+                                 K_D3DTOP_BLENDFACTORALPHA, K_D3DTA_CURRENT, K_D3DTA_TEXTURE);
+    setup->stageCount = 2;
+    if (NeedsFinishingStage(stageKind)) {
+        setup->stages[setup->stageCount++] = FinishingStage(stageKind);
+    }
+    setup->factor = static_cast<K_D3DCOLOR>(c.blendValues[0] & 0xFF) << 24;
+}
+
+// Masking: the drawn graph's colour, its alpha times the blend graph's alpha.
+static void BuildMasked(int stageKind, BlendGraphSetup *setup)
+{
+    const DeviceStateCache &c = StateCache;
+    int colorOp = c.vertexColorKey != 0 ? K_D3DTOP_MODULATE : K_D3DTOP_SELECTARG1;
+    int alphaOp = c.vertexColorKey != 0 || c.alphaBlendKey != 0 ? K_D3DTOP_MODULATE : K_D3DTOP_SELECTARG1;
+    setup->stages[0] = MakeStage(c.drawTexture, 1, colorOp, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE, alphaOp,
+                                 K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE);
+    int current = stageKind == 2 ? (K_D3DTA_CURRENT | K_D3DTA_COMPLEMENT) : K_D3DTA_CURRENT;
+    int finishOp = stageKind == 3 ? K_D3DTOP_MODULATE4X : K_D3DTOP_SELECTARG1;
+    setup->stages[1] = MakeStage(c.blendTexture, 0, finishOp, current, K_D3DTA_DIFFUSE, K_D3DTOP_MODULATE,
+                                 K_D3DTA_CURRENT, K_D3DTA_TEXTURE);
+    setup->stageCount = 2;
+    setup->factor = 0xFFFFFFFF;
+}
+
+// Threshold: the blend graph's alpha against the border, hard or with a ramp.
+static void BuildThreshold(int stageKind, BlendGraphSetup *setup)
+{
+    const DeviceStateCache &c = StateCache;
+    int border = c.blendValues[0];
+    int width = c.blendValues[1];
+    setup->drawSuppress = border >= 255 ? 1 : 0;
+    int colorOp = c.vertexColorKey != 0 ? K_D3DTOP_MODULATE : K_D3DTOP_SELECTARG1;
+    if (stageKind == 3) {
+        colorOp = K_D3DTOP_MODULATE4X;
+    }
+    int texture = stageKind == 2 ? (K_D3DTA_TEXTURE | K_D3DTA_COMPLEMENT) : K_D3DTA_TEXTURE;
+    if (width <= 1) {
+        setup->stages[0] = MakeStage(c.blendTexture, 0, K_D3DTOP_SELECTARG2, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE,
+                                     K_D3DTOP_SELECTARG1, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE);
+        setup->stages[1] = MakeStage(c.drawTexture, 1, colorOp, texture, K_D3DTA_DIFFUSE, K_D3DTOP_SELECTARG2,
+                                     K_D3DTA_TEXTURE, K_D3DTA_CURRENT);
+        setup->alphaTest = 1;
+        setup->alphaFunc = K_D3DCMP_GREATEREQUAL;
+        bool keyed = c.alphaTestKey != 0 || c.colorKeyKey != 0;
+        setup->alphaRef = border == 0 && keyed ? 1 : border;
+        setup->alphaBlend = 0;
+        setup->factor = 0xFFFFFF;
+    } else {
+        int operation = 0;
+        int value = 0;
+        int scale = 0;
+        ComputeThresholdRamp(border, width, &operation, &value, &scale);
+        setup->stages[0] = MakeStage(c.blendTexture, 0, K_D3DTOP_SELECTARG2, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE,
+                                     operation, K_D3DTA_TEXTURE, K_D3DTA_TFACTOR);
+        setup->stages[1] = MakeStage(c.drawTexture, 1, colorOp, texture, K_D3DTA_DIFFUSE, scale, K_D3DTA_CURRENT,
+                                     K_D3DTA_DIFFUSE);
+        setup->alphaTest = 0;
+        setup->alphaBlend = 1;
+        setup->forceAlphaFactors = 1;
+        setup->factor = (static_cast<K_D3DCOLOR>(value) << 24) | 0xFFFFFF;
+    }
+    setup->stageCount = 2;
+}
+
+// ---------------------------------------------------------------------------
+// Public functions
+// ---------------------------------------------------------------------------
+
+void ComputeThresholdRamp(int border, int width, int *operation, int *value, int *scaleOperation)
+{
+    if (width > 128) {
+        *scaleOperation = K_D3DTOP_MODULATE;
+        int r = 512 - border * 512 / 255;
+        *operation = r < 256 ? K_D3DTOP_SUBTRACT : K_D3DTOP_ADD;
+        *value = r < 256 ? 255 - r * 255 / 256 : (r - 256) * 255 / 256;
+    } else if (width > 64) {
+        *scaleOperation = K_D3DTOP_MODULATE2X;
+        int m = border * 768 / 255;
+        *operation = m < 257 ? K_D3DTOP_ADD : K_D3DTOP_SUBTRACT;
+        *value = m < 257 ? (256 - m) * 128 / 256 : 255 - (195840 - 255 * m) / 512;
+    } else {
+        *scaleOperation = K_D3DTOP_MODULATE4X;
+        int m = border * 1280 / 255;
+        *operation = m < 257 ? K_D3DTOP_ADD : K_D3DTOP_SUBTRACT;
+        *value = m < 257 ? (256 - m) * 64 / 256 : 255 - (326400 - 255 * m) / 1024;
+    }
+}
+
+void BuildBlendGraphSetup(int stageKind, int modeUsesAlpha, BlendGraphSetup *setup)
+{
+    *setup = BlendGraphSetup{};
+    const DeviceStateCache &c = StateCache;
+    if (c.blendTextureKind == 1) {
+        BuildThreshold(stageKind, setup);
+        return;
+    }
+    if (c.blendTextureKind == 2) {
+        BuildMasked(stageKind, setup);
+    } else {
+        BuildCrossFade(stageKind, setup);
+    }
+    // Cross-fade and masking share their alpha test and blending.
+    bool keyed = c.colorKeyKey != 0 || c.alphaTestKey != 0;
+    setup->alphaTest = keyed || modeUsesAlpha != 0 ? 1 : 0;
+    setup->alphaRef = 0;
+    setup->alphaFunc = K_D3DCMP_GREATER;
+    setup->forceAlphaFactors = keyed && modeUsesAlpha == 0 ? 1 : 0;
+    setup->alphaBlend = keyed || modeUsesAlpha != 0 ? 1 : 0;
+}
+
+void GetBlendGraphTextureStages(int kind, int *drawStage, int *blendStage)
+{
+    *drawStage = kind == 2 ? 0 : 1;
+    *blendStage = kind == 2 ? 1 : 0;
+}
+
+} // namespace Korvo
