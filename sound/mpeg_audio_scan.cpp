@@ -86,12 +86,10 @@ int MeasureId3v2Tag(const unsigned char *data, int size)
     if (size < kId3v2HeaderBytes || std::memcmp(data, "ID3", 3) != 0) {
         return 0;
     }
+    // Seven bits of each size byte count; a set top bit is masked off.
     int tagSize = 0;
     for (int i = 6; i < 10; ++i) {
-        if ((data[i] & 0x80) != 0) {
-            return -1; // not a sync-safe size: a damaged tag
-        }
-        tagSize = tagSize << 7 | data[i];
+        tagSize = tagSize << 7 | (data[i] & 0x7F);
     }
     int total = kId3v2HeaderBytes + tagSize;
     if (data[3] == 4 && (data[5] & 0x10) != 0) {

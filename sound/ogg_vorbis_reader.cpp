@@ -49,6 +49,22 @@ static long TellOggCallback(void *data)
     return state->stream.Tell(state->streamData);
 }
 
+// Whether the decoder of every link can be set up. vorbisfile sets a link's
+// decoder up at its first read and, when that fails, again at every later read
+// or seek, on what the failed attempt left; a file whose decoder cannot start
+// gives no sound, so it is refused before anything reads it.
+static bool EveryLinkDecoderStarts(OggVorbis_File *file)
+{
+    for (long link = 0; link < ov_streams(file); ++link) {
+        vorbis_dsp_state trial;
+        if (vorbis_synthesis_init(&trial, ov_info(file, static_cast<int>(link))) != 0) {
+            return false;
+        }
+        vorbis_dsp_clear(&trial);
+    }
+    return true;
+}
+
 static void EndOggVorbisReader(AudioDecodeState *state)
 {
     if (state->ogg.file != nullptr) {
@@ -75,7 +91,8 @@ static int OpenOggVorbisReader(AudioDecodeState *state)
     vorbis_info *info = ov_info(file, -1);
     int bytesPerSample = state->oggBytesPerSample == 1 ? 1 : 2;
     if (info == nullptr || info->channels <= 0 || info->rate <= 0 ||
-        static_cast<int64_t>(info->channels) * bytesPerSample * info->rate > kMaxDecodeBytesPerSecond) {
+        static_cast<int64_t>(info->channels) * bytesPerSample * info->rate > kMaxDecodeBytesPerSecond ||
+        !EveryLinkDecoderStarts(file)) {
         EndOggVorbisReader(state);
         return -1;
     }

@@ -251,7 +251,8 @@ int LockPlayBuffer(int offset, PlayBuffer *buffer, int bytes, void **part1, uint
         return -1;
     }
     *part1 = buffer->pcm->data + offset;
-    if (offset / align + bytes / align > buffer->length) {
+    // Split by bytes: an offset or size between frames must not reach past the ring.
+    if (offset + bytes > total) {
         *size1 = static_cast<uint32_t>(total - offset);
         *part2 = buffer->pcm->data;
         *size2 = static_cast<uint32_t>(bytes - (total - offset));

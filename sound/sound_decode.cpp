@@ -5,6 +5,7 @@
 
 #include "core/memory/tracked_alloc.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,13 @@ namespace Korvo {
 // ---------------------------------------------------------------------------
 // A seek that lands this close to the output position does nothing (bytes).
 constexpr int kSeekSlackBytes = 15;
+// A whole-sound conversion allocates a claimed length at first only up to this
+// many times the input (no reader here gives more PCM per input byte in any real
+// file) or one piece, whichever is more; past that the PCM grows as it comes.
+constexpr int64_t kMaxDecodeExpansion = 64;
+constexpr int kDecodePieceBytes = 1024 * 1024;
+// Bytes read ahead to learn whether a full block of PCM is the end of the data.
+constexpr int kDecodeProbeBytes = 4096;
 
 // ---------------------------------------------------------------------------
 // Module globals
@@ -77,6 +85,57 @@ static int FillRegion(LockedRegion *region, int bytes, Source source)
     return total;
 }
 
+// The first block of a whole-sound conversion: the claimed length as far as the
+// input can give it, else one piece (an unknown length too).
+static int64_t FirstDecodeCapacity(const AudioDecodeState *state, int64_t claim)
+{
+    if (claim < 0) {
+        return kDecodePieceBytes;
+    }
+    int64_t trusted = static_cast<int64_t>(state->inputBytes) * kMaxDecodeExpansion;
+    return std::min(claim, std::max<int64_t>(trusted, kDecodePieceBytes));
+}
+
+// Decode into *data, doubling it while the data goes on, up to maxBytes; the
+// bytes read, or -1 when the block could not grow (it is freed then).
+static int ReadIntoGrowingBlock(AudioDecodeState *state, int maxBytes, unsigned char **data, int64_t *capacity,
+                                bool *more)
+{
+    int got = 0;
+    for (;;) {
+        int want = static_cast<int>(*capacity) - got;
+        int read = want > 0 ? ReadDecodedBytes(state, *data + got, want) : 0;
+        got += read > 0 ? read : 0;
+        if (read < want) {
+            return got; // the data ended
+        }
+        // Full: grow only when the data goes on.
+        unsigned char probe[kDecodeProbeBytes];
+        int extra = ReadDecodedBytes(state, probe, kDecodeProbeBytes);
+        if (extra <= 0) {
+            return got;
+        }
+        int64_t grown = std::min<int64_t>(maxBytes, std::max<int64_t>(*capacity * 2, kDecodePieceBytes));
+        if (grown > *capacity) {
+            void *moved = KORVO_TRACKED_REALLOC(*data, static_cast<size_t>(grown) + 1);
+            if (moved == nullptr) {
+                TrackedFree(*data);
+                *data = nullptr;
+                return -1;
+            }
+            *data = static_cast<unsigned char *>(moved);
+            *capacity = grown;
+        }
+        int take = std::min(extra, static_cast<int>(*capacity) - got);
+        std::memcpy(*data + got, probe, static_cast<size_t>(take));
+        got += take;
+        if (take < extra) {
+            *more = true; // maxBytes reached with data left
+            return got;
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -90,6 +149,7 @@ int SetupSoundDecode(AudioDecodeState *state, const StreamOpsTable *stream, uint
     state->secondDecoder = secondDecoder;
     state->stream = *stream;
     state->streamData = streamData;
+    state->inputBytes = state->stream.Seek(streamData, 0, 2) == 0 ? state->stream.Tell(streamData) : -1;
     state->stream.Seek(streamData, 0, 0);
 
     for (const ReaderChainEntry &entry : ReaderChain) {
@@ -182,14 +242,23 @@ int GetDecodedLengthBytes(AudioDecodeState *state)
     return state->reader->LengthBytes(state);
 }
 
-// Allocate the decoded length and read it all from frame 0
-int DecodeWholeSound(AudioDecodeState *state, SoundWaveFormat *format, void **pcm, int *size)
+// The PCM of a claimed length, growing while the data goes on, up to maxBytes
+// (plain PCM, whose length the input bounds, straight from the input)
+int DecodeSoundUpTo(AudioDecodeState *state, int maxBytes, SoundWaveFormat *format, void **pcm, int *size,
+                    bool *more)
 {
-    int length = GetDecodedLengthBytes(state);
-    if (length < 0) {
+    *more = false;
+    int64_t claim = GetDecodedLengthBytes(state);
+    bool plainPcm = state->readerKind == AUDIO_READER_WAVE_PCM && state->wave.floatBuffer == nullptr;
+    if (maxBytes < 0 || (plainPcm && claim < 0)) {
         return -1;
     }
-    unsigned char *data = static_cast<unsigned char *>(KORVO_TRACKED_ALLOC(static_cast<size_t>(length) + 1));
+    int64_t capacity = plainPcm ? claim : FirstDecodeCapacity(state, claim);
+    if (capacity > maxBytes) {
+        capacity = maxBytes;
+        *more = plainPcm;
+    }
+    unsigned char *data = static_cast<unsigned char *>(KORVO_TRACKED_ALLOC(static_cast<size_t>(capacity) + 1));
     if (data == nullptr) {
         return -1;
     }
@@ -199,21 +268,29 @@ int DecodeWholeSound(AudioDecodeState *state, SoundWaveFormat *format, void **pc
         return -1;
     }
     int got = 0;
-    if (state->readerKind == AUDIO_READER_WAVE_PCM && state->wave.floatBuffer == nullptr) {
-        // Plain PCM: straight from the input, no block in between.
-        got = static_cast<int>(state->stream.Read(data, 1, static_cast<size_t>(length), state->streamData));
+    if (plainPcm) {
+        got = static_cast<int>(state->stream.Read(data, 1, static_cast<size_t>(capacity), state->streamData));
         state->wave.dataConsumed = got;
         state->outputPosition = got;
-    } else {
-        got = ReadDecodedBytes(state, data, length);
-        if (got < 0) {
-            got = 0;
-        }
+    } else if ((got = ReadIntoGrowingBlock(state, maxBytes, &data, &capacity, more)) < 0) {
+        return -1;
+    }
+    if (got < capacity) {
+        // A claim larger than the data: keep only what was decoded.
+        void *fitted = KORVO_TRACKED_REALLOC(data, static_cast<size_t>(got) + 1);
+        data = fitted != nullptr ? static_cast<unsigned char *>(fitted) : data;
     }
     *format = state->format;
     *pcm = data;
     *size = got;
     return 0;
+}
+
+// Everything there is, as far as one tracked block can hold
+int DecodeWholeSound(AudioDecodeState *state, SoundWaveFormat *format, void **pcm, int *size)
+{
+    bool more = false;
+    return DecodeSoundUpTo(state, INT32_MAX - 1, format, pcm, size, &more);
 }
 
 // The output format

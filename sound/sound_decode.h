@@ -91,6 +91,7 @@ struct AudioDecodeState {
     const AudioReaderOps *reader;
     StreamOpsTable stream;
     uintptr_t streamData;
+    int inputBytes;               // the input's size, -1 when it cannot be measured
     int fmtPosition;
     int fmtSize;
     int dataStart;
@@ -133,6 +134,9 @@ int SeekDecodedSamples(AudioDecodeState *state, int frame);
 int GetDecodedLengthBytes(AudioDecodeState *state);
 // Convert everything into a new tracked block owned by the caller; 0 or -1
 int DecodeWholeSound(AudioDecodeState *state, SoundWaveFormat *format, void **pcm, int *size);
+// The same for at most maxBytes of PCM; *more tells whether the data went on past them
+int DecodeSoundUpTo(AudioDecodeState *state, int maxBytes, SoundWaveFormat *format, void **pcm, int *size,
+                    bool *more);
 // The output format; 0
 int GetDecodedFormat(const AudioDecodeState *state, SoundWaveFormat *format);
 // Free what the conversion holds (the input stays open); 0, or -1 when not ready

@@ -10,6 +10,7 @@
 #include "sound/sound_platform.h"
 #include "sound/stream_sound.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace Korvo {
@@ -82,6 +83,14 @@ static int CopyPcmIntoBuffers(SoundHandleRecord *record)
         }
     }
     return 0;
+}
+
+// PCM bytes a memory sound decodes at most: one second more than the longest
+// memory sound, which is enough to know that it is too long.
+static int MemorySoundDecodeLimit(const AudioDecodeState *decode)
+{
+    int64_t limit = static_cast<int64_t>(kMemorySoundMaxSeconds + 1) * decode->format.avgBytesPerSec;
+    return limit < INT32_MAX - 1 ? static_cast<int>(limit) : INT32_MAX - 1;
 }
 
 // Make the handle a stream sound over a file image in memory and prime it.
@@ -228,17 +237,21 @@ int LoadSoundDataIntoHandle(int handle, SoundCreateSettings *settings, const voi
         FreeMemoryReadStream(memory);
         return AppendLogText("音声ファイルのＰＣＭへの変換に失敗しました");
     }
+    // Decoding stops once the sound is too long for a memory sound, so a long
+    // file never needs its whole PCM in memory: it streams instead.
     SoundWaveFormat format;
     void *pcm = nullptr;
     int bytes = 0;
-    int decoded = DecodeWholeSound(&decode, &format, &pcm, &bytes);
+    bool more = false;
+    int decoded = DecodeSoundUpTo(&decode, MemorySoundDecodeLimit(&decode), &format, &pcm, &bytes, &more);
     EndSoundDecode(&decode);
     FreeMemoryReadStream(memory);
     if (decoded != 0) {
         return AppendLogText("音声ファイルを格納するメモリ領域の確保に失敗しました");
     }
 
-    bool tooLong = format.avgBytesPerSec != 0 && bytes / static_cast<int>(format.avgBytesPerSec) > kMemorySoundMaxSeconds;
+    bool tooLong = more || (format.avgBytesPerSec != 0 &&
+                            bytes / static_cast<int>(format.avgBytesPerSec) > kMemorySoundMaxSeconds);
     if (tooLong || CreateSoundHandleBuffers(-1, &format, bytes, 0, record->is3d != 0 ? 1 : bufferCount, handle,
                                             anyState) != 0) {
         TrackedFree(pcm);
@@ -246,14 +259,16 @@ int LoadSoundDataIntoHandle(int handle, SoundCreateSettings *settings, const voi
         return StreamFromImage(settings, handle, image, size, shareHandle, anyState);
     }
 
+    int *referenceCount = static_cast<int *>(KORVO_TRACKED_ALLOC(sizeof(int)));
+    if (referenceCount == nullptr) {
+        TrackedFree(pcm); // the handle never owned it
+        return AppendLogText("サウンドデータの参照数を保存するメモリ領域の確保に失敗しました");
+    }
+    *referenceCount = 1;
     record->format = format;
     record->dataBytes = bytes;
     record->pcm = static_cast<unsigned char *>(pcm);
-    record->pcmReferenceCount = static_cast<int *>(KORVO_TRACKED_ALLOC(sizeof(int)));
-    if (record->pcmReferenceCount == nullptr) {
-        return AppendLogText("サウンドデータの参照数を保存するメモリ領域の確保に失敗しました");
-    }
-    *record->pcmReferenceCount = 1;
+    record->pcmReferenceCount = referenceCount;
     return CopyPcmIntoBuffers(record);
 }
 

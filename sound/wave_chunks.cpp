@@ -79,7 +79,7 @@ unsigned char *ReadWholeDecodeInput(AudioDecodeState *state, int *size)
     return data;
 }
 
-// The walk; the data chunk must lie wholly inside the input
+// The walk; a data chunk is cut to the input's end
 bool WalkWaveChunks(AudioDecodeState *state)
 {
     int inputSize = MeasureDecodeInput(state);
@@ -125,11 +125,10 @@ bool WalkWaveChunks(AudioDecodeState *state)
         }
     }
     state->dataStart = state->stream.Tell(state->streamData);
-    // A data chunk that claims more than the input holds is a cut file.
-    if (static_cast<int64_t>(state->dataStart) + size > inputSize) {
-        return false;
-    }
-    state->dataSize = static_cast<int>(size);
+    // A data chunk that claims more than the input holds is a cut file: its data
+    // is the bytes present.
+    int64_t present = static_cast<int64_t>(inputSize) - state->dataStart;
+    state->dataSize = static_cast<int>(size < present ? size : present);
     return true;
 }
 

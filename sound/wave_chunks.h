@@ -13,8 +13,9 @@ int MeasureDecodeInput(AudioDecodeState *state);
 // Read the whole input into a new tracked block; null on failure
 unsigned char *ReadWholeDecodeInput(AudioDecodeState *state, int *size);
 // "RIFF"/"WAVE", an optional "bext", "fmt " (its first bytes into the source
-// format), then chunks up to "data"; fills the chunk positions and leaves the
-// input at the data. false when a chunk is missing or runs past the input
+// format), then chunks up to "data"; fills the chunk positions (a data chunk cut
+// to the input's end) and leaves the input at the data. false when a chunk is
+// missing or one before the data runs past the input
 bool WalkWaveChunks(AudioDecodeState *state);
 
 } // namespace Korvo

@@ -35,6 +35,9 @@ static int OpenWavePcmReader(AudioDecodeState *state)
             state->format.extraSize = 0;
             state->format.bitsPerSample = static_cast<uint16_t>(source.blockAlign / source.channels * 8);
         }
+        // Every size and rate of the output follows the byte rate: it is what the
+        // block align and the sample rate give, whatever the file claims.
+        state->format.avgBytesPerSec = source.blockAlign * source.samplesPerSec;
     } else if (source.formatTag == kWaveFormatIeeeFloat && source.bitsPerSample == 32 &&
                source.blockAlign == 4 * source.channels) {
         state->format = MakePcmWaveFormat(source.channels, static_cast<int>(source.samplesPerSec), 16);
@@ -47,14 +50,8 @@ static int OpenWavePcmReader(AudioDecodeState *state)
     } else {
         return -1;
     }
-    // One second of output, never less than one frame.
-    uint32_t second = state->format.blockAlign * state->format.samplesPerSec;
-    state->blockSize = static_cast<int>(second > state->format.avgBytesPerSec && state->format.avgBytesPerSec != 0
-                                            ? state->format.avgBytesPerSec - state->format.avgBytesPerSec % state->format.blockAlign
-                                            : second);
-    if (state->blockSize < state->format.blockAlign) {
-        state->blockSize = state->format.blockAlign;
-    }
+    // One second of output (at least one frame, as the sample rate is not 0).
+    state->blockSize = static_cast<int>(state->format.avgBytesPerSec);
     return 0;
 }
 

@@ -6,13 +6,21 @@
 # same code whose tests Wine runs instead (on the others, its library is built too,
 # so that road keeps building).
 #   tools/build.sh            set-up (idempotent), then all builds
-#   KORVO_SKIP_SETUP=1 tools/build.sh    skip the set-up step
+#   KORVO_SKIP_SETUP=1 tools/build.sh    skip the set-up step (the third-party
+#                                        libraries are still brought up to date)
 #   KORVO_NO_32BIT=1 tools/build.sh      take the road of machines that run no 32-bit code
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/common.sh"
 
-[ "${KORVO_SKIP_SETUP:-0}" = 1 ] || "$here/setup.sh"
+if [ "${KORVO_SKIP_SETUP:-0}" = 1 ]; then
+  # Set-up skipped, but the third-party libraries every tree links are still
+  # built when their key (sources, compilers, build script) has changed since the
+  # last run; when nothing changed this only finds them in place.
+  "$here/build_deps.sh"
+else
+  "$here/setup.sh"
+fi
 
 jobs="${KORVO_JOBS:-$(nproc)}"
 configure() {  # build-dir extra-args...
@@ -24,12 +32,15 @@ configure() {  # build-dir extra-args...
   fi
 }
 
+# The host builds link the fixed libvorbis that build_deps.sh made for them.
+host_deps=(-DKORVO_HOST_DEPS_PREFIX="$("$here/build_deps.sh" --prefix host)")
+
 log "host build (sanitizers on)"
-configure "$KORVO_BUILD/host"
+configure "$KORVO_BUILD/host" "${host_deps[@]}"
 cmake --build "$KORVO_BUILD/host" -j"$jobs"
 
 log "host build of the threaded tests (ThreadSanitizer)"
-configure "$KORVO_BUILD/tsan" -DKORVO_THREAD_SANITIZER=ON
+configure "$KORVO_BUILD/tsan" -DKORVO_THREAD_SANITIZER=ON "${host_deps[@]}"
 cmake --build "$KORVO_BUILD/tsan" -j"$jobs"
 host_trees=(-DKORVO_HOST_BUILD_DIR="$KORVO_BUILD/host" -DKORVO_TSAN_BUILD_DIR="$KORVO_BUILD/tsan")
 

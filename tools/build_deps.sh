@@ -2,9 +2,11 @@
 # Cross-builds the third-party libraries from Debian's source packages as static
 # libraries for Windows, into $KORVO_CACHE/deps/<triple>-<key>. The key covers the
 # source versions, the compiler and this script, so a second run does nothing.
+# The host build takes Debian's -dev packages, but for libvorbis: it links the
+# same fixed source as the Windows builds, built here for the host ("host").
 #
-#   tools/build_deps.sh [triple...]     (default: i686-w64-mingw32 x86_64-w64-mingw32)
-#   tools/build_deps.sh --prefix TRIPLE  prints the prefix for TRIPLE
+#   tools/build_deps.sh [triple...]     (default: i686-w64-mingw32 x86_64-w64-mingw32 host)
+#   tools/build_deps.sh --prefix TRIPLE  prints the prefix for TRIPLE (or "host")
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/common.sh"
@@ -34,7 +36,8 @@ source_version() {
 versions_key() {
   local triple="$1" v all=""
   for n in "${SOURCES[@]}"; do v="$(source_version "$n")"; all+="$n=$v;"; done
-  all+="cc=$("$triple-gcc-posix" -dumpfullversion 2>/dev/null);"
+  if [ "$triple" = host ]; then all+="cc=$(gcc -dumpfullversion 2>/dev/null);"
+  else all+="cc=$("$triple-gcc-posix" -dumpfullversion 2>/dev/null);"; fi
   all+="script=$(sha1sum "$0" | cut -c1-12)"
   echo "$all" | sha1sum | cut -c1-12
 }
@@ -70,6 +73,18 @@ copy_source() {
   local src; src="$(fetch_source "$1")" || exit 1
   [ -n "$src" ] || { log "no unpacked source for $1"; exit 1; }
   cp -a "$src" "$2"
+}
+
+# libvorbis 1.3.7 fixes, applied to every build of it (each edit must find its place):
+# - a decoder set-up that fails on a bad codebook left the codebook table half
+#   built, and the next set-up (vorbisfile retries at every read or seek) decoded
+#   with empty codebooks and divided by their zero dimension: drop the table;
+# - a codebook with a value mapping and no dimension makes its value count loop
+#   for ever and residue type 0 divide by zero: refuse it.
+fix_vorbis_source() {
+  local lib="$1/lib"
+  perl -0pi -e 's/(\n abort_books:\n)/$1  if(ci->fullbooks){\n    for(i=0;i<ci->books;i++)vorbis_book_clear(ci->fullbooks+i);\n    _ogg_free(ci->fullbooks);\n    ci->fullbooks=NULL;\n  }\n/ or die "libvorbis: no place for the codebook-table fix\n"' "$lib/block.c"
+  perl -0pi -e 's/(\n[ \t]*case 1: case 2:\n)/$1    if(s->dim<1)goto _errout;\n/ or die "libvorbis: no place for the codebook-dimension fix\n"' "$lib/codebook.c"
 }
 
 cmake_build() {  # source-dir build-dir extra-args...
@@ -113,6 +128,7 @@ build_triple() {
   cmake --build "$work/ogg-build" -j"$jobs" --target install >>"$work/ogg-build.log" 2>&1
 
   copy_source libvorbis "$work/vorbis"
+  fix_vorbis_source "$work/vorbis"
   cmake_build "$work/vorbis" "$work/vorbis-build" -DBUILD_TESTING=OFF \
     -DOGG_INCLUDE_DIR="$prefix/include" -DOGG_LIBRARY="$prefix/lib/libogg.a"
   cmake --build "$work/vorbis-build" -j"$jobs" --target install >>"$work/vorbis-build.log" 2>&1
@@ -144,13 +160,31 @@ build_triple() {
   log "third-party libraries for $triple: built"
 }
 
+# The host's libvorbis (static, position-independent), over Debian's libogg.
+build_host() {
+  prefix="$(prefix_for host)"
+  if [ -f "$prefix/.complete" ]; then log "fixed libvorbis for the host build: cached"; return; fi
+  log "building the fixed libvorbis for the host build into $prefix"
+  local work="$prefix.work"
+  rm -rf "$prefix" "$work"; mkdir -p "$prefix" "$work"
+  copy_source libvorbis "$work/vorbis"
+  fix_vorbis_source "$work/vorbis"
+  cmake -S "$work/vorbis" -B "$work/vorbis-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+    -DBUILD_TESTING=OFF >"$work/vorbis-build.log" 2>&1
+  cmake --build "$work/vorbis-build" -j"$(nproc)" --target install >>"$work/vorbis-build.log" 2>&1
+  rm -rf "$work"
+  touch "$prefix/.complete"
+  log "fixed libvorbis for the host build: built"
+}
+
 triples=("$@")
-[ ${#triples[@]} -eq 0 ] && triples=(i686-w64-mingw32 x86_64-w64-mingw32)
+[ ${#triples[@]} -eq 0 ] && triples=(i686-w64-mingw32 x86_64-w64-mingw32 host)
 # Fetch every source first (the version key depends on what could be fetched).
 for n in "${SOURCES[@]}"; do fetch_source "$n" >/dev/null || exit 1; done
 for t in "${triples[@]}"; do
   set +e
-  ( set -e; build_triple "$t" )
+  if [ "$t" = host ]; then ( set -e; build_host ); else ( set -e; build_triple "$t" ); fi
   rc=$?
   set -e
   if [ $rc != 0 ]; then

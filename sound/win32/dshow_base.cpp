@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <new>
 
 namespace Korvo {
 
@@ -111,8 +112,8 @@ public:
     }
     STDMETHODIMP Clone(IEnumPins **out) override
     {
-        *out = new K_CEnumPins(filter, position);
-        return S_OK;
+        *out = new (std::nothrow) K_CEnumPins(filter, position);
+        return *out != nullptr ? S_OK : E_OUTOFMEMORY;
     }
 
 private:
@@ -161,8 +162,8 @@ public:
     }
     STDMETHODIMP Clone(IEnumMediaTypes **out) override
     {
-        *out = new K_CEnumMediaTypes(pin, position);
-        return S_OK;
+        *out = new (std::nothrow) K_CEnumMediaTypes(pin, position);
+        return *out != nullptr ? S_OK : E_OUTOFMEMORY;
     }
 
 private:
@@ -365,8 +366,8 @@ STDMETHODIMP K_CBaseFilter::GetSyncSource(IReferenceClock **out)
 
 STDMETHODIMP K_CBaseFilter::EnumPins(IEnumPins **out)
 {
-    *out = new K_CEnumPins(this, 0);
-    return S_OK;
+    *out = new (std::nothrow) K_CEnumPins(this, 0);
+    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP K_CBaseFilter::FindPin(LPCWSTR id, IPin **out)
@@ -632,8 +633,8 @@ STDMETHODIMP K_CBasePin::QueryAccept(const AM_MEDIA_TYPE *type)
 
 STDMETHODIMP K_CBasePin::EnumMediaTypes(IEnumMediaTypes **out)
 {
-    *out = new K_CEnumMediaTypes(this, 0);
-    return S_OK;
+    *out = new (std::nothrow) K_CEnumMediaTypes(this, 0);
+    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP K_CBasePin::QueryInternalConnections(IPin **, ULONG *)

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <new>
 
 namespace Korvo {
 
@@ -171,11 +172,15 @@ HRESULT K_CReadRequestQueue::Request(IMediaSample *sample, DWORD_PTR user)
         if (worker == nullptr) {
             worker = CreateThread(nullptr, 0, WorkerProc, this, 0, nullptr);
         }
+        K_ReadRequest *request =
+            worker != nullptr ? new (std::nothrow) K_ReadRequest{sample, user, S_OK, nullptr} : nullptr;
         if (worker == nullptr) {
             result = E_FAIL;
+        } else if (request == nullptr) {
+            result = E_OUTOFMEMORY;
         } else {
             sample->AddRef();
-            Push(&waiting, new K_ReadRequest{sample, user, S_OK, nullptr});
+            Push(&waiting, request);
             SetEvent(workEvent);
         }
     }

@@ -14,6 +14,7 @@
 #include "core/memory/tracked_alloc.h"
 
 #include <cstring>
+#include <new>
 
 namespace Korvo {
 
@@ -172,13 +173,20 @@ static bool SwapRendererForNull(MediaGraphParts *parts)
 // Build the graph and read the PCM format; null, or the failure's log text
 static const char *BuildMediaGraph(AudioDecodeState *state, MediaGraphParts *parts, int inputSize)
 {
-    parts->stream = new K_CMemStream(parts->input, inputSize, -1);
+    // The library's own objects: a failure is logged like any other, never thrown.
+    parts->stream = new (std::nothrow) K_CMemStream(parts->input, inputSize, -1);
+    if (parts->stream == nullptr) {
+        return "MP3変換用 K_CMemStream の作成に失敗しました";
+    }
     AM_MEDIA_TYPE offered{};
     offered.majortype = K_MEDIATYPE_Stream;
     offered.subtype = K_MEDIASUBTYPE_MPEG1Audio;
     offered.bFixedSizeSamples = TRUE;
     offered.lSampleSize = 1;
-    parts->reader = new K_CMemReader(parts->stream, &offered);
+    parts->reader = new (std::nothrow) K_CMemReader(parts->stream, &offered);
+    if (parts->reader == nullptr) {
+        return "MP3変換用 K_CMemReader の作成に失敗しました";
+    }
     parts->nullRenderer = static_cast<IBaseFilter *>(K_CreateComObject(K_CLSID_NullRenderer, __uuidof(IBaseFilter)));
     if (parts->nullRenderer == nullptr) {
         return "MP3変換用 NullRender の作成に失敗しました";
@@ -187,7 +195,10 @@ static const char *BuildMediaGraph(AudioDecodeState *state, MediaGraphParts *par
     if (parts->graph == nullptr) {
         return "MP3変換用 IGraphBuilder の作成に失敗しました";
     }
-    parts->grabber = new K_CSampleGrabber();
+    parts->grabber = new (std::nothrow) K_CSampleGrabber();
+    if (parts->grabber == nullptr) {
+        return "MP3変換用 K_CSampleGrabber の作成に失敗しました";
+    }
     AM_MEDIA_TYPE pcm{};
     pcm.majortype = K_MEDIATYPE_Audio;
     pcm.subtype = K_MEDIASUBTYPE_PCM;

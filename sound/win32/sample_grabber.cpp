@@ -4,6 +4,7 @@
 #include "sound/win32/delivery_allocator.h"
 
 #include <cstring>
+#include <new>
 
 namespace Korvo {
 
@@ -253,7 +254,10 @@ STDMETHODIMP K_CSampleGrabber::AssignDeliveryBuffer(ALLOCATOR_PROPERTIES *proper
     if (input.connected != nullptr) {
         return VFW_E_ALREADY_CONNECTED;
     }
-    K_CDeliveryAllocator *allocator = new K_CDeliveryAllocator(properties, buffer);
+    K_CDeliveryAllocator *allocator = new (std::nothrow) K_CDeliveryAllocator(properties, buffer);
+    if (allocator == nullptr) {
+        return E_OUTOFMEMORY;
+    }
     input.NotifyAllocator(allocator, FALSE);
     allocator->Release();
     deliveryBuffer = buffer;

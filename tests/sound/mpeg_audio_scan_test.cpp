@@ -43,6 +43,8 @@ TEST(MpegAudioScanTest, ScanSkipsTagsAndRefusesWhatDoesNotFit)
     std::vector<uint8_t> cutLast(tagged.begin(), tagged.end() - 128 - 100);
     std::vector<uint8_t> hugeTag = tagged;
     hugeTag[8] = 0x7F; // the tag claims 16 KB more than the file holds
+    std::vector<uint8_t> topBitSet = tagged;
+    topBitSet[9] |= 0x80; // not sync-safe: the top bit is masked off
     std::vector<uint8_t> badFrame = SoundTestFiles::Mp3Image(5, false, false);
     badFrame[2 * 417 + 2] = 0xF0; // third header: bit-rate index 15
     struct Case {
@@ -54,6 +56,7 @@ TEST(MpegAudioScanTest, ScanSkipsTagsAndRefusesWhatDoesNotFit)
         {"plain frames", SoundTestFiles::Mp3Image(3, false, false), 0, 0, 3 * 417, 3},
         {"a cut last frame ends the audio before it", cutLast, 0, 40, 40 + 4 * 417, 4},
         {"tag larger than the file", hugeTag, -1},
+        {"a size byte's top bit is not part of the size", topBitSet, 0, 40, 40 + 5 * 417, 5},
         {"bad header in the chain", badFrame, -1},
         {"no frame at all", std::vector<uint8_t>(500, 0x11), -1},
         {"tag only", std::vector<uint8_t>(tagged.begin(), tagged.begin() + 40), -1},

@@ -125,6 +125,39 @@ TEST_F(PlayBufferTest, SharedDataOutlivesTheFirstBufferAndLocksSplitAtTheEnd)
     EXPECT_EQ(PlayPlayBuffer(&second, 0), -1);
 }
 
+TEST_F(PlayBufferTest, LocksBetweenFramesStayInsideTheRing)
+{
+    // Stereo 16-bit: 4-byte frames, 25 of them.
+    SoundWaveFormat stereo = MakePcmWaveFormat(2, 6000, 16);
+    SoundBufferDesc desc{0, 100, &stereo};
+    PlayBuffer buffer{};
+    ASSERT_EQ(CreatePlayBuffer(&buffer, &desc, nullptr, 0), 0);
+    const unsigned char *ring = buffer.pcm->data;
+    struct Case {
+        int offset, bytes;
+        uint32_t size1, size2;
+    } cases[] = {
+        {96, 4, 4, 0},  // the last frame, exactly
+        {98, 4, 2, 2},  // half a frame before the end
+        {97, 4, 3, 1},
+        {99, 3, 1, 2},
+        {10, 90, 90, 0}, // up to the end
+        {10, 91, 90, 1},
+    };
+    for (const Case &c : cases) {
+        void *part1 = nullptr;
+        void *part2 = nullptr;
+        uint32_t size1 = 0;
+        uint32_t size2 = 0;
+        ASSERT_EQ(LockPlayBuffer(c.offset, &buffer, c.bytes, &part1, &size1, &part2, &size2), 0) << c.offset;
+        EXPECT_EQ(static_cast<const unsigned char *>(part1) - ring, c.offset);
+        EXPECT_EQ(size1, c.size1) << c.offset << "+" << c.bytes;
+        EXPECT_EQ(size2, c.size2) << c.offset << "+" << c.bytes;
+        EXPECT_EQ(part2 == ring, c.size2 > 0) << c.offset << "+" << c.bytes;
+    }
+    ReleasePlayBuffer(&buffer);
+}
+
 TEST_F(PlayBufferTest, NonLoopingVoiceStopsOnlyOnceItsLastPieceHasPlayed)
 {
     PlayBuffer buffer;

@@ -1,7 +1,9 @@
 // Sound handles: loading memory and stream sounds, playing them in overlapping
 // buffers, what reaches the voices, and the failures.
 
+#include "refusing_heap.h"
 #include "sound_fakes.h"
+#include "sound_test_files.h"
 
 #include "core/memory/handle_manager.h"
 #include "core/threads/thread_event.h"
@@ -117,6 +119,23 @@ TEST_F(SoundHandleTest, LengthDecidesBetweenMemoryAndStreamSound)
     EXPECT_EQ(LoadSoundDataIntoHandle(handle, &settings, image.data(), static_cast<int>(image.size()), 11, -1, 0), -1);
 }
 
+TEST_F(SoundHandleTest, OggLongerThanAMemorySoundStreamsWithoutHoldingItsWholePcm)
+{
+    // 300 s: 4.8 MB of PCM. Decoding stops past 180 s, so no block larger than a
+    // memory sound is ever asked for (the ceiling stands for a 32-bit process's
+    // room), and the handle streams the file and knows its length.
+    std::vector<uint8_t> pcm = SoundFakes::SinePcm16(8000, 1, 300, 300.0);
+    std::string path = SoundFakes::WriteFile("long300.ogg", SoundTestFiles::OggImage(pcm, 1, 8000));
+    RefusingHeap::RefuseTrackedBlocksOver(4000000);
+    int handle = LoadSoundFileAsHandle(path.c_str(), 2, -1);
+    RefusingHeap::RefuseTrackedBlocksOver(0);
+    EXPECT_EQ(RefusingHeap::TakeRefusalCount(), 0);
+    ASSERT_NE(handle, -1);
+    EXPECT_EQ(FindSoundHandleRecord(handle, 0)->isStream, 1);
+    EXPECT_EQ(GetSoundHandleLengthMs(handle), 300000);
+    DeleteHandleRecord(handle);
+}
+
 TEST_F(SoundHandleTest, FailedLoadsAreLoggedAndLeaveNoHandle)
 {
     SoundFakes::WriteFile("garbage.wav", std::vector<uint8_t>(64, 0x41));
@@ -138,6 +157,57 @@ TEST_F(SoundHandleTest, FailedLoadsAreLoggedAndLeaveNoHandle)
         }
         EXPECT_NE(log.find(c.path), std::string::npos) << c.path;
     }
+    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_SOUND].liveCount, 0);
+}
+
+TEST_F(SoundHandleTest, DamagedByteRateLoadsAsBlockAlignAndRateSayAndPlaysToItsEnd)
+{
+    SoundWaveFormat damaged = MakePcmWaveFormat(1, 8000, 16);
+    damaged.avgBytesPerSec = 1;
+    std::vector<uint8_t> pcm = SoundFakes::SinePcm16(8000, 1, 0.5, 440.0);
+    std::string path = SoundFakes::WriteFile("damaged_rate.wav", SoundFakes::WaveImage(damaged, pcm));
+    struct Case {
+        int dataKind;
+        bool stream;
+    } cases[] = {
+        {0, false},
+        {STREAM_SOURCE_STREAM, true},
+    };
+    for (const Case &c : cases) {
+        SoundCreateSettings settings;
+        CopySoundCreateSettings(&settings);
+        settings.dataKind = c.dataKind;
+        int handle = LoadSoundFileWithSettings(&settings, path.c_str(), 1, -1, 0, nullptr);
+        ASSERT_NE(handle, -1) << c.dataKind;
+        SoundHandleRecord *record = FindSoundHandleRecord(handle, 0);
+        EXPECT_EQ(record->isStream != 0, c.stream) << c.dataKind;
+        EXPECT_EQ(record->format.avgBytesPerSec, 16000u) << c.dataKind;
+        EXPECT_EQ(GetSoundHandleLengthMs(handle), 500) << c.dataKind;
+        ASSERT_EQ(StartSoundHandlePlayback(handle, PlayBackground, 1), 0);
+        FakeVoice *voice = SoundFakes::Voices.back();
+        for (int pass = 0; pass < 1000 && IsSoundHandlePlaying(handle) == 1; ++pass) {
+            SoundFakes::PullVoice(voice, 160);
+            RefillAllStreamSounds();
+        }
+        EXPECT_EQ(IsSoundHandlePlaying(handle), 0) << c.dataKind << ": the sound ends";
+        ASSERT_GE(voice->captured.size(), pcm.size()) << c.dataKind;
+        EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), voice->captured.begin())) << c.dataKind;
+        DeleteHandleRecord(handle);
+    }
+}
+
+TEST_F(SoundHandleTest, FailedReferenceCountAllocationLeavesNoMemoryBehind)
+{
+    std::string path = SoundFakes::WriteFile(
+        "count_fails.wav", SoundFakes::WaveImage(MakePcmWaveFormat(1, 8000, 16), SoundFakes::SinePcm16(8000, 1, 0.1, 500)));
+    const int blocksBefore = KorvoTest::LiveTrackedBlocks();
+    KorvoTest::StartFreshLog();
+    RefusingHeap::RefuseNextTrackedBlock(sizeof(int));
+    EXPECT_EQ(LoadSoundFileAsHandle(path.c_str(), 2, -1), -1);
+    EXPECT_EQ(RefusingHeap::TakeRefusalCount(), 1);
+    EXPECT_NE(KorvoTest::ReadLogFile().find("サウンドデータの参照数を保存するメモリ領域の確保に失敗しました"),
+              std::string::npos);
+    EXPECT_EQ(KorvoTest::LiveTrackedBlocks(), blocksBefore);
     EXPECT_EQ(HandleTypeTable[HANDLE_KIND_SOUND].liveCount, 0);
 }
 

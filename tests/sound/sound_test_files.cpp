@@ -5,8 +5,10 @@
 #include "core/memory/tracked_alloc.h"
 #include "core/streams/stream_table.h"
 
+#include <ogg/ogg.h>
 #include <vorbis/vorbisenc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -149,6 +151,114 @@ std::vector<uint8_t> OggImage(const std::vector<uint8_t> &pcm16, int channels, i
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
     return out;
+}
+
+namespace {
+
+// Ogg pages: where each starts, with its header and body lengths.
+struct OggPageSpan {
+    size_t start;
+    size_t headerBytes;
+    size_t bodyBytes;
+};
+
+std::vector<OggPageSpan> OggPages(const std::vector<uint8_t> &image)
+{
+    std::vector<OggPageSpan> pages;
+    size_t at = 0;
+    while (at + 27 <= image.size() && std::memcmp(&image[at], "OggS", 4) == 0) {
+        size_t segments = image[at + 26];
+        size_t body = 0;
+        for (size_t i = 0; i < segments && at + 27 + i < image.size(); ++i) {
+            body += image[at + 27 + i];
+        }
+        pages.push_back({at, 27 + segments, body});
+        at += 27 + segments + body;
+    }
+    return pages;
+}
+
+void AppendPages(ogg_stream_state *stream, std::vector<uint8_t> *out)
+{
+    ogg_page page;
+    while (ogg_stream_flush(stream, &page) != 0) {
+        out->insert(out->end(), page.header, page.header + page.header_len);
+        out->insert(out->end(), page.body, page.body + page.body_len);
+    }
+}
+
+} // namespace
+
+std::vector<uint8_t> OggImageWithSetup(const std::vector<uint8_t> &setupPacket)
+{
+    vorbis_info info;
+    vorbis_info_init(&info);
+    vorbis_encode_init_vbr(&info, 1, 8000, 0.4f);
+    vorbis_comment comment;
+    vorbis_comment_init(&comment);
+    vorbis_dsp_state dsp;
+    vorbis_analysis_init(&dsp, &info);
+    ogg_packet header, commentPacket, codebooks;
+    vorbis_analysis_headerout(&dsp, &comment, &header, &commentPacket, &codebooks);
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, 1);
+    ogg_stream_packetin(&stream, &header);
+    ogg_stream_packetin(&stream, &commentPacket);
+    ogg_packet setup{};
+    setup.packet = const_cast<unsigned char *>(setupPacket.data());
+    setup.bytes = static_cast<long>(setupPacket.size());
+    setup.packetno = 2;
+    ogg_stream_packetin(&stream, &setup);
+    std::vector<uint8_t> out;
+    AppendPages(&stream, &out);
+    // An audio packet of mode 0; the decoder need not make sense of it.
+    unsigned char audioBytes[4] = {0, 0, 0, 0};
+    ogg_packet audio{};
+    audio.packet = audioBytes;
+    audio.bytes = 4;
+    audio.e_o_s = 1;
+    audio.granulepos = 64;
+    audio.packetno = 3;
+    ogg_stream_packetin(&stream, &audio);
+    AppendPages(&stream, &out);
+    ogg_stream_clear(&stream);
+    vorbis_dsp_clear(&dsp);
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
+    return out;
+}
+
+void FindOggSetupPacket(const std::vector<uint8_t> &image, size_t *first, size_t *end)
+{
+    const uint8_t marker[7] = {5, 'v', 'o', 'r', 'b', 'i', 's'};
+    *first = std::search(image.begin(), image.end(), marker, marker + 7) - image.begin();
+    *end = *first;
+    for (const OggPageSpan &page : OggPages(image)) {
+        if (page.start <= *first && *first < page.start + page.headerBytes + page.bodyBytes) {
+            *end = page.start + page.headerBytes + page.bodyBytes;
+        }
+    }
+}
+
+void FixOggPageChecksums(std::vector<uint8_t> *image)
+{
+    for (const OggPageSpan &span : OggPages(*image)) {
+        ogg_page page;
+        page.header = image->data() + span.start;
+        page.header_len = static_cast<long>(span.headerBytes);
+        page.body = image->data() + span.start + span.headerBytes;
+        page.body_len = static_cast<long>(span.bodyBytes);
+        ogg_page_checksum_set(&page);
+    }
+}
+
+void SetLastOggGranule(std::vector<uint8_t> *image, int64_t granule)
+{
+    size_t last = OggPages(*image).back().start;
+    for (int i = 0; i < 8; ++i) {
+        (*image)[last + 6 + i] = static_cast<uint8_t>(static_cast<uint64_t>(granule) >> (8 * i));
+    }
+    FixOggPageChecksums(image);
 }
 
 std::vector<uint8_t> WaveImageWithFormat(const std::vector<uint8_t> &formatBytes, const std::vector<uint8_t> &data)

@@ -14,6 +14,15 @@ namespace SoundTestFiles {
 
 // Ogg Vorbis of 16-bit PCM (quality 0.4)
 std::vector<uint8_t> OggImage(const std::vector<uint8_t> &pcm16, int channels, int rate);
+// Ogg Vorbis of a mono 8000 Hz identification header, the given setup header and
+// one short audio packet
+std::vector<uint8_t> OggImageWithSetup(const std::vector<uint8_t> &setupPacket);
+// Byte range [first, end) of the setup header packet in an Ogg image (within its page)
+void FindOggSetupPacket(const std::vector<uint8_t> &image, size_t *first, size_t *end);
+// Recompute the checksum of every page, after an edit
+void FixOggPageChecksums(std::vector<uint8_t> *image);
+// Make the last page claim granule position granule (the sound's length in frames)
+void SetLastOggGranule(std::vector<uint8_t> *image, int64_t granule);
 // A WAVE file whose "fmt " chunk holds formatBytes as they stand
 std::vector<uint8_t> WaveImageWithFormat(const std::vector<uint8_t> &formatBytes, const std::vector<uint8_t> &data);
 // frames MPEG-1 layer-3 frames (128 kbit/s, 44100 Hz, stereo, 417 bytes each, body bytes fill),

@@ -63,6 +63,8 @@ TEST(WavePcmReaderTest, AcceptsOrRefusesFilesAsTheirChunksSay)
     std::memcpy(notWave.data() + 8, "AVI ", 4);
     SoundWaveFormat adpcm = stereo;
     adpcm.formatTag = 2;
+    SoundWaveFormat damagedRate = stereo;
+    damagedRate.avgBytesPerSec = 1;
     struct Case {
         const char *name;
         std::vector<uint8_t> image;
@@ -81,7 +83,8 @@ TEST(WavePcmReaderTest, AcceptsOrRefusesFilesAsTheirChunksSay)
              image.insert(image.end(), data.begin(), data.end());
              return image;
          }(), 0, true, pcm.size()},
-        {"a data chunk cut short is refused", truncated, 0, false, 0},
+        {"a data chunk cut short gives the bytes present", truncated, 0, true, pcm.size() - 100},
+        {"a damaged byte rate follows block align and rate", WaveImage(damagedRate, pcm), 0, true, pcm.size()},
         {"fmt must come first (only bext may precede)", WaveImage(stereo, pcm, {Chunk("LIST", {1, 2})}), 0, false, 0},
         {"not WAVE", notWave, 0, false, 0},
         {"compressed tag is not this reader's", WaveImage(adpcm, pcm), 0, false, 0},

@@ -2,10 +2,13 @@
 // source and sample grabber: close to the source, seekable, and failures that
 // log their reason and keep nothing.
 
+#include "refusing_new.h"
 #include "tests/core/log_capture.h"
 #include "tests/sound/sound_test_files.h"
 
 #include "core/system/win32/window_state.h"
+#include "sound/win32/mem_source_filter.h"
+#include "sound/win32/sample_grabber.h"
 
 #include <cstdio>
 #include <cstring>
@@ -88,5 +91,28 @@ TEST(MediaGraphConversionTest, FailuresLogTheirReasonAndKeepNothing)
             logged = logged || log.find(reason) != std::string::npos;
         }
         EXPECT_TRUE(logged) << c.name << ": " << log;
+    }
+}
+
+TEST(MediaGraphConversionTest, OwnObjectsThatCannotBeMadeAreLoggedNotThrown)
+{
+    std::vector<uint8_t> mp3 = ReadFixture("sine_stereo_44100.mp3");
+    ASSERT_FALSE(mp3.empty());
+    struct Case {
+        size_t bytes;
+        const char *reason;
+    } cases[] = {
+        {sizeof(K_CMemStream), "MP3変換用 K_CMemStream の作成に失敗しました"},
+        {sizeof(K_CMemReader), "MP3変換用 K_CMemReader の作成に失敗しました"},
+        {sizeof(K_CSampleGrabber), "MP3変換用 K_CSampleGrabber の作成に失敗しました"},
+    };
+    for (const Case &c : cases) {
+        KorvoTest::StartFreshLog();
+        RefusingNew::RefuseNextNew(c.bytes);
+        std::vector<uint8_t> decoded;
+        SoundWaveFormat format{};
+        EXPECT_FALSE(DecodeWholeImage(mp3, kMediaGraphOnly, &decoded, &format)) << c.reason;
+        EXPECT_EQ(RefusingNew::TakeRefusalCount(), 1) << c.reason;
+        EXPECT_NE(KorvoTest::ReadLogFile().find(c.reason), std::string::npos) << c.reason;
     }
 }

@@ -1,0 +1,243 @@
+// Damaged and hostile Ogg Vorbis files: a setup header with one changed bit (its
+// page checksum made right again), a codebook with values but no dimension, and a
+// length the data does not hold. None may end or hang the process, and none may
+// make the conversion allocate more than the data gives.
+
+#include "sound_fakes.h"
+#include "sound_test_files.h"
+
+#include "core/memory/tracked_alloc.h"
+#include "sound/sound_handle.h"
+
+#include <gtest/gtest.h>
+
+#include <ogg/ogg.h>
+
+#include <cstring>
+
+using namespace Korvo;
+using namespace SoundTestFiles;
+
+namespace {
+
+// Only the Ogg Vorbis reader (as the movie soundtrack asks).
+constexpr int kOggOnly = -5;
+
+// User bytes of a tracked block.
+int TrackedBlockBytes(const void *block)
+{
+    const unsigned char *user = static_cast<const unsigned char *>(block);
+    return reinterpret_cast<const TrackedBlockHeader *>(user - sizeof(TrackedBlockHeader))->size;
+}
+
+// A codebook's head: sync, dimension, entries, then every entry 1 bit long.
+void WriteCodebookHead(oggpack_buffer *bits, int dimension, int entries)
+{
+    oggpack_write(bits, 0x564342, 24);
+    oggpack_write(bits, static_cast<unsigned long>(dimension), 16);
+    oggpack_write(bits, static_cast<unsigned long>(entries), 24);
+    oggpack_write(bits, 0, 1); // lengths unordered
+    oggpack_write(bits, 0, 1); // not sparse
+    for (int i = 0; i < entries; ++i) {
+        oggpack_write(bits, 0, 5); // length 1
+    }
+}
+
+// The smallest setup header: a classification codebook and a two-entry codebook
+// of the given dimension with values (mapping type 1); one floor 1 without
+// partitions, one residue 0, one mapping, one mode.
+std::vector<uint8_t> SetupWithValueCodebook(int dimension)
+{
+    oggpack_buffer bits;
+    oggpack_writeinit(&bits);
+    const char name[] = "\x05vorbis";
+    for (int i = 0; i < 7; ++i) {
+        oggpack_write(&bits, static_cast<unsigned char>(name[i]), 8);
+    }
+    oggpack_write(&bits, 1, 8); // two codebooks
+    WriteCodebookHead(&bits, 1, 2);
+    oggpack_write(&bits, 0, 4); // no values
+    WriteCodebookHead(&bits, dimension, 2);
+    oggpack_write(&bits, 1, 4);                  // values of mapping type 1
+    oggpack_write(&bits, 0, 32);                 // minimum
+    oggpack_write(&bits, 0, 32);                 // step
+    oggpack_write(&bits, 0, 4);                  // 1 bit per value
+    oggpack_write(&bits, 0, 1);                  // not a sequence
+    int values = dimension > 0 ? 2 : 0;         // two entries give two values at dimension 1
+    for (int i = 0; i < values; ++i) {
+        oggpack_write(&bits, static_cast<unsigned long>(i), 1);
+    }
+    const unsigned long rest[][2] = {
+        {0, 6}, {0, 16},                   // one time-domain entry
+        {0, 6}, {1, 16}, {0, 5}, {0, 2}, {7, 4}, // one floor 1: no partitions, multiplier 1, 7 range bits
+        {0, 6}, {0, 16}, {0, 24}, {0, 24}, {0, 24}, {0, 6}, {0, 8}, {0, 3}, {0, 1}, // one residue 0
+        {0, 6}, {0, 16}, {0, 1}, {0, 1}, {0, 2}, {0, 8}, {0, 8}, {0, 8}, // one mapping: one submap
+        {0, 6}, {0, 1}, {0, 16}, {0, 16}, {0, 8}, // one mode
+        {1, 1},                                   // framing
+    };
+    for (const auto &field : rest) {
+        oggpack_write(&bits, field[0], static_cast<int>(field[1]));
+    }
+    std::vector<uint8_t> packet(oggpack_get_buffer(&bits), oggpack_get_buffer(&bits) + oggpack_bytes(&bits));
+    oggpack_writeclear(&bits);
+    return packet;
+}
+
+// One second of 44100 Hz stereo noise: tens of kilobytes in several pages.
+std::vector<uint8_t> ManyPageOgg()
+{
+    std::vector<uint8_t> pcm(44100 * 4);
+    uint32_t state = 1;
+    for (uint8_t &byte : pcm) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<uint8_t>(state >> 24);
+    }
+    return OggImage(pcm, 2, 44100);
+}
+
+// What the loader and the stream refill do with an accepted file: the whole
+// sound, then seeks and reads.
+void DecodeSeekAndRead(AudioDecodeState *state)
+{
+    SoundWaveFormat format;
+    void *pcm = nullptr;
+    int size = 0;
+    if (DecodeWholeSound(state, &format, &pcm, &size) == 0) {
+        TrackedFree(pcm);
+    }
+    uint8_t scratch[512];
+    for (int frame : {100, 0}) {
+        SeekDecodedSamples(state, frame);
+        ReadDecodedBytes(state, scratch, sizeof(scratch));
+    }
+}
+
+} // namespace
+
+TEST(OggVorbisDamageTest, SetupHeadersWithAChangedBitAreRefusedOrDecoded)
+{
+    std::vector<uint8_t> valid = OggImage(SoundFakes::SinePcm16(8000, 2, 1.0, 440.0), 2, 8000);
+    size_t first = 0;
+    size_t end = 0;
+    FindOggSetupPacket(valid, &first, &end);
+    ASSERT_LT(first + 7, end);
+    int refused = 0;
+    int accepted = 0;
+    // Every other byte after the packet's name, one bit each.
+    for (size_t at = first + 7; at < end; at += 2) {
+        std::vector<uint8_t> image = valid;
+        image[at] ^= static_cast<uint8_t>(1u << (at % 8));
+        FixOggPageChecksums(&image);
+        AudioDecodeState state;
+        if (!SetupDecodeOverImage(&state, image, kOggOnly)) {
+            ++refused;
+            continue;
+        }
+        ++accepted;
+        DecodeSeekAndRead(&state);
+        EndDecodeOverImage(&state);
+    }
+    // Both outcomes occur: the changes reach past the header checks.
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(accepted, 0);
+    std::printf("setup header bit changes: %d refused, %d decoded\n", refused, accepted);
+}
+
+TEST(OggVorbisDamageTest, CodebookWithValuesButNoDimensionIsRefused)
+{
+    struct Case {
+        int dimension;
+        bool accepted;
+    } cases[] = {
+        {1, true}, // the same header with a dimension is a valid file
+        {0, false},
+    };
+    for (const Case &c : cases) {
+        std::vector<uint8_t> image = OggImageWithSetup(SetupWithValueCodebook(c.dimension));
+        AudioDecodeState state;
+        bool accepted = SetupDecodeOverImage(&state, image, kOggOnly);
+        EXPECT_EQ(accepted, c.accepted) << "dimension " << c.dimension;
+        if (accepted) {
+            DecodeSeekAndRead(&state);
+            EndDecodeOverImage(&state);
+        }
+    }
+}
+
+TEST(OggVorbisDamageTest, ClaimedLengthBeyondTheDataAllocatesOnlyWhatIsDecoded)
+{
+    // The length is the last page's granule less the first audio page's: a file of several pages.
+    std::vector<uint8_t> valid = ManyPageOgg();
+    std::vector<uint8_t> real;
+    SoundWaveFormat format;
+    ASSERT_TRUE(DecodeWholeImage(valid, kOggOnly, &real, &format));
+    struct Case {
+        const char *name;
+        int64_t frames;
+    } cases[] = {
+        {"200 MB of PCM", 50000000},
+        {"more than one block can hold", int64_t(1) << 40},
+    };
+    for (const Case &c : cases) {
+        std::vector<uint8_t> image = valid;
+        SetLastOggGranule(&image, c.frames);
+        AudioDecodeState state;
+        ASSERT_TRUE(SetupDecodeOverImage(&state, image, kOggOnly)) << c.name;
+        void *pcm = nullptr;
+        int size = 0;
+        ASSERT_EQ(DecodeWholeSound(&state, &format, &pcm, &size), 0) << c.name;
+        // The data's samples; its last packet may give a little more than the true end.
+        ASSERT_GE(size, static_cast<int>(real.size())) << c.name;
+        EXPECT_LT(size, static_cast<int>(real.size()) + 8192) << c.name;
+        EXPECT_EQ(std::memcmp(pcm, real.data(), real.size()), 0) << c.name;
+        EXPECT_LE(TrackedBlockBytes(pcm), size + 1) << c.name;
+        TrackedFree(pcm);
+        EndDecodeOverImage(&state);
+    }
+}
+
+TEST(OggVorbisDamageTest, DecodingUpToALimitTellsWhetherTheSoundGoesOn)
+{
+    std::vector<uint8_t> ogg = OggImage(SoundFakes::SinePcm16(8000, 1, 1.0, 440.0), 1, 8000);
+    std::vector<uint8_t> real;
+    SoundWaveFormat format;
+    ASSERT_TRUE(DecodeWholeImage(ogg, kOggOnly, &real, &format));
+    const int whole = static_cast<int>(real.size());
+    struct Case {
+        int limit;
+        int bytes;
+        bool more;
+    } cases[] = {
+        {4000, 4000, true},
+        {whole - 2, whole - 2, true},
+        {whole, whole, false},
+        {2 * whole, whole, false},
+    };
+    for (const Case &c : cases) {
+        AudioDecodeState state;
+        ASSERT_TRUE(SetupDecodeOverImage(&state, ogg, kOggOnly));
+        void *pcm = nullptr;
+        int size = 0;
+        bool more = !c.more;
+        ASSERT_EQ(DecodeSoundUpTo(&state, c.limit, &format, &pcm, &size, &more), 0) << c.limit;
+        EXPECT_EQ(size, c.bytes) << c.limit;
+        EXPECT_EQ(more, c.more) << c.limit;
+        EXPECT_EQ(std::memcmp(pcm, real.data(), static_cast<size_t>(size)), 0) << c.limit;
+        TrackedFree(pcm);
+        EndDecodeOverImage(&state);
+    }
+}
+
+TEST(OggVorbisDamageTest, HandleOfAnOggClaimingTooMuchHoldsTheDecodedSound)
+{
+    ASSERT_EQ(SoundFakes::StartWith(SoundFakes::VoiceBackend()), 0);
+    std::vector<uint8_t> image = ManyPageOgg();
+    SetLastOggGranule(&image, int64_t(1) << 40);
+    std::string path = SoundFakes::WriteFile("claims_too_much.ogg", image);
+    int handle = LoadSoundFileAsHandle(path.c_str(), 1, -1);
+    ASSERT_NE(handle, -1);
+    EXPECT_EQ(FindSoundHandleRecord(handle, 0)->isStream, 0);
+    EXPECT_GE(GetSoundHandleLengthSamples(handle), 44100);
+    EXPECT_LT(GetSoundHandleLengthSamples(handle), 44100 + 2048);
+    SoundFakes::Stop();
+}
