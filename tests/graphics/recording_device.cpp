@@ -31,11 +31,11 @@ uint32_t SurfaceFormat = 0;
 bool HandOutSurfaces = false;
 
 // A distinct address per handed-out surface.
-static K_IDirect3DSurface9 *NextSurface()
+static Korvo::K_IDirect3DSurface9 *NextSurface()
 {
     static char surfaces[256];
     static size_t next = 0;
-    return reinterpret_cast<K_IDirect3DSurface9 *>(&surfaces[next++ % sizeof(surfaces)]);
+    return reinterpret_cast<Korvo::K_IDirect3DSurface9 *>(&surfaces[next++ % sizeof(surfaces)]);
 }
 static std::map<const void *, std::unique_ptr<HandedOutVolume>> Volumes;
 
