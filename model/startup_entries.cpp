@@ -44,7 +44,15 @@ static void ReleaseModelDeviceObjects()
     ReleaseVertexBuffersOfAllModels();
 }
 
-static const DeviceRebuildHooks ModelRebuildHooks = {ReleaseModelDeviceObjects, RestoreModelDeviceObjects};
+// Graphics ends: models first, each holds a use of its base and graphs of its textures.
+static void DeleteModelsBeforeGraphics()
+{
+    DeleteAllModelHandles();
+    DeleteAllModelBaseHandles();
+}
+
+static const DeviceRebuildHooks ModelRebuildHooks = {ReleaseModelDeviceObjects, RestoreModelDeviceObjects,
+                                                     DeleteModelsBeforeGraphics};
 
 // ---------------------------------------------------------------------------
 // Public functions

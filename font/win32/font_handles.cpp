@@ -238,7 +238,7 @@ static int RecreateFontsAfterRebuild()
     return RecreateAllFontHandles() < 0 ? -1 : 0;
 }
 
-static const DeviceRebuildHooks FontRebuildHooks = {nullptr, RecreateFontsAfterRebuild};
+static const DeviceRebuildHooks FontRebuildHooks = {nullptr, RecreateFontsAfterRebuild, nullptr};
 
 int InitFontHandleSystem()
 {

@@ -114,6 +114,9 @@ K_HRESULT D3DTex_GetSurfaceLevel(K_IDirect3DTexture9 *texture, UINT level, K_IDi
 K_HRESULT D3DTex_LockRect(K_IDirect3DTexture9 *texture, UINT level, K_D3DLOCKED_RECT *locked, const RECT *rect,
                           DWORD flags);
 K_HRESULT D3DTex_UnlockRect(K_IDirect3DTexture9 *texture, UINT level);
+K_HRESULT D3DVolTex_LockBox(K_IDirect3DVolumeTexture9 *texture, UINT level, K_D3DLOCKED_BOX *locked,
+                            const K_D3DBOX *box, DWORD flags);
+K_HRESULT D3DVolTex_UnlockBox(K_IDirect3DVolumeTexture9 *texture, UINT level);
 K_HRESULT D3DSurf_GetDesc(K_IDirect3DSurface9 *surface, K_D3DSURFACE_DESC *desc);
 K_HRESULT D3DSurf_LockRect(K_IDirect3DSurface9 *surface, K_D3DLOCKED_RECT *locked, const RECT *rect, DWORD flags);
 K_HRESULT D3DSurf_UnlockRect(K_IDirect3DSurface9 *surface);

@@ -71,6 +71,17 @@ void RunDeviceReleaseHooks()
     }
 }
 
+void RunGraphicsHandleDeleteHooks()
+{
+    const DeviceRebuildHooks *running[kMaxDeviceRebuildHooks];
+    int count = SnapshotHooks(running);
+    for (int i = count - 1; i >= 0; --i) {
+        if (running[i]->deleteHandles != nullptr) {
+            running[i]->deleteHandles();
+        }
+    }
+}
+
 int RunDeviceRestoreHooks()
 {
     int result = 0;

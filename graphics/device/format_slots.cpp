@@ -152,7 +152,9 @@ int FillFormatSlots(K_D3DFORMAT backBuffer, int screenBits)
         TextureFormatSlots[slot] = found;
         if (found == 0) {
             if (entry.required != 0) {
-                return AppendLogLineFormat("使用できる %sフォーマットが見つかりませんでした", entry.label);
+                // A label of letters and digits stands apart from the words before it.
+                const char *gap = static_cast<unsigned char>(entry.label[0]) < 0x80 ? " " : "";
+                return AppendLogLineFormat("使用できる%s%sフォーマットが見つかりませんでした", gap, entry.label);
             }
             AppendLogLineFormat("使用できる%sフォーマットがありませんでした", entry.label);
             continue;

@@ -42,15 +42,17 @@ static bool IsVertexKind(int kind)
     return kind == HANDLE_KIND_VERTEX_BUFFER;
 }
 
-// Make the device buffer of a record and write the whole kept copy into it.
+// Make the device buffer of a record and write the whole kept copy into it; a
+// buffer that cannot be filled is not kept (it would draw whatever it held).
 static int CreateDeviceBuffer(int kind, BufferRecord *record)
 {
     if (G_D3D_HasDevice() == 0) {
         return 0;
     }
+    const bool vertices = IsVertexKind(kind);
     UINT bytes = static_cast<UINT>(record->elementSize) * static_cast<UINT>(record->elementCount);
     K_HRESULT hr;
-    if (IsVertexKind(kind)) {
+    if (vertices) {
         K_IDirect3DVertexBuffer9 *buffer = nullptr;
         hr = D3DDev_CreateVertexBuffer(bytes, kWriteOnlyUsage, kBufferVertexFvf, kDefaultPool, &buffer);
         record->device = buffer;
@@ -61,11 +63,13 @@ static int CreateDeviceBuffer(int kind, BufferRecord *record)
     }
     if (hr < 0 || record->device == nullptr) {
         record->device = nullptr;
-        return -1;
+        return AppendLogText(vertices ? "頂点バッファの作成に失敗しました\n" : "インデックスバッファの作成に失敗しました\n");
     }
     void *at = nullptr;
     if (D3DBuf_Lock(record->device, 0, bytes, &at, 0) < 0 || at == nullptr) {
-        return -1;
+        D3DRes_Release(record->device);
+        record->device = nullptr;
+        return AppendLogText(vertices ? "頂点バッファのロックに失敗しました\n" : "インデックスバッファのロックに失敗しました\n");
     }
     std::memcpy(at, record->kept, bytes);
     D3DBuf_Unlock(record->device);

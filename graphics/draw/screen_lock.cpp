@@ -54,10 +54,11 @@ static int LockThroughCopy(K_IDirect3DSurface9 *surface, K_D3DFORMAT format, con
         return AppendLogText("バックバッファロック用システムメモリサーフェスの作成に失敗しました\n");
     }
     RECT whole = {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
-    D3DDev_StretchRect(surface, &rect, target, &whole, K_D3DTEXF_NONE);
-    D3DDev_GetRenderTargetData(target, LockCopySurface);
+    // A failed copy leaves the system surface undefined: no lock then.
+    bool copied = D3DDev_StretchRect(surface, &rect, target, &whole, K_D3DTEXF_NONE) >= 0 &&
+                  D3DDev_GetRenderTargetData(target, LockCopySurface) >= 0;
     D3DRes_Release(target);
-    if (D3DSurf_LockRect(LockCopySurface, locked, nullptr, K_D3DLOCK_READONLY) < 0) {
+    if (!copied || D3DSurf_LockRect(LockCopySurface, locked, nullptr, K_D3DLOCK_READONLY) < 0) {
         D3DRes_Release(LockCopySurface);
         LockCopySurface = nullptr;
         return -1;

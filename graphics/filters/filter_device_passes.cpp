@@ -65,10 +65,10 @@ struct FilterDrawStateSave {
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-static void LogShaderFailure(const char *name)
+static void LogShaderFailure(const char *name, const char *line)
 {
     char text[160];
-    std::snprintf(text, sizeof(text), "フィルター用シェーダーの作成に失敗しました %s\n", name);
+    std::snprintf(text, sizeof(text), line != nullptr ? line : "フィルター用シェーダーの作成に失敗しました %s\n", name);
     AppendLogText(text);
 }
 
@@ -330,7 +330,7 @@ int DrawFilterShaderPass(const GraphFilterPass &pass, const FilterShaderDraw &dr
     const int shader = FilterShader(draw.shaderName);
     ShaderRecord *record = LookupShaderRecord(shader);
     if (record == nullptr || record->object == nullptr) {
-        LogShaderFailure(draw.shaderName);
+        LogShaderFailure(draw.shaderName, draw.failureLine);
         return -1;
     }
     GraphTexturePiece *second = draw.secondGraph >= 0 ? SinglePieceAtOrigin(draw.secondGraph, nullptr) : nullptr;
@@ -457,6 +457,10 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
         lastResult = RunFilterShaderPass(pass);
         passSource = target;
         ++completed;
+        if (lastResult != 0) {
+            // A later pass would read what this one did not write.
+            break;
+        }
     }
     LeaveFilterDrawState(save);
     pass->rects = sourceRects;

@@ -17,6 +17,7 @@ struct FilterShaderDraw {
     int divisor;         // DownScale's, else 1
     int pointSampling;
     int extendLastRow;   // also fill the target's rows below the rectangle from its last row
+    const char *failureLine;  // logged when the shader cannot be made ("%s": its name); null: the common line
 };
 
 // Whether the shader road takes an operation (device, shaders, graph layout, type)

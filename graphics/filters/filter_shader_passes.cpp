@@ -50,7 +50,7 @@ static void SetLumaRegister(float *registers, int index, float w)
 static int DrawWith(const GraphFilterPass &pass, const char *shader, const float *constants, int count,
                     int pointSampling)
 {
-    FilterShaderDraw draw = {shader, constants, count, -1, 0, 1, pointSampling, 0};
+    FilterShaderDraw draw = {shader, constants, count, -1, 0, 1, pointSampling, 0, nullptr};
     return DrawFilterShaderPass(pass, draw);
 }
 
@@ -113,7 +113,7 @@ static int GaussPass(const GraphFilterPass &pass)
     }
     static const char *const kNames[3] = {"Gauss_08Pixel_PS.pso", "Gauss_16Pixel_PS.pso", "Gauss_32Pixel_PS.pso"};
     FilterShaderDraw draw = {kNames[widthClass == 8 ? 0 : (widthClass == 16 ? 1 : 2)], c, 21, -1, 0, 1, 0,
-                             pass.passIndex == 0 ? 1 : 0};
+                             pass.passIndex == 0 ? 1 : 0, nullptr};
     return DrawFilterShaderPass(pass, draw);
 }
 
@@ -137,7 +137,7 @@ static int DownScalePass(const GraphFilterPass &pass)
         count = 16;
     }
     const char *name = d == 2 ? "DownScaleX2.pso" : (d == 4 ? "DownScaleX4.pso" : "DownScaleX8.pso");
-    FilterShaderDraw draw = {name, c, count, -1, 0, d, 0, 0};
+    FilterShaderDraw draw = {name, c, count, -1, 0, d, 0, 0, nullptr};
     return DrawFilterShaderPass(pass, draw);
 }
 
@@ -180,10 +180,11 @@ static int LevelPass(const GraphFilterPass &pass)
     const float scale = empty ? 1.0e6f : 1.0f / (fmax - fmin);
     float c[2 * 4] = {};
     SetRegister(c, 0, empty ? fmin + 0.5f / 255.0f : fmin, scale, omin, omax);
-    // Table index t * 256, as the integer routine takes it, read at the texel it falls in.
-    SetRegister(c, 1, 256.0f / static_cast<float>(tw), 0.01f / static_cast<float>(tw), 0.5f / static_cast<float>(th),
-                0);
-    FilterShaderDraw draw = {"Level.pso", c, 2, table, 0, 1, 1, 0};
+    // Table entry t * 256, as the integer routine takes it, read at its texel centre.
+    SetRegister(c, 1, 256.0f, 0.01f, 0.5f / static_cast<float>(th), 1.0f / static_cast<float>(tw));
+    // Bilinear, as the filter draw state leaves it: the quad samples the source at
+    // texel centres, and the shader reads the table at the centre of its entry.
+    FilterShaderDraw draw = {"Level.pso", c, 2, table, 0, 1, 0, 0, nullptr};
     return DrawFilterShaderPass(pass, draw);
 }
 
@@ -206,7 +207,7 @@ static int GradientMapPass(const GraphFilterPass &pass)
         SetRegister(c, 1, span, nudge, 0.5f / static_cast<float>(th), 0);
     }
     FilterShaderDraw draw = {pass.params.ints[1] != 0 ? "GradientMapRev.pso" : "GradientMap.pso", c, 2, gradient, 0,
-                             1, 1, 0};
+                             1, 1, 0, nullptr};
     return DrawFilterShaderPass(pass, draw);
 }
 
@@ -226,8 +227,13 @@ static int RgbaMixPass(const GraphFilterPass &pass)
     bool exchange = false;
     char name[40];
     std::snprintf(name, sizeof(name), "RGBAMix_Base.pso");
+    // The one-source picks and the named shaders have lines of their own.
+    const char *failureLine = nullptr;
     const bool allSource = sel[0] < 4 && sel[1] < 4 && sel[2] < 4 && sel[3] < 4;
     const bool allBlend = sel[0] >= 4 && sel[1] >= 4 && sel[2] >= 4 && sel[3] >= 4;
+    if (allSource || allBlend) {
+        failureLine = "RGBAMixS フィルター用シェーダーの作成に失敗しました\n";
+    }
     if (allBlend) {
         exchange = true;
         for (int &v : sel) v -= 4;
@@ -235,6 +241,7 @@ static int RgbaMixPass(const GraphFilterPass &pass)
         const bool sameColour = sel[0] == sel[1] && sel[1] == sel[2] && sel[0] != 3 && sel[0] != 7;
         const bool ownColours = (sel[0] == 0 && sel[1] == 1 && sel[2] == 2) || (sel[0] == 4 && sel[1] == 5 && sel[2] == 6);
         if (sameColour || ownColours) {
+            failureLine = "RGBAMixS フィルター用シェーダーの作成に失敗しました %s\n";
             if (sel[0] >= 4) {
                 exchange = true;
                 for (int c = 0; c < 3; ++c) sel[c] -= 4;
@@ -256,7 +263,7 @@ static int RgbaMixPass(const GraphFilterPass &pass)
         drawn.source = pass.blendGraph;
         drawn.blendGraph = pass.source;
     }
-    FilterShaderDraw draw = {name, c, 2, drawn.blendGraph, 1, 1, 1, 0};
+    FilterShaderDraw draw = {name, c, 2, drawn.blendGraph, 1, 1, 1, 0, failureLine};
     return DrawFilterShaderPass(drawn, draw);
 }
 
@@ -278,7 +285,7 @@ int RunFilterShaderPass(GraphFilterPass *pass)
         }
         SetRegister(c, 0, pass->ratio, pass->ratio, pass->ratio, pass->ratio);
         SetRegister(c, 1, 1, 1, 1, 1);
-        FilterShaderDraw draw = {name, c, 2, pass->blendGraph, 1, 1, 0, 0};
+        FilterShaderDraw draw = {name, c, 2, pass->blendGraph, 1, 1, 0, 0, nullptr};
         return DrawFilterShaderPass(*pass, draw);
     }
     switch (pass->type) {

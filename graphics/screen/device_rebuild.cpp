@@ -37,10 +37,10 @@ static void WaitForQueuedLoads()
     }
 }
 
-// Device objects go with the old device; what they hold stays in memory.
+// Device objects go with the old device; what they hold stays in memory (the
+// subsystems above let go of theirs in EndDirectXSystem).
 static void ReleaseDeviceObjects()
 {
-    RunDeviceReleaseHooks();
     ReleaseMaskDeviceSurfaces();
     ReleaseShaderDeviceObjects();
     ReleaseBufferDeviceObjects();
@@ -139,6 +139,9 @@ int RecreateGraphicsDevice()
         return RebuildInSoftware(hadDirect3D);
     }
     InitDeviceStates();
+    // The cache now holds the new device's own material: the draw settings' one is
+    // sent again by the next lit draw.
+    Draw.materialChanged = 1;
     RestoreMaskScreen();
     RestoreShaderDeviceObjects();
     RestoreBufferDeviceObjects();

@@ -117,9 +117,14 @@ int ClearDrawScreen()
     return FillDrawTargetWithBackground(nullptr);
 }
 
-// The window needs painting: present the back screen again
+// The window needs painting: present the back screen again. A full-screen
+// present may leave the back buffer undefined, so drawing moves to the sub back
+// buffer first, whose copy survives each present.
 void RefreshPresentedScreen()
 {
+    if (GraphicsState.direct3DModeActive != 0 && GetWindowedModeState() == 0) {
+        UseSubBackBuffer();
+    }
     PresentBackScreenRect(nullptr);
 }
 

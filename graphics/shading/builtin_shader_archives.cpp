@@ -8,29 +8,17 @@
 #include "graphics/shading/builtin_shader_images.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
-// Defines and module globals
+// Module globals
 // ---------------------------------------------------------------------------
-
-constexpr int kSmallTableGroups = 64;
-constexpr int kLargeTableGroups[2] = {16384, 20736};
-constexpr int kSizesPerGroup[2] = {4, 6};
-
-struct CodeBlock {
-    const unsigned char *code;
-    int size;
-};
 
 struct BuiltinShaderStore {
     int opened;
-    KvaArchive archives[2];
-    void *expanded[4];  // archive 1, code table, archive 2, the two large tables
-    CodeBlock smallTable[kSmallTableGroups * 4];
-    CodeBlock *largeTables[2];
+    KvaArchive archives[kBuiltinShaderImageCount];
+    void *expanded[kBuiltinShaderImageCount];
 };
 
 static BuiltinShaderStore Store;
@@ -60,36 +48,16 @@ static void *ExpandImage(const BuiltinShaderImage &image, int *size)
     return out;
 }
 
-// Code sizes (u16) of groups x per entries, then the blocks back to back. Sizes
-// that would run past the buffer leave the rest of the table empty.
-static void ReadCodeTable(const unsigned char *buffer, int bufferSize, int groups, int per, CodeBlock *out)
+// Dispose the first count archives and free every expanded image.
+static void DisposeStore(int attached)
 {
-    int64_t entries = static_cast<int64_t>(groups) * per;
-    int64_t at = entries * 2;
-    for (int64_t i = 0; i < entries; ++i) {
-        out[i] = CodeBlock{nullptr, 0};
-        if ((i + 1) * 2 > bufferSize) {
-            continue;
-        }
-        uint16_t size;
-        std::memcpy(&size, buffer + i * 2, 2);
-        if (size == 0 || at + size > bufferSize) {
-            continue;
-        }
-        out[i] = CodeBlock{buffer + at, size};
-        at += size;
+    for (int i = 0; i < attached; ++i) {
+        DisposeKvaArchiveRecord(&Store.archives[i]);
     }
-}
-
-static void FreeExpanded()
-{
     for (void *&buffer : Store.expanded) {
         TrackedFree(buffer);
         buffer = nullptr;
     }
-    TrackedFree(Store.largeTables[0]);
-    Store.largeTables[0] = nullptr;
-    Store.largeTables[1] = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -101,42 +69,16 @@ int OpenBuiltinShaderArchives()
     if (Store.opened != 0) {
         return 1;
     }
-    int sizes[4] = {};
-    const int imageOf[4] = {0, 1, 1, 2};
-    for (int i = 0; i < 4; ++i) {
-        Store.expanded[i] = ExpandImage(BuiltinShaderImages[imageOf[i]], &sizes[i]);
-        if (Store.expanded[i] == nullptr) {
-            FreeExpanded();
+    for (int i = 0; i < kBuiltinShaderImageCount; ++i) {
+        int size = 0;
+        Store.expanded[i] = ExpandImage(BuiltinShaderImages[i], &size);
+        ResetKvaArchiveRecord(&Store.archives[i]);
+        if (Store.expanded[i] == nullptr ||
+            AttachKvaArchiveImage(&Store.archives[i], Store.expanded[i], size, nullptr) != 0) {
+            DisposeStore(i);
             return 0;
         }
     }
-    ResetKvaArchiveRecord(&Store.archives[0]);
-    ResetKvaArchiveRecord(&Store.archives[1]);
-    if (AttachKvaArchiveImage(&Store.archives[0], Store.expanded[0], sizes[0], nullptr) != 0) {
-        FreeExpanded();
-        return 0;
-    }
-    ReadCodeTable(static_cast<const unsigned char *>(Store.expanded[1]), sizes[1], kSmallTableGroups,
-                  kSizesPerGroup[0], Store.smallTable);
-    if (AttachKvaArchiveImage(&Store.archives[1], Store.expanded[2], sizes[2], nullptr) != 0) {
-        DisposeKvaArchiveRecord(&Store.archives[0]);
-        FreeExpanded();
-        return 0;
-    }
-    // Both size tables come first, the code of both follows: one table of blocks.
-    size_t groups = static_cast<size_t>(kLargeTableGroups[0] + kLargeTableGroups[1]);
-    CodeBlock *blocks = static_cast<CodeBlock *>(
-        TrackedAlloc(groups * kSizesPerGroup[1] * sizeof(CodeBlock), __FILE__, __LINE__));
-    if (blocks == nullptr) {
-        DisposeKvaArchiveRecord(&Store.archives[0]);
-        DisposeKvaArchiveRecord(&Store.archives[1]);
-        FreeExpanded();
-        return 0;
-    }
-    ReadCodeTable(static_cast<const unsigned char *>(Store.expanded[3]), sizes[3], static_cast<int>(groups),
-                  kSizesPerGroup[1], blocks);
-    Store.largeTables[0] = blocks;
-    Store.largeTables[1] = blocks + kLargeTableGroups[0] * kSizesPerGroup[1];
     Store.opened = 1;
     return 1;
 }
@@ -144,9 +86,7 @@ int OpenBuiltinShaderArchives()
 int CloseBuiltinShaderArchives()
 {
     if (Store.opened != 0) {
-        DisposeKvaArchiveRecord(&Store.archives[0]);
-        DisposeKvaArchiveRecord(&Store.archives[1]);
-        FreeExpanded();
+        DisposeStore(kBuiltinShaderImageCount);
     }
     Store.opened = 0;
     return 1;
@@ -154,7 +94,7 @@ int CloseBuiltinShaderArchives()
 
 int FindBuiltinShaderCode(int archive, const char *path, const void **code, int *size)
 {
-    if (Store.opened == 0 || archive < 1 || archive > 2 || path == nullptr) {
+    if (Store.opened == 0 || archive < 1 || archive > kBuiltinShaderImageCount || path == nullptr) {
         return -1;
     }
     KvaArchive *record = &Store.archives[archive - 1];

@@ -1,6 +1,5 @@
 // The built-in shader images, expanded and opened once: archive 1 (the base
-// shaders), archive 2 (the draw shaders, looked up by file name) and the
-// code-size tables.
+// shaders) and archive 2 (the draw shaders), both looked up by file name.
 #pragma once
 
 namespace Korvo {

@@ -1,7 +1,8 @@
-// The three built-in shader images carried inside the library, each one LZ block
-// (ExpandKvaLzData): the base shaders' archive, the draw shaders' archive, and
-// the two code-size tables. The Windows build generates them from the shader
-// assembly at build time; the host build, which has no device, carries none.
+// The built-in shader images carried inside the library, each one LZ block
+// (ExpandKvaLzData): the base shaders' archive and the draw shaders' archive.
+// Shaders are looked up by file name only, so no code-size tables are carried.
+// The Windows build generates them from the shader assembly at build time; the
+// host build, which has no device, carries none.
 #pragma once
 
 namespace Korvo {
@@ -11,6 +12,7 @@ struct BuiltinShaderImage {
     int size;
 };
 
-extern const BuiltinShaderImage BuiltinShaderImages[3];
+constexpr int kBuiltinShaderImageCount = 2;
+extern const BuiltinShaderImage BuiltinShaderImages[kBuiltinShaderImageCount];
 
 } // namespace Korvo

@@ -20,9 +20,9 @@ void ReleaseB() { Calls += "-b"; }
 int RestoreA() { Calls += "+a"; return 0; }
 int RestoreB() { Calls += "+b"; return FailingRestore; }
 
-const DeviceRebuildHooks HooksA = {ReleaseA, RestoreA};
-const DeviceRebuildHooks HooksB = {ReleaseB, RestoreB};
-const DeviceRebuildHooks RestoreOnly = {nullptr, RestoreA};
+const DeviceRebuildHooks HooksA = {ReleaseA, RestoreA, nullptr};
+const DeviceRebuildHooks HooksB = {ReleaseB, RestoreB, nullptr};
+const DeviceRebuildHooks RestoreOnly = {nullptr, RestoreA, nullptr};
 
 TEST(DeviceRebuildHooksTest, RunsReleasesLatestFirstAndRestoresInOrder)
 {

@@ -10,6 +10,8 @@
 #include "graphics/screen/screen_modes.h"
 #include "graphics/state/vertex_declarations.h"
 
+#include "tests/core/log_capture.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -79,6 +81,26 @@ TEST(DeviceValuesTest, FormatSlotsFallBackAndFailOnlyForRequiredSlots)
 
     RecordingDevice::SupportedFormats = {K_D3DFMT_R5G6B5};
     EXPECT_EQ(FillFormatSlots(K_D3DFMT_X8R8G8B8, 32), -1) << "no Z buffer format";
+}
+
+TEST(DeviceValuesTest, AMissingRequiredSlotLogsItsOwnLine)
+{
+    struct Case {
+        std::vector<uint32_t> supported;
+        const char *line;
+    };
+    const Case cases[] = {
+        {{K_D3DFMT_D16}, "使用できる 16bit カラーフォーマットが見つかりませんでした"},
+        {{K_D3DFMT_D16, K_D3DFMT_R5G6B5}, "使用できるアルファ付き 16bit カラーフォーマットが見つかりませんでした"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        KorvoTest::StartFreshLog();
+        RecordingDevice::Reset();
+        RecordingDevice::SupportedFormats = c.supported;
+        EXPECT_EQ(FillFormatSlots(K_D3DFMT_X8R8G8B8, 32), -1);
+        EXPECT_NE(KorvoTest::ReadLogFile().find(c.line), std::string::npos);
+    }
 }
 
 // An enumeration that finds more modes the second time it is run.

@@ -26,6 +26,32 @@ bool HandOutBuffers = false;
 std::vector<const void *> ReleasedObjects;
 void (*ReleaseListener)(const void *object) = nullptr;
 static std::map<const void *, std::unique_ptr<HandedOutBuffer>> Buffers;
+std::set<std::string> FailingCalls;
+uint32_t SurfaceFormat = 0;
+bool HandOutSurfaces = false;
+
+// A distinct address per handed-out surface.
+static Korvo::K_IDirect3DSurface9 *NextSurface()
+{
+    static char surfaces[256];
+    static size_t next = 0;
+    return reinterpret_cast<Korvo::K_IDirect3DSurface9 *>(&surfaces[next++ % sizeof(surfaces)]);
+}
+static std::map<const void *, std::unique_ptr<HandedOutVolume>> Volumes;
+
+bool Fails(const char *name)
+{
+    return FailingCalls.count(name) != 0;
+}
+
+std::vector<const HandedOutVolume *> LiveVolumes()
+{
+    std::vector<const HandedOutVolume *> live;
+    for (const auto &entry : Volumes) {
+        live.push_back(entry.second.get());
+    }
+    return live;
+}
 
 const HandedOutBuffer *FindHandedOutBuffer(const void *object)
 {
@@ -60,6 +86,9 @@ void Reset()
     Calls.clear();
     DrawnVertices.clear();
     StripVertexBytes.clear();
+    FailingCalls.clear();
+    SurfaceFormat = 0;
+    HandOutSurfaces = false;
     Present = true;
 }
 
@@ -164,31 +193,51 @@ K_HRESULT D3DDev_CreateTexture(UINT width, UINT height, UINT levels, DWORD usage
 
 K_HRESULT D3DDev_CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage, K_D3DFORMAT format, UINT pool, K_IDirect3DVolumeTexture9 **out)
 {
-    (void)width; (void)height; (void)depth; (void)levels; (void)usage; (void)format; (void)pool; (void)out; 
-    RecordingDevice::Record("D3DDev_CreateVolumeTexture", 0, 0);
+    (void)levels; (void)usage; (void)format;
+    RecordingDevice::Record("D3DDev_CreateVolumeTexture", pool, 0);
+    *out = nullptr;
+    // Named with the pool: "D3DDev_CreateVolumeTexture:2" fails the system-memory ones.
+    if (RecordingDevice::Fails(("D3DDev_CreateVolumeTexture:" + std::to_string(pool)).c_str())) {
+        return -1;
+    }
+    auto volume = std::make_unique<RecordingDevice::HandedOutVolume>(RecordingDevice::HandedOutVolume{
+        pool, width, height, depth, std::vector<uint8_t>(static_cast<size_t>(width) * height * depth * 4)});
+    *out = reinterpret_cast<K_IDirect3DVolumeTexture9 *>(volume.get());
+    RecordingDevice::Volumes[*out] = std::move(volume);
     return 0;
 }
 
 K_HRESULT D3DDev_CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, UINT pool, K_IDirect3DVertexBuffer9 **out)
 {
     (void)pool;
-    *out = RecordingDevice::HandOutBuffer<K_IDirect3DVertexBuffer9>(length, usage, fvf);
     RecordingDevice::Record("D3DDev_CreateVertexBuffer", 0, 0);
+    if (RecordingDevice::Fails("D3DDev_CreateVertexBuffer")) {
+        *out = nullptr;
+        return -1;
+    }
+    *out = RecordingDevice::HandOutBuffer<K_IDirect3DVertexBuffer9>(length, usage, fvf);
     return 0;
 }
 
 K_HRESULT D3DDev_CreateIndexBuffer(UINT length, DWORD usage, K_D3DFORMAT format, UINT pool, K_IDirect3DIndexBuffer9 **out)
 {
     (void)pool;
-    *out = RecordingDevice::HandOutBuffer<K_IDirect3DIndexBuffer9>(length, usage, static_cast<uint32_t>(format));
     RecordingDevice::Record("D3DDev_CreateIndexBuffer", 0, 0);
+    if (RecordingDevice::Fails("D3DDev_CreateIndexBuffer")) {
+        *out = nullptr;
+        return -1;
+    }
+    *out = RecordingDevice::HandOutBuffer<K_IDirect3DIndexBuffer9>(length, usage, static_cast<uint32_t>(format));
     return 0;
 }
 
 K_HRESULT D3DDev_CreateRenderTarget(UINT width, UINT height, K_D3DFORMAT format, UINT multiSample, DWORD quality, BOOL lockable, K_IDirect3DSurface9 **out)
 {
-    (void)width; (void)height; (void)format; (void)multiSample; (void)quality; (void)lockable; (void)out; 
+    (void)width; (void)height; (void)format; (void)multiSample; (void)quality; (void)lockable;
     RecordingDevice::Record("D3DDev_CreateRenderTarget", 0, 0);
+    if (RecordingDevice::HandOutSurfaces) {
+        *out = RecordingDevice::NextSurface();
+    }
     return 0;
 }
 
@@ -208,23 +257,28 @@ K_HRESULT D3DDev_UpdateSurface(K_IDirect3DSurface9 *source, const RECT *sourceRe
 
 K_HRESULT D3DDev_UpdateTexture(K_IDirect3DBaseTexture9 *source, K_IDirect3DBaseTexture9 *dest)
 {
-    (void)source; (void)dest; 
     RecordingDevice::Record("D3DDev_UpdateTexture", 0, 0);
+    // Volume textures copy their bytes, as the device would.
+    auto from = RecordingDevice::Volumes.find(source);
+    auto to = RecordingDevice::Volumes.find(dest);
+    if (from != RecordingDevice::Volumes.end() && to != RecordingDevice::Volumes.end()) {
+        to->second->bytes = from->second->bytes;
+    }
     return 0;
 }
 
 K_HRESULT D3DDev_GetRenderTargetData(K_IDirect3DSurface9 *target, K_IDirect3DSurface9 *dest)
 {
-    (void)target; (void)dest; 
+    (void)target; (void)dest;
     RecordingDevice::Record("D3DDev_GetRenderTargetData", 0, 0);
-    return 0;
+    return RecordingDevice::Fails("D3DDev_GetRenderTargetData") ? -1 : 0;
 }
 
 K_HRESULT D3DDev_StretchRect(K_IDirect3DSurface9 *source, const RECT *sourceRect, K_IDirect3DSurface9 *dest, const RECT *destRect, UINT filter)
 {
-    (void)source; (void)sourceRect; (void)dest; (void)destRect; (void)filter; 
+    (void)source; (void)sourceRect; (void)dest; (void)destRect; (void)filter;
     RecordingDevice::Record("D3DDev_StretchRect", 0, 0);
-    return 0;
+    return RecordingDevice::Fails("D3DDev_StretchRect") ? -1 : 0;
 }
 
 K_HRESULT D3DDev_ColorFill(K_IDirect3DSurface9 *surface, const RECT *rect, K_D3DCOLOR colour)
@@ -236,8 +290,11 @@ K_HRESULT D3DDev_ColorFill(K_IDirect3DSurface9 *surface, const RECT *rect, K_D3D
 
 K_HRESULT D3DDev_CreateOffscreenPlainSurface(UINT width, UINT height, K_D3DFORMAT format, UINT pool, K_IDirect3DSurface9 **out)
 {
-    (void)width; (void)height; (void)format; (void)pool; (void)out; 
+    (void)width; (void)height; (void)format; (void)pool;
     RecordingDevice::Record("D3DDev_CreateOffscreenPlainSurface", 0, 0);
+    if (RecordingDevice::HandOutSurfaces) {
+        *out = RecordingDevice::NextSurface();
+    }
     return 0;
 }
 
@@ -479,6 +536,7 @@ uint32_t D3DRes_Release(const void *object)
         RecordingDevice::ReleaseListener(object);
     }
     RecordingDevice::Buffers.erase(object);
+    RecordingDevice::Volumes.erase(object);
     RecordingDevice::Record("D3DRes_Release", 0, 0);
     return 0;
 }
@@ -510,10 +568,33 @@ K_HRESULT D3DTex_UnlockRect(K_IDirect3DTexture9 *texture, UINT level)
     return 0;
 }
 
+K_HRESULT D3DVolTex_LockBox(K_IDirect3DVolumeTexture9 *texture, UINT level, K_D3DLOCKED_BOX *locked, const K_D3DBOX *box, DWORD flags)
+{
+    (void)level; (void)box; (void)flags;
+    RecordingDevice::Record("D3DVolTex_LockBox", 0, 0);
+    auto found = RecordingDevice::Volumes.find(texture);
+    if (RecordingDevice::Fails("D3DVolTex_LockBox") || found == RecordingDevice::Volumes.end()) {
+        return -1;
+    }
+    RecordingDevice::HandedOutVolume &volume = *found->second;
+    locked->RowPitch = static_cast<int32_t>(volume.width * 4);
+    locked->SlicePitch = static_cast<int32_t>(volume.width * volume.height * 4);
+    locked->pBits = volume.bytes.data();
+    return 0;
+}
+
+K_HRESULT D3DVolTex_UnlockBox(K_IDirect3DVolumeTexture9 *texture, UINT level)
+{
+    (void)texture; (void)level;
+    RecordingDevice::Record("D3DVolTex_UnlockBox", 0, 0);
+    return 0;
+}
+
 K_HRESULT D3DSurf_GetDesc(K_IDirect3DSurface9 *surface, K_D3DSURFACE_DESC *desc)
 {
-    (void)surface; (void)desc; 
+    (void)surface;
     RecordingDevice::Record("D3DSurf_GetDesc", 0, 0);
+    desc->Format = static_cast<K_D3DFORMAT>(RecordingDevice::SurfaceFormat);
     return 0;
 }
 
@@ -534,6 +615,10 @@ K_HRESULT D3DSurf_UnlockRect(K_IDirect3DSurface9 *surface)
 K_HRESULT D3DBuf_Lock(const void *buffer, UINT offset, UINT size, void **data, DWORD flags)
 {
     (void)flags;
+    if (RecordingDevice::Fails("D3DBuf_Lock")) {
+        RecordingDevice::Record("D3DBuf_Lock", 0, 0);
+        return -1;
+    }
     auto found = RecordingDevice::Buffers.find(buffer);
     if (found != RecordingDevice::Buffers.end() && offset + size <= found->second->bytes.size()) {
         *data = found->second->bytes.data() + offset;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,23 @@ extern std::vector<const void *> ReleasedObjects;
 extern void (*ReleaseListener)(const void *object);
 // The stand-in behind a handed-out buffer not released yet, or null
 const HandedOutBuffer *FindHandedOutBuffer(const void *object);
+
+// The format D3DSurf_GetDesc reports (0 until set; Reset clears it)
+extern uint32_t SurfaceFormat;
+// With this set, render targets and offscreen surfaces are handed out (else none)
+extern bool HandOutSurfaces;
+// Wrappers, by name, that fail (and hand out nothing) until Reset
+extern std::set<std::string> FailingCalls;
+bool Fails(const char *name);
+// A volume texture the stand-in handed out: its pool and its bytes (4 per texel,
+// rows and slices packed), while it is not released
+struct HandedOutVolume {
+    uint32_t pool;
+    uint32_t width, height, depth;
+    std::vector<uint8_t> bytes;
+};
+// The volume textures handed out and not released yet
+std::vector<const HandedOutVolume *> LiveVolumes();
 
 void Record(const char *kind, uint32_t state, uint32_t value);
 bool Supports(uint32_t format);

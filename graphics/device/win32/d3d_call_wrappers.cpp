@@ -352,6 +352,17 @@ K_HRESULT D3DTex_UnlockRect(K_IDirect3DTexture9 *texture, UINT level)
     return OBJECT_CALL(texture, UnlockRect, level);
 }
 
+K_HRESULT D3DVolTex_LockBox(K_IDirect3DVolumeTexture9 *texture, UINT level, K_D3DLOCKED_BOX *locked,
+                            const K_D3DBOX *box, DWORD flags)
+{
+    return OBJECT_CALL(texture, LockBox, level, locked, box, flags);
+}
+
+K_HRESULT D3DVolTex_UnlockBox(K_IDirect3DVolumeTexture9 *texture, UINT level)
+{
+    return OBJECT_CALL(texture, UnlockBox, level);
+}
+
 K_HRESULT D3DSurf_GetDesc(K_IDirect3DSurface9 *surface, K_D3DSURFACE_DESC *desc)
 {
     return OBJECT_CALL(surface, GetDesc, desc);

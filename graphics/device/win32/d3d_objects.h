@@ -18,7 +18,6 @@ struct Direct3DObjects {
     int zBufferWidth;
     int zBufferHeight;
     K_IDirect3DSurface9 *backBuffer;
-    K_IDirect3DVolumeTexture9 *valueMaxVolume;
 };
 
 extern Direct3DObjects D3DObjects;

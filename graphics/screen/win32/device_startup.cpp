@@ -11,9 +11,11 @@
 #include "core/system/win32/app_window.h"
 #include "graphics/shading/builtin_shader_objects.h"
 #include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/device/device_rebuild_hooks.h"
 #include "graphics/state/device_state_cache.h"
 #include "graphics/device/draw_settings.h"
 #include "graphics/draw/draw_target.h"
+#include "graphics/draw/value_max_volume.h"
 #include "graphics/graphs/graph_image_set.h"
 #include "graphics/device/graphics_state.h"
 #include "graphics/screen/screen_modes.h"
@@ -266,7 +268,7 @@ static void ReleaseDeviceSurfaces()
     ForgetRenderTargetSurfaces();
     ReleaseObject(D3DObjects.backBuffer);
     ScreenTargetSurface = nullptr;
-    ReleaseObject(D3DObjects.valueMaxVolume);
+    ReleaseValueMaxVolumeTexture();
 }
 
 // ---------------------------------------------------------------------------
@@ -413,6 +415,7 @@ int StartDirectXSystem()
             CreateBuiltinShaderObjects();
             if (GraphicsState.programmableShader != 0) {
                 CreateVertexDeclarations();
+                BuildValueMaxVolumeTexture();
             }
         }
         if (GraphicsState.direct3DModeActive != 0) {
@@ -432,6 +435,8 @@ int StartDirectXSystem()
 
 int EndDirectXSystem()
 {
+    // Models and the like hold buffers of this device.
+    RunDeviceReleaseHooks();
     if (GraphicsState.direct3DModeActive == 0 || (IsVistaOrLater() && IsDoubledOrEmulated())) {
         if (GetWindowedModeState() == 0) {
             ChangeDisplaySettingsA(nullptr, 0);

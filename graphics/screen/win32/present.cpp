@@ -151,11 +151,13 @@ static int PresentThroughGdi(const RECT *rect, const RECT &source, const RECT &d
         StretchDIBits(dc, 0, 0, 640, 480, 0, 0, 320, 240, body->pixels, bitmap, DIB_RGB_COLORS, SRCCOPY);
     } else if (rect != nullptr) {
         RECT mapped;
-        if (MapToScreen(rect, width, height, &mapped)) {
-            StretchDIBits(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, mapped.left,
-                          mapped.top, mapped.right - mapped.left, mapped.bottom - mapped.top, body->pixels, bitmap,
-                          DIB_RGB_COLORS, SRCCOPY);
+        if (!MapToScreen(rect, width, height, &mapped)) {
+            ReleaseDC(window, dc);
+            return -1;
         }
+        StretchDIBits(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, mapped.left,
+                      mapped.top, mapped.right - mapped.left, mapped.bottom - mapped.top, body->pixels, bitmap,
+                      DIB_RGB_COLORS, SRCCOPY);
     } else {
         LastSourceRect = RECT{0, 0, dest.right - dest.left, dest.bottom - dest.top};
         LastDestRect = LastSourceRect;

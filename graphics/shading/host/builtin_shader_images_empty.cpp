@@ -3,6 +3,6 @@
 
 namespace Korvo {
 
-const BuiltinShaderImage BuiltinShaderImages[3] = {{nullptr, 0}, {nullptr, 0}, {nullptr, 0}};
+const BuiltinShaderImage BuiltinShaderImages[kBuiltinShaderImageCount] = {{nullptr, 0}, {nullptr, 0}};
 
 } // namespace Korvo

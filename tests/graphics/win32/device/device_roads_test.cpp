@@ -9,6 +9,8 @@
 #include "core/system/win32/window_state.h"
 #include "graphics/screen/screen_modes.h"
 #include "graphics/screen/device_startup.h"
+#include "graphics/draw/draw_target.h"
+#include "graphics/draw/value_max_volume.h"
 #include "graphics/startup_entries.h"
 
 #include <string>
@@ -88,6 +90,66 @@ TEST(DeviceRoadsTest, ARebuildThatFallsBackToSoftwareGoesOnDrawingInSoftware)
     GraphicsState.softwareOnlyRequest = 0;
     EXPECT_EQ(ShutdownLibrary(), 0);
     EXPECT_NE(KorvoTest::ReadLogFile().find("Alloc num:0"), std::string::npos);
+}
+
+// A rectangle that maps to no screen pixel presents nothing and says so, on both
+// roads; the shown frame maps window pixels back through the last full present.
+TEST(DeviceRoadsTest, APresentOfARectangleThatMapsToNothingFails)
+{
+    for (bool direct3D : {false, true}) {
+        SCOPED_TRACE(direct3D ? "Direct3D" : "software");
+        ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(direct3D), 0);
+        ASSERT_EQ(PresentBackScreen(), 0);
+        const RECT empty = {5, 5, 5, 9};
+        EXPECT_EQ(PresentBackScreenRect(&empty), -1);
+        // The last present showed 640 screen pixels; a main screen half as wide
+        // maps a one-pixel column to none.
+        const int width = GraphicsState.mainWidth;
+        GraphicsState.mainWidth = width / 2;
+        const RECT column = {0, 0, 1, 10};
+        EXPECT_EQ(PresentBackScreenRect(&column), -1);
+        GraphicsState.mainWidth = width;
+        const RECT inside = {0, 0, 100, 100};
+        EXPECT_EQ(PresentBackScreenRect(&inside), 0);
+        EXPECT_EQ(ShutdownLibrary(), 0);
+    }
+}
+
+// In full screen the refresh of the shown frame moves drawing to the sub back
+// buffer first; in a window it keeps the back buffer.
+TEST(DeviceRoadsTest, AFullScreenRefreshDrawsIntoTheSubBackBufferFromThenOn)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
+    RefreshPresentedScreen();
+    EXPECT_EQ(ScreenSubBackBuffer, nullptr) << "windowed";
+    // Counted as full screen for the refresh only; the device stays windowed.
+    WindowState.windowedMode = 0;
+    RefreshPresentedScreen();
+    WindowState.windowedMode = 1;
+    EXPECT_NE(ScreenSubBackBuffer, nullptr);
+    ASSERT_EQ(SelectDrawTarget(-2), 0);
+    EXPECT_EQ(GetDrawTargetSurface(-2, 0), ScreenSubBackBuffer);
+    EXPECT_EQ(ClearDrawScreen(), 0);
+    EXPECT_EQ(GraphicsTest::ReadTargetPixel(3, 3), static_cast<uint32_t>(GraphicsTest::kBackgroundRed << 16 |
+                                                                          GraphicsTest::kBackgroundGreen << 8 |
+                                                                          GraphicsTest::kBackgroundBlue));
+    EXPECT_EQ(PresentBackScreen(), 0);
+    EXPECT_EQ(ShutdownLibrary(), 0);
+}
+
+// With programmable shaders each device gets the value-maximising volume texture.
+TEST(DeviceRoadsTest, TheValueMaxVolumeComesAndGoesWithTheDevice)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    EXPECT_EQ(HasValueMaxVolumeTexture(), GraphicsState.programmableShader);
+    ReleaseGraphicsDevice();
+    EXPECT_EQ(HasValueMaxVolumeTexture(), 0);
+    ASSERT_EQ(RecreateGraphicsDevice(), 0);
+    EXPECT_EQ(HasValueMaxVolumeTexture(), GraphicsState.programmableShader);
+    EXPECT_EQ(ShutdownLibrary(), 0);
+    EXPECT_EQ(HasValueMaxVolumeTexture(), 0);
+    EXPECT_EQ(KorvoTest::ReadLogFile().find("ボリュームテクスチャ"), std::string::npos) << "no failure line";
 }
 
 TEST(DeviceRoadsTest, AFailedDisplayModeChangeLowersTheLogIndentItRaised)

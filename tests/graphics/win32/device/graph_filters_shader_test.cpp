@@ -7,12 +7,15 @@
 
 #include "library_session.h"
 
+#include "core/memory/handle_manager.h"
+
 #include "graphics/shading/builtin_shader_archives.h"
 #include "graphics/filters/graph_filters.h"
 #include "graphics/graphs/graph_record.h"
 #include "image/pixel_access.h"
 #include "tests/graphics/png_sheet.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -252,6 +255,77 @@ TEST(GraphFiltersShaderTest, AMissingShaderFailsTheFilter)
     EXPECT_NE(KorvoTest::ReadLogFile().find("Mono.pso"), std::string::npos);
     FreeImageRecord(&before);
     FreeImageRecord(&after);
+}
+
+// The live shader handles, lowest slot first.
+std::vector<int> LiveShaderHandles()
+{
+    std::vector<int> handles;
+    const HandleTypeEntry &entry = HandleTypeTable[HANDLE_KIND_SHADER];
+    for (int slot = entry.lowestSlot; entry.slots != nullptr && slot <= entry.highestSlot; ++slot) {
+        if (entry.slots[slot] != nullptr) {
+            handles.push_back(static_cast<HandleRecordHeader *>(entry.slots[slot])->handle);
+        }
+    }
+    return handles;
+}
+
+// HSB runs two passes; when the first cannot draw, the second must not turn
+// whatever its source held into the graph's pixels.
+TEST(GraphFiltersShaderTest, AFailedFirstPassFailsTheFilterAndLeavesTheGraph)
+{
+    LibrarySession session;
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    if (GraphicsState.programmableShader == 0) {
+        GTEST_SKIP() << "this device has no pixel shaders";
+    }
+    ASSERT_TRUE(GraphTest::WriteRgbPng("hsb.png", kWidth, kHeight, Smooth));
+    const int graph = LoadGraph("hsb.png");
+    const std::vector<int> before = LiveShaderHandles();
+    ASSERT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_HSB, 0, 90, 0, 0), 0);
+    std::vector<int> made;
+    for (int handle : LiveShaderHandles()) {
+        if (std::find(before.begin(), before.end(), handle) == before.end()) {
+            made.push_back(handle);
+        }
+    }
+    ASSERT_EQ(made.size(), 2u) << "one shader per pass";
+    // The first pass's shader goes and cannot be made again; the second's stays.
+    ASSERT_EQ(DeleteHandleRecord(made[0]), 0);
+    CloseBuiltinShaderArchives();
+    RasterImage was = {}, now = {};
+    ASSERT_EQ(ReadGraphRectToImage(graph, &was, nullptr), 0);
+    for (int inPlace = 0; inPlace < 2; ++inPlace) {
+        SCOPED_TRACE(inPlace != 0 ? "rendering in place" : "through work graphs");
+        const int kept = GraphicsState.filterInPlaceUsable;
+        GraphicsState.filterInPlaceUsable = inPlace;
+        EXPECT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_HSB, 0, 90, 0, 0), -1);
+        GraphicsState.filterInPlaceUsable = kept;
+        ASSERT_EQ(ReadGraphRectToImage(graph, &now, nullptr), 0);
+        EXPECT_EQ(WorstColourDifference(was, now), 0);
+        FreeImageRecord(&now);
+    }
+    FreeImageRecord(&was);
+}
+
+// Wine's device reads a texture while rendering into it pixel for pixel, so the
+// start-up check lets one-pass filters render in place; those then make no work graph.
+TEST(GraphFiltersShaderTest, StartUpFindsFiltersRenderInPlace)
+{
+    LibrarySession session;
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    if (GraphicsState.programmableShader == 0) {
+        GTEST_SKIP() << "this device has no pixel shaders";
+    }
+    EXPECT_EQ(GraphicsState.filterInPlaceUsable, 1);
+    GraphCreateSettings settings;
+    CaptureGraphCreateSettings(&settings);
+    settings.drawable = 1;
+    const int graph = CreateBlankGraphFromSettings(&settings, 32, 32, 0, 0, nullptr);
+    ASSERT_GT(graph, 0);
+    const int graphsBefore = HandleTypeTable[HANDLE_KIND_GRAPH].liveCount;
+    EXPECT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_INVERT), 0);
+    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_GRAPH].liveCount, graphsBefore);
 }
 
 TEST(GraphFiltersShaderTest, ARestartedLibraryMakesItsWorkGraphsAgain)

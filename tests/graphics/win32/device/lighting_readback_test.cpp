@@ -5,12 +5,15 @@
 #include "library_session.h"
 
 #include "graphics/device/d3d_call_wrappers.h"
+#include "graphics/device/draw_settings.h"
+#include "graphics/startup_entries.h"
 #include "graphics/state/device_state_cache.h"
 #include "graphics/state/light_table.h"
 #include "graphics/state/lighting_device.h"
 #include "graphics/state/shader_constants.h"
 
 #include <cmath>
+#include <cstring>
 
 using namespace Korvo;
 
@@ -65,6 +68,29 @@ TEST(LightingReadbackTest, TheDefaultLightLightsASurfaceFacingItUntilItIsDeleted
     G_D3D_EndSceneIfBegun();
     EXPECT_EQ(ShutdownLibrary(), 0);
     EXPECT_NE(KorvoTest::ReadLogFile().find("Alloc num:0"), std::string::npos);
+}
+
+// A new device starts with its own material; the draw settings' material must
+// reach it again before the next lit draw.
+TEST(LightingReadbackTest, TheMaterialOfTheDrawSettingsSurvivesADeviceRebuild)
+{
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "first device" : "after a rebuild");
+        if (round == 1) {
+            ASSERT_EQ(RecreateGraphicsDevice(), 0);
+            ASSERT_EQ(G_D3D_HasDevice(), 1);
+        }
+        PrepareDrawStatesIfNeeded(nullptr, DRAW_FLAG_LIGHTING | DRAW_FLAG_DEPTH_3D);
+        K_D3DMATERIAL9 onDevice = {};
+        ASSERT_GE(D3DDev_GetMaterial(&onDevice), 0);
+        EXPECT_FLOAT_EQ(onDevice.Diffuse.r, Draw.material.Diffuse.r);
+        EXPECT_FLOAT_EQ(onDevice.Specular.g, Draw.material.Specular.g);
+        EXPECT_FLOAT_EQ(onDevice.Power, Draw.material.Power);
+        EXPECT_EQ(std::memcmp(&StateCache.material, &Draw.material, sizeof(Draw.material)), 0);
+    }
+    G_D3D_EndSceneIfBegun();
+    EXPECT_EQ(ShutdownLibrary(), 0);
 }
 
 } // namespace

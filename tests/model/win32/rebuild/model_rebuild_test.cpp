@@ -85,4 +85,30 @@ TEST(ModelRebuild, BuffersComeBackAfterARebuildAndShutDownDeletesTheModel)
     EXPECT_EQ(HandleTypeTable[HANDLE_KIND_MODEL].registered, 0);
 }
 
+// A screen-mode change ends graphics and starts it again: models hold graphs and
+// buffers of the old device, so they go with it rather than outlive it.
+TEST(ModelRebuild, AScreenModeChangeDeletesModelsBeforeTheirDeviceGoes)
+{
+    SetAppWindowTitle("KorvoModelRebuildTest");
+    SetScreenResolutionAndDepth(640, 480, 32, 60);
+    ChangeWindowMode(1);
+    SetHardwareRenderingWanted(1);
+    ASSERT_EQ(StartLibrary(), 0);
+    if (GraphicsState.direct3DModeActive == 0) {
+        ShutdownLibrary();
+        GTEST_SKIP() << "no Direct3D device here";
+    }
+    int base = ModelTest::CreateBase({{0, 0, 1, 3, 6, 1}}, 1, 1, 0);
+    int model = ModelTest::CreateModel(base, 1, 1);
+    ASSERT_EQ(SetupModelBaseBuffers(ModelTest::BaseRecord(base), nullptr), 0);
+    ASSERT_NE(ModelTest::ModelRecord(model)->meshes[0].vertexBuffer, nullptr);
+    ASSERT_EQ(SetScreenResolutionAndDepth(800, 600, 32, 0), 0);
+    ASSERT_EQ(GraphicsState.mainWidth, 800);
+    EXPECT_EQ(LookupHandleRecord(model), nullptr);
+    EXPECT_EQ(LookupHandleRecord(base), nullptr);
+    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_MODEL].registered, 1) << "the kinds stay for new models";
+    ASSERT_EQ(ShutdownLibrary(), 0);
+}
+
 } // namespace
+

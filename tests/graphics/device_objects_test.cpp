@@ -1,0 +1,162 @@
+// Device objects on the recording device, made and refused: the value-maximising
+// volume texture, the copy road of a draw-target lock, and the device buffers of
+// vertex and index buffer handles made again after a rebuild.
+
+#include "tests/graphics/graph_road_fixture.h"
+
+#include "graphics/draw/buffer_handles.h"
+#include "graphics/draw/full_value_colour.h"
+#include "graphics/draw/value_max_volume.h"
+#include "tests/core/log_capture.h"
+
+#include <string>
+
+using namespace Korvo;
+
+namespace {
+
+bool LogHas(const std::string &text)
+{
+    return KorvoTest::ReadLogFile().find(text) != std::string::npos;
+}
+
+TEST(ValueMaxVolumeTest, TexelsHoldFullValueColoursOfTwiceTheirCoordinatesInTheDefaultPool)
+{
+    RecordingDevice::Reset();
+    ASSERT_EQ(BuildValueMaxVolumeTexture(), 0);
+    const std::vector<const RecordingDevice::HandedOutVolume *> live = RecordingDevice::LiveVolumes();
+    ASSERT_EQ(live.size(), 1u) << "the system-memory copy is released";
+    const RecordingDevice::HandedOutVolume &volume = *live[0];
+    EXPECT_EQ(volume.pool, static_cast<uint32_t>(K_D3DPOOL_DEFAULT));
+    EXPECT_EQ(volume.width * volume.height * volume.depth, 128u * 128u * 128u);
+    struct Case {
+        int x, y, z;
+        bool white;
+    };
+    const Case cases[] = {{0, 0, 0, true},      {7, 7, 7, true},        {8, 0, 0, false},  {0, 9, 3, false},
+                          {100, 50, 20, false}, {127, 127, 127, false}, {3, 64, 127, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << "," << c.y << "," << c.z);
+        int r = 255, g = 255, b = 255;
+        if (!c.white) {
+            ConvertRgbToFullValueRgb(c.x * 2, c.y * 2, c.z * 2, &r, &g, &b);
+        }
+        const uint8_t *texel = volume.bytes.data() + ((c.z * 128 + c.y) * 128 + c.x) * 4;
+        EXPECT_EQ((std::vector<int>{texel[0], texel[1], texel[2], texel[3]}), (std::vector<int>{b, g, r, 255}));
+    }
+    ReleaseValueMaxVolumeTexture();
+    EXPECT_TRUE(RecordingDevice::LiveVolumes().empty());
+    EXPECT_EQ(HasValueMaxVolumeTexture(), 0);
+}
+
+TEST(ValueMaxVolumeTest, EachRefusalLogsItsLineAndLeavesNoTexture)
+{
+    struct Case {
+        const char *failing;
+        const char *line;
+    };
+    const Case cases[] = {
+        {"D3DDev_CreateVolumeTexture:0", "ボリュームテクスチャの作成に失敗しました"},
+        {"D3DDev_CreateVolumeTexture:2", "転送元用ボリュームテクスチャの作成に失敗しました"},
+        {"D3DVolTex_LockBox", "転送元用ボリュームテクスチャのロックに失敗しました"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.failing);
+        KorvoTest::StartFreshLog();
+        RecordingDevice::Reset();
+        RecordingDevice::FailingCalls.insert(c.failing);
+        EXPECT_EQ(BuildValueMaxVolumeTexture(), -1);
+        EXPECT_TRUE(LogHas(std::string("RGBカラーを輝度を最大にしたRGB値に変換するための") + c.line));
+        EXPECT_TRUE(RecordingDevice::LiveVolumes().empty());
+        EXPECT_EQ(HasValueMaxVolumeTexture(), 0);
+    }
+    RecordingDevice::Reset();
+    RecordingDevice::Present = false;
+    EXPECT_EQ(BuildValueMaxVolumeTexture(), -1) << "no device";
+    RecordingDevice::Reset();
+}
+
+class ScreenLockCopyTest : public GraphicsTest::GraphRoadTest {
+};
+
+// A graph target is read through a render-target copy; a copy the device refused
+// would hand out undefined pixels.
+TEST_P(ScreenLockCopyTest, ARefusedCopyFailsTheLockAndKeepsNoSurface)
+{
+    const int graph = MakeGraph(16, 16, true);
+    ASSERT_NE(graph, -1);
+    const RECT rect = {0, 0, 8, 8};
+    const char *const failing[] = {"", "D3DDev_StretchRect", "D3DDev_GetRenderTargetData"};
+    for (const char *name : failing) {
+        SCOPED_TRACE(name);
+        RecordingDevice::Reset();
+        RecordingDevice::SurfaceFormat = K_D3DFMT_X8R8G8B8;
+        RecordingDevice::HandOutSurfaces = true;
+        RecordingDevice::FailingCalls.insert(name);
+        RasterImage image = {};
+        const int result = LockDrawScreenBuffer(&rect, &image, graph, 1, 0);
+        EXPECT_EQ(result, name[0] == '\0' ? 0 : -1);
+        EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+        EXPECT_EQ(CountCalls("D3DRes_Release"), 2) << "the render target and the system copy";
+    }
+    RecordingDevice::Reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, ScreenLockCopyTest, ::testing::Values(true), GraphicsTest::RoadName);
+
+// After a rebuild each buffer is made again and filled from its kept copy; one the
+// device refuses is logged, and one that cannot be filled is not kept.
+TEST(BufferRebuildTest, RefusedBuffersAreLoggedAndAnUnfilledBufferIsNotKept)
+{
+    RecordingDevice::Reset();
+    RecordingDevice::HandOutBuffers = true;
+    ASSERT_EQ(InitBufferHandleTypes(), 0);
+    const int vertices = CreateVertexBufferHandle(3);
+    const int indices = CreateIndexBufferHandle(6);
+    ASSERT_NE(vertices, -1);
+    ASSERT_NE(indices, -1);
+    const uint16_t data[6] = {0, 1, 2, 2, 1, 0};
+    ASSERT_EQ(SetIndexBufferData(0, data, 6, indices), 0);
+    struct Case {
+        const char *failing;
+        const char *line;
+    };
+    const Case cases[] = {
+        {"D3DDev_CreateVertexBuffer", "頂点バッファの作成に失敗しました"},
+        {"D3DDev_CreateIndexBuffer", "インデックスバッファの作成に失敗しました"},
+        {"D3DBuf_Lock", "頂点バッファのロックに失敗しました"},
+        {"D3DBuf_Lock", "インデックスバッファのロックに失敗しました"},
+        {"", nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line != nullptr ? c.line : "none refused");
+        ASSERT_EQ(ReleaseBufferDeviceObjects(), 0);
+        KorvoTest::StartFreshLog();
+        RecordingDevice::FailingCalls = {c.failing};
+        const int result = RestoreBufferDeviceObjects();
+        RecordingDevice::FailingCalls.clear();
+        EXPECT_EQ(result, c.line != nullptr ? -1 : 0);
+        if (c.line != nullptr) {
+            EXPECT_TRUE(LogHas(c.line));
+        }
+        const BufferRecord *v = LookupBufferRecord(HANDLE_KIND_VERTEX_BUFFER, vertices);
+        const BufferRecord *i = LookupBufferRecord(HANDLE_KIND_INDEX_BUFFER, indices);
+        const bool vertexRefused = c.failing == std::string("D3DDev_CreateVertexBuffer") || c.failing == std::string("D3DBuf_Lock");
+        const bool indexRefused = c.failing == std::string("D3DDev_CreateIndexBuffer") || c.failing == std::string("D3DBuf_Lock");
+        EXPECT_EQ(v->device == nullptr, vertexRefused);
+        EXPECT_EQ(i->device == nullptr, indexRefused);
+        if (!indexRefused) {
+            const RecordingDevice::HandedOutBuffer *buffer = RecordingDevice::FindHandedOutBuffer(i->device);
+            ASSERT_NE(buffer, nullptr);
+            EXPECT_EQ(std::vector<uint8_t>(buffer->bytes.begin(), buffer->bytes.end()),
+                      std::vector<uint8_t>(reinterpret_cast<const uint8_t *>(data), reinterpret_cast<const uint8_t *>(data) + 12));
+        }
+    }
+    EXPECT_EQ(DeleteVertexBufferHandle(vertices), 0);
+    EXPECT_EQ(DeleteIndexBufferHandle(indices), 0);
+    TermBufferHandleTypes();
+    RecordingDevice::Reset();
+    RecordingDevice::HandOutBuffers = false;
+}
+
+} // namespace
