@@ -55,6 +55,10 @@ extern void (*ReleaseListener)(const void *object);
 // The stand-in behind a handed-out buffer not released yet, or null
 const HandedOutBuffer *FindHandedOutBuffer(const void *object);
 
+// Answers texture locks when set: the bytes and pitch of (texture, level); a
+// null answer fails the lock. Unset, locks succeed with no bytes.
+extern void *(*TextureLockHook)(const void *texture, unsigned level, int *pitch);
+
 void Record(const char *kind, uint32_t state, uint32_t value);
 bool Supports(uint32_t format);
 // Forget the calls; the device exists
