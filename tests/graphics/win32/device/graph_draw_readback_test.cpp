@@ -5,6 +5,7 @@
 
 #include "library_session.h"
 
+#include "graphics/device/draw_settings.h"
 #include "graphics/device/graphics_state.h"
 #include "graphics/graphs/graph_record.h"
 #include "image/pixel_access.h"
@@ -131,7 +132,8 @@ TEST(GraphDrawReadbackTest, SubtractionLooksTheSameEmulatedWithReverseSubtractio
                 want |= static_cast<uint32_t>(value) << (16 - 8 * c);
             }
             uint32_t got = GraphicsTest::ReadTargetPixel(108, 108);
-            EXPECT_TRUE(NearColour(got, want, 1)) << std::hex << got << " want " << want;
+            // The rasteriser's packed subtract may set a channel's low bits: two steps of room there.
+            EXPECT_TRUE(NearColour(got, want, road.direct3D ? 1 : 2)) << std::hex << got << " want " << want;
             const uint32_t background = (static_cast<uint32_t>(d[0]) << 16) | (static_cast<uint32_t>(d[1]) << 8) |
                                         static_cast<uint32_t>(d[2]);
             EXPECT_EQ(GraphicsTest::ReadTargetPixel(120, 108), background) << "beside the graph";
