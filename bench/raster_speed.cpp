@@ -1,12 +1,14 @@
 // Software rasteriser speed in one table: the common draws of a game (blits,
-// sprites with alpha, fills, textured quads, the halving stretch) in both pixel
-// kinds, against SDL2 and pixman doing the same work on the same 800x600 screen.
+// sprites with alpha, fills, textured quads, the doubling and halving stretches)
+// in both pixel kinds, against SDL2 and pixman doing the same work on the same
+// 800x600 screen. The table names the machine and the forms the rasteriser chose on it.
 //
 // Run from a Release build without sanitizers. Each row's libraries are timed in
 // turns and keep their best of several rounds (the machine is shared). The ratio
 // is Korvo's time over the fastest peer's; below 1 is faster.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -17,7 +19,12 @@
 #include "bench/support/peer_images.h"
 #include "softraster/draw_state.h"
 #include "softraster/memimg_blit.h"
+#include "softraster/processor_forms.h"
 #include "softraster/shapes.h"
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
 
 using namespace Korvo;   // SDL2 and pixman come with the peer images
 
@@ -45,6 +52,7 @@ struct Row {
 
 std::vector<Row> Table;
 const char *OnlyRowsWith = "";   // the first argument: run only the rows whose names hold it
+int Rounds = 9;                   // the second argument: rounds per row (more on a busy machine)
 
 // Time Korvo and the peers that have the operation, in turns.
 void Measure(const std::string &name, bool common, double units, const Op &korvo, const Op &sdl, const Op &pixman)
@@ -56,7 +64,7 @@ void Measure(const std::string &name, bool common, double units, const Op &korvo
         ops.push_back(sdl);
     if (pixman)
         ops.push_back(pixman);
-    const std::vector<double> best = KorvoBench::BestNanosecondsInTurns(ops, units);
+    const std::vector<double> best = KorvoBench::BestNanosecondsInTurns(ops, units, Rounds);
     Row r{name, common};
     r.korvo = best[0];
     size_t next = 1;
@@ -86,7 +94,56 @@ void Print()
         std::printf("%-40s %s %s %s %s%s\n", r.name.c_str(), cell(r.korvo).c_str(), cell(r.sdl).c_str(),
                     cell(r.pixman).c_str(), ratio, r.common ? " *" : "");
     }
-    std::printf("ratio: korvo / fastest peer; * marks the common draws; best of 9 rounds taken in turns\n");
+    std::printf("ratio: korvo / fastest peer; * marks the common draws; best of %d rounds taken in turns\n", Rounds);
+}
+
+// The processor's own name (CPUID), and the one the system shows when it differs.
+std::string MachineName()
+{
+    std::string name;
+#if defined(__i386__) || defined(__x86_64__)
+    if (__get_cpuid_max(0x80000000u, nullptr) >= 0x80000004u) {
+        unsigned words[12];
+        for (unsigned i = 0; i < 3; ++i)
+            __cpuid(0x80000002u + i, words[i * 4], words[i * 4 + 1], words[i * 4 + 2], words[i * 4 + 3]);
+        char text[49] = {};
+        std::memcpy(text, words, 48);
+        name = text;
+        name.erase(name.find_last_not_of(' ') + 1);
+        name.erase(0, name.find_first_not_of(' '));
+        unsigned a, b, c, d;
+        __cpuid(1, a, b, c, d);
+        const unsigned family = ((a >> 8) & 15) + (((a >> 8) & 15) == 15 ? (a >> 20) & 255 : 0);
+        const unsigned model = ((a >> 4) & 15) | (((a >> 8) & 15) >= 6 ? ((a >> 16) & 15) << 4 : 0);
+        name += " (family " + std::to_string(family) + ", model " + std::to_string(model) + ")";
+    }
+#endif
+    if (FILE *f = std::fopen("/proc/cpuinfo", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::strncmp(line, "model name", 10) == 0) {
+                std::string shown = std::strchr(line, ':') ? std::strchr(line, ':') + 1 : "";
+                shown.erase(shown.find_last_not_of(" \n") + 1);
+                shown.erase(0, shown.find_first_not_of(' '));
+                if (name.find(shown) == std::string::npos)
+                    name += ", shown by the system as " + shown;
+                break;
+            }
+        std::fclose(f);
+    }
+    return name.empty() ? "unknown processor" : name;
+}
+
+void PrintMachine()
+{
+    const MemImgCacheFacts caches = ReadMemImgCacheFacts();
+    std::printf("machine: %s\n", MachineName().c_str());
+    std::printf("rasteriser forms: %s vectors; long rows copied by %s; last-level cache L%d %.1f MB; "
+                "copies stream from %.1f MB\n",
+                CurrentMemImgVectorForm() == MEMIMG_VECTOR_AVX2 ? "AVX2" : "SSE2",
+                MemImgStringMovesEnabled() ? "string move" : "vector loop", caches.lastLevel,
+                static_cast<double>(caches.lastLevelBytes) / (1 << 20),
+                static_cast<double>(MemImgStreamingBytes()) / (1 << 20));
 }
 
 // ---------------------------------------------------------------------------
@@ -207,35 +264,43 @@ void RunBlits()
     }
 }
 
+// Nearest-pixel stretches of the whole screen: doubling (a 400x300 picture
+// shown full screen) and halving.
 void RunStretch()
 {
     Image screen(kScreenW, kScreenH, Pixels::Opaque32, 1);
-    Image source(2 * kScreenW, 2 * kScreenH, Pixels::Opaque32, 21);
-    const int rect[4] = {0, 0, kScreenW, kScreenH};
-    Op korvo = [&] {
-        SetMemImgBlendState(0, 255);
-        SetMemImgBrightColor(0xFFFFFF);
-        StretchBlendBlitMemImg(&screen.memimg, &source.memimg, rect, 0, nullptr);
-    };
-    Op sdl, pix;
+    struct Scale { const char *name; int w, h; };
+    for (const Scale &sc : {Scale{"32-bit stretch x2 copy", kScreenW / 2, kScreenH / 2},
+                            Scale{"32-bit stretch x0.5 copy", 2 * kScreenW, 2 * kScreenH}}) {
+        Image source(sc.w, sc.h, Pixels::Opaque32, 21);
+        const int rect[4] = {0, 0, kScreenW, kScreenH};
+        Op korvo = [&] {
+            SetMemImgBlendState(0, 255);
+            SetMemImgBrightColor(0xFFFFFF);
+            StretchBlendBlitMemImg(&screen.memimg, &source.memimg, rect, 0, nullptr);
+        };
+        Op sdl, pix;
 #ifdef KORVO_HAVE_SDL2
-    sdl = [&] {
-        SDL_SetSurfaceBlendMode(source.surface, SDL_BLENDMODE_NONE);
-        SDL_SetColorKey(source.surface, SDL_FALSE, 0);
-        SDL_Rect d = {0, 0, kScreenW, kScreenH};
-        SDL_BlitScaled(source.surface, nullptr, screen.surface, &d);
-    };
+        sdl = [&] {
+            SDL_SetSurfaceBlendMode(source.surface, SDL_BLENDMODE_NONE);
+            SDL_SetColorKey(source.surface, SDL_FALSE, 0);
+            SDL_Rect d = {0, 0, kScreenW, kScreenH};
+            SDL_BlitScaled(source.surface, nullptr, screen.surface, &d);
+        };
 #endif
 #ifdef KORVO_HAVE_PIXMAN
-    pixman_transform_t t;
-    pixman_transform_init_scale(&t, pixman_double_to_fixed(2.0), pixman_double_to_fixed(2.0));
-    pixman_image_set_transform(source.pix, &t);
-    pixman_image_set_filter(source.pix, PIXMAN_FILTER_NEAREST, nullptr, 0);
-    pix = [&] {
-        pixman_image_composite32(PIXMAN_OP_SRC, source.pix, nullptr, screen.pix, 0, 0, 0, 0, 0, 0, kScreenW, kScreenH);
-    };
+        pixman_transform_t t;
+        pixman_transform_init_scale(&t, pixman_double_to_fixed(static_cast<double>(sc.w) / kScreenW),
+                                    pixman_double_to_fixed(static_cast<double>(sc.h) / kScreenH));
+        pixman_image_set_transform(source.pix, &t);
+        pixman_image_set_filter(source.pix, PIXMAN_FILTER_NEAREST, nullptr, 0);
+        pix = [&] {
+            pixman_image_composite32(PIXMAN_OP_SRC, source.pix, nullptr, screen.pix, 0, 0, 0, 0, 0, 0, kScreenW,
+                                     kScreenH);
+        };
 #endif
-    Measure("32-bit stretch x0.5 copy", false, kScreenW * kScreenH, korvo, sdl, pix);
+        Measure(sc.name, true, kScreenW * kScreenH, korvo, sdl, pix);
+    }
 }
 
 void RunFills()
@@ -244,7 +309,7 @@ void RunFills()
         Image screen(kScreenW, kScreenH, wide ? Pixels::Opaque32 : Pixels::Opaque16, 1);
         struct FillCase { const char *name; bool common; int mode, param; };
         for (const FillCase &f : {FillCase{"fill copy", true, 0, 255}, FillCase{"fill alpha 128", true, 1, 128},
-                                  FillCase{"fill add", false, 2, 255}}) {
+                                  FillCase{"fill add", true, 2, 255}}) {
             const uint32_t color = wide ? 0x80336699u : 0x3333u;
             Op korvo = [&, f, color] {
                 SetMemImgBlendState(f.mode, f.param);
@@ -305,6 +370,8 @@ int main(int argc, char **argv)
 {
     if (argc > 1)
         OnlyRowsWith = argv[1];
+    if (argc > 2 && std::atoi(argv[2]) > 0)
+        Rounds = std::atoi(argv[2]);
     BuildMemImgLookupTables();
     RECT clip = {0, 0, kScreenW, kScreenH};
     SetMemImgClipRect(&clip);
@@ -315,6 +382,7 @@ int main(int argc, char **argv)
     RunStretch();
     RunFills();
     RunQuads();
+    PrintMachine();
     Print();
 #ifdef KORVO_HAVE_SDL2
     SDL_Quit();

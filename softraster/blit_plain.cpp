@@ -3,6 +3,7 @@
 
 #include "softraster/blit_loops.h"
 #include "softraster/blit_plain_internal.h"
+#include "softraster/processor_forms.h"
 #include "softraster/row_copy.h"
 
 namespace Korvo {
@@ -59,18 +60,21 @@ void RunPairBlit16(bool add, bool keyed, const BlitRows &g, const BlitRuleContex
         keyed ? PairBlitLoop16<Src, false, true>(g, c) : PairBlitLoop16<Src, false, false>(g, c);
 }
 
-// Whole rows of the source copied unchanged.
+// Whole rows of the source copied unchanged; streaming past the caches only
+// when the copy is large for this processor's caches, long rows by string
+// move where the processor makes that fast.
 void CopyRows(const BlitRows &g, int bytesPerPixel)
 {
     const size_t rowBytes = static_cast<size_t>(g.width * bytesPerPixel);
-    if (rowBytes * static_cast<size_t>(g.height) >= kStreamingBytes) {
+    if (rowBytes * static_cast<size_t>(g.height) >= MemImgStreamingBytes()) {
         for (int y = 0; y < g.height; ++y)
             StreamRowBytes(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch, rowBytes);
         FinishStreamingStores();
         return;
     }
+    const RowCopyFunction copyRow = ChooseRowCopy(rowBytes);
     for (int y = 0; y < g.height; ++y)
-        CopyRowBytes(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch, rowBytes);
+        copyRow(g.destination + y * g.destinationPitch, g.source + y * g.sourcePitch, rowBytes);
 }
 
 template <class Src>

@@ -1,5 +1,6 @@
 // Stretched blit: nearest-pixel scaling and mirroring of a whole MEMIMG.
 #include "softraster/blit_plain_internal.h"
+#include "softraster/processor_forms.h"
 #include "softraster/row_copy.h"
 
 namespace Korvo {
@@ -17,38 +18,50 @@ constexpr int kStretchSizeLimit = 32768;
 
 int StretchColumnOffsets[32768];
 
+// One gathered destination row of the plain 32-bit stretched copy.
+static uint32_t StretchRowScratch[kStretchSizeLimit];
+
 // ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
 
 namespace {
 
-// Plain stretched copy of a 32-bit source: the rows gathered four pixels at a
-// time through the column offsets; a large destination is written with
-// streaming stores (it is not read), a row that repeats the one above copied.
+// Plain stretched copy of a 32-bit source. Each source row is gathered once
+// through the column offsets; the destination rows that show it again are
+// copies of that gathered row while it is still cached. A destination large
+// for this processor's caches is written with streaming stores, from a
+// gathered row kept in the scratch row (never read back from a streamed row).
 void StretchCopyRows32(const StretchRows &g)
 {
     FillStretchColumnOffsets(g);
     const int *offsets = StretchColumnOffsets;
     const size_t rowBytes = static_cast<size_t>(g.width) * 4;
-    const bool streaming = rowBytes * static_cast<size_t>(g.height) >= kStreamingBytes;
+    const bool streaming = rowBytes * static_cast<size_t>(g.height) >= MemImgStreamingBytes();
+    const RowCopyFunction copyRow = ChooseRowCopy(rowBytes);
+    uint8_t *scratch = reinterpret_cast<uint8_t *>(StretchRowScratch);
     const uint8_t *srcRow = g.source;
-    const uint8_t *previousSource = nullptr;
     uint8_t *dstRow = g.destination;
     int yPhase = g.yPhaseStart;
-    for (int y = 0;;) {
-        if (srcRow == previousSource) {
-            streaming ? StreamRowBytes(dstRow, dstRow - g.destinationPitch, rowBytes)
-                      : CopyRowBytes(dstRow, dstRow - g.destinationPitch, rowBytes);
-        } else {
-            previousSource = srcRow;
-            GatherRow32(dstRow, srcRow, offsets, g.width, streaming);
+    for (int y = 0; y < g.height;) {
+        uint8_t *gathered = streaming ? scratch : dstRow;
+        GatherRow32(gathered, srcRow, offsets, g.width);
+        if (streaming)
+            StreamRowBytes(dstRow, gathered, rowBytes);
+        // The rows below that show the same source row.
+        for (;;) {
+            if (++y == g.height)
+                break;
+            dstRow += g.destinationPitch;
+            const uint8_t *nextRow = srcRow;
+            for (yPhase -= 65536; yPhase <= 0; yPhase += g.yStep)
+                nextRow += g.sourceRowStep;
+            if (nextRow != srcRow) {
+                srcRow = nextRow;
+                break;
+            }
+            streaming ? StreamRowBytes(dstRow, gathered, rowBytes) : copyRow(dstRow, gathered, rowBytes);
         }
-        if (++y == g.height)
-            break;
-        dstRow += g.destinationPitch;
-        for (yPhase -= 65536; yPhase <= 0; yPhase += g.yStep)
-            srcRow += g.sourceRowStep;
     }
     if (streaming)
         FinishStreamingStores();

@@ -7,6 +7,7 @@
 #include "softraster/row_copy.h"
 #include "softraster/shapes.h"
 #include "softraster/simd_pixels.h"
+#include "softraster/wide_vector_rows.h"
 
 namespace Korvo {
 
@@ -77,6 +78,15 @@ void FillBlendRectMemImg(MEMIMG *destination, const RECT *rect, int32_t color)
     InvalidateMemImgDerivedData(destination);
     FlatColorOp op;
     PrepareFlatColorShifted(&op, kind, static_cast<uint32_t>(color));
+#if KORVO_WIDE_VECTOR_FORMS
+    if (kind == 1 && operation == FLAT_OP_ADD && CurrentMemImgVectorForm() == MEMIMG_VECTOR_AVX2) {
+        // Additive fills are drawn every frame; eight pixels a step keep up with memory.
+        uint8_t *row = start;
+        for (int y = 0; y < height; ++y, row += pitch)
+            PackedAddRow32Avx2(row, width, op.addend);
+        return;
+    }
+#endif
 #if KORVO_SHAPES_SSE2
     if (kind == 1 && operation != FLAT_OP_COPY) {
         // 32-bit rows four pixels at a time (the copy's row copying is faster still).

@@ -10,7 +10,12 @@
 #include <emmintrin.h>
 #endif
 
+#include "softraster/processor_forms.h"
+
 namespace Korvo {
+
+// Rows at least this long are worth the start-up of a string move.
+constexpr size_t kStringMoveRowBytes = 2048;
 
 // Copy bytes of one row (the rows never overlap).
 inline void CopyRowBytes(uint8_t *dst, const uint8_t *src, size_t bytes)
@@ -32,11 +37,35 @@ inline void CopyRowBytes(uint8_t *dst, const uint8_t *src, size_t bytes)
     std::memcpy(dst, src, bytes);
 }
 
-// Copies and fills larger than this go past the caches with streaming stores:
-// the destination is not read first and the source stays cached.
-constexpr size_t kStreamingBytes = 1u << 20;
+// Copy one long row with the processor's string move, once the destination
+// is aligned to a cache line (the first 64 bytes go by CopyRowBytes), so that
+// the move writes whole lines.
+inline void StringMoveRowBytes(uint8_t *dst, const uint8_t *src, size_t bytes)
+{
+#if KORVO_STRING_MOVES
+    if (bytes >= 64) {
+        const size_t head = (64 - (reinterpret_cast<uintptr_t>(dst) & 63)) & 63;
+        CopyRowBytes(dst, src, 64);
+        dst += head;
+        src += head;
+        bytes -= head;
+        __asm__ volatile("rep movsb" : "+D"(dst), "+S"(src), "+c"(bytes) : : "memory");
+        return;
+    }
+#endif
+    CopyRowBytes(dst, src, bytes);
+}
 
-// CopyRowBytes with streaming stores; call FinishStreamingStores after the last row.
+// The plain (cached) copy for rows of this length on this processor.
+using RowCopyFunction = void (*)(uint8_t *, const uint8_t *, size_t);
+inline RowCopyFunction ChooseRowCopy(size_t rowBytes)
+{
+    return rowBytes >= kStringMoveRowBytes && MemImgStringMovesEnabled() ? StringMoveRowBytes : CopyRowBytes;
+}
+
+// CopyRowBytes with streaming stores, for copies past the caches
+// (MemImgStreamingBytes): the destination is not read first and the source
+// stays cached. Call FinishStreamingStores after the last row.
 inline void StreamRowBytes(uint8_t *dst, const uint8_t *src, size_t bytes)
 {
 #if defined(__SSE2__)
@@ -70,9 +99,8 @@ inline void FinishStreamingStores()
 }
 
 // One row of 32-bit pixels picked from src at byte offsets (the stretched
-// copy's columns), four pixels a store; Streaming as in FillRowWords32, once
-// dst is 16-byte aligned.
-inline void GatherRow32(uint8_t *dst, const uint8_t *src, const int *offsets, int count, bool streaming)
+// copy's columns).
+inline void GatherRow32(uint8_t *dst, const uint8_t *src, const int *offsets, int count)
 {
     auto word = [&](int i) {
         uint32_t v;
@@ -80,22 +108,13 @@ inline void GatherRow32(uint8_t *dst, const uint8_t *src, const int *offsets, in
         return v;
     };
     int i = 0;
-#if defined(__SSE2__)
-    if (streaming && (reinterpret_cast<uintptr_t>(dst) & 3) == 0) {
-        for (; i < count && (reinterpret_cast<uintptr_t>(dst) & 15) != 0; ++i, dst += 4) {
-            const uint32_t v = word(i);
-            std::memcpy(dst, &v, 4);
-        }
-        for (; i + 4 <= count; i += 4, dst += 16)
-            _mm_stream_si128(reinterpret_cast<__m128i *>(dst),
-                             _mm_setr_epi32(static_cast<int>(word(i)), static_cast<int>(word(i + 1)),
-                                            static_cast<int>(word(i + 2)), static_cast<int>(word(i + 3))));
+    for (; i + 4 <= count; i += 4, dst += 16) {
+        const uint32_t a = word(i), b = word(i + 1), c = word(i + 2), d = word(i + 3);
+        std::memcpy(dst, &a, 4);
+        std::memcpy(dst + 4, &b, 4);
+        std::memcpy(dst + 8, &c, 4);
+        std::memcpy(dst + 12, &d, 4);
     }
-    for (; i + 4 <= count; i += 4, dst += 16)
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst),
-                         _mm_setr_epi32(static_cast<int>(word(i)), static_cast<int>(word(i + 1)),
-                                        static_cast<int>(word(i + 2)), static_cast<int>(word(i + 3))));
-#endif
     for (; i < count; ++i, dst += 4) {
         const uint32_t v = word(i);
         std::memcpy(dst, &v, 4);

@@ -28,18 +28,20 @@ set -euo pipefail
 root="${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 cd "$root"
 
-# The layer unit a path belongs to: "rank name", or nothing for paths outside the layers.
+# The layer unit a path belongs to, in urank and uname (both empty for paths
+# outside the layers). No subshell: this runs for every include.
 unit_of() {
+  urank=""; uname=""
   case "$1" in
-    korvo.h) echo "6 shell" ;;
-    core/shell/*) echo "6 shell" ;;
-    core/*) echo "0 core" ;;
-    image/*) echo "1 image" ;;
-    softraster/*) echo "2 softraster" ;;
-    graphics/*) echo "3 graphics" ;;
-    font/*) echo "4 font" ;; input/*) echo "4 input" ;; sound/*) echo "4 sound" ;;
-    movie/*) echo "5 movie" ;; model/*) echo "5 model" ;; network/*) echo "5 network" ;;
-    game/*) echo "7 game" ;;
+    korvo.h) urank=6; uname=shell ;;
+    core/shell/*) urank=6; uname=shell ;;
+    core/*) urank=0; uname=core ;;
+    image/*) urank=1; uname=image ;;
+    softraster/*) urank=2; uname=softraster ;;
+    graphics/*) urank=3; uname=graphics ;;
+    font/*) urank=4; uname=font ;; input/*) urank=4; uname=input ;; sound/*) urank=4; uname=sound ;;
+    movie/*) urank=5; uname=movie ;; model/*) urank=5; uname=model ;; network/*) urank=5; uname=network ;;
+    game/*) urank=7; uname=game ;;
   esac
 }
 
@@ -67,35 +69,37 @@ graphics_place_of() {
 }
 
 failures=0
-while IFS= read -r file; do
-  read -r rank name <<<"$(unit_of "$file")"
-  while IFS= read -r line; do
-    target="${line#*\"}"; target="${target%%\"*}"
-    read -r trank tname <<<"$(unit_of "$target")" || true
-    [ -n "${trank:-}" ] || continue
-    ok=0
-    shown="$name"; tshown="$tname"; note=""
-    if [ "$name" = game ]; then
-      [ "$target" = korvo.h ] || [ "$tname" = game ] && ok=1
-    elif [ "$name" = graphics ] && [ "$tname" = graphics ]; then
-      graphics_place_of "$target"; gtrank="$grank"; tshown="$gfolder"
-      graphics_place_of "$file"; shown="$gfolder"
-      if [ "$grank" = "?" ] || [ "$gtrank" = "?" ]; then
-        note=": a graphics folder outside the graphics order"
-      elif [ "$gtrank" -le "$grank" ]; then
-        ok=1
-      fi
-    elif [ "$tname" = "$name" ] || [ "$trank" -lt "$rank" ]; then
+files=()
+while IFS= read -r f; do files+=("$f"); done < <(
+  find korvo.h core image softraster graphics font input sound movie model network game \
+    -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) 2>/dev/null | sort)
+# One grep over every file: "file:#include "target"" lines, in file order.
+while IFS= read -r hit; do
+  file="${hit%%:*}"; line="${hit#*:}"
+  target="${line#*\"}"; target="${target%%\"*}"
+  unit_of "$target"; trank="$urank"; tname="$uname"
+  [ -n "$trank" ] || continue
+  unit_of "$file"; rank="$urank"; name="$uname"
+  ok=0
+  shown="$name"; tshown="$tname"; note=""
+  if [ "$name" = game ]; then
+    [ "$target" = korvo.h ] || [ "$tname" = game ] && ok=1
+  elif [ "$name" = graphics ] && [ "$tname" = graphics ]; then
+    graphics_place_of "$target"; gtrank="$grank"; tshown="$gfolder"
+    graphics_place_of "$file"; shown="$gfolder"
+    if [ "$grank" = "?" ] || [ "$gtrank" = "?" ]; then
+      note=": a graphics folder outside the graphics order"
+    elif [ "$gtrank" -le "$grank" ]; then
       ok=1
     fi
-    if [ $ok = 0 ]; then
-      echo "layer check: $file ($shown) includes $target ($tshown)$note"
-      failures=$((failures + 1))
-    fi
-    trank=""; tname=""
-  done < <(grep -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" || true)
-done < <(find korvo.h core image softraster graphics font input sound movie model network game \
-           -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) 2>/dev/null | sort)
+  elif [ "$tname" = "$name" ] || [ "$trank" -lt "$rank" ]; then
+    ok=1
+  fi
+  if [ $ok = 0 ]; then
+    echo "layer check: $file ($shown) includes $target ($tshown)$note"
+    failures=$((failures + 1))
+  fi
+done < <(grep -HE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' /dev/null "${files[@]}" || true)
 
 if [ $failures -gt 0 ]; then
   echo "layer check: $failures upward include(s)"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -11,6 +12,7 @@
 #include "blit_test_images.h"
 #include "softraster/draw_state.h"
 #include "softraster/memimg_blit.h"
+#include "softraster/processor_forms.h"
 
 using namespace Korvo;
 using namespace BlitTest;
@@ -208,9 +210,11 @@ TEST(BlitAlphaRuns, LongRunsMatchReference)
 
 namespace {
 
-// Copies of more than a megabyte take the streaming stores: a plain copy, a
-// slightly enlarging stretch (some rows repeat) and a mirrored one against the reference.
-TEST(BlitLargeCopies, StreamedCopiesMatchReference)
+// Large copies in every store form (streaming, plain by vector loop, plain by
+// string move; each forced): a plain copy, a slightly enlarging stretch (some
+// rows repeat), a mirrored one and a doubling one cut by the destination's
+// edges, against the reference.
+TEST(BlitLargeCopies, EveryStoreFormMatchesReference)
 {
     BuildMemImgLookupTables();
     std::mt19937 rng(91);
@@ -222,16 +226,28 @@ TEST(BlitLargeCopies, StreamedCopiesMatchReference)
     const RECT clip = {0, 0, 703, 423};
     const RefBlit::Settings s{0, 255, 0xFFFFFF, false, 0, clip};
     ApplySettings(s);
-    const auto plain = RefBlit::PlainBlit(destination.image, source.image, 1, 2, nullptr, s);
-    BlendBlitMemImg(&destination.image, &source.image, 1, 2, 0, nullptr);
-    EXPECT_EQ(RefBlit::ViewBytes(destination.image), plain);
-    for (const auto &rect : {std::array<int, 4>{0, 0, 703, 423}, std::array<int, 4>{702, 422, 1, 0}}) {
+    struct StoreForm { const char *name; size_t streamingBytes; int stringMove; };
+    for (const StoreForm &form : {StoreForm{"streaming", 1, 0}, StoreForm{"vector loop", SIZE_MAX, 0},
+                                  StoreForm{"string move", SIZE_MAX, 1}}) {
+        SetMemImgStreamingBytesOverride(form.streamingBytes);
+        SetMemImgStringMoveOverride(form.stringMove);
+        const char *stores = form.name;
         destination.Restore();
-        const auto expected = RefBlit::StretchBlit(destination.image, source.image, rect.data(), nullptr, s);
-        StretchBlendBlitMemImg(&destination.image, &source.image, rect.data(), 0, nullptr);
-        EXPECT_EQ(RefBlit::ViewBytes(destination.image), expected) << "rect " << rect[0] << "," << rect[1];
-        EXPECT_TRUE(destination.GuardIntact());
+        const auto plain = RefBlit::PlainBlit(destination.image, source.image, 1, 2, nullptr, s);
+        BlendBlitMemImg(&destination.image, &source.image, 1, 2, 0, nullptr);
+        EXPECT_EQ(RefBlit::ViewBytes(destination.image), plain) << stores;
+        for (const auto &rect : {std::array<int, 4>{0, 0, 703, 423}, std::array<int, 4>{702, 422, 1, 0},
+                                 std::array<int, 4>{-5, -3, 1395, 837}}) {
+            destination.Restore();
+            const auto expected = RefBlit::StretchBlit(destination.image, source.image, rect.data(), nullptr, s);
+            StretchBlendBlitMemImg(&destination.image, &source.image, rect.data(), 0, nullptr);
+            EXPECT_EQ(RefBlit::ViewBytes(destination.image), expected)
+                << stores << " rect " << rect[0] << "," << rect[1] << "," << rect[2] << "," << rect[3];
+            EXPECT_TRUE(destination.GuardIntact());
+        }
     }
+    SetMemImgStreamingBytesOverride(0);
+    SetMemImgStringMoveOverride(-1);
 }
 
 }  // namespace

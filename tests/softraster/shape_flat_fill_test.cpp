@@ -7,6 +7,7 @@
 #include "shape_test_image.h"
 #include "softraster/packed_add_sub.h"
 #include "softraster/shapes.h"
+#include "vector_form_choice.h"
 
 using namespace Korvo;
 using namespace shape_test;
@@ -179,4 +180,38 @@ TEST(ShapeFillRect, EveryModeMatchesReference)
             }
         }
     }
+}
+
+// Additive fills in every vector form, on rows long enough for the widest
+// steps and their tails, from every start column (so every alignment), against the reference.
+TEST(ShapeFillRect, AddMatchesReferenceInEveryVectorForm)
+{
+    constexpr int kWidth = 71, kHeight = 3;
+    std::mt19937 rng(29);
+    TestImage img(kWidth, kHeight, 1, 4);
+    vector_forms::ForEachVectorForm([&](int) {
+        for (int trial = 0; trial < 300; ++trial) {
+            ResetDrawState(kWidth, kHeight);
+            const int p = trial % 4 == 0 ? 255 : 1 + static_cast<int>(rng() % 255);
+            const uint32_t bright = trial % 3 == 0 ? 0xFFFFFF : (rng() & 0xFFFFFF);
+            const uint32_t color = rng();
+            SetMemImgBlendState(MEMIMG_BLEND_ADD, p);
+            SetMemImgBrightColor(bright);
+            img.FillRandom(rng);
+            const std::vector<uint32_t> before = img.Pixels();
+            const LONG left = trial % kWidth;
+            const LONG right = std::min<LONG>(kWidth, left + static_cast<LONG>(rng() % (kWidth + 1)));
+            RECT area{left, 0, right, kHeight};
+            FillBlendRectMemImg(img.image(), &area, static_cast<int32_t>(color));
+            const uint32_t prepared = ReferenceShiftedColor(1, color, bright);
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    const uint32_t d = before[y * kWidth + x];
+                    const uint32_t expected = x >= left && x < right ? ReferenceFlatPixel(1, 2, p, prepared, d) : d;
+                    ASSERT_EQ(img.Get(x, y), expected) << "p " << p << " columns " << left << ".." << right
+                                                       << " at " << x << "," << y;
+                }
+            ASSERT_TRUE(img.GuardIntact());
+        }
+    });
 }

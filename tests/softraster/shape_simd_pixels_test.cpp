@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "softraster/simd_pixels.h"
+#include "softraster/wide_vector_rows.h"
+#include "vector_form_choice.h"
 
 #if KORVO_SHAPES_SSE2
 
@@ -130,6 +132,36 @@ TEST_F(ShapeSimdPixels, FlatRowsMatchOnePixelForm)
         }
     }
     SetMemImgBlendState(MEMIMG_BLEND_COPY, 255);
+}
+
+// The packed add over whole rows in every vector form against the one-pixel
+// rule: lengths 0..40 (every step size and tail), words at the channel edges.
+TEST_F(ShapeSimdPixels, AddRowsMatchOnePixelFormInEveryVectorForm)
+{
+    std::mt19937 rng(13);
+    vector_forms::ForEachVectorForm([&](int form) {
+        for (int round = 0; round < 2000; ++round) {
+            const int length = round % 41;
+            const uint32_t addend = InterestingWord(rng);
+            std::vector<uint32_t> row(length);
+            for (uint32_t &w : row)
+                w = InterestingWord(rng);
+            std::vector<uint32_t> expected = row;
+            for (uint32_t &w : expected)
+                w = PackedAddPixel32(w, addend);
+            uint8_t *bytes = reinterpret_cast<uint8_t *>(row.data());
+#if KORVO_WIDE_VECTOR_FORMS
+            if (form == MEMIMG_VECTOR_AVX2)
+                PackedAddRow32Avx2(bytes, length, addend);
+#endif
+            if (form == MEMIMG_VECTOR_BASE) {
+                FlatColorOp op{};
+                op.addend = addend;
+                ApplyFlatColorRow32<FLAT_OP_ADD>(op, WidenFlatColor32(op, FLAT_OP_ADD), bytes, length);
+            }
+            ASSERT_EQ(row, expected) << "length " << length << " addend " << std::hex << addend;
+        }
+    });
 }
 
 #endif  // KORVO_SHAPES_SSE2
