@@ -8,6 +8,7 @@
 #include "graphics/draw/draw_front_end.h"
 #include "graphics/draw/draw_target.h"
 #include "graphics/state/light_table.h"
+#include "graphics/state/transforms.h"
 #include "softraster/draw_state.h"
 
 #include <cstring>
@@ -96,6 +97,8 @@ int ResetDrawSettings()
     SetMemImgBrightColor(MEMIMG_BRIGHT_NONE);
     SetBlendMemImg(nullptr);
     ComputeDrawVertexColor();
+    // The target's projection above was built before the projection values were set.
+    RebuildProjectionMatrix();
     return 0;
 }
 

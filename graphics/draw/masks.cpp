@@ -54,10 +54,31 @@ static bool ClipToDrawArea(RECT *rect)
     return rect->left < rect->right && rect->top < rect->bottom;
 }
 
-// Copy mask-screen pixels into the target where the mask passes.
-static void WriteBackThroughMask(MEMIMG *target, const RECT &rect)
+// The rectangle clipped to a width and height from the origin; false when nothing is left.
+static bool ClipToSize(RECT *rect, int width, int height)
+{
+    rect->left = rect->left < 0 ? 0 : rect->left;
+    rect->top = rect->top < 0 ? 0 : rect->top;
+    rect->right = rect->right > width ? width : rect->right;
+    rect->bottom = rect->bottom > height ? height : rect->bottom;
+    return rect->left < rect->right && rect->top < rect->bottom;
+}
+
+// A graph target may be larger than the screen: the software brackets work on
+// the part that the plane, the mask screen and the target all cover.
+static bool ClipToMaskPlane(RECT *rect, const MEMIMG *target)
 {
     if (IsMemImgValid(target) == 0 || IsMemImgValid(&Masks.screen) == 0 || Masks.plane == nullptr) {
+        return false;
+    }
+    return ClipToSize(rect, Masks.planeWidth, Masks.planeHeight) &&
+           ClipToSize(rect, Masks.screen.width, Masks.screen.height) && ClipToSize(rect, target->width, target->height);
+}
+
+// Copy mask-screen pixels into the target where the mask passes.
+static void WriteBackThroughMask(MEMIMG *target, RECT rect)
+{
+    if (!ClipToMaskPlane(&rect, target)) {
         return;
     }
     int bytes = target->body->pixelKind == MEMIMG_KIND_RGB565 ? 2 : 4;
@@ -126,6 +147,8 @@ int CreateMaskScreenSurfaces(int flag)
     GetVirtualScreenSize(&width, &height);
     if (Masks.plane == nullptr) {
         Masks.planePitch = (width + 3) / 4 * 4;
+        Masks.planeWidth = width;
+        Masks.planeHeight = height;
         Masks.plane = static_cast<uint8_t *>(
             TrackedAllocZeroed(static_cast<size_t>(Masks.planePitch) * static_cast<size_t>(height), __FILE__, __LINE__));
     }
@@ -146,6 +169,8 @@ int ReleaseMaskScreenSurfaces()
 {
     TrackedFree(Masks.plane);
     Masks.plane = nullptr;
+    Masks.planeWidth = 0;
+    Masks.planeHeight = 0;
     if (Masks.screenMadeHere != 0 && IsMemImgValid(&Masks.screen) != 0) {
         DisposeMemImg(&Masks.screen);
     }
@@ -185,7 +210,10 @@ int BeginMaskedDrawRect(RECT rect)
         CopyTargetIntoMaskScreen(rect);
         return 0;
     }
-    CopyMemImgRect(&Masks.screen, UnmaskedTargetImage(), &rect, rect.left, rect.top);
+    MEMIMG *target = UnmaskedTargetImage();
+    if (ClipToMaskPlane(&rect, target)) {
+        CopyMemImgRect(&Masks.screen, target, &rect, rect.left, rect.top);
+    }
     return 0;
 }
 

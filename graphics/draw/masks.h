@@ -23,6 +23,8 @@ struct MaskState {
     int nesting;
     uint8_t *plane;     // one byte per pixel of the virtual screen
     int planePitch;
+    int planeWidth;
+    int planeHeight;
     MEMIMG screen;      // software mask screen
     int screenMadeHere;
     // Direct3D: the gate (alpha) and the mask screen (a render target), power-of-two sides

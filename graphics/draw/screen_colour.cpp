@@ -3,6 +3,7 @@
 #include "graphics/public_api.h"
 
 #include "graphics/device/graphics_state.h"
+#include "softraster/draw_state.h"
 
 namespace Korvo {
 
@@ -27,9 +28,12 @@ static const ScreenChannelLayout &CurrentScreenLayout()
     if (GraphicsState.started == 0) {
         return kXrgb32Layout;
     }
-    // Both roads draw R5G6B5 on a 16-bit screen (the software screen image is
-    // of kind 0 then) and X8R8G8B8 otherwise.
-    return GraphicsState.bitsPerPixel == 16 ? kRgb565Layout : kXrgb32Layout;
+    // Direct3D draws R5G6B5 on a 16-bit screen and X8R8G8B8 otherwise; the
+    // software screen image is of kind 0 (R5G6B5) for every depth but 32.
+    if (GraphicsState.direct3DModeActive != 0) {
+        return GraphicsState.bitsPerPixel == 16 ? kRgb565Layout : kXrgb32Layout;
+    }
+    return MemImgState.defaultScreenKind == MEMIMG_KIND_XRGB32 ? kXrgb32Layout : kRgb565Layout;
 }
 
 // ---------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "image/pixel_convert.h"
 #include "image/raster_image.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace Korvo {
@@ -57,9 +58,12 @@ static void PadUsedEdge(uint8_t *pixels, int pitch, int bytes, int width, int he
     }
 }
 
-// Block-compressed levels copied as they are: the image must bring them in the texture's format.
-static int CopyDxtLevels(const GraphImageSet *set, K_IDirect3DTexture9 *texture, const TextureUpload &upload,
-                         int levels, void *asyncContext)
+// Block-compressed levels copied as they are: the image must bring them in the
+// texture's format. Each level goes row of blocks by row of blocks, from the
+// piece's part of the image to the piece's area of the texture at its locked pitch.
+static int CopyDxtLevels(const GraphImageSet *set, const GraphTexturePiece &piece, K_IDirect3DTexture9 *texture,
+                         const RECT &rect, const RECT &source, const TextureUpload &upload, int levels,
+                         void *asyncContext)
 {
     const RasterImage *image = upload.color;
     int wanted = set->formatSlot - FORMAT_SLOT_DXT1 + 1;
@@ -67,20 +71,48 @@ static int CopyDxtLevels(const GraphImageSet *set, K_IDirect3DTexture9 *texture,
     if (image->format.blockFormat != wanted || upload.sourceX != 0 || upload.sourceY != 0 || brought < levels) {
         return LogDxtRefusal();
     }
+    const int blockBytes = static_cast<int>(CalcBlockLevelBytes(wanted, 1, 1));
     const uint8_t *from = static_cast<const uint8_t *>(image->pixels);
-    int width = image->width;
-    int height = image->height;
+    int imageWidth = image->width;
+    int imageHeight = image->height;
+    int textureWidth = piece.textureWidth;
+    int textureHeight = piece.textureHeight;
     for (int level = 0; level < levels; ++level) {
-        int64_t bytes = CalcBlockLevelBytes(wanted, width, height);
-        K_D3DLOCKED_RECT locked = {};
-        if (D3DTex_LockRectOnMainThread(texture, static_cast<UINT>(level), &locked, nullptr, 0, asyncContext) < 0) {
-            return AppendLogText("テクスチャのロックに失敗しました\n");
+        auto blocks = [](int pixels) { return pixels > 0 ? (pixels + 3) / 4 : 1; };
+        // The piece's area at this level, in blocks, on both sides.
+        int sourceColumn = (source.left >> level) / 4;
+        int sourceRow = (source.top >> level) / 4;
+        int targetColumn = (rect.left >> level) / 4;
+        int targetRow = (rect.top >> level) / 4;
+        int columns = blocks((rect.right - rect.left) >> level);
+        int rows = blocks((rect.bottom - rect.top) >> level);
+        int imageColumns = blocks(imageWidth);
+        int imageRows = blocks(imageHeight);
+        int textureColumns = blocks(textureWidth);
+        int textureRows = blocks(textureHeight);
+        columns = std::min({columns, imageColumns - sourceColumn, textureColumns - targetColumn});
+        rows = std::min({rows, imageRows - sourceRow, textureRows - targetRow});
+        if (columns > 0 && rows > 0) {
+            K_D3DLOCKED_RECT locked = {};
+            if (D3DTex_LockRectOnMainThread(texture, static_cast<UINT>(level), &locked, nullptr, 0, asyncContext) < 0) {
+                return AppendLogText("テクスチャのロックに失敗しました\n");
+            }
+            const ptrdiff_t imagePitch = static_cast<ptrdiff_t>(imageColumns) * blockBytes;
+            for (int row = 0; row < rows; ++row) {
+                uint8_t *to = static_cast<uint8_t *>(locked.pBits) +
+                              static_cast<ptrdiff_t>(targetRow + row) * locked.Pitch +
+                              static_cast<ptrdiff_t>(targetColumn) * blockBytes;
+                const uint8_t *line = from + static_cast<ptrdiff_t>(sourceRow + row) * imagePitch +
+                                      static_cast<ptrdiff_t>(sourceColumn) * blockBytes;
+                std::memcpy(to, line, static_cast<size_t>(columns) * static_cast<size_t>(blockBytes));
+            }
+            D3DTex_UnlockRectOnMainThread(texture, static_cast<UINT>(level), asyncContext);
         }
-        std::memcpy(locked.pBits, from, static_cast<size_t>(bytes));
-        D3DTex_UnlockRectOnMainThread(texture, static_cast<UINT>(level), asyncContext);
-        from += bytes;
-        width = width > 1 ? width / 2 : 1;
-        height = height > 1 ? height / 2 : 1;
+        from += CalcBlockLevelBytes(wanted, imageWidth, imageHeight);
+        imageWidth = imageWidth > 1 ? imageWidth / 2 : 1;
+        imageHeight = imageHeight > 1 ? imageHeight / 2 : 1;
+        textureWidth = textureWidth > 1 ? textureWidth / 2 : 1;
+        textureHeight = textureHeight > 1 ? textureHeight / 2 : 1;
     }
     return 0;
 }
@@ -139,7 +171,7 @@ int CopyImageToTextureLevel0(const GraphImageSet *set, const GraphTexturePiece &
                              const RECT &rect, const RECT &source, const TextureUpload &upload, void *asyncContext)
 {
     if (IsDxtSlot(set->formatSlot)) {
-        return CopyDxtLevels(set, texture, upload, 1, asyncContext);
+        return CopyDxtLevels(set, piece, texture, rect, source, upload, 1, asyncContext);
     }
     bool column = rect.right == piece.usedWidth && piece.textureWidth > piece.usedWidth;
     bool row = rect.bottom == piece.usedHeight && piece.textureHeight > piece.usedHeight;
@@ -161,9 +193,8 @@ int CopyImageToTextureLevel0(const GraphImageSet *set, const GraphTexturePiece &
 int CopyImageToTextureMips(const GraphImageSet *set, const GraphTexturePiece &piece, K_IDirect3DTexture9 *texture,
                            const RECT &rect, const RECT &source, const TextureUpload &upload, void *asyncContext)
 {
-    (void)piece;
     if (IsDxtSlot(set->formatSlot)) {
-        return CopyDxtLevels(set, texture, upload, set->mipLevelCount, asyncContext);
+        return CopyDxtLevels(set, piece, texture, rect, source, upload, set->mipLevelCount, asyncContext);
     }
     const ColorFormatDesc *format = GetD3DFormatColorDesc(TextureFormatSlots[set->formatSlot]);
     int bytes = format->bytesPerPixel;

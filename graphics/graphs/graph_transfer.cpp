@@ -12,6 +12,7 @@
 #include "graphics/graphs/graph_texture_copy.h"
 #include "graphics/device/graphics_state.h"
 #include "image/image_loaders.h"
+#include "image/pixel_access.h"
 #include "image/pixel_convert.h"
 #include "image/raster_image.h"
 
@@ -174,6 +175,26 @@ static int TransferToTextureSet(GraphImageSet *set, const TextureUpload &upload,
     return 0;
 }
 
+// Fill a graph's area with one ARGB colour by transferring an image of it; 0 or -1.
+static int FillGraphThroughTransfer(int handle, const GraphRecord *record, uint32_t colour, void *asyncContext)
+{
+    RasterImage image = {};
+    if (AllocArgb32Image(record->width, record->height, &image) != 0) {
+        return -1;
+    }
+    for (int y = 0; y < image.height; ++y) {
+        uint32_t *row = reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(image.pixels) +
+                                                     static_cast<ptrdiff_t>(y) * image.pitch);
+        for (int x = 0; x < image.width; ++x) {
+            row[x] = colour;
+        }
+    }
+    RECT whole = {0, 0, record->width, record->height};
+    int result = TransferImageRectToGraph(handle, &whole, 0, 0, &image, nullptr, 0, 0, 0, asyncContext);
+    FreeImageRecord(&image);
+    return result;
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -310,10 +331,12 @@ int FillGraphWithColor(int handle, int r, int g, int b, int a, void *asyncContex
     if (G_D3D_HasDevice() == 0) {
         return -1;
     }
-    if (set->params.drawable == 0) {
-        return 0;
-    }
     K_D3DCOLOR colour = (clamp(a) << 24) | (clamp(r) << 16) | (clamp(g) << 8) | clamp(b);
+    if (set->params.drawable == 0) {
+        // A texture that cannot be a render target takes no colour fill: an image
+        // of the colour goes in through the transfer road instead.
+        return FillGraphThroughTransfer(handle, record, colour, asyncContext);
+    }
     for (int i = 0; i < record->drawPieceCount; ++i) {
         const GraphDrawPiece &draw = record->drawPieces[i];
         RECT rect = {draw.sourceX, draw.sourceY, draw.sourceX + draw.width, draw.sourceY + draw.height};

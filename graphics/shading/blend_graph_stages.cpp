@@ -56,12 +56,15 @@ static void BuildCrossFade(int stageKind, BlendGraphSetup *setup)
 static void BuildMasked(int stageKind, BlendGraphSetup *setup)
 {
     const DeviceStateCache &c = StateCache;
-    int colorOp = c.vertexColorKey != 0 ? K_D3DTOP_MODULATE : K_D3DTOP_SELECTARG1;
+    // Kinds 2 and 3 take the vertex colour in the second stage (after the
+    // complement, with the factor four), so it is applied once, as the shaders do.
+    bool colourInFirst = c.vertexColorKey != 0 && stageKind != 2 && stageKind != 3;
+    int colorOp = colourInFirst ? K_D3DTOP_MODULATE : K_D3DTOP_SELECTARG1;
     int alphaOp = c.vertexColorKey != 0 || c.alphaBlendKey != 0 ? K_D3DTOP_MODULATE : K_D3DTOP_SELECTARG1;
     setup->stages[0] = MakeStage(c.drawTexture, 1, colorOp, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE, alphaOp,
                                  K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE);
     int current = stageKind == 2 ? (K_D3DTA_CURRENT | K_D3DTA_COMPLEMENT) : K_D3DTA_CURRENT;
-    int finishOp = stageKind == 3 ? K_D3DTOP_MODULATE4X : K_D3DTOP_SELECTARG1;
+    int finishOp = stageKind == 3 ? K_D3DTOP_MODULATE4X : stageKind == 2 ? K_D3DTOP_MODULATE : K_D3DTOP_SELECTARG1;
     setup->stages[1] = MakeStage(c.blendTexture, 0, finishOp, current, K_D3DTA_DIFFUSE, K_D3DTOP_MODULATE,
                                  K_D3DTA_CURRENT, K_D3DTA_TEXTURE);
     setup->stageCount = 2;

@@ -10,6 +10,7 @@
 #include "graphics/device/graphics_state.h"
 #include "graphics/state/shader_constants.h"
 #include "graphics/shading/shader_handles.h"
+#include "graphics/shading/white_stage_texture.h"
 
 namespace Korvo {
 
@@ -439,6 +440,9 @@ int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texture
         }
     } else if (c.drawTexture != nullptr) {
         stageCount = BuildStageTemplate(DrawTimeStageKind(mode), c.vertexColorKey, c.alphaBlendKey, selector, stages);
+        if (row.stageKindColumn == 1) {
+            stageCount = AppendFactorWeightStage(stages, stageCount);
+        }
         stages[0].texture = c.drawTexture;
         SetStagingKind(STAGING_2D_TEXTURED);
         c.drawSuppress = 0;
@@ -465,6 +469,10 @@ int SetupBlendAndStages(int lookup, const CustomStageRecord *record, int texture
         alphaBlend = usesAlpha;
         factor = row.stageKindColumn == 1 ? 0xFFFFFFFF : c.textureFactor;
         BuildUntexturedStage(mode, row.stageKindColumn, &stages[0]);
+        // Four times the vertex colour needs a texture to multiply by; the shaders do without.
+        if (row.stageKindColumn == 3 && GraphicsState.programmableShader == 0) {
+            stages[0].texture = AcquireWhiteStageTexture();
+        }
     }
     if (row.stageKindColumn == 1 && c.blendTexture == nullptr) {
         factor = 0xFFFFFFFF;

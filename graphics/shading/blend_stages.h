@@ -27,6 +27,8 @@ int BlendModeUsesAlpha(int mode);
 int DrawTimeStageKind(int mode);
 // Fill the stage programme of a textured draw without a blend texture; the stage count
 int BuildStageTemplate(int stageKind, int vertexColor, int alphaBlend, int alphaTestSelector, StageRecord *stages);
+// Add the stage that weighs a mode-11 colour toward the texture factor by the vertex alpha; the new count
+int AppendFactorWeightStage(StageRecord *stages, int count);
 
 // Key setters (each: -1 without a device; 0 when unchanged; else flush, store, mark)
 int StoreVertexColourKey(int flag);

@@ -72,4 +72,21 @@ int BuildStageTemplate(int stageKind, int vertexColor, int alphaBlend, int alpha
     return 1;
 }
 
+// Mode 11 moves the destination toward destination x colour by the blend
+// parameter: the colour the stages give is blended toward the white texture
+// factor by the vertex alpha, as the software road and the shaders do.
+int AppendFactorWeightStage(StageRecord *stages, int count)
+{
+    StageRecord &stage = stages[count];
+    stage = StageRecord{};
+    stage.texCoordIndex = 0;
+    stage.colorOp = K_D3DTOP_BLENDDIFFUSEALPHA;
+    stage.colorArg1 = K_D3DTA_CURRENT;
+    stage.colorArg2 = K_D3DTA_TFACTOR;
+    stage.alphaOp = K_D3DTOP_SELECTARG1;
+    stage.alphaArg1 = K_D3DTA_CURRENT;
+    stage.alphaArg2 = K_D3DTA_DIFFUSE;
+    return count + 1;
+}
+
 } // namespace Korvo

@@ -65,6 +65,19 @@ static void StoreBools(int first, const int *values, int count)
     StoreShaderConstants(SHADER_FILE_VERTEX_BOOL, 0, first, values, count, 1);
 }
 
+// The shaders light in view space: position (w 1) and direction (w 0).
+static void ComputeViewSpaceLight(const K_D3DLIGHT9 *light, const RowMatrix4 *view, float registers[2][4])
+{
+    XyzVector position = {light->Position.x, light->Position.y, light->Position.z};
+    XyzVector direction = {light->Direction.x, light->Direction.y, light->Direction.z};
+    XyzVector viewPosition, viewDirection;
+    TransformPointByMatrix(&viewPosition, &position, view);
+    TransformDirectionByMatrix(&viewDirection, &direction, view);
+    const float values[2][4] = {{viewPosition.x, viewPosition.y, viewPosition.z, 1.0f},
+                                {viewDirection.x, viewDirection.y, viewDirection.z, 0.0f}};
+    std::memcpy(registers, values, sizeof(values));
+}
+
 static void LowerHighestEnabled()
 {
     while (Slots.highestEnabled >= 0 && Slots.enabled[Slots.highestEnabled] == 0) {
@@ -86,14 +99,8 @@ int ApplyLight(const K_D3DLIGHT9 *light, int slot)
         Slots.lights[slot] = *light;
     }
     if (slot < kShaderLightSlots) {
-        // The shaders light in view space.
-        XyzVector position = {light->Position.x, light->Position.y, light->Position.z};
-        XyzVector direction = {light->Direction.x, light->Direction.y, light->Direction.z};
-        XyzVector viewPosition, viewDirection;
-        TransformPointByMatrix(&viewPosition, &position, &StateCache.view);
-        TransformDirectionByMatrix(&viewDirection, &direction, &StateCache.view);
-        float registers[7][4] = {{viewPosition.x, viewPosition.y, viewPosition.z, 1.0f},
-                                 {viewDirection.x, viewDirection.y, viewDirection.z, 0.0f}};
+        float registers[7][4] = {};
+        ComputeViewSpaceLight(light, &StateCache.view, registers);
         ColourToFloats(light->Diffuse, registers[2]);
         ColourToFloats(light->Specular, registers[3]);
         ColourToFloats(light->Ambient, registers[4]);
@@ -116,6 +123,22 @@ int ApplyLight(const K_D3DLIGHT9 *light, int slot)
     }
     RefreshLightingShaderKeys();
     return D3DDev_SetLight(static_cast<DWORD>(slot), light) < 0 ? -1 : 0;
+}
+
+void RefreshLightViewConstants(const RowMatrix4 *view)
+{
+    for (int slot = 0; slot < kShaderLightSlots; ++slot) {
+        // A slot no light was ever set into keeps its registers.
+        if (Slots.lights[slot].Type == 0) {
+            continue;
+        }
+        float registers[2][4] = {};
+        ComputeViewSpaceLight(&Slots.lights[slot], view, registers);
+        StoreShaderConstants(SHADER_FILE_VERTEX_FLOAT, 0, kLightVertexRegister + kLightRegisterStride * slot, registers,
+                             2, 1);
+        StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, kLightPixelRegister + kLightRegisterStride * slot, registers,
+                             2, 1);
+    }
 }
 
 int ApplyLightEnable(int slot, int enable)

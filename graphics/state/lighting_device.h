@@ -3,6 +3,7 @@
 // the built-in shaders light like the fixed-function pipeline.
 #pragma once
 
+#include "core/math/vector_math.h"
 #include "graphics/device/d3d9_types.h"
 
 namespace Korvo {
@@ -14,6 +15,9 @@ constexpr int kShaderLightSlots = 4;
 // Set one device light (slots 0-3 also into the shader constants); 0, or -1
 // without a device or when the device refuses it
 int ApplyLight(const K_D3DLIGHT9 *light, int slot);
+// The view-space position and direction registers of the shader light slots
+// again, for a new view matrix
+void RefreshLightViewConstants(const RowMatrix4 *view);
 // Switch one device light on or off (keeping the highest enabled slot); 0 or -1
 int ApplyLightEnable(int slot, int enable);
 // The material (unchanged: nothing, unless states are forced); 0 or -1

@@ -10,6 +10,7 @@
 #include "graphics/state/device_state_cache.h"
 #include "graphics/device/draw_settings.h"
 #include "graphics/device/graphics_state.h"
+#include "graphics/state/lighting_device.h"
 #include "graphics/state/shader_constants.h"
 
 #include <cmath>
@@ -113,6 +114,7 @@ void SetWorldTransformDevice(const RowMatrix4 *matrix)
 void SetViewTransformDevice(const RowMatrix4 *matrix)
 {
     SendTransform(K_D3DTS_VIEW, kViewRegister, matrix);
+    RefreshLightViewConstants(matrix);
 }
 
 void SetProjectionTransformDevice(const RowMatrix4 *matrix)

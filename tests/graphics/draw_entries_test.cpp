@@ -117,6 +117,46 @@ TEST(DrawEntriesTest, ScreenColoursPackForTheScreenAndFor32BitsBeforeStartUp)
     }
 }
 
+// Software screens of every depth but 32 have a 16-bit screen image: colours are
+// packed for it, and read back as drawn.
+TEST(DrawEntriesTest, SoftwareScreensBelow32BitsPackAndDrawForTheirR5G6B5Image)
+{
+    struct Case {
+        int bits;
+        int r, g, b;
+        uint32_t packed;
+    };
+    const Case cases[] = {{8, 255, 0, 0, 0xF800u}, {8, 0, 0, 255, 0x001Fu}, {24, 0, 255, 0, 0x07E0u}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.bits);
+        StartGraphicsOnRoad(false, c.bits);
+        ASSERT_EQ(SoftwareScreen.body->pixelKind, MEMIMG_KIND_RGB565);
+        const int colour = PackScreenColor(c.r, c.g, c.b);
+        EXPECT_EQ(static_cast<uint32_t>(colour), c.packed);
+        ASSERT_EQ(FillColorBox(0, 0, 10, 10, colour), 0);
+        const uint8_t *row = SoftwareScreen.pixels + 5 * SoftwareScreen.body->pitch;
+        EXPECT_EQ(reinterpret_cast<const uint16_t *>(row)[5], c.packed);
+        StopGraphics();
+    }
+}
+
+TEST(DrawEntriesTest, TheDrawSettingsResetLeavesAPerspectiveOfTheTargetsAspect)
+{
+    for (bool direct3D : {false, true}) {
+        SCOPED_TRACE(direct3D ? "Direct3D" : "software");
+        StartGraphicsOnRoad(direct3D);
+        RowMatrix4 expected;
+        ASSERT_EQ(BuildPerspectiveProjection(&expected, 1.0471976f, 10.0f, 10000.0f, 0.75f), 0);
+        for (int row = 0; row < 4; ++row) {
+            for (int column = 0; column < 4; ++column) {
+                EXPECT_NEAR(StateCache.projection.m[row][column], expected.m[row][column], 1e-4f)
+                    << row << ", " << column;
+            }
+        }
+        StopGraphics();
+    }
+}
+
 TEST(DrawEntriesTest, ARefusedDrawTargetLeavesTargetAndDrawAreaAsTheyWere)
 {
     StartGraphicsOnRoad(true);

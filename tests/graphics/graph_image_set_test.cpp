@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <vector>
 
 using namespace Korvo;
@@ -176,6 +177,75 @@ TEST_F(GraphImageSetTest, APlainImageIntoADxtTextureFails)
     EXPECT_NE(KorvoTest::ReadLogFile().find("DXTフォーマットのテクスチャに標準形式のイメージを転送することはできません"),
               std::string::npos);
     FreeImageRecord(&plain);
+}
+
+// The level-0 bytes of each texture a DXT transfer locks, at the texture's pitch.
+const GraphImageSet *LockedSet = nullptr;
+std::map<const void *, std::vector<uint8_t>> LockedLevels;
+
+void *LockDxtLevel(const void *texture, unsigned level, int *pitch)
+{
+    for (int i = 0; LockedSet != nullptr && i < LockedSet->pieceCount && level == 0; ++i) {
+        const GraphTexturePiece &piece = LockedSet->pieces[i];
+        if (piece.texture == texture) {
+            *pitch = (piece.textureWidth + 3) / 4 * 8;
+            std::vector<uint8_t> &bytes = LockedLevels[texture];
+            bytes.resize(static_cast<size_t>(*pitch) * static_cast<size_t>((piece.textureHeight + 3) / 4));
+            return bytes.data();
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(GraphImageSetTest, DxtBlocksLandRowByRowInsideEachPiece)
+{
+    struct Case {
+        const char *name;
+        int width, height, maxPieceSize;
+    };
+    const Case cases[] = {{"narrower than its texture", 12, 8, 0}, {"two pieces", 24, 8, 16}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const int columns = c.width / 4;
+        const int rows = c.height / 4;
+        // Every byte of block (x, y) holds its number + 1.
+        std::vector<uint8_t> blocks(static_cast<size_t>(columns * rows * 8));
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            blocks[i] = static_cast<uint8_t>(i / 8 + 1);
+        }
+        RasterImage image = {};
+        image.format.blockFormat = kBlockDxt1;
+        image.width = c.width;
+        image.height = c.height;
+        image.pitch = columns * 8;
+        image.pixels = blocks.data();
+        settings.maxPieceSize = c.maxPieceSize;
+        int handle = NewGraphHandle();
+        ASSERT_EQ(SetupGraphImageSet(&settings, handle, c.width, c.height, 0, 0, 0, kBlockDxt1, -1, nullptr), 0);
+        LockedSet = GetGraphRecord(handle, 0)->imageSet;
+        LockedLevels.clear();
+        RecordingDevice::TextureLockHook = LockDxtLevel;
+        RECT all = {0, 0, c.width, c.height};
+        EXPECT_EQ(TransferImageRectToGraph(handle, &all, 0, 0, &image, nullptr, 0, 0, 0, nullptr), 0);
+        RecordingDevice::TextureLockHook = nullptr;
+        EXPECT_EQ(LockedSet->pieceCount, c.maxPieceSize == 0 ? 1 : 2);
+        for (int i = 0; i < LockedSet->pieceCount; ++i) {
+            const GraphTexturePiece &piece = LockedSet->pieces[i];
+            const std::vector<uint8_t> &level = LockedLevels[piece.texture];
+            const int pitch = (piece.textureWidth + 3) / 4 * 8;
+            ASSERT_EQ(level.size(), static_cast<size_t>(pitch * ((piece.textureHeight + 3) / 4))) << "piece " << i;
+            for (int y = 0; y < piece.textureHeight / 4; ++y) {
+                for (int x = 0; x < piece.textureWidth / 4; ++x) {
+                    const bool used = x < piece.usedWidth / 4 && y < piece.usedHeight / 4;
+                    const int want = used ? (piece.y / 4 + y) * columns + piece.x / 4 + x + 1 : 0;
+                    EXPECT_EQ(level[static_cast<size_t>(y * pitch + x * 8)], want)
+                        << "piece " << i << " block " << x << ", " << y;
+                }
+            }
+        }
+        LockedSet = nullptr;
+        DestroyGraphHandle(handle, 0);
+    }
 }
 
 // Which threads pumped the message queue while a staging texture was awaited.

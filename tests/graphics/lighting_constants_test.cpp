@@ -11,6 +11,7 @@
 #include "graphics/state/light_table.h"
 #include "graphics/state/lighting_device.h"
 #include "graphics/state/shader_constants.h"
+#include "graphics/state/transforms.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,43 @@ TEST_F(LightingConstantsTest, MaterialAmbientAndLightColoursReachTheirRegisters)
     EXPECT_EQ(BoolRegister(8), 1) << "point or spot";
     EXPECT_EQ(BoolRegister(9), 1) << "spot";
     EXPECT_EQ(BoolRegister(4), 0) << "slot 0 stays off";
+}
+
+TEST_F(LightingConstantsTest, ANewViewMatrixMovesTheShaderLightsIntoItsSpace)
+{
+    K_D3DLIGHT9 point = {};
+    point.Type = 1;
+    point.Position = {1.0f, 0.0f, 0.0f};
+    point.Direction = {0.0f, 0.0f, 1.0f};
+    K_D3DLIGHT9 directional = {};
+    directional.Type = 3;
+    directional.Direction = {1.0f, 0.0f, 0.0f};
+    ASSERT_EQ(ApplyLight(&point, 0), 0);
+    ASSERT_EQ(ApplyLight(&directional, 3), 0);
+    struct Case {
+        const char *what;
+        RowMatrix4 view;
+        float position[4];   // slot 0
+        float direction[4];  // slot 0
+        float turned[4];     // slot 3's direction
+    };
+    // Row vectors: the fourth row translates; the second case turns x into z.
+    const Case cases[] = {
+        {"moved x + 100", {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {100, 0, 0, 1}}},
+         {101, 0, 0, 1}, {0, 0, 1, 0}, {1, 0, 0, 0}},
+        {"turned and moved y + 5", {{{0, 0, 1, 0}, {0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 5, 0, 1}}},
+         {0, 5, 1, 1}, {-1, 0, 0, 0}, {0, 0, 1, 0}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        SetViewTransformDevice(&c.view);
+        const float(&position)[4] = c.position;
+        ExpectRegister(SHADER_FILE_VERTEX_FLOAT, 14, position);
+        ExpectRegister(SHADER_FILE_PIXEL_FLOAT, 32, position);
+        ExpectRegister(SHADER_FILE_VERTEX_FLOAT, 15, c.direction);
+        ExpectRegister(SHADER_FILE_PIXEL_FLOAT, 33, c.direction);
+        ExpectRegister(SHADER_FILE_VERTEX_FLOAT, 14 + 21 + 1, c.turned);
+    }
 }
 
 TEST_F(LightingConstantsTest, TheHighestEnabledSlotFollowsEnablesAndDisables)

@@ -25,6 +25,7 @@ uint32_t DepthQualityLevels = 1;
 bool HandOutBuffers = false;
 std::vector<const void *> ReleasedObjects;
 void (*ReleaseListener)(const void *object) = nullptr;
+void *(*TextureLockHook)(const void *texture, unsigned level, int *pitch) = nullptr;
 static std::map<const void *, std::unique_ptr<HandedOutBuffer>> Buffers;
 std::set<std::string> FailingCalls;
 uint32_t SurfaceFormat = 0;
@@ -556,8 +557,17 @@ K_HRESULT D3DTex_GetSurfaceLevel(K_IDirect3DTexture9 *texture, UINT level, K_IDi
 
 K_HRESULT D3DTex_LockRect(K_IDirect3DTexture9 *texture, UINT level, K_D3DLOCKED_RECT *locked, const RECT *rect, DWORD flags)
 {
-    (void)texture; (void)level; (void)locked; (void)rect; (void)flags; 
-    RecordingDevice::Record("D3DTex_LockRect", 0, 0);
+    (void)rect; (void)flags;
+    RecordingDevice::Record("D3DTex_LockRect", 0, rect != nullptr ? 1u : 0u);
+    if (RecordingDevice::TextureLockHook != nullptr) {
+        int pitch = 0;
+        void *bytes = RecordingDevice::TextureLockHook(texture, level, &pitch);
+        if (bytes == nullptr) {
+            return static_cast<K_HRESULT>(0x8876086Cu);  // invalid call
+        }
+        locked->pBits = bytes;
+        locked->Pitch = pitch;
+    }
     return 0;
 }
 

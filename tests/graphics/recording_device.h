@@ -72,6 +72,9 @@ struct HandedOutVolume {
 };
 // The volume textures handed out and not released yet
 std::vector<const HandedOutVolume *> LiveVolumes();
+// Answers texture locks when set: the bytes and pitch of (texture, level); a
+// null answer fails the lock. Unset, locks succeed with no bytes.
+extern void *(*TextureLockHook)(const void *texture, unsigned level, int *pitch);
 
 void Record(const char *kind, uint32_t state, uint32_t value);
 bool Supports(uint32_t format);

@@ -5,6 +5,7 @@
 #include "library_session.h"
 
 #include "graphics/shading/blend_stages.h"
+#include "graphics/shading/white_stage_texture.h"
 #include "graphics/device/d3d_call_wrappers.h"
 #include "graphics/state/device_state_cache.h"
 #include "graphics/device/draw_settings.h"
@@ -70,8 +71,8 @@ bool ShaderPath = false;
 // The colour the stages give for a textured draw (texture t, white vertex colour).
 double TexturedStageColour(int mode, double t, double a)
 {
-    if (mode == 11 && ShaderPath) {
-        return t * a + 255 * (1 - a); // the shader blends toward the white texture factor
+    if (mode == 11) {
+        return t * a + 255 * (1 - a); // blended toward the white texture factor, as in software
     }
     if (mode == 10) {
         return 255 - t;
@@ -84,6 +85,9 @@ double UntexturedStageColour(int mode, double v, double a)
 {
     if (mode == 11) {
         return v * a + 255 * (1 - a); // blended toward the white texture factor
+    }
+    if (mode == 12 || mode == 13) {
+        return std::min(255.0, 4 * v); // the stages multiply by the white stage texture
     }
     return mode == 10 ? 255 - v : v;
 }
@@ -188,13 +192,10 @@ TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
                               (static_cast<uint32_t>(kSource.g) << 8) | static_cast<uint32_t>(kSource.b);
     const DrawKind kinds[] = {{"textured", true, TexturedStageColour}, {"untextured", false, UntexturedStageColour}};
     ASSERT_EQ(GraphicsState.programmableShader, 1);
+    int whiteGraph = -1;
     for (int programmable : {1, 0})
     for (const DrawKind &kind : kinds) {
         for (int mode = 0; mode < kBlendModeCount; ++mode) {
-            // Without texture, modes 12 and 13 need the white stage texture made from a graph.
-            if (!kind.textured && (mode == 12 || mode == 13)) {
-                continue;
-            }
             SCOPED_TRACE(std::string(programmable != 0 ? "shaders, " : "stages, ") + kind.name + " mode " +
                          std::to_string(mode));
             GraphicsState.programmableShader = programmable;
@@ -212,6 +213,14 @@ TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
                 StagePlainQuad(100, 100, 200, 200, coloured);
             }
             EXPECT_EQ(StateCache.blendPixelShaderBound, programmable);
+            if (!kind.textured && programmable == 0 && (mode == 12 || mode == 13)) {
+                // One white stage texture, made at the first such draw and reused.
+                EXPECT_NE(GetWhiteStageGraph(), -1);
+                if (whiteGraph == -1) {
+                    whiteGraph = GetWhiteStageGraph();
+                }
+                EXPECT_EQ(GetWhiteStageGraph(), whiteGraph);
+            }
             FlushStagedVertices(0);
             G_D3D_EndSceneIfBegun();
             uint32_t got = ReadBackPixel(150, 150);
@@ -225,10 +234,12 @@ TEST(BlendReadbackTest, EachBlendModeMatchesItsEquationWithinOnePerChannel)
             EXPECT_EQ(ReadBackPixel(300, 300), 0x6496C8u) << "outside the quad the background stays";
         }
     }
+    EXPECT_NE(whiteGraph, -1);
     GraphicsState.programmableShader = 1;
     Draw.blendMode = 0;
     D3DRes_Release(texture);
     EXPECT_EQ(ShutdownLibrary(), 0);
+    EXPECT_EQ(GetWhiteStageGraph(), -1) << "deleted with the graphs";
     EXPECT_NE(KorvoTest::ReadLogFile().find("Alloc num:0"), std::string::npos);
 }
 
@@ -268,7 +279,10 @@ TEST(BlendReadbackTest, BlendGraphsCrossFadeMaskAndCutAtTheirBorder)
         uint32_t blendAlpha;
         // Expected channel from drawn s, blend b and destination d.
         double (*expected)(double s, double b, double d);
+        uint32_t diffuse = 0xFFFFFFFF;
     };
+    // The vertex colour of the masked cases below: grey 128, applied once.
+    constexpr uint32_t kGreyVertex = 0xFF808080;
     const Case cases[] = {
         {"cross-fade 64", 0, {64, 0}, 0, 255,
          [](double s, double b, double) { return b * 64 / 255 + s * (1 - 64.0 / 255); }},
@@ -279,6 +293,12 @@ TEST(BlendReadbackTest, BlendGraphsCrossFadeMaskAndCutAtTheirBorder)
         {"border 255 draws nothing", 1, {255, 0}, 0, 255, [](double, double, double d) { return d; }},
         {"soft border 128, ramp 200, over 200", 1, {128, 200}, 0, 200,
          [](double s, double, double d) { return s * 199 / 255 + d * (1 - 199.0 / 255); }},
+        {"masked, mode 12, grey vertices", 2, {0, 0}, 12, 255,
+         [](double s, double, double) { return std::min(255.0, 4 * s * 128 / 255); }, kGreyVertex},
+        {"masked, mode 13, grey vertices", 2, {0, 0}, 13, 255,
+         [](double s, double, double d) { return std::min(255.0, 4 * s * 128 / 255 + d); }, kGreyVertex},
+        {"masked, mode 10, grey vertices", 2, {0, 0}, 10, 255,
+         [](double s, double, double) { return (255 - s) * 128 / 255; }, kGreyVertex},
     };
     for (int programmable : {1, 0})
     for (const Case &c : cases) {
@@ -295,7 +315,7 @@ TEST(BlendReadbackTest, BlendGraphsCrossFadeMaskAndCutAtTheirBorder)
         StoreBlendTextureMode(c.values, c.kind);
         StateCache.drawStateDirty = 1;
         PrepareDrawStatesIfNeeded(reinterpret_cast<K_IDirect3DBaseTexture9 *>(drawn), DRAW_FLAG_VERTEX_COLOR);
-        StageTwoTextureQuad(100, 100, 200, 200, 0xFFFFFFFF);
+        StageTwoTextureQuad(100, 100, 200, 200, c.diffuse);
         EXPECT_EQ(StateCache.blendPixelShaderBound, programmable);
         FlushStagedVertices(0);
         G_D3D_EndSceneIfBegun();
