@@ -34,13 +34,19 @@ bool BufferHolds(const void *buffer, const void *bytes, UINT size)
     return same;
 }
 
-TEST(ModelRebuild, BuffersComeBackAfterARebuildAndShutDownDeletesTheModel)
+// Starts the library in a 640x480 window, asking for the Direct3D road.
+int StartLibraryWindowedOnDirect3D()
 {
     SetAppWindowTitle("KorvoModelRebuildTest");
     SetScreenResolutionAndDepth(640, 480, 32, 60);
     ChangeWindowMode(1);
     SetHardwareRenderingWanted(1);
-    ASSERT_EQ(StartLibrary(), 0);
+    return StartLibrary();
+}
+
+TEST(ModelRebuild, BuffersComeBackAfterARebuildAndShutDownDeletesTheModel)
+{
+    ASSERT_EQ(StartLibraryWindowedOnDirect3D(), 0);
     if (GraphicsState.direct3DModeActive == 0) {
         ShutdownLibrary();
         GTEST_SKIP() << "no Direct3D device here";
@@ -89,11 +95,7 @@ TEST(ModelRebuild, BuffersComeBackAfterARebuildAndShutDownDeletesTheModel)
 // buffers of the old device, so they go with it rather than outlive it.
 TEST(ModelRebuild, AScreenModeChangeDeletesModelsBeforeTheirDeviceGoes)
 {
-    SetAppWindowTitle("KorvoModelRebuildTest");
-    SetScreenResolutionAndDepth(640, 480, 32, 60);
-    ChangeWindowMode(1);
-    SetHardwareRenderingWanted(1);
-    ASSERT_EQ(StartLibrary(), 0);
+    ASSERT_EQ(StartLibraryWindowedOnDirect3D(), 0);
     if (GraphicsState.direct3DModeActive == 0) {
         ShutdownLibrary();
         GTEST_SKIP() << "no Direct3D device here";
