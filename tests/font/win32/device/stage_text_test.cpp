@@ -7,6 +7,7 @@
 #include "core/public_api.h"
 #include "graphics/device/graphics_state.h"
 #include "graphics/public_api.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include <windows.h>
 #include <zlib.h>
@@ -41,21 +42,7 @@ int StartLibraryAt800x600(bool direct3D)
 
 std::vector<uint32_t> ReadScreen()
 {
-    std::vector<uint32_t> pixels(kScreenWidth * kScreenHeight, 0);
-    RECT all = {0, 0, kScreenWidth, kScreenHeight};
-    RasterImage image = {};
-    EXPECT_EQ(LockDrawScreenBuffer(&all, &image, -1, 1, 0), 0);
-    if (image.pixels == nullptr) {
-        return pixels;
-    }
-    for (int y = 0; y < kScreenHeight; ++y) {
-        const uint32_t *row = reinterpret_cast<const uint32_t *>(static_cast<uint8_t *>(image.pixels) + y * image.pitch);
-        for (int x = 0; x < kScreenWidth; ++x) {
-            pixels[y * kScreenWidth + x] = row[x] & 0xFFFFFF;
-        }
-    }
-    UnlockDrawScreenBuffer();
-    return pixels;
+    return GraphicsTest::ReadScreenPixels(kScreenWidth, kScreenHeight, 0);
 }
 
 void PutChunk(std::vector<uint8_t> &file, const char *type, const std::vector<uint8_t> &data)

@@ -9,6 +9,7 @@
 #include "core/public_api.h"
 #include "graphics/device/graphics_state.h"
 #include "graphics/public_api.h"
+#include "tests/graphics/win32/device/library_session.h"
 #include "graphics/startup_entries.h"
 
 #include <windows.h>
@@ -30,21 +31,7 @@ constexpr uint32_t kBlack = 0;
 
 std::vector<uint32_t> ReadScreen()
 {
-    std::vector<uint32_t> pixels(kWidth * kHeight, kBackground);
-    RECT all = {0, 0, kWidth, kHeight};
-    RasterImage image = {};
-    EXPECT_EQ(LockDrawScreenBuffer(&all, &image, -1, 1, 0), 0);
-    if (image.pixels == nullptr) {
-        return pixels;
-    }
-    for (int y = 0; y < kHeight; ++y) {
-        const uint32_t *row = reinterpret_cast<const uint32_t *>(static_cast<uint8_t *>(image.pixels) + y * image.pitch);
-        for (int x = 0; x < kWidth; ++x) {
-            pixels[y * kWidth + x] = row[x] & 0xFFFFFF;
-        }
-    }
-    UnlockDrawScreenBuffer();
-    return pixels;
+    return GraphicsTest::ReadScreenPixels(kWidth, kHeight, kBackground);
 }
 
 // What a flip left on the back screen with the same text in lines 0 and 2

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace GraphicsTest {
 
 constexpr int kBackgroundRed = 40;
@@ -44,6 +47,27 @@ inline uint32_t ReadTargetPixel(int x, int y)
         Korvo::UnlockDrawScreenBuffer();
     }
     return pixel;
+}
+
+// The top-left width x height pixels of the screen through LockDrawScreenBuffer,
+// row by row as 0x00RRGGBB (all `fill` when the lock is refused).
+inline std::vector<uint32_t> ReadScreenPixels(int width, int height, uint32_t fill)
+{
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, fill);
+    const RECT all = {0, 0, width, height};
+    Korvo::RasterImage image = {};
+    EXPECT_EQ(Korvo::LockDrawScreenBuffer(&all, &image, -1, 1, 0), 0);
+    if (image.pixels == nullptr) {
+        return pixels;
+    }
+    for (int y = 0; y < height; ++y) {
+        const uint32_t *row = reinterpret_cast<const uint32_t *>(static_cast<uint8_t *>(image.pixels) + y * image.pitch);
+        for (int x = 0; x < width; ++x) {
+            pixels[static_cast<size_t>(y) * width + x] = row[x] & 0xFFFFFF;
+        }
+    }
+    Korvo::UnlockDrawScreenBuffer();
+    return pixels;
 }
 
 // The colour of a client pixel of the window as the desktop shows it.
