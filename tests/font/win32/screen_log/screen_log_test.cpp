@@ -111,16 +111,7 @@ TEST(ScreenLog, LinesInWhiteWithABlackEdgeOnBothRoads)
 {
     for (bool direct3D : {true, false}) {
         SCOPED_TRACE(direct3D ? "Direct3D" : "software");
-        SetAppWindowTitle("KorvoScreenLogTest");
-        SetScreenResolutionAndDepth(kWidth, kHeight, 32, 60);
-        EnableLogFileOutput(1);
-        SetLogFolder(".");
-        ChangeWindowMode(1);
-        SetHardwareRenderingWanted(direct3D ? 1 : 0);
-        GraphicsState.backgroundRed = 40;
-        GraphicsState.backgroundGreen = 90;
-        GraphicsState.backgroundBlue = 160;
-        ASSERT_EQ(StartLibrary(), 0);
+        ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(direct3D), 0);
         ASSERT_EQ(GraphicsState.direct3DModeActive != 0, direct3D);
         SelectDrawTarget(-2);
         ExpectTheLogFont();
