@@ -4,6 +4,8 @@
 
 #include "theora_test_movie.h"
 
+#include "tests/core/log_capture.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -83,8 +85,38 @@ TEST(TheoraFrameStock, AWaitForAFrameThatCannotComeEnds)
         player->decoder.i = decoderInfo;
         ReleaseThread(player);
         SeekTheoraFrame(player, 12);
+        ASSERT_TRUE(ThreadGoesIdle(player)); // a stalled thread is waited for again once it has moved
         ExpectFrameShown(player, 12);
     }
+}
+
+// A thread held still costs the main thread one wait, logged once: later
+// copies and a seek keep the last frame without waiting until it moves again.
+TEST(TheoraFrameStock, AStalledThreadIsWaitedForOnce)
+{
+    OpenMovie movie;
+    TheoraMovieRecipe recipe;
+    Open(&movie, recipe, 4);
+    TheoraPlayer *player = movie.player;
+    ASSERT_TRUE(ThreadGoesIdle(player));
+    KorvoTest::StartFreshLog();
+    HoldThread(player);
+    AdvanceTheoraFrames(player, 10);
+    EXPECT_EQ(CopyTheoraFrameToTargets(player, 1, 0, nullptr), 0);
+    const uint32_t pollsOfTheFirstWait = player->mainThreadWaitPolls;
+    EXPECT_GT(pollsOfTheFirstWait, 0u);
+    AdvanceTheoraFrames(player, 1);
+    EXPECT_EQ(CopyTheoraFrameToTargets(player, 1, 1, nullptr), 0);
+    EXPECT_EQ(player->mainThreadWaitPolls, pollsOfTheFirstWait) << "the second step waited again";
+    SeekTheoraFrame(player, 20); // lets the thread go again
+    EXPECT_EQ(player->mainThreadWaitPolls, pollsOfTheFirstWait) << "the seek waited";
+    int stallLines = 0;
+    for (const std::string &line : KorvoTest::ReadLogLines()) {
+        stallLines += line.find("Theora ムービーデコード用スレッドが応答しません") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(stallLines, 1);
+    ASSERT_TRUE(ThreadGoesIdle(player));
+    ExpectFrameShown(player, 20);
 }
 
 } // namespace
