@@ -30,7 +30,7 @@ namespace {
 // Only the Ogg Vorbis reader (as the movie soundtrack asks).
 constexpr int kOggOnly = -5;
 // The bound on a test that runs libvorbis on damaged headers (seconds).
-constexpr int kLibvorbisBound = 20;
+constexpr int kLibvorbisBound = 10;
 
 // User bytes of a tracked block.
 int TrackedBlockBytes(const void *block)
