@@ -2,6 +2,7 @@
 // wraps past the end and steps back find their frame, movies shorter than the
 // stock leave the thread idle, and a wait for a frame that cannot come ends.
 
+#include "movie_test_streams.h"
 #include "theora_test_movie.h"
 
 #include "tests/core/log_capture.h"
@@ -90,31 +91,34 @@ TEST(TheoraFrameStock, AWaitForAFrameThatCannotComeEnds)
     }
 }
 
-// A thread held still costs the main thread one wait, logged once: later
-// copies and a seek keep the last frame without waiting until it moves again.
+// A decode thread stuck in a read costs the main thread one wait, logged
+// once: later copies and a seek keep the last frame without waiting, until
+// the thread moves again.
 TEST(TheoraFrameStock, AStalledThreadIsWaitedForOnce)
 {
     OpenMovie movie;
     TheoraMovieRecipe recipe;
     Open(&movie, recipe, 4);
     TheoraPlayer *player = movie.player;
-    ASSERT_TRUE(ThreadGoesIdle(player));
+    AdvanceTheoraFrames(player, 26);
+    ASSERT_TRUE(ThreadGoesIdle(player)); // frames 26 to 29 in the stock
     KorvoTest::StartFreshLog();
-    HoldThread(player);
-    AdvanceTheoraFrames(player, 10);
+    MovieTestStreams::HoldReads(true);
+    AdvanceTheoraFrames(player, 5); // frame 1: the thread reads the file again from its start
     EXPECT_EQ(CopyTheoraFrameToTargets(player, 1, 0, nullptr), 0);
     const uint32_t pollsOfTheFirstWait = player->mainThreadWaitPolls;
     EXPECT_GT(pollsOfTheFirstWait, 0u);
     AdvanceTheoraFrames(player, 1);
-    EXPECT_EQ(CopyTheoraFrameToTargets(player, 1, 1, nullptr), 0);
-    EXPECT_EQ(player->mainThreadWaitPolls, pollsOfTheFirstWait) << "the second step waited again";
-    SeekTheoraFrame(player, 20); // lets the thread go again
+    EXPECT_EQ(CopyTheoraFrameToTargets(player, 1, 0, nullptr), 0);
+    EXPECT_EQ(player->mainThreadWaitPolls, pollsOfTheFirstWait) << "the next step waited again";
+    SeekTheoraFrame(player, 20);
     EXPECT_EQ(player->mainThreadWaitPolls, pollsOfTheFirstWait) << "the seek waited";
     int stallLines = 0;
     for (const std::string &line : KorvoTest::ReadLogLines()) {
         stallLines += line.find("Theora ムービーデコード用スレッドが応答しません") != std::string::npos ? 1 : 0;
     }
     EXPECT_EQ(stallLines, 1);
+    MovieTestStreams::HoldReads(false);
     ASSERT_TRUE(ThreadGoesIdle(player));
     ExpectFrameShown(player, 20);
 }
