@@ -101,6 +101,7 @@ TEST(TheoraFrameStock, AStalledThreadIsWaitedForOnce)
     Open(&movie, recipe, 4);
     TheoraPlayer *player = movie.player;
     AdvanceTheoraFrames(player, 26);
+    ExpectFrameShown(player, 26);
     ASSERT_TRUE(ThreadGoesIdle(player)); // frames 26 to 29 in the stock
     KorvoTest::StartFreshLog();
     MovieTestStreams::HoldReads(true);
