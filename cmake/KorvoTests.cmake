@@ -226,6 +226,19 @@ function(korvo_add_all_tests)
     set_tests_properties(${KORVO_TEST_PREFIX}velmora_play PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop)
   endif()
 
+  if(WIN32 AND TARGET present_probe)
+    # What the window shows after a read-back, repeated presents, a repaint and a
+    # partial present, read from the X server on both roads.
+    foreach(road direct3d software)
+      set(test ${KORVO_TEST_PREFIX}presented_picture_${road})
+      add_test(NAME ${test}
+               COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/graphics/window_picture/check_presented_picture.py
+                       --tools ${PROJECT_SOURCE_DIR}/tools --work ${CMAKE_BINARY_DIR}/testrun/presented_picture_${road}
+                       $<TARGET_FILE:present_probe> ${road})
+      set_tests_properties(${test} PROPERTIES TIMEOUT 600 RESOURCE_LOCK wine_desktop)
+    endforeach()
+  endif()
+
   if(WIN32)
     # The shipped game is the 32-bit build's; a 64-bit test build checks that one.
     set(KORVO_PRODUCT_BUILD_DIR "" CACHE PATH "Build holding the shipped 32-bit Velmora.exe")

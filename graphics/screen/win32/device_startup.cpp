@@ -261,6 +261,18 @@ static int CreateZBufferSurface()
     return 0;
 }
 
+// The screens draw into a surface of the library's own, copied onto the back
+// buffer at each present: the back screen then survives presents, repaints and
+// read-backs whatever the swap chain does with its back buffer (some drivers
+// keep nothing of it under the copy swap effect). Without one, drawing goes to
+// the back buffer itself.
+static void CreateScreenDrawSurface()
+{
+    if (AllocSubBackBuffer() == 0) {
+        D3DDev_ColorFill(ScreenSubBackBuffer, nullptr, BackgroundColour());
+    }
+}
+
 static void ReleaseDeviceSurfaces()
 {
     ReleaseZBuffer();
@@ -412,6 +424,7 @@ int StartDirectXSystem()
         }
         if (!skipDevice && CreateDirect3DObject() == 0 && SelectDeviceFormats() == 0 && CreateZBufferSurface() == 0) {
             GraphicsState.direct3DModeActive = 1;
+            CreateScreenDrawSurface();
             CreateBuiltinShaderObjects();
             if (GraphicsState.programmableShader != 0) {
                 CreateVertexDeclarations();

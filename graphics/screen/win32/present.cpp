@@ -3,6 +3,7 @@
 // without spinning.
 
 #include "graphics/screen/device_startup.h"
+#include "graphics/screen/present_rects.h"
 
 #include "core/public_api.h"
 #include "core/threads/clock.h"
@@ -50,25 +51,27 @@ static void WaitForVerticalBlankNow()
     LastVerticalBlankWait = GetMicrosecondClock();
 }
 
+// Let the window system apply what it still has pending for the window (the
+// moves and resizes of its set-up, say) before a picture goes into it: under
+// some window systems a window reconfigured after the present loses the
+// picture, and nothing asks for it again. Peeking takes no message.
+static void CatchUpWithWindowSystem()
+{
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
+}
+
 static bool VerticalSyncOn()
 {
     return Draw.noVerticalSync == 0;
 }
 
-// Map a window rectangle back to screen pixels through the last present.
-static bool MapToScreen(const RECT *rect, int mainWidth, int mainHeight, RECT *out)
+// Map a window rectangle back to screen pixels through the last whole present,
+// or through this one's rectangles before there was any.
+static bool MapToScreen(const RECT *rect, const RECT &source, const RECT &dest, RECT *out)
 {
-    LONG spanX = LastSourceRect.right - LastSourceRect.left;
-    LONG spanY = LastSourceRect.bottom - LastSourceRect.top;
-    if (spanX <= 0 || spanY <= 0) {
-        spanX = mainWidth;
-        spanY = mainHeight;
-    }
-    out->left = LastSourceRect.left + rect->left * mainWidth / spanX;
-    out->right = LastSourceRect.left + rect->right * mainWidth / spanX;
-    out->top = LastSourceRect.top + rect->top * mainHeight / spanY;
-    out->bottom = LastSourceRect.top + rect->bottom * mainHeight / spanY;
-    return out->right > out->left && out->bottom > out->top;
+    bool presented = LastDestRect.right > LastDestRect.left && LastDestRect.bottom > LastDestRect.top;
+    return MapWindowRectToScreen(*rect, presented ? LastSourceRect : source, presented ? LastDestRect : dest, out);
 }
 
 static int PresentThroughSwapChain(const RECT *rect, const RECT &source, const RECT &dest, bool doubled)
@@ -88,6 +91,9 @@ static int PresentThroughSwapChain(const RECT *rect, const RECT &source, const R
     HRESULT result = 0;
     bool windowed = GetWindowedModeState() != 0;
     if (IsIconic(GetAppWindowHandle()) == 0) {
+        if (windowed) {
+            CatchUpWithWindowSystem();
+        }
         WaitForPreviousFrameDrawn();
         if (!windowed && !doubled) {
             result = chain->lpVtbl->Present(chain, nullptr, nullptr, window, nullptr, 0);
@@ -97,7 +103,7 @@ static int PresentThroughSwapChain(const RECT *rect, const RECT &source, const R
             result = chain->lpVtbl->Present(chain, &source, &dest, window, nullptr, 0);
         } else {
             RECT mapped;
-            if (!MapToScreen(rect, GraphicsState.mainWidth, GraphicsState.mainHeight, &mapped)) {
+            if (!MapToScreen(rect, source, dest, &mapped)) {
                 return -1;
             }
             result = chain->lpVtbl->Present(chain, &mapped, rect, window, nullptr, 0);
@@ -146,12 +152,12 @@ static int PresentThroughGdi(const RECT *rect, const RECT &source, const RECT &d
     int width = GraphicsState.mainWidth;
     int height = GraphicsState.mainHeight;
     if (doubled) {
-        LastSourceRect = RECT{0, 0, 640, 480};
-        LastDestRect = LastSourceRect;
+        LastSourceRect = source;
+        LastDestRect = dest;
         StretchDIBits(dc, 0, 0, 640, 480, 0, 0, 320, 240, body->pixels, bitmap, DIB_RGB_COLORS, SRCCOPY);
     } else if (rect != nullptr) {
         RECT mapped;
-        if (!MapToScreen(rect, width, height, &mapped)) {
+        if (!MapToScreen(rect, source, dest, &mapped)) {
             ReleaseDC(window, dc);
             return -1;
         }
@@ -159,8 +165,8 @@ static int PresentThroughGdi(const RECT *rect, const RECT &source, const RECT &d
                       mapped.top, mapped.right - mapped.left, mapped.bottom - mapped.top, body->pixels, bitmap,
                       DIB_RGB_COLORS, SRCCOPY);
     } else {
-        LastSourceRect = RECT{0, 0, dest.right - dest.left, dest.bottom - dest.top};
-        LastDestRect = LastSourceRect;
+        LastSourceRect = source;
+        LastDestRect = dest;
         if (dest.right - dest.left == width && dest.bottom - dest.top == height) {
             SetDIBitsToDevice(dc, dest.left, dest.top, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
                               static_cast<UINT>(height), body->pixels, bitmap, DIB_RGB_COLORS);
@@ -169,7 +175,6 @@ static int PresentThroughGdi(const RECT *rect, const RECT &source, const RECT &d
                           height, body->pixels, bitmap, DIB_RGB_COLORS, SRCCOPY);
         }
     }
-    (void)source;
     ReleaseDC(window, dc);
     return 0;
 }
@@ -206,20 +211,16 @@ int PresentScreen(const RECT *rect)
     if (rect != nullptr && (rect->right <= rect->left || rect->bottom <= rect->top)) {
         return -1;
     }
-    bool doubled = (DoubledScreenModeFlag != 0 || Window640x480RequestFlag != 0) && GraphicsState.mainWidth == 640 &&
-                   GraphicsState.mainHeight == 480;
-    RECT source = {0, 0, GraphicsState.mainWidth, GraphicsState.mainHeight};
-    RECT dest = source;
-    if (doubled) {
-        source = RECT{0, 0, 320, 240};
-        dest = RECT{0, 0, 640, 480};
-    } else if (GetWindowedModeState() != 0) {
-        double scaleX = 1.0;
-        double scaleY = 1.0;
-        GetWindowScaleFactors(&scaleX, &scaleY);
-        dest = RECT{0, 0, static_cast<LONG>(GraphicsState.virtualWidth * scaleX),
-                    static_cast<LONG>(GraphicsState.virtualHeight * scaleY)};
-    }
+    double scaleX = 1.0;
+    double scaleY = 1.0;
+    GetWindowScaleFactors(&scaleX, &scaleY);
+    const PresentRects rects =
+        ComputePresentRects(GraphicsState.mainWidth, GraphicsState.mainHeight, GraphicsState.virtualWidth,
+                            GraphicsState.virtualHeight, DoubledScreenModeFlag != 0 || Window640x480RequestFlag != 0,
+                            GetWindowedModeState() != 0, scaleX, scaleY);
+    const RECT &source = rects.source;
+    const RECT &dest = rects.dest;
+    const bool doubled = rects.doubled;
     if (GraphicsState.direct3DModeActive != 0) {
         return PresentThroughSwapChain(rect, source, dest, doubled);
     }

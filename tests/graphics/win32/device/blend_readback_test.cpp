@@ -142,7 +142,7 @@ uint32_t ReadBackPixel(int x, int y)
     if (D3DDev_CreateOffscreenPlainSurface(640, 480, K_D3DFMT_X8R8G8B8, K_D3DPOOL_SYSTEMMEM, &copy) < 0) {
         return pixel;
     }
-    if (D3DDev_GetRenderTargetData(ScreenTargetSurface, copy) >= 0) {
+    if (D3DDev_GetRenderTargetData(GetDrawTargetSurface(-2, 0), copy) >= 0) {
         K_D3DLOCKED_RECT locked = {};
         if (D3DSurf_LockRect(copy, &locked, nullptr, K_D3DLOCK_READONLY) >= 0) {
             pixel = reinterpret_cast<const uint32_t *>(static_cast<char *>(locked.pBits) + y * locked.Pitch)[x] &
