@@ -163,6 +163,85 @@ static int SizeClassFor(int side)
     return sizeClass;
 }
 
+// Whether two graphs draw from the same device textures (one graph, or one a part of the other)
+static int SharesImageSet(int a, int b)
+{
+    GraphRecord *first = GetGraphRecord(a, 0);
+    GraphRecord *second = GetGraphRecord(b, 0);
+    return first != nullptr && second != nullptr && first->imageSet != nullptr && first->imageSet == second->imageSet
+               ? 1
+               : 0;
+}
+
+// The graph a type reads beside its pass source (blend graph, gradient), or -1
+static int SecondGraphRead(const GraphFilterPass &pass)
+{
+    if (pass.blendFlag != 0) {
+        return pass.blendGraph;
+    }
+    return pass.type == GRAPH_FILTER_GRADIENT_MAP ? pass.params.ints[0] : -1;
+}
+
+// Whether a pass reads any texel of the destination's textures
+static int ReadsDestinationTexture(const GraphFilterPass &pass, int passSource, int passIndex, int destination)
+{
+    if (SharesImageSet(passSource, destination) != 0) {
+        return 1;
+    }
+    const int second = passIndex == 0 ? SecondGraphRead(pass) : -1;
+    return second >= 0 && SharesImageSet(second, destination) != 0 ? 1 : 0;
+}
+
+// Whether the passes of an operation must render apart from the textures they
+// read. Only a one-pass filter that reads nothing but the texel it writes may
+// render in place, and only where the start-up check found that to work: a
+// pass that samples neighbours would read texels it has already overwritten,
+// and a later pass that failed would leave an earlier one's half-way pixels.
+static int RendersApartFromItsSource(const GraphFilterPass &pass, int destination)
+{
+    if (FilterNeedsSeparateTarget(pass.blendFlag, pass.type, pass.params) != 0 ||
+        pass.rects.x1 != pass.rects.destX || pass.rects.y1 != pass.rects.destY ||
+        GraphicsState.filterInPlaceUsable == 0) {
+        return 1;
+    }
+    // A blend graph or gradient in the destination's textures is read at other places.
+    const int second = SecondGraphRead(pass);
+    return second >= 0 && SharesImageSet(second, destination) != 0 ? 1 : 0;
+}
+
+// The destination's pixels over the rectangle the last pass writes, put into the
+// work graph it renders into: pixels the pass leaves alone (BrightClip without a
+// fill) then reach the destination as they were, not as an earlier filter left
+// the work graph. 0 or -1
+static int SeedWorkTargetFromDestination(const GraphFilterPass &pass, int work, int destination, int width,
+                                         int height)
+{
+    const FilterRects &r = pass.rects;
+    ShaderRecord *copyShader = LookupShaderRecord(FilterShader("FilterCopy.pso"));
+    if (SinglePieceAtOrigin(destination, nullptr) != nullptr && copyShader != nullptr && copyShader->object != nullptr) {
+        GraphFilterPass copy = pass;
+        copy.blendFlag = 0;
+        copy.source = destination;
+        copy.target = work;
+        copy.rects.x1 = r.destX;
+        copy.rects.y1 = r.destY;
+        copy.rects.x2 = r.destX + width;
+        copy.rects.y2 = r.destY + height;
+        const FilterShaderDraw draw = {"FilterCopy.pso", nullptr, 0, -1, 0, 1, 1, 0, nullptr};
+        return DrawFilterShaderPass(copy, draw);
+    }
+    // A destination in several pieces (or no copy shader): through its pixels.
+    RasterImage image = {};
+    const RECT area = {r.destX, r.destY, r.destX + width, r.destY + height};
+    if (ReadGraphRectToImage(destination, &image, &area) != 0) {
+        return -1;
+    }
+    const RECT whole = {0, 0, width, height};
+    const int result = TransferImageRectToGraph(work, &whole, r.destX, r.destY, &image, nullptr, 0, 0, 0, nullptr);
+    FreeImageRecord(&image);
+    return result < 0 ? -1 : 0;
+}
+
 static void EnterFilterDrawState(FilterDrawStateSave *save)
 {
     DeviceStateCache &c = StateCache;
@@ -403,11 +482,7 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
 {
     const int source = pass->source;
     const int count = FilterPassCount(pass->blendFlag, pass->type, pass->params);
-    const int separate = FilterNeedsSeparateTarget(pass->blendFlag, pass->type) != 0 ||
-                                 pass->rects.x1 != pass->rects.destX || pass->rects.y1 != pass->rects.destY ||
-                                 GraphicsState.filterInPlaceUsable == 0
-                             ? 1
-                             : 0;
+    const int separate = RendersApartFromItsSource(*pass, destination);
     const int divisor = FilterOutputDivisor(pass->blendFlag, pass->type, pass->params);
     const int outW = (pass->rects.x2 - pass->rects.x1) / divisor;
     const int outH = (pass->rects.y2 - pass->rects.y1) / divisor;
@@ -422,7 +497,9 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
         if (GetGraphTextureSize(passSource, &tw, &th) != 0) {
             break;
         }
-        const bool newNeeded = (separate != 0 && passSource == destination) || IsDrawableSinglePiece(destination) == 0;
+        const bool newNeeded =
+            (separate != 0 && ReadsDestinationTexture(*pass, passSource, i, destination) != 0) ||
+            IsDrawableSinglePiece(destination) == 0;
         const bool parity = separate != 0 && (i & 1) == (count & 1);
         int target = destination;
         if (newNeeded || parity) {
@@ -432,6 +509,10 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
             target = WorkTarget(SizeClassFor(side), parity ? 0 : 1);
         }
         if (target <= 0 || GetGraphRecord(target, 0) == nullptr) {
+            break;
+        }
+        if (i == count - 1 && target != destination &&
+            SeedWorkTargetFromDestination(*pass, target, destination, outW, outH) != 0) {
             break;
         }
         if (i == 0 && pass->blendFlag == 0 && pass->type == GRAPH_FILTER_GAUSS && pass->params.floats[0] >= 1e-7f) {
