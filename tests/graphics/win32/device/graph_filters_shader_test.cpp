@@ -115,8 +115,8 @@ struct ShaderCase {
 };
 
 // Every filter, on a loaded and on a drawable graph, lands within a few steps of
-// its CPU routine run on the graph's pixels. Before each case a loaded graph of
-// the same size is inverted, so a work graph holds another filter's pixels.
+// its CPU routine run on the graph's pixels. Before each case another picture of
+// the same size is inverted, so the work graphs hold pixels of neither.
 TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
 {
     LibrarySession session;
@@ -127,7 +127,8 @@ TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
     ASSERT_TRUE(GraphTest::WriteRgbPng("noise.png", kNoiseSide, kNoiseSide, Noise));
     ASSERT_TRUE(GraphTest::WriteRgbPng("gradient.png", 256, 1, [](int x, int) { return 0x010101u * static_cast<uint32_t>(x / 2); }));
     const int gradient = LoadGraph("gradient.png");
-    const int scratch = LoadGraph("noise.png");
+    ASSERT_TRUE(GraphTest::WriteRgbPng("scratch.png", kNoiseSide, kNoiseSide, [](int x, int y) { return Noise(x + kNoiseSide, y); }));
+    const int scratch = LoadGraph("scratch.png");
     const ShaderCase cases[] = {
         {"mono", GRAPH_FILTER_MONO, {0, 0}, -1, 2},
         {"mono tinted", GRAPH_FILTER_MONO, {-80, 60}, -1, 2},
