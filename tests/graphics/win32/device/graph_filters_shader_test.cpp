@@ -2,8 +2,9 @@
 // by its pixel shader lands within 2 per channel of the CPU routine on the same
 // pixels (HSB within 10: its integer routine strays from the exact colour by a
 // few steps, 0xAE comes back as 0xAB with no change asked, while the shader
-// keeps an 8-bit hue between its passes); a library started again finds no
-// stale work graphs.
+// keeps an 8-bit hue between its passes), on loaded graphs and on drawable ones;
+// a filter whose pass fails leaves its graph as it was; a library started again
+// finds no stale work graphs.
 
 #include "library_session.h"
 
