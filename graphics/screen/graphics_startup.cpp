@@ -15,7 +15,6 @@
 #include "graphics/draw/draw_target.h"
 #include "graphics/filters/filter_device_passes.h"
 #include "graphics/filters/filter_in_place_check.h"
-#include "graphics/filters/filter_operation.h"
 #include "graphics/graphs/graph_record.h"
 #include "graphics/device/graphics_state.h"
 #include "graphics/state/light_table.h"
@@ -25,8 +24,6 @@
 #include "graphics/state/shader_constants.h"
 #include "graphics/shading/shader_handles.h"
 #include "graphics/startup_entries.h"
-#include "image/pixel_access.h"
-#include "image/public_api.h"
 #include "softraster/draw_state.h"
 
 namespace Korvo {
