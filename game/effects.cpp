@@ -3,15 +3,21 @@
 
 #include "korvo.h"
 
+#include <new>
+
 using namespace Korvo;
 
 static const int kEffectFrames = 10;
 static const int kEffectFrameSize = 32;
 static const int kEffectPlayBuffers = 3;
 
+// Without memory for its frame table the effect loads nothing: its job drops it
 DamagedEffect::DamagedEffect(const char *pictureFile, const char *soundFile, float step)
-    : frameGraphs(new int[kEffectFrames]()), frameStep(step), frameCount(kEffectFrames), sound(-1)
+    : frameGraphs(new (std::nothrow) int[kEffectFrames]()), frameStep(step), frameCount(kEffectFrames), sound(-1)
 {
+    if (frameGraphs == nullptr) {
+        return;
+    }
     CreateDivGraphFromImageFile(pictureFile, kEffectFrames, kEffectFrames, 1, kEffectFrameSize, kEffectFrameSize,
                                 frameGraphs, 0);
     sound = LoadSoundFileAsHandle(soundFile, kEffectPlayBuffers, -1);

@@ -17,6 +17,10 @@ JobData::JobData(int id, int hpMax, int attackValue, float armourValue, float in
       hitEffect(nullptr), hitEffectPictureFile(kHitPicture), hitEffectSoundFile(kHitSound)
 {
     hitEffect = new (std::nothrow) DamagedEffect(hitEffectPictureFile, hitEffectSoundFile, 1.0f);
+    if (hitEffect != nullptr && hitEffect->frameGraphs == nullptr) {
+        delete hitEffect;  // no frame table: hits show no effect, as with no effect at all
+        hitEffect = nullptr;
+    }
 }
 
 JobData::~JobData()

@@ -39,6 +39,7 @@ static void IdleSleep(TheoraPlayer *player)
 // Restart reading at a byte offset of the file.
 static void RestartReadingAt(TheoraPlayer *player, uint32_t offset)
 {
+    player->pictureFrame = -1; // frame numbers start again from the page read
     ogg_sync_reset(&player->sync);
     ogg_stream_reset(&player->oggStream);
     player->streams.Seek(player->stream, static_cast<int>(offset), 0);
@@ -168,11 +169,17 @@ static int ReplacePlane(uint8_t **plane, size_t size, int changed)
 }
 
 // The decoder's picture into a free stock entry; 0 or -1 when short of memory.
+// A frame whose packet did not decode gets an entry without a picture: the
+// decoder's picture is another frame's then, or, before any frame decoded,
+// none at all (its planes point at nothing the decoder set).
 static int StoreDecodedFrame(TheoraPlayer *player, TheoraFrameStockEntry *e)
 {
     yuv_buffer yuv;
-    if (theora_decode_YUVout(&player->decoder, &yuv) != 0) {
-        return -1;
+    if (player->pictureFrame != player->decodePosition || theora_decode_YUVout(&player->decoder, &yuv) != 0) {
+        e->undecodable = 1;
+        e->frame = player->decodePosition.load();
+        e->valid = 1;
+        return 0;
     }
     int yChanged = e->yWidth != yuv.y_width || e->yHeight != yuv.y_height || e->yStride != yuv.y_stride;
     int uvChanged = e->uvWidth != yuv.uv_width || e->uvHeight != yuv.uv_height || e->uvStride != yuv.uv_stride;
@@ -200,6 +207,7 @@ static int StoreDecodedFrame(TheoraPlayer *player, TheoraFrameStockEntry *e)
     e->uvWidth = yuv.uv_width;
     e->uvHeight = yuv.uv_height;
     e->uvStride = uvStride;
+    e->undecodable = 0;
     e->frame = player->decodePosition.load();
     e->valid = 1;
     return 0;
@@ -275,7 +283,8 @@ int DecodeTheoraFrames(TheoraPlayer *player, int n)
         }
         int frame = player->decodePosition + 1;
         if (lastKey < 0 || frame >= lastKey) {
-            theora_decode_packetin(&player->decoder, &player->packet);
+            // Only a packet that decodes makes the decoder's picture this frame's.
+            player->pictureFrame = theora_decode_packetin(&player->decoder, &player->packet) == 0 ? frame : -1;
         }
         wasKey = key == 1;
         player->decodePosition = frame;

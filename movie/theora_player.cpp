@@ -75,41 +75,68 @@ static int FailOpening(TheoraPlayer *player, const char *message)
     return -1;
 }
 
-// The stock entry of the frame on show, once the thread has decoded it; null
-// when it will not come: the thread has ended, the data ended before it, or
-// the thread has made no progress for a while (a stalled thread must not hold
-// the main thread for ever).
-static const TheoraFrameStockEntry *WaitForCurrentFrame(TheoraPlayer *player)
+// Whether a wait gave up on the thread and the thread has not moved since.
+static bool DecodeThreadStillStalled(TheoraPlayer *player)
 {
+    if (player->stallNoted && player->progress == player->progressAtStall) {
+        return true;
+    }
+    player->stallNoted = 0;
+    return false;
+}
+
+// Poll until done() holds; false when the thread made no progress for
+// kDecodeStallPolls polls in a row (logged once per stall), or at once while
+// it is still stalled: a stalled thread costs the main thread one wait, not one
+// per draw, and the movie keeps its last frame meanwhile.
+template <typename Done>
+static bool WaitForDecodeThread(TheoraPlayer *player, Done done)
+{
+    if (DecodeThreadStillStalled(player)) {
+        return done();
+    }
     uint32_t lastProgress = player->progress;
     int stalledPolls = 0;
-    for (;;) {
-        if (player->threadState == kTheoraEnded) {
-            return nullptr;
-        }
-        bool seeking = player->threadState == kTheoraSeeking || player->seekRequest;
-        if (!seeking) {
-            int current = player->frameInUse;
-            for (int i = 0; i < player->stockSize; ++i) {
-                if (player->stock[i].valid && player->stock[i].frame == current) {
-                    return &player->stock[i];
-                }
-            }
-            if (player->endOfData) {
-                return nullptr;
-            }
-        }
+    while (!done()) {
         uint32_t progress = player->progress;
         if (progress != lastProgress) {
             lastProgress = progress;
             stalledPolls = 0;
-            SleepMilliseconds(seeking ? 1 : 0);
         } else if (++stalledPolls >= kDecodeStallPolls) {
-            return nullptr;
-        } else {
-            SleepMilliseconds(1);
+            player->stallNoted = 1;
+            player->progressAtStall = progress;
+            AppendLogText("Theora ムービーデコード用スレッドが応答しません\n");
+            return false;
         }
+        ++player->mainThreadWaitPolls;
+        SleepMilliseconds(stalledPolls == 0 ? 0 : 1);
     }
+    return true;
+}
+
+// The stock entry of the frame on show, once the thread has stored it; null
+// when it will not come: the thread has ended, the data ended before it, the
+// thread is stalled, or the frame did not decode (the last good one stays).
+static const TheoraFrameStockEntry *WaitForCurrentFrame(TheoraPlayer *player)
+{
+    const TheoraFrameStockEntry *found = nullptr;
+    WaitForDecodeThread(player, [player, &found] {
+        if (player->threadState == kTheoraEnded) {
+            return true;
+        }
+        if (player->threadState == kTheoraSeeking || player->seekRequest) {
+            return false;
+        }
+        int current = player->frameInUse;
+        for (int i = 0; i < player->stockSize; ++i) {
+            if (player->stock[i].valid && player->stock[i].frame == current) {
+                found = &player->stock[i];
+                return true;
+            }
+        }
+        return player->endOfData != 0;
+    });
+    return found != nullptr && !found->undecodable ? found : nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -137,6 +164,7 @@ TheoraPlayer *AllocTheoraPlayer(const StreamFunctionTable *table, StreamHandle s
     player->currentFrame = -1;
     player->frameInUse = -1;
     player->decodePosition = -1;
+    player->pictureFrame = -1;
     ogg_sync_init(&player->sync);
     theora_info_init(&player->info);
     theora_comment_init(&player->comment);
@@ -338,8 +366,11 @@ int StartTheoraPlayback(TheoraPlayer *player, int stockSize, void *asyncContext)
     }
     ResumeThreadRecord(&player->thread);
     SeekTheoraFrame(player, 0);
-    // Not even the first frame comes: no movie.
-    return CopyTheoraFrameToTargets(player, 1, 1, asyncContext) == 1 ? 0 : -1;
+    // Not even the first frame comes (it does not decode, or the data ends): no movie.
+    if (CopyTheoraFrameToTargets(player, 1, 1, asyncContext) != 1) {
+        return FailOpening(player, "Theora ムービーの最初のフレームをデコードできませんでした\n");
+    }
+    return 0;
 }
 
 void FreeTheoraPlayer(TheoraPlayer *player)
@@ -376,6 +407,10 @@ void FreeTheoraPlayer(TheoraPlayer *player)
 int CloseTheoraPlayer(TheoraPlayer *player)
 {
     if (HasThreadHandle(&player->thread)) {
+        // NOTE: unbounded, as it must be: the thread uses the player and the
+        // stream to the end, so neither may go before it. It cannot hang: the
+        // thread reads the stop request at the top of every pass, paused too,
+        // and no pass waits for the main thread or reads past the data's end.
         player->stopRequest = 1;
         while (player->threadState != kTheoraEnded) {
             SleepMilliseconds(1);
@@ -394,16 +429,20 @@ int SeekTheoraFrame(TheoraPlayer *player, int frame)
     player->imageCopied = 0;
     player->surfaceCopied = 0;
     player->pauseRequest = 1;
-    while (player->threadState != kTheoraPaused && player->threadState != kTheoraEnded) {
-        SleepMilliseconds(0);
-    }
+    bool paused = WaitForDecodeThread(player, [player] {
+        return player->threadState == kTheoraPaused || player->threadState == kTheoraEnded;
+    });
     // The last frame is the furthest a seek goes: a target past it would find
     // no page and end the thread.
     int last = static_cast<int>(player->frameCount) - 1;
     frame = frame < 0 ? 0 : (frame > last ? last : frame);
     player->currentFrame = frame;
-    player->seekTarget = frame;
-    player->seekRequest = 1;
+    // A stalled thread gets no request it might be serving a stale one over: the
+    // frame on show alone tells it where to decode from once it moves again.
+    if (paused) {
+        player->seekTarget = frame;
+        player->seekRequest = 1;
+    }
     player->pauseRequest = 0;
     return 0;
 }

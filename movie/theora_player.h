@@ -43,6 +43,9 @@ struct TheoraPageIndexEntry {
 struct TheoraFrameStockEntry {
     std::atomic<int> valid;
     std::atomic<int> frame;
+    // The frame's packet did not decode: the entry holds no picture, only the
+    // fact, so the frame is not waited for and the last good one stays on show.
+    int undecodable;
     uint8_t *planeY, *planeU, *planeV;
     int yWidth, yHeight, yStride;
     int uvWidth, uvHeight, uvStride;
@@ -97,6 +100,15 @@ struct TheoraPlayer {
     // alone even when the frame on show has moved on.
     std::atomic<int> frameInUse;
     std::atomic<int> decodePosition;
+    // The frame whose packet the decoder last took without an error (thread
+    // only); -1 when its picture is none of the file's frames.
+    int pictureFrame;
+    // A main-thread wait that gave up marks the thread stalled at its progress
+    // count; no wait blocks again until that count moves (main thread only).
+    int stallNoted;
+    uint32_t progressAtStall;
+    // Polls the main thread has slept through waiting for the thread.
+    uint32_t mainThreadWaitPolls;
     int headerCount;
     TheoraFrameStockEntry *stock;
     int stockSize;

@@ -100,9 +100,12 @@ static int OpenOggVorbisReader(AudioDecodeState *state)
     state->ogg.channels = info->channels;
     state->format = MakePcmWaveFormat(info->channels, static_cast<int>(info->rate), 8 * bytesPerSample);
     state->blockSize = kOggBlockBytes;
+    // A claimed length beyond what one block can hold is a damaged header: the
+    // length is then unknown and the conversion takes what the data gives.
+    // Bounded before the multiply, which a granule near 2^63 would overflow.
     ogg_int64_t total = ov_pcm_total(file, -1);
-    int64_t bytes = total >= 0 ? total * state->format.blockAlign : -1;
-    state->dataSize = bytes >= 0 && bytes <= INT32_MAX ? static_cast<int>(bytes) : -1;
+    int64_t align = state->format.blockAlign;
+    state->dataSize = total >= 0 && total <= INT32_MAX / align ? static_cast<int>(total * align) : -1;
     return 0;
 }
 

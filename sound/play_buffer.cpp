@@ -373,7 +373,10 @@ float DecibelsToAmplitude(float decibels)
 void FeedPlayBufferVoice(PlayBuffer *buffer, uint32_t bytesRequired)
 {
     int align = buffer->format.blockAlign;
-    int piece = static_cast<int>(buffer->format.samplesPerSec) / kVoicePiecesPerSecond;
+    // At least one frame: below 60 frames a second a piece of none would hand
+    // nothing over and the voice would never end.
+    int piece = static_cast<int>(buffer->format.samplesPerSec / kVoicePiecesPerSecond);
+    piece = piece > 0 ? piece : 1;
     int frame = buffer->submitPosition;
     uint32_t submitted = 0;
     while (submitted < bytesRequired) {

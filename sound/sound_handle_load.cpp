@@ -287,11 +287,16 @@ int CreateSoundHandleBuffers(int shareHandle, const SoundWaveFormat *format, int
     }
     SoundBufferDesc desc{0, static_cast<uint32_t>(dataBytes), format};
     if (isStream != 0) {
-        uint32_t perSecond = format->avgBytesPerSec & 0xFFFFFFu;
-        uint32_t align = format->blockAlign;
+        // One second of the whole byte rate, in 64 bits: a ring of its low 24
+        // bits only (a rate above 16 MB a second) would hold a sliver of a
+        // second, or nothing, and the stream would never end.
+        int64_t perSecond = format->avgBytesPerSec;
+        int64_t align = format->blockAlign;
+        int64_t ring = align != 0 ? align * ((perSecond + align - 1) / align) : 0;
         desc.flags = kStreamBufferFlags;
-        desc.bytes = align * ((perSecond + align - 1) / align);
-        if (CreatePlayBuffer(&record->buffers[0], &desc, nullptr, record->is3d) != 0) {
+        desc.bytes = static_cast<uint32_t>(ring);
+        if (ring <= 0 || ring > kMaxDecodeBytesPerSecond ||
+            CreatePlayBuffer(&record->buffers[0], &desc, nullptr, record->is3d) != 0) {
             return AppendLogText("ストリーム風サウンドバッファの作成に失敗しました\n");
         }
         record->bufferCount = 1;

@@ -7,6 +7,8 @@
 #include "core/threads/section_lock.h"
 #include "sound/stream_ring.h"
 
+#include <cstdint>
+
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
@@ -21,6 +23,9 @@ constexpr int kPrimeNumerator = 192;
 constexpr int kPrimeDenominator = 256;
 // Sources that give nothing in a row before a pass gives up (empty sources).
 constexpr int kMaxEmptyAdvances = 2 * kStreamMaxSources + 2;
+// NOTE: every size below is worked out in 64 bits and only the result, which
+// the ring bounds, is narrowed: a valid high-rate format (8 channels of 32 bits
+// at 400 kHz is 12.8 MB a second) overflows an int in its products.
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -39,8 +44,21 @@ static int LockedBytes(const LockedRegion &region)
 // 1/8 s of the format in whole blocks.
 static int EighthSecondBytes(const SoundWaveFormat &format)
 {
-    int align = format.blockAlign;
-    return static_cast<int>(format.avgBytesPerSec) / 8 / align * align;
+    int64_t align = format.blockAlign;
+    return static_cast<int>(static_cast<int64_t>(format.avgBytesPerSec) / 8 / align * align);
+}
+
+// The first fill and the distance of the safe limit: 192/256 s of the byte rate.
+static int64_t PrimeBytes(int64_t perSecond)
+{
+    return perSecond * kPrimeNumerator / kPrimeDenominator;
+}
+
+// Frames as bytes, as far as an int counts them.
+static int BytesOfFrames(int frames, int align)
+{
+    int64_t bytes = static_cast<int64_t>(frames) * align;
+    return bytes < INT32_MAX ? static_cast<int>(bytes) : INT32_MAX;
 }
 
 // The current source gave nothing: repeat it, go to the next one, loop to the
@@ -56,9 +74,10 @@ static bool AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region,
             return false;
         }
         SeekDecodedSamples(&source->decode, source->loopStartFrame);
-        record->consumedBytes = source->loopStartFrame * align;
+        int loopStart = BytesOfFrames(source->loopStartFrame, align);
+        record->consumedBytes = loopStart;
         record->wrapPending = 1;
-        record->wrapPosition = source->loopStartFrame * align;
+        record->wrapPosition = loopStart;
         record->wrapRingPosition = here;
         return true;
     }
@@ -101,7 +120,7 @@ static void DecodeIntoRegion(SoundHandleRecord *record, LockedRegion *region, in
         StreamSoundSource *source = &record->sources[record->currentSource];
         int want = LockedBytes(*region) - WrittenBytes(*region);
         if (source->playLengthLimit >= 0) {
-            int left = source->playLengthLimit * align - record->consumedBytes;
+            int left = BytesOfFrames(source->playLengthLimit, align) - record->consumedBytes;
             want = left < want ? (left > 0 ? left : 0) : want;
         }
         int got = want > 0 ? CopyDecodedIntoLockedRegion(region, &source->decode, want) : 0;
@@ -140,7 +159,7 @@ int RefillStreamSound(int handle, int anyState)
 
     const int ringLength = record->ringLength;
     const int align = record->format.blockAlign;
-    const int perSecond = static_cast<int>(record->format.avgBytesPerSec);
+    const int64_t perSecond = record->format.avgBytesPerSec;
     const int position = static_cast<int>(cursor) % ringLength;
     uint32_t status = 0;
     bool playing = GetPlayBufferStatus(ring, &status) == 0 && (status & kBufferStatusPlaying) != 0;
@@ -174,11 +193,11 @@ int RefillStreamSound(int handle, int anyState)
             return -1;
         }
         int lead = RingDistance(position, record->writePosition, ringLength);
-        int leadUnits = static_cast<int>(static_cast<int64_t>(lead) * kLeadUnitsPerSecond / perSecond);
+        int64_t leadUnits = static_cast<int64_t>(lead) * kLeadUnitsPerSecond / perSecond;
         if (leadUnits >= kCatchUpLeadUnits) {
             bytes = EighthSecondBytes(record->format);
         } else {
-            bytes = static_cast<int>(static_cast<int64_t>(perSecond) * kCatchUpLeadUnits / kLeadUnitsPerSecond) - lead;
+            bytes = static_cast<int>(perSecond * kCatchUpLeadUnits / kLeadUnitsPerSecond) - lead;
             bytes -= bytes % align;
         }
     } else {
@@ -186,7 +205,7 @@ int RefillStreamSound(int handle, int anyState)
             ReleaseSectionLock(GetSoundLock());
             return 0;
         }
-        bytes = align * (perSecond * kPrimeNumerator / kPrimeDenominator / align);
+        bytes = static_cast<int>(align * (PrimeBytes(perSecond) / align));
         offset = 0;
         firstFill = true;
     }
@@ -217,8 +236,8 @@ int RefillStreamSound(int handle, int anyState)
         record->safeLimit = 0;
     } else {
         record->writePosition = (record->writePosition + written) % ringLength;
-        int prime = perSecond * kPrimeNumerator / kPrimeDenominator;
-        int limit = record->writePosition - align * ((prime + align - 1) / align);
+        int64_t prime = PrimeBytes(perSecond);
+        int limit = record->writePosition - static_cast<int>(align * ((prime + align - 1) / align));
         record->safeLimit = limit < 0 ? limit + ringLength : limit;
     }
     ReleaseSectionLock(GetSoundLock());

@@ -5,6 +5,8 @@
 
 #include "sound/stream_sound.h"
 
+#include <cstdint>
+
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
@@ -71,12 +73,16 @@ void AdvanceStreamPlayPosition(SoundHandleRecord *record, uint32_t cursor)
         return;
     }
     int moved = RingDistance(from, to, ring);
+    // Counted in 64 bits and held at the largest int: a high-rate stream of
+    // three long sources passes 2 GB of data.
+    int64_t position;
     if (record->wrapPending != 0 && RingDistance(from, record->wrapRingPosition, ring) <= moved) {
-        record->playPosition = record->wrapPosition + RingDistance(record->wrapRingPosition, to, ring);
+        position = static_cast<int64_t>(record->wrapPosition) + RingDistance(record->wrapRingPosition, to, ring);
         record->wrapPending = 0;
     } else {
-        record->playPosition += moved;
+        position = static_cast<int64_t>(record->playPosition) + moved;
     }
+    record->playPosition = position < INT32_MAX ? static_cast<int>(position) : INT32_MAX;
     record->lastCursor = cursor;
 }
 

@@ -17,6 +17,8 @@ namespace Korvo {
 // ---------------------------------------------------------------------------
 // Bytes of the RIFF, "fmt " and "data" headers of a built WAVE image.
 constexpr int kWaveImageHeaderBytes = 46;
+// The lowest sample rate a stream sound plays at.
+constexpr uint32_t kStreamMinFramesPerSecond = 60;
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -246,6 +248,12 @@ int AddSreamSound(SoundCreateSettings *settings, const StreamOpsTable *stream, u
             return AppendLogText("フォーマットの違う音声データは同時に使うことは出来ません");
         }
     } else {
+        // Below 60 frames a second the ring's 1/60 s feeds and 1/8 s refills are
+        // empty and the stream would play for ever.
+        if (source->decode.format.samplesPerSec < kStreamMinFramesPerSecond) {
+            CloseSource(source, 0);
+            return AppendLogText("毎秒 60 フレーム未満の音声データはストリームサウンドにできません\n");
+        }
         record->format = source->decode.format;
         if (SetUpRing(record, handle, shareHandle, anyState) != 0) {
             CloseSource(source, 0);

@@ -115,4 +115,11 @@ int SetProjectionScreenSize(int width, int height)
     return 0;
 }
 
+// The size last stored by SetProjectionScreenSize
+void GetProjectionScreenSize(int *width, int *height)
+{
+    *width = g_projectionScreenWidth;
+    *height = g_projectionScreenHeight;
+}
+
 } // namespace Korvo

@@ -85,5 +85,7 @@ int BuildViewportTransform(RowMatrix4 *out, float centreX, float centreY, float 
 int BuildLookAtViewMatrix(RowMatrix4 *out, const XyzVector *eye, const XyzVector *target, const XyzVector *up);
 // Screen size whose height / width is the default aspect (0.75 when either is 0); 0
 int SetProjectionScreenSize(int width, int height);
+// The size last stored by SetProjectionScreenSize
+void GetProjectionScreenSize(int *width, int *height);
 
 } // namespace Korvo

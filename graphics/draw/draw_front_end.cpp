@@ -39,22 +39,11 @@ static void InvertRectOnDevice(const RECT &rect)
 // Public functions
 // ---------------------------------------------------------------------------
 
-// The device weighs by alpha / 255 and rounds; the software rasteriser weighs
-// alpha blends by param / 256 and truncates. The vertex alpha of an alpha blend is
-// the device weight nearest param / 256, so one blend on either road differs by
-// one step per channel at most. (Additions weigh by param / 255 on both.)
-static uint32_t DeviceAlphaForBlend(int mode, int param)
-{
-    if (mode == 0) {
-        return 255u;
-    }
-    uint32_t p = static_cast<uint32_t>(param);
-    return mode == 1 && p < 255u ? (p * 255u + 128u) / 256u : p;
-}
-
 void ComputeDrawVertexColor()
 {
-    uint32_t alpha = DeviceAlphaForBlend(Draw.blendMode, Draw.blendParam);
+    // The device weighs by alpha / 255 where the software rasteriser's alpha blend
+    // weighs by param / 256, so the two roads may differ by a step or two per channel.
+    uint32_t alpha = Draw.blendMode != 0 ? static_cast<uint32_t>(Draw.blendParam) : 255u;
     DrawVertexColor = (alpha << 24) | (Draw.brightColor & 0xFFFFFF);
 }
 

@@ -214,8 +214,10 @@ int DrawGraphOnQuadF(float x1, float y1, float x2, float y2, float x3, float y3,
     for (int i = 0; i < 8; ++i) {
         p[i] = TruncateFloatToInt(floats[i]);
     }
-    RECT affected = {std::min({p[0], p[2], p[4], p[6]}), std::min({p[1], p[3], p[5], p[7]}),
-                     std::max({p[0], p[2], p[4], p[6]}), std::max({p[1], p[3], p[5], p[7]})};
+    // The bounding box starts from (0xffffff, 0xffffff) - (0, 0): its minimum is at
+    // most 0xffffff and its maximum at least 0.
+    RECT affected = {std::min({0xFFFFFF, p[0], p[2], p[4], p[6]}), std::min({0xFFFFFF, p[1], p[3], p[5], p[7]}),
+                     std::max({0, p[0], p[2], p[4], p[6]}), std::max({0, p[1], p[3], p[5], p[7]})};
     return RunGraphDraw(
         handle, affected,
         [&](GraphRecord *record) {

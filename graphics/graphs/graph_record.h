@@ -150,6 +150,11 @@ void CaptureGraphCreateSettings(GraphCreateSettings *settings);
 void CaptureGraphLoadSettings(GraphLoadSettings *settings);
 // The creation settings as the draw-settings reset leaves them
 void ResetGraphCreateSettings();
+// Replace the creation settings that later graphs take
+void StoreGraphCreateSettings(const GraphCreateSettings *settings);
+// The load settings of a reset library, whatever is stored now: for the graphs
+// the library makes for itself
+void CaptureDefaultGraphLoadSettings(GraphLoadSettings *settings);
 // KeepNoRestoreSource of the current settings
 int GetGraphNoRestoreFlag();
 

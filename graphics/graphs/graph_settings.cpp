@@ -18,15 +18,25 @@ static int StoredTransparentFromTopLeft = 0;
 static int StoredKeepNoRestoreSource = 0;
 
 // ---------------------------------------------------------------------------
+// Internal helpers
+// ---------------------------------------------------------------------------
+
+static GraphCreateSettings DefaultCreateSettings()
+{
+    GraphCreateSettings settings = {};
+    settings.plainParam4 = 1;
+    settings.managedTexture = 1;
+    settings.drawableDepth = 1;
+    return settings;
+}
+
+// ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
 
 void ResetGraphCreateSettings()
 {
-    StoredCreateSettings = GraphCreateSettings{};
-    StoredCreateSettings.plainParam4 = 1;
-    StoredCreateSettings.managedTexture = 1;
-    StoredCreateSettings.drawableDepth = 1;
+    StoredCreateSettings = DefaultCreateSettings();
     StoredNoTransparentColor = 0;
     StoredTransparentToAlpha = 0;
     StoredTransparentFromTopLeft = 0;
@@ -47,6 +57,18 @@ void CaptureGraphLoadSettings(GraphLoadSettings *settings)
     settings->transparentToAlpha = StoredTransparentToAlpha;
     settings->transparentFromTopLeft = StoredTransparentFromTopLeft;
     settings->keepNoRestoreSource = StoredKeepNoRestoreSource;
+}
+
+void StoreGraphCreateSettings(const GraphCreateSettings *settings)
+{
+    StoredCreateSettings = *settings;
+}
+
+void CaptureDefaultGraphLoadSettings(GraphLoadSettings *settings)
+{
+    *settings = GraphLoadSettings{};
+    SetupImageLoadParams(&settings->imageParams);
+    settings->create = DefaultCreateSettings();
 }
 
 int GetGraphNoRestoreFlag()

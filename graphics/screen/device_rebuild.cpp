@@ -19,6 +19,7 @@
 #include "graphics/draw/masks.h"
 #include "graphics/state/shader_constants.h"
 #include "graphics/shading/shader_handles.h"
+#include "graphics/shading/white_stage_texture.h"
 #include "graphics/state/transforms.h"
 
 namespace Korvo {
@@ -88,6 +89,17 @@ static void PutBackTransforms(const KeptTransforms &kept)
     SetViewportMatrix(&kept.viewport);
 }
 
+// The graphs' pixels: the program's restore routine (or the built-in one), then
+// the library's own white stage texture, which a program's routine cannot know.
+static int RestoreGraphPixels()
+{
+    int result = RunGraphRestore();
+    if (RefillWhiteStageTexture() != 0) {
+        result = -1;
+    }
+    return result;
+}
+
 // The rebuild fell back to software: software screens and graph images.
 static int RebuildInSoftware(int hadDirect3D)
 {
@@ -101,7 +113,7 @@ static int RebuildInSoftware(int hadDirect3D)
     KeptTransforms kept = KeepTransforms();
     SelectDrawTarget(GetSelectedDrawTarget());
     PutBackTransforms(kept);
-    if (RunGraphRestore() != 0) {
+    if (RestoreGraphPixels() != 0) {
         restored = -1;
     }
     return restored;
@@ -153,7 +165,7 @@ int RecreateGraphicsDevice()
         FillDrawTargetWithBackground(nullptr);
         PresentScreen(nullptr);
     }
-    if (RunGraphRestore() != 0) {
+    if (RestoreGraphPixels() != 0) {
         restored = -1;
     }
     ReapplyDeviceStates();

@@ -6,6 +6,7 @@
 #include "core/public_api.h"
 #include "core/log/error_log.h"
 #include "core/log/fatal_error.h"
+#include "core/math/vector_math.h"
 #include "graphics/device/shell_services.h"
 #include "core/system/window_state.h"
 #include "graphics/state/device_state_cache.h"
@@ -44,7 +45,8 @@ static void StoreMode(const ScreenMode &mode)
     StoreScreenRefreshRate(mode.rate);
 }
 
-// 640x480 with the drawn size of the low-resolution emulation when it is on.
+// 640x480 with the drawn size of the low-resolution emulation when it is on; the
+// projection follows the drawn size.
 static void StoreFallbackSize()
 {
     bool emulated = Window640x480RequestFlag != 0 || DoubledScreenModeFlag != 0;
@@ -52,6 +54,7 @@ static void StoreFallbackSize()
     if (emulated) {
         GraphicsState.virtualWidth = 320;
         GraphicsState.virtualHeight = 240;
+        SetProjectionScreenSize(320, 240);
     }
 }
 

@@ -1,5 +1,7 @@
 // The white stage texture: a graph made from a built-in 8 x 8 white picture the
-// first time an untextured draw needs it.
+// first time an untextured draw needs it. It is the library's own: made with the
+// default graph settings whatever the program switched to, and filled again after
+// every device rebuild whatever restore callback the program installed.
 
 #include "graphics/shading/white_stage_texture.h"
 
@@ -32,6 +34,16 @@ static K_IDirect3DBaseTexture9 *FirstPieceTexture(int handle)
     return reinterpret_cast<K_IDirect3DBaseTexture9 *>(pieces[0].piece->texture);
 }
 
+// The white picture into a new graph (handle -1) or back into the existing one.
+static int LoadWhitePicture(int reload, int handle)
+{
+    GraphLoadSettings settings;
+    CaptureDefaultGraphLoadSettings(&settings);
+    settings.create.transparentColor = 0xFF00FF;
+    return CreateGraphFromImageBytes(&settings, reload, handle, kWhiteTga.data(), static_cast<int>(kWhiteTga.size()),
+                                     nullptr, 0, 1, 0, 0);
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -39,11 +51,7 @@ static K_IDirect3DBaseTexture9 *FirstPieceTexture(int handle)
 K_IDirect3DBaseTexture9 *AcquireWhiteStageTexture()
 {
     if (WhiteStageGraph == -1) {
-        GraphLoadSettings settings;
-        CaptureGraphLoadSettings(&settings);
-        settings.create.transparentColor = 0xFF00FF;
-        int handle = CreateGraphFromImageBytes(&settings, 0, -1, kWhiteTga.data(), static_cast<int>(kWhiteTga.size()),
-                                               nullptr, 0, 1, 0, 0);
+        int handle = LoadWhitePicture(0, -1);
         // Making a graph may have closed the scene the draw is in.
         G_D3D_BeginSceneIfNeeded();
         if (handle == -1) {
@@ -53,6 +61,11 @@ K_IDirect3DBaseTexture9 *AcquireWhiteStageTexture()
         BindHandleOwnerVariable(handle, &WhiteStageGraph);
     }
     return FirstPieceTexture(WhiteStageGraph);
+}
+
+int RefillWhiteStageTexture()
+{
+    return WhiteStageGraph == -1 ? 0 : LoadWhitePicture(1, WhiteStageGraph);
 }
 
 int GetWhiteStageGraph()

@@ -7,6 +7,24 @@
 
 #include "tests/game/test_battle.h"
 
+#include <new>
+
+// The next non-throwing array allocation of this many bytes fails (0: none).
+static size_t RefusedArrayNewBytes = 0;
+
+void *operator new[](std::size_t bytes, const std::nothrow_t &) noexcept
+{
+    if (bytes != 0 && bytes == RefusedArrayNewBytes) {
+        RefusedArrayNewBytes = 0;
+        return nullptr;
+    }
+    try {
+        return ::operator new[](bytes);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
 namespace {
 
 TEST(Combat, DamagePerHitWithAndWithoutCover)
@@ -96,22 +114,27 @@ TEST(Movement, StepTimes)
     }
 }
 
-TEST(Movement, OpponentOnTheNextCellBlocks)
+TEST(Movement, OnlyAnAliveOpponentOnTheNextCellBlocks)
 {
     TestBattle test(FilledRows('1'));
     Character *unit = test.AddPlayer(kPlayerSearcher, 5, 5);
-    Character *friendly = test.AddPlayer(kPlayerSearcher, 5, 6);
+    test.AddPlayer(kPlayerSearcher, 6, 6);
     Enemy *enemy = test.AddEnemy(kEnemySearcher, 6, 5);
     unit->route = {kMoveRight};
     unit->StepAlongRoute(test.battle->playerUnits, test.battle->EnemyUnits());
     EXPECT_EQ(kMoveRight, unit->facing);
     EXPECT_EQ(1u, unit->route.size());
     EXPECT_EQ(5, unit->cellX);
-    enemy->alive = false;
+    enemy->alive = false;  // a dead opponent stays in its list and on its cell
+    unit->StepAlongRoute(test.battle->playerUnits, test.battle->EnemyUnits());
+    EXPECT_EQ(6, unit->cellX);
+    EXPECT_TRUE(unit->route.empty());
+    while (unit->stepRemaining > 0.0f) {
+        unit->StepAlongRoute(test.battle->playerUnits, test.battle->EnemyUnits());
+    }
     unit->route = {kMoveDown};  // own units never block
     unit->StepAlongRoute(test.battle->playerUnits, test.battle->EnemyUnits());
     EXPECT_EQ(6, unit->cellY);
-    (void)friendly;
 }
 
 // Three cells apart (96 pixels): beyond a Searcher's 90, inside 90 x 1.2. The
@@ -162,6 +185,17 @@ TEST(Combat, HitWithoutAHitEffect)
     EXPECT_TRUE(target->effects.entries.empty());
     target->DrawUnit();
     EXPECT_EQ(0, Fake.soundStarts);
+}
+
+// A job whose hit effect has no memory for its frame table drops the effect
+// whole, as when the effect itself could not be allocated.
+TEST(Combat, JobWithoutRoomForItsHitEffectFramesHasNoHitEffect)
+{
+    ResetFakeLibrary();
+    RefusedArrayNewBytes = 10 * sizeof(int);
+    Searcher job;
+    EXPECT_EQ(0u, RefusedArrayNewBytes) << "the frame table was asked for without throwing";
+    EXPECT_EQ(nullptr, job.hitEffect);
 }
 
 TEST(Spotting, OpenGroundConcealmentAndCover)

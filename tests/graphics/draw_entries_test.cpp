@@ -187,6 +187,8 @@ TEST(DrawEntriesTest, SettersClampStoreAndSkipRepeats)
     EXPECT_EQ(MemImgState.brightColor, 0x0A14FFu);
     SetBlendModeAndParam(2, 128);
     EXPECT_EQ(DrawVertexColor, 0x800A14FFu);
+    SetBlendModeAndParam(1, 200);
+    EXPECT_EQ(DrawVertexColor, 0xC80A14FFu) << "an alpha blend's vertex alpha is its parameter";
     SetBlendModeAndParam(0, 128);
     EXPECT_EQ(DrawVertexColor >> 24, 0xFFu) << "no blending: opaque vertices";
 

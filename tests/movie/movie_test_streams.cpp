@@ -1,11 +1,16 @@
 #include "movie_test_streams.h"
 
+#include "core/threads/thread_record.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace MovieTestStreams {
 
 namespace {
+
+std::atomic<bool> ReadsHeld{false};
 
 struct ByteStream {
     const std::vector<uint8_t> *bytes;
@@ -38,6 +43,9 @@ int Seek(Korvo::StreamHandle s, int offset, int origin)
 
 size_t Read(void *buffer, size_t size, size_t count, Korvo::StreamHandle s)
 {
+    while (ReadsHeld) {
+        Korvo::SleepMilliseconds(1);
+    }
     ByteStream *b = Of(s);
     size_t left = b->bytes->size() - b->position;
     size_t n = size == 0 ? 0 : std::min(count, left / size);
@@ -74,6 +82,11 @@ Korvo::StreamHandle OpenBytes(const std::vector<uint8_t> &bytes)
 void CloseBytes(Korvo::StreamHandle stream)
 {
     delete Of(stream);
+}
+
+void HoldReads(bool held)
+{
+    ReadsHeld = held;
 }
 
 } // namespace MovieTestStreams

@@ -14,5 +14,7 @@ const Korvo::StreamFunctionTable *MemoryTable();
 // A stream over bytes the caller keeps; closed with CloseBytes
 Korvo::StreamHandle OpenBytes(const std::vector<uint8_t> &bytes);
 void CloseBytes(Korvo::StreamHandle stream);
+// While held, every read waits (a reader stuck on its file)
+void HoldReads(bool held);
 
 } // namespace MovieTestStreams

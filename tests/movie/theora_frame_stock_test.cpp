@@ -2,7 +2,10 @@
 // wraps past the end and steps back find their frame, movies shorter than the
 // stock leave the thread idle, and a wait for a frame that cannot come ends.
 
+#include "movie_test_streams.h"
 #include "theora_test_movie.h"
+
+#include "tests/core/log_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -83,8 +86,42 @@ TEST(TheoraFrameStock, AWaitForAFrameThatCannotComeEnds)
         player->decoder.i = decoderInfo;
         ReleaseThread(player);
         SeekTheoraFrame(player, 12);
+        ASSERT_TRUE(ThreadGoesIdle(player)); // a stalled thread is waited for again once it has moved
         ExpectFrameShown(player, 12);
     }
+}
+
+// A decode thread stuck in a read costs the main thread one wait, logged
+// once: later copies and a seek keep the last frame without waiting, until
+// the thread moves again.
+TEST(TheoraFrameStock, AStalledThreadIsWaitedForOnce)
+{
+    OpenMovie movie;
+    TheoraMovieRecipe recipe;
+    Open(&movie, recipe, 4);
+    TheoraPlayer *player = movie.player;
+    AdvanceTheoraFrames(player, 26);
+    ExpectFrameShown(player, 26);
+    ASSERT_TRUE(ThreadGoesIdle(player)); // frames 26 to 29 in the stock
+    KorvoTest::StartFreshLog();
+    MovieTestStreams::HoldReads(true);
+    AdvanceTheoraFrames(player, 5); // frame 1: the thread reads the file again from its start
+    EXPECT_EQ(CopyTheoraFrameToTargets(player, 1, 0, nullptr), 0);
+    const uint32_t pollsOfTheFirstWait = player->mainThreadWaitPolls;
+    EXPECT_GT(pollsOfTheFirstWait, 0u);
+    AdvanceTheoraFrames(player, 1);
+    EXPECT_EQ(CopyTheoraFrameToTargets(player, 1, 0, nullptr), 0);
+    EXPECT_EQ(player->mainThreadWaitPolls, pollsOfTheFirstWait) << "the next step waited again";
+    SeekTheoraFrame(player, 20);
+    EXPECT_EQ(player->mainThreadWaitPolls, pollsOfTheFirstWait) << "the seek waited";
+    int stallLines = 0;
+    for (const std::string &line : KorvoTest::ReadLogLines()) {
+        stallLines += line.find("Theora ムービーデコード用スレッドが応答しません") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(stallLines, 1);
+    MovieTestStreams::HoldReads(false);
+    ASSERT_TRUE(ThreadGoesIdle(player));
+    ExpectFrameShown(player, 20);
 }
 
 } // namespace

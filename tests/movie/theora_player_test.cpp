@@ -7,6 +7,7 @@
 
 #include "movie/startup_entries.h"
 #include "movie/theora_player.h"
+#include "tests/core/log_capture.h"
 #include "tools/theoramovie/theora_movie_writer.h"
 
 #include <gtest/gtest.h>
@@ -220,6 +221,40 @@ TEST(TheoraPlayer, FailsToStartWhenTheDecoderRefusesTheHeaders)
     EXPECT_EQ(player->decoderStarted, 0);
     CloseTheoraPlayer(player);
     CloseBytes(stream);
+}
+
+// A keyframe whose packet the decoder refuses is never shown: as the first
+// frame it fails the opening with a log line; later the last good frame stays
+// on show and the frames after it come.
+TEST(TheoraPlayer, AFrameThatDoesNotDecodeIsNotShown)
+{
+    BuildTheoraYuvTables();
+    TheoraMovieRecipe recipe;
+    recipe.frames = 12;
+    std::vector<uint8_t> damagedFirst;
+    ASSERT_TRUE(WriteTheoraMovie(recipe, &damagedFirst));
+    std::vector<uint8_t> damagedLater = damagedFirst;
+    ASSERT_TRUE(DamageKeyframePacket(&damagedFirst, 0));
+    ASSERT_TRUE(DamageKeyframePacket(&damagedLater, 8));
+
+    KorvoTest::StartFreshLog();
+    StreamHandle stream = OpenBytes(damagedFirst);
+    EXPECT_EQ(OpenTheoraPlayer(MemoryTable(), stream, 4, nullptr), nullptr);
+    CloseBytes(stream);
+    EXPECT_NE(KorvoTest::ReadLogFile().find("Theora ムービーの最初のフレームをデコードできませんでした"),
+              std::string::npos);
+
+    OpenMovie movie;
+    movie.stream = OpenBytes(damagedLater);
+    movie.player = OpenTheoraPlayer(MemoryTable(), movie.stream, 4, nullptr);
+    ASSERT_NE(movie.player, nullptr);
+    AdvanceTheoraFrames(movie.player, 7);
+    ExpectFrameShown(movie.player, 7);
+    AdvanceTheoraFrames(movie.player, 1);
+    EXPECT_EQ(CopyTheoraFrameToTargets(movie.player, 1, 0, nullptr), 0);
+    ExpectImageOfFrame(movie.player, 7);
+    AdvanceTheoraFrames(movie.player, 1);
+    EXPECT_EQ(CopyTheoraFrameToTargets(movie.player, 1, 0, nullptr), 1);
 }
 
 // Mutated movies through header reading and the page index; every tenth also

@@ -21,6 +21,12 @@ struct OpenMovie {
 void Open(OpenMovie *movie, const Korvo::TheoraMovieRecipe &recipe, int stock);
 // Copy the frame on show and check the image shows frame n's colour (within coding loss)
 void ExpectFrameShown(Korvo::TheoraPlayer *player, int n);
+// Check the image shows frame n's colour, copying nothing
+void ExpectImageOfFrame(Korvo::TheoraPlayer *player, int n);
+// Set a bit that a keyframe's header keeps clear in keyframe n's packet (the
+// decoder refuses the packet) and make its page's checksum right; false when
+// frame n is no keyframe or the movie has another stream
+bool DamageKeyframePacket(std::vector<uint8_t> *movie, int n);
 // Wait until the decode thread has nothing left to do (state idle); false when it
 // is still busy after ten seconds
 bool ThreadGoesIdle(Korvo::TheoraPlayer *player);

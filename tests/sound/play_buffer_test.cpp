@@ -173,3 +173,19 @@ TEST_F(PlayBufferTest, NonLoopingVoiceStopsOnlyOnceItsLastPieceHasPlayed)
     EXPECT_FALSE(voice->started);
     ReleasePlayBuffer(&buffer);
 }
+
+TEST_F(PlayBufferTest, BelowSixtyFramesASecondPiecesAreOneFrameAndTheVoiceEnds)
+{
+    SoundWaveFormat slow = MakePcmWaveFormat(1, 30, 16);
+    SoundBufferDesc desc{0, 20, &slow}; // 10 frames
+    PlayBuffer buffer{};
+    ASSERT_EQ(CreatePlayBuffer(&buffer, &desc, nullptr, 0), 0);
+    FakeVoice *voice = SoundFakes::Voices.back();
+    PlayPlayBuffer(&buffer, 0);
+    for (int pass = 0; pass < 20 && buffer.playing != 0; ++pass) {
+        SoundFakes::PullVoice(voice, 4);
+    }
+    EXPECT_EQ(voice->captured.size(), 20u);
+    EXPECT_EQ(buffer.playing, 0);
+    ReleasePlayBuffer(&buffer);
+}
