@@ -1,6 +1,6 @@
-// Shader passes of the graph filters: the work graphs a pass renders into when
-// it cannot render into its destination, the draw-state bracket around an
-// operation, and the textured quad of one pass.
+// Shader passes of the graph filters: the filter shaders, the draw-state
+// bracket around an operation, the textured quad of one pass and the loop that
+// runs an operation's passes.
 
 #include "graphics/filters/filter_device_passes.h"
 
@@ -10,6 +10,7 @@
 #include "graphics/state/device_state_cache.h"
 #include "graphics/device/draw_settings.h"
 #include "graphics/draw/draw_target.h"
+#include "graphics/filters/filter_work_targets.h"
 #include "graphics/graphs/graph_record.h"
 #include "graphics/device/graphics_state.h"
 #include "graphics/state/shader_constants.h"
@@ -24,7 +25,6 @@ namespace Korvo {
 // Defines, types and module globals
 // ---------------------------------------------------------------------------
 
-constexpr int kWorkSizeClasses = 16;
 constexpr int kFilterShaderSlots = 64;  // every filter shader name, with room to spare
 constexpr DWORD kFilterVertexFormat = 0x2C4;  // XYZRHW | DIFFUSE | SPECULAR | TEX2
 
@@ -34,9 +34,6 @@ struct FilterVertex {
     uint32_t specular;
     float u0, v0, u1, v1;
 };
-
-// Square work graphs of side 1 << class, two per class; 0 or below: not made.
-static int WorkTargets[kWorkSizeClasses][2];
 
 // Filter shaders by file name; handles are -1 while not made (owner-bound, so a
 // deleted shader reads -1 again).
@@ -72,38 +69,6 @@ static void LogShaderFailure(const char *name, const char *line)
     AppendLogText(text);
 }
 
-static void LogWorkTargetFailure(int side)
-{
-    char text[160];
-    std::snprintf(text, sizeof(text), "作業用描画可能テクスチャの作成に失敗しました Size:%dx%d\n", side, side);
-    AppendLogText(text);
-}
-
-// The filter shader of a file name, made on first use; -1 when it cannot be made
-static int FilterShader(const char *name)
-{
-    for (int i = 0; i < ShaderSlotCount; ++i) {
-        if (std::strcmp(ShaderSlots[i].name, name) == 0) {
-            if (ShaderSlots[i].handle > 0) {
-                return ShaderSlots[i].handle;
-            }
-            int handle = CreateShaderFromBuiltinArchive(0, name);
-            if (handle > 0) {
-                ShaderSlots[i].handle = handle;
-                BindHandleOwnerVariable(handle, &ShaderSlots[i].handle);
-            }
-            return handle > 0 ? handle : -1;
-        }
-    }
-    if (ShaderSlotCount == kFilterShaderSlots) {
-        return -1;
-    }
-    FilterShaderSlot &slot = ShaderSlots[ShaderSlotCount++];
-    std::snprintf(slot.name, sizeof(slot.name), "%s", name);
-    slot.handle = -1;
-    return FilterShader(name);
-}
-
 // The one texture piece of a graph that sits at the origin of its texture, or null
 static GraphTexturePiece *SinglePieceAtOrigin(int graph, const GraphDrawPiece **drawPiece)
 {
@@ -130,37 +95,6 @@ static int IsDrawableSinglePiece(int graph)
                    SinglePieceAtOrigin(graph, nullptr) != nullptr
                ? 1
                : 0;
-}
-
-// The work graph of a size class and slot, made when missing; -1 on failure
-static int WorkTarget(int sizeClass, int slot)
-{
-    int &handle = WorkTargets[sizeClass][slot];
-    if (handle > 0 && GetGraphRecord(handle, 0) != nullptr) {
-        return handle;
-    }
-    const int side = 1 << sizeClass;
-    GraphCreateSettings settings;
-    CaptureGraphCreateSettings(&settings);
-    settings.drawable = 1;
-    settings.drawableAlpha = 1;
-    handle = CreateBlankGraphFromSettings(&settings, side, side, 0, 0, nullptr);
-    if (handle <= 0) {
-        handle = -1;
-        LogWorkTargetFailure(side);
-        return -1;
-    }
-    BindHandleOwnerVariable(handle, &WorkTargets[sizeClass][slot]);
-    return handle;
-}
-
-static int SizeClassFor(int side)
-{
-    int sizeClass = 0;
-    while (sizeClass < kWorkSizeClasses - 1 && (1 << sizeClass) < side) {
-        ++sizeClass;
-    }
-    return sizeClass;
 }
 
 static void EnterFilterDrawState(FilterDrawStateSave *save)
@@ -240,7 +174,7 @@ static int CopyWithExtendedColumns(const GraphFilterPass &pass, int work)
     GraphTexturePiece *source = SinglePieceAtOrigin(pass.source, nullptr);
     GraphTexturePiece *target = SinglePieceAtOrigin(work, nullptr);
     K_IDirect3DSurface9 *surface = GetDrawTargetSurface(work, 0);
-    ShaderRecord *record = LookupShaderRecord(FilterShader("FilterCopy.pso"));
+    ShaderRecord *record = LookupShaderRecord(FindFilterShader("FilterCopy.pso"));
     if (source == nullptr || target == nullptr || surface == nullptr || record == nullptr || record->object == nullptr) {
         return -1;
     }
@@ -288,6 +222,30 @@ static int CopyWithExtendedColumns(const GraphFilterPass &pass, int work)
 // Public functions
 // ---------------------------------------------------------------------------
 
+int FindFilterShader(const char *name)
+{
+    for (int i = 0; i < ShaderSlotCount; ++i) {
+        if (std::strcmp(ShaderSlots[i].name, name) == 0) {
+            if (ShaderSlots[i].handle > 0) {
+                return ShaderSlots[i].handle;
+            }
+            int handle = CreateShaderFromBuiltinArchive(0, name);
+            if (handle > 0) {
+                ShaderSlots[i].handle = handle;
+                BindHandleOwnerVariable(handle, &ShaderSlots[i].handle);
+            }
+            return handle > 0 ? handle : -1;
+        }
+    }
+    if (ShaderSlotCount == kFilterShaderSlots) {
+        return -1;
+    }
+    FilterShaderSlot &slot = ShaderSlots[ShaderSlotCount++];
+    std::snprintf(slot.name, sizeof(slot.name), "%s", name);
+    slot.handle = -1;
+    return FindFilterShader(name);
+}
+
 int GetGraphTextureSize(int graph, int *width, int *height)
 {
     GraphTexturePiece *piece = SinglePieceAtOrigin(graph, nullptr);
@@ -327,7 +285,7 @@ int DrawFilterShaderPass(const GraphFilterPass &pass, const FilterShaderDraw &dr
     if (source == nullptr || target == nullptr || surface == nullptr) {
         return -1;
     }
-    const int shader = FilterShader(draw.shaderName);
+    const int shader = FindFilterShader(draw.shaderName);
     ShaderRecord *record = LookupShaderRecord(shader);
     if (record == nullptr || record->object == nullptr) {
         LogShaderFailure(draw.shaderName, draw.failureLine);
@@ -403,11 +361,7 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
 {
     const int source = pass->source;
     const int count = FilterPassCount(pass->blendFlag, pass->type, pass->params);
-    const int separate = FilterNeedsSeparateTarget(pass->blendFlag, pass->type) != 0 ||
-                                 pass->rects.x1 != pass->rects.destX || pass->rects.y1 != pass->rects.destY ||
-                                 GraphicsState.filterInPlaceUsable == 0
-                             ? 1
-                             : 0;
+    const int separate = FilterRendersApartFromSource(*pass, destination);
     const int divisor = FilterOutputDivisor(pass->blendFlag, pass->type, pass->params);
     const int outW = (pass->rects.x2 - pass->rects.x1) / divisor;
     const int outH = (pass->rects.y2 - pass->rects.y1) / divisor;
@@ -422,23 +376,30 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
         if (GetGraphTextureSize(passSource, &tw, &th) != 0) {
             break;
         }
-        const bool newNeeded = (separate != 0 && passSource == destination) || IsDrawableSinglePiece(destination) == 0;
+        const bool newNeeded =
+            (separate != 0 && FilterPassReadsDestination(*pass, passSource, i, destination) != 0) ||
+            IsDrawableSinglePiece(destination) == 0;
         const bool parity = separate != 0 && (i & 1) == (count & 1);
         int target = destination;
         if (newNeeded || parity) {
             int side = tw > th ? tw : th;
             side = side > pass->rects.destX + outW ? side : pass->rects.destX + outW;
             side = side > pass->rects.destY + outH ? side : pass->rects.destY + outH;
-            target = WorkTarget(SizeClassFor(side), parity ? 0 : 1);
+            target = AcquireFilterWorkGraph(side, parity ? 0 : 1);
         }
         if (target <= 0 || GetGraphRecord(target, 0) == nullptr) {
+            break;
+        }
+        // The work graph the final copy reads starts as the destination.
+        if (i == count - 1 && target != destination &&
+            SeedWorkGraphFromDestination(*pass, target, destination, outW, outH) != 0) {
             break;
         }
         if (i == 0 && pass->blendFlag == 0 && pass->type == GRAPH_FILTER_GAUSS && pass->params.floats[0] >= 1e-7f) {
             // The horizontal pass reads a copy whose edge columns go on past the rectangle.
             pass->source = passSource;
             int sideSource = tw > th ? tw : th;
-            const int assembled = WorkTarget(SizeClassFor(sideSource), parity ? 1 : 0);
+            const int assembled = AcquireFilterWorkGraph(sideSource, parity ? 1 : 0);
             if (assembled <= 0 || assembled == target || CopyWithExtendedColumns(*pass, assembled) != 0) {
                 break;
             }
@@ -481,10 +442,7 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
 
 void ClearFilterDeviceCaches()
 {
-    for (auto &slots : WorkTargets) {
-        slots[0] = -1;
-        slots[1] = -1;
-    }
+    ClearFilterWorkGraphs();
     for (int i = 0; i < ShaderSlotCount; ++i) {
         ShaderSlots[i].handle = -1;
     }

@@ -20,6 +20,8 @@ struct FilterShaderDraw {
     const char *failureLine;  // logged when the shader cannot be made ("%s": its name); null: the common line
 };
 
+// The filter shader of a file name, made on first use; -1 when it cannot be made
+int FindFilterShader(const char *name);
 // Whether the shader road takes an operation (device, shaders, graph layout, type)
 int FilterShaderRoadAvailable(const GraphFilterPass &pass, int destination);
 // Run every shader pass of an operation and its final copy; 0 or -1

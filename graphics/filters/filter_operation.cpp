@@ -12,7 +12,9 @@ namespace Korvo {
 // ---------------------------------------------------------------------------
 
 static const int kFilterPassCounts[GRAPH_FILTER_TYPE_COUNT] = {1, 2, 1, 1, 2, 1, 1, 1, 1, 1};
-static const int kFilterSeparateTargets[GRAPH_FILTER_TYPE_COUNT] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+// Gauss and DownScale sample neighbours of the texel they write; a pass of either
+// cannot render into the texture it reads.
+static const int kFilterSamplesNeighbours[GRAPH_FILTER_TYPE_COUNT] = {0, 1, 1, 0, 0, 0, 0, 0, 0, 0};
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -55,9 +57,14 @@ int FilterPassCount(int blendFlag, int type, const FilterParameters &params)
     return kFilterPassCounts[type];
 }
 
-int FilterNeedsSeparateTarget(int blendFlag, int type)
+int FilterNeedsSeparateTarget(int blendFlag, int type, const FilterParameters &params)
 {
-    return blendFlag == 0 && IsFilterTypeKnown(0, type) != 0 ? kFilterSeparateTargets[type] : 0;
+    if (blendFlag != 0 || IsFilterTypeKnown(0, type) == 0) {
+        return 0;
+    }
+    // A later pass reads what an earlier one wrote: rendering those in place would
+    // leave half-converted pixels behind whenever a later pass fails.
+    return kFilterSamplesNeighbours[type] != 0 || FilterPassCount(blendFlag, type, params) > 1 ? 1 : 0;
 }
 
 int DecodeFilterParameters(int blendFlag, int type, const int *list, FilterParameters *out)

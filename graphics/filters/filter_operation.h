@@ -72,8 +72,9 @@ struct FilterRects {
 int IsFilterTypeKnown(int blendFlag, int type);
 // Shader passes of a type (HSB: by its mode)
 int FilterPassCount(int blendFlag, int type, const FilterParameters &params);
-// Whether the type's shader passes need a target apart from their source
-int FilterNeedsSeparateTarget(int blendFlag, int type);
+// Whether the type's shader passes need a target apart from their source: all
+// but one-pass filters and blends that read nothing but the texel they write
+int FilterNeedsSeparateTarget(int blendFlag, int type, const FilterParameters &params);
 // Decode the caller's list; -1 for a value the filter refuses (DownScale divisor <= 0)
 int DecodeFilterParameters(int blendFlag, int type, const int *list, FilterParameters *out);
 // The divisor the output is shrunk by: DownScale's, else 1

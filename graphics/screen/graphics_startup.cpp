@@ -14,7 +14,7 @@
 #include "graphics/device/draw_settings.h"
 #include "graphics/draw/draw_target.h"
 #include "graphics/filters/filter_device_passes.h"
-#include "graphics/filters/filter_operation.h"
+#include "graphics/filters/filter_in_place_check.h"
 #include "graphics/graphs/graph_record.h"
 #include "graphics/device/graphics_state.h"
 #include "graphics/state/light_table.h"
@@ -24,8 +24,6 @@
 #include "graphics/state/shader_constants.h"
 #include "graphics/shading/shader_handles.h"
 #include "graphics/startup_entries.h"
-#include "image/pixel_access.h"
-#include "image/public_api.h"
 #include "softraster/draw_state.h"
 
 namespace Korvo {
@@ -52,54 +50,6 @@ static void SettleScreenMode()
         DoubledScreenModeFlag = 1;
         StoreMainScreenSize(640, 480);
     }
-}
-
-// Whether a filter's shader pass may render into the graph it reads: invert four
-// known colours in place on an 8x8 graph and read them back. 1 when every channel
-// came back as its inverse (the two sum to 255, one step either way allowed).
-static int CheckFilterRendersInPlace()
-{
-    static const int kDiagonal[4][3] = {{204, 168, 80}, {128, 100, 245}, {66, 222, 143}, {34, 255, 78}};
-    GraphCreateSettings settings;
-    CaptureGraphCreateSettings(&settings);
-    settings.drawable = 1;
-    settings.drawableAlpha = 0;
-    const int graph = CreateBlankGraphFromSettings(&settings, 8, 8, 0, 0, nullptr);
-    RasterImage written = {};
-    RasterImage read = {};
-    int usable = 0;
-    if (graph > 0 && AllocXrgb32Image(8, 8, &written) == 0 && AllocXrgb32Image(8, 8, &read) == 0) {
-        for (int i = 0; i < 4; ++i) {
-            WriteImagePixelRgba(&written, i, i, kDiagonal[i][0], kDiagonal[i][1], kDiagonal[i][2], 255);
-        }
-        UploadImagesToGraph(&written, nullptr, 0, 0, graph, 0, nullptr);
-        GraphicsState.filterInPlaceUsable = 1;
-        ApplyGraphFilter(graph, GRAPH_FILTER_INVERT);
-        GraphicsState.filterInPlaceUsable = 0;
-        const RECT whole = {0, 0, 8, 8};
-        RasterImage locked = {};
-        if (LockDrawScreenBuffer(&whole, &locked, graph, 1, 0) == 0) {
-            BlitWholeImageAt(0, 0, &locked, &read);
-            UnlockDrawScreenBuffer();
-            usable = 1;
-            for (int i = 0; i < 4; ++i) {
-                int rgb[3] = {0, 0, 0};
-                ReadImagePixelRgba(&read, i, i, &rgb[0], &rgb[1], &rgb[2], nullptr);
-                for (int c = 0; c < 3; ++c) {
-                    const int sum = kDiagonal[i][c] + rgb[c];
-                    if (sum < 254 || sum > 256) {
-                        usable = 0;
-                    }
-                }
-            }
-        }
-    }
-    if (graph > 0) {
-        DestroyGraphHandle(graph, 0);
-    }
-    FreeImageRecord(&written);
-    FreeImageRecord(&read);
-    return usable;
 }
 
 // ---------------------------------------------------------------------------

@@ -17,7 +17,8 @@ TEST(FilterOperationTest, TypeChecksAndPassTables)
     } cases[] = {
         {0, -1, 0, 1, 0, {}},        {0, 10, 0, 1, 0, {}},       {1, -1, 0, 1, 0, {}},
         {1, 17, 0, 1, 0, {}},        {1, 16, 1, 1, 0, {}},       {0, 1, 1, 2, 1, {8, 100}},
-        {0, 4, 1, 2, 0, {0, 0, 0}},  {0, 4, 1, 1, 0, {1, 0, 0}}, {0, 9, 1, 1, 0, {}},
+        {0, 2, 1, 1, 1, {4}},        {0, 3, 1, 1, 0, {2, 9, 0}}, {0, 5, 1, 1, 0, {}},
+        {0, 4, 1, 2, 1, {0, 0, 0}},  {0, 4, 1, 1, 0, {1, 0, 0}}, {0, 9, 1, 1, 0, {}},
     };
     for (const Case &c : cases) {
         FilterParameters params;
@@ -26,7 +27,7 @@ TEST(FilterOperationTest, TypeChecksAndPassTables)
         if (c.known) {
             ASSERT_EQ(DecodeFilterParameters(c.blend, c.type, list, &params), 0);
             EXPECT_EQ(FilterPassCount(c.blend, c.type, params), c.passes) << c.type;
-            EXPECT_EQ(FilterNeedsSeparateTarget(c.blend, c.type), c.separate) << c.type;
+            EXPECT_EQ(FilterNeedsSeparateTarget(c.blend, c.type, params), c.separate) << c.type;
         }
     }
 }

@@ -2,8 +2,9 @@
 // by its pixel shader lands within 2 per channel of the CPU routine on the same
 // pixels (HSB within 10: its integer routine strays from the exact colour by a
 // few steps, 0xAE comes back as 0xAB with no change asked, while the shader
-// keeps an 8-bit hue between its passes); a library started again finds no
-// stale work graphs.
+// keeps an 8-bit hue between its passes), on loaded graphs and on drawable ones;
+// a filter whose pass fails leaves its graph as it was; a library started again
+// finds no stale work graphs.
 
 #include "library_session.h"
 
@@ -46,6 +47,13 @@ struct LibrarySession {
 
 int Channel(const RasterImage &image, int x, int y, int c) { return FilterPixelAt(image, x, y)[c]; }
 
+uint32_t PixelValue(const RasterImage &image, int x, int y)
+{
+    uint32_t v = 0;
+    std::memcpy(&v, FilterPixelAt(image, x, y), 4);
+    return v;
+}
+
 // The largest difference of a colour channel between two images of the test size.
 int WorstColourDifference(const RasterImage &a, const RasterImage &b)
 {
@@ -63,16 +71,137 @@ int LoadGraph(const char *file)
     return graph;
 }
 
+// A graph of the picture in a file: as loaded (its textures cannot be drawn
+// into, so every pass goes through a work graph), or copied into a drawable
+// graph (which one-pass filters render into in place).
+int MakeGraph(const char *file, bool drawable)
+{
+    const int loaded = LoadGraph(file);
+    if (!drawable || loaded < 0) {
+        return loaded;
+    }
+    int width = 0, height = 0;
+    GetGraphOrScreenSize(loaded, &width, &height);
+    GraphCreateSettings settings;
+    CaptureGraphCreateSettings(&settings);
+    settings.drawable = 1;
+    const int graph = CreateBlankGraphFromSettings(&settings, width, height, 0, 0, nullptr);
+    RasterImage pixels = {};
+    const RECT whole = {0, 0, width, height};
+    EXPECT_EQ(ReadGraphRectToImage(loaded, &pixels, nullptr), 0);
+    EXPECT_GE(TransferImageRectToGraph(graph, &whole, 0, 0, &pixels, nullptr, 0, 0, 0, nullptr), 0);
+    FreeImageRecord(&pixels);
+    DestroyGraphHandle(loaded, 0);
+    return graph;
+}
+
+// Noise: a filter that reads texels it has already overwritten shows up here.
+uint32_t Noise(int x, int y)
+{
+    uint32_t h = static_cast<uint32_t>(x) * 0x9E3779B1u ^ static_cast<uint32_t>(y) * 0x85EBCA77u;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return h & 0xFFFFFF;
+}
+
+constexpr int kNoiseSide = 512;
+
 struct ShaderCase {
     const char *name;
-    int blend;
     int type;
     int params[5];
     int threshold;  // luminance the filter switches at, or -1
     int tolerance;  // per channel
 };
 
+// Every filter, on a loaded and on a drawable graph, lands within a few steps of
+// its CPU routine run on the graph's pixels. Before each case another picture of
+// the same size is inverted, so the work graphs hold pixels of neither.
 TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
+{
+    LibrarySession session;
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+    if (GraphicsState.programmableShader == 0) {
+        GTEST_SKIP() << "this device has no pixel shaders";
+    }
+    ASSERT_TRUE(GraphTest::WriteRgbPng("noise.png", kNoiseSide, kNoiseSide, Noise));
+    ASSERT_TRUE(GraphTest::WriteRgbPng("gradient.png", 256, 1, [](int x, int) { return 0x010101u * static_cast<uint32_t>(x / 2); }));
+    const int gradient = LoadGraph("gradient.png");
+    ASSERT_TRUE(GraphTest::WriteRgbPng("scratch.png", kNoiseSide, kNoiseSide, [](int x, int y) { return Noise(x + kNoiseSide, y); }));
+    const int scratch = LoadGraph("scratch.png");
+    const ShaderCase cases[] = {
+        {"mono", GRAPH_FILTER_MONO, {0, 0}, -1, 2},
+        {"mono tinted", GRAPH_FILTER_MONO, {-80, 60}, -1, 2},
+        {"gauss 8", GRAPH_FILTER_GAUSS, {8, 200}, -1, 2},
+        {"gauss 16", GRAPH_FILTER_GAUSS, {16, 600}, -1, 2},
+        {"gauss 32", GRAPH_FILTER_GAUSS, {32, 1500}, -1, 2},
+        {"gauss 0 copies", GRAPH_FILTER_GAUSS, {8, 0}, -1, 2},
+        {"down scale 2", GRAPH_FILTER_DOWN_SCALE, {2}, -1, 2},
+        {"down scale 4", GRAPH_FILTER_DOWN_SCALE, {4}, -1, 2},
+        {"down scale 8", GRAPH_FILTER_DOWN_SCALE, {8}, -1, 2},
+        {"bright clip less, fill", GRAPH_FILTER_BRIGHT_CLIP, {2, 100, 1, PackScreenColor(9, 200, 30), 255}, 100, 2},
+        {"bright clip greater, fill", GRAPH_FILTER_BRIGHT_CLIP, {5, 160, 1, PackScreenColor(250, 0, 90), 255}, 160, 2},
+        {"bright clip less", GRAPH_FILTER_BRIGHT_CLIP, {2, 100, 0}, 100, 2},
+        {"bright clip greater", GRAPH_FILTER_BRIGHT_CLIP, {5, 100, 0}, 100, 2},
+        {"invert", GRAPH_FILTER_INVERT, {}, -1, 2},
+        {"hsb fixed hue", GRAPH_FILTER_HSB, {1, 200, 60, -30}, -1, 10},
+        {"hsb fixed hue, more saturated", GRAPH_FILTER_HSB, {1, 40, 200, 50}, -1, 10},
+        {"hsb hue shift", GRAPH_FILTER_HSB, {0, 60, 100, 20}, -1, 10},
+        {"hsb unchanged", GRAPH_FILTER_HSB, {0, 0, 0, 0}, -1, 10},
+        {"level", GRAPH_FILTER_LEVEL, {30, 220, 180, 10, 240}, -1, 2},
+        {"level empty range", GRAPH_FILTER_LEVEL, {100, 100, 100, 0, 255}, -1, 2},
+        {"two colour", GRAPH_FILTER_TWO_COLOR, {120, PackScreenColor(10, 20, 30), 255, PackScreenColor(200, 100, 50), 255}, 120, 2},
+        {"gradient map", GRAPH_FILTER_GRADIENT_MAP, {gradient, 0}, -1, 2},
+        {"gradient map reversed", GRAPH_FILTER_GRADIENT_MAP, {gradient, 1}, -1, 2},
+        {"premultiplied", GRAPH_FILTER_PREMUL_ALPHA, {}, -1, 2},
+    };
+    for (const bool drawable : {false, true}) {
+        for (const ShaderCase &c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (drawable ? ", drawable graph" : ", loaded graph"));
+            ASSERT_EQ(ApplyGraphFilter(scratch, GRAPH_FILTER_INVERT), 0);
+            const int graph = MakeGraph("noise.png", drawable);
+            RasterImage before = {}, expected = {}, after = {};
+            ASSERT_EQ(ReadGraphRectToImage(graph, &before, nullptr), 0);
+            ASSERT_EQ(ReadGraphRectToImage(graph, &expected, nullptr), 0);
+            FilterParameters params;
+            ASSERT_EQ(DecodeFilterParameters(0, c.type, c.params, &params), 0);
+            const int d = FilterOutputDivisor(0, c.type, params);
+            RasterImage region = expected;
+            region.width = kNoiseSide / d;
+            region.height = kNoiseSide / d;
+            uint32_t table[256];
+            if (c.type == GRAPH_FILTER_GRADIENT_MAP) {
+                RasterImage gradientImage = {};
+                ASSERT_EQ(ReadGraphRectToImage(gradient, &gradientImage, nullptr), 0);
+                BuildGradientTable(gradientImage, c.params[1], table);
+                FreeImageRecord(&gradientImage);
+            }
+            ASSERT_EQ(RunCpuFilterPass(0, c.type, params, 0, before, nullptr, region, table), 0);
+            ASSERT_EQ(RunGraphFilterOrBlend(0, graph, -1, graph, 0, c.type, 0, 0, kNoiseSide, kNoiseSide, 0, 0, 0, 0, 0,
+                                            c.params), 0);
+            ASSERT_EQ(ReadGraphRectToImage(graph, &after, nullptr), 0);
+            int worst = 0, wx = 0, wy = 0, beyond = 0;
+            for (int y = 0; y < kNoiseSide; ++y)
+                for (int x = 0; x < kNoiseSide; ++x)
+                    for (int ch = 0; ch < 3; ++ch) {
+                        // Pixels within a level of the switch may fall either side of it.
+                        const int luma = FilterLuma(FilterPixelAt(before, x, y));
+                        if (c.threshold >= 0 && std::abs(luma - c.threshold * 4096) < 2 * 4096) continue;
+                        const int diff = std::abs(Channel(after, x, y, ch) - Channel(expected, x, y, ch));
+                        beyond += diff > c.tolerance ? 1 : 0;
+                        if (diff > worst) { worst = diff; wx = x; wy = y; }
+                    }
+            EXPECT_LE(worst, c.tolerance) << beyond << " channel values beyond; worst at " << wx << "," << wy
+                                          << std::hex << " in " << PixelValue(before, wx, wy) << " cpu "
+                                          << PixelValue(expected, wx, wy) << " shader " << PixelValue(after, wx, wy);
+            for (RasterImage *image : {&before, &expected, &after}) FreeImageRecord(image);
+            DestroyGraphHandle(graph, 0);
+        }
+    }
+}
+
+TEST(GraphFiltersShaderTest, BlendsAgreeWithTheCpuRoutines)
 {
     LibrarySession session;
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
@@ -81,70 +210,6 @@ TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
     }
     ASSERT_TRUE(GraphTest::WriteRgbPng("smooth.png", kWidth, kHeight, Smooth));
     ASSERT_TRUE(GraphTest::WriteRgbPng("other.png", kWidth, kHeight, Other));
-    ASSERT_TRUE(GraphTest::WriteRgbPng("gradient.png", 256, 1, [](int x, int) { return 0x010101u * static_cast<uint32_t>(x / 2); }));
-    const int gradient = LoadGraph("gradient.png");
-    const ShaderCase cases[] = {
-        {"mono", 0, GRAPH_FILTER_MONO, {0, 0}, -1, 2},
-        {"mono tinted", 0, GRAPH_FILTER_MONO, {-80, 60}, -1, 2},
-        {"gauss 8", 0, GRAPH_FILTER_GAUSS, {8, 200}, -1, 2},
-        {"gauss 16", 0, GRAPH_FILTER_GAUSS, {16, 600}, -1, 2},
-        {"gauss 32", 0, GRAPH_FILTER_GAUSS, {32, 1500}, -1, 2},
-        {"gauss 0 copies", 0, GRAPH_FILTER_GAUSS, {8, 0}, -1, 2},
-        {"down scale 2", 0, GRAPH_FILTER_DOWN_SCALE, {2}, -1, 2},
-        {"down scale 4", 0, GRAPH_FILTER_DOWN_SCALE, {4}, -1, 2},
-        {"down scale 8", 0, GRAPH_FILTER_DOWN_SCALE, {8}, -1, 2},
-        {"bright clip fill", 0, GRAPH_FILTER_BRIGHT_CLIP, {2, 100, 1, PackScreenColor(9, 200, 30), 255}, 100, 2},
-        {"bright clip greater", 0, GRAPH_FILTER_BRIGHT_CLIP, {5, 100, 0}, 100, 2},
-        {"invert", 0, GRAPH_FILTER_INVERT, {}, -1, 2},
-        {"hsb fixed hue", 0, GRAPH_FILTER_HSB, {1, 200, 60, -30}, -1, 10},
-        {"hsb fixed hue, more saturated", 0, GRAPH_FILTER_HSB, {1, 40, 200, 50}, -1, 10},
-        {"hsb hue shift", 0, GRAPH_FILTER_HSB, {0, 60, 100, 20}, -1, 10},
-        {"hsb unchanged", 0, GRAPH_FILTER_HSB, {0, 0, 0, 0}, -1, 10},
-        {"level", 0, GRAPH_FILTER_LEVEL, {30, 220, 180, 10, 240}, -1, 2},
-        {"level empty range", 0, GRAPH_FILTER_LEVEL, {100, 100, 100, 0, 255}, -1, 2},
-        {"two colour", 0, GRAPH_FILTER_TWO_COLOR, {120, PackScreenColor(10, 20, 30), 255, PackScreenColor(200, 100, 50), 255}, 120, 2},
-        {"gradient map", 0, GRAPH_FILTER_GRADIENT_MAP, {gradient, 0}, -1, 2},
-        {"gradient map reversed", 0, GRAPH_FILTER_GRADIENT_MAP, {gradient, 1}, -1, 2},
-        {"premultiplied", 0, GRAPH_FILTER_PREMUL_ALPHA, {}, -1, 2},
-    };
-    for (const ShaderCase &c : cases) {
-        SCOPED_TRACE(c.name);
-        const int graph = LoadGraph("smooth.png");
-        RasterImage before = {}, expected = {}, after = {};
-        ASSERT_EQ(ReadGraphRectToImage(graph, &before, nullptr), 0);
-        ASSERT_EQ(ReadGraphRectToImage(graph, &expected, nullptr), 0);
-        FilterParameters params;
-        ASSERT_EQ(DecodeFilterParameters(0, c.type, c.params, &params), 0);
-        const int d = FilterOutputDivisor(0, c.type, params);
-        RasterImage region = expected;
-        region.width = kWidth / d;
-        region.height = kHeight / d;
-        uint32_t table[256];
-        RasterImage gradientImage = {};
-        if (c.type == GRAPH_FILTER_GRADIENT_MAP) {
-            ASSERT_EQ(ReadGraphRectToImage(gradient, &gradientImage, nullptr), 0);
-            BuildGradientTable(gradientImage, c.params[1], table);
-            FreeImageRecord(&gradientImage);
-        }
-        ASSERT_EQ(RunCpuFilterPass(0, c.type, params, 0, before, nullptr, region, table), 0);
-        ASSERT_EQ(RunGraphFilterOrBlend(0, graph, -1, graph, 0, c.type, 0, 0, kWidth, kHeight, 0, 0, 0, 0, 0, c.params),
-                  0);
-        ASSERT_EQ(ReadGraphRectToImage(graph, &after, nullptr), 0);
-        int worst = 0, wx = 0, wy = 0;
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
-                for (int ch = 0; ch < 3; ++ch) {
-                    // Pixels within a level of the switch may fall either side of it.
-                    const int luma = FilterLuma(FilterPixelAt(before, x, y));
-                    if (c.threshold >= 0 && std::abs(luma - c.threshold * 4096) < 2 * 4096) continue;
-                    int diff = std::abs(Channel(after, x, y, ch) - Channel(expected, x, y, ch));
-                    if (diff > worst) { worst = diff; wx = x; wy = y; }
-                }
-        EXPECT_LE(worst, c.tolerance) << "at " << wx << "," << wy << " in " << std::hex << *reinterpret_cast<uint32_t*>(FilterPixelAt(before, wx, wy))
-                            << " cpu " << *reinterpret_cast<uint32_t*>(FilterPixelAt(expected, wx, wy)) << " shader " << *reinterpret_cast<uint32_t*>(FilterPixelAt(after, wx, wy));
-        for (RasterImage *image : {&before, &expected, &after}) FreeImageRecord(image);
-        DestroyGraphHandle(graph, 0);
-    }
     for (int type = 0; type < GRAPH_BLEND_TYPE_COUNT; ++type) {
         if (type == GRAPH_BLEND_RGBA_MIX) continue;
         SCOPED_TRACE(type);
@@ -270,9 +335,11 @@ std::vector<int> LiveShaderHandles()
     return handles;
 }
 
-// HSB runs two passes; when the first cannot draw, the second must not turn
-// whatever its source held into the graph's pixels.
-TEST(GraphFiltersShaderTest, AFailedFirstPassFailsTheFilterAndLeavesTheGraph)
+// HSB runs two passes. When either cannot draw, the filter fails and the graph
+// keeps its pixels: neither what the first pass made of them nor whatever the
+// second pass's source held. Each pass's shader is taken away in turn (with the
+// archives closed it cannot be made again), on a loaded and on a drawable graph.
+TEST(GraphFiltersShaderTest, AFailedHsbPassFailsTheFilterAndLeavesTheGraph)
 {
     LibrarySession session;
     ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
@@ -280,52 +347,42 @@ TEST(GraphFiltersShaderTest, AFailedFirstPassFailsTheFilterAndLeavesTheGraph)
         GTEST_SKIP() << "this device has no pixel shaders";
     }
     ASSERT_TRUE(GraphTest::WriteRgbPng("hsb.png", kWidth, kHeight, Smooth));
-    const int graph = LoadGraph("hsb.png");
-    const std::vector<int> before = LiveShaderHandles();
-    ASSERT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_HSB, 0, 90, 0, 0), 0);
+    // Whatever a filter draws with beside its own shaders is made here, before the count.
+    const int warm = LoadGraph("hsb.png");
+    ASSERT_EQ(ApplyGraphFilter(warm, GRAPH_FILTER_INVERT), 0);
     std::vector<int> made;
-    for (int handle : LiveShaderHandles()) {
-        if (std::find(before.begin(), before.end(), handle) == before.end()) {
-            made.push_back(handle);
+    for (const bool drawable : {false, true}) {
+        for (const int missing : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "pass " << missing << " fails on a "
+                                            << (drawable ? "drawable graph" : "loaded graph"));
+            // The last case's shaders go, so that this run makes both again, pass 0's first.
+            for (int handle : made) DeleteHandleRecord(handle);
+            const int graph = MakeGraph("hsb.png", drawable);
+            const std::vector<int> before = LiveShaderHandles();
+            ASSERT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_HSB, 0, 90, 0, 0), 0);
+            made.clear();
+            for (int handle : LiveShaderHandles()) {
+                if (std::find(before.begin(), before.end(), handle) == before.end()) {
+                    made.push_back(handle);
+                }
+            }
+            ASSERT_EQ(made.size(), 2u) << "one shader per pass";
+            // Check values grow with each record made: this is the order of the passes.
+            std::sort(made.begin(), made.end(),
+                      [](int a, int b) { return HandleCheckOf(a) < HandleCheckOf(b); });
+            RasterImage was = {}, now = {};
+            ASSERT_EQ(ReadGraphRectToImage(graph, &was, nullptr), 0);
+            ASSERT_EQ(DeleteHandleRecord(made[missing]), 0);
+            CloseBuiltinShaderArchives();
+            EXPECT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_HSB, 0, 90, 0, 0), -1);
+            ASSERT_EQ(OpenBuiltinShaderArchives(), 1);
+            ASSERT_EQ(ReadGraphRectToImage(graph, &now, nullptr), 0);
+            EXPECT_EQ(WorstColourDifference(was, now), 0);
+            FreeImageRecord(&was);
+            FreeImageRecord(&now);
+            DestroyGraphHandle(graph, 0);
         }
     }
-    ASSERT_EQ(made.size(), 2u) << "one shader per pass";
-    // The first pass's shader goes and cannot be made again; the second's stays.
-    ASSERT_EQ(DeleteHandleRecord(made[0]), 0);
-    CloseBuiltinShaderArchives();
-    RasterImage was = {}, now = {};
-    ASSERT_EQ(ReadGraphRectToImage(graph, &was, nullptr), 0);
-    for (int inPlace = 0; inPlace < 2; ++inPlace) {
-        SCOPED_TRACE(inPlace != 0 ? "rendering in place" : "through work graphs");
-        const int kept = GraphicsState.filterInPlaceUsable;
-        GraphicsState.filterInPlaceUsable = inPlace;
-        EXPECT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_HSB, 0, 90, 0, 0), -1);
-        GraphicsState.filterInPlaceUsable = kept;
-        ASSERT_EQ(ReadGraphRectToImage(graph, &now, nullptr), 0);
-        EXPECT_EQ(WorstColourDifference(was, now), 0);
-        FreeImageRecord(&now);
-    }
-    FreeImageRecord(&was);
-}
-
-// Wine's device reads a texture while rendering into it pixel for pixel, so the
-// start-up check lets one-pass filters render in place; those then make no work graph.
-TEST(GraphFiltersShaderTest, StartUpFindsFiltersRenderInPlace)
-{
-    LibrarySession session;
-    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
-    if (GraphicsState.programmableShader == 0) {
-        GTEST_SKIP() << "this device has no pixel shaders";
-    }
-    EXPECT_EQ(GraphicsState.filterInPlaceUsable, 1);
-    GraphCreateSettings settings;
-    CaptureGraphCreateSettings(&settings);
-    settings.drawable = 1;
-    const int graph = CreateBlankGraphFromSettings(&settings, 32, 32, 0, 0, nullptr);
-    ASSERT_GT(graph, 0);
-    const int graphsBefore = HandleTypeTable[HANDLE_KIND_GRAPH].liveCount;
-    EXPECT_EQ(ApplyGraphFilter(graph, GRAPH_FILTER_INVERT), 0);
-    EXPECT_EQ(HandleTypeTable[HANDLE_KIND_GRAPH].liveCount, graphsBefore);
 }
 
 TEST(GraphFiltersShaderTest, ARestartedLibraryMakesItsWorkGraphsAgain)
