@@ -111,6 +111,12 @@ function(korvo_add_all_tests)
     endif()
     if(sources)
       korvo_add_test_executable(${sub}_tests ${sources})
+      if(WIN32 AND sub MATCHES "^(core|graphics|movie|model)$")
+        # Their checks read the error log, which writes only once the platform
+        # libraries are loaded.
+        target_sources(${sub}_tests PRIVATE
+                       ${PROJECT_SOURCE_DIR}/tests/support/win32/platform_libraries_environment.cpp)
+      endif()
       if(sub STREQUAL "core" OR sub STREQUAL "image")
         # The library only reads KVA archives; its tests build theirs in-process
         # with the kvapack tool's writer and LZ encoder.
@@ -122,9 +128,6 @@ function(korvo_add_all_tests)
         # recording stand-in of the device.
         target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/graphics/recording_device.cpp
                                             ${PROJECT_SOURCE_DIR}/tests/graphics/host_environment.cpp)
-        if(WIN32)
-          target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/graphics/win32/platform_environment.cpp)
-        endif()
       endif()
       if(sub STREQUAL "movie")
         # The movie tests write their own Theora movies with the theoramovie tool's writer.

@@ -1,5 +1,6 @@
-// Loads the platform libraries once for the Wine run of the core tests, as the
-// library's start-up does: the error log writes nothing before "winmm.dll" is loaded.
+// The Wine runs of the portable tests that write the error log load the platform
+// libraries first, as the library's start-up does: the log writes nothing before
+// "winmm.dll" is loaded.
 
 #include "core/system/platform_libraries.h"
 
