@@ -41,17 +41,4 @@ TEST(PresentRectsTest, WindowRectanglesMapBackToTheScreenPixelsShownThere)
     }
 }
 
-TEST(PresentRectsTest, AScaledWindowShowsTheWholeScreenAndMapsBack)
-{
-    const PresentRects rects = ComputePresentRects(400, 300, 400, 300, false, true, 2.0, 1.5);
-    EXPECT_EQ(rects.dest.right, 800);
-    EXPECT_EQ(rects.dest.bottom, 450);
-    RECT out = {};
-    ASSERT_TRUE(MapWindowRectToScreen(RECT{200, 150, 800, 450}, rects.source, rects.dest, &out));
-    EXPECT_EQ(out.left, 100);
-    EXPECT_EQ(out.top, 100);
-    EXPECT_EQ(out.right, 400);
-    EXPECT_EQ(out.bottom, 300);
-}
-
 } // namespace
