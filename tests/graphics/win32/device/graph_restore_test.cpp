@@ -188,7 +188,7 @@ TEST(RenderTargetSlotRebuildTest, AFurtherRenderTargetSlotIsSetAgainAfterARebuil
 int CallbackRuns = 0;
 void CountCallbackRun() { ++CallbackRuns; }
 
-// Suites of their own: each runs in a fresh process (see KORVO_TESTS_RUN_PER_SUITE).
+// The routine a rebuild runs, and what the rebuild reports when a graph has no source.
 TEST(GraphRestoreRoutineTest, TheSelectedRestoreRoutineOrAMissingSourceIsWhatTheRebuildReports)
 {
     struct Case {
