@@ -390,8 +390,10 @@ int RunFilterShaderPasses(GraphFilterPass *pass, int destination)
         if (target <= 0 || GetGraphRecord(target, 0) == nullptr) {
             break;
         }
-        // The work graph the final copy reads starts as the destination.
+        // The work graph the final copy reads starts as the destination where the
+        // pass may leave pixels alone; every other pass writes its whole rectangle.
         if (i == count - 1 && target != destination &&
+            FilterKeepsUnwrittenPixels(pass->blendFlag, pass->type) != 0 &&
             SeedWorkGraphFromDestination(*pass, target, destination, outW, outH) != 0) {
             break;
         }

@@ -67,6 +67,11 @@ int FilterNeedsSeparateTarget(int blendFlag, int type, const FilterParameters &p
     return kFilterSamplesNeighbours[type] != 0 || FilterPassCount(blendFlag, type, params) > 1 ? 1 : 0;
 }
 
+int FilterKeepsUnwrittenPixels(int blendFlag, int type)
+{
+    return blendFlag == 0 && type == GRAPH_FILTER_BRIGHT_CLIP ? 1 : 0;
+}
+
 int DecodeFilterParameters(int blendFlag, int type, const int *list, FilterParameters *out)
 {
     *out = FilterParameters{};

@@ -75,6 +75,9 @@ int FilterPassCount(int blendFlag, int type, const FilterParameters &params);
 // Whether the type's shader passes need a target apart from their source: all
 // but one-pass filters and blends that read nothing but the texel they write
 int FilterNeedsSeparateTarget(int blendFlag, int type, const FilterParameters &params);
+// Whether the type may leave pixels of its rectangle unwritten (BrightClip), so
+// that what it writes into must start as the destination's pixels
+int FilterKeepsUnwrittenPixels(int blendFlag, int type);
 // Decode the caller's list; -1 for a value the filter refuses (DownScale divisor <= 0)
 int DecodeFilterParameters(int blendFlag, int type, const int *list, FilterParameters *out);
 // The divisor the output is shrunk by: DownScale's, else 1

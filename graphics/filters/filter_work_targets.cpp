@@ -1,8 +1,8 @@
 // The render targets of the graph filters' shader passes. A pass may render into
 // the graph it reads only when it reads nothing but the texel it writes, in an
 // operation of one pass; every other operation renders into work graphs, kept
-// per size class for the life of the process, and the last one it renders into
-// starts as the destination's pixels.
+// per size class for the life of the process; the last one it renders into
+// starts as the destination's pixels when the operation may leave some unwritten.
 
 #include "graphics/filters/filter_work_targets.h"
 

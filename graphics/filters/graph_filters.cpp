@@ -46,7 +46,7 @@ static int RunCpuPass(GraphFilterPass *pass)
         return -1;
     }
     const int divisor = FilterOutputDivisor(pass->blendFlag, pass->type, pass->params);
-    const int keepsDestination = pass->blendFlag == 0 && pass->type == GRAPH_FILTER_BRIGHT_CLIP ? 1 : 0;
+    const int keepsDestination = FilterKeepsUnwrittenPixels(pass->blendFlag, pass->type);
     const int width = divisor > 1 ? (pass->rects.x2 - pass->rects.x1) / divisor : -1;
     const int height = divisor > 1 ? (pass->rects.y2 - pass->rects.y1) / divisor : -1;
     if (divisor > 1 && (width <= 0 || height <= 0)) {
