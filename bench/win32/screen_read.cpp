@@ -1,0 +1,276 @@
+// Time of drawing a box and reading the whole 640x480 screen back, on the
+// library's Direct3D road, beside a plain Direct3D 9 program doing the same on
+// a window and device of its own (the library's windowed presentation
+// settings). The plain program reads in both ways the platform offers: locking
+// its lockable back buffer, and GetRenderTargetData into a system-memory
+// surface it keeps; the faster of the two is the platform's speed.
+//
+//   bench_screen_read.exe [reads]
+//
+// The three are timed in turns of a few reads, so that load from other work
+// falls on all alike; each read copies the rows out, as a program would. Prints
+// the mean and the best time of one read of each and the ratios.
+#include <windows.h>
+
+#include <d3d9.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "korvo.h"
+#include "graphics/device/graphics_state.h"  // only to tell which road started
+
+using namespace Korvo;
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Defines and types
+// ---------------------------------------------------------------------------
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+constexpr int kWarmUpReads = 20;
+constexpr int kTurnReads = 10;
+
+double NowSeconds()
+{
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Read times of one road, in seconds.
+struct ReadTimes {
+    double total = 0.0, best = 1e9;
+    int reads = 0;
+
+    template <typename Read> bool Time(Read read, bool counted)
+    {
+        const double start = NowSeconds();
+        const bool ok = read();
+        const double elapsed = NowSeconds() - start;
+        if (counted && ok) {
+            total += elapsed;
+            best = elapsed < best ? elapsed : best;
+            ++reads;
+        }
+        return ok;
+    }
+    double MeanMs() const { return reads > 0 ? 1000.0 * total / reads : 0.0; }
+    double BestMs() const { return 1000.0 * best; }
+    void Print(const char *what) const
+    {
+        std::printf("  %-58s mean %.3f ms, best %.3f ms (%d reads)\n", what, MeanMs(), BestMs(), reads);
+    }
+};
+
+// Copy the rows of a locked picture out, as a program reading its screen would.
+void CopyRows(const void *pixels, int pitch, std::vector<unsigned> &out)
+{
+    for (int y = 0; y < kHeight; ++y) {
+        std::memcpy(&out[static_cast<size_t>(y) * kWidth], static_cast<const char *>(pixels) + y * pitch,
+                    kWidth * sizeof(unsigned));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The plain program
+// ---------------------------------------------------------------------------
+
+LRESULT CALLBACK PlainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct PlainProgram {
+    HWND window = nullptr;
+    HMODULE d3d9 = nullptr;
+    IDirect3D9 *d3d = nullptr;
+    IDirect3DDevice9 *device = nullptr;
+    IDirect3DSurface9 *backBuffer = nullptr;
+    IDirect3DSurface9 *systemCopy = nullptr;
+    unsigned frame = 0;
+
+    bool Start()
+    {
+        WNDCLASSEXA windowClass = {};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = PlainWindowProcedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+        windowClass.lpszClassName = "PlainD3D9ScreenRead";
+        RegisterClassExA(&windowClass);
+        const DWORD style = WS_POPUP | WS_CAPTION;
+        // Never activated: the library pauses while its own window is inactive.
+        const DWORD exStyle = WS_EX_NOACTIVATE;
+        RECT frame = {0, 0, kWidth, kHeight};
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+        window = CreateWindowExA(exStyle, windowClass.lpszClassName, "plain Direct3D 9 screen read", style, 0, 0,
+                                 frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                 windowClass.hInstance, nullptr);
+        if (window == nullptr) {
+            return false;
+        }
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        d3d9 = LoadLibraryA("d3d9.dll");
+        using Create = IDirect3D9 *(WINAPI *)(UINT);
+        auto create = d3d9 != nullptr
+                          ? reinterpret_cast<Create>(reinterpret_cast<void *>(GetProcAddress(d3d9, "Direct3DCreate9")))
+                          : nullptr;
+        d3d = create != nullptr ? create(D3D_SDK_VERSION) : nullptr;
+        if (d3d == nullptr) {
+            return false;
+        }
+        D3DDISPLAYMODE desktop = {};
+        d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop);
+        D3DPRESENT_PARAMETERS parameters = {};
+        parameters.BackBufferWidth = kWidth;
+        parameters.BackBufferHeight = kHeight;
+        parameters.BackBufferFormat = desktop.Format;
+        parameters.BackBufferCount = 1;
+        parameters.SwapEffect = D3DSWAPEFFECT_COPY;
+        parameters.hDeviceWindow = window;
+        parameters.Windowed = TRUE;
+        parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+        parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        return SUCCEEDED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                                           D3DCREATE_MIXED_VERTEXPROCESSING, &parameters, &device)) &&
+               SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) &&
+               SUCCEEDED(device->CreateOffscreenPlainSurface(kWidth, kHeight, desktop.Format, D3DPOOL_SYSTEMMEM,
+                                                             &systemCopy, nullptr));
+    }
+
+    // A box of a new colour each time, so every read has fresh pixels to fetch.
+    void DrawBox()
+    {
+        frame += 1;
+        const D3DRECT box = {100, 80, 300, 240};
+        device->Clear(1, &box, D3DCLEAR_TARGET, D3DCOLOR_XRGB(frame & 0xFF, 40, 200), 1.0f, 0);
+    }
+
+    bool ReadByLock(std::vector<unsigned> &out)
+    {
+        DrawBox();
+        D3DLOCKED_RECT locked;
+        if (FAILED(backBuffer->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+            return false;
+        }
+        CopyRows(locked.pBits, locked.Pitch, out);
+        backBuffer->UnlockRect();
+        return true;
+    }
+
+    bool ReadThroughKeptCopy(std::vector<unsigned> &out)
+    {
+        DrawBox();
+        D3DLOCKED_RECT locked;
+        if (FAILED(device->GetRenderTargetData(backBuffer, systemCopy)) ||
+            FAILED(systemCopy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+            return false;
+        }
+        CopyRows(locked.pBits, locked.Pitch, out);
+        systemCopy->UnlockRect();
+        return true;
+    }
+
+    void Stop()
+    {
+        for (IUnknown *object : {static_cast<IUnknown *>(systemCopy), static_cast<IUnknown *>(backBuffer),
+                                 static_cast<IUnknown *>(device), static_cast<IUnknown *>(d3d)}) {
+            if (object != nullptr) {
+                object->Release();
+            }
+        }
+        if (window != nullptr) {
+            DestroyWindow(window);
+        }
+        if (d3d9 != nullptr) {
+            FreeLibrary(d3d9);
+        }
+    }
+};
+
+// ---------------------------------------------------------------------------
+// The library
+// ---------------------------------------------------------------------------
+
+bool LibraryRead(std::vector<unsigned> &out, unsigned frame)
+{
+    FillColorBox(100, 80, 300, 240, PackScreenColor(static_cast<int>(frame & 0xFF), 40, 200));
+    const RECT all = {0, 0, kWidth, kHeight};
+    RasterImage image = {};
+    if (LockDrawScreenBuffer(&all, &image, -1, 1, 0) != 0) {
+        return false;
+    }
+    CopyRows(image.pixels, image.pitch, out);
+    UnlockDrawScreenBuffer();
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int reads = argc > 1 ? std::atoi(argv[1]) : 300;
+    SetAppWindowTitle("Korvo screen read");
+    SetScreenResolutionAndDepth(kWidth, kHeight, 32, 60);
+    SetHardwareRenderingWanted(1);
+    SetWaitForVerticalBlank(0);
+    EnableLogFileOutput(0);
+    ChangeWindowMode(1);
+    if (StartLibrary() == -1) {
+        std::printf("the library did not start\n");
+        return 1;
+    }
+    if (GraphicsState.direct3DModeActive == 0) {
+        std::printf("the library did not start on the Direct3D road\n");
+        ShutdownLibrary();
+        return 1;
+    }
+    SelectDrawTarget(-2);
+    ClearDrawScreen();
+    PlainProgram plain;
+    const bool withPlain = plain.Start();
+    if (!withPlain) {
+        std::printf("the plain Direct3D 9 program could not start; the library runs alone\n");
+    }
+    std::vector<unsigned> pixels(static_cast<size_t>(kWidth) * kHeight);
+    ReadTimes library, locked, copied;
+    unsigned frame = 0;
+    bool failed = false;
+    for (int done = 0; done < reads && !failed;) {
+        const int turn = done < kWarmUpReads ? kWarmUpReads : kTurnReads;
+        const bool counted = done >= kWarmUpReads;
+        for (int i = 0; i < turn && !failed; ++i) {
+            failed = !library.Time([&] { return LibraryRead(pixels, ++frame); }, counted);
+        }
+        for (int i = 0; i < turn && withPlain; ++i) {
+            locked.Time([&] { return plain.ReadByLock(pixels); }, counted);
+            copied.Time([&] { return plain.ReadThroughKeptCopy(pixels); }, counted);
+        }
+        if (ServiceMessageQueue() == -1) {
+            break;
+        }
+        done += turn;
+    }
+    if (failed) {
+        std::printf("the library's screen read failed\n");
+    }
+    std::printf("draw a box and read the whole %dx%d screen, Direct3D road, %d reads each:\n", kWidth, kHeight,
+                library.reads);
+    library.Print("library (FillColorBox, LockDrawScreenBuffer)");
+    if (withPlain && locked.reads > 0 && copied.reads > 0) {
+        locked.Print("plain program, lockable back buffer locked");
+        copied.Print("plain program, GetRenderTargetData into a kept surface");
+        const ReadTimes &platform = locked.MeanMs() < copied.MeanMs() ? locked : copied;
+        std::printf("  library / faster plain road: mean %.2fx, best %.2fx\n", library.MeanMs() / platform.MeanMs(),
+                    library.BestMs() / platform.BestMs());
+    }
+    plain.Stop();
+    ShutdownLibrary();
+    return failed ? 1 : 0;
+}
