@@ -36,6 +36,18 @@ static void IdleSleep(TheoraPlayer *player)
     SleepMilliseconds(player->threadState == kTheoraIdle && idle >= kIdleBeforeLongSleepMs ? 1 : 0);
 }
 
+// Feed the next block of the file to the sync layer; the bytes read, 0 at the
+// end. Each block counts as progress: a large frame from a slow stream takes
+// many reads before its packet is whole.
+static int ReadNextBlock(TheoraPlayer *player)
+{
+    int got = ReadTheoraData(player, kReadStep);
+    if (got > 0) {
+        ++player->progress;
+    }
+    return got;
+}
+
 // Restart reading at a byte offset of the file.
 static void RestartReadingAt(TheoraPlayer *player, uint32_t offset)
 {
@@ -84,7 +96,7 @@ static int RepositionDecoder(TheoraPlayer *player, int target)
                 }
                 continue;
             }
-            if (ReadTheoraData(player, kReadStep) == 0) {
+            if (ReadNextBlock(player) == 0) {
                 break;
             }
         }
@@ -277,7 +289,7 @@ int DecodeTheoraFrames(TheoraPlayer *player, int n)
                 ogg_stream_pagein(&player->oggStream, &player->page);
                 continue;
             }
-            if (player->streams.Eof(player->stream) || ReadTheoraData(player, kReadStep) == 0) {
+            if (player->streams.Eof(player->stream) || ReadNextBlock(player) == 0) {
                 return -1;
             }
         }

@@ -6,6 +6,7 @@
 #include "core/memory/tracked_alloc.h"
 #include "image/pixel_access.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -73,6 +74,16 @@ static int FailOpening(TheoraPlayer *player, const char *message)
     AppendLogText(message);
     (void)player;
     return -1;
+}
+
+// Every pixel black and opaque: the picture until the first frame comes.
+static void ClearToOpaqueBlack(RasterImage *image)
+{
+    for (int y = 0; y < image->height; ++y) {
+        uint32_t *row = reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(image->pixels) +
+                                                     static_cast<ptrdiff_t>(y) * image->pitch);
+        std::fill(row, row + image->width, 0xFF000000u);
+    }
 }
 
 // Whether a wait gave up on the thread and the thread has not moved since.
@@ -351,6 +362,7 @@ int StartTheoraPlayback(TheoraPlayer *player, int stockSize, void *asyncContext)
                          &player->frameImage) != 0) {
         return FailOpening(player, "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n");
     }
+    ClearToOpaqueBlack(&player->frameImage);
     player->stock = static_cast<TheoraFrameStockEntry *>(
         KORVO_TRACKED_ALLOC_ZEROED(sizeof(TheoraFrameStockEntry) * (stockSize > 0 ? stockSize : 1)));
     if (player->stock == nullptr) {
@@ -366,11 +378,19 @@ int StartTheoraPlayback(TheoraPlayer *player, int stockSize, void *asyncContext)
     }
     ResumeThreadRecord(&player->thread);
     SeekTheoraFrame(player, 0);
-    // Not even the first frame comes (it does not decode, or the data ends): no movie.
-    if (CopyTheoraFrameToTargets(player, 1, 1, asyncContext) != 1) {
-        return FailOpening(player, "Theora ムービーの最初のフレームをデコードできませんでした\n");
+    if (CopyTheoraFrameToTargets(player, 1, 1, asyncContext) == 1) {
+        return 0;
     }
-    return 0;
+    // NOTE: a thread that stopped moving (the wait logged it; it sits in a read
+    // of a slow or stuck stream) may still bring the first frame: the movie
+    // opens black and shows its frames once they come, as it does after a
+    // stall in play. Refusing would not end sooner: the close that follows
+    // waits for that read all the same.
+    if (player->stallNoted) {
+        return 0;
+    }
+    // The first frame does not decode, or the data ends before it: no movie.
+    return FailOpening(player, "Theora ムービーの最初のフレームをデコードできませんでした\n");
 }
 
 void FreeTheoraPlayer(TheoraPlayer *player)
@@ -408,9 +428,12 @@ int CloseTheoraPlayer(TheoraPlayer *player)
 {
     if (HasThreadHandle(&player->thread)) {
         // NOTE: unbounded, as it must be: the thread uses the player and the
-        // stream to the end, so neither may go before it. It cannot hang: the
-        // thread reads the stop request at the top of every pass, paused too,
-        // and no pass waits for the main thread or reads past the data's end.
+        // stream to the end, so neither may go before it. The thread reads the
+        // stop request at the top of every pass, paused too, and no pass waits
+        // for the main thread or reads past the data's end; but a pass may sit
+        // in the stream's Read, and nothing here can cut that short. So this
+        // relies on every Read returning, as a file read does once its medium
+        // answers: a stream table whose Read blocks for ever hangs the close.
         player->stopRequest = 1;
         while (player->threadState != kTheoraEnded) {
             SleepMilliseconds(1);

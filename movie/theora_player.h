@@ -73,8 +73,8 @@ struct TheoraPlayer {
     // The thread reached the end of the data or could not store the frame it
     // wanted; it decodes again after a seek or a restart behind its position.
     std::atomic<int> endOfData;
-    // Counts each packet read, frame stored and seek served: a main thread
-    // waiting for a frame gives up when it stops moving.
+    // Counts each block of data read, packet read, frame stored and seek
+    // served: a main thread waiting for a frame gives up when it stops moving.
     std::atomic<uint32_t> progress;
     uint32_t lastStateChangeMs;
     StreamFunctionTable streams;
@@ -107,8 +107,9 @@ struct TheoraPlayer {
     // count; no wait blocks again until that count moves (main thread only).
     int stallNoted;
     uint32_t progressAtStall;
-    // Polls the main thread has slept through waiting for the thread.
-    uint32_t mainThreadWaitPolls;
+    // Polls the main thread has slept through waiting for the thread (written
+    // by the main thread; tests pace a decode thread's reads by it).
+    std::atomic<uint32_t> mainThreadWaitPolls;
     int headerCount;
     TheoraFrameStockEntry *stock;
     int stockSize;
@@ -170,7 +171,8 @@ int ParseTheoraHeaders(TheoraPlayer *player);
 int BuildTheoraPageIndex(TheoraPlayer *player);
 // Start the decoder, the frame stock and the decode thread, and show frame 0;
 // 0, or -1 (the caller closes the player) when the decoder will not start, memory
-// is short (logged) or the first frame does not come
+// is short (logged) or the first frame does not decode (logged). A thread
+// stalled before the first frame is logged, and the movie opens without it.
 int StartTheoraPlayback(TheoraPlayer *player, int stockSize, void *asyncContext);
 // Free what AllocTheoraPlayer and the opening steps made, after the thread is gone
 void FreeTheoraPlayer(TheoraPlayer *player);

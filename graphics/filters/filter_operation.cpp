@@ -72,6 +72,19 @@ int FilterKeepsUnwrittenPixels(int blendFlag, int type)
     return blendFlag == 0 && type == GRAPH_FILTER_BRIGHT_CLIP ? 1 : 0;
 }
 
+int RgbaMixDrawExchangesGraphs(const int *selectors)
+{
+    const int *s = selectors;
+    if (s[0] < 4 || s[1] < 4 || s[2] < 4) {
+        return 0;
+    }
+    // All four from the blend graph, or its colours with a source alpha where a
+    // named shader takes them the other way round.
+    const bool sameColour = s[0] == s[1] && s[1] == s[2] && s[0] != 7;
+    const bool ownColours = s[0] == 4 && s[1] == 5 && s[2] == 6;
+    return s[3] >= 4 || sameColour || ownColours ? 1 : 0;
+}
+
 int DecodeFilterParameters(int blendFlag, int type, const int *list, FilterParameters *out)
 {
     *out = FilterParameters{};

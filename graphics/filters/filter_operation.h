@@ -78,6 +78,10 @@ int FilterNeedsSeparateTarget(int blendFlag, int type, const FilterParameters &p
 // Whether the type may leave pixels of its rectangle unwritten (BrightClip), so
 // that what it writes into must start as the destination's pixels
 int FilterKeepsUnwrittenPixels(int blendFlag, int type);
+// Whether RGBAMix picks make its shader draw exchange source and blend graph
+// (every colour from the blend graph): the source is then read through the
+// blend graph's stage, at the blend position; 1 or 0
+int RgbaMixDrawExchangesGraphs(const int *selectors);
 // Decode the caller's list; -1 for a value the filter refuses (DownScale divisor <= 0)
 int DecodeFilterParameters(int blendFlag, int type, const int *list, FilterParameters *out);
 // The divisor the output is shrunk by: DownScale's, else 1

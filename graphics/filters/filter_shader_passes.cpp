@@ -224,29 +224,22 @@ static int RgbaMixPass(const GraphFilterPass &pass)
         }
     }
     static const char kLetters[4] = {'R', 'G', 'B', 'A'};
-    bool exchange = false;
+    const bool exchange = RgbaMixDrawExchangesGraphs(sel) != 0;
+    if (exchange) {
+        // The shader sees the blend graph as its source: every pick changes side.
+        for (int &v : sel) v = v >= 4 ? v - 4 : v + 4;
+    }
     char name[40];
     std::snprintf(name, sizeof(name), "RGBAMix_Base.pso");
-    // The one-source picks and the named shaders have lines of their own.
+    // The one-graph picks and the named shaders have lines of their own.
     const char *failureLine = nullptr;
-    const bool allSource = sel[0] < 4 && sel[1] < 4 && sel[2] < 4 && sel[3] < 4;
-    const bool allBlend = sel[0] >= 4 && sel[1] >= 4 && sel[2] >= 4 && sel[3] >= 4;
-    if (allSource || allBlend) {
+    if (sel[0] < 4 && sel[1] < 4 && sel[2] < 4 && sel[3] < 4) {
         failureLine = "RGBAMixS フィルター用シェーダーの作成に失敗しました\n";
-    }
-    if (allBlend) {
-        exchange = true;
-        for (int &v : sel) v -= 4;
-    } else if (!allSource) {
-        const bool sameColour = sel[0] == sel[1] && sel[1] == sel[2] && sel[0] != 3 && sel[0] != 7;
-        const bool ownColours = (sel[0] == 0 && sel[1] == 1 && sel[2] == 2) || (sel[0] == 4 && sel[1] == 5 && sel[2] == 6);
+    } else {
+        const bool sameColour = sel[0] == sel[1] && sel[1] == sel[2] && sel[0] < 3;
+        const bool ownColours = sel[0] == 0 && sel[1] == 1 && sel[2] == 2;
         if (sameColour || ownColours) {
             failureLine = "RGBAMixS フィルター用シェーダーの作成に失敗しました %s\n";
-            if (sel[0] >= 4) {
-                exchange = true;
-                for (int c = 0; c < 3; ++c) sel[c] -= 4;
-                sel[3] += 4;
-            }
             if (sameColour) {
                 std::snprintf(name, sizeof(name), "RGBAMix_S%cS%cS%cB%c.pso", kLetters[sel[0]], kLetters[sel[0]],
                               kLetters[sel[0]], kLetters[sel[3] - 4]);

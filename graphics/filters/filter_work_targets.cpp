@@ -72,6 +72,7 @@ static int SecondGraphRead(const GraphFilterPass &pass)
 // NOTE: a pass that samples neighbours would read texels it has already
 // overwritten, and a later pass that failed would leave an earlier one's
 // half-way pixels; the start-up check proves only a pass that reads its own texel.
+// So no pass renders into the textures it reads anywhere else than there.
 int FilterRendersApartFromSource(const GraphFilterPass &pass, int destination)
 {
     if (FilterNeedsSeparateTarget(pass.blendFlag, pass.type, pass.params) != 0 ||
@@ -81,7 +82,13 @@ int FilterRendersApartFromSource(const GraphFilterPass &pass, int destination)
     }
     // A blend graph or gradient in the destination's textures is read at other places.
     const int second = SecondGraphRead(pass);
-    return second >= 0 && SharesImageSet(second, destination) != 0 ? 1 : 0;
+    if (second >= 0 && SharesImageSet(second, destination) != 0) {
+        return 1;
+    }
+    // So is the source of an RGBAMix whose draw exchanges it with the blend graph.
+    const bool exchanged = pass.blendFlag != 0 && pass.type == GRAPH_BLEND_RGBA_MIX &&
+                           RgbaMixDrawExchangesGraphs(pass.params.ints) != 0;
+    return exchanged && SharesImageSet(pass.source, destination) != 0 ? 1 : 0;
 }
 
 int FilterPassReadsDestination(const GraphFilterPass &pass, int passSource, int passIndex, int destination)

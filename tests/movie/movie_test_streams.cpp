@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <utility>
 
 namespace MovieTestStreams {
 
 namespace {
 
 std::atomic<bool> ReadsHeld{false};
+std::function<void()> ReadGate;
 
 struct ByteStream {
     const std::vector<uint8_t> *bytes;
@@ -45,6 +47,9 @@ size_t Read(void *buffer, size_t size, size_t count, Korvo::StreamHandle s)
 {
     while (ReadsHeld) {
         Korvo::SleepMilliseconds(1);
+    }
+    if (ReadGate) {
+        ReadGate();
     }
     ByteStream *b = Of(s);
     size_t left = b->bytes->size() - b->position;
@@ -87,6 +92,11 @@ void CloseBytes(Korvo::StreamHandle stream)
 void HoldReads(bool held)
 {
     ReadsHeld = held;
+}
+
+void SetReadGate(std::function<void()> gate)
+{
+    ReadGate = std::move(gate);
 }
 
 } // namespace MovieTestStreams

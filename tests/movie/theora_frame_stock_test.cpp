@@ -107,13 +107,13 @@ TEST(TheoraFrameStock, AStalledThreadIsWaitedForOnce)
     MovieTestStreams::HoldReads(true);
     AdvanceTheoraFrames(player, 5); // frame 1: the thread reads the file again from its start
     EXPECT_EQ(CopyTheoraFrameToTargets(player, 1, 0, nullptr), 0);
-    const uint32_t pollsOfTheFirstWait = player->mainThreadWaitPolls;
+    const uint32_t pollsOfTheFirstWait = player->mainThreadWaitPolls.load();
     EXPECT_GT(pollsOfTheFirstWait, 0u);
     AdvanceTheoraFrames(player, 1);
     EXPECT_EQ(CopyTheoraFrameToTargets(player, 1, 0, nullptr), 0);
-    EXPECT_EQ(player->mainThreadWaitPolls, pollsOfTheFirstWait) << "the next step waited again";
+    EXPECT_EQ(player->mainThreadWaitPolls.load(), pollsOfTheFirstWait) << "the next step waited again";
     SeekTheoraFrame(player, 20);
-    EXPECT_EQ(player->mainThreadWaitPolls, pollsOfTheFirstWait) << "the seek waited";
+    EXPECT_EQ(player->mainThreadWaitPolls.load(), pollsOfTheFirstWait) << "the seek waited";
     int stallLines = 0;
     for (const std::string &line : KorvoTest::ReadLogLines()) {
         stallLines += line.find("Theora ムービーデコード用スレッドが応答しません") != std::string::npos ? 1 : 0;

@@ -12,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <random>
+#include <string>
 
 using namespace Korvo;
 using namespace MovieTestStreams;
@@ -255,6 +257,59 @@ TEST(TheoraPlayer, AFrameThatDoesNotDecodeIsNotShown)
     ExpectImageOfFrame(movie.player, 7);
     AdvanceTheoraFrames(movie.player, 1);
     EXPECT_EQ(CopyTheoraFrameToTargets(movie.player, 1, 0, nullptr), 1);
+}
+
+// A first frame that is slow to come is waited for while the decode thread
+// reads on: each of its first two reads lasts 2,000 of the main thread's
+// polls, more than the wait's bound of 3,000 together. One that does not come
+// (the thread stuck in its first read until the opening is over) is logged as
+// a stall, not as a frame that did not decode, and the movie opens black and
+// shows the frame once the read returns.
+TEST(TheoraPlayer, OpeningWaitsForASlowFirstFrameAndOpensAStalledOne)
+{
+    BuildTheoraYuvTables();
+    TheoraMovieRecipe recipe;
+    recipe.width = 640; // headers and first frame fill more than one read
+    recipe.height = 480;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(WriteTheoraMovie(recipe, &bytes));
+    for (const bool stalls : {false, true}) {
+        SCOPED_TRACE(stalls ? "stalled" : "slow");
+        KorvoTest::StartFreshLog();
+        StreamHandle stream = OpenBytes(bytes);
+        TheoraPlayer *player = AllocTheoraPlayer(MemoryTable(), stream);
+        ASSERT_EQ(ParseTheoraHeaders(player), 1);
+        ASSERT_EQ(BuildTheoraPageIndex(player), 0);
+        std::atomic<bool> opening{true};
+        std::atomic<int> slowReads{stalls ? 0 : 2};
+        std::atomic<int> reads{0};
+        SetReadGate([&] {
+            const uint32_t start = player->mainThreadWaitPolls;
+            const bool slow = slowReads-- > 0;
+            while (!player->stopRequest && opening &&
+                   (stalls || (slow && player->mainThreadWaitPolls - start < 2000))) {
+                SleepMilliseconds(1);
+            }
+            ++reads;
+        });
+        EXPECT_EQ(StartTheoraPlayback(player, 4, nullptr), 0);
+        const int readsWhileOpening = reads;
+        opening = false;
+        const std::string log = KorvoTest::ReadLogFile();
+        EXPECT_EQ(log.find("Theora ムービーの最初のフレームをデコードできませんでした"), std::string::npos);
+        EXPECT_EQ(log.find("Theora ムービーデコード用スレッドが応答しません") != std::string::npos, stalls);
+        if (stalls) {
+            const uint8_t *first = static_cast<const uint8_t *>(GetTheoraFrameImage(player)->pixels);
+            EXPECT_EQ(first[0] | first[1] | first[2], 0) << "no picture before the first frame";
+        } else {
+            EXPECT_GE(readsWhileOpening, 2) << "the first frame came before both slow reads";
+        }
+        EXPECT_TRUE(ThreadGoesIdle(player)); // moving again: the copy waits for the frame
+        ExpectFrameShown(player, 0);
+        CloseTheoraPlayer(player);
+        SetReadGate(nullptr);
+        CloseBytes(stream);
+    }
 }
 
 // Mutated movies through header reading and the page index; every tenth also

@@ -73,7 +73,7 @@ int LoadGraph(const char *file)
 
 // A graph of the picture in a file: as loaded (its textures cannot be drawn
 // into, so every pass goes through a work graph), or copied into a drawable
-// graph (which one-pass filters render into in place).
+// graph with an alpha channel (which one-pass filters render into in place).
 int MakeGraph(const char *file, bool drawable)
 {
     const int loaded = LoadGraph(file);
@@ -85,6 +85,7 @@ int MakeGraph(const char *file, bool drawable)
     GraphCreateSettings settings;
     CaptureGraphCreateSettings(&settings);
     settings.drawable = 1;
+    settings.drawableAlpha = 1;
     const int graph = CreateBlankGraphFromSettings(&settings, width, height, 0, 0, nullptr);
     RasterImage pixels = {};
     const RECT whole = {0, 0, width, height};
@@ -113,11 +114,38 @@ struct ShaderCase {
     int params[5];
     int threshold;  // luminance the filter switches at, or -1
     int tolerance;  // per channel
+    int blendFlag = 0;
 };
+
+// Blends run on the graph's bottom-right 384 x 384 pixels, from (128, 128),
+// with the blend position at the top-left: a pass that renders into the graph
+// while reading it there reads pixels it has already written.
+constexpr int kBlendAt = 128;
+constexpr int kBlendSide = kNoiseSide - kBlendAt;
+
+// A view of an image's side x side pixels from (x, y)
+RasterImage ImageView(const RasterImage &image, int x, int y, int side)
+{
+    RasterImage view = image;
+    view.pixels = FilterPixelAt(image, x, y);
+    view.width = side;
+    view.height = side;
+    return view;
+}
+
+// Whether a graph keeps an alpha channel (what a filter writes there reads back)
+bool HoldsAlpha(int graph)
+{
+    const GraphRecord *record = GetGraphRecord(graph, 0);
+    return record != nullptr && record->imageSet != nullptr && record->imageSet->params.alpha != 0;
+}
 
 // Every filter, on a loaded and on a drawable graph, lands within a few steps of
 // its CPU routine run on the graph's pixels. Before each case another picture of
-// the same size is inverted, so the work graphs hold pixels of neither.
+// the same size is inverted, so the work graphs hold pixels of neither. The
+// RGBAMix picks that take every colour from the blend graph draw with the two
+// graphs exchanged: the graph itself is then read at the blend position, for
+// the alpha it gives.
 TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
 {
     LibrarySession session;
@@ -130,6 +158,10 @@ TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
     const int gradient = LoadGraph("gradient.png");
     ASSERT_TRUE(GraphTest::WriteRgbPng("scratch.png", kNoiseSide, kNoiseSide, [](int x, int y) { return Noise(x + kNoiseSide, y); }));
     const int scratch = LoadGraph("scratch.png");
+    ASSERT_TRUE(GraphTest::WriteRgbPng("blend.png", kNoiseSide, kNoiseSide, [](int x, int y) { return Noise(y, x + 7); }));
+    const int blend = LoadGraph("blend.png");
+    RasterImage blendPixels = {};
+    ASSERT_EQ(ReadGraphRectToImage(blend, &blendPixels, nullptr), 0);
     const ShaderCase cases[] = {
         {"mono", GRAPH_FILTER_MONO, {0, 0}, -1, 2},
         {"mono tinted", GRAPH_FILTER_MONO, {-80, 60}, -1, 2},
@@ -155,6 +187,7 @@ TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
         {"gradient map", GRAPH_FILTER_GRADIENT_MAP, {gradient, 0}, -1, 2},
         {"gradient map reversed", GRAPH_FILTER_GRADIENT_MAP, {gradient, 1}, -1, 2},
         {"premultiplied", GRAPH_FILTER_PREMUL_ALPHA, {}, -1, 2},
+        {"rgba mix, blend colours and source red as alpha", GRAPH_BLEND_RGBA_MIX, {4, 5, 6, 0}, -1, 1, 1},
     };
     for (const bool drawable : {false, true}) {
         for (const ShaderCase &c : cases) {
@@ -165,11 +198,11 @@ TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
             ASSERT_EQ(ReadGraphRectToImage(graph, &before, nullptr), 0);
             ASSERT_EQ(ReadGraphRectToImage(graph, &expected, nullptr), 0);
             FilterParameters params;
-            ASSERT_EQ(DecodeFilterParameters(0, c.type, c.params, &params), 0);
-            const int d = FilterOutputDivisor(0, c.type, params);
-            RasterImage region = expected;
-            region.width = kNoiseSide / d;
-            region.height = kNoiseSide / d;
+            ASSERT_EQ(DecodeFilterParameters(c.blendFlag, c.type, c.params, &params), 0);
+            const int d = FilterOutputDivisor(c.blendFlag, c.type, params);
+            const int side = c.blendFlag != 0 ? kBlendSide : kNoiseSide / d;
+            const int at = c.blendFlag != 0 ? kBlendAt : 0;
+            RasterImage region = ImageView(expected, at, at, side);
             uint32_t table[256];
             if (c.type == GRAPH_FILTER_GRADIENT_MAP) {
                 RasterImage gradientImage = {};
@@ -177,14 +210,23 @@ TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
                 BuildGradientTable(gradientImage, c.params[1], table);
                 FreeImageRecord(&gradientImage);
             }
-            ASSERT_EQ(RunCpuFilterPass(0, c.type, params, 0, before, nullptr, region, table), 0);
-            ASSERT_EQ(RunGraphFilterOrBlend(0, graph, -1, graph, 0, c.type, 0, 0, kNoiseSide, kNoiseSide, 0, 0, 0, 0, 0,
-                                            c.params), 0);
+            if (c.blendFlag != 0) {
+                const RasterImage blendRead = ImageView(blendPixels, at, at, side);
+                ASSERT_EQ(RunCpuFilterPass(1, c.type, params, 1, ImageView(before, 0, 0, side), &blendRead, region,
+                                           nullptr), 0);
+                ASSERT_EQ(RunGraphFilterOrBlend(1, graph, blend, graph, 255, c.type, at, at, kNoiseSide, kNoiseSide,
+                                                0, 0, 1, at, at, c.params), 0);
+            } else {
+                ASSERT_EQ(RunCpuFilterPass(0, c.type, params, 0, before, nullptr, region, table), 0);
+                ASSERT_EQ(RunGraphFilterOrBlend(0, graph, -1, graph, 0, c.type, 0, 0, kNoiseSide, kNoiseSide, 0, 0,
+                                                0, 0, 0, c.params), 0);
+            }
             ASSERT_EQ(ReadGraphRectToImage(graph, &after, nullptr), 0);
+            const int channels = c.blendFlag != 0 && HoldsAlpha(graph) ? 4 : 3;
             int worst = 0, wx = 0, wy = 0, beyond = 0;
             for (int y = 0; y < kNoiseSide; ++y)
                 for (int x = 0; x < kNoiseSide; ++x)
-                    for (int ch = 0; ch < 3; ++ch) {
+                    for (int ch = 0; ch < channels; ++ch) {
                         // Pixels within a level of the switch may fall either side of it.
                         const int luma = FilterLuma(FilterPixelAt(before, x, y));
                         if (c.threshold >= 0 && std::abs(luma - c.threshold * 4096) < 2 * 4096) continue;
@@ -199,6 +241,7 @@ TEST(GraphFiltersShaderTest, ShaderPassesAgreeWithTheCpuRoutines)
             DestroyGraphHandle(graph, 0);
         }
     }
+    FreeImageRecord(&blendPixels);
 }
 
 TEST(GraphFiltersShaderTest, BlendsAgreeWithTheCpuRoutines)
