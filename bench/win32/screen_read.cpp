@@ -1,9 +1,10 @@
 // Time of drawing a box and reading the whole 640x480 screen back, on the
 // library's Direct3D road, beside a plain Direct3D 9 program doing the same on
 // a window and device of its own (the library's windowed presentation
-// settings). The plain program reads in both ways the platform offers: locking
-// its lockable back buffer, and GetRenderTargetData into a system-memory
-// surface it keeps; the faster of the two is the platform's speed.
+// settings; the box a quad of pre-transformed vertices, as the library draws
+// it). The plain program reads in both ways the platform offers: locking its
+// lockable back buffer, and GetRenderTargetData into a system-memory surface it
+// keeps; the faster of the two is the platform's speed.
 //
 //   bench_screen_read.exe [reads]
 //
@@ -151,19 +152,37 @@ struct PlainProgram {
         parameters.Windowed = TRUE;
         parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
         parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        return SUCCEEDED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                           D3DCREATE_MIXED_VERTEXPROCESSING, &parameters, &device)) &&
-               SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) &&
-               SUCCEEDED(device->CreateOffscreenPlainSurface(kWidth, kHeight, desktop.Format, D3DPOOL_SYSTEMMEM,
-                                                             &systemCopy, nullptr));
+        if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_MIXED_VERTEXPROCESSING,
+                                     &parameters, &device)) ||
+            FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) ||
+            FAILED(device->CreateOffscreenPlainSurface(kWidth, kHeight, desktop.Format, D3DPOOL_SYSTEMMEM,
+                                                       &systemCopy, nullptr))) {
+            return false;
+        }
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetRenderState(D3DRS_ZENABLE, FALSE);
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+        device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
+        return true;
     }
 
-    // A box of a new colour each time, so every read has fresh pixels to fetch.
+    // A box of a new colour each time, so every read has fresh pixels to fetch:
+    // a quad of pre-transformed vertices in a scene, as the library draws it.
     void DrawBox()
     {
+        struct Vertex {
+            float x, y, z, rhw;
+            DWORD colour;
+        };
         frame += 1;
-        const D3DRECT box = {100, 80, 300, 240};
-        device->Clear(1, &box, D3DCLEAR_TARGET, D3DCOLOR_XRGB(frame & 0xFF, 40, 200), 1.0f, 0);
+        const DWORD colour = D3DCOLOR_XRGB(frame & 0xFF, 40, 200);
+        const Vertex quad[4] = {{100, 80, 0, 1, colour}, {300, 80, 0, 1, colour}, {100, 240, 0, 1, colour},
+                                {300, 240, 0, 1, colour}};
+        device->BeginScene();
+        device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex));
+        device->EndScene();
     }
 
     bool ReadByLock(std::vector<unsigned> &out)
