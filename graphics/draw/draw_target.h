@@ -48,8 +48,14 @@ void ApplyDrawTargetDepthBuffer();
 K_IDirect3DSurface9 *GetCurrentDepthSurface();
 // Copy a piece's multisample surface onto its texture; 0 or -1
 int ResolveMultisampleSurface(GraphTexturePiece *piece);
-// (Re)make the sub back buffer: a render target of the main size in the screen format; 0 or -1
+// Whether the screens' surface is made lockable and read by locking it (the
+// start-up timing found that faster, and there is no multisampling)
+bool ScreensReadByLock();
+// (Re)make the sub back buffer: a render target of the main size in the screen
+// format, lockable when the screens are read by locking; 0 or -1
 int AllocSubBackBuffer();
+// Release the kept read-back copies of LockDrawScreenBuffer (the device is going); an open lock ends
+void ReleaseScreenReadCopies();
 // Draw into the sub back buffer from now on (made from the back buffer once); 0 or -1
 int UseSubBackBuffer();
 // The draw area becomes the whole draw target (and the viewport follows); 0

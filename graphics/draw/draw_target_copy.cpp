@@ -41,6 +41,11 @@ static int CopyThroughLock(int source, const RECT &rect, int destX, int destY, i
 // Public functions
 // ---------------------------------------------------------------------------
 
+bool ScreensReadByLock()
+{
+    return DeviceCaps.backBufferLock != 0 && DeviceSettings.multiSampleType == 0;
+}
+
 // A render target of the main size in the screen format; 0 or -1
 int AllocSubBackBuffer()
 {
@@ -57,7 +62,8 @@ int AllocSubBackBuffer()
     K_IDirect3DSurface9 *surface = nullptr;
     if (D3DDev_CreateRenderTarget(static_cast<UINT>(width), static_cast<UINT>(height), DeviceCaps.backBufferFormat,
                                   static_cast<UINT>(DeviceSettings.multiSampleType),
-                                  static_cast<DWORD>(DeviceSettings.multiSampleQuality), FALSE, &surface) < 0 ||
+                                  static_cast<DWORD>(DeviceSettings.multiSampleQuality),
+                                  ScreensReadByLock() ? TRUE : FALSE, &surface) < 0 ||
         surface == nullptr) {
         return AppendLogText("サブバックバッファの作成に失敗しました\n");
     }

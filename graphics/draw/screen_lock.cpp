@@ -1,7 +1,9 @@
 // LockDrawScreenBuffer: the pixels of the draw target, readable as a RasterImage.
-// The software road points into the target image; the Direct3D road locks the
-// surface itself when the device allows it, else reads a copy back into system
-// memory.
+// The software road points into the target image. On the Direct3D road the
+// screens' surface is locked itself when the start-up timing found locking the
+// faster read (the surface is then made lockable); any other surface is read
+// into a system-memory copy that is kept from one read to the next, since
+// making the copy's surfaces costs far more than the read itself.
 
 #include "graphics/public_api.h"
 
@@ -13,10 +15,26 @@
 #include "graphics/device/format_slots.h"
 #include "graphics/graphs/graph_record.h"
 #include "graphics/device/graphics_state.h"
+#include "graphics/device/screen_request.h"
 
 #include <cstring>
 
 namespace Korvo {
+
+// ---------------------------------------------------------------------------
+// Types
+// ---------------------------------------------------------------------------
+
+// A system-memory copy of one size and format, and the plain render target a
+// surface that cannot be read back directly (multisampled, or not a render
+// target) is first copied into.
+struct KeptReadCopy {
+    K_IDirect3DSurface9 *system;
+    K_IDirect3DSurface9 *staging;
+    UINT width;
+    UINT height;
+    K_D3DFORMAT format;
+};
 
 // ---------------------------------------------------------------------------
 // Module globals
@@ -24,7 +42,10 @@ namespace Korvo {
 
 static int ScreenLocked = 0;
 static K_IDirect3DSurface9 *LockedSurface = nullptr;
-static K_IDirect3DSurface9 *LockCopySurface = nullptr;
+// One copy for surfaces of the screen's size, one for the rest, so that reading
+// a graph now and then does not throw the screen's copy away.
+static KeptReadCopy ScreenReadCopy = {};
+static KeptReadCopy OtherReadCopy = {};
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -38,32 +59,78 @@ static void OffsetRectBy(RECT *rect, int dx, int dy)
     rect->bottom += dy;
 }
 
-// Copy the rectangle of a render target into a system-memory surface and lock that.
-static int LockThroughCopy(K_IDirect3DSurface9 *surface, K_D3DFORMAT format, const RECT &rect, K_D3DLOCKED_RECT *locked)
+static void ReleaseReadCopy(KeptReadCopy *copy)
 {
-    UINT width = static_cast<UINT>(rect.right - rect.left);
-    UINT height = static_cast<UINT>(rect.bottom - rect.top);
-    K_IDirect3DSurface9 *target = nullptr;
-    if (D3DDev_CreateRenderTarget(width, height, format, 0, 0, FALSE, &target) < 0 || target == nullptr) {
-        return AppendLogText("バックバッファロック用描画可能サーフェスの作成に失敗しました\n");
+    if (copy->system != nullptr) {
+        D3DRes_Release(copy->system);
     }
-    if (D3DDev_CreateOffscreenPlainSurface(width, height, format, K_D3DPOOL_SYSTEMMEM, &LockCopySurface) < 0 ||
-        LockCopySurface == nullptr) {
-        D3DRes_Release(target);
-        LockCopySurface = nullptr;
-        return AppendLogText("バックバッファロック用システムメモリサーフェスの作成に失敗しました\n");
+    if (copy->staging != nullptr) {
+        D3DRes_Release(copy->staging);
     }
-    RECT whole = {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
-    // A failed copy leaves the system surface undefined: no lock then.
-    bool copied = D3DDev_StretchRect(surface, &rect, target, &whole, K_D3DTEXF_NONE) >= 0 &&
-                  D3DDev_GetRenderTargetData(target, LockCopySurface) >= 0;
-    D3DRes_Release(target);
-    if (!copied || D3DSurf_LockRect(LockCopySurface, locked, nullptr, K_D3DLOCK_READONLY) < 0) {
-        D3DRes_Release(LockCopySurface);
-        LockCopySurface = nullptr;
+    *copy = KeptReadCopy{};
+}
+
+// The kept copy for a surface of this description, made (again) when it does
+// not match; null with the failure logged.
+static KeptReadCopy *ReadCopyFor(const K_D3DSURFACE_DESC &desc)
+{
+    int mainWidth = 0;
+    int mainHeight = 0;
+    GetMainScreenSize(&mainWidth, &mainHeight);
+    bool screenSized = desc.Width == static_cast<UINT>(mainWidth) && desc.Height == static_cast<UINT>(mainHeight);
+    KeptReadCopy *copy = screenSized ? &ScreenReadCopy : &OtherReadCopy;
+    if (copy->system != nullptr && copy->width == desc.Width && copy->height == desc.Height &&
+        copy->format == desc.Format) {
+        return copy;
+    }
+    ReleaseReadCopy(copy);
+    if (D3DDev_CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, K_D3DPOOL_SYSTEMMEM,
+                                           &copy->system) < 0 ||
+        copy->system == nullptr) {
+        copy->system = nullptr;
+        AppendLogText("バックバッファロック用システムメモリサーフェスの作成に失敗しました\n");
+        return nullptr;
+    }
+    copy->width = desc.Width;
+    copy->height = desc.Height;
+    copy->format = desc.Format;
+    return copy;
+}
+
+// Only a plain render target can be read back as it is.
+static bool NeedsStagingCopy(const K_D3DSURFACE_DESC &desc)
+{
+    return desc.MultiSampleType != 0 || (desc.Usage & K_D3DUSAGE_RENDERTARGET) == 0;
+}
+
+// Read the whole surface into its kept system-memory copy and lock the
+// rectangle of that.
+static int LockThroughCopy(K_IDirect3DSurface9 *surface, const K_D3DSURFACE_DESC &desc, const RECT &rect,
+                           K_D3DLOCKED_RECT *locked)
+{
+    KeptReadCopy *copy = ReadCopyFor(desc);
+    if (copy == nullptr) {
         return -1;
     }
-    LockedSurface = LockCopySurface;
+    K_IDirect3DSurface9 *source = surface;
+    if (NeedsStagingCopy(desc)) {
+        if (copy->staging == nullptr &&
+            (D3DDev_CreateRenderTarget(desc.Width, desc.Height, desc.Format, 0, 0, FALSE, &copy->staging) < 0 ||
+             copy->staging == nullptr)) {
+            copy->staging = nullptr;
+            return AppendLogText("バックバッファロック用描画可能サーフェスの作成に失敗しました\n");
+        }
+        if (D3DDev_StretchRect(surface, nullptr, copy->staging, nullptr, K_D3DTEXF_NONE) < 0) {
+            return -1;
+        }
+        source = copy->staging;
+    }
+    // A failed read leaves the copy undefined: no lock then.
+    if (D3DDev_GetRenderTargetData(source, copy->system) < 0 ||
+        D3DSurf_LockRect(copy->system, locked, &rect, K_D3DLOCK_READONLY) < 0) {
+        return -1;
+    }
+    LockedSurface = copy->system;
     return 0;
 }
 
@@ -89,11 +156,11 @@ static int LockOnDevice(int target, int pieceIndex, RECT rect, RasterImage *out,
         return -1;
     }
     K_D3DLOCKED_RECT locked = {};
-    bool directLock = DeviceCaps.backBufferLock != 0 && surface == ScreenTargetSurface;
+    bool directLock = target < 0 && ScreensReadByLock();
     if (directLock &&
         D3DSurf_LockRect(surface, &locked, &rect, readOnly != 0 ? static_cast<DWORD>(K_D3DLOCK_READONLY) : 0u) >= 0) {
         LockedSurface = surface;
-    } else if (LockThroughCopy(surface, desc.Format, rect, &locked) != 0) {
+    } else if (LockThroughCopy(surface, desc, rect, &locked) != 0) {
         return -1;
     }
     out->format = *format;
@@ -151,14 +218,18 @@ int UnlockDrawScreenBuffer()
 {
     if (LockedSurface != nullptr) {
         D3DSurf_UnlockRect(LockedSurface);
-        if (LockedSurface == LockCopySurface) {
-            D3DRes_Release(LockCopySurface);
-            LockCopySurface = nullptr;
-        }
         LockedSurface = nullptr;
     }
     ScreenLocked = 0;
     return 0;
+}
+
+// Release the kept read-back copies (the device is going); an open lock ends
+void ReleaseScreenReadCopies()
+{
+    UnlockDrawScreenBuffer();
+    ReleaseReadCopy(&ScreenReadCopy);
+    ReleaseReadCopy(&OtherReadCopy);
 }
 
 } // namespace Korvo

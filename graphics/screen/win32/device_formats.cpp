@@ -1,6 +1,6 @@
 // SelectDeviceFormats: the device (with its chain of fallback modes), the
 // capabilities the drawing code needs, the format slots, and the choice of how
-// the back buffer is read.
+// the screen is read back.
 
 #include "graphics/screen/device_startup.h"
 
@@ -16,6 +16,7 @@
 #include "softraster/draw_state.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace Korvo {
 
@@ -82,68 +83,79 @@ static void CopyLockedRows(const K_D3DLOCKED_RECT &from, const K_D3DLOCKED_RECT 
     }
 }
 
-// One pass of both ways of reading the back buffer; times in microseconds or -1.
-static void TimeBackBufferReads(int g, int64_t *lockTime, int64_t *copyTime)
+// The surfaces the two ways of reading the screen are timed on: a lockable and
+// a plain render target of the screen format (the screens' surface as it is made
+// for either way), and the system-memory copy the plain one is read into.
+struct ScreenReadTrial {
+    K_IDirect3DSurface9 *lockable = nullptr;
+    K_IDirect3DSurface9 *plain = nullptr;
+    K_IDirect3DSurface9 *system = nullptr;
+};
+
+// One pass of both reads of g x g pixels, as LockDrawScreenBuffer makes them;
+// times in microseconds, or -1 for a read that failed.
+static void TimeScreenReads(const ScreenReadTrial &trial, int g, int64_t *lockTime, int64_t *copyTime)
 {
-    K_IDirect3DSurface9 *back = D3DObjects.backBuffer;
     K_D3DFORMAT format = DeviceCaps.backBufferFormat;
     int rowBytes = g * (format == K_D3DFMT_X8R8G8B8 || format == K_D3DFMT_A8R8G8B8 ? 4 : 2);
-    RECT area = {0, 0, g, g};
+    static unsigned char scratch[256 * 256 * 4];
+    K_D3DLOCKED_RECT to = {};
+    to.pBits = scratch;
+    to.Pitch = rowBytes;
+    K_D3DLOCKED_RECT from = {};
     *lockTime = -1;
     *copyTime = -1;
 
-    K_IDirect3DSurface9 *system = nullptr;
-    uint64_t start = GetMicrosecondClock();
-    if (D3DDev_CreateOffscreenPlainSurface(g, g, format, K_D3DPOOL_SYSTEMMEM, &system) >= 0) {
-        K_D3DLOCKED_RECT to = {};
-        K_D3DLOCKED_RECT from = {};
-        if (D3DSurf_LockRect(system, &to, nullptr, 0) >= 0) {
-            if (D3DSurf_LockRect(back, &from, &area, K_D3DLOCK_READONLY) >= 0) {
-                CopyLockedRows(from, to, rowBytes, g);
-                D3DSurf_UnlockRect(back);
-                *lockTime = static_cast<int64_t>(GetMicrosecondClock() - start);
-            }
-            D3DSurf_UnlockRect(system);
-        }
-        D3DRes_Release(system);
-    }
-
-    K_IDirect3DSurface9 *target = nullptr;
-    system = nullptr;
-    start = GetMicrosecondClock();
-    if (D3DDev_CreateRenderTarget(g, g, format, 0, 0, FALSE, &target) >= 0 &&
-        D3DDev_CreateOffscreenPlainSurface(g, g, format, K_D3DPOOL_SYSTEMMEM, &system) >= 0 &&
-        D3DDev_StretchRect(back, &area, target, nullptr, K_D3DTEXF_NONE) >= 0 &&
-        D3DDev_GetRenderTargetData(target, system) >= 0) {
-        K_D3DLOCKED_RECT from = {};
-        K_D3DLOCKED_RECT to = {};
-        static unsigned char scratch[256 * 256 * 4];
-        to.pBits = scratch;
-        to.Pitch = rowBytes;
-        if (D3DSurf_LockRect(system, &from, nullptr, K_D3DLOCK_READONLY) >= 0) {
+    // Fresh pixels on the device before each read, so that the read has to fetch them.
+    if (trial.lockable != nullptr && D3DDev_ColorFill(trial.lockable, nullptr, 0x00808080) >= 0) {
+        uint64_t start = GetMicrosecondClock();
+        if (D3DSurf_LockRect(trial.lockable, &from, nullptr, K_D3DLOCK_READONLY) >= 0) {
             CopyLockedRows(from, to, rowBytes, g);
-            D3DSurf_UnlockRect(system);
+            D3DSurf_UnlockRect(trial.lockable);
+            *lockTime = static_cast<int64_t>(GetMicrosecondClock() - start);
+        }
+    }
+    if (trial.plain != nullptr && trial.system != nullptr &&
+        D3DDev_ColorFill(trial.plain, nullptr, 0x00808080) >= 0) {
+        uint64_t start = GetMicrosecondClock();
+        if (D3DDev_GetRenderTargetData(trial.plain, trial.system) >= 0 &&
+            D3DSurf_LockRect(trial.system, &from, nullptr, K_D3DLOCK_READONLY) >= 0) {
+            CopyLockedRows(from, to, rowBytes, g);
+            D3DSurf_UnlockRect(trial.system);
             *copyTime = static_cast<int64_t>(GetMicrosecondClock() - start);
         }
     }
-    if (target != nullptr) {
-        D3DRes_Release(target);
-    }
-    if (system != nullptr) {
-        D3DRes_Release(system);
-    }
 }
 
+// Time both ways of reading the screen and keep the faster: locking makes the
+// screens' surface lockable and reads lock it; otherwise reads go through the
+// kept system-memory copy.
 static void ChooseBackBufferReading()
 {
-    int g = 256;
-    while (g > 1 && (GraphicsState.mainWidth < g || GraphicsState.mainHeight < g)) {
+    UINT g = 256;
+    while (g > 1 && (GraphicsState.mainWidth < static_cast<int>(g) || GraphicsState.mainHeight < static_cast<int>(g))) {
         g /= 2;
+    }
+    K_D3DFORMAT format = DeviceCaps.backBufferFormat;
+    ScreenReadTrial trial;
+    if (D3DDev_CreateRenderTarget(g, g, format, 0, 0, TRUE, &trial.lockable) < 0) {
+        trial.lockable = nullptr;
+    }
+    if (D3DDev_CreateRenderTarget(g, g, format, 0, 0, FALSE, &trial.plain) < 0) {
+        trial.plain = nullptr;
+    }
+    if (D3DDev_CreateOffscreenPlainSurface(g, g, format, K_D3DPOOL_SYSTEMMEM, &trial.system) < 0) {
+        trial.system = nullptr;
     }
     int64_t lockTime = -1;
     int64_t copyTime = -1;
     for (int pass = 0; pass < 3; ++pass) {
-        TimeBackBufferReads(g, &lockTime, &copyTime);
+        TimeScreenReads(trial, static_cast<int>(g), &lockTime, &copyTime);
+    }
+    for (K_IDirect3DSurface9 *surface : {trial.lockable, trial.plain, trial.system}) {
+        if (surface != nullptr) {
+            D3DRes_Release(surface);
+        }
     }
     DeviceCaps.backBufferLock = 0;
     if (lockTime < 0 || copyTime < 0) {

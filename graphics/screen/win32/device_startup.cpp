@@ -275,6 +275,7 @@ static void CreateScreenDrawSurface()
 
 static void ReleaseDeviceSurfaces()
 {
+    ReleaseScreenReadCopies();
     ReleaseZBuffer();
     ReleaseObject(ScreenSubBackBuffer);
     ForgetRenderTargetSurfaces();

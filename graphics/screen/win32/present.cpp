@@ -54,11 +54,21 @@ static void WaitForVerticalBlankNow()
 // Let the window system apply what it still has pending for the window (the
 // moves and resizes of its set-up, say) before a picture goes into it: under
 // some window systems a window reconfigured after the present loses the
-// picture, and nothing asks for it again. Peeking takes no message.
+// picture, and nothing asks for it again. Peeking takes no message, but it runs
+// the messages other threads send, and an activation among them may rebuild
+// the device or present: so this comes before the present takes anything of
+// the device, and a present reached from inside it does not peek again.
 static void CatchUpWithWindowSystem()
 {
+    static bool catchingUp = false;
+    if (catchingUp || GraphicsState.direct3DModeActive == 0 || GetWindowedModeState() == 0 ||
+        IsIconic(GetAppWindowHandle()) != 0) {
+        return;
+    }
+    catchingUp = true;
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
+    catchingUp = false;
 }
 
 static bool VerticalSyncOn()
@@ -91,9 +101,6 @@ static int PresentThroughSwapChain(const RECT *rect, const RECT &source, const R
     HRESULT result = 0;
     bool windowed = GetWindowedModeState() != 0;
     if (IsIconic(GetAppWindowHandle()) == 0) {
-        if (windowed) {
-            CatchUpWithWindowSystem();
-        }
         WaitForPreviousFrameDrawn();
         if (!windowed && !doubled) {
             result = chain->lpVtbl->Present(chain, nullptr, nullptr, window, nullptr, 0);
@@ -211,6 +218,8 @@ int PresentScreen(const RECT *rect)
     if (rect != nullptr && (rect->right <= rect->left || rect->bottom <= rect->top)) {
         return -1;
     }
+    // Everything below reads the device and the mode after this.
+    CatchUpWithWindowSystem();
     double scaleX = 1.0;
     double scaleY = 1.0;
     GetWindowScaleFactors(&scaleX, &scaleY);

@@ -6,6 +6,7 @@
 
 #include "graphics/draw/draw_target.h"
 #include "graphics/graphs/graph_record.h"
+#include "graphics/startup_entries.h"
 
 #include <string>
 #include <vector>
@@ -125,6 +126,45 @@ TEST(DrawTargetReadbackTest, TheSubBackBufferKeepsTheFrameAndTakesLaterDrawing)
     EXPECT_EQ(PresentBackScreen(), 0);
     ASSERT_EQ(ShutdownLibrary(), 0);
     EXPECT_EQ(ScreenSubBackBuffer, nullptr) << "released with the device";
+}
+
+// Whichever way the start-up timing chose to read the screen (locking its
+// surface, or the system-memory copy kept between reads), a read gives what was
+// drawn: the whole screen, a part of it, after a graph of another size was read
+// in between, and after the device was made again (the kept copy belonged to
+// the old device).
+TEST(DrawTargetReadbackTest, BothWaysOfReadingTheScreenGiveTheDrawnPixels)
+{
+    const uint32_t background =
+        (GraphicsTest::kBackgroundRed << 16) | (GraphicsTest::kBackgroundGreen << 8) | GraphicsTest::kBackgroundBlue;
+    for (int byLock : {1, 0}) {
+        SCOPED_TRACE(byLock != 0 ? "lock" : "kept copy");
+        ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
+        ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
+        DeviceCaps.backBufferLock = byLock;
+        ASSERT_EQ(AllocSubBackBuffer(), 0);
+        ASSERT_EQ(SelectDrawTarget(-2), 0);
+        const int graph = MakeDrawableGraph();
+        ASSERT_NE(graph, -1);
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round == 0 ? "first device" : "device made again");
+            const int colour = round == 0 ? PackScreenColor(240, 40, 30) : PackScreenColor(30, 60, 250);
+            const uint32_t want = round == 0 ? 0xF0281Eu : 0x1E3CFAu;
+            ASSERT_EQ(ClearDrawScreen(), 0);
+            EXPECT_EQ(FillColorBox(600, 440, 640, 480, colour), 0);
+            const std::vector<uint32_t> whole = GraphicsTest::ReadScreenPixels(640, 480, 0);
+            EXPECT_EQ(whole[0], background);
+            EXPECT_EQ(whole[479 * 640 + 639], want);
+            ReadTarget(graph, 0, 0);
+            EXPECT_EQ(ReadTarget(-2, 640 - kGraphWidth, 480 - kGraphHeight)[kGraphWidth * kGraphHeight - 1], want);
+            EXPECT_EQ(GraphicsTest::ReadTargetPixel(599, 439), background);
+            if (round == 0) {
+                ASSERT_EQ(RecreateGraphicsDevice(), 0);
+            }
+        }
+        EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
+        ASSERT_EQ(ShutdownLibrary(), 0);
+    }
 }
 
 } // namespace
