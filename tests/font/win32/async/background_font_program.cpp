@@ -1,9 +1,7 @@
-// A font built in the background the way a program does it on korvo.h alone:
-// this file includes nothing else, so every call it makes is public.
+// A font built in the background as a program on korvo.h alone builds it: this
+// file includes nothing else, so every call it makes is public.
 
 #include "korvo.h"
-
-namespace BackgroundFontProgram {
 
 // A font of the default face whose build is queued to the load workers; its handle or -1
 int MakeFontInBackground(int size, int type, int edgeSize)
@@ -17,5 +15,3 @@ void WaitForBackgroundLoads()
     while (Korvo::GetQueuedAsyncJobCount() > 0 && Korvo::ServiceMessageQueue() == 0) {
     }
 }
-
-} // namespace BackgroundFontProgram
