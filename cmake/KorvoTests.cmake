@@ -27,6 +27,8 @@ set(KORVO_THREADED_TESTS_core
     tests/core/api_lock_test.cpp
     tests/core/handle_manager_test.cpp
     tests/core/byte_ring_test.cpp)
+set(KORVO_THREADED_TESTS_font
+    tests/font/font_build_handoff_test.cpp)
 set(KORVO_THREADED_TESTS_sound
     tests/sound/sound_system_test.cpp
     tests/sound/stream_sound_test.cpp

@@ -67,6 +67,8 @@ void SetPlainFilesOnly(int plainOnly);
 int SetLoadInBackgroundFlag(int flag);
 // 1 when loaders queue their work to the workers, else 0
 int GetLoadInBackgroundFlag();
+// Background loads still queued or running (0 once every handle they make is ready)
+int GetQueuedAsyncJobCount();
 // Switch desktop composition (only when it differs from what the library set); 0
 int SetDesktopCompositionState(int enable);
 

@@ -6,8 +6,10 @@
 #include "font/public_api.h"
 
 #include "core/memory/handle_manager.h"
+#include "core/threads/async_load.h"
 #include "image/raster_image.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 
@@ -84,6 +86,19 @@ struct FontHandleRecord {
     int textureCache;          // 1 texture path, 0 memory path
 };
 
+// The arguments of a font build, as a load job carries them to its worker.
+struct FontBuildParams {
+    FontCacheSettings settings;
+    int handle;
+    const char *face;          // null or empty: the default face
+    int size;
+    int thickness;
+    int type;
+    int charSet;
+    int edgeSize;
+    int italic;
+};
+
 // A string split into characters: first byte, second byte (0 single), flag 0.
 struct GlyphCharEntry {
     uint8_t first;
@@ -122,6 +137,14 @@ double MeasureTextEntries(const FontHandleRecord *record, const GlyphCharEntry *
 inline bool IsBlankGlyph(const GlyphCharEntry &entry)
 {
     return (entry.first == 0x20 && entry.second == 0) || (entry.first == 0x81 && entry.second == 0x40);
+}
+// Bytes of a cache block of rows x pitch, or 0 when it is not positive or larger than
+// the tracked allocator hands out (the product is taken in 64 bits: in 32 it can wrap
+// round to a block smaller than the cells written into it)
+inline size_t CacheBlockBytes(int rows, int pitch)
+{
+    int64_t bytes = static_cast<int64_t>(rows) * pitch;
+    return bytes > 0 && bytes <= INT_MAX ? static_cast<size_t>(bytes) : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -176,16 +199,32 @@ uint8_t *AllocGlyphBitmapBuffer(size_t glyphBytes, int rows, int rowBytes);
 uint8_t *AllocGlyphResampleBuffer(int width, int height, int *pitch);
 
 // ---------------------------------------------------------------------------
-// Records (win32/font_handles.cpp)
+// Records and their builds on load workers (font_record_lookup.cpp, font_build_job.cpp)
 // ---------------------------------------------------------------------------
 
 // The live record (kind 8, no pending load) or null
 FontHandleRecord *LookupFontRecord(int handle);
+// The record for its own build: with async set also while its load is pending
+FontHandleRecord *LookupFontRecordForBuild(int handle, int async);
+// A job that carries the build's arguments to callback (face cut to the record's
+// 255 bytes, as a build on the caller's thread keeps it), or null (logged)
+AsyncLoadJob *PackFontBuildJob(const FontBuildParams &params, AsyncLoadCallback callback);
+// The arguments back from a packed job; face points into the job
+void UnpackFontBuildJob(const AsyncLoadJob *job, FontBuildParams *params);
+
+// ---------------------------------------------------------------------------
+// Records (win32/font_handles.cpp, win32/font_async_build.cpp)
+// ---------------------------------------------------------------------------
+
 int InitFontHandleSystem();
 int TermFontHandleSystem();
 int ResetStandardFontState(int endFlag);
 int CreateFontToHandle(int size, const FontCacheSettings *settings, int handle, const char *face, int thickness,
                        int type, int charSet, int edgeSize, int italic, int async);
+// Queue the build of a new record on a load worker; 0, or -1 (the job is not queued)
+int QueueAsyncFontBuild(const FontBuildParams &params);
+// The worker's side: build, then release the handle, or delete it when the build failed
+int RunAsyncFontBuild(AsyncLoadJob *job);
 void CopyFontCacheSettings(FontCacheSettings *out);
 int RefreshStandardFont();
 int RecreateAllFontHandles();

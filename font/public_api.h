@@ -24,7 +24,10 @@ enum FontRenderMode {
 // A new font on a system font: settings (null: the library's current ones), face (null or
 // empty: the default face), size in pixels (-1 = 16), thickness (-1 = 6), FontRenderMode
 // (-1 = plain), character set (-1: the system's), edge size (-1 = 1), italic flag, the
-// handle to re-create or -1 for a new one, asynchronous flag (0). The handle or -1.
+// handle to re-create or -1 for a new one, asynchronous flag. The handle or -1. With the
+// asynchronous flag the font is built on a load worker and the handle returned at once:
+// font calls refuse it until the build has ended (GetQueuedAsyncJobCount), and a build
+// that fails deletes it.
 // The library has no call that deletes a font: fonts live until the library shuts down
 // (or a change of screen or window mode, which AttachFontDeleteFlagToHandle reports).
 int CreateFontHandleWithSettings(const FontCacheSettings *settings, const char *face, int size, int thickness,

@@ -9,6 +9,7 @@
 
 #include "core/memory/handle_manager.h"
 #include "core/korvo_types.h"
+#include "core/public_api.h" // GetQueuedAsyncJobCount
 
 #include <cstdint>
 
@@ -86,8 +87,6 @@ int QueueAsyncLoadJob(AsyncLoadJob *job);
 int QueueAsyncLoadJobForHandle(AsyncLoadJob *job, HandleValue handle);
 // Remove a job: -1 slot empty, -2 started (with onlyIfNotStarted), else freed and 0
 int RemoveAsyncLoadJob(int jobSlot, int onlyIfNotStarted);
-// Jobs in the queue, started or not
-int GetQueuedAsyncJobCount();
 // Wake one sleeping worker when fewer than running limit + extraAllowance run; 0
 int WakeAsyncWorker(int extraAllowance);
 

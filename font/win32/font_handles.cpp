@@ -210,18 +210,6 @@ static int MakeFontRecord(const FontCacheSettings *settings, const char *face, i
 // Public functions: records
 // ---------------------------------------------------------------------------
 
-FontHandleRecord *LookupFontRecord(int handle)
-{
-    if (HandleKindOf(handle) != HANDLE_KIND_FONT || handle < 0) {
-        return nullptr;
-    }
-    FontHandleRecord *record = static_cast<FontHandleRecord *>(LookupHandleRecord(handle));
-    if (record == nullptr || record->header.pendingLoadCount > 0) {
-        return nullptr;
-    }
-    return record;
-}
-
 int IsFontHandleValid(int handle)
 {
     return LookupFontRecord(handle) != nullptr ? 1 : 0;
@@ -326,8 +314,15 @@ int CreateFontHandleWithSettings(const FontCacheSettings *settings, const char *
         CopyFontCacheSettings(&current);
         settings = &current;
     }
-    // Fonts are built on the caller's thread; the library starts no font load jobs.
-    if (CreateFontToHandle(size, settings, handle, face, thickness, type, charSet, edgeSize, italic, async) < 0) {
+    if (async != 0) {
+        FontBuildParams params = {*settings, handle, face, size, thickness, type, charSet, edgeSize, italic};
+        if (QueueAsyncFontBuild(params) != 0) {
+            DeleteHandleRecord(handle);
+            return -1;
+        }
+        return handle;
+    }
+    if (CreateFontToHandle(size, settings, handle, face, thickness, type, charSet, edgeSize, italic, 0) < 0) {
         DeleteHandleRecord(handle);
         return -1;
     }
@@ -426,8 +421,8 @@ int CreateFontToHandle(int size, const FontCacheSettings *settings, int handle, 
         font->baseImage.width = font->cacheWidth * (IsOutlinedType(type) ? 2 : 1);
         font->baseImage.height = font->cacheHeight;
         font->baseImage.pitch = format->bytesPerPixel * font->baseImage.width;
-        font->baseImage.pixels = static_cast<uint8_t *>(
-            KORVO_TRACKED_ALLOC_ZEROED(static_cast<size_t>(font->baseImage.pitch) * font->baseImage.height));
+        size_t bytes = CacheBlockBytes(font->baseImage.height, font->baseImage.pitch);
+        font->baseImage.pixels = bytes != 0 ? static_cast<uint8_t *>(KORVO_TRACKED_ALLOC_ZEROED(bytes)) : nullptr;
         if (font->baseImage.pixels == nullptr) {
             AppendLogText("文字キャッシュ基本イメージ用のメモリの確保に失敗しました\n");
             return -1;
@@ -442,8 +437,8 @@ int CreateFontToHandle(int size, const FontCacheSettings *settings, int handle, 
         if (font->memoryCache != nullptr) {
             TrackedFree(font->memoryCache);
         }
-        font->memoryCache = static_cast<uint8_t *>(
-            KORVO_TRACKED_ALLOC_ZEROED(static_cast<size_t>(font->cacheHeight) * font->memoryPitch));
+        size_t bytes = CacheBlockBytes(font->cacheHeight, font->memoryPitch);
+        font->memoryCache = bytes != 0 ? static_cast<uint8_t *>(KORVO_TRACKED_ALLOC_ZEROED(bytes)) : nullptr;
         if (font->memoryCache == nullptr) {
             AppendLogText("フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle");
             return -1;
@@ -603,7 +598,9 @@ int RecreateAllFontHandles()
     }
     for (int slot = 0; slot < kind.maxCount; ++slot) {
         FontHandleRecord *font = static_cast<FontHandleRecord *>(kind.slots[slot]);
-        if (font == nullptr) {
+        // A font whose build is pending is still being written by its worker: it is
+        // left to its build.
+        if (font == nullptr || HasPendingLoadJob(font->header.handle) != 0) {
             continue;
         }
         int handle = font->header.handle;

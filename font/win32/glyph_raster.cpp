@@ -8,6 +8,7 @@
 #include "core/log/fatal_error.h"
 #include "core/memory/tracked_alloc.h"
 #include "graphics/device/draw_settings.h"
+#include "graphics/device/main_thread_call.h"
 #include "graphics/graphs/graph_image_set.h"
 #include "graphics/graphs/graph_record.h"
 #include "graphics/device/graphics_state.h"
@@ -23,13 +24,12 @@ namespace Korvo {
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-static FontHandleRecord *FontRecordInContext(int handle, int async)
+// The graph calls' async context for a font build: non-null on a load worker,
+// which sends their device work to the main thread.
+static void *GraphContextOfBuild(int async)
 {
-    if (async == 0) {
-        return LookupFontRecord(handle);
-    }
-    return HandleKindOf(handle) == HANDLE_KIND_FONT ? static_cast<FontHandleRecord *>(LookupHandleRecord(handle))
-                                                    : nullptr;
+    static int OnLoadWorker;
+    return async != 0 ? &OnLoadWorker : nullptr;
 }
 
 static void WritePlaneToBaseImage(RasterImage *image, int x, int y, const uint8_t *plane, int pitch, int width,
@@ -193,7 +193,7 @@ static bool RasterizeOneGlyph(FontHandleRecord *font, HDC dc, const TEXTMETRICA 
 
 int ResetFontGlyphCache(int handle, int async)
 {
-    FontHandleRecord *font = FontRecordInContext(handle, async);
+    FontHandleRecord *font = LookupFontRecordForBuild(handle, async);
     if (font == nullptr) {
         return -1;
     }
@@ -203,7 +203,7 @@ int ResetFontGlyphCache(int handle, int async)
 
 int RestoreFontCacheTexture(int handle, int async)
 {
-    FontHandleRecord *font = FontRecordInContext(handle, async);
+    FontHandleRecord *font = LookupFontRecordForBuild(handle, async);
     if (font == nullptr) {
         return -1;
     }
@@ -211,8 +211,10 @@ int RestoreFontCacheTexture(int handle, int async)
         return 0;
     }
     font->cacheLost = 0;
+    void *context = GraphContextOfBuild(async);
+    // The creation settings come from the draw settings, which only the main thread writes.
     GraphCreateSettings settings;
-    CaptureGraphCreateSettings(&settings);
+    RunOnMainThread(context, [&settings] { CaptureGraphCreateSettings(&settings); });
     if (IsSmoothedType(font->type)) {
         settings.colorBits = font->textureBits;
         settings.drawableParam3 = 0;
@@ -228,17 +230,17 @@ int RestoreFontCacheTexture(int handle, int async)
     SetHardwareRenderingWanted(1);
     bool outlined = IsOutlinedType(font->type);
     font->glyphGraph = CreateBlankGraphFromSettings(&settings, font->cacheWidth * (outlined ? 2 : 1),
-                                                    font->cacheHeight, 0, 0, nullptr);
+                                                    font->cacheHeight, 0, 0, context);
     SetHardwareRenderingWanted(wanted);
     if (font->glyphGraph == -1) {
         return -1;
     }
     if (outlined) {
         font->edgeGraph = CreateSubGraphInContext(font->cacheWidth, 0, font->cacheWidth, font->cacheHeight,
-                                                  font->glyphGraph, nullptr);
+                                                  font->glyphGraph, context);
     }
     AttachGraphDeletedFlag(font->glyphGraph, &font->cacheLost);
-    FillGraphWithColor(font->glyphGraph, 255, 255, 255, 0, nullptr);
+    FillGraphWithColor(font->glyphGraph, 255, 255, 255, 0, context);
     ResetGlyphTables(font);
     return 0;
 }
