@@ -5,6 +5,7 @@
 #include "tests/graphics/graph_road_fixture.h"
 
 #include "graphics/draw/buffer_handles.h"
+#include "graphics/draw/draw_target.h"
 #include "graphics/draw/full_value_colour.h"
 #include "graphics/draw/value_max_volume.h"
 #include "tests/core/log_capture.h"
@@ -79,9 +80,11 @@ TEST(ValueMaxVolumeTest, EachRefusalLogsItsLineAndLeavesNoTexture)
 class ScreenLockCopyTest : public GraphicsTest::GraphRoadTest {
 };
 
-// A graph target is read through a render-target copy; a copy the device refused
-// would hand out undefined pixels.
-TEST_P(ScreenLockCopyTest, ARefusedCopyFailsTheLockAndKeepsNoSurface)
+// A graph target is read through a system-memory copy that is kept for the next
+// read (making surfaces costs far more than reading); a copy the device refused
+// would hand out undefined pixels. Whatever happened, the surfaces the reads made
+// are released with the device.
+TEST_P(ScreenLockCopyTest, ARefusedCopyFailsTheLockAndTheKeptSurfacesGoWithTheDevice)
 {
     const int graph = MakeGraph(16, 16, true);
     ASSERT_NE(graph, -1);
@@ -94,10 +97,20 @@ TEST_P(ScreenLockCopyTest, ARefusedCopyFailsTheLockAndKeepsNoSurface)
         RecordingDevice::HandOutSurfaces = true;
         RecordingDevice::FailingCalls.insert(name);
         RasterImage image = {};
-        const int result = LockDrawScreenBuffer(&rect, &image, graph, 1, 0);
-        EXPECT_EQ(result, name[0] == '\0' ? 0 : -1);
+        const bool refused = name[0] != '\0';
+        EXPECT_EQ(LockDrawScreenBuffer(&rect, &image, graph, 1, 0), refused ? -1 : 0);
         EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
-        EXPECT_EQ(CountCalls("D3DRes_Release"), 2) << "the render target and the system copy";
+        const int made = CountCalls("D3DDev_CreateRenderTarget") + CountCalls("D3DDev_CreateOffscreenPlainSurface");
+        EXPECT_EQ(made, 2) << "a render target the graph's texture is copied into, and the system copy";
+        if (!refused) {
+            EXPECT_EQ(LockDrawScreenBuffer(&rect, &image, graph, 1, 0), 0);
+            EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+            EXPECT_EQ(CountCalls("D3DDev_CreateRenderTarget") + CountCalls("D3DDev_CreateOffscreenPlainSurface"), made)
+                << "the second read makes no surface";
+        }
+        EXPECT_EQ(CountCalls("D3DRes_Release"), 0);
+        ReleaseScreenReadCopies();
+        EXPECT_EQ(CountCalls("D3DRes_Release"), made);
     }
     RecordingDevice::Reset();
 }
