@@ -6,6 +6,7 @@
 #include "core/memory/tracked_alloc.h"
 #include "sound/sound_system.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -21,6 +22,8 @@ constexpr int kMaxVolume = 0;
 // A voice is fed pieces of at most this fraction of a second (1 / n).
 constexpr int kVoicePiecesPerSecond = 60;
 constexpr size_t kPcmAlignment = 16;
+constexpr uint32_t kPlayingBit = 1;
+constexpr uint32_t kPlayNumberStep = 2;
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -39,6 +42,55 @@ static const VoiceBackendOps &Voices()
 static const BufferBackendOps &Buffers()
 {
     return *SoundSystem.backend.buffer;
+}
+
+// The shared words of a voice buffer (play_buffer.h).
+template <typename T>
+static std::atomic_ref<T> Shared(T &word)
+{
+    return std::atomic_ref<T>(word);
+}
+
+// A piece's context: the number of the play that handed it over.
+static void *PieceContext(uint32_t play)
+{
+    return reinterpret_cast<void *>(static_cast<uintptr_t>(play));
+}
+
+static uint32_t PlayOfPiece(void *context)
+{
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(context));
+}
+
+// The engine takes up a play number it has not fed yet: pieces an earlier play
+// still has queued are flushed (their ends will be ignored) and feeding starts
+// where the program put the play.
+static void FollowCurrentPlay(PlayBuffer *buffer, uint32_t state)
+{
+    uint32_t play = state >> 1;
+    if (play == buffer->feedPlay) {
+        return;
+    }
+    Voices().Flush(buffer->platformObject);
+    buffer->feedPlay = play;
+    buffer->submitPosition = Shared(buffer->startFrame).load(std::memory_order_relaxed);
+    buffer->queuedPieces = 0;
+    buffer->allSubmitted = 0;
+    Shared(buffer->playPosition).store(buffer->submitPosition, std::memory_order_relaxed);
+    Shared(buffer->positionPlay).store(play, std::memory_order_release);
+}
+
+// A non-looping play whose pieces have all played ends, unless the program has
+// moved or stopped the buffer meanwhile. The engine leaves the voice started:
+// a stop from here could land after the program's next start and silence it.
+static void EndPlayOnceAllPlayed(PlayBuffer *buffer)
+{
+    if (buffer->allSubmitted == 0 || buffer->queuedPieces != 0 ||
+        Shared(buffer->loop).load(std::memory_order_relaxed) != 0) {
+        return;
+    }
+    uint32_t playing = (buffer->feedPlay << 1) | kPlayingBit;
+    Shared(buffer->playState).compare_exchange_strong(playing, playing & ~kPlayingBit, std::memory_order_acq_rel);
 }
 
 // One tracked block: the record, then the data at the next 16-byte boundary.
@@ -151,8 +203,11 @@ int CreatePlayBuffer(PlayBuffer *buffer, const SoundBufferDesc *desc, PlayBuffer
         }
     }
 
-    buffer->playing = 0;
+    buffer->playState = 0;
+    buffer->startFrame = 0;
     buffer->playPosition = 0;
+    buffer->positionPlay = 0;
+    buffer->feedPlay = 0;
     buffer->submitPosition = 0;
     buffer->queuedPieces = 0;
     buffer->allSubmitted = 0;
@@ -194,12 +249,12 @@ int PlayPlayBuffer(PlayBuffer *buffer, int loop)
     if (buffer->valid == 0) {
         return -1;
     }
-    buffer->loop = loop;
     if (!UsesVoices()) {
+        buffer->loop = loop;
         return Buffers().Play(buffer->platformObject, loop != 0 ? 1 : 0);
     }
-    buffer->allSubmitted = 0;
-    buffer->playing = 1;
+    Shared(buffer->loop).store(loop, std::memory_order_relaxed);
+    Shared(buffer->playState).fetch_or(kPlayingBit, std::memory_order_release);
     Voices().Start(buffer->platformObject);
     return 0;
 }
@@ -212,10 +267,10 @@ int StopPlayBuffer(PlayBuffer *buffer)
     }
     if (!UsesVoices()) {
         Buffers().Stop(buffer->platformObject);
-    } else {
-        Voices().Stop(buffer->platformObject);
+        return 0;
     }
-    buffer->playing = 0;
+    Shared(buffer->playState).fetch_and(~kPlayingBit, std::memory_order_acq_rel);
+    Voices().Stop(buffer->platformObject);
     return 0;
 }
 
@@ -228,7 +283,8 @@ int GetPlayBufferStatus(PlayBuffer *buffer, uint32_t *status)
     if (!UsesVoices()) {
         return Buffers().GetStatus(buffer->platformObject, status) == 0 ? 0 : -1;
     }
-    *status = buffer->playing != 0 ? kBufferStatusPlaying : 0;
+    uint32_t state = Shared(buffer->playState).load(std::memory_order_acquire);
+    *status = (state & kPlayingBit) != 0 ? kBufferStatusPlaying : 0;
     return 0;
 }
 
@@ -292,7 +348,12 @@ int GetPlayBufferPosition(PlayBuffer *buffer, int *writePosition, uint32_t *play
         }
         return 0;
     }
-    int bytes = buffer->playPosition * buffer->format.blockAlign;
+    // Until the engine has taken up the current play, it stands where it was put.
+    uint32_t play = Shared(buffer->playState).load(std::memory_order_relaxed) >> 1;
+    int frame = Shared(buffer->positionPlay).load(std::memory_order_acquire) == play
+                    ? Shared(buffer->playPosition).load(std::memory_order_relaxed)
+                    : Shared(buffer->startFrame).load(std::memory_order_relaxed);
+    int bytes = frame * buffer->format.blockAlign;
     if (writePosition != nullptr) {
         *writePosition = bytes;
     }
@@ -309,11 +370,10 @@ int SetPlayBufferPosition(int bytePosition, PlayBuffer *buffer)
     if (!UsesVoices()) {
         return Buffers().SetPosition(buffer->platformObject, static_cast<uint32_t>(bytePosition)) == 0 ? 0 : -1;
     }
-    int frame = bytePosition / buffer->format.blockAlign;
-    buffer->playPosition = frame;
-    buffer->submitPosition = frame;
-    buffer->queuedPieces = 0;
-    buffer->allSubmitted = 0;
+    // A new play number; the engine takes it up at its next pass (the flush
+    // here empties a stopped voice at once).
+    Shared(buffer->startFrame).store(bytePosition / buffer->format.blockAlign, std::memory_order_relaxed);
+    Shared(buffer->playState).fetch_add(kPlayNumberStep, std::memory_order_acq_rel);
     Voices().Flush(buffer->platformObject);
     return 0;
 }
@@ -367,11 +427,17 @@ float DecibelsToAmplitude(float decibels)
 }
 
 // Submit pieces from the submit position until bytesRequired were handed over.
-// NOTE: at the end of non-looping data the voice is not stopped at once: the
+// NOTE: at the end of non-looping data the play does not end at once: the
 // pieces still queued in the voice would be cut off (up to the engine's lead,
-// some 200 ms on some engines). It stops when the last of them has played.
+// some 200 ms on some engines). It ends when the last of them has played.
 void FeedPlayBufferVoice(PlayBuffer *buffer, uint32_t bytesRequired)
 {
+    uint32_t state = Shared(buffer->playState).load(std::memory_order_acquire);
+    FollowCurrentPlay(buffer, state);
+    if ((state & kPlayingBit) == 0) {
+        return; // stopped, or ended and left started
+    }
+    const int loop = Shared(buffer->loop).load(std::memory_order_relaxed);
     int align = buffer->format.blockAlign;
     // At least one frame: below 60 frames a second a piece of none would hand
     // nothing over and the voice would never end.
@@ -381,11 +447,8 @@ void FeedPlayBufferVoice(PlayBuffer *buffer, uint32_t bytesRequired)
     uint32_t submitted = 0;
     while (submitted < bytesRequired) {
         if (frame >= buffer->length) {
-            if (buffer->loop == 0) {
+            if (loop == 0) {
                 buffer->allSubmitted = 1;
-                if (buffer->queuedPieces == 0) {
-                    StopPlayBuffer(buffer);
-                }
                 break;
             }
             frame = 0;
@@ -397,26 +460,30 @@ void FeedPlayBufferVoice(PlayBuffer *buffer, uint32_t bytesRequired)
         if (frames <= 0) {
             break;
         }
-        buffer->queuedPieces = buffer->queuedPieces + 1;
+        ++buffer->queuedPieces;
         Voices().Submit(buffer->platformObject, buffer->pcm->data + frame * align, static_cast<uint32_t>(frames * align),
-                        buffer);
+                        PieceContext(buffer->feedPlay));
         frame += frames;
         submitted += static_cast<uint32_t>(frames * align);
+        if (frame >= buffer->length && loop == 0) {
+            // Known now: the end does not wait for a pass that asks for more.
+            buffer->allSubmitted = 1;
+            break;
+        }
     }
     buffer->submitPosition = frame;
+    EndPlayOnceAllPlayed(buffer);
 }
 
-// The piece given as context has been played
-void FinishPlayBufferVoiceBuffer(void *context)
+// A piece has ended; one of an earlier play is no longer counted
+void FinishPlayBufferVoiceBuffer(PlayBuffer *buffer, void *context)
 {
-    PlayBuffer *buffer = static_cast<PlayBuffer *>(context);
-    buffer->playPosition = buffer->submitPosition;
-    if (buffer->queuedPieces > 0) {
-        buffer->queuedPieces = buffer->queuedPieces - 1;
+    if (PlayOfPiece(context) != buffer->feedPlay || buffer->queuedPieces == 0) {
+        return;
     }
-    if (buffer->allSubmitted != 0 && buffer->queuedPieces == 0 && buffer->playing != 0) {
-        StopPlayBuffer(buffer);
-    }
+    --buffer->queuedPieces;
+    Shared(buffer->playPosition).store(buffer->submitPosition, std::memory_order_relaxed);
+    EndPlayOnceAllPlayed(buffer);
 }
 
 } // namespace Korvo

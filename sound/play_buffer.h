@@ -23,6 +23,14 @@ struct SharedPcmBlock {
     int referenceCount;
 };
 
+// Over a voice back-end two threads share a buffer: the program's side (the
+// main thread, or the stream thread under the sound lock) plays, stops and
+// moves it; the engine thread feeds the voice and sees the pieces end. Each
+// move starts a new play number. Pieces carry the number of the play that
+// handed them over, so the engine can tell the ends of an earlier play's
+// pieces (flushed, or handed over by a pass that was under way during the
+// move) from its own. The words marked "shared" are read and written
+// atomically; "engine" words belong to the engine thread alone.
 struct PlayBuffer {
     int valid;
     void *platformObject;       // the platform buffer or source voice
@@ -30,12 +38,15 @@ struct PlayBuffer {
     void *reverbEffect;         // 3-D sounds only
     void *callback;             // the voice callback object (voice back-ends)
     SharedPcmBlock *pcm;        // voice back-ends
-    volatile int playing;       // voice back-ends: between play and stop
-    volatile int playPosition;  // frames; voice back-ends
-    volatile int submitPosition; // frames; voice back-ends: the next frame to hand over
-    volatile int queuedPieces;   // voice back-ends: submitted pieces not played yet
-    volatile int allSubmitted;   // voice back-ends: a non-looping buffer handed over its last frame
-    int loop;
+    uint32_t playState;         // shared: play number << 1, bit 0 while playing
+    int startFrame;             // shared: where the current play number starts
+    int playPosition;           // shared: frames played of play number positionPlay
+    uint32_t positionPlay;      // shared
+    uint32_t feedPlay;          // engine: the play number being fed
+    int submitPosition;         // engine: frames; the next frame to hand over
+    int queuedPieces;           // engine: pieces of feedPlay handed over, not played yet
+    int allSubmitted;           // engine: a non-looping feedPlay handed over its last frame
+    int loop;                   // shared
     int pan;                    // 1/100 dB, -10000..10000
     int volume;                 // 1/100 dB, -10000..0
     int frequency;              // Hz, -1 = the data's own rate
@@ -76,10 +87,11 @@ float DecibelsToAmplitude(float decibels);
 
 // Voice callbacks (run on the voice back-end's engine thread)
 // Hand the voice at least bytesRequired bytes from the submit position on; a
-// non-looping buffer whose last frame was handed over stops once it has played
+// non-looping play whose last frame was handed over ends once it has played
 void FeedPlayBufferVoice(PlayBuffer *buffer, uint32_t bytesRequired);
-// A submitted piece has been played: the play position catches up with the
-// submit position, and a buffer whose data has all played stops
-void FinishPlayBufferVoiceBuffer(void *context);
+// A piece handed over with context has ended (played or flushed): for a piece
+// of the current play the play position catches up with the submit position,
+// and a play whose data has all played ends
+void FinishPlayBufferVoiceBuffer(PlayBuffer *buffer, void *context);
 
 } // namespace Korvo

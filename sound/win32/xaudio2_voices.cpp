@@ -109,10 +109,10 @@ void STDMETHODCALLTYPE SOUNDBUFFER_CALLBACK::OnVoiceProcessingPassStart(UINT32 b
     FeedPlayBufferVoice(owner, bytesRequired);
 }
 
-// The piece has played: the play position catches up
+// A piece has ended (played or flushed)
 void STDMETHODCALLTYPE SOUNDBUFFER_CALLBACK::OnBufferEnd(void *bufferContext)
 {
-    FinishPlayBufferVoiceBuffer(bufferContext);
+    FinishPlayBufferVoiceBuffer(owner, bufferContext);
 }
 
 const VoiceBackendOps XAudio28VoiceOps = VoiceOpsFor<K_IXAudio2_28, K_IXAudio2SourceVoice28, &Engine28>::Table;

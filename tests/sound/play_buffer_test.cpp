@@ -7,11 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 using namespace Korvo;
 using SoundFakes::FakeVoice;
 
 namespace {
+
+bool IsPlaying(PlayBuffer *buffer)
+{
+    uint32_t status = 0;
+    return GetPlayBufferStatus(buffer, &status) == 0 && (status & kBufferStatusPlaying) != 0;
+}
 
 class PlayBufferTest : public ::testing::Test {
 protected:
@@ -56,7 +64,7 @@ TEST_F(PlayBufferTest, FeedSubmitsSixtiethsAndStopsOrWrapsAtTheEnd)
         SoundFakes::PullVoice(voice, c.request);
         EXPECT_EQ(voice->captured.size(), c.expectedBytes) << c.request << " loop " << c.loop;
         EXPECT_EQ(buffer.submitPosition % 250, c.expectedSubmit % 250) << c.request << " loop " << c.loop;
-        EXPECT_EQ(buffer.playing != 0, c.stillPlaying) << c.request << " loop " << c.loop;
+        EXPECT_EQ(IsPlaying(&buffer), c.stillPlaying) << c.request << " loop " << c.loop;
         EXPECT_EQ(buffer.playPosition, buffer.submitPosition);
         ReleasePlayBuffer(&buffer);
     }
@@ -165,12 +173,10 @@ TEST_F(PlayBufferTest, NonLoopingVoiceStopsOnlyOnceItsLastPieceHasPlayed)
     PlayPlayBuffer(&buffer, 0);
     FeedPlayBufferVoice(&buffer, 1000);
     EXPECT_EQ(voice->queued.size(), 2u);
-    EXPECT_EQ(buffer.playing, 1) << "stopping now would cut off the queued pieces";
-    EXPECT_TRUE(voice->started);
+    EXPECT_TRUE(IsPlaying(&buffer)) << "ending now would cut off the queued pieces";
     SoundFakes::PullVoice(voice, 0); // the engine plays the queued pieces out
     EXPECT_EQ(voice->captured.size(), 300u);
-    EXPECT_EQ(buffer.playing, 0);
-    EXPECT_FALSE(voice->started);
+    EXPECT_FALSE(IsPlaying(&buffer));
     ReleasePlayBuffer(&buffer);
 }
 
@@ -182,10 +188,58 @@ TEST_F(PlayBufferTest, BelowSixtyFramesASecondPiecesAreOneFrameAndTheVoiceEnds)
     ASSERT_EQ(CreatePlayBuffer(&buffer, &desc, nullptr, 0), 0);
     FakeVoice *voice = SoundFakes::Voices.back();
     PlayPlayBuffer(&buffer, 0);
-    for (int pass = 0; pass < 20 && buffer.playing != 0; ++pass) {
+    for (int pass = 0; pass < 20 && IsPlaying(&buffer); ++pass) {
         SoundFakes::PullVoice(voice, 4);
     }
     EXPECT_EQ(voice->captured.size(), 20u);
-    EXPECT_EQ(buffer.playing, 0);
+    EXPECT_FALSE(IsPlaying(&buffer));
     ReleasePlayBuffer(&buffer);
+}
+
+TEST_F(PlayBufferTest, ARestartPlaysTheWholeSoundOnceWhateverTheEarlierPlayLeftInTheEngine)
+{
+    // The engine reports the end of flushed pieces too, whenever it likes, and a
+    // stop or a flush does not wait for a pass under way: neither may count
+    // against the new play nor move where it starts.
+    struct Case {
+        const char *when;
+        bool duringPass;
+    } cases[] = {
+        {"between passes", false},
+        {"during a pass", true},
+    };
+    for (const Case &c : cases) {
+        PlayBuffer buffer;
+        FakeVoice *voice = Make(&buffer, 250);
+        void *part1 = nullptr;
+        void *part2 = nullptr;
+        uint32_t size1 = 0;
+        uint32_t size2 = 0;
+        ASSERT_EQ(LockPlayBuffer(0, &buffer, 500, &part1, &size1, &part2, &size2), 0);
+        std::vector<uint8_t> pcm(500);
+        for (size_t i = 0; i < pcm.size(); ++i) {
+            pcm[i] = static_cast<uint8_t>(i * 7 + i / 256);
+        }
+        std::memcpy(part1, pcm.data(), pcm.size());
+        auto restart = [&] {
+            StopPlayBuffer(&buffer);
+            SetPlayBufferPosition(0, &buffer);
+            PlayPlayBuffer(&buffer, 0);
+        };
+        PlayPlayBuffer(&buffer, 0);
+        if (c.duringPass) {
+            voice->onSubmit = restart;
+        }
+        FeedPlayBufferVoice(&buffer, 400); // two pieces queued, none played yet
+        if (!c.duringPass) {
+            restart();
+        }
+        for (int pass = 0; pass < 10 && IsPlaying(&buffer); ++pass) {
+            SoundFakes::PullVoice(voice, 1000);
+        }
+        EXPECT_EQ(voice->captured.size(), pcm.size()) << c.when;
+        EXPECT_TRUE(voice->captured == pcm) << c.when << ": not the sound from its start, once";
+        EXPECT_FALSE(IsPlaying(&buffer)) << c.when;
+        ReleasePlayBuffer(&buffer);
+    }
 }

@@ -44,15 +44,40 @@ void DestroyVoice(void *voice, void *)
     Voices.erase(std::remove(Voices.begin(), Voices.end(), V(voice)), Voices.end());
     delete V(voice);
 }
-int StartVoice(void *voice) { V(voice)->started = true; return 0; }
-int StopVoice(void *voice) { V(voice)->started = false; return 0; }
-int Submit(void *voice, const void *data, uint32_t bytes, void *context)
+int StartVoice(void *voice)
 {
-    (void)context;
-    V(voice)->queued.push_back({static_cast<const uint8_t *>(data), bytes});
+    std::lock_guard<std::recursive_mutex> hold(V(voice)->lock);
+    V(voice)->started = true;
     return 0;
 }
-int Flush(void *voice) { V(voice)->queued.clear(); return 0; }
+int StopVoice(void *voice)
+{
+    std::lock_guard<std::recursive_mutex> hold(V(voice)->lock);
+    V(voice)->started = false;
+    return 0;
+}
+int Submit(void *voice, const void *data, uint32_t bytes, void *context)
+{
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::recursive_mutex> hold(V(voice)->lock);
+        V(voice)->queued.push_back({static_cast<const uint8_t *>(data), bytes, context});
+        hook.swap(V(voice)->onSubmit);
+    }
+    if (hook) {
+        hook();
+    }
+    return 0;
+}
+int Flush(void *voice)
+{
+    std::lock_guard<std::recursive_mutex> hold(V(voice)->lock);
+    for (const FakePiece &piece : V(voice)->queued) {
+        V(voice)->flushed.push_back(piece.context);
+    }
+    V(voice)->queued.clear();
+    return 0;
+}
 int Ratio(void *voice, float ratio) { V(voice)->ratio = ratio; return 0; }
 int Volumes(void *voice, int channels, const float *volumes)
 {
@@ -135,15 +160,29 @@ const SoundBackend *BufferBackend() { return &BufferRecord; }
 
 void PullVoice(FakeVoice *voice, uint32_t bytes)
 {
+    std::unique_lock<std::recursive_mutex> hold(voice->lock);
     if (!voice->started) {
         return;
     }
+    hold.unlock();
     FeedPlayBufferVoice(voice->owner, bytes);
-    auto queued = voice->queued;
-    voice->queued.clear();
-    for (const auto &piece : queued) {
-        voice->captured.insert(voice->captured.end(), piece.first, piece.first + piece.second);
-        FinishPlayBufferVoiceBuffer(voice->owner);
+    hold.lock();
+    std::vector<void *> flushed;
+    flushed.swap(voice->flushed);
+    hold.unlock();
+    for (void *context : flushed) {
+        FinishPlayBufferVoiceBuffer(voice->owner, context);
+    }
+    for (;;) {
+        hold.lock();
+        if (!voice->started || voice->queued.empty()) {
+            return;
+        }
+        FakePiece piece = voice->queued.front();
+        voice->queued.erase(voice->queued.begin());
+        voice->captured.insert(voice->captured.end(), piece.data, piece.data + piece.bytes);
+        hold.unlock();
+        FinishPlayBufferVoiceBuffer(voice->owner, piece.context);
     }
 }
 

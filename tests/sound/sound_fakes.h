@@ -7,20 +7,36 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace SoundFakes {
 
-// One source voice of the recording back-end.
+// A piece handed to a voice, with the context its end reports.
+struct FakePiece {
+    const uint8_t *data;
+    uint32_t bytes;
+    void *context;
+};
+
+// One source voice of the recording back-end. Like the platform's, its engine
+// reports the end of every piece, also of those a flush removed, and a stop or
+// a flush does not wait for a pass that is under way. Its engine may run on a
+// thread of its own: the voice's lists are kept under its lock, the callbacks
+// run outside it.
 struct FakeVoice {
+    std::recursive_mutex lock;
     Korvo::PlayBuffer *owner;
     Korvo::SoundWaveFormat format;
     bool started = false;
     float ratio = 1.0f;
     std::vector<float> volumes;
-    std::vector<uint8_t> captured;                        // every byte handed over, in order
-    std::vector<std::pair<const uint8_t *, uint32_t>> queued; // submitted, not played yet
+    std::vector<uint8_t> captured;   // every byte played, in order
+    std::vector<FakePiece> queued;   // submitted, not played yet
+    std::vector<void *> flushed;     // contexts of flushed pieces whose end is still to be reported
+    std::function<void()> onSubmit;  // run once after the next submit, as if from another thread
 };
 
 // One buffer of the buffer back-end.
@@ -49,7 +65,8 @@ extern std::atomic<int> PositionDelayMs;
 extern std::atomic<int> CursorReadsInside;
 extern int CursorReadsInsideAtShutdown;
 
-// One engine pass of a voice: ask for bytes, then play out everything queued.
+// One engine pass of a voice: ask for bytes, report the ends of flushed pieces,
+// then play out what is queued while the voice stays started.
 void PullVoice(FakeVoice *voice, uint32_t bytes);
 // Move a buffer's cursor by bytes (wrapping); returns the bytes passed over when it plays.
 std::vector<uint8_t> AdvanceBuffer(FakeBuffer *buffer, uint32_t bytes);

@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace Korvo;
 
 namespace {
@@ -126,4 +129,39 @@ TEST(SoundSystemTest, BufferDescriptionsAndTheFallbackWithoutGlobalFocus)
         }
         SoundFakes::Stop();
     }
+}
+
+TEST(SoundSystemTest, RestartsWhileTheEngineThreadFeedsTheVoiceStillEndTheLastPlay)
+{
+    // The game restarts effects from the start while they play; the voice's
+    // engine runs on its own thread and is neither stopped nor waited for.
+    ASSERT_EQ(SoundFakes::StartWith(SoundFakes::VoiceBackend()), 0);
+    std::string path = WriteTone("restarted.wav", 1);
+    int handle = LoadSoundFileAsHandle(path.c_str(), 1, -1);
+    ASSERT_NE(handle, -1);
+    SoundFakes::FakeVoice *voice = SoundFakes::Voices.back();
+    std::atomic<bool> quit{false};
+    std::atomic<int> passes{0};
+    std::thread engine([&] {
+        while (!quit) {
+            SoundFakes::PullVoice(voice, 200);
+            ++passes;
+            std::this_thread::yield();
+        }
+    });
+    for (int restart = 0; restart < 200; ++restart) {
+        EXPECT_EQ(StartSoundHandlePlayback(handle, PlayBackground, 1), 0); // the engine thread is still to join
+        for (int until = passes + restart % 5; passes < until;) {
+            std::this_thread::yield();
+        }
+    }
+    // A second of 8000 Hz in passes of 100 frames: 80 passes play it through.
+    for (int until = passes + 10000; IsSoundHandlePlaying(handle) == 1 && passes < until;) {
+        std::this_thread::yield();
+    }
+    quit = true;
+    engine.join();
+    EXPECT_EQ(IsSoundHandlePlaying(handle), 0) << "the last play ended";
+    EXPECT_EQ(GetSoundHandlePlayPositionMs(handle), 1000) << "after all of it played";
+    SoundFakes::Stop();
 }

@@ -104,7 +104,9 @@ TEST_F(OutputChainTest, EachLevelStartsLogsAndPlaysItsBackEnd)
             }
             int playing = 0;
             for (int i = 0; i < record->bufferCount; ++i) {
-                playing += record->buffers[i].playing != 0 ? 1 : 0;
+                uint32_t status = 0;
+                GetPlayBufferStatus(&record->buffers[i], &status);
+                playing += (status & kBufferStatusPlaying) != 0 ? 1 : 0;
             }
             EXPECT_EQ(record->bufferCount, 3);
             EXPECT_EQ(playing, 3) << c.skip;
