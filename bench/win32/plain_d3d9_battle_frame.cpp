@@ -9,6 +9,7 @@
 // dimmed by an untextured quad, then the units and enemies. Textures keep the
 // library's sizes (power-of-two textures holding the pictures) and formats.
 #include "bench/win32/plain_d3d9_battle_frame.h"
+#include "bench/win32/plain_d3d9_setup.h"
 
 #include <d3d9.h>
 
@@ -89,9 +90,7 @@ struct DrawCall {
 };
 
 struct PlainD3D9BattleFrame::Objects {
-    HWND window = nullptr;
-    HMODULE d3d9 = nullptr;
-    IDirect3D9 *d3d = nullptr;
+    PlainD3D9Setup setup;
     IDirect3DDevice9 *device = nullptr;
     IDirect3DTexture9 *textures[kTextureCount] = {};
     std::vector<TexturedVertex> textured;
@@ -133,37 +132,6 @@ static const QuadRun kLastRuns[] = {
 // ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
-
-static LRESULT CALLBACK PlainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-static HWND CreatePlainWindow()
-{
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = PlainWindowProcedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    windowClass.lpszClassName = "PlainD3D9BattleFrame";
-    RegisterClassExA(&windowClass);
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    // Never activated: the library's window pauses the library while it is inactive.
-    const DWORD exStyle = WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_NOACTIVATE;
-    RECT frame = {0, 0, kWidth, kHeight};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    HWND window = CreateWindowExA(exStyle, windowClass.lpszClassName, "plain Direct3D 9 battle frame", style, 0, 0,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                  windowClass.hInstance, nullptr);
-    if (window != nullptr) {
-        ShowWindow(window, SW_SHOWNOACTIVATE);
-        UpdateWindow(window);
-    }
-    return window;
-}
 
 // A picture with transparent and opaque parts, so the alpha test has work.
 static bool FillTexture(IDirect3DTexture9 *texture, const TextureSize &size)
@@ -219,32 +187,10 @@ bool PlainD3D9BattleFrame::Start(bool waitForVerticalBlank)
 {
     objects_ = new Objects;
     Objects &o = *objects_;
-    o.window = CreatePlainWindow();
-    o.d3d9 = LoadLibraryA("d3d9.dll");
-    using Create = IDirect3D9 *(WINAPI *)(UINT);
-    auto create = o.d3d9 != nullptr
-                      ? reinterpret_cast<Create>(reinterpret_cast<void *>(GetProcAddress(o.d3d9, "Direct3DCreate9")))
-                      : nullptr;
-    o.d3d = create != nullptr ? create(D3D_SDK_VERSION) : nullptr;
-    if (o.window == nullptr || o.d3d == nullptr) {
+    if (!StartPlainD3D9("plain Direct3D 9 battle frame", kWidth, kHeight, waitForVerticalBlank, &o.setup)) {
         return false;
     }
-    D3DDISPLAYMODE desktop = {};
-    o.d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop);
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = kWidth;
-    parameters.BackBufferHeight = kHeight;
-    parameters.BackBufferFormat = desktop.Format;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_COPY;
-    parameters.hDeviceWindow = o.window;
-    parameters.Windowed = TRUE;
-    parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-    parameters.PresentationInterval = waitForVerticalBlank ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE;
-    if (FAILED(o.d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, o.window, D3DCREATE_MIXED_VERTEXPROCESSING,
-                                   &parameters, &o.device))) {
-        return false;
-    }
+    o.device = o.setup.device;
     for (int i = 0; i < kTextureCount; ++i) {
         const TextureSize &size = kTextureSizes[i];
         if (FAILED(o.device->CreateTexture(size.width, size.height, 1, 0, size.format, D3DPOOL_MANAGED,
@@ -329,9 +275,9 @@ void PlainD3D9BattleFrame::DrawFrame()
     }
     device->EndScene();
     const RECT whole = {0, 0, kWidth, kHeight};
-    device->Present(&whole, &whole, o.window, nullptr);
+    device->Present(&whole, &whole, o.setup.window, nullptr);
     MSG message;
-    while (PeekMessageA(&message, o.window, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&message, o.setup.window, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -348,18 +294,7 @@ void PlainD3D9BattleFrame::Stop()
             texture->Release();
         }
     }
-    if (o.device != nullptr) {
-        o.device->Release();
-    }
-    if (o.d3d != nullptr) {
-        o.d3d->Release();
-    }
-    if (o.window != nullptr) {
-        DestroyWindow(o.window);
-    }
-    if (o.d3d9 != nullptr) {
-        FreeLibrary(o.d3d9);
-    }
+    StopPlainD3D9(&o.setup);
     delete objects_;
     objects_ = nullptr;
 }

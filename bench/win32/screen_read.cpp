@@ -22,10 +22,14 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/win32/plain_d3d9_setup.h"
 #include "korvo.h"
 #include "graphics/device/graphics_state.h"  // only to tell the road and the read it took
 
 using namespace Korvo;
+using KorvoBench::PlainD3D9Setup;
+using KorvoBench::StartPlainD3D9;
+using KorvoBench::StopPlainD3D9;
 
 namespace {
 
@@ -96,15 +100,8 @@ void CopyRows(const void *pixels, int pitch, std::vector<unsigned> &out)
 // The plain program
 // ---------------------------------------------------------------------------
 
-LRESULT CALLBACK PlainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 struct PlainProgram {
-    HWND window = nullptr;
-    HMODULE d3d9 = nullptr;
-    IDirect3D9 *d3d = nullptr;
+    PlainD3D9Setup setup;
     IDirect3DDevice9 *device = nullptr;
     IDirect3DSurface9 *backBuffer = nullptr;
     IDirect3DSurface9 *systemCopy = nullptr;
@@ -112,53 +109,13 @@ struct PlainProgram {
 
     bool Start()
     {
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = PlainWindowProcedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-        windowClass.lpszClassName = "PlainD3D9ScreenRead";
-        RegisterClassExA(&windowClass);
-        const DWORD style = WS_POPUP | WS_CAPTION;
-        // Never activated: the library pauses while its own window is inactive.
-        const DWORD exStyle = WS_EX_NOACTIVATE;
-        RECT frame = {0, 0, kWidth, kHeight};
-        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-        window = CreateWindowExA(exStyle, windowClass.lpszClassName, "plain Direct3D 9 screen read", style, 0, 0,
-                                 frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                 windowClass.hInstance, nullptr);
-        if (window == nullptr) {
+        if (!StartPlainD3D9("plain Direct3D 9 screen read", kWidth, kHeight, false, &setup) ||
+            FAILED(setup.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) ||
+            FAILED(setup.device->CreateOffscreenPlainSurface(kWidth, kHeight, setup.format, D3DPOOL_SYSTEMMEM,
+                                                             &systemCopy, nullptr))) {
             return false;
         }
-        ShowWindow(window, SW_SHOWNOACTIVATE);
-        d3d9 = LoadLibraryA("d3d9.dll");
-        using Create = IDirect3D9 *(WINAPI *)(UINT);
-        auto create = d3d9 != nullptr
-                          ? reinterpret_cast<Create>(reinterpret_cast<void *>(GetProcAddress(d3d9, "Direct3DCreate9")))
-                          : nullptr;
-        d3d = create != nullptr ? create(D3D_SDK_VERSION) : nullptr;
-        if (d3d == nullptr) {
-            return false;
-        }
-        D3DDISPLAYMODE desktop = {};
-        d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop);
-        D3DPRESENT_PARAMETERS parameters = {};
-        parameters.BackBufferWidth = kWidth;
-        parameters.BackBufferHeight = kHeight;
-        parameters.BackBufferFormat = desktop.Format;
-        parameters.BackBufferCount = 1;
-        parameters.SwapEffect = D3DSWAPEFFECT_COPY;
-        parameters.hDeviceWindow = window;
-        parameters.Windowed = TRUE;
-        parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-        parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_MIXED_VERTEXPROCESSING,
-                                     &parameters, &device)) ||
-            FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)) ||
-            FAILED(device->CreateOffscreenPlainSurface(kWidth, kHeight, desktop.Format, D3DPOOL_SYSTEMMEM,
-                                                       &systemCopy, nullptr))) {
-            return false;
-        }
+        device = setup.device;
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_ZENABLE, FALSE);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -212,18 +169,12 @@ struct PlainProgram {
 
     void Stop()
     {
-        for (IUnknown *object : {static_cast<IUnknown *>(systemCopy), static_cast<IUnknown *>(backBuffer),
-                                 static_cast<IUnknown *>(device), static_cast<IUnknown *>(d3d)}) {
-            if (object != nullptr) {
-                object->Release();
+        for (IDirect3DSurface9 *surface : {systemCopy, backBuffer}) {
+            if (surface != nullptr) {
+                surface->Release();
             }
         }
-        if (window != nullptr) {
-            DestroyWindow(window);
-        }
-        if (d3d9 != nullptr) {
-            FreeLibrary(d3d9);
-        }
+        StopPlainD3D9(&setup);
     }
 };
 
