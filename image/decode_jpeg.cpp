@@ -140,6 +140,11 @@ static int DecodeJpegRows(JpegDecodeState *state, const ImageStreamSource *sourc
     j_decompress_ptr info = &state->decompress;
     jpeg_create_decompress(info);
     state->created = 1;
+    // A progressive (or multi-scan) file keeps every coefficient of the image, two
+    // bytes per sample, allocated before any scan data are read. libjpeg has no
+    // backing store, so with this limit it refuses such arrays instead of
+    // allocating them: they are held to the pixel block's limit.
+    info->mem->max_memory_to_use = (long)kMaxImagePixelBytes;
     AttachJpegStreamSource(info, source);
     jpeg_read_header(info, TRUE);
     // Refused before libjpeg sets up its buffers (a progressive frame holds the

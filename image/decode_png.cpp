@@ -17,6 +17,9 @@ namespace Korvo {
 // ---------------------------------------------------------------------------
 
 constexpr png_alloc_size_t kPngChunkMemoryLimit = 8000000;
+// Most bytes one byte of a deflate stream can expand to: a 258-byte match costs
+// at least 2 bits.
+constexpr int64_t kDeflateMaxExpansion = 1032;
 
 // ---------------------------------------------------------------------------
 // Types
@@ -77,6 +80,21 @@ static void LimitPngChunkMemory(png_structp png)
 {
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_set_chunk_malloc_max(png, kPngChunkMemoryLimit);
+}
+
+// Whether the rest of the stream can hold the image data: the compressed rows
+// carry every pixel's bits, and deflate expands a byte to at most 1032. A tiny
+// file claiming a huge image is refused before its pixel block is allocated.
+static bool PngDataCanFill(const PngDecodeState *state, png_uint_32 width, png_uint_32 height, int bitsPerPixel)
+{
+    const ImageStreamSource *source = state->source;
+    int position = source->Tell(source->data);
+    int64_t left = (int64_t)state->start + state->length - position;
+    if (position < 0 || left <= 0 || bitsPerPixel <= 0)
+        return false;
+    // Every group of eight pixels takes bitsPerPixel bytes of the expanded rows.
+    int64_t pixelGroups = (int64_t)width * height / 8;
+    return pixelGroups <= left * kDeflateMaxExpansion / bitsPerPixel;
 }
 
 static void ReleasePngState(PngDecodeState *state)
@@ -141,6 +159,8 @@ static int DecodePngRows(PngDecodeState *state, RasterImage *out)
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
+    if (!PngDataCanFill(state, width, height, png_get_channels(png, info) * bitDepth))
+        return -1;
 
     png_set_strip_16(png);
     png_set_packing(png);

@@ -80,6 +80,15 @@ static bool UnpackTgaRle(const uint8_t *data, size_t size, uint8_t *out, size_t 
     return true;
 }
 
+// Fewest bytes the pixel data can take (after a mapped file's colour map of
+// mapBytes): plain data hold every value, and a run-length packet holds at most
+// 128 values in 1 + valueBytes bytes.
+static int64_t LeastTgaDataBytes(bool runLength, size_t count, int valueBytes, int64_t mapBytes)
+{
+    size_t values = runLength ? (count + 127) / 128 * (size_t)(1 + valueBytes) : count * valueBytes;
+    return mapBytes + (int64_t)values;
+}
+
 // Reads the run-length data from the current position to the footer or the end and unpacks it.
 static bool ReadTgaRle(const ImageStreamSource *source, int dataEnd, uint8_t *out, size_t count, int valueBytes)
 {
@@ -87,9 +96,6 @@ static bool ReadTgaRle(const ImageStreamSource *source, int dataEnd, uint8_t *ou
     if (position < 0 || position > dataEnd)
         return false;
     size_t size = (size_t)(dataEnd - position);
-    // Each packet holds at most 128 values in at least 1 + valueBytes bytes.
-    if ((count + 127) / 128 * (size_t)(1 + valueBytes) > size)
-        return false;
     uint8_t *data = (uint8_t *)KORVO_TRACKED_ALLOC(size ? size : 1);
     if (!data)
         return false;
@@ -143,6 +149,12 @@ int DecodeTgaStream(const ImageStreamSource *source, RasterImage *out)
 
     int bpp = depth / 8;
     size_t count = (size_t)width * height;
+    // A stream too short for its data is refused before the pixel block is
+    // allocated: plain data are read up to the end, run-length data up to the footer.
+    bool runLength = type == 9 || type == 10;
+    int64_t mapBytes = mapped ? (int64_t)mapLength * bpp : 0;
+    if (position + LeastTgaDataBytes(runLength, count, mapped ? 1 : bpp, mapBytes) > (runLength ? dataEnd : length))
+        return -1;
     uint8_t *pixels = (uint8_t *)KORVO_TRACKED_ALLOC(count * bpp);
     if (!pixels)
         return -1;

@@ -49,6 +49,9 @@ struct KvaNameKey {
     unsigned char upper[260];      // upper-cased, zero padded to whole units
 };
 
+// Called once per folder of a walk with the offset of its KvaDirectoryEntry; 0 goes on, -1 stops.
+typedef int (*KvaFolderVisitor)(const KvaArchive *archive, uint32_t directoryOffset, void *context);
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -66,6 +69,10 @@ int GetKvaFileLocation(KvaArchive *archive, const char *path, int *offset, int *
 int DisposeKvaArchiveRecord(KvaArchive *archive);
 // Check every table offset and member range against the archive; 0 or -1
 int CheckKvaArchiveTables(const KvaArchive *archive);
+// Visit every folder reachable from the root once, through folder entries and
+// parent links; 0, or -1 when a link leaves the directory table or visit refuses.
+// A folder's links are read after visit accepted it (the check's visitor makes that safe).
+int WalkKvaFolders(const KvaArchive *archive, KvaFolderVisitor visit, void *context);
 
 // Turn one path component into a name key; 0, or -1 when it is too long
 int MakeKvaNameKey(const char *name, size_t length, int charSet, KvaNameKey *key);

@@ -3,7 +3,9 @@
 // An archive is accepted only when every directory entry reachable from the root
 // (through sub-folders or parents), every file entry of those folders, every name
 // record and every member's stored bytes lie inside the head block or the
-// archive. Look-ups then read the tables without further bounds checks.
+// archive. Look-ups then read the tables without further bounds checks. The check
+// and the in-memory descrambling walk the folders with one walker, so a member the
+// check accepts is one the descrambling reaches.
 #include "core/streams/kva_archive.h"
 
 #include "core/memory/tracked_alloc.h"
@@ -63,6 +65,25 @@ static bool MemberFits(const KvaArchive *archive, const KvaFileEntry *entry)
     return true;
 }
 
+// One folder's own entry, its entry list, every name and every member.
+static int CheckKvaFolder(const KvaArchive *archive, uint32_t dirOffset, void *)
+{
+    const KvaDirectoryEntry *dir = GetKvaDirectoryEntry(archive, dirOffset);
+    // The root's own entry is left undefined by the format and never read.
+    if (dirOffset != 0 && (!FileEntryFits(archive, dir->ownEntryOffset) ||
+                           !NameRecordFits(archive, GetKvaFileEntry(archive, dir->ownEntryOffset)->nameOffset)))
+        return -1;
+    if ((uint64_t)dir->firstEntryOffset + (uint64_t)dir->entryCount * archive->fileEntrySize > archive->fileTableBytes)
+        return -1;
+    for (uint32_t i = 0; i < dir->entryCount; i++) {
+        const KvaFileEntry *entry = GetKvaFileEntry(archive, dir->firstEntryOffset + i * archive->fileEntrySize);
+        if (!NameRecordFits(archive, entry->nameOffset)) return -1;
+        // Folder entries are followed (and their offsets checked) by the walk.
+        if (!(entry->attributes & kKvaFolderAttribute) && !MemberFits(archive, entry)) return -1;
+    }
+    return 0;
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -110,16 +131,11 @@ uint32_t GetKvaMemberKeyPosition(const KvaArchive *archive, const KvaFileEntry *
     return archive->header.dataStart + entry->dataOffset + offset;
 }
 
-// Check every table offset and member range against the archive; 0 or -1
-int CheckKvaArchiveTables(const KvaArchive *archive)
+// Visit every folder reachable from the root once, through folder entries and
+// parent links; 0, or -1 when a link leaves the directory table or visit refuses
+int WalkKvaFolders(const KvaArchive *archive, KvaFolderVisitor visit, void *context)
 {
-    const KvaHeader &h = archive->header;
-    if ((uint64_t)h.headOffset + h.headSize > archive->archiveBytes) return -1;
-    if (h.dataStart > archive->archiveBytes) return -1;
-    if (h.fileTableOffset >= h.headSize || h.directoryTableOffset >= h.headSize) return -1;
     if (!DirectoryEntryFits(archive, 0)) return -1;
-
-    // Walk every folder reachable from the root once, through sub-folders and parents.
     const uint32_t dirBytes = archive->directoryTableBytes;
     unsigned char *seen = static_cast<unsigned char *>(KORVO_TRACKED_ALLOC_ZEROED(dirBytes));
     uint32_t *pending = static_cast<uint32_t *>(KORVO_TRACKED_ALLOC(sizeof(uint32_t) * (size_t)dirBytes));
@@ -133,7 +149,7 @@ int CheckKvaArchiveTables(const KvaArchive *archive)
     seen[0] = 1;
     int result = 0;
 
-    auto visit = [&](uint32_t offset) -> bool {
+    auto follow = [&](uint32_t offset) -> bool {
         if (!DirectoryEntryFits(archive, offset)) return false;
         if (!seen[offset]) {
             seen[offset] = 1;
@@ -144,31 +160,31 @@ int CheckKvaArchiveTables(const KvaArchive *archive)
 
     while (pendingCount > 0 && result == 0) {
         const uint32_t dirOffset = pending[--pendingCount];
-        const KvaDirectoryEntry *dir = GetKvaDirectoryEntry(archive, dirOffset);
-        // The root's own entry is left undefined by the format and never read.
-        const bool ownEntryOk = dirOffset == 0 ||
-                                (FileEntryFits(archive, dir->ownEntryOffset) &&
-                                 NameRecordFits(archive, GetKvaFileEntry(archive, dir->ownEntryOffset)->nameOffset));
-        if (!ownEntryOk ||
-            (dir->parentOffset != kKvaNoParent && !visit(dir->parentOffset)) ||
-            (uint64_t)dir->firstEntryOffset + (uint64_t)dir->entryCount * archive->fileEntrySize >
-                archive->fileTableBytes) {
+        // The folder's entries are read only after visit accepted the folder.
+        if (visit(archive, dirOffset, context) != 0) {
             result = -1;
             break;
         }
-        for (uint32_t i = 0; i < dir->entryCount; i++) {
+        const KvaDirectoryEntry *dir = GetKvaDirectoryEntry(archive, dirOffset);
+        if (dir->parentOffset != kKvaNoParent && !follow(dir->parentOffset)) result = -1;
+        for (uint32_t i = 0; i < dir->entryCount && result == 0; i++) {
             const KvaFileEntry *entry = GetKvaFileEntry(archive, dir->firstEntryOffset + i * archive->fileEntrySize);
-            bool ok = NameRecordFits(archive, entry->nameOffset);
-            if (ok) ok = (entry->attributes & kKvaFolderAttribute) ? visit(entry->dataOffset) : MemberFits(archive, entry);
-            if (!ok) {
-                result = -1;
-                break;
-            }
+            if ((entry->attributes & kKvaFolderAttribute) && !follow(entry->dataOffset)) result = -1;
         }
     }
     TrackedFree(seen);
     TrackedFree(pending);
     return result;
+}
+
+// Check every table offset and member range against the archive; 0 or -1
+int CheckKvaArchiveTables(const KvaArchive *archive)
+{
+    const KvaHeader &h = archive->header;
+    if ((uint64_t)h.headOffset + h.headSize > archive->archiveBytes) return -1;
+    if (h.dataStart > archive->archiveBytes) return -1;
+    if (h.fileTableOffset >= h.headSize || h.directoryTableOffset >= h.headSize) return -1;
+    return WalkKvaFolders(archive, CheckKvaFolder, nullptr);
 }
 
 }  // namespace Korvo

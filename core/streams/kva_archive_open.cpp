@@ -97,44 +97,40 @@ static bool AppendRange(StoredRange **ranges, size_t *count, size_t *capacity, c
     return true;
 }
 
-// Every non-empty member of a version-5 image reachable from the root, sorted by
-// position, each range once. The tables were checked, so every range lies inside
-// the image. A member listed twice (the same bytes under the same key) is kept
-// once; members that share bytes under different key positions cannot both be
-// descrambled in place, and the image is refused (-1).
+// The ranges gathered by a folder walk.
+struct StoredRangeList {
+    StoredRange *ranges;
+    size_t count;
+    size_t capacity;
+};
+
+static int AppendFolderMembers(const KvaArchive *archive, uint32_t directoryOffset, void *context)
+{
+    StoredRangeList *list = static_cast<StoredRangeList *>(context);
+    const KvaDirectoryEntry *dir = GetKvaDirectoryEntry(archive, directoryOffset);
+    for (uint32_t i = 0; i < dir->entryCount; i++) {
+        const KvaFileEntry *entry = GetKvaFileEntry(archive, dir->firstEntryOffset + i * archive->fileEntrySize);
+        uint32_t stored = GetKvaStoredSize(archive, entry);
+        if ((entry->attributes & kKvaFolderAttribute) || stored == 0) continue;
+        StoredRange range{archive->header.dataStart + entry->dataOffset, stored,
+                          GetKvaMemberKeyPosition(archive, entry, 0)};
+        if (!AppendRange(&list->ranges, &list->count, &list->capacity, range)) return -1;
+    }
+    return 0;
+}
+
+// Every non-empty member of a version-5 image in the folders the table check
+// walked (sub-folders and parent links alike, so every member a look-up can
+// reach), sorted by position, each range once. The tables were checked, so every
+// range lies inside the image. A member listed twice (the same bytes under the
+// same key) is kept once; members that share bytes under different key positions
+// cannot both be descrambled in place, and the image is refused (-1).
 static int CollectImageMembers(const KvaArchive *archive, StoredRange **rangesOut, size_t *countOut)
 {
-    const uint32_t dirBytes = archive->directoryTableBytes;
-    unsigned char *seen = static_cast<unsigned char *>(KORVO_TRACKED_ALLOC_ZEROED(dirBytes));
-    uint32_t *pending = static_cast<uint32_t *>(KORVO_TRACKED_ALLOC(sizeof(uint32_t) * (size_t)dirBytes));
-    StoredRange *ranges = nullptr;
-    size_t count = 0, capacity = 0;
-    int result = seen != nullptr && pending != nullptr ? 0 : -1;
-    size_t pendingCount = 0;
-    if (result == 0) {
-        pending[pendingCount++] = 0;
-        seen[0] = 1;
-    }
-    while (result == 0 && pendingCount > 0) {
-        const KvaDirectoryEntry *dir = GetKvaDirectoryEntry(archive, pending[--pendingCount]);
-        for (uint32_t i = 0; i < dir->entryCount && result == 0; i++) {
-            const KvaFileEntry *entry = GetKvaFileEntry(archive, dir->firstEntryOffset + i * archive->fileEntrySize);
-            if (entry->attributes & kKvaFolderAttribute) {
-                if (!seen[entry->dataOffset]) {
-                    seen[entry->dataOffset] = 1;
-                    pending[pendingCount++] = entry->dataOffset;
-                }
-                continue;
-            }
-            uint32_t stored = GetKvaStoredSize(archive, entry);
-            if (stored == 0) continue;
-            StoredRange range{archive->header.dataStart + entry->dataOffset, stored,
-                              GetKvaMemberKeyPosition(archive, entry, 0)};
-            if (!AppendRange(&ranges, &count, &capacity, range)) result = -1;
-        }
-    }
-    TrackedFree(seen);
-    TrackedFree(pending);
+    StoredRangeList list{nullptr, 0, 0};
+    int result = WalkKvaFolders(archive, AppendFolderMembers, &list);
+    StoredRange *ranges = list.ranges;
+    size_t count = list.count;
     if (result == 0 && count > 0) {
         std::sort(ranges, ranges + count, RangeBefore);
         size_t kept = 1;

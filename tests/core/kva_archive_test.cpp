@@ -2,6 +2,7 @@
 // the fallback key, refused images and the caller's bytes given back unchanged.
 #include "core/streams/kva_archive.h"
 #include "core/streams/kva_lz.h"
+#include "core/streams/kva_member_stream.h"
 #include "kva_test_archives.h"
 
 #include <gtest/gtest.h>
@@ -235,6 +236,59 @@ TEST(KvaArchiveImage, SharedMemberBytesAreDescrambledOnceOrRefused)
             EXPECT_EQ(MemberBytes(&archive, "b.bin"), PatternBytes(100, 1));
             DisposeKvaArchiveRecord(&archive);
         }
+        EXPECT_EQ(image, original);
+    }
+}
+
+namespace {
+
+// A member read through a stream over the archive file.
+std::vector<uint8_t> StreamedMemberBytes(KvaArchive *archive, const char *path)
+{
+    KvaMemberStream stream;
+    if (OpenKvaMemberStream(&stream, archive, path, 0) != 0) return {};
+    std::vector<uint8_t> out(stream.entry->dataSize + 1);
+    out.resize(ReadKvaMemberStream(&stream, out.data(), 1, out.size()));
+    CloseKvaMemberStream(&stream);
+    return out;
+}
+
+}  // namespace
+
+// A folder that no folder entry names, reached only through another folder's
+// parent link: attached in memory its members read as they do from the file.
+TEST(KvaArchiveImage, AFolderReachedOnlyThroughAParentLinkReadsAsFromTheFile)
+{
+    const std::vector<uint8_t> c = Bytes("ABCDABCDABCDABCDABCDABCDABCDABCDABCDABCDABCDABCDABCDABCDABCDABCD");
+    const std::vector<uint8_t> d = PatternBytes(700, 3);
+    // Directory entries: root at 0, Sub at 16, X at 32.
+    const KvaPackItem tree = Folder("", {Folder("Sub", {}), Folder("X", {File("c.bin", c), File("d.bin", d)})});
+    MakeFolder("kva_parent_link");
+    for (KvaPacking packing : {KvaPacking::Stored, KvaPacking::Packed}) {
+        SCOPED_TRACE(packing == KvaPacking::Packed ? "packed" : "stored");
+        std::vector<uint8_t> image = BuildArchive(tree, 5, packing);
+        const uint32_t dirTable = ReadHeader(image).directoryTableOffset;
+        PokeHead(image, dirTable + 8, 1);            // the root lists Sub only
+        PokeHead(image, dirTable + 16 + 4, 32);      // Sub's parent is X
+        const std::vector<uint8_t> original = image;
+        WriteFile("kva_parent_link/a.KVA", image);
+
+        KvaArchive file, memory;
+        ASSERT_EQ(OpenKvaArchiveFile(&file, "kva_parent_link/a.KVA"), 0);
+        ResetKvaArchiveRecord(&memory);
+        ASSERT_EQ(AttachKvaArchiveImage(&memory, image.data(), (int)image.size(), nullptr), 0);
+        EXPECT_EQ(FindKvaFileEntry("X/c.bin", &memory), nullptr);
+        const struct {
+            const char *path;
+            const std::vector<uint8_t> &bytes;
+        } members[] = {{"Sub/../c.bin", c}, {"sub\\..\\D.BIN", d}};
+        for (const auto &m : members) {
+            SCOPED_TRACE(m.path);
+            EXPECT_EQ(StreamedMemberBytes(&file, m.path), m.bytes);
+            EXPECT_EQ(MemberBytes(&memory, m.path), m.bytes);
+        }
+        DisposeKvaArchiveRecord(&file);
+        DisposeKvaArchiveRecord(&memory);
         EXPECT_EQ(image, original);
     }
 }

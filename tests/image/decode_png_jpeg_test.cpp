@@ -159,23 +159,26 @@ TEST(PngDecode, TruncatedFileIsRefused)
 TEST(JpegDecode, ColourAndGreyWithinTolerance)
 {
     for (int components : {1, 3}) {
-        Decoded d(MakeJpeg(24, 16, components, 95));
-        ASSERT_EQ(0, d.result);
-        EXPECT_EQ(components, d.image.format.bytesPerPixel);
-        EXPECT_EQ(24 * components, d.image.pitch);
-        int worst = 0;
-        for (int y = 0; y < 16; y++)
-            for (int x = 0; x < 24; x++)
-                for (int c = 0; c < components; c++) {
-                    // Stored B, G, R: byte c holds source channel components-1-c.
-                    int expected = JpegSourceSample(x, y, components - 1 - c);
-                    int diff = std::abs(expected - d.PixelBytes(x, y)[c]);
-                    worst = diff > worst ? diff : worst;
-                }
-        // Quality 95 on a smooth gradient: every sample within 6 levels.
-        EXPECT_LE(worst, 6) << components << " components";
-        if (components == 1) {
-            EXPECT_EQ(200, d.image.format.palette[200].red);  // the grey palette format
+        for (bool progressive : {false, true}) {
+            SCOPED_TRACE(progressive ? "progressive" : "baseline");
+            Decoded d(MakeJpeg(24, 16, components, 95, progressive));
+            ASSERT_EQ(0, d.result);
+            EXPECT_EQ(components, d.image.format.bytesPerPixel);
+            EXPECT_EQ(24 * components, d.image.pitch);
+            int worst = 0;
+            for (int y = 0; y < 16; y++)
+                for (int x = 0; x < 24; x++)
+                    for (int c = 0; c < components; c++) {
+                        // Stored B, G, R: byte c holds source channel components-1-c.
+                        int expected = JpegSourceSample(x, y, components - 1 - c);
+                        int diff = std::abs(expected - d.PixelBytes(x, y)[c]);
+                        worst = diff > worst ? diff : worst;
+                    }
+            // Quality 95 on a smooth gradient: every sample within 6 levels.
+            EXPECT_LE(worst, 6) << components << " components";
+            if (components == 1) {
+                EXPECT_EQ(200, d.image.format.palette[200].red);  // the grey palette format
+            }
         }
     }
 }

@@ -100,6 +100,8 @@ static int PngChannels(int colorType)
 
 uint32_t PngSample(const PngRecipe &recipe, int x, int y, int c)
 {
+    if (recipe.blank)
+        return 0;
     uint32_t maxValue = (1u << recipe.bitDepth) - 1;
     if (recipe.colorType == PNG_COLOR_TYPE_PALETTE)
         maxValue = (1u << recipe.bitDepth) - 1 < 11 ? (1u << recipe.bitDepth) - 1 : 11;
@@ -122,32 +124,12 @@ static void FlushPng(png_structp)
 {
 }
 
-Bytes MakePng(const PngRecipe &recipe)
+// The recipe's header and chunks, then its rows, or (imageData given) one IDAT
+// chunk of those bytes and IEND.
+static Bytes WritePng(const PngRecipe &recipe, png_bytepp rows, const Bytes *imageData)
 {
     // Everything with a destructor is made before the jump point.
     Bytes out;
-    int channels = PngChannels(recipe.colorType);
-    int rowBits = recipe.width * channels * recipe.bitDepth;
-    std::vector<Bytes> rows(recipe.height, Bytes((rowBits + 7) / 8, 0));
-    for (int y = 0; y < recipe.height; y++) {
-        int bit = 0;
-        for (int x = 0; x < recipe.width; x++)
-            for (int c = 0; c < channels; c++) {
-                uint32_t s = PngSample(recipe, x, y, c);
-                if (recipe.bitDepth == 16) {
-                    rows[y][bit / 8] = (uint8_t)(s >> 8);
-                    rows[y][bit / 8 + 1] = (uint8_t)s;
-                } else {
-                    int shift = 8 - recipe.bitDepth - (bit % 8);
-                    rows[y][bit / 8] |= (uint8_t)(s << shift);
-                }
-                bit += recipe.bitDepth;
-            }
-    }
-    std::vector<png_bytep> pointers;
-    for (auto &r : rows)
-        pointers.push_back(r.data());
-
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
@@ -156,6 +138,8 @@ Bytes MakePng(const PngRecipe &recipe)
         return out;
     }
     png_set_write_fn(png, &out, WritePngBytes, FlushPng);
+    if (recipe.blank)
+        png_set_compression_level(png, 9);
     png_set_IHDR(png, info, recipe.width, recipe.height, recipe.bitDepth, recipe.colorType,
                  recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -178,10 +162,46 @@ Bytes MakePng(const PngRecipe &recipe)
         png_set_tRNS(png, info, nullptr, 0, &trns);
     }
     png_write_info(png, info);
-    png_write_image(png, pointers.data());
-    png_write_end(png, nullptr);
+    if (imageData != nullptr) {
+        png_write_chunk(png, (png_const_bytep) "IDAT", imageData->data(), imageData->size());
+        png_write_chunk(png, (png_const_bytep) "IEND", nullptr, 0);
+    } else {
+        png_write_image(png, rows);
+        png_write_end(png, nullptr);
+    }
     png_destroy_write_struct(&png, &info);
     return out;
+}
+
+Bytes MakePng(const PngRecipe &recipe)
+{
+    int channels = PngChannels(recipe.colorType);
+    int rowBits = recipe.width * channels * recipe.bitDepth;
+    std::vector<Bytes> rows(recipe.height, Bytes((rowBits + 7) / 8, 0));
+    for (int y = 0; y < recipe.height; y++) {
+        int bit = 0;
+        for (int x = 0; x < recipe.width; x++)
+            for (int c = 0; c < channels; c++) {
+                uint32_t s = PngSample(recipe, x, y, c);
+                if (recipe.bitDepth == 16) {
+                    rows[y][bit / 8] = (uint8_t)(s >> 8);
+                    rows[y][bit / 8 + 1] = (uint8_t)s;
+                } else {
+                    int shift = 8 - recipe.bitDepth - (bit % 8);
+                    rows[y][bit / 8] |= (uint8_t)(s << shift);
+                }
+                bit += recipe.bitDepth;
+            }
+    }
+    std::vector<png_bytep> pointers;
+    for (auto &r : rows)
+        pointers.push_back(r.data());
+    return WritePng(recipe, pointers.data(), nullptr);
+}
+
+Bytes MakePngClaiming(const PngRecipe &recipe, const Bytes &imageData)
+{
+    return WritePng(recipe, nullptr, &imageData);
 }
 
 // ---------------------------------------------------------------------------

@@ -57,6 +57,7 @@ struct PngRecipe {
     int bitDepth = 8;
     bool interlaced = false;
     bool withTrns = false;
+    bool blank = false;  // every sample 0, written at zlib's best compression
 };
 
 // Samples of pixel (x, y), channel c, within the bit depth: deterministic.
@@ -64,6 +65,9 @@ uint32_t PngSample(const PngRecipe &recipe, int x, int y, int c);
 // The tRNS colour (grey or RGB samples) used for non-palette images.
 uint32_t PngTrnsSample(const PngRecipe &recipe, int c);
 Bytes MakePng(const PngRecipe &recipe);
+// The recipe's signature and header, then one IDAT chunk of the given bytes and
+// IEND, with right CRCs: a file that claims more rows than it holds.
+Bytes MakePngClaiming(const PngRecipe &recipe, const Bytes &imageData);
 
 // A JPEG of a smooth gradient; components 1 (grey) or 3 (RGB).
 Bytes MakeJpeg(int width, int height, int components, int quality, bool progressive = false);
