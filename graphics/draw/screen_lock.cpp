@@ -253,9 +253,9 @@ static int LockOnDevice(int target, int pieceIndex, RECT rect, RasterImage *out,
     if (static_cast<UINT>(rect.right) > desc.Width || static_cast<UINT>(rect.bottom) > desc.Height) {
         return -1;
     }
-    // A lock fetches the whole surface whatever its rectangle, so only whole
-    // reads of the screens lock; a lock that fails (the surface is not lockable
-    // after all) still reads through the copy.
+    // A lock of a few pixels costs about what a lock of the whole surface does,
+    // so only whole reads of the screens lock; a lock that fails (the surface is
+    // not lockable after all) still reads through the copy.
     K_D3DLOCKED_RECT locked = {};
     if (!IsWholeSurface(desc, rect)) {
         if (LockThroughPartCopy(surface, desc, rect, &locked) != 0) {

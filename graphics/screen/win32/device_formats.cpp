@@ -130,7 +130,7 @@ static void TimeScreenReads(const ScreenReadTrial &trial, int g, int64_t *lockTi
 // Time both ways of reading the whole screen and keep the faster: locking makes
 // the screens' surface lockable and whole reads lock it; otherwise they go
 // through the kept system-memory copy. Smaller reads copy their rectangle
-// whichever wins (a lock fetches the whole surface).
+// whichever wins (a lock of a few pixels costs about what a whole lock does).
 static void ChooseBackBufferReading()
 {
     UINT g = 256;
