@@ -48,14 +48,23 @@ void ApplyDrawTargetDepthBuffer();
 K_IDirect3DSurface9 *GetCurrentDepthSurface();
 // Copy a piece's multisample surface onto its texture; 0 or -1
 int ResolveMultisampleSurface(GraphTexturePiece *piece);
-// Whether the screens' surface is made lockable and read by locking it (the
-// start-up timing found that faster, and there is no multisampling)
+// Whether the screens' surface is made lockable and whole reads of it lock it
+// (the start-up timing found that faster, and there is no multisampling)
 bool ScreensReadByLock();
 // (Re)make the sub back buffer: a render target of the main size in the screen
 // format, lockable when the screens are read by locking; 0 or -1
 int AllocSubBackBuffer();
 // Release the kept read-back copies of LockDrawScreenBuffer (the device is going); an open lock ends
 void ReleaseScreenReadCopies();
+// How the last LockDrawScreenBuffer read its pixels (none: it failed, or no read yet)
+enum ScreenReadRoad {
+    kScreenReadNone,
+    kScreenReadSoftware,   // pointed into the software image
+    kScreenReadLock,       // locked the screens' surface
+    kScreenReadWholeCopy,  // read the whole surface into its kept copy
+    kScreenReadRectCopy,   // copied the rectangle on the device and read that back
+};
+ScreenReadRoad LastScreenReadRoad();
 // Draw into the sub back buffer from now on (made from the back buffer once); 0 or -1
 int UseSubBackBuffer();
 // The draw area becomes the whole draw target (and the viewport follows); 0

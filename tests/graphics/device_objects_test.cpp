@@ -11,6 +11,7 @@
 #include "tests/core/log_capture.h"
 
 #include <string>
+#include <vector>
 
 using namespace Korvo;
 
@@ -78,6 +79,29 @@ TEST(ValueMaxVolumeTest, EachRefusalLogsItsLineAndLeavesNoTexture)
 }
 
 class ScreenLockCopyTest : public GraphicsTest::GraphRoadTest {
+protected:
+    static constexpr int kGraphWidth = 100;
+    static constexpr int kGraphHeight = 70;
+
+    void PrepareSurfaces()
+    {
+        RecordingDevice::Reset();
+        RecordingDevice::SurfaceFormat = K_D3DFMT_X8R8G8B8;
+        RecordingDevice::SurfaceWidth = kGraphWidth;
+        RecordingDevice::SurfaceHeight = kGraphHeight;
+        RecordingDevice::HandOutSurfaces = true;
+    }
+    // The sizes of the surfaces made since the last Reset, as "WxH" in order
+    static std::vector<std::string> MadeSizes()
+    {
+        std::vector<std::string> sizes;
+        for (const RecordingDevice::Call &c : RecordingDevice::Calls) {
+            if (c.kind == "D3DDev_CreateRenderTarget" || c.kind == "D3DDev_CreateOffscreenPlainSurface") {
+                sizes.push_back(std::to_string(c.state) + "x" + std::to_string(c.value));
+            }
+        }
+        return sizes;
+    }
 };
 
 // A graph target is read through a system-memory copy that is kept for the next
@@ -86,32 +110,84 @@ class ScreenLockCopyTest : public GraphicsTest::GraphRoadTest {
 // are released with the device.
 TEST_P(ScreenLockCopyTest, ARefusedCopyFailsTheLockAndTheKeptSurfacesGoWithTheDevice)
 {
-    const int graph = MakeGraph(16, 16, true);
+    const int graph = MakeGraph(kGraphWidth, kGraphHeight, true);
     ASSERT_NE(graph, -1);
-    const RECT rect = {0, 0, 8, 8};
     const char *const failing[] = {"", "D3DDev_StretchRect", "D3DDev_GetRenderTargetData"};
-    for (const char *name : failing) {
-        SCOPED_TRACE(name);
-        RecordingDevice::Reset();
-        RecordingDevice::SurfaceFormat = K_D3DFMT_X8R8G8B8;
-        RecordingDevice::HandOutSurfaces = true;
-        RecordingDevice::FailingCalls.insert(name);
-        RasterImage image = {};
-        const bool refused = name[0] != '\0';
-        EXPECT_EQ(LockDrawScreenBuffer(&rect, &image, graph, 1, 0), refused ? -1 : 0);
-        EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
-        const int made = CountCalls("D3DDev_CreateRenderTarget") + CountCalls("D3DDev_CreateOffscreenPlainSurface");
-        EXPECT_EQ(made, 2) << "a render target the graph's texture is copied into, and the system copy";
-        if (!refused) {
-            EXPECT_EQ(LockDrawScreenBuffer(&rect, &image, graph, 1, 0), 0);
+    for (const RECT &rect : {RECT{0, 0, 8, 8}, RECT{0, 0, kGraphWidth, kGraphHeight}}) {
+        for (const char *name : failing) {
+            SCOPED_TRACE(testing::Message() << name << " " << rect.right << "x" << rect.bottom);
+            PrepareSurfaces();
+            RecordingDevice::FailingCalls.insert(name);
+            RasterImage image = {};
+            const bool refused = name[0] != '\0';
+            EXPECT_EQ(LockDrawScreenBuffer(&rect, &image, graph, 1, 0), refused ? -1 : 0);
             EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
-            EXPECT_EQ(CountCalls("D3DDev_CreateRenderTarget") + CountCalls("D3DDev_CreateOffscreenPlainSurface"), made)
-                << "the second read makes no surface";
+            const int made = CountCalls("D3DDev_CreateRenderTarget") + CountCalls("D3DDev_CreateOffscreenPlainSurface");
+            EXPECT_EQ(made, 2) << "a render target the graph's texture is copied into, and the system copy";
+            if (!refused) {
+                EXPECT_EQ(LockDrawScreenBuffer(&rect, &image, graph, 1, 0), 0);
+                EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+                EXPECT_EQ(CountCalls("D3DDev_CreateRenderTarget") + CountCalls("D3DDev_CreateOffscreenPlainSurface"),
+                          made)
+                    << "the second read makes no surface";
+            }
+            EXPECT_EQ(CountCalls("D3DRes_Release"), 0);
+            ReleaseScreenReadCopies();
+            EXPECT_EQ(CountCalls("D3DRes_Release"), made);
         }
-        EXPECT_EQ(CountCalls("D3DRes_Release"), 0);
-        ReleaseScreenReadCopies();
-        EXPECT_EQ(CountCalls("D3DRes_Release"), made);
     }
+    RecordingDevice::Reset();
+}
+
+// A rectangle smaller than its surface is copied into surfaces of about its own
+// size (not the surface's), kept in a few sizes so that reads of changing
+// rectangles make none; the least recently used size goes when a fifth comes
+// (here the 8x4, then the 100x70 rectangle copies).
+TEST_P(ScreenLockCopyTest, ARectangleIsReadThroughKeptCopiesOfAboutItsSize)
+{
+    const int graph = MakeGraph(kGraphWidth, kGraphHeight, true);
+    ASSERT_NE(graph, -1);
+    struct Read {
+        RECT rect;
+        ScreenReadRoad road;
+        const char *made;  // the size of the surfaces the read makes, "" for none
+        int released;
+    };
+    const Read reads[] = {
+        {{0, 0, kGraphWidth, kGraphHeight}, kScreenReadWholeCopy, "100x70", 0},
+        {{10, 20, 11, 21}, kScreenReadRectCopy, "1x1", 0},
+        {{99, 69, 100, 70}, kScreenReadRectCopy, "", 0},
+        {{0, 0, 5, 3}, kScreenReadRectCopy, "8x4", 0},
+        {{40, 60, 48, 64}, kScreenReadRectCopy, "", 0},
+        {{0, 0, 70, 65}, kScreenReadRectCopy, "100x70", 0},
+        {{30, 0, 95, 1}, kScreenReadRectCopy, "100x1", 0},
+        {{10, 20, 11, 21}, kScreenReadRectCopy, "", 0},
+        {{0, 0, 2, 2}, kScreenReadRectCopy, "2x2", 2},
+        {{1, 2, 7, 6}, kScreenReadRectCopy, "8x4", 2},
+        {{5, 5, 6, 6}, kScreenReadRectCopy, "", 0},
+    };
+    PrepareSurfaces();
+    for (const Read &read : reads) {
+        SCOPED_TRACE(testing::Message() << read.rect.left << "," << read.rect.top << "-" << read.rect.right << ","
+                                        << read.rect.bottom);
+        RecordingDevice::Calls.clear();
+        RasterImage image = {};
+        EXPECT_EQ(LockDrawScreenBuffer(&read.rect, &image, graph, 1, 0), 0);
+        EXPECT_EQ(UnlockDrawScreenBuffer(), 0);
+        EXPECT_EQ(LastScreenReadRoad(), read.road);
+        const std::vector<std::string> want =
+            read.made[0] == '\0' ? std::vector<std::string>{} : std::vector<std::string>{read.made, read.made};
+        EXPECT_EQ(MadeSizes(), want);
+        EXPECT_EQ(CountCalls("D3DRes_Release"), read.released);
+    }
+    const RECT outside = {0, 0, kGraphWidth, kGraphHeight};
+    RecordingDevice::SurfaceHeight = kGraphHeight - 1;
+    RasterImage image = {};
+    EXPECT_EQ(LockDrawScreenBuffer(&outside, &image, graph, 1, 0), -1) << "a rectangle beyond the surface";
+    EXPECT_EQ(LastScreenReadRoad(), kScreenReadNone);
+    RecordingDevice::Calls.clear();
+    ReleaseScreenReadCopies();
+    EXPECT_EQ(CountCalls("D3DRes_Release"), 2 + 4 * 2) << "the whole copy and the four rectangle copies";
     RecordingDevice::Reset();
 }
 

@@ -29,6 +29,8 @@ void *(*TextureLockHook)(const void *texture, unsigned level, int *pitch) = null
 static std::map<const void *, std::unique_ptr<HandedOutBuffer>> Buffers;
 std::set<std::string> FailingCalls;
 uint32_t SurfaceFormat = 0;
+uint32_t SurfaceWidth = 0;
+uint32_t SurfaceHeight = 0;
 bool HandOutSurfaces = false;
 
 // A distinct address per handed-out surface.
@@ -89,6 +91,8 @@ void Reset()
     StripVertexBytes.clear();
     FailingCalls.clear();
     SurfaceFormat = 0;
+    SurfaceWidth = 0;
+    SurfaceHeight = 0;
     HandOutSurfaces = false;
     Present = true;
 }
@@ -234,8 +238,8 @@ K_HRESULT D3DDev_CreateIndexBuffer(UINT length, DWORD usage, K_D3DFORMAT format,
 
 K_HRESULT D3DDev_CreateRenderTarget(UINT width, UINT height, K_D3DFORMAT format, UINT multiSample, DWORD quality, BOOL lockable, K_IDirect3DSurface9 **out)
 {
-    (void)width; (void)height; (void)format; (void)multiSample; (void)quality; (void)lockable;
-    RecordingDevice::Record("D3DDev_CreateRenderTarget", 0, 0);
+    (void)format; (void)multiSample; (void)quality; (void)lockable;
+    RecordingDevice::Record("D3DDev_CreateRenderTarget", width, height);
     if (RecordingDevice::HandOutSurfaces) {
         *out = RecordingDevice::NextSurface();
     }
@@ -291,8 +295,8 @@ K_HRESULT D3DDev_ColorFill(K_IDirect3DSurface9 *surface, const RECT *rect, K_D3D
 
 K_HRESULT D3DDev_CreateOffscreenPlainSurface(UINT width, UINT height, K_D3DFORMAT format, UINT pool, K_IDirect3DSurface9 **out)
 {
-    (void)width; (void)height; (void)format; (void)pool;
-    RecordingDevice::Record("D3DDev_CreateOffscreenPlainSurface", 0, 0);
+    (void)format; (void)pool;
+    RecordingDevice::Record("D3DDev_CreateOffscreenPlainSurface", width, height);
     if (RecordingDevice::HandOutSurfaces) {
         *out = RecordingDevice::NextSurface();
     }
@@ -605,6 +609,8 @@ K_HRESULT D3DSurf_GetDesc(K_IDirect3DSurface9 *surface, K_D3DSURFACE_DESC *desc)
     (void)surface;
     RecordingDevice::Record("D3DSurf_GetDesc", 0, 0);
     desc->Format = static_cast<K_D3DFORMAT>(RecordingDevice::SurfaceFormat);
+    desc->Width = RecordingDevice::SurfaceWidth;
+    desc->Height = RecordingDevice::SurfaceHeight;
     return 0;
 }
 

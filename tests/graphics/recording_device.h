@@ -56,9 +56,12 @@ extern void (*ReleaseListener)(const void *object);
 // The stand-in behind a handed-out buffer not released yet, or null
 const HandedOutBuffer *FindHandedOutBuffer(const void *object);
 
-// The format D3DSurf_GetDesc reports (0 until set; Reset clears it)
+// The format and size D3DSurf_GetDesc reports (0 until set; Reset clears them)
 extern uint32_t SurfaceFormat;
-// With this set, render targets and offscreen surfaces are handed out (else none)
+extern uint32_t SurfaceWidth;
+extern uint32_t SurfaceHeight;
+// With this set, render targets and offscreen surfaces are handed out (else
+// none); their creation is recorded with the width as state, the height as value
 extern bool HandOutSurfaces;
 // Wrappers, by name, that fail (and hand out nothing) until Reset
 extern std::set<std::string> FailingCalls;

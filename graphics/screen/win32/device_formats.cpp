@@ -127,9 +127,10 @@ static void TimeScreenReads(const ScreenReadTrial &trial, int g, int64_t *lockTi
     }
 }
 
-// Time both ways of reading the screen and keep the faster: locking makes the
-// screens' surface lockable and reads lock it; otherwise reads go through the
-// kept system-memory copy.
+// Time both ways of reading the whole screen and keep the faster: locking makes
+// the screens' surface lockable and whole reads lock it; otherwise they go
+// through the kept system-memory copy. Smaller reads copy their rectangle
+// whichever wins (a lock of a few pixels costs about what a whole lock does).
 static void ChooseBackBufferReading()
 {
     UINT g = 256;

@@ -4,6 +4,7 @@
 
 #include "library_session.h"
 
+#include "graphics/device/d3d_call_wrappers.h"
 #include "graphics/draw/draw_target.h"
 #include "graphics/graphs/graph_record.h"
 #include "graphics/startup_entries.h"
@@ -128,11 +129,12 @@ TEST(DrawTargetReadbackTest, TheSubBackBufferKeepsTheFrameAndTakesLaterDrawing)
     EXPECT_EQ(ScreenSubBackBuffer, nullptr) << "released with the device";
 }
 
-// Whichever way the start-up timing chose to read the screen (locking its
-// surface, or the system-memory copy kept between reads), a read gives what was
-// drawn: the whole screen, a part of it, after a graph of another size was read
-// in between, and after the device was made again (the kept copy belonged to
-// the old device).
+// Whichever way the start-up timing chose to read the whole screen (locking its
+// surface, or the system-memory copy kept between reads), a whole read takes
+// that road and a smaller one copies its rectangle, and each gives what was
+// drawn: at the screen's edges, after a graph of another size was read in
+// between, and after the device was made again (the kept copies belonged to the
+// old device, and the rebuild's timing chose anew, so the road is named again).
 TEST(DrawTargetReadbackTest, BothWaysOfReadingTheScreenGiveTheDrawnPixels)
 {
     const uint32_t background =
@@ -141,23 +143,29 @@ TEST(DrawTargetReadbackTest, BothWaysOfReadingTheScreenGiveTheDrawnPixels)
         SCOPED_TRACE(byLock != 0 ? "lock" : "kept copy");
         ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(true), 0);
         ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
-        DeviceCaps.backBufferLock = byLock;
-        ASSERT_EQ(AllocSubBackBuffer(), 0);
-        ASSERT_EQ(SelectDrawTarget(-2), 0);
         const int graph = MakeDrawableGraph();
         ASSERT_NE(graph, -1);
         for (int round = 0; round < 2; ++round) {
             SCOPED_TRACE(round == 0 ? "first device" : "device made again");
+            DeviceCaps.backBufferLock = byLock;
+            ASSERT_EQ(AllocSubBackBuffer(), 0);
+            ASSERT_EQ(SelectDrawTarget(-2), 0);
             const int colour = round == 0 ? PackScreenColor(240, 40, 30) : PackScreenColor(30, 60, 250);
             const uint32_t want = round == 0 ? 0xF0281Eu : 0x1E3CFAu;
             ASSERT_EQ(ClearDrawScreen(), 0);
             EXPECT_EQ(FillColorBox(600, 440, 640, 480, colour), 0);
             const std::vector<uint32_t> whole = GraphicsTest::ReadScreenPixels(640, 480, 0);
+            EXPECT_EQ(LastScreenReadRoad(), byLock != 0 ? kScreenReadLock : kScreenReadWholeCopy);
             EXPECT_EQ(whole[0], background);
             EXPECT_EQ(whole[479 * 640 + 639], want);
             ReadTarget(graph, 0, 0);
-            EXPECT_EQ(ReadTarget(-2, 640 - kGraphWidth, 480 - kGraphHeight)[kGraphWidth * kGraphHeight - 1], want);
+            const std::vector<uint32_t> corner = ReadTarget(-2, 640 - kGraphWidth, 480 - kGraphHeight);
+            EXPECT_EQ(LastScreenReadRoad(), kScreenReadRectCopy);
+            EXPECT_EQ(corner[0], background);
+            EXPECT_EQ(corner[kGraphWidth * kGraphHeight - 1], want);
             EXPECT_EQ(GraphicsTest::ReadTargetPixel(599, 439), background);
+            EXPECT_EQ(GraphicsTest::ReadTargetPixel(639, 479), want);
+            EXPECT_EQ(LastScreenReadRoad(), kScreenReadRectCopy);
             if (round == 0) {
                 ASSERT_EQ(RecreateGraphicsDevice(), 0);
             }
@@ -165,6 +173,46 @@ TEST(DrawTargetReadbackTest, BothWaysOfReadingTheScreenGiveTheDrawnPixels)
         EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
         ASSERT_EQ(ShutdownLibrary(), 0);
     }
+}
+
+// Multisampled screens and graphs are read through a copy that resolves them:
+// the whole surface and rectangles at its edges give what was drawn.
+TEST(DrawTargetReadbackTest, MultisampledScreensAndGraphsReadAsDrawn)
+{
+    DeviceSettings.multiSampleType = 4;
+    DeviceSettings.multiSampleQuality = 0;
+    const int started = GraphicsTest::StartLibraryOnRoad(true);
+    DeviceSettings.multiSampleType = 0;
+    ASSERT_EQ(started, 0);
+    ASSERT_EQ(GraphicsState.direct3DModeActive, 1);
+    GraphCreateSettings settings;
+    CaptureGraphCreateSettings(&settings);
+    settings.drawable = 1;
+    settings.multiSampleCount = 4;
+    const int graph = CreateBlankGraphFromSettings(&settings, kGraphWidth, kGraphHeight, 0, 0, nullptr);
+    ASSERT_NE(graph, -1);
+    const uint32_t background =
+        (GraphicsTest::kBackgroundRed << 16) | (GraphicsTest::kBackgroundGreen << 8) | GraphicsTest::kBackgroundBlue;
+    for (int target : {-2, graph}) {
+        SCOPED_TRACE(target);
+        ASSERT_EQ(SelectDrawTarget(target), 0);
+        int width = 0;
+        int height = 0;
+        ASSERT_EQ(GetDrawTargetSize(&width, &height), 0);
+        K_D3DSURFACE_DESC desc = {};
+        ASSERT_GE(D3DSurf_GetDesc(GetDrawTargetSurface(target, 0), &desc), 0);
+        EXPECT_NE(desc.MultiSampleType, 0u) << "Wine gives 4 samples";
+        ASSERT_EQ(ClearDrawScreen(), 0);
+        EXPECT_EQ(FillColorBox(width - 10, height - 10, width, height, PackScreenColor(240, 40, 30)), 0);
+        const std::vector<uint32_t> whole = GraphicsTest::ReadScreenPixels(width, height, 0);
+        EXPECT_EQ(whole[0], background);
+        EXPECT_EQ(whole.back(), 0xF0281Eu);
+        EXPECT_EQ(GraphicsTest::ReadTargetPixel(width - 1, height - 1), 0xF0281Eu);
+        EXPECT_EQ(LastScreenReadRoad(), kScreenReadRectCopy);
+        EXPECT_EQ(GraphicsTest::ReadTargetPixel(width - 11, height - 11), background);
+    }
+    EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
+    ASSERT_EQ(ShutdownLibrary(), 0);
 }
 
 } // namespace
