@@ -92,10 +92,10 @@ static void EndStreamData(SoundHandleRecord *record, LockedRegion *region, int h
 }
 
 // The current source gave nothing: repeat it, go to the next one, loop to the
-// first, or end the data with silence. false stops the writing for this pass.
-// A restart repositions even within the conversion's seek slack, or a source of
-// a few bytes would give nothing the second time.
-static bool AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region, int offset, uint32_t cursor)
+// first, or end the data with silence. A restart repositions even within the
+// conversion's seek slack, or a source of a few bytes would give nothing the
+// second time.
+static void AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region, int offset, uint32_t cursor)
 {
     int align = record->format.blockAlign;
     int here = WritingRingPosition(*record, *region, offset);
@@ -106,29 +106,32 @@ static bool AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region,
         if (record->consumedBytes <= loopStart) {
             // What it repeats for ever is empty: nothing follows.
             EndStreamData(record, region, here, cursor);
-            return false;
-        }
-        if (record->wrapPending != 0) {
-            return false;
+            return;
         }
         SeekDecodedSamplesExactly(&source->decode, source->loopStartFrame);
         record->consumedBytes = loopStart;
-        record->wrapPending = 1;
-        record->wrapPosition = loopStart;
-        record->wrapRingPosition = here;
-        return true;
+        // One wrap is noted at a time. A source shorter than the lead wraps again
+        // before the cursor reaches the noted one: it plays on all the same (the
+        // ring would otherwise run dry), and the position catches up at the next
+        // noted wrap.
+        if (record->wrapPending == 0) {
+            record->wrapPending = 1;
+            record->wrapPosition = loopStart;
+            record->wrapRingPosition = here;
+        }
+        return;
     }
     if (record->repeatCounter <= source->repeatCount) {
         SeekDecodedSamplesExactly(&source->decode, 0);
         record->consumedBytes = 0;
-        return true;
+        return;
     }
     record->repeatCounter = 0;
     record->consumedBytes = 0;
     if (record->currentSource + 1 < record->sourceCount) {
         ++record->currentSource;
         SeekDecodedSamplesExactly(&record->sources[record->currentSource].decode, 0);
-        return true;
+        return;
     }
     if (record->lastPlayMode == PlayLoop) {
         record->reachedEnd = 1;
@@ -137,10 +140,9 @@ static bool AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region,
         record->wrapPending = 1;
         record->wrapPosition = 0;
         record->wrapRingPosition = here;
-        return true;
+        return;
     }
     EndStreamData(record, region, here, cursor);
-    return false;
 }
 
 // Decode into the region until it is full or the data ends. Empty sources and
@@ -169,9 +171,7 @@ static void DecodeIntoRegion(SoundHandleRecord *record, LockedRegion *region, in
             EndStreamData(record, region, WritingRingPosition(*record, *region, offset), cursor);
             break;
         }
-        if (!AdvanceStreamSource(record, region, offset, cursor)) {
-            break;
-        }
+        AdvanceStreamSource(record, region, offset, cursor);
     }
 }
 
