@@ -103,11 +103,6 @@ static void AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region,
     ++record->repeatCounter;
     if (source->repeatCount == -1) {
         int loopStart = BytesOfFrames(source->loopStartFrame, align);
-        if (record->consumedBytes <= loopStart) {
-            // What it repeats for ever is empty: nothing follows.
-            EndStreamData(record, region, here, cursor);
-            return;
-        }
         SeekDecodedSamplesExactly(&source->decode, source->loopStartFrame);
         record->consumedBytes = loopStart;
         // One wrap is noted at a time. A source shorter than the lead wraps again
@@ -147,8 +142,9 @@ static void AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region,
 
 // Decode into the region until it is full or the data ends. Empty sources and
 // empty repeats are passed over in the same pass, so that the ring never plays
-// bytes that were not written; a loop over nothing ends like a play that is not
-// looped, in silence, instead of going round for ever.
+// bytes that were not written; a loop over nothing (or a source repeated for
+// ever whose repeats are empty) ends like a play that is not looped, in
+// silence, instead of going round for ever.
 static void DecodeIntoRegion(SoundHandleRecord *record, LockedRegion *region, int offset, uint32_t cursor)
 {
     int align = record->format.blockAlign;
