@@ -254,6 +254,8 @@ TEST_F(StreamSoundTest, TinyAndEmptySourcesPlayEveryRepeatAndNothingUnwritten)
         {{0, 7}, {20, 1}, true},      // empty repeats in a loop add nothing
         {{0, 0}, {3, 3}, true},       // nothing to loop: ends in silence
         {{5, 0}, {0, -1}, false},     // nothing to repeat for ever: ends in silence
+        {{4}, {-1}, false},           // repeated for ever, faster than the wraps are passed
+        {{4}, {-1}, true},
     };
     SoundCreateSettings settings;
     CopySoundCreateSettings(&settings);
@@ -263,12 +265,14 @@ TEST_F(StreamSoundTest, TinyAndEmptySourcesPlayEveryRepeatAndNothingUnwritten)
         int handle = CreateSoundHandleRecord(0);
         ASSERT_NE(handle, -1);
         std::vector<uint8_t> cycle;
+        bool forever = false; // a source repeated for ever (-1) with data, standing alone
         for (size_t s = 0; s < test.sizes.size(); ++s) {
             std::vector<uint8_t> pcm;
             for (int i = 0; i < test.sizes[s]; ++i) {
                 pcm.push_back(static_cast<uint8_t>(1 + i + 50 * s));
             }
-            for (int r = 0; r <= test.repeats[s]; ++r) {
+            forever = forever || (test.repeats[s] < 0 && !pcm.empty());
+            for (int r = 0; r <= std::max(test.repeats[s], 0); ++r) {
                 cycle.insert(cycle.end(), pcm.begin(), pcm.end());
             }
             std::string name = "tiny" + std::to_string(c) + "_" + std::to_string(s) + ".wav";
@@ -279,7 +283,7 @@ TEST_F(StreamSoundTest, TinyAndEmptySourcesPlayEveryRepeatAndNothingUnwritten)
                       0);
         }
         FakeBuffer *ring = SoundFakes::Buffers.back();
-        bool endless = test.loop && !cycle.empty();
+        bool endless = (test.loop || forever) && !cycle.empty();
         // A play that ends is played again from the start: the same bytes again.
         for (int play = 0; play < (endless ? 1 : 2); ++play) {
             SCOPED_TRACE("play " + std::to_string(play));
