@@ -100,7 +100,8 @@ static void AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region,
     int align = record->format.blockAlign;
     int here = WritingRingPosition(*record, *region, offset);
     StreamSoundSource *source = &record->sources[record->currentSource];
-    ++record->repeatCounter;
+    // Not counted for a source repeated for ever: one of a few bytes restarts
+    // thousands of times a second, and the count would overflow within a day.
     if (source->repeatCount == -1) {
         int loopStart = BytesOfFrames(source->loopStartFrame, align);
         SeekDecodedSamplesExactly(&source->decode, source->loopStartFrame);
@@ -116,7 +117,7 @@ static void AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region,
         }
         return;
     }
-    if (record->repeatCounter <= source->repeatCount) {
+    if (++record->repeatCounter <= source->repeatCount) {
         SeekDecodedSamplesExactly(&source->decode, 0);
         record->consumedBytes = 0;
         return;
