@@ -212,6 +212,20 @@ int ReadDecodedBytes(AudioDecodeState *state, void *buffer, int bytes)
 // Reposition unless the target is within a few bytes of where the output stands
 int SeekDecodedSamples(AudioDecodeState *state, int frame)
 {
+    if (state->ready == 0 || frame < 0) {
+        return -1;
+    }
+    int64_t target = static_cast<int64_t>(frame) * state->format.blockAlign;
+    if (target <= INT32_MAX && std::abs(target - state->outputPosition) <= kSeekSlackBytes) {
+        state->ended = 0;
+        return 0;
+    }
+    return SeekDecodedSamplesExactly(state, frame);
+}
+
+// Reposition wherever the output stands: a source of a few bytes restarts too
+int SeekDecodedSamplesExactly(AudioDecodeState *state, int frame)
+{
     if (state->ready == 0) {
         return -1;
     }
@@ -219,16 +233,15 @@ int SeekDecodedSamples(AudioDecodeState *state, int frame)
     if (frame < 0 || target > INT32_MAX) {
         return -1;
     }
-    if (std::abs(target - state->outputPosition) <= kSeekSlackBytes) {
-        return 0;
+    if (target != state->outputPosition) {
+        // The reader may leave the part of a block past the target in the block.
+        state->blockLeft = 0;
+        state->blockOffset = 0;
+        if (state->reader->SeekFrame(state, frame) != 0) {
+            return -1;
+        }
+        state->outputPosition = static_cast<int>(target);
     }
-    // The reader may leave the part of a block past the target in the block.
-    state->blockLeft = 0;
-    state->blockOffset = 0;
-    if (state->reader->SeekFrame(state, frame) != 0) {
-        return -1;
-    }
-    state->outputPosition = static_cast<int>(target);
     state->ended = 0;
     return 0;
 }

@@ -128,8 +128,10 @@ int SetupSoundDecode(AudioDecodeState *state, const StreamOpsTable *stream, uint
                      int oggBytesPerSample, int secondDecoder);
 // Deliver up to bytes of PCM; the bytes delivered (0 once ended), -1 when not ready
 int ReadDecodedBytes(AudioDecodeState *state, void *buffer, int bytes);
-// Move to an output frame; 0 or -1
+// Move to an output frame (within 15 bytes of the output position: stay); 0 or -1
 int SeekDecodedSamples(AudioDecodeState *state, int frame);
+// Move to an output frame even within those 15 bytes; 0 or -1
+int SeekDecodedSamplesExactly(AudioDecodeState *state, int frame);
 // Decoded length in bytes; -1 when the reader cannot tell or the state is not ready
 int GetDecodedLengthBytes(AudioDecodeState *state);
 // Convert everything into a new tracked block owned by the caller; 0 or -1

@@ -21,8 +21,6 @@ constexpr int kCatchUpLeadUnits = 192;
 // The first fill and the safe limit cover 192/256 s.
 constexpr int kPrimeNumerator = 192;
 constexpr int kPrimeDenominator = 256;
-// Sources that give nothing in a row before a pass gives up (empty sources).
-constexpr int kMaxEmptyAdvances = 2 * kStreamMaxSources + 2;
 // NOTE: every size below is worked out in 64 bits and only the result, which
 // the ring bounds, is narrowed: a valid high-rate format (8 channels of 32 bits
 // at 400 kHz is 12.8 MB a second) overflows an int in its products.
@@ -54,6 +52,12 @@ static int64_t PrimeBytes(int64_t perSecond)
     return perSecond * kPrimeNumerator / kPrimeDenominator;
 }
 
+// The ring position the writing has reached in a region locked at offset.
+static int WritingRingPosition(const SoundHandleRecord &record, const LockedRegion &region, int offset)
+{
+    return (offset + WrittenBytes(region)) % record.ringLength;
+}
+
 // Frames as bytes, as far as an int counts them.
 static int BytesOfFrames(int frames, int align)
 {
@@ -61,60 +65,91 @@ static int BytesOfFrames(int frames, int align)
     return bytes < INT32_MAX ? static_cast<int>(bytes) : INT32_MAX;
 }
 
-// The current source gave nothing: repeat it, go to the next one, loop to the
-// first, or end the data with silence. false stops the writing for this pass.
-static bool AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region, int offset, uint32_t cursor)
+// Advances that one round of the data takes: every source once and each of its
+// repeats (a source repeated for ever once). More than these in a row without a
+// byte means that no source holds any.
+static int AdvancesPerRound(const SoundHandleRecord *record)
 {
-    int align = record->format.blockAlign;
-    int here = (offset + WrittenBytes(*region)) % record->ringLength;
-    StreamSoundSource *source = &record->sources[record->currentSource];
-    ++record->repeatCounter;
-    if (source->repeatCount == -1) {
-        if (record->wrapPending != 0) {
-            return false;
-        }
-        SeekDecodedSamples(&source->decode, source->loopStartFrame);
-        int loopStart = BytesOfFrames(source->loopStartFrame, align);
-        record->consumedBytes = loopStart;
-        record->wrapPending = 1;
-        record->wrapPosition = loopStart;
-        record->wrapRingPosition = here;
-        return true;
+    int advances = 0;
+    for (int i = 0; i < record->sourceCount; ++i) {
+        int repeats = record->sources[i].repeatCount;
+        advances += repeats >= 0 ? repeats + 1 : 1;
     }
-    if (record->repeatCounter <= source->repeatCount) {
-        SeekDecodedSamples(&source->decode, 0);
-        record->consumedBytes = 0;
-        return true;
-    }
-    record->repeatCounter = 0;
-    record->consumedBytes = 0;
-    if (record->currentSource + 1 < record->sourceCount) {
-        ++record->currentSource;
-        SeekDecodedSamples(&record->sources[record->currentSource].decode, 0);
-        return true;
-    }
+    return advances;
+}
+
+// The data has ended: note where, for the cursor to pass, and write silence into
+// the rest of the locked bytes, up to 1/8 s.
+static void EndStreamData(SoundHandleRecord *record, LockedRegion *region, int here, uint32_t cursor)
+{
     record->reachedEnd = 1;
-    if (record->lastPlayMode == PlayLoop) {
-        record->currentSource = 0;
-        SeekDecodedSamples(&record->sources[0].decode, 0);
-        record->wrapPending = 1;
-        record->wrapPosition = 0;
-        record->wrapRingPosition = here;
-        return true;
-    }
     record->endOfData = 1;
     record->endPosition = here;
     record->endCursor = static_cast<int>(cursor);
     int rest = LockedBytes(*region) - WrittenBytes(*region);
     int eighth = EighthSecondBytes(record->format);
     FillLockedRegionWithSilence(&record->format, region, rest < eighth ? rest : eighth);
-    return false;
 }
 
-// Decode into the region until it is full or the data ends.
+// The current source gave nothing: repeat it, go to the next one, loop to the
+// first, or end the data with silence. A restart repositions even within the
+// conversion's seek slack, or a source of a few bytes would give nothing the
+// second time.
+static void AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region, int offset, uint32_t cursor)
+{
+    int align = record->format.blockAlign;
+    int here = WritingRingPosition(*record, *region, offset);
+    StreamSoundSource *source = &record->sources[record->currentSource];
+    // Not counted for a source repeated for ever: one of a few bytes restarts
+    // thousands of times a second, and the count would overflow within a day.
+    if (source->repeatCount == -1) {
+        int loopStart = BytesOfFrames(source->loopStartFrame, align);
+        SeekDecodedSamplesExactly(&source->decode, source->loopStartFrame);
+        record->consumedBytes = loopStart;
+        // One wrap is noted at a time. A source shorter than the lead wraps again
+        // before the cursor reaches the noted one: it plays on all the same (the
+        // ring would otherwise run dry), and the position catches up at the next
+        // noted wrap.
+        if (record->wrapPending == 0) {
+            record->wrapPending = 1;
+            record->wrapPosition = loopStart;
+            record->wrapRingPosition = here;
+        }
+        return;
+    }
+    if (++record->repeatCounter <= source->repeatCount) {
+        SeekDecodedSamplesExactly(&source->decode, 0);
+        record->consumedBytes = 0;
+        return;
+    }
+    record->repeatCounter = 0;
+    record->consumedBytes = 0;
+    if (record->currentSource + 1 < record->sourceCount) {
+        ++record->currentSource;
+        SeekDecodedSamplesExactly(&record->sources[record->currentSource].decode, 0);
+        return;
+    }
+    if (record->lastPlayMode == PlayLoop) {
+        record->reachedEnd = 1;
+        record->currentSource = 0;
+        SeekDecodedSamplesExactly(&record->sources[0].decode, 0);
+        record->wrapPending = 1;
+        record->wrapPosition = 0;
+        record->wrapRingPosition = here;
+        return;
+    }
+    EndStreamData(record, region, here, cursor);
+}
+
+// Decode into the region until it is full or the data ends. Empty sources and
+// empty repeats are passed over in the same pass, so that the ring never plays
+// bytes that were not written; a loop over nothing (or a source repeated for
+// ever whose repeats are empty) ends like a play that is not looped, in
+// silence, instead of going round for ever.
 static void DecodeIntoRegion(SoundHandleRecord *record, LockedRegion *region, int offset, uint32_t cursor)
 {
     int align = record->format.blockAlign;
+    const int advancesPerRound = AdvancesPerRound(record);
     int emptyAdvances = 0;
     while (WrittenBytes(*region) < LockedBytes(*region) && record->endOfData == 0) {
         StreamSoundSource *source = &record->sources[record->currentSource];
@@ -129,9 +164,11 @@ static void DecodeIntoRegion(SoundHandleRecord *record, LockedRegion *region, in
             emptyAdvances = 0;
             continue;
         }
-        if (++emptyAdvances > kMaxEmptyAdvances || !AdvanceStreamSource(record, region, offset, cursor)) {
+        if (++emptyAdvances > advancesPerRound) {
+            EndStreamData(record, region, WritingRingPosition(*record, *region, offset), cursor);
             break;
         }
+        AdvanceStreamSource(record, region, offset, cursor);
     }
 }
 

@@ -357,7 +357,7 @@ int StartStreamPlayback(int handle, int anyState)
     record->lastCursor = 0;
     record->endOfData = 0;
     StreamSoundSource *source = &record->sources[record->currentSource];
-    SeekDecodedSamples(&source->decode, record->consumedBytes / record->format.blockAlign);
+    SeekDecodedSamplesExactly(&source->decode, record->consumedBytes / record->format.blockAlign);
     record->streamPlaying = 1;
     RefillStreamSound(handle, anyState);
     ReleaseSectionLock(GetSoundLock());

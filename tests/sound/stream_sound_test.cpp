@@ -1,6 +1,7 @@
 // Stream sounds: a long file streams to its end through a ring whose play
 // cursor the test moves, by the refill rules; looping has no gap; the same
-// data reaches a voice back-end.
+// data reaches a voice back-end; sources of a few bytes or of none play every
+// repeat and end in silence.
 
 #include "sound_fakes.h"
 
@@ -8,6 +9,9 @@
 #include "sound/stream_sound.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
 
 using namespace Korvo;
 using SoundFakes::FakeBuffer;
@@ -226,4 +230,85 @@ TEST_F(StreamSoundTest, LoopedStreamWithoutDataFillsWhatItCanAndReturns)
         EXPECT_GE(RefillAllStreamSounds(), 0);
     }
     EXPECT_EQ(StopSoundHandlePlayback(handle), 0);
+}
+
+TEST_F(StreamSoundTest, TinyAndEmptySourcesPlayEveryRepeatAndNothingUnwritten)
+{
+    // 8-bit mono at 8000 Hz: one byte a frame, silence 127; the fake ring starts
+    // as 0xEE, so a byte the library never wrote shows.
+    constexpr int kByteRate = 8000;
+    constexpr int kByteTick = kByteRate / 100;
+    constexpr uint8_t kSilence = 127;
+    struct Case {
+        std::vector<int> sizes;
+        std::vector<int> repeats;
+        bool loop;
+    } cases[] = {
+        {{10}, {2}, false},           // a seek back within 15 bytes restarts it
+        {{15, 3}, {1, 4}, false},
+        {{0}, {30}, false},           // more empty repeats than a pass used to try
+        {{0}, {9}, false},
+        {{0, 0, 0}, {2, 2, 2}, false},
+        {{10, 0, 16}, {1, 12, 0}, false},
+        {{10}, {2}, true},
+        {{0, 7}, {20, 1}, true},      // empty repeats in a loop add nothing
+        {{0, 0}, {3, 3}, true},       // nothing to loop: ends in silence
+        {{5, 0}, {0, -1}, false},     // nothing to repeat for ever: ends in silence
+        {{4}, {-1}, false},           // repeated for ever, faster than the wraps are passed
+        {{4}, {-1}, true},
+    };
+    SoundCreateSettings settings;
+    CopySoundCreateSettings(&settings);
+    for (size_t c = 0; c < sizeof(cases) / sizeof(cases[0]); ++c) {
+        const Case &test = cases[c];
+        SCOPED_TRACE("case " + std::to_string(c));
+        int handle = CreateSoundHandleRecord(0);
+        ASSERT_NE(handle, -1);
+        std::vector<uint8_t> cycle;
+        bool forever = false; // a source repeated for ever (-1) with data, standing alone
+        for (size_t s = 0; s < test.sizes.size(); ++s) {
+            std::vector<uint8_t> pcm;
+            for (int i = 0; i < test.sizes[s]; ++i) {
+                pcm.push_back(static_cast<uint8_t>(1 + i + 50 * s));
+            }
+            forever = forever || (test.repeats[s] < 0 && !pcm.empty());
+            for (int r = 0; r <= std::max(test.repeats[s], 0); ++r) {
+                cycle.insert(cycle.end(), pcm.begin(), pcm.end());
+            }
+            std::string name = "tiny" + std::to_string(c) + "_" + std::to_string(s) + ".wav";
+            SoundWaveFormat format = MakePcmWaveFormat(1, kByteRate, 8);
+            std::string path = SoundFakes::WriteFile(name, SoundFakes::WaveImage(format, pcm));
+            ASSERT_EQ(AddStreamSoundFromFile(&settings, path.c_str(), static_cast<signed char>(test.repeats[s]), handle,
+                                             STREAM_SOURCE_STREAM, -1, 0),
+                      0);
+        }
+        FakeBuffer *ring = SoundFakes::Buffers.back();
+        bool endless = (test.loop || forever) && !cycle.empty();
+        // A play that ends is played again from the start: the same bytes again.
+        for (int play = 0; play < (endless ? 1 : 2); ++play) {
+            SCOPED_TRACE("play " + std::to_string(play));
+            ASSERT_EQ(StartSoundHandlePlayback(handle, test.loop ? PlayLoop : PlayBackground, 1), 0);
+            std::vector<uint8_t> played;
+            for (int tick = 0; tick < 300 && IsSoundHandlePlaying(handle) == 1; ++tick) {
+                std::vector<uint8_t> passed = SoundFakes::AdvanceBuffer(ring, kByteTick);
+                played.insert(played.end(), passed.begin(), passed.end());
+                RefillAllStreamSounds();
+            }
+            // The cycle over and over in a loop, else once and then silence.
+            auto expected = [&](size_t i) {
+                return endless ? cycle[i % cycle.size()] : i < cycle.size() ? cycle[i] : kSilence;
+            };
+            size_t same = 0;
+            while (same < played.size() && played[same] == expected(same)) {
+                ++same;
+            }
+            EXPECT_EQ(same, played.size()) << "first wrong byte";
+            EXPECT_EQ(IsSoundHandlePlaying(handle), endless ? 1 : 0);
+            if (!endless) {
+                EXPECT_GE(played.size(), cycle.size());
+                EXPECT_LT(played.size(), cycle.size() + kByteRate / 4) << "ended by itself soon after";
+            }
+        }
+        EXPECT_EQ(DeleteHandleRecord(handle), 0);
+    }
 }
