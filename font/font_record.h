@@ -9,7 +9,6 @@
 #include "core/threads/async_load.h"
 #include "image/raster_image.h"
 
-#include <climits>
 #include <cstddef>
 #include <cstdint>
 
@@ -139,12 +138,13 @@ inline bool IsBlankGlyph(const GlyphCharEntry &entry)
     return (entry.first == 0x20 && entry.second == 0) || (entry.first == 0x81 && entry.second == 0x40);
 }
 // Bytes of a cache block of rows x pitch, or 0 when it is not positive or larger than
-// the tracked allocator hands out (the product is taken in 64 bits: in 32 it can wrap
-// round to a block smaller than the cells written into it)
-inline size_t CacheBlockBytes(int rows, int pitch)
+// the tracked allocator hands out. The product is taken in 64 bits (in 32 it can wrap
+// round to a block smaller than the cells written into it) and given in 32 on every
+// build, so that the 64-bit builds answer as the 32-bit one does.
+inline int32_t CacheBlockBytes(int32_t rows, int32_t pitch)
 {
     int64_t bytes = static_cast<int64_t>(rows) * pitch;
-    return bytes > 0 && bytes <= INT_MAX ? static_cast<size_t>(bytes) : 0;
+    return bytes > 0 && bytes <= INT32_MAX ? static_cast<int32_t>(bytes) : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -225,6 +225,13 @@ int CreateFontToHandle(int size, const FontCacheSettings *settings, int handle, 
 int QueueAsyncFontBuild(const FontBuildParams &params);
 // The worker's side: build, then release the handle, or delete it when the build failed
 int RunAsyncFontBuild(AsyncLoadJob *job);
+// Where a build on a load worker stands when it passes a checkpoint
+enum FontBuildStage { FONT_BUILD_STARTING = 0, FONT_BUILD_BUILT = 1 };
+// Called on the worker before the build and once it is built (not yet released);
+// a caller that must find builds at those points (what the main thread does
+// meanwhile, staged by a test) sets one; null, the default, for none
+typedef void (*FontBuildCheckpoint)(AsyncLoadJob *job, int stage);
+void SetFontBuildCheckpoint(FontBuildCheckpoint checkpoint);
 void CopyFontCacheSettings(FontCacheSettings *out);
 int RefreshStandardFont();
 int RecreateAllFontHandles();

@@ -59,6 +59,7 @@ struct AsyncLoadQueue {
     DWORD mainThreadId;
     AsyncWorkerSlot workers[kAsyncWorkerCount];
     int threadCount;
+    int processorCount;
     int runningLimit;
     int runningCount;
     int stopRequested;
@@ -226,6 +227,18 @@ static MainThreadRequest *TakeOldestRequest()
     return request;
 }
 
+// A count of the queue as it stands (0 before the queue exists).
+static int ReadCountUnderLock(const int &count)
+{
+    if (!Queue.lockCreated) {
+        return 0;
+    }
+    LockQueue();
+    int value = count;
+    UnlockQueue();
+    return value;
+}
+
 // Under the lock: wake workers until the target number runs.
 static void KeepWorkersBusy()
 {
@@ -260,6 +273,7 @@ int InitAsyncLoadLock(DWORD mainThreadId)
     Queue.queuedCount = 0;
     SetHighWaterMark(0);
     Queue.threadCount = 0;
+    Queue.processorCount = 1;
     Queue.runningLimit = 1;
     Queue.runningCount = 0;
     Queue.stopRequested = 0;
@@ -286,6 +300,7 @@ int DeleteAsyncLoadLock()
 int StartAsyncLoadWorkers(int logicalProcessorCount)
 {
     Queue.threadCount = kAsyncWorkerCount;
+    Queue.processorCount = logicalProcessorCount;
     Queue.runningLimit = logicalProcessorCount - 1 < 1 ? 1 : logicalProcessorCount - 1;
     Queue.runningCount = 0;
     Queue.stopRequested = 0;
@@ -447,13 +462,7 @@ int RemoveAsyncLoadJob(int jobSlot, int onlyIfNotStarted)
 // The queued count under the lock
 int GetQueuedAsyncJobCount()
 {
-    if (!Queue.lockCreated) {
-        return 0;
-    }
-    LockQueue();
-    int count = Queue.queuedCount;
-    UnlockQueue();
-    return count;
+    return ReadCountUnderLock(Queue.queuedCount);
 }
 
 // Wake one sleeping worker: first one that slept in the middle of a job, else the longest sleeper
@@ -535,6 +544,24 @@ int RunMainThreadRequests()
     }
     KeepWorkersBusy();
     UnlockQueue();
+    return 0;
+}
+
+// The request count under the lock
+int GetQueuedMainThreadRequestCount()
+{
+    return ReadCountUnderLock(Queue.requestCount);
+}
+
+// Serve the jobs' requests until the queue is empty: a job may need the main
+// thread several times before it ends. With one processor the workers get time
+// to run between the rounds.
+int FinishQueuedAsyncJobs()
+{
+    while (GetQueuedAsyncJobCount() > 0) {
+        RunMainThreadRequests();
+        SleepMilliseconds(Queue.processorCount > 1 ? 0 : 2);
+    }
     return 0;
 }
 

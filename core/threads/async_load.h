@@ -94,5 +94,9 @@ int WakeAsyncWorker(int extraAllowance);
 int RequestMainThreadCall(MainThreadRequest *request);
 // On the main thread: run queued requests for about 2 ms (at least one); 0, -1 on other threads
 int RunMainThreadRequests();
+// On the main thread: run the requests until no job is queued or running; 0
+int FinishQueuedAsyncJobs();
+// How many requests wait for the main thread now
+int GetQueuedMainThreadRequestCount();
 
 } // namespace Korvo

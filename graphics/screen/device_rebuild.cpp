@@ -4,9 +4,7 @@
 
 #include "graphics/startup_entries.h"
 
-#include "core/system/window_state.h"
 #include "core/threads/async_load.h"
-#include "core/threads/thread_record.h"
 #include "graphics/draw/buffer_handles.h"
 #include "graphics/device/device_rebuild_hooks.h"
 #include "graphics/screen/device_startup.h"
@@ -27,16 +25,6 @@ namespace Korvo {
 // ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
-
-// No load job may touch the device while it is rebuilt; their main-thread
-// requests are served meanwhile, or they could never end.
-static void WaitForQueuedLoads()
-{
-    while (GetQueuedAsyncJobCount() > 0) {
-        RunMainThreadRequests();
-        SleepMilliseconds(GetLogicalProcessorCount() > 1 ? 0 : 2);
-    }
-}
 
 // Device objects go with the old device; what they hold stays in memory (the
 // subsystems above let go of theirs in EndDirectXSystem).
@@ -128,7 +116,8 @@ void ReleaseGraphicsDevice()
 {
     // Between a release and the rebuild Direct3D mode stays on without a device.
     if (GraphicsState.started != 0 && GraphicsState.direct3DModeActive != 0 && G_D3D_HasDevice() != 0) {
-        WaitForQueuedLoads();
+        // No load job may touch the device while it goes.
+        FinishQueuedAsyncJobs();
         ReleaseDeviceObjects();
     }
 }
@@ -141,7 +130,8 @@ int RecreateGraphicsDevice()
     if (GraphicsState.started == 0) {
         return 0;
     }
-    WaitForQueuedLoads();
+    // No load job may touch the device while it is rebuilt.
+    FinishQueuedAsyncJobs();
     int hadDirect3D = GraphicsState.direct3DModeActive;
     if (hadDirect3D != 0 && G_D3D_HasDevice() != 0) {
         ReleaseDeviceObjects();

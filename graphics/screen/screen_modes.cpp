@@ -7,6 +7,7 @@
 #include "core/log/error_log.h"
 #include "core/log/fatal_error.h"
 #include "core/math/vector_math.h"
+#include "core/threads/async_load.h"
 #include "graphics/device/shell_services.h"
 #include "core/system/window_state.h"
 #include "graphics/state/device_state_cache.h"
@@ -62,6 +63,10 @@ static void StoreFallbackSize()
 static void RestartGraphicsForMode(const ScreenMode &requested, const ScreenMode &previous)
 {
     if (GraphicsState.started != 0) {
+        // The restart deletes every graph and the device: a load job still at work
+        // may hold a graph it made (a font's cache) or wait to run its next device
+        // call, so the jobs end first, their main-thread requests served meanwhile.
+        FinishQueuedAsyncJobs();
         ShutdownGraphicsSystem();
     }
     StoreMode(requested);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -73,6 +74,28 @@ TEST(FontCacheLayout, CellAndCacheSizes)
     EXPECT_EQ(ComputeMemoryCacheSlotCount(400, 0), 20);
     EXPECT_EQ(ComputeMemoryCacheSlotCount(4, 0), 2024);
     EXPECT_EQ(ComputeMemoryCacheSlotCount(24, 7), 7);
+}
+
+TEST(FontCacheLayout, BlocksPastWhatTheAllocatorHandsOutAreRefusedNotWrappedRound)
+{
+    // Past 2^31 - 1 a product in 32 bits wraps round (to what the comments give):
+    // a block the cells would overrun. Every build refuses these as the 32-bit one must.
+    struct Case {
+        int32_t rows, pitch, bytes;
+    } cases[] = {
+        {512, 2048, 1 << 20},
+        {1, INT32_MAX, INT32_MAX},  // the largest block there is
+        {65536, 32768, 0},          // 2^31: negative
+        {65537, 65536, 0},          // 2^32 + 65,536: 65,536
+        {131072, 65536, 0},         // 2^33: nothing at all
+        {1512 * 1879, 1512, 0},     // 1,879 cells of 1,512 pixels, 8 bits: 697,280
+        {-65536, -65537, 0},        // positive, past 2^32: 65,536
+        {0, 2048, 0},
+        {512, -4, 0},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(CacheBlockBytes(c.rows, c.pitch), c.bytes) << c.rows << " x " << c.pitch;
+    }
 }
 
 TEST(FontGlyphSlots, RoundRobinReplacesTheOldestAndCellsFillColumns)

@@ -243,3 +243,31 @@ TEST_F(PlayBufferTest, ARestartPlaysTheWholeSoundOnceWhateverTheEarlierPlayLeftI
         ReleasePlayBuffer(&buffer);
     }
 }
+
+TEST_F(PlayBufferTest, TheEndsOfAnEarlierPlaysPiecesDoNotEndARestartedPlay)
+{
+    // An engine that plays one piece at a time: the two pieces a restart flushed
+    // report their ends once none, one or two of the new play's own have ended.
+    for (int ownEndsFirst : {0, 1, 2}) {
+        PlayBuffer buffer;
+        FakeVoice *voice = Make(&buffer, 250);
+        PlayPlayBuffer(&buffer, 0);
+        FeedPlayBufferVoice(&buffer, 400);
+        StopPlayBuffer(&buffer);
+        SetPlayBufferPosition(0, &buffer);
+        PlayPlayBuffer(&buffer, 0);
+        FeedPlayBufferVoice(&buffer, 1000); // the whole sound: 100, 100 and 50 frames
+        ASSERT_EQ(voice->flushed.size(), 2u);
+        ASSERT_EQ(voice->queued.size(), 3u);
+        for (int own = 0; own < 3; ++own) {
+            if (own == ownEndsFirst) {
+                SoundFakes::ReportFlushedEnds(voice);
+            }
+            EXPECT_TRUE(IsPlaying(&buffer)) << ownEndsFirst << ": ended with " << 3 - own << " own pieces to play";
+            ASSERT_TRUE(SoundFakes::PlayOldestPiece(voice));
+        }
+        EXPECT_FALSE(IsPlaying(&buffer)) << ownEndsFirst;
+        EXPECT_EQ(voice->captured.size(), 500u);
+        ReleasePlayBuffer(&buffer);
+    }
+}

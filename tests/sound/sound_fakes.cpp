@@ -158,31 +158,45 @@ void PutLe32(std::vector<uint8_t> &out, uint32_t value)
 const SoundBackend *VoiceBackend() { return &VoiceRecord; }
 const SoundBackend *BufferBackend() { return &BufferRecord; }
 
-void PullVoice(FakeVoice *voice, uint32_t bytes)
+void ReportFlushedEnds(FakeVoice *voice)
 {
-    std::unique_lock<std::recursive_mutex> hold(voice->lock);
-    if (!voice->started) {
-        return;
-    }
-    hold.unlock();
-    FeedPlayBufferVoice(voice->owner, bytes);
-    hold.lock();
     std::vector<void *> flushed;
-    flushed.swap(voice->flushed);
-    hold.unlock();
+    {
+        std::lock_guard<std::recursive_mutex> hold(voice->lock);
+        flushed.swap(voice->flushed);
+    }
     for (void *context : flushed) {
         FinishPlayBufferVoiceBuffer(voice->owner, context);
     }
-    for (;;) {
-        hold.lock();
+}
+
+bool PlayOldestPiece(FakeVoice *voice)
+{
+    FakePiece piece;
+    {
+        std::lock_guard<std::recursive_mutex> hold(voice->lock);
         if (!voice->started || voice->queued.empty()) {
-            return;
+            return false;
         }
-        FakePiece piece = voice->queued.front();
+        piece = voice->queued.front();
         voice->queued.erase(voice->queued.begin());
         voice->captured.insert(voice->captured.end(), piece.data, piece.data + piece.bytes);
-        hold.unlock();
-        FinishPlayBufferVoiceBuffer(voice->owner, piece.context);
+    }
+    FinishPlayBufferVoiceBuffer(voice->owner, piece.context);
+    return true;
+}
+
+void PullVoice(FakeVoice *voice, uint32_t bytes)
+{
+    {
+        std::lock_guard<std::recursive_mutex> hold(voice->lock);
+        if (!voice->started) {
+            return;
+        }
+    }
+    FeedPlayBufferVoice(voice->owner, bytes);
+    ReportFlushedEnds(voice);
+    while (PlayOldestPiece(voice)) {
     }
 }
 

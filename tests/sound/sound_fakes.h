@@ -68,6 +68,11 @@ extern int CursorReadsInsideAtShutdown;
 // One engine pass of a voice: ask for bytes, report the ends of flushed pieces,
 // then play out what is queued while the voice stays started.
 void PullVoice(FakeVoice *voice, uint32_t bytes);
+// The parts of a pass, for an engine the test steps: report the ends of the
+// flushed pieces; play the oldest queued piece and report its end (false when
+// the voice is stopped or has nothing queued).
+void ReportFlushedEnds(FakeVoice *voice);
+bool PlayOldestPiece(FakeVoice *voice);
 // Move a buffer's cursor by bytes (wrapping); returns the bytes passed over when it plays.
 std::vector<uint8_t> AdvanceBuffer(FakeBuffer *buffer, uint32_t bytes);
 

@@ -122,10 +122,7 @@ static void OnActivation(WPARAM wParam, int isActivateApp)
         return;
     }
     // Loads waiting for the main thread must not stall behind a paused program.
-    while (GetQueuedAsyncJobCount() > 0) {
-        RunMainThreadRequests();
-        Sleep(WindowState.logicalProcessorCount <= 1 ? 2 : 0);
-    }
+    FinishQueuedAsyncJobs();
     ActivationEventRing &ring = WindowState.activations;
     if (WindowState.insidePump != 0 && WindowState.creating == 0 && ring.count < kActivationRingCapacity) {
         ring.entries[ring.writeIndex] = ActivationEvent{static_cast<int>(wParam), isActivateApp};

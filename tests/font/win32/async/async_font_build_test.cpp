@@ -5,7 +5,7 @@
 
 #include "font/font_record.h"
 
-#include "tests/graphics/win32/device/library_session.h"
+#include "tests/font/win32/async/async_font_session.h"
 
 #include <gtest/gtest.h>
 
@@ -19,29 +19,10 @@ int MakeFontInBackground(int size, int type, int edgeSize);
 void WaitForBackgroundLoads();
 
 using namespace Korvo;
+using AsyncFontTest::ScreenWithText;
+using AsyncFontTest::StartLibraryOnRoad;
 
 namespace {
-
-// A title of its own: the second-instance check refuses a window title that is
-// already on the desktop, which other tests' windows may hold meanwhile
-int StartLibraryOnRoad(bool direct3D)
-{
-    SetAppWindowTitle("KorvoAsyncFontTest");
-    SetScreenResolutionAndDepth(640, 480, 32, 60);
-    ChangeWindowMode(1);
-    SetHardwareRenderingWanted(direct3D ? 1 : 0);
-    return StartLibrary();
-}
-
-std::vector<uint32_t> ScreenWithText(int font)
-{
-    ClearDrawScreen();
-    if (font != -1) {
-        int edge = PackScreenColor(20, 60, 10);
-        EXPECT_EQ(DrawTextToHandle(20, 30, "背景Ag字", PackScreenColor(250, 220, 40), font, edge, 0), 0);
-    }
-    return GraphicsTest::ReadScreenPixels(640, 480, 0);
-}
 
 TEST(AsyncFontBuild, PendingUntilBuiltThenDrawsAsOnTheCallersThreadAndAFailedBuildLeavesNoHandle)
 {
