@@ -29,7 +29,7 @@ enum FontRenderMode {
 // font calls refuse it until the build has ended (GetQueuedAsyncJobCount), and a build
 // that fails deletes it.
 // The library has no call that deletes a font: fonts live until the library shuts down
-// (or a change of screen or window mode, which AttachFontDeleteFlagToHandle reports).
+// (AttachFontDeleteFlagToHandle reports it); a change of screen or window mode keeps them.
 int CreateFontHandleWithSettings(const FontCacheSettings *settings, const char *face, int size, int thickness,
                                  int type, int charSet, int edgeSize, int italic, int wantedHandle, int async);
 // 1 for a live font handle, else 0
