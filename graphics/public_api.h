@@ -168,7 +168,8 @@ int CreateDivGraphFromImageFile(const char *fileName, int count, int columns, in
 // The same with a mirror flag (1: the image mirrored left to right, cells taken from the right)
 int CreateDivGraphFromFileEx(const char *fileName, int count, int columns, int rows, int pieceWidth,
                              int pieceHeight, int *handles, int callerFlag, int mirror);
-// Delete a graph (its pending load is cancelled or awaited); 0 or -1
+// Delete a graph (its pending load is cancelled or awaited; a piece of a divided load
+// still loading waits for that load, which the other pieces share); 0 or -1
 int DestroyGraphHandle(int handle, int unused);
 // 1 for a valid graph whose load has finished, else 0
 int IsGraphHandleReady(int handle);

@@ -119,6 +119,36 @@ static int ChooseFreeSlot(const HandleTypeEntry &entry, HandleValue wanted)
     return slot;
 }
 
+// Whether a record of the kind other than record waits for the same load job (the
+// kind's lock is held): a job that loads into several records, such as a divided
+// graph, must not be dropped for one of them, as it would leave the others unmade.
+static bool ShareOneLoadJob(const HandleTypeEntry &entry, HandleRecordHeader *record)
+{
+    if (record->loadJobSlot < 0) {
+        return false;
+    }
+    for (int slot = entry.lowestSlot; slot <= entry.highestSlot; ++slot) {
+        HandleRecordHeader *other = RecordHeader(entry.slots[slot]);
+        if (other != nullptr && other != record && PendingLoadCount(other) != 0 &&
+            other->loadJobSlot == record->loadJobSlot) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// After a job was dropped before it started: no record of the kind waits for it
+// any more, since nothing will release them (the kind's lock is held).
+static void ForgetDroppedLoadJob(HandleTypeEntry &entry, int jobSlot)
+{
+    for (int slot = entry.lowestSlot; slot <= entry.highestSlot; ++slot) {
+        HandleRecordHeader *record = RecordHeader(entry.slots[slot]);
+        if (record != nullptr && PendingLoadCount(record) != 0 && record->loadJobSlot == jobSlot) {
+            __atomic_store_n(&record->pendingLoadCount, 0, __ATOMIC_RELEASE);
+        }
+    }
+}
+
 // Take a record out of its slot and chain and free it (the kind's lock is held).
 static void FreeRecordInSlot(HandleTypeEntry &entry, int slot)
 {
@@ -301,7 +331,19 @@ int DeleteHandleRecord(HandleValue handle)
         *record->ownerVariable = -1;
     }
     while (PendingLoadCount(record) != 0) {
-        int removed = RemoveAsyncLoadJob(record->loadJobSlot, 1);
+        if (record->loadJobSlot >= 0 && record->loadJobSlot == GetCallingWorkerJobSlot()) {
+            // The job itself deletes a record it loads: it waits for nothing more.
+            __atomic_store_n(&record->pendingLoadCount, 0, __ATOMIC_RELEASE);
+            break;
+        }
+        // A job shared with other records is waited for even before it starts
+        // (unless it has gone without releasing them).
+        int removed = kAsyncJobAlreadyStarted;
+        if (!ShareOneLoadJob(entry, record)) {
+            removed = RemoveAsyncLoadJob(record->loadJobSlot, 1);
+        } else if (IsAsyncJobQueued(record->loadJobSlot) == 0) {
+            removed = -1;
+        }
         if (removed != kAsyncJobAlreadyStarted) {
             // Dropped before it started (or already gone): nothing will release it.
             __atomic_store_n(&record->pendingLoadCount, 0, __ATOMIC_RELEASE);
@@ -320,7 +362,8 @@ int DeleteHandleRecord(HandleValue handle)
                 ReleaseSectionLock(&entry.lock);
                 return -1;
             }
-            if (PendingLoadCount(record) == 0) {
+            // A job releases its records before it leaves its slot.
+            if (PendingLoadCount(record) == 0 || IsAsyncJobQueued(record->loadJobSlot) == 0) {
                 break;
             }
             ReleaseSectionLock(&entry.lock);
@@ -375,10 +418,13 @@ int DeleteHandlesOfType(int kind, HandleRecordPredicate predicate)
         if (record == nullptr || (predicate != nullptr && predicate(record) != 0)) {
             continue;
         }
-        // Jobs not started yet are dropped; running ones keep their count and are waited for.
+        // Jobs not started yet are dropped, for every record they load into;
+        // running ones keep their counts and are waited for.
         if (record->pendingLoadCount != 0) {
             int removed = RemoveAsyncLoadJob(record->loadJobSlot, 1);
-            if (removed == 0 || removed == -1) {
+            if (removed == 0) {
+                ForgetDroppedLoadJob(entry, record->loadJobSlot);
+            } else if (removed == -1) {
                 record->pendingLoadCount = 0;
             }
         }
@@ -386,9 +432,14 @@ int DeleteHandlesOfType(int kind, HandleRecordPredicate predicate)
     ReleaseSectionLock(&entry.lock);
 
     for (int slot = entry.lowestSlot; slot <= entry.highestSlot; ++slot) {
+        // Looked at under the lock: a load job may delete a record it made meanwhile.
+        AcquireSectionLock(&entry.lock);
         HandleRecordHeader *record = RecordHeader(entry.slots[slot]);
-        if (record != nullptr && (predicate == nullptr || predicate(record) == 0)) {
-            DeleteHandleRecord(record->handle);
+        bool selected = record != nullptr && (predicate == nullptr || predicate(record) == 0);
+        HandleValue handle = selected ? record->handle : -1;
+        ReleaseSectionLock(&entry.lock);
+        if (selected) {
+            DeleteHandleRecord(handle);
         }
     }
     return 0;

@@ -406,21 +406,39 @@ int QueueAsyncLoadJob(AsyncLoadJob *job)
 // Queue the job and count it on the handle in one step under the kind's lock
 int QueueAsyncLoadJobForHandle(AsyncLoadJob *job, HandleValue handle)
 {
-    if (handle < 0 || HandleTypeTable[HandleKindOf(handle)].registered == 0) {
+    return QueueAsyncLoadJobForHandles(job, handle, nullptr, 0);
+}
+
+// Queue the job and count it on every handle in one step under the kind's lock
+int QueueAsyncLoadJobForHandles(AsyncLoadJob *job, HandleValue first, const HandleValue *more, int moreCount)
+{
+    if (first < 0 || HandleTypeTable[HandleKindOf(first)].registered == 0) {
         TrackedFree(job);
         return -1;
     }
-    HandleTypeEntry &entry = HandleTypeTable[HandleKindOf(handle)];
+    HandleTypeEntry &entry = HandleTypeTable[HandleKindOf(first)];
     AcquireSectionLock(&entry.lock);
-    // The count goes up before the job can run, so neither a deletion nor the
-    // job's own release can see the record without it.
-    if (AttachPendingLoadJob(handle, -1) != 0) {
+    bool valid = LookupHandleRecord(first) != nullptr;
+    for (int i = 0; valid && i < moreCount; ++i) {
+        valid = HandleKindOf(more[i]) == HandleKindOf(first) && LookupHandleRecord(more[i]) != nullptr;
+    }
+    if (!valid) {
         ReleaseSectionLock(&entry.lock);
         TrackedFree(job);
         return -1;
     }
+    // The counts go up before the job can run, so neither a deletion nor the
+    // job's own release can see a record without it; the slot follows under the
+    // same lock, before anyone may look at it.
+    AttachPendingLoadJob(first, -1);
+    for (int i = 0; i < moreCount; ++i) {
+        AttachPendingLoadJob(more[i], -1);
+    }
     QueueAsyncLoadJob(job);
-    static_cast<HandleRecordHeader *>(LookupHandleRecord(handle))->loadJobSlot = job->queueSlot;
+    static_cast<HandleRecordHeader *>(LookupHandleRecord(first))->loadJobSlot = job->queueSlot;
+    for (int i = 0; i < moreCount; ++i) {
+        static_cast<HandleRecordHeader *>(LookupHandleRecord(more[i]))->loadJobSlot = job->queueSlot;
+    }
     ReleaseSectionLock(&entry.lock);
     return 0;
 }
@@ -457,6 +475,18 @@ int RemoveAsyncLoadJob(int jobSlot, int onlyIfNotStarted)
     TrackedFree(job);
     UnlockQueue();
     return 0;
+}
+
+// Whether the slot holds a job, under the lock
+int IsAsyncJobQueued(int jobSlot)
+{
+    if (!Queue.lockCreated || jobSlot < 0 || jobSlot >= kAsyncJobSlotCount) {
+        return 0;
+    }
+    LockQueue();
+    int queued = Queue.slots[jobSlot] != nullptr ? 1 : 0;
+    UnlockQueue();
+    return queued;
 }
 
 // The queued count under the lock
@@ -545,6 +575,20 @@ int RunMainThreadRequests()
     KeepWorkersBusy();
     UnlockQueue();
     return 0;
+}
+
+// The calling worker's current job's slot, under the lock
+int GetCallingWorkerJobSlot()
+{
+    if (!Queue.lockCreated) {
+        return -1;
+    }
+    LockQueue();
+    int worker = FindCallingWorker();
+    const AsyncLoadJob *job = worker >= 0 ? Queue.workers[worker].currentJob : nullptr;
+    int slot = job != nullptr ? job->queueSlot : -1;
+    UnlockQueue();
+    return slot;
 }
 
 // The request count under the lock

@@ -85,8 +85,16 @@ int QueueAsyncLoadJob(AsyncLoadJob *job);
 // Queue a job that loads into a handle: the handle's pending-load count and job
 // slot are set under the kind's lock together with the queueing; 0, or -1 (job freed)
 int QueueAsyncLoadJobForHandle(AsyncLoadJob *job, HandleValue handle);
+// The same for a job that loads into several handles of first's kind (first and
+// the moreCount handles of more): each counts the job and records its slot; 0, or
+// -1 (job freed, nothing counted)
+int QueueAsyncLoadJobForHandles(AsyncLoadJob *job, HandleValue first, const HandleValue *more, int moreCount);
+// The queue slot of the job the calling worker runs, or -1 (no job, or not a worker)
+int GetCallingWorkerJobSlot();
 // Remove a job: -1 slot empty, -2 started (with onlyIfNotStarted), else freed and 0
 int RemoveAsyncLoadJob(int jobSlot, int onlyIfNotStarted);
+// 1 while a job (started or not) holds the queue slot, else 0
+int IsAsyncJobQueued(int jobSlot);
 // Wake one sleeping worker when fewer than running limit + extraAllowance run; 0
 int WakeAsyncWorker(int extraAllowance);
 

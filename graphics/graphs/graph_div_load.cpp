@@ -22,6 +22,13 @@ namespace Korvo {
 constexpr int kFullPathCapacity = 1024;
 
 // ---------------------------------------------------------------------------
+// Module globals
+// ---------------------------------------------------------------------------
+
+// Set on the main thread before the jobs it is to see are queued.
+static DivGraphLoadCheckpoint Checkpoint = nullptr;
+
+// ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
 
@@ -72,6 +79,16 @@ static int RunDivGraphLoadRequest(GraphLoadRequest *request, void *asyncContext)
     return result;
 }
 
+static void PassCheckpoint(AsyncLoadJob *job, int stage)
+{
+    if (Checkpoint != nullptr) {
+        Checkpoint(job, stage);
+    }
+}
+
+// Every piece and the whole-sheet graph count this job until it is done with
+// them: what the job deletes goes while still counted (no one else can delete it
+// meanwhile), and a piece released is not touched again.
 static int RunDivGraphLoadJob(AsyncLoadJob *job)
 {
     GraphLoadRequest request;
@@ -82,18 +99,19 @@ static int RunDivGraphLoadJob(AsyncLoadJob *job)
         UnpackLoadJob(job, &request, images, handles, count);
         request.divHandles = handles;
     }
+    PassCheckpoint(job, DIV_GRAPH_LOAD_STARTING);
     int result = handles != nullptr ? RunDivGraphLoadRequest(&request, job) : -1;
-    if (request.baseHandle != -1) {
-        ReleasePendingLoadJob(request.baseHandle);
-    }
-    for (int i = 0; handles != nullptr && i < count; ++i) {
-        ReleasePendingLoadJob(handles[i]);
-    }
+    PassCheckpoint(job, DIV_GRAPH_LOAD_CUT);
+    int kept = handles != nullptr ? count : 0;
     if (request.reload == 0) {
-        if (result != 0 && handles != nullptr) {
-            DestroyGraphsFromJob(handles, count, job);
-        }
         DestroyGraphsFromJob(&request.baseHandle, 1, job);
+        if (result != 0) {
+            DestroyGraphsFromJob(handles, kept, job);
+            kept = 0;
+        }
+    }
+    for (int i = 0; i < kept; ++i) {
+        ReleasePendingLoadJob(handles[i]);
     }
     TrackedFree(handles);
     return 0;
@@ -136,20 +154,12 @@ static int StartDivGraphLoadRequest(GraphLoadRequest *request, int backgroundFla
     int result = -1;
     if (backgroundFlag != 0) {
         AsyncLoadJob *job = PackGraphLoadJob(request, handles, count, RunDivGraphLoadJob);
-        int anchor = request->baseHandle != -1 ? request->baseHandle : handles[0];
-        // The pieces count the job before it can run; the anchor's count goes up as it is queued.
-        for (int i = 0; job != nullptr && i < count; ++i) {
-            if (handles[i] != anchor) {
-                AttachPendingLoadJob(handles[i], -1);
-            }
-        }
-        if (job != nullptr && QueueAsyncLoadJobForHandle(job, anchor) == 0) {
+        // The job writes every piece and the whole-sheet graph: each counts it.
+        bool withBase = request->baseHandle != -1;
+        int first = withBase ? request->baseHandle : handles[0];
+        if (job != nullptr && QueueAsyncLoadJobForHandles(job, first, withBase ? handles : handles + 1,
+                                                          withBase ? count : count - 1) == 0) {
             return 0;
-        }
-        for (int i = 0; job != nullptr && i < count; ++i) {
-            if (handles[i] != anchor) {
-                ReleasePendingLoadJob(handles[i]);
-            }
         }
     } else {
         result = RunDivGraphLoadRequest(request, nullptr);
@@ -169,6 +179,11 @@ static int StartDivGraphLoadRequest(GraphLoadRequest *request, int backgroundFla
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
+
+void SetDivGraphLoadCheckpoint(DivGraphLoadCheckpoint checkpoint)
+{
+    Checkpoint = checkpoint;
+}
 
 int UploadImagesToDivGraphs(const RasterImage *color, const RasterImage *alpha, int count, int columns, int rows,
                             int pieceWidth, int pieceHeight, const int *handles, int mirror, int transparentFlag,

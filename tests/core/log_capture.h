@@ -96,21 +96,29 @@ inline std::vector<std::string> ReadLogLines()
     return lines;
 }
 
+// Blocks of tracked memory that the last memory dump in "Log.txt" lists alive
+// (-1: no dump there).
+inline int BlocksAliveInLastDump()
+{
+    int alive = -1;
+    for (const std::string &line : ReadLogLines()) {
+        int bytes = 0;
+        int blocks = 0;
+        double kilobytes = 0;
+        if (std::sscanf(line.c_str(), "\tTotal size:%d(%lfkb)  Alloc num:%d", &bytes, &kilobytes, &blocks) == 3) {
+            alive = blocks;
+        }
+    }
+    return alive;
+}
+
 // Blocks of tracked memory alive now, from a fresh dump of the tracked blocks
 // (the dump starts a fresh log).
 inline int LiveTrackedBlocks()
 {
     StartFreshLog();
     Korvo::DumpTrackedBlocks();
-    for (const std::string &line : ReadLogLines()) {
-        int bytes = 0;
-        int blocks = 0;
-        double kilobytes = 0;
-        if (std::sscanf(line.c_str(), "\tTotal size:%d(%lfkb)  Alloc num:%d", &bytes, &kilobytes, &blocks) == 3) {
-            return blocks;
-        }
-    }
-    return -1;
+    return BlocksAliveInLastDump();
 }
 
 } // namespace KorvoTest

@@ -7,9 +7,8 @@
 
 #include "font/font_record.h"
 
-#include "core/threads/thread_record.h"
-#include "graphics/device/main_thread_call.h"
 #include "tests/font/win32/async/async_font_session.h"
+#include "tests/graphics/win32/device/load_staging.h"
 
 #include <gtest/gtest.h>
 
@@ -26,34 +25,9 @@ using namespace Korvo;
 
 namespace {
 
-// How a staged process ends.
-constexpr int kDrewAsTwin = 0;
-constexpr int kDrewOtherwise = 1;
-constexpr int kBuildEndedFirst = 3; // fewer waits than asked for: every point was staged
-constexpr int kNoStart = 4;
+using LoadStaging::kLoadEndedFirst;
+using LoadStaging::kNoStart;
 constexpr int kNoModeChange = 5;
-// A cap on the points tried, should a build never end.
-constexpr int kMostWaits = 64;
-
-// The build waits at its checkpoints as at a device call: until the main thread serves it.
-void WaitForMainThreadAtCheckpoint(AsyncLoadJob *job, int)
-{
-    RunOnMainThread(job, [] {});
-}
-
-// True once the build waits for the main thread, false once it has ended.
-bool BuildWaitsForMainThread()
-{
-    for (;;) {
-        if (GetQueuedMainThreadRequestCount() > 0) {
-            return true;
-        }
-        if (GetQueuedAsyncJobCount() == 0) {
-            return false;
-        }
-        SleepMilliseconds(1);
-    }
-}
 
 // In its own process: serve the build's first waits, change the screen mode
 // while it waits once more, then draw it beside its twin; ends the process.
@@ -64,15 +38,11 @@ bool BuildWaitsForMainThread()
     }
     SelectDrawTarget(-2);
     int twin = CreateFontHandleWithSettings(nullptr, nullptr, 22, -1, FontSmoothedEdge, -1, 2, 0, -1, 0);
-    SetFontBuildCheckpoint(WaitForMainThreadAtCheckpoint);
+    SetFontBuildCheckpoint(LoadStaging::WaitForMainThreadAtCheckpoint);
     int font = MakeFontInBackground(22, FontSmoothedEdge, 2);
-    // The one job waits at one request at a time, and a round serves the requests queued when it began.
-    for (int served = 0; served < waitsServedFirst && BuildWaitsForMainThread(); ++served) {
-        RunMainThreadRequests();
-    }
-    if (!BuildWaitsForMainThread()) {
+    if (!LoadStaging::ServeWaitsThenHold(waitsServedFirst)) {
         ShutdownLibrary();
-        std::exit(kBuildEndedFirst);
+        std::exit(kLoadEndedFirst);
     }
     if (SetScreenResolutionAndDepth(400, 300, 32, 60) != 0) {
         std::exit(kNoModeChange);
@@ -91,28 +61,13 @@ bool BuildWaitsForMainThread()
                  differing);
     bool same = expected != blank && differing == 0;
     ShutdownLibrary();
-    std::exit(same ? kDrewAsTwin : kDrewOtherwise);
+    std::exit(same ? LoadStaging::kStagedRight : LoadStaging::kStagedWrong);
 }
 
 // Every wait of a build staged in turn, until the build ends before the wait asked for.
-// (A staged process runs this test again up to its own staging, skipping the
-// earlier ones, so the loop goes on as long as none has ended it here.)
 int StageTheChangeAtEveryWait(bool direct3D)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    int waits = 0;
-    for (int ended = kDrewAsTwin; waits < kMostWaits; ++waits) {
-        SCOPED_TRACE(waits);
-        auto drewAsTwinOrEndedFirst = [&ended](int code) {
-            ended = code;
-            return code == kDrewAsTwin || code == kBuildEndedFirst;
-        };
-        EXPECT_EXIT(ChangeModeAtWait(direct3D, waits), drewAsTwinOrEndedFirst, "");
-        if (ended == kBuildEndedFirst || ended == kNoStart) {
-            break;
-        }
-    }
-    return waits;
+    return LoadStaging::StageAtEveryWait(0, [direct3D](int waits) { ChangeModeAtWait(direct3D, waits); });
 }
 
 // Both checkpoints, and on the Direct3D road the device calls between them.
