@@ -42,6 +42,15 @@ else
   export DISPLAY=":$num"
 fi
 
+# The first Wine program of a session starts the Wine server and the prefix's services,
+# and they keep that program's output streams open until the session ends. CTest waits
+# for a test's output to close, so that one test would last until every other test of
+# the prefix had ended. Start the session with its streams on /dev/null instead (on the
+# test's display: the session's desktop needs one); when a server already runs, the
+# second one just exits, and the short-lived program is quick.
+"$WINESERVER" -p5 </dev/null >/dev/null 2>&1 9<&- || true
+"$WINELOADER" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 9<&- || true
+
 set +e
 "$WINELOADER" "$program" "$@"
 rc=$?
