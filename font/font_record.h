@@ -225,13 +225,9 @@ int CreateFontToHandle(int size, const FontCacheSettings *settings, int handle, 
 int QueueAsyncFontBuild(const FontBuildParams &params);
 // The worker's side: build, then release the handle, or delete it when the build failed
 int RunAsyncFontBuild(AsyncLoadJob *job);
-// Where a build on a load worker stands when it passes a checkpoint
+// The checkpoints (PassAsyncJobCheckpoint) a build on a load worker passes:
+// before it builds, and once it is built (not yet released)
 enum FontBuildStage { FONT_BUILD_STARTING = 0, FONT_BUILD_BUILT = 1 };
-// Called on the worker before the build and once it is built (not yet released);
-// a caller that must find builds at those points (what the main thread does
-// meanwhile, staged by a test) sets one; null, the default, for none
-typedef void (*FontBuildCheckpoint)(AsyncLoadJob *job, int stage);
-void SetFontBuildCheckpoint(FontBuildCheckpoint checkpoint);
 void CopyFontCacheSettings(FontCacheSettings *out);
 int RefreshStandardFont();
 int RecreateAllFontHandles();

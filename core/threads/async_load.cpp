@@ -73,6 +73,8 @@ struct AsyncLoadQueue {
 // ---------------------------------------------------------------------------
 
 static AsyncLoadQueue Queue;
+// Set on the main thread before the jobs it is to see are queued.
+static AsyncJobCheckpoint JobCheckpoint = nullptr;
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -595,6 +597,18 @@ int GetCallingWorkerJobSlot()
 int GetQueuedMainThreadRequestCount()
 {
     return ReadCountUnderLock(Queue.requestCount);
+}
+
+void SetAsyncJobCheckpoint(AsyncJobCheckpoint checkpoint)
+{
+    JobCheckpoint = checkpoint;
+}
+
+void PassAsyncJobCheckpoint(AsyncLoadJob *job, int stage)
+{
+    if (JobCheckpoint != nullptr) {
+        JobCheckpoint(job, stage);
+    }
 }
 
 // Serve the jobs' requests until the queue is empty: a job may need the main

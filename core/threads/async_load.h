@@ -39,6 +39,10 @@ struct AsyncLoadJob {
     unsigned char params[4]; // packed parameters; the allocation extends it
 };
 
+// Called on a worker where a job passes a checkpoint of its own (stage: the job
+// kind's own numbering), for callers that must find jobs at those points.
+typedef void (*AsyncJobCheckpoint)(AsyncLoadJob *job, int stage);
+
 struct MainThreadRequest;
 // Runs a request on the main thread; the result goes back to the worker.
 typedef int (*MainThreadCallback)(MainThreadRequest *request);
@@ -97,6 +101,11 @@ int RemoveAsyncLoadJob(int jobSlot, int onlyIfNotStarted);
 int IsAsyncJobQueued(int jobSlot);
 // Wake one sleeping worker when fewer than running limit + extraAllowance run; 0
 int WakeAsyncWorker(int extraAllowance);
+// The handler every job's checkpoints call (what the main thread does meanwhile,
+// staged by a test); null, the default, for none. Set before the jobs are queued.
+void SetAsyncJobCheckpoint(AsyncJobCheckpoint checkpoint);
+// On a worker: call the checkpoint handler, if any
+void PassAsyncJobCheckpoint(AsyncLoadJob *job, int stage);
 
 // From a worker: run the request on the main thread and return its result
 int RequestMainThreadCall(MainThreadRequest *request);

@@ -8,21 +8,6 @@
 
 namespace Korvo {
 
-// Set on the main thread before the jobs it is to see are queued.
-static FontBuildCheckpoint Checkpoint = nullptr;
-
-static void PassCheckpoint(AsyncLoadJob *job, int stage)
-{
-    if (Checkpoint != nullptr) {
-        Checkpoint(job, stage);
-    }
-}
-
-void SetFontBuildCheckpoint(FontBuildCheckpoint checkpoint)
-{
-    Checkpoint = checkpoint;
-}
-
 int QueueAsyncFontBuild(const FontBuildParams &params)
 {
     AsyncLoadJob *job = PackFontBuildJob(params, RunAsyncFontBuild);
@@ -34,10 +19,10 @@ int RunAsyncFontBuild(AsyncLoadJob *job)
 {
     FontBuildParams params;
     UnpackFontBuildJob(job, &params);
-    PassCheckpoint(job, FONT_BUILD_STARTING);
+    PassAsyncJobCheckpoint(job, FONT_BUILD_STARTING);
     if (CreateFontToHandle(params.size, &params.settings, params.handle, params.face, params.thickness, params.type,
                            params.charSet, params.edgeSize, params.italic, 1) == 0) {
-        PassCheckpoint(job, FONT_BUILD_BUILT);
+        PassAsyncJobCheckpoint(job, FONT_BUILD_BUILT);
         ReleasePendingLoadJob(params.handle);
         return 0;
     }

@@ -22,13 +22,6 @@ namespace Korvo {
 constexpr int kFullPathCapacity = 1024;
 
 // ---------------------------------------------------------------------------
-// Module globals
-// ---------------------------------------------------------------------------
-
-// Set on the main thread before the jobs it is to see are queued.
-static DivGraphLoadCheckpoint Checkpoint = nullptr;
-
-// ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
 
@@ -79,13 +72,6 @@ static int RunDivGraphLoadRequest(GraphLoadRequest *request, void *asyncContext)
     return result;
 }
 
-static void PassCheckpoint(AsyncLoadJob *job, int stage)
-{
-    if (Checkpoint != nullptr) {
-        Checkpoint(job, stage);
-    }
-}
-
 // Every piece and the whole-sheet graph count this job until it is done with
 // them: what the job deletes goes while still counted (no one else can delete it
 // meanwhile), and a piece released is not touched again.
@@ -99,9 +85,9 @@ static int RunDivGraphLoadJob(AsyncLoadJob *job)
         UnpackLoadJob(job, &request, images, handles, count);
         request.divHandles = handles;
     }
-    PassCheckpoint(job, DIV_GRAPH_LOAD_STARTING);
+    PassAsyncJobCheckpoint(job, DIV_GRAPH_LOAD_STARTING);
     int result = handles != nullptr ? RunDivGraphLoadRequest(&request, job) : -1;
-    PassCheckpoint(job, DIV_GRAPH_LOAD_CUT);
+    PassAsyncJobCheckpoint(job, DIV_GRAPH_LOAD_CUT);
     int kept = handles != nullptr ? count : 0;
     if (request.reload == 0) {
         DestroyGraphsFromJob(&request.baseHandle, 1, job);
@@ -179,11 +165,6 @@ static int StartDivGraphLoadRequest(GraphLoadRequest *request, int backgroundFla
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
-
-void SetDivGraphLoadCheckpoint(DivGraphLoadCheckpoint checkpoint)
-{
-    Checkpoint = checkpoint;
-}
 
 int UploadImagesToDivGraphs(const RasterImage *color, const RasterImage *alpha, int count, int columns, int rows,
                             int pieceWidth, int pieceHeight, const int *handles, int mirror, int transparentFlag,

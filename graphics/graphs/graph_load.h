@@ -34,13 +34,9 @@ void RecordGraphLoadSource(const GraphLoadRequest *request, int handle, const Gr
 // Delete graphs from inside a load job: textures no other graph keeps are released
 // on the main thread first (the record deletion itself runs on the worker)
 void DestroyGraphsFromJob(const int *handles, int count, void *asyncContext);
-// Where a divided load on a load worker stands when it passes a checkpoint
+// The checkpoints (PassAsyncJobCheckpoint) a divided load on a load worker
+// passes: as it starts, and once its pieces are cut (not yet released)
 enum DivGraphLoadStage { DIV_GRAPH_LOAD_STARTING = 0, DIV_GRAPH_LOAD_CUT = 1 };
-// Called on the worker before a divided load and once its pieces are cut (not
-// yet released); a caller that must find loads at those points (what the main
-// thread does meanwhile, staged by a test) sets one; null, the default, for none
-typedef void (*DivGraphLoadCheckpoint)(AsyncLoadJob *job, int stage);
-void SetDivGraphLoadCheckpoint(DivGraphLoadCheckpoint checkpoint);
 // A movie frame into the graph: stretched from a YUV surface when one is given
 // (-1 for a graph without device textures), else the image (the right half is the
 // alpha image in that layout); 0 or -1

@@ -38,7 +38,7 @@ constexpr int kNoModeChange = 5;
     }
     SelectDrawTarget(-2);
     int twin = CreateFontHandleWithSettings(nullptr, nullptr, 22, -1, FontSmoothedEdge, -1, 2, 0, -1, 0);
-    SetFontBuildCheckpoint(LoadStaging::WaitForMainThreadAtCheckpoint);
+    SetAsyncJobCheckpoint(LoadStaging::WaitForMainThreadAtCheckpoint);
     int font = MakeFontInBackground(22, FontSmoothedEdge, 2);
     if (!LoadStaging::ServeWaitsThenHold(waitsServedFirst)) {
         ShutdownLibrary();

@@ -97,7 +97,7 @@ int CellsDrawnWrong(const int *pieces)
         !GraphTest::WriteRgbPng("sheet.png", kColumns * kCell, kRows * kCell, GraphTest::DistinctColour)) {
         std::exit(kNoStart);
     }
-    SetDivGraphLoadCheckpoint(LoadStaging::WaitForMainThreadAtCheckpoint);
+    SetAsyncJobCheckpoint(LoadStaging::WaitForMainThreadAtCheckpoint);
     if (waitsServedFirst == kUnstarted) {
         HoldEveryRunningPlace();
     }
