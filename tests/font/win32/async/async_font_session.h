@@ -14,11 +14,7 @@ namespace AsyncFontTest {
 // already on the desktop, which other tests' windows may hold meanwhile
 inline int StartLibraryOnRoad(bool direct3D)
 {
-    Korvo::SetAppWindowTitle("KorvoAsyncFontTest");
-    Korvo::SetScreenResolutionAndDepth(640, 480, 32, 60);
-    Korvo::ChangeWindowMode(1);
-    Korvo::SetHardwareRenderingWanted(direct3D ? 1 : 0);
-    return Korvo::StartLibrary();
+    return GraphicsTest::StartLibraryOnRoad(direct3D, "KorvoAsyncFontTest");
 }
 
 // The top-left width x height of the screen after drawing the test text in font

@@ -21,9 +21,9 @@ constexpr int kBackgroundGreen = 90;
 constexpr int kBackgroundBlue = 160;
 
 // Start a 640x480 window; Direct3D when asked for, else the software road.
-inline int StartLibraryOnRoad(bool direct3D)
+inline int StartLibraryOnRoad(bool direct3D, const char *title = "KorvoGraphicsTest")
 {
-    Korvo::SetAppWindowTitle("KorvoGraphicsTest");
+    Korvo::SetAppWindowTitle(title);
     Korvo::SetScreenResolutionAndDepth(640, 480, 32, 60);
     Korvo::EnableLogFileOutput(1);
     Korvo::SetLogFolder(".");
