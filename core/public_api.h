@@ -44,7 +44,9 @@ int GetShutdownRequestedFlag();
 // Settings, called before start-up (the window ones also after it)
 // Set the window title (at most 255 bytes), also on an existing window; 0
 int SetAppWindowTitle(const char *title);
-// Switch between windowed (1) and full-screen (0) display, before or after start-up
+// Switch between windowed (1) and full-screen (0) display, before or after start-up. A switch
+// after start-up restarts graphics: every graph, mask, shader, vertex and index buffer and
+// model is deleted (fonts are kept and make their glyph caches again at their next draw)
 int ChangeWindowMode(int windowed);
 
 // Show (1) or hide (0) the cursor over the window, or re-apply the setting (-1); 0

@@ -29,7 +29,9 @@ struct DisplayModeEntry {
 // Routine that rebuilds graph contents after the device was lost.
 typedef void (*GraphRestoreCallback)();
 
-// Before start-up store the screen mode; after it change the screen; 0, -2 (fell back to 640x480) or -1
+// Before start-up store the screen mode; after it change the screen; 0, -2 (fell back to 640x480) or -1.
+// A change to another mode after start-up restarts graphics: every graph, mask, shader, vertex and index buffer
+// and model is deleted (fonts are kept and make their glyph caches again at their next draw)
 int SetScreenResolutionAndDepth(int width, int height, int bitsPerPixel, int refreshRate);
 // Before start-up: 0 draws in software without Direct3D; 0, or -1 once started
 int SetHardwareRenderingWanted(int wanted);
