@@ -26,6 +26,7 @@ set(KORVO_THREADED_TESTS_core
     tests/core/async_load_test.cpp
     tests/core/api_lock_test.cpp
     tests/core/handle_manager_test.cpp
+    tests/core/pending_load_deletion_test.cpp
     tests/core/byte_ring_test.cpp)
 set(KORVO_THREADED_TESTS_font
     tests/font/font_build_handoff_test.cpp)

@@ -6,12 +6,12 @@
 #include "core/memory/handle_manager.h"
 #include "core/threads/thread_event.h"
 #include "core/threads/thread_record.h"
+#include "tests/core/async_queue_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,13 +21,7 @@ using namespace Korvo;
 
 namespace {
 
-void WaitUntil(const std::function<bool()> &condition)
-{
-    while (!condition()) {
-        RunMainThreadRequests();
-        SleepMilliseconds(1);
-    }
-}
+using KorvoTest::WaitUntil;
 
 // ---------------------------------------------------------------------------
 // Packed parameters
@@ -123,22 +117,19 @@ AsyncLoadJob *MakeRecordingJob(int id, int waitForGate)
     return job;
 }
 
-class AsyncQueueTest : public ::testing::Test {
+class AsyncQueueTest : public KorvoTest::AsyncQueueFixture {
 protected:
     JobLog log;
 
     void StartQueue(int processors)
     {
         CurrentLog = &log;
-        ASSERT_EQ(InitAsyncLoadLock(GetCurrentThreadIdentifier()), 0);
-        ASSERT_EQ(StartAsyncLoadWorkers(processors), 0);
+        AsyncQueueFixture::StartQueue(processors);
     }
     void TearDown() override
     {
         log.gateOpen = 1;
-        WaitUntil([] { return GetQueuedAsyncJobCount() == 0; });
-        StopAsyncLoadWorkers();
-        DeleteAsyncLoadLock();
+        AsyncQueueFixture::TearDown();
         CurrentLog = nullptr;
     }
     size_t RanCount()
