@@ -133,8 +133,16 @@ function(korvo_add_all_tests)
                                             ${PROJECT_SOURCE_DIR}/tests/graphics/host_environment.cpp)
       endif()
       if(sub STREQUAL "movie")
-        # The movie tests write their own Theora movies with the theoramovie tool's writer.
-        target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
+        # The movie tests write their own Theora movies with the theoramovie tool's writer,
+        # and play soundtracks through the sound tests' fake back-end.
+        target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp
+                                            ${PROJECT_SOURCE_DIR}/tests/sound/sound_fakes.cpp)
+        if(NOT WIN32)
+          # Movie handles reach the graph code, which the host build runs on the
+          # graphics tests' stand-in of the device.
+          target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/graphics/recording_device.cpp
+                                              ${PROJECT_SOURCE_DIR}/tests/graphics/host_environment.cpp)
+        endif()
       endif()
     endif()
 

@@ -76,6 +76,11 @@ struct SoundHandleRecord {
     int endPosition;
     int endCursor;
     int wrapRingPosition;
+    // Loop passes: a loop shorter than the refill's lead wraps several times ahead
+    // of the cursor, while one wrap is noted at a time.
+    int bytesSinceWrap;      // data bytes written since the last wrap; -1 before the first
+    int loopPassBytes;       // bytes between the last two wraps (one pass of the loop); 0 unknown
+    unsigned char inLoop;    // the cursor has passed a wrap: the position stays within the loop
 
     // Memory sounds
     int dataBytes;

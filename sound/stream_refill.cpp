@@ -91,6 +91,24 @@ static void EndStreamData(SoundHandleRecord *record, LockedRegion *region, int h
     FillLockedRegionWithSilence(&record->format, region, rest < eighth ? rest : eighth);
 }
 
+// The data goes back to wrapPosition at ring position here. Only one wrap is
+// noted at a time, the first the cursor has yet to pass: a loop shorter than
+// the refill's lead wraps again before the cursor gets there. The bytes written
+// between two wraps are one pass of the loop, by which the play position goes
+// round within the loop past the wraps that were not noted.
+static void NoteStreamWrap(SoundHandleRecord *record, int wrapPosition, int here)
+{
+    if (record->bytesSinceWrap >= 0) {
+        record->loopPassBytes = record->bytesSinceWrap;
+    }
+    record->bytesSinceWrap = 0;
+    if (record->wrapPending == 0) {
+        record->wrapPending = 1;
+        record->wrapPosition = wrapPosition;
+        record->wrapRingPosition = here;
+    }
+}
+
 // The current source gave nothing: repeat it, go to the next one, loop to the
 // first, or end the data with silence. A restart repositions even within the
 // conversion's seek slack, or a source of a few bytes would give nothing the
@@ -106,15 +124,7 @@ static void AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region,
         int loopStart = BytesOfFrames(source->loopStartFrame, align);
         SeekDecodedSamplesExactly(&source->decode, source->loopStartFrame);
         record->consumedBytes = loopStart;
-        // One wrap is noted at a time. A source shorter than the lead wraps again
-        // before the cursor reaches the noted one: it plays on all the same (the
-        // ring would otherwise run dry), and the position catches up at the next
-        // noted wrap.
-        if (record->wrapPending == 0) {
-            record->wrapPending = 1;
-            record->wrapPosition = loopStart;
-            record->wrapRingPosition = here;
-        }
+        NoteStreamWrap(record, loopStart, here);
         return;
     }
     if (++record->repeatCounter <= source->repeatCount) {
@@ -133,9 +143,7 @@ static void AdvanceStreamSource(SoundHandleRecord *record, LockedRegion *region,
         record->reachedEnd = 1;
         record->currentSource = 0;
         SeekDecodedSamplesExactly(&record->sources[0].decode, 0);
-        record->wrapPending = 1;
-        record->wrapPosition = 0;
-        record->wrapRingPosition = here;
+        NoteStreamWrap(record, 0, here);
         return;
     }
     EndStreamData(record, region, here, cursor);
@@ -161,6 +169,10 @@ static void DecodeIntoRegion(SoundHandleRecord *record, LockedRegion *region, in
         int got = want > 0 ? CopyDecodedIntoLockedRegion(region, &source->decode, want) : 0;
         if (got > 0) {
             record->consumedBytes += got;
+            if (record->bytesSinceWrap >= 0) {
+                record->bytesSinceWrap = got < INT32_MAX - record->bytesSinceWrap ? record->bytesSinceWrap + got
+                                                                                   : INT32_MAX;
+            }
             emptyAdvances = 0;
             continue;
         }

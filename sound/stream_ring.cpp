@@ -63,7 +63,8 @@ int IsOnRingStretch(int position, int from, int to, int ringLength)
     return RingDistance(from, position, ringLength) <= RingDistance(from, to, ringLength) ? 1 : 0;
 }
 
-// Grow the play position by the cursor's way; a pending wrap takes effect once passed
+// Grow the play position by the cursor's way; a pending wrap takes effect once
+// passed, and from then on the position goes round within the loop
 void AdvanceStreamPlayPosition(SoundHandleRecord *record, uint32_t cursor)
 {
     int ring = record->ringLength;
@@ -79,8 +80,15 @@ void AdvanceStreamPlayPosition(SoundHandleRecord *record, uint32_t cursor)
     if (record->wrapPending != 0 && RingDistance(from, record->wrapRingPosition, ring) <= moved) {
         position = static_cast<int64_t>(record->wrapPosition) + RingDistance(record->wrapRingPosition, to, ring);
         record->wrapPending = 0;
+        record->inLoop = 1;
     } else {
         position = static_cast<int64_t>(record->playPosition) + moved;
+    }
+    // Wraps written while another was pending were never noted (a loop shorter
+    // than the refill's lead): one pass past the loop's start is its start again.
+    int64_t loopEnd = static_cast<int64_t>(record->wrapPosition) + record->loopPassBytes;
+    if (record->inLoop != 0 && record->loopPassBytes > 0 && position >= loopEnd) {
+        position = record->wrapPosition + (position - record->wrapPosition) % record->loopPassBytes;
     }
     record->playPosition = position < INT32_MAX ? static_cast<int>(position) : INT32_MAX;
     record->lastCursor = cursor;

@@ -356,6 +356,10 @@ int StartStreamPlayback(int handle, int anyState)
     record->safeLimit = -1;
     record->lastCursor = 0;
     record->endOfData = 0;
+    // The ring is written afresh: no pass of a loop is known yet.
+    record->bytesSinceWrap = -1;
+    record->loopPassBytes = 0;
+    record->inLoop = 0;
     StreamSoundSource *source = &record->sources[record->currentSource];
     SeekDecodedSamplesExactly(&source->decode, record->consumedBytes / record->format.blockAlign);
     record->streamPlaying = 1;

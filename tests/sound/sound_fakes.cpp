@@ -146,6 +146,39 @@ const BufferBackendOps BufferOps = {CreateBuffer, ReleaseBuffer, PlayBuffer, Sto
 const SoundBackend VoiceRecord = {SOUND_BACKEND_VOICES, &VoiceOps, nullptr, Shutdown};
 const SoundBackend BufferRecord = {SOUND_BACKEND_BUFFERS, nullptr, &BufferOps, Shutdown};
 
+HeldBackStream *H(uintptr_t data) { return reinterpret_cast<HeldBackStream *>(data); }
+int HeldTell(uintptr_t data) { return H(data)->position; }
+int HeldSeek(uintptr_t data, int offset, int origin)
+{
+    HeldBackStream *stream = H(data);
+    int base = origin == 1 ? stream->position : origin == 2 ? static_cast<int>(stream->image.size()) : 0;
+    stream->position = std::max(0, std::min(base + offset, static_cast<int>(stream->image.size())));
+    return 0;
+}
+size_t HeldRead(void *buffer, size_t elementSize, size_t count, uintptr_t data)
+{
+    HeldBackStream *stream = H(data);
+    size_t end = stream->image.size();
+    if (stream->held && static_cast<size_t>(stream->position) >= static_cast<size_t>(stream->heldFrom)) {
+        if (++stream->refusedReads <= stream->giveAfter) {
+            return 0;
+        }
+        stream->held = false;
+    }
+    if (stream->held) {
+        end = static_cast<size_t>(stream->heldFrom);
+    }
+    size_t whole = elementSize != 0 ? (end - static_cast<size_t>(stream->position)) / elementSize : 0;
+    size_t n = std::min(count, whole);
+    std::memcpy(buffer, stream->image.data() + stream->position, n * elementSize);
+    stream->position += static_cast<int>(n * elementSize);
+    return n;
+}
+int HeldEof(uintptr_t data) { return H(data)->position >= static_cast<int>(H(data)->image.size()) ? 1 : 0; }
+int HeldIdle(uintptr_t) { return 0; }
+int HeldClose(uintptr_t) { return 0; }
+const StreamOpsTable HeldBackOps = {HeldTell, HeldSeek, HeldRead, HeldEof, HeldIdle, HeldClose};
+
 void PutLe32(std::vector<uint8_t> &out, uint32_t value)
 {
     for (int i = 0; i < 4; ++i) {
@@ -156,6 +189,7 @@ void PutLe32(std::vector<uint8_t> &out, uint32_t value)
 } // namespace
 
 const SoundBackend *VoiceBackend() { return &VoiceRecord; }
+const StreamOpsTable *HeldBackStreamOps() { return &HeldBackOps; }
 const SoundBackend *BufferBackend() { return &BufferRecord; }
 
 void ReportFlushedEnds(FakeVoice *voice)

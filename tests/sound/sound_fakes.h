@@ -1,8 +1,10 @@
 // Fake sound back-ends for the sound tests: a recording voice back-end whose
 // engine the test drives, and a buffer back-end with its own memory and a play
-// cursor the test moves. Plus generated WAVE files.
+// cursor the test moves. Plus generated WAVE files, and a stream whose bytes
+// hold back until they are let through.
 #pragma once
 
+#include "core/streams/stream_table.h"
 #include "sound/sound_backend.h"
 
 #include <atomic>
@@ -80,6 +82,20 @@ std::vector<uint8_t> AdvanceBuffer(FakeBuffer *buffer, uint32_t bytes);
 int StartWith(const Korvo::SoundBackend *backend, int processors = 1);
 // End the sound system and clear the fakes.
 void Stop();
+
+// A file image read through a stream whose bytes from heldFrom on hold back:
+// while held, reads of them give nothing (an input that has not all arrived).
+// The reads refused are counted; past giveAfter of them the bytes come.
+struct HeldBackStream {
+    std::vector<uint8_t> image;
+    int heldFrom = 0;
+    bool held = true;
+    int refusedReads = 0;
+    int giveAfter = INT32_MAX;
+    int position = 0;
+};
+// The operations; the data word is a HeldBackStream pointer
+const Korvo::StreamOpsTable *HeldBackStreamOps();
 
 // PCM of a sine wave (16-bit), and a WAVE file image around PCM.
 std::vector<uint8_t> SinePcm16(int rate, int channels, double seconds, double hertz);

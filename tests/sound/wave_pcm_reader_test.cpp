@@ -161,3 +161,38 @@ TEST(WavePcmReaderTest, SeekMovesToTheFrameUnlessWithinFifteenBytes)
     EndSoundDecode(&state);
     FreeMemoryReadStream(memory);
 }
+
+TEST(WavePcmReaderTest, ASeekWithinFifteenBytesLetsAnInputThatRanDryReadOn)
+{
+    // 8-bit mono: a byte a frame. The input holds back its data from byte 40 of
+    // it on; the conversion reads up to there, finds nothing more and ends.
+    std::vector<uint8_t> pcm(100);
+    for (size_t i = 0; i < pcm.size(); ++i) {
+        pcm[i] = static_cast<uint8_t>(i * 3 + 1);
+    }
+    struct Case {
+        int seekFrame;
+        size_t expectedOffset;
+    } cases[] = {
+        {40, 40}, {25, 40}, {55, 40}, // within 15 bytes: stays, and reads on from where it stood
+        {24, 24},                     // beyond: moves
+    };
+    for (const Case &c : cases) {
+        SoundFakes::HeldBackStream stream;
+        stream.image = WaveImage(MakePcmWaveFormat(1, 8000, 8), pcm);
+        stream.heldFrom = static_cast<int>(stream.image.size() - pcm.size()) + 40;
+        AudioDecodeState state;
+        ASSERT_EQ(SetupSoundDecode(&state, SoundFakes::HeldBackStreamOps(), reinterpret_cast<uintptr_t>(&stream), 16, 2,
+                                   0),
+                  0);
+        uint8_t got[8];
+        std::vector<uint8_t> start(40);
+        ASSERT_EQ(ReadDecodedBytes(&state, start.data(), 40), 40);
+        ASSERT_EQ(ReadDecodedBytes(&state, got, 8), 0) << "ran dry";
+        stream.held = false; // the rest has come
+        ASSERT_EQ(SeekDecodedSamples(&state, c.seekFrame), 0);
+        ASSERT_EQ(ReadDecodedBytes(&state, got, 8), 8) << "seek to " << c.seekFrame;
+        EXPECT_EQ(std::memcmp(got, &pcm[c.expectedOffset], 8), 0) << "seek to " << c.seekFrame;
+        EndSoundDecode(&state);
+    }
+}

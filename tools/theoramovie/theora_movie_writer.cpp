@@ -172,7 +172,7 @@ bool WriteTheoraMovie(const TheoraMovieRecipe &recipe, std::vector<uint8_t> *out
                     ogg_stream_packetin(&audio, &audioPacket);
                 }
             }
-            FlushPages(&audio, out, false);
+            FlushPages(&audio, out, recipe.soundPageEveryFrame != 0);
         }
     }
     FlushPages(&video, out, true);

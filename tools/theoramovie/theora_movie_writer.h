@@ -19,6 +19,10 @@ struct TheoraMovieRecipe {
     int withSound = 0;
     int sampleRate = 22050;
     int textured = 0; // a moving pattern instead of flat colours (benchmarks)
+    // A sound page after every frame's video, as a muxer interleaves them. Else
+    // the sound fills its pages first: a short movie's sound comes in one page
+    // after all of its video, which vorbisfile reads nothing of until a seek.
+    int soundPageEveryFrame = 0;
 };
 
 // The flat colour of a frame (video-range Y, U, V)

@@ -1,0 +1,72 @@
+// A looped Theora movie with a soundtrack takes its frames from the place of
+// its sound: with a soundtrack shorter than the sound ring's refill lead the
+// frames still go round on every pass. The sound plays through the sound
+// tests' fake ring, whose play cursor the test moves.
+
+#include "theora_test_movie.h"
+
+#include "movie/movie_handle.h"
+#include "movie/startup_entries.h"
+#include "sound/sound_handle.h"
+#include "sound/stream_sound.h"
+#include "tests/sound/sound_fakes.h"
+#include "tools/theoramovie/theora_movie_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+using namespace Korvo;
+
+TEST(MovieSoundtrackLoopTest, AShortLoopedMovieShowsEveryFrameOnEveryPass)
+{
+    ASSERT_EQ(SoundFakes::StartWith(SoundFakes::BufferBackend()), 0);
+    ASSERT_EQ(InitMovieHandleType(), 0);
+    BuildTheoraYuvTables();
+    TheoraMovieRecipe recipe;
+    recipe.frames = 5; // half a second at 10 frames a second
+    recipe.withSound = 1;
+    recipe.soundPageEveryFrame = 1;
+    ASSERT_TRUE(WriteTheoraMovieFile(recipe, "short_loop.ogv"));
+    const int movie = CreateMovieHandleFromFile(nullptr, "short_loop.ogv", nullptr, nullptr, 0, nullptr);
+    ASSERT_NE(movie, -1);
+    MovieHandleRecord *record = GetMovieHandleRecord(movie);
+    ASSERT_NE(record->soundtrack, -1);
+    const SoundHandleRecord *sound = FindSoundHandleRecord(record->soundtrack, 0);
+    const int align = sound->format.blockAlign;
+    const int rate = static_cast<int>(sound->format.samplesPerSec);
+    const int64_t loopBytes = static_cast<int64_t>(sound->totalLength) * align;
+    ASSERT_GT(loopBytes, 0);
+
+    ASSERT_EQ(StartMoviePlayback(movie, 3, 0), 0);
+    SoundFakes::FakeBuffer *ring = SoundFakes::Buffers.back();
+    int64_t played = 0;
+    int passesShowingTheFirstFrame = 0;
+    int shown = -1;
+    int wrong = 0;
+    std::string firstWrong;
+    for (int tick = 0; tick < 200; ++tick) { // 2 s: four passes
+        played += static_cast<int64_t>(SoundFakes::AdvanceBuffer(ring, static_cast<uint32_t>(rate / 100 * align)).size());
+        RefillAllStreamSounds();
+        ASSERT_EQ(StepMoviePlayback(movie, 0), 0);
+        // The frame of the sound's place in the loop, in whole milliseconds as the position is read.
+        int64_t ms = (played % loopBytes) / align * 1000 / rate;
+        int due = static_cast<int>(std::min<int64_t>(ms * recipe.fpsNumerator / 1000, recipe.frames - 1));
+        int frame = GetTheoraCurrentFrame(record->player);
+        if (frame != due && wrong++ == 0) {
+            firstWrong = "frame " + std::to_string(frame) + ", not " + std::to_string(due) + ", after " +
+                         std::to_string(played / align * 1000 / rate) + " ms of sound";
+        }
+        if (frame != shown) {
+            TheoraTestMovie::ExpectImageOfFrame(record->player, frame);
+            passesShowingTheFirstFrame += frame == 0 ? 1 : 0;
+            shown = frame;
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "steps showing another frame than the sound's; the first: " << firstWrong;
+    EXPECT_EQ(passesShowingTheFirstFrame, 4);
+    EXPECT_EQ(DeleteMovieHandle(movie), 0);
+    EXPECT_EQ(TermMovieHandleType(), 0);
+    SoundFakes::Stop();
+}
