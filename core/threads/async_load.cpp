@@ -350,7 +350,11 @@ int StopAsyncLoadWorkers()
             }
             SleepMilliseconds(1);
         }
+        // Workers still at a job look through every worker's thread under the lock
+        // (which worker is calling), so the record is cleared under it too.
+        LockQueue();
         CloseThreadRecord(&worker.thread);
+        UnlockQueue();
     }
     for (int i = 0; i < Queue.threadCount; ++i) {
         CloseManualResetEvent(Queue.workers[i].wakeEvent);
