@@ -604,11 +604,9 @@ void SetAsyncJobCheckpoint(AsyncJobCheckpoint checkpoint)
     JobCheckpoint = checkpoint;
 }
 
-void PassAsyncJobCheckpoint(AsyncLoadJob *job, int stage)
+int PassAsyncJobCheckpoint(AsyncLoadJob *job, int stage)
 {
-    if (JobCheckpoint != nullptr) {
-        JobCheckpoint(job, stage);
-    }
+    return JobCheckpoint != nullptr ? JobCheckpoint(job, stage) : 0;
 }
 
 // Serve the jobs' requests until the queue is empty: a job may need the main

@@ -40,8 +40,10 @@ struct AsyncLoadJob {
 };
 
 // Called on a worker where a job passes a checkpoint of its own (stage: the job
-// kind's own numbering), for callers that must find jobs at those points.
-typedef void (*AsyncJobCheckpoint)(AsyncLoadJob *job, int stage);
+// kind's own numbering), for callers that must find jobs at those points. A
+// non-zero answer stages a failure there, which the jobs that can fail at that
+// point act on; 0 lets the job go on.
+typedef int (*AsyncJobCheckpoint)(AsyncLoadJob *job, int stage);
 
 struct MainThreadRequest;
 // Runs a request on the main thread; the result goes back to the worker.
@@ -104,8 +106,8 @@ int WakeAsyncWorker(int extraAllowance);
 // The handler every job's checkpoints call (what the main thread does meanwhile,
 // staged by a test); null, the default, for none. Set before the jobs are queued.
 void SetAsyncJobCheckpoint(AsyncJobCheckpoint checkpoint);
-// On a worker: call the checkpoint handler, if any
-void PassAsyncJobCheckpoint(AsyncLoadJob *job, int stage);
+// On a worker: call the checkpoint handler, if any; its answer (0 without one)
+int PassAsyncJobCheckpoint(AsyncLoadJob *job, int stage);
 
 // From a worker: run the request on the main thread and return its result
 int RequestMainThreadCall(MainThreadRequest *request);
