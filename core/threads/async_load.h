@@ -86,14 +86,15 @@ const void *TakeAsyncParamBytes(const void *area, int *offset);
 // Unpack a text: a pointer inside the area, or null for a packed null
 const char *TakeAsyncParamString(const void *area, int *offset);
 
-// Queue a job (the queue owns it from now on); 0
+// Queue a job (the queue owns it from now on); 0. All slots taken is fatal.
 int QueueAsyncLoadJob(AsyncLoadJob *job);
 // Queue a job that loads into a handle: the handle's pending-load count and job
 // slot are set under the kind's lock together with the queueing; 0, or -1 (job freed)
 int QueueAsyncLoadJobForHandle(AsyncLoadJob *job, HandleValue handle);
 // The same for a job that loads into several handles of first's kind (first and
 // the moreCount handles of more): each counts the job and records its slot; 0, or
-// -1 (job freed, nothing counted)
+// -1 (job freed, nothing counted). A full queue is fatal, raised with the kind's
+// lock free.
 int QueueAsyncLoadJobForHandles(AsyncLoadJob *job, HandleValue first, const HandleValue *more, int moreCount);
 // The queue slot of the job the calling worker runs, or -1 (no job, or not a worker)
 int GetCallingWorkerJobSlot();
