@@ -175,10 +175,12 @@ int RunSoundLoadJob(AsyncLoadJob *job)
     const char *path = TakeAsyncParamString(job->params, &offset);
     int bufferCount = TakeAsyncParamInt(job->params, &offset);
     int shareHandle = TakeAsyncParamInt(job->params, &offset);
-    int result = LoadSoundFileIntoHandle(shareHandle, handle, &settings, 1, path, bufferCount);
-    ReleasePendingLoadJob(handle);
-    if (result != 0) {
+    // A failed sound is deleted while the job still counts it (the deletion lets
+    // its own job through): the main thread never finds it ready half loaded.
+    if (LoadSoundFileIntoHandle(shareHandle, handle, &settings, 1, path, bufferCount) != 0) {
         DeleteHandleRecord(handle);
+    } else {
+        ReleasePendingLoadJob(handle);
     }
     return 0;
 }

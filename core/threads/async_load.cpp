@@ -381,13 +381,12 @@ AsyncLoadJob *AllocAsyncLoadJob(int parameterBytes)
     return static_cast<AsyncLoadJob *>(memory);
 }
 
-// Put the job at the high-water mark (or the first free slot once the mark is at the end)
-int QueueAsyncLoadJob(AsyncLoadJob *job)
+// Under the lock: put the job at the high-water mark (or the first free slot
+// once the mark is at the end); -1, nothing changed, when every slot is taken.
+static int PlaceQueuedJob(AsyncLoadJob *job)
 {
-    LockQueue();
     if (Queue.queuedCount >= kAsyncJobSlotCount) {
-        UnlockQueue();
-        AbortWithFatalError("非同期読み込みデータの数が許容量を越えました終了します");
+        return -1;
     }
     int slot = Queue.highWaterMark;
     if (slot >= kAsyncJobSlotCount) {
@@ -405,7 +404,23 @@ int QueueAsyncLoadJob(AsyncLoadJob *job)
     Queue.slots[slot] = job;
     Queue.queuedCount += 1;
     WakeAsyncWorker(0);
+    return 0;
+}
+
+[[noreturn]] static void AbortOnFullQueue()
+{
+    AbortWithFatalError("非同期読み込みデータの数が許容量を越えました終了します");
+}
+
+// Queue the job; a full queue ends the program
+int QueueAsyncLoadJob(AsyncLoadJob *job)
+{
+    LockQueue();
+    int placed = PlaceQueuedJob(job);
     UnlockQueue();
+    if (placed != 0) {
+        AbortOnFullQueue();
+    }
     return 0;
 }
 
@@ -440,7 +455,20 @@ int QueueAsyncLoadJobForHandles(AsyncLoadJob *job, HandleValue first, const Hand
     for (int i = 0; i < moreCount; ++i) {
         AttachPendingLoadJob(more[i], -1);
     }
-    QueueAsyncLoadJob(job);
+    LockQueue();
+    int placed = PlaceQueuedJob(job);
+    UnlockQueue();
+    if (placed != 0) {
+        // The fatal exit's shut-down waits for this kind's running jobs, which
+        // take the kind's lock to end: it is raised with the lock free.
+        ReleasePendingLoadJob(first);
+        for (int i = 0; i < moreCount; ++i) {
+            ReleasePendingLoadJob(more[i]);
+        }
+        ReleaseSectionLock(&entry.lock);
+        TrackedFree(job);
+        AbortOnFullQueue();
+    }
     static_cast<HandleRecordHeader *>(LookupHandleRecord(first))->loadJobSlot = job->queueSlot;
     for (int i = 0; i < moreCount; ++i) {
         static_cast<HandleRecordHeader *>(LookupHandleRecord(more[i]))->loadJobSlot = job->queueSlot;
@@ -608,11 +636,9 @@ void SetAsyncJobCheckpoint(AsyncJobCheckpoint checkpoint)
     JobCheckpoint = checkpoint;
 }
 
-void PassAsyncJobCheckpoint(AsyncLoadJob *job, int stage)
+int PassAsyncJobCheckpoint(AsyncLoadJob *job, int stage)
 {
-    if (JobCheckpoint != nullptr) {
-        JobCheckpoint(job, stage);
-    }
+    return JobCheckpoint != nullptr ? JobCheckpoint(job, stage) : 0;
 }
 
 // Serve the jobs' requests until the queue is empty: a job may need the main

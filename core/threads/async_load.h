@@ -40,8 +40,10 @@ struct AsyncLoadJob {
 };
 
 // Called on a worker where a job passes a checkpoint of its own (stage: the job
-// kind's own numbering), for callers that must find jobs at those points.
-typedef void (*AsyncJobCheckpoint)(AsyncLoadJob *job, int stage);
+// kind's own numbering), for callers that must find jobs at those points. A
+// non-zero answer stages a failure there, which the jobs that can fail at that
+// point act on; 0 lets the job go on.
+typedef int (*AsyncJobCheckpoint)(AsyncLoadJob *job, int stage);
 
 struct MainThreadRequest;
 // Runs a request on the main thread; the result goes back to the worker.
@@ -84,14 +86,15 @@ const void *TakeAsyncParamBytes(const void *area, int *offset);
 // Unpack a text: a pointer inside the area, or null for a packed null
 const char *TakeAsyncParamString(const void *area, int *offset);
 
-// Queue a job (the queue owns it from now on); 0
+// Queue a job (the queue owns it from now on); 0. All slots taken is fatal.
 int QueueAsyncLoadJob(AsyncLoadJob *job);
 // Queue a job that loads into a handle: the handle's pending-load count and job
 // slot are set under the kind's lock together with the queueing; 0, or -1 (job freed)
 int QueueAsyncLoadJobForHandle(AsyncLoadJob *job, HandleValue handle);
 // The same for a job that loads into several handles of first's kind (first and
 // the moreCount handles of more): each counts the job and records its slot; 0, or
-// -1 (job freed, nothing counted)
+// -1 (job freed, nothing counted). A full queue is fatal, raised with the kind's
+// lock free.
 int QueueAsyncLoadJobForHandles(AsyncLoadJob *job, HandleValue first, const HandleValue *more, int moreCount);
 // The queue slot of the job the calling worker runs, or -1 (no job, or not a worker)
 int GetCallingWorkerJobSlot();
@@ -104,8 +107,8 @@ int WakeAsyncWorker(int extraAllowance);
 // The handler every job's checkpoints call (what the main thread does meanwhile,
 // staged by a test); null, the default, for none. Set before the jobs are queued.
 void SetAsyncJobCheckpoint(AsyncJobCheckpoint checkpoint);
-// On a worker: call the checkpoint handler, if any
-void PassAsyncJobCheckpoint(AsyncLoadJob *job, int stage);
+// On a worker: call the checkpoint handler, if any; its answer (0 without one)
+int PassAsyncJobCheckpoint(AsyncLoadJob *job, int stage);
 
 // From a worker: run the request on the main thread and return its result
 int RequestMainThreadCall(MainThreadRequest *request);

@@ -177,16 +177,28 @@ static void BeginLoadRequest(GraphLoadRequest *request, const GraphLoadSettings 
     request->mirror = mirror;
 }
 
+// The end of a job that loads into one graph. A new graph whose load failed is
+// destroyed while the job still counts it (the deletion lets its own job
+// through): a deletion or shut-down on the main thread meanwhile waits for the
+// job instead of freeing the graph and its image set under it.
+static void EndSingleGraphJob(AsyncLoadJob *job, int handle, int reload, int result)
+{
+    if (PassAsyncJobCheckpoint(job, GRAPH_JOB_LOADED) != 0) {
+        result = -1;
+    }
+    if (result != 0 && reload == 0) {
+        DestroyGraphsFromJob(&handle, 1, job);
+    } else {
+        ReleasePendingLoadJob(handle);
+    }
+}
+
 static int RunGraphLoadJob(AsyncLoadJob *job)
 {
     GraphLoadRequest request;
     RasterImage images[2];
     UnpackLoadJob(job, &request, images, nullptr, 0);
-    int result = RunGraphLoadRequest(&request, job);
-    ReleasePendingLoadJob(request.handle);
-    if (result != 0 && request.reload == 0) {
-        DestroyGraphsFromJob(&request.handle, 1, job);
-    }
+    EndSingleGraphJob(job, request.handle, request.reload, RunGraphLoadRequest(&request, job));
     return 0;
 }
 
@@ -201,10 +213,7 @@ static int RunBlankGraphJob(AsyncLoadJob *job)
         value = TakeAsyncParamInt(job->params, &offset);
     }
     int result = SetupGraphImageSet(&settings, values[0], values[1], values[2], values[3], values[4], 0, 0, -1, job);
-    ReleasePendingLoadJob(values[0]);
-    if (result != 0) {
-        DestroyGraphsFromJob(&values[0], 1, job);
-    }
+    EndSingleGraphJob(job, values[0], 0, result);
     return 0;
 }
 

@@ -37,6 +37,10 @@ void DestroyGraphsFromJob(const int *handles, int count, void *asyncContext);
 // The checkpoints (PassAsyncJobCheckpoint) a divided load on a load worker
 // passes: as it starts, and once its pieces are cut (not yet released)
 enum DivGraphLoadStage { DIV_GRAPH_LOAD_STARTING = 0, DIV_GRAPH_LOAD_CUT = 1 };
+// The checkpoint a job that loads into one graph (from a source, or a blank
+// graph) passes once the load is done, the graph not yet released; a failure
+// staged there fails the load with the graph's image set made
+enum SingleGraphJobStage { GRAPH_JOB_LOADED = 0 };
 // A movie frame into the graph: stretched from a YUV surface when one is given
 // (-1 for a graph without device textures), else the image (the right half is the
 // alpha image in that layout); 0 or -1

@@ -140,10 +140,12 @@ static int RunShaderLoadJob(AsyncLoadJob *job)
     int size = TakeAsyncParamInt(job->params, &offset);
     const void *code = TakeAsyncParamBytes(job->params, &offset);
     ShaderRecord *record = static_cast<ShaderRecord *>(LookupHandleRecord(handle));
-    int result = record != nullptr ? CreateShaderObject(record, vertex, code, size, job) : -1;
-    ReleasePendingLoadJob(handle);
-    if (result != 0) {
+    // Deleted while the job still counts it (the deletion lets its own job
+    // through), so the main thread never finds it ready without its shader.
+    if (record == nullptr || CreateShaderObject(record, vertex, code, size, job) != 0) {
         DeleteHandleRecord(handle);
+    } else {
+        ReleasePendingLoadJob(handle);
     }
     return 0;
 }

@@ -20,9 +20,10 @@ constexpr int kNoStart = 4;
 constexpr int kMostWaits = 64;
 
 // A checkpoint handler: the job waits there as at a device call, until the main thread serves it.
-inline void WaitForMainThreadAtCheckpoint(Korvo::AsyncLoadJob *job, int)
+inline int WaitForMainThreadAtCheckpoint(Korvo::AsyncLoadJob *job, int)
 {
     Korvo::RunOnMainThread(job, [] {});
+    return 0;
 }
 
 // True once a job waits for the main thread, false once no job is queued.
