@@ -13,6 +13,7 @@
 #include "graphics/device/graphics_state.h"
 #include "image/pixel_access.h"
 #include "tests/core/log_capture.h"
+#include "tests/support/wait_backstop.h"
 
 #include <gtest/gtest.h>
 
@@ -282,14 +283,15 @@ TEST_F(GraphImageSetTest, AWorkerAwaitingAStagingTextureNeverPumpsMessages)
     AsyncLoadJob *job = AllocAsyncLoadJob(0);
     job->callback = WaitingJob;
     QueueAsyncLoadJob(job);
-    for (int i = 0; i < 5000 && GetQueuedAsyncJobCount() > 0; ++i) {
+    KorvoTest::Backstop backstop("the job waiting for a lent texture", KorvoTest::kWaitBackstopSeconds);
+    for (int i = 0; GetQueuedAsyncJobCount() > 0 && !backstop.Passed(); ++i) {
         RunMainThreadRequests();
         if (i == 30) {
             ReleaseSystemMemoryTexture(lent[5], nullptr);
         }
         SleepMilliseconds(1);
     }
-    EXPECT_EQ(WorkerResult.load(), lent[5]);
+    EXPECT_EQ(WorkerResult.load(), lent[5]) << backstop.Report();
     EXPECT_EQ(PumpsOffMainThread.load(), 0);
     StopAsyncLoadWorkers();
     DeleteAsyncLoadLock();

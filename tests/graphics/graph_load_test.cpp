@@ -15,6 +15,7 @@
 #include "graphics/graphs/graph_record.h"
 #include "graphics/device/graphics_state.h"
 #include "tests/core/log_capture.h"
+#include "tests/support/wait_backstop.h"
 
 #include <gtest/gtest.h>
 
@@ -331,11 +332,12 @@ TEST_F(GraphLoadTest, ABackgroundLoadReturnsAtOnceAndBecomesReady)
     EXPECT_NE(GetGraphRecord(good, 1), nullptr);
     EXPECT_EQ(GetGraphOrScreenSize(good, nullptr, nullptr), 0);
     GateOpen = 1;
-    for (int i = 0; i < 5000 && GetQueuedAsyncJobCount() > 0; ++i) {
+    KorvoTest::Backstop backstop("the background loads behind the gate", KorvoTest::kWaitBackstopSeconds);
+    while (GetQueuedAsyncJobCount() > 0 && !backstop.Passed()) {
         RunMainThreadRequests();
         SleepMilliseconds(1);
     }
-    EXPECT_EQ(IsGraphHandleReady(good), 1);
+    EXPECT_EQ(IsGraphHandleReady(good), 1) << backstop.Report();
     EXPECT_EQ(MemImgPixel(GetGraphRecord(good, 0), 0, 0), SheetColour(0, 0));
     // A failed job deletes its graph.
     EXPECT_EQ(GetGraphRecord(missing, 1), nullptr);

@@ -3,6 +3,7 @@
 #include "movie_test_streams.h"
 
 #include "movie/startup_entries.h"
+#include "tests/support/wait_backstop.h"
 
 #include <gtest/gtest.h>
 
@@ -111,13 +112,15 @@ bool DamageKeyframePacket(std::vector<uint8_t> *movie, int n)
 
 bool ThreadGoesIdle(TheoraPlayer *player)
 {
-    for (int waited = 0; waited < 10000; ++waited) {
-        if (player->threadState == kTheoraIdle) {
-            return true;
+    KorvoTest::Backstop backstop("the decode thread going idle", KorvoTest::kWaitBackstopSeconds);
+    while (player->threadState != kTheoraIdle) {
+        if (backstop.Passed()) {
+            ADD_FAILURE() << backstop.Report();
+            return false;
         }
         SleepMilliseconds(1);
     }
-    return false;
+    return true;
 }
 
 void HoldThread(TheoraPlayer *player)

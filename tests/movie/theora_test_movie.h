@@ -27,8 +27,8 @@ void ExpectImageOfFrame(Korvo::TheoraPlayer *player, int n);
 // decoder refuses the packet) and make its page's checksum right; false when
 // frame n is no keyframe or the movie has another stream
 bool DamageKeyframePacket(std::vector<uint8_t> *movie, int n);
-// Wait until the decode thread has nothing left to do (state idle); false when it
-// is still busy after ten seconds
+// Wait until the decode thread has nothing left to do (state idle); false (and a
+// failure naming the wait) when it is still busy at the backstop
 bool ThreadGoesIdle(Korvo::TheoraPlayer *player);
 // Hold the decode thread paused (at the top of its loop) until ReleaseThread
 void HoldThread(Korvo::TheoraPlayer *player);

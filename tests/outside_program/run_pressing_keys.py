@@ -33,7 +33,7 @@ def main():
                 text = log.read()
             if "waiting for a key" in text and "key read" not in text:
                 if window is None:
-                    window = session.find_window(args.title, 30)
+                    window = session.find_window(args.title, 120)
                 session.xdotool("windowfocus", "--sync", window)
                 session.xdotool("keydown", "k", "sleep", "0.3", "keyup", "k")
             code = session.wait_program_exit(0.5)
@@ -42,7 +42,7 @@ def main():
         with open(log_path, errors="replace") as log:
             print(log.read(), flush=True)
     if code is None:
-        print("the program did not end in time", flush=True)
+        print("the program did not end within 600 s", flush=True)
         return 1
     return code
 

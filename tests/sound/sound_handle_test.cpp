@@ -11,6 +11,7 @@
 #include "sound/sound_handle.h"
 #include "sound/stream_sound.h"
 #include "tests/core/log_capture.h"
+#include "tests/support/wait_backstop.h"
 #if !defined(_WIN32)
 #include "sound/host/sound_platform_host.h"
 #endif
@@ -223,10 +224,11 @@ TEST_F(SoundHandleTest, BackgroundLoadQueuesAJobThatFillsOrDeletesTheHandle)
     int missing = LoadSoundFileWithSettings(&settings, "missing_background.wav", 1, -1, 1, nullptr);
     ASSERT_NE(loaded, -1);
     ASSERT_NE(missing, -1) << "the handle exists while its job is queued";
-    for (int i = 0; i < 5000 && GetQueuedAsyncJobCount() > 0; ++i) {
+    KorvoTest::Backstop backstop("the two background loads", KorvoTest::kWaitBackstopSeconds);
+    while (GetQueuedAsyncJobCount() > 0 && !backstop.Passed()) {
         SleepMilliseconds(1);
     }
-    EXPECT_EQ(HasPendingLoadJob(loaded), 0);
+    EXPECT_EQ(HasPendingLoadJob(loaded), 0) << backstop.Report();
     EXPECT_EQ(GetSoundHandleLengthMs(loaded), 200);
     EXPECT_EQ(SoundFakes::Voices.size(), 2u);
     EXPECT_EQ(FindSoundHandleRecord(missing, 1), nullptr) << "a failed job deletes its handle";

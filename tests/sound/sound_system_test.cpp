@@ -8,6 +8,7 @@
 #include "sound/sound_handle.h"
 #include "sound/sound_system.h"
 #include "sound/stream_sound.h"
+#include "tests/support/wait_backstop.h"
 #if !defined(_WIN32)
 #include "sound/host/sound_platform_host.h"
 #endif
@@ -84,10 +85,11 @@ TEST(SoundSystemTest, ShutdownWaitsForTheStreamThreadBeforeEndingAnything)
     // Catch the thread inside a refill, then end the system while the pump
     // already reports the end of the application.
     SoundFakes::PositionDelayMs = 40;
-    for (int i = 0; i < 500 && SoundFakes::CursorReadsInside.load() == 0; ++i) {
+    KorvoTest::Backstop backstop("the stream thread's next cursor read", KorvoTest::kWaitBackstopSeconds);
+    while (SoundFakes::CursorReadsInside.load() == 0 && !backstop.Passed()) {
         SleepMilliseconds(1);
     }
-    ASSERT_EQ(SoundFakes::CursorReadsInside.load(), 1);
+    ASSERT_EQ(SoundFakes::CursorReadsInside.load(), 1) << backstop.Report();
 #if !defined(_WIN32)
     HostSoundPumpResult = -1;
 #endif

@@ -2,6 +2,7 @@
 
 #include "core/threads/section_lock.h"
 #include "core/threads/thread_record.h"
+#include "tests/support/wait_backstop.h"
 
 #include <windows.h>
 
@@ -22,10 +23,19 @@ void CountingRoutine(ThreadRecord *, int userData)
 
 bool WaitForRuns(LONG wanted)
 {
-    for (int i = 0; i < 500 && RoutineRuns < wanted; ++i) {
+    KorvoTest::Backstop backstop("the thread's routine", KorvoTest::kWaitBackstopSeconds);
+    while (RoutineRuns < wanted && !backstop.Passed()) {
         Sleep(2);
     }
+    EXPECT_GE(RoutineRuns, wanted) << backstop.Report();
     return RoutineRuns >= wanted;
+}
+
+// A thread's end, within the backstop.
+void ExpectThreadEnds(HANDLE thread)
+{
+    EXPECT_EQ(WaitForSingleObject(thread, KorvoTest::kWaitBackstopSeconds * 1000), WAIT_OBJECT_0)
+        << "the thread did not end within the backstop of " << KorvoTest::kWaitBackstopSeconds << " s";
 }
 
 TEST(ThreadRecordTest, ThreadRunsOnlyAfterItIsResumed)
@@ -45,7 +55,7 @@ TEST(ThreadRecordTest, ThreadRunsOnlyAfterItIsResumed)
     EXPECT_EQ(ResumeThreadRecord(&record), 1);
     ASSERT_TRUE(WaitForRuns(1));
     EXPECT_EQ(SeenUserData, 77);
-    EXPECT_EQ(WaitForSingleObject(record.threadHandle, 5000), WAIT_OBJECT_0);
+    ExpectThreadEnds(record.threadHandle);
     EXPECT_NE(CloseThreadRecord(&record), 0);
     EXPECT_EQ(HasThreadHandle(&record), 0);
 }
@@ -73,16 +83,13 @@ TEST(ThreadRecordTest, WorkerParksItselfUntilResumedAgain)
     ASSERT_TRUE(WaitForRuns(1));
     // Wait until the worker has actually suspended itself.
     int previous = 0;
-    for (int i = 0; i < 500; ++i) {
-        previous = ResumeThreadRecord(&record);
-        if (previous == 1) {
-            break;
-        }
+    KorvoTest::Backstop backstop("the worker suspending itself", KorvoTest::kWaitBackstopSeconds);
+    while ((previous = ResumeThreadRecord(&record)) != 1 && !backstop.Passed()) {
         Sleep(2);
     }
-    EXPECT_EQ(previous, 1);
+    EXPECT_EQ(previous, 1) << backstop.Report();
     ASSERT_TRUE(WaitForRuns(2));
-    WaitForSingleObject(record.threadHandle, 5000);
+    ExpectThreadEnds(record.threadHandle);
     CloseThreadRecord(&record);
 }
 
@@ -116,7 +123,7 @@ TEST(SectionLockTest, LockKeepsIncrementsFromInterleaving)
         ResumeThreadRecord(&worker);
     }
     for (ThreadRecord &worker : workers) {
-        EXPECT_EQ(WaitForSingleObject(worker.threadHandle, 20000), WAIT_OBJECT_0);
+        ExpectThreadEnds(worker.threadHandle);
         CloseThreadRecord(&worker);
     }
     EXPECT_EQ(SharedCounter, 20000);

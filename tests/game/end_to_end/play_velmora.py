@@ -131,7 +131,7 @@ def run(args):
     try:
         session.start_display()
         session.start_program(args.exe, args.work, os.path.join(args.work, "wine.out"))
-        session.find_window("Velmora", 60)
+        session.find_window("Velmora", 180)
         step("menu", "the stage menu with ステージ1, nothing picked", on_menu)
         print("idle on the menu: %.2f of a processor core" % session.cpu_share(5.0), flush=True)
 
@@ -190,7 +190,8 @@ def run(args):
             "the second battle's clock does not start where the first one's did"
 
         session.key("alt+F4")
-        code = session.wait_program_exit(30)
+        code = session.wait_program_exit(180)
+        assert code is not None, "the game did not end within 180 s of Alt+F4"
         assert code == 0, "the game did not end cleanly (exit %s)" % code
         print("seen: the game ended with 0", flush=True)
     finally:

@@ -29,7 +29,8 @@ class XSession:
         # Read up to the line end: Xvfb writes the number and the line end
         # apart, and a pipe closed in between would end it with SIGPIPE.
         text = b""
-        deadline = time.time() + 20
+        backstop = 60   # seconds; it writes at once, but a busy machine may start it late
+        deadline = time.time() + backstop
         while not text.endswith(b"\n") and time.time() < deadline:
             ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.time()))
             chunk = os.read(read_end, 32) if ready else b""
@@ -39,7 +40,7 @@ class XSession:
         os.close(read_end)
         number = text.decode().strip() if text.endswith(b"\n") else ""
         if not number:
-            raise RuntimeError("Xvfb did not start")
+            raise RuntimeError("Xvfb gave no display number within %d s" % backstop)
         self.display = ":" + number
 
     def env(self):
@@ -122,7 +123,7 @@ class XSession:
                     self.xdotool("windowfocus", "--sync", wid)
                     return wid
             time.sleep(0.5)
-        raise RuntimeError("no window titled %s appeared" % title)
+        raise RuntimeError("no window titled %s appeared within %s s" % (title, timeout))
 
     def screenshot(self):
         """The client area as an RGB image."""
@@ -171,4 +172,4 @@ class XSession:
             if predicate(shot):
                 return shot
             time.sleep(interval)
-        raise AssertionError("timed out waiting for %s" % what, shot)
+        raise AssertionError("not seen within %s s: %s" % (timeout, what), shot)

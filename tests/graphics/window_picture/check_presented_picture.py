@@ -71,16 +71,16 @@ def main():
         session.start_program(args.program, args.work, log_path, [args.road])
         for step in sorted(STEPS):
             if not wait_for_line(log_path, "shown %d" % step, session.program, 120):
-                failures.append("the program did not reach step %d" % step)
+                failures.append("the program did not reach step %d (waited up to 120 s)" % step)
                 break
             if session.origin is None:
-                session.find_window("KorvoPresentProbe", 30)
+                session.find_window("KorvoPresentProbe", 120)
             shown = time.time()
             for delay in (0.5, 2.5):
                 time.sleep(max(0.0, shown + delay - time.time()))
                 failures += check_shot(session.screenshot(), step, "%.1f s after" % delay)
             open(os.path.join(args.work, "go %d" % step), "w").close()
-        code = session.wait_program_exit(60)
+        code = session.wait_program_exit(180)
     finally:
         session.stop()
         with open(log_path, errors="replace") as log:
@@ -93,7 +93,9 @@ def main():
         failures.append("the read-back did not see the red box")
     if "rect present 0" not in lines:
         failures.append("the present of the right half did not return 0")
-    if not failures and code != 0:
+    if not failures and code is None:
+        failures.append("the program did not end within 180 s of its last step")
+    elif not failures and code != 0:
         failures.append("the program ended with %s" % code)
     for failure in failures:
         print("FAILED:", failure, flush=True)

@@ -9,6 +9,7 @@
 #include "network/startup_entries.h"
 #include "network/win32/window_message_entries.h"
 #include "tests/network/fake_sockets.h"
+#include "tests/support/wait_backstop.h"
 
 #include <gtest/gtest.h>
 
@@ -143,12 +144,13 @@ public:
         return handle;
     }
 
-    // Serve the window until done() or five seconds pass; done()'s last answer
+    // Serve the window until done() or the backstop passes; done()'s last answer
     bool PumpUntil(const std::function<bool()> &done)
     {
-        const DWORD start = GetTickCount();
+        KorvoTest::Backstop backstop("the socket events awaited", KorvoTest::kWaitBackstopSeconds);
         while (!done()) {
-            if (GetTickCount() - start > 5000) {
+            if (backstop.Passed()) {
+                ADD_FAILURE() << backstop.Report();
                 return false;
             }
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
@@ -266,8 +268,8 @@ TEST(NetworkLoopback, AHostilePrefixClosesTheConnection)
         EXPECT_EQ(LookupNetworkRecord(accepted)->receiveRing.heldBytes, 0);
         PumpNetworkWindowMessages(1);
         EXPECT_EQ(LookupNetworkRecord(accepted), nullptr);
-        // The peer sees the end of the connection.
-        const DWORD timeout = 5000;
+        // The peer sees the end of the connection (the time-out is a backstop).
+        const DWORD timeout = KorvoTest::kWaitBackstopSeconds * 1000;
         auto setOption = SocketLibraryEntry<SetSocketOptionEntry>("setsockopt");
         setOption(peer, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&timeout), sizeof(timeout));
         char got = 0;

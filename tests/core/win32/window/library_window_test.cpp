@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "tests/core/log_capture.h"
+#include "tests/support/wait_backstop.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,7 @@
 
 namespace {
 
-const DWORD kProgramTimeoutMs = 60000;
-
+using KorvoTest::kProgramBackstopSeconds;
 using KorvoTest::ReadFileBytes;
 
 bool FileExists(const std::string &path)
@@ -53,9 +53,10 @@ PROCESS_INFORMATION StartProgram(const std::string &folder, const std::string &a
 DWORD FinishProgram(PROCESS_INFORMATION &process)
 {
     DWORD code = 0xDEAD;
-    if (WaitForSingleObject(process.hProcess, kProgramTimeoutMs) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.hProcess, kProgramBackstopSeconds * 1000) == WAIT_OBJECT_0) {
         GetExitCodeProcess(process.hProcess, &code);
     } else {
+        ADD_FAILURE() << "the program did not end within the backstop of " << kProgramBackstopSeconds << " s";
         TerminateProcess(process.hProcess, 0xDEAD);
     }
     CloseHandle(process.hThread);
@@ -65,14 +66,13 @@ DWORD FinishProgram(PROCESS_INFORMATION &process)
 
 HWND WaitForMainWindow()
 {
-    for (int i = 0; i < 3000; ++i) {
-        HWND window = FindWindowA("Velmora", nullptr);
-        if (window != nullptr) {
-            return window;
-        }
+    KorvoTest::Backstop backstop("the program's main window", kProgramBackstopSeconds);
+    HWND window = nullptr;
+    while ((window = FindWindowA("Velmora", nullptr)) == nullptr && !backstop.Passed()) {
         Sleep(10);
     }
-    return nullptr;
+    EXPECT_NE(window, nullptr) << backstop.Report();
+    return window;
 }
 
 // Each text must appear after the previous one.

@@ -1,6 +1,7 @@
 // A device call from an asynchronous-load worker runs on the main thread.
 
 #include "library_session.h"
+#include "tests/support/wait_backstop.h"
 
 #include "core/threads/async_load.h"
 #include "graphics/device/d3d_call_wrappers.h"
@@ -43,11 +44,12 @@ TEST(MainThreadHandoffTest, AWorkersDeviceCallsRunOnTheMainThread)
     ASSERT_NE(job, nullptr);
     job->callback = HandOffJob;
     QueueAsyncLoadJob(job);
-    for (int i = 0; i < 5000 && (JobDone == 0 || GetQueuedAsyncJobCount() > 0); ++i) {
+    KorvoTest::Backstop backstop("the job's device calls", KorvoTest::kWaitBackstopSeconds);
+    while ((JobDone == 0 || GetQueuedAsyncJobCount() > 0) && !backstop.Passed()) {
         RunMainThreadRequests();
         Sleep(1);
     }
-    ASSERT_EQ(JobDone.load(), 1);
+    ASSERT_EQ(JobDone.load(), 1) << backstop.Report();
     EXPECT_EQ(CallThread.load(), GetCurrentThreadId());
     EXPECT_NE(WorkerThread.load(), GetCurrentThreadId());
     EXPECT_GE(CreateResult.load(), 0);

@@ -4,6 +4,7 @@
 // under way must then go on with the new device, not the released one.
 
 #include "library_session.h"
+#include "tests/support/wait_backstop.h"
 
 #include "core/system/win32/window_state.h"
 #include "core/system/win32/app_window.h"
@@ -28,13 +29,15 @@ HRESULT STDMETHODCALLTYPE AnswerDeviceLost(K_IDirect3DDevice9 *)
 // Wait until a message sent by another thread is waiting for this one.
 bool WaitForSentMessage()
 {
-    for (int i = 0; i < 5000; ++i) {
-        if ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0) {
-            return true;
+    KorvoTest::Backstop backstop("the activation sent by the other thread", KorvoTest::kWaitBackstopSeconds);
+    while ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) {
+        if (backstop.Passed()) {
+            ADD_FAILURE() << backstop.Report();
+            return false;
         }
         Sleep(1);
     }
-    return false;
+    return true;
 }
 
 TEST(PresentDuringRebuildTest, AnActivationThatRebuildsTheDeviceInsideThePresent)

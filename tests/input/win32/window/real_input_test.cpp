@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "tests/core/log_capture.h"
+#include "tests/support/wait_backstop.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,8 @@
 
 namespace {
 
-const DWORD kProgramTimeoutMs = 30000;
-const int kReadingTimeoutMs = 10000;
-
+using KorvoTest::kProgramBackstopSeconds;
+using KorvoTest::kWaitBackstopSeconds;
 using KorvoTest::ReadFileBytes;
 
 std::string ProgramPath()
@@ -43,29 +43,34 @@ int RunUnixCommand(const std::string &command)
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    for (int waited = 0; waited < kReadingTimeoutMs; waited += 20) {
+    KorvoTest::Backstop backstop(line.c_str(), kProgramBackstopSeconds);
+    while (!backstop.Passed()) {
         std::string done = ReadFileBytes("unix_done.txt");
         if (!done.empty() && done.back() == '\n') {
             return std::atoi(done.c_str());
         }
         Sleep(20);
     }
+    ADD_FAILURE() << backstop.Report();
     return -2;
 }
 
 // The program writes a line whenever its readings change: wait for one.
 bool WaitForReading(const std::string &folder, const std::string &reading)
 {
-    for (int waited = 0; waited < kReadingTimeoutMs; waited += 20) {
+    const std::string what = "the reading " + reading;
+    for (KorvoTest::Backstop backstop(what.c_str(), kWaitBackstopSeconds);; Sleep(20)) {
         std::string text = ReadFileBytes(folder + "\\probe.txt");
         size_t lastLine = text.rfind('\n', text.size() >= 2 ? text.size() - 2 : 0);
         std::string last = text.substr(lastLine == std::string::npos ? 0 : lastLine + 1);
         if (last == reading + "\n") {
             return true;
         }
-        Sleep(20);
+        if (backstop.Passed()) {
+            ADD_FAILURE() << backstop.Report();
+            return false;
+        }
     }
-    return false;
 }
 
 class RealInputTest : public ::testing::TestWithParam<const char *> {
@@ -84,11 +89,11 @@ protected:
         startup.cb = sizeof(startup);
         ASSERT_TRUE(CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                                    &process));
-        for (int i = 0; i < 3000 && window == nullptr; ++i) {
-            window = FindWindowA(nullptr, "KorvoInputProbe");
+        KorvoTest::Backstop backstop("the probe's window", kProgramBackstopSeconds);
+        while ((window = FindWindowA(nullptr, "KorvoInputProbe")) == nullptr && !backstop.Passed()) {
             Sleep(10);
         }
-        ASSERT_NE(window, nullptr);
+        ASSERT_NE(window, nullptr) << backstop.Report();
         ASSERT_TRUE(WaitForReading(folder, "keys=0,0 array=0 mask=0 first=0 mouse=0"))
             << ReadFileBytes(folder + "\\probe.txt");
         // DirectInput starts under Wine; the argument only chooses how keys are read.
@@ -103,9 +108,10 @@ protected:
         }
         if (process.hProcess != nullptr) {
             DWORD code = 0xDEAD;
-            if (WaitForSingleObject(process.hProcess, kProgramTimeoutMs) == WAIT_OBJECT_0) {
+            if (WaitForSingleObject(process.hProcess, kProgramBackstopSeconds * 1000) == WAIT_OBJECT_0) {
                 GetExitCodeProcess(process.hProcess, &code);
             } else {
+                ADD_FAILURE() << "the probe did not end within the backstop of " << kProgramBackstopSeconds << " s";
                 TerminateProcess(process.hProcess, 0xDEAD);
             }
             EXPECT_EQ(code, 0u);
@@ -117,13 +123,15 @@ protected:
 
     bool WaitForText(const std::string &text)
     {
-        for (int waited = 0; waited < kReadingTimeoutMs; waited += 20) {
-            if (ReadFileBytes(folder + "\\text.txt") == text) {
-                return true;
+        KorvoTest::Backstop backstop("the typed text", kWaitBackstopSeconds);
+        while (ReadFileBytes(folder + "\\text.txt") != text) {
+            if (backstop.Passed()) {
+                ADD_FAILURE() << backstop.Report() << ": " << text;
+                return false;
             }
             Sleep(20);
         }
-        return false;
+        return true;
     }
 
     std::string folder;

@@ -3,6 +3,7 @@
 // library's renderer. A file no filter reads fails with its log lines and -1.
 
 #include "tests/graphics/win32/device/library_session.h"
+#include "tests/support/wait_backstop.h"
 
 #include "graphics/graphs/graph_record.h"
 #include "movie/movie_handle.h"
@@ -43,13 +44,13 @@ TEST_F(DirectShowGraphTest, AnEncodedMovieReachesTheGraph)
     EXPECT_EQ(record->width, 64);
     EXPECT_EQ(record->height, 48);
     ASSERT_EQ(StartMoviePlayback(movie, 1, 0), 0);
-    DWORD start = GetTickCount();
-    while (!record->frameDelivered && GetTickCount() - start < 10000) {
+    KorvoTest::Backstop firstFrame("the movie's first frame", KorvoTest::kWaitBackstopSeconds);
+    while (!record->frameDelivered && !firstFrame.Passed()) {
         ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
         ServiceMessageQueue();
         Sleep(10);
     }
-    ASSERT_EQ(record->frameDelivered, 1);
+    ASSERT_EQ(record->frameDelivered, 1) << firstFrame.Report();
     ASSERT_EQ(ClearDrawScreen(), 0);
     ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
     RasterImage image = {};
@@ -61,12 +62,13 @@ TEST_F(DirectShowGraphTest, AnEncodedMovieReachesTheGraph)
     EXPECT_NEAR(static_cast<int>((centre >> 8) & 0xFF), 0x60, 12);
     EXPECT_NEAR(static_cast<int>(centre & 0xFF), 0xa0, 12);
     // Played once to its end, it stops.
-    while (!record->stopped && GetTickCount() - start < 15000) {
+    KorvoTest::Backstop end("the one-second movie's play to its end", KorvoTest::kWaitBackstopSeconds);
+    while (!record->stopped && !end.Passed()) {
         ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
         ServiceMessageQueue();
         Sleep(10);
     }
-    EXPECT_EQ(record->stopped, 1);
+    EXPECT_EQ(record->stopped, 1) << end.Report();
     EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
 }
 

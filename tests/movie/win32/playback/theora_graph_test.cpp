@@ -5,6 +5,7 @@
 // filter of the DirectShow road and a movie a Debian encoder made.
 
 #include "tests/graphics/win32/device/library_session.h"
+#include "tests/support/wait_backstop.h"
 
 #include "graphics/graphs/graph_image_set.h"
 #include "graphics/graphs/graph_record.h"
@@ -237,8 +238,9 @@ TEST_F(TheoraGraphTest, AMovieWithSoundReportsItsEnd)
     }
     ASSERT_EQ(StartMoviePlayback(movie, 1, 0), 0);
     DWORD start = GetTickCount();
+    KorvoTest::Backstop backstop("the play of the 3 s movie to its end", KorvoTest::kWaitBackstopSeconds);
     int lastFrame = 0;
-    while (record->stopped == 0 && GetTickCount() - start < 15000) {
+    while (record->stopped == 0 && !backstop.Passed()) {
         ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
         int frame = GetTheoraCurrentFrame(record->player);
         EXPECT_GE(frame, lastFrame); // once through, never backwards
@@ -246,7 +248,7 @@ TEST_F(TheoraGraphTest, AMovieWithSoundReportsItsEnd)
         ServiceMessageQueue();
         Sleep(10);
     }
-    EXPECT_EQ(record->stopped, 1);
+    EXPECT_EQ(record->stopped, 1) << backstop.Report();
     EXPECT_EQ(record->userPlaying, 0);
     EXPECT_EQ(lastFrame, kFrames - 1);
     std::printf("ended after %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));

@@ -3,7 +3,8 @@
 // the embedded code disassembles to what its assembly source says; shader
 // handles refuse code that fails the byte-code checks.
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
+#include "tests/support/wait_backstop.h"
 
 #include "core/threads/async_load.h"
 #include "graphics/draw/buffer_handles.h"
@@ -186,11 +187,12 @@ TEST_F(ShaderDrawTest, CodeFailingTheChecksMakesNoHandle)
     SetLoadInBackgroundFlag(0);
     ASSERT_NE(loaded, -1);
     ASSERT_NE(refused, -1);
-    for (int waited = 0; waited < 5000 && GetQueuedAsyncJobCount() > 0; ++waited) {
+    KorvoTest::Backstop backstop("the shaders' background loads", KorvoTest::kWaitBackstopSeconds);
+    while (GetQueuedAsyncJobCount() > 0 && !backstop.Passed()) {
         RunMainThreadRequests();
         Sleep(1);
     }
-    EXPECT_EQ(BindPixelShaderHandle(loaded), 0);
+    EXPECT_EQ(BindPixelShaderHandle(loaded), 0) << backstop.Report();
     EXPECT_EQ(LookupShaderRecord(refused), nullptr);
     EXPECT_EQ(HandleTypeTable[HANDLE_KIND_SHADER].liveCount, before + 1);
     EXPECT_EQ(DeleteShaderHandle(loaded), 0);

@@ -2,7 +2,7 @@
 // the Direct3D road with pixel shaders off, a MEMIMG on the software road)
 // filtered in place equals the per-pixel routine run on its pixels read before.
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include "graphics/filters/graph_filters.h"
 #include "graphics/graphs/graph_record.h"

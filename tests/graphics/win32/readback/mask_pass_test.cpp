@@ -2,7 +2,7 @@
 // screen and written back onto the back screen where the mask passes (a clear
 // mask passes everywhere; reversed, nowhere).
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include "graphics/draw/masks.h"
 

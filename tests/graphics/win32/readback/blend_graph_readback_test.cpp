@@ -2,7 +2,7 @@
 // sets differ: its alpha gates the drawn graph pixel for pixel where it lies over
 // it, also when the draw is clipped.
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include "graphics/draw/draw_front_end.h"
 #include "graphics/graphs/graph_record.h"

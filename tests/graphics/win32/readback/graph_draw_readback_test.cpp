@@ -3,7 +3,7 @@
 // picture with the device's reverse subtraction, with its emulation and in
 // software; a graph that cannot be a render target still takes a colour fill.
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include "graphics/device/draw_settings.h"
 #include "graphics/device/graphics_state.h"

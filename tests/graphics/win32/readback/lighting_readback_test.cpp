@@ -2,7 +2,7 @@
 // lights a surface facing it, its slot's enable reaches the shader constants,
 // and once the light is deleted the surface is left unlit.
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include "graphics/device/d3d_call_wrappers.h"
 #include "graphics/device/draw_settings.h"

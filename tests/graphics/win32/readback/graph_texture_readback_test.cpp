@@ -2,7 +2,8 @@
 // a background job: its texture read back equals the image, and the spare
 // column and row of the texture repeat the image's last ones.
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
+#include "tests/support/wait_backstop.h"
 
 #include "graphics/device/d3d_call_wrappers.h"
 #include "graphics/graphs/graph_record.h"
@@ -65,11 +66,12 @@ TEST(GraphTextureReadbackTest, ALoadedPngsTextureEqualsTheImage)
         SetLoadInBackgroundFlag(background);
         int handle = CreateGraphFromImageFile("texture.png", 0);
         ASSERT_NE(handle, -1);
-        for (int i = 0; i < 5000 && IsGraphHandleReady(handle) == 0; ++i) {
+        KorvoTest::Backstop backstop("the graph's load", KorvoTest::kWaitBackstopSeconds);
+        while (IsGraphHandleReady(handle) == 0 && !backstop.Passed()) {
             ServiceMessageQueue();
             Sleep(1);
         }
-        ASSERT_EQ(IsGraphHandleReady(handle), 1);
+        ASSERT_EQ(IsGraphHandleReady(handle), 1) << backstop.Report();
         GraphRecord *record = GetGraphRecord(handle, 0);
         ASSERT_EQ(IsGraphDeviceTextured(record), 1);
         ASSERT_EQ(record->imageSet->pieceCount, 1);

@@ -2,7 +2,7 @@
 // read: it allows that only when its read-back came back inverted, and then a
 // one-pass filter on a drawable graph makes no work graph.
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include "core/memory/handle_manager.h"
 #include "graphics/filters/filter_in_place_check.h"

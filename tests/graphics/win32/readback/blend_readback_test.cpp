@@ -2,7 +2,7 @@
 // over a known background, read back and compared with the blend equation,
 // once through the built-in pixel shaders and once through the stage programmes.
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include "graphics/shading/blend_stages.h"
 #include "graphics/shading/white_stage_texture.h"

@@ -6,7 +6,7 @@
 // a filter whose pass fails leaves its graph as it was; a library started again
 // finds no stale work graphs.
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include "core/memory/handle_manager.h"
 

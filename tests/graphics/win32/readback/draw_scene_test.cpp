@@ -5,7 +5,7 @@
 // it equals the software frame (exactly in mode 0, within 1 per channel and
 // blend in the blending modes).
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include "graphics/graphs/graph_record.h"
 #include "softraster/draw_state.h"

@@ -2,7 +2,7 @@
 // back screen, copied back into another graph, and read through
 // LockDrawScreenBuffer. The Direct3D road gives the software road's pixels.
 
-#include "library_session.h"
+#include "tests/graphics/win32/device/library_session.h"
 
 #include "graphics/device/d3d_call_wrappers.h"
 #include "graphics/draw/draw_target.h"
