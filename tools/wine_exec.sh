@@ -35,8 +35,9 @@ if [ -n "${KORVO_WINE_DISPLAY:-}" ]; then
 else
   # Xvfb picks a free display number itself and writes it to the pipe.
   exec 9< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-  if ! read -r -t 20 -u 9 first || ! read -r -t 20 -u 9 second; then
-    echo "wine_exec: Xvfb did not start" >&2; exit 2
+  # It answers at once; the bound is a backstop for a busy machine.
+  if ! read -r -t 60 -u 9 first || ! read -r -t 60 -u 9 second; then
+    echo "wine_exec: Xvfb gave no display number within 60 s" >&2; exit 2
   fi
   if [ "${first%% *}" = pid ]; then display_pid="${first#pid }"; num="$second"; else display_pid="${second#pid }"; num="$first"; fi
   export DISPLAY=":$num"
@@ -51,8 +52,23 @@ fi
 "$WINESERVER" -p5 </dev/null >/dev/null 2>&1 9<&- || true
 "$WINELOADER" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 9<&- || true
 
+# The program runs under a small relay that writes its exit code down (see
+# tools/exit_code_relay): on a busy machine Wine's server may SIGKILL a program
+# whose Unix side is slow to go after it has ended, and the shell would see 137.
+relay="$("$here/exit_code_relay.sh" "$arch")"
+report="$(mktemp "${TMPDIR:-/tmp}/korvo_exit_code.XXXXXX")"
+trap 'cleanup; rm -f "$report"' EXIT
+rm -f "$report"
+program_path="$(realpath "$program")"
 set +e
-"$WINELOADER" "$program" "$@"
+"$WINELOADER" "$relay" "Z:${report//\//\\}" "Z:${program_path//\//\\}" "$@"
 rc=$?
 set -e
+if [ -s "$report" ]; then
+  code="$(head -n1 "$report" | tr -dc 0-9)"
+  if [ "$rc" != $((code & 255)) ]; then
+    echo "wine_exec: $(basename "$program") ended with $code; Wine's loader gave $rc (killed after the end)" >&2
+  fi
+  rc=$((code & 255))
+fi
 exit $rc
