@@ -339,8 +339,9 @@ function(korvo_add_tools)
     if(IS_DIRECTORY ${tdir})
       file(GLOB tsources CONFIGURE_DEPENDS ${tdir}/*.cpp)
       get_filename_component(tname ${tdir} NAME)
-      # shader_build is a Windows program that the Windows build runs under Wine.
-      if(tsources AND NOT tname STREQUAL "shader_build")
+      # shader_build is a Windows program that the Windows build runs under Wine;
+      # exit_code_relay is one that tools/exit_code_relay.sh builds for wine_exec.sh.
+      if(tsources AND NOT tname MATCHES "^(shader_build|exit_code_relay)$")
         add_executable(${tname} ${tsources})
         korvo_target_settings(${tname})
         target_link_libraries(${tname} PRIVATE korvo)
