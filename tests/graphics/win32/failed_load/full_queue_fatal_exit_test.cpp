@@ -7,6 +7,7 @@
 #include "core/threads/thread_record.h"
 #include "tests/graphics/png_sheet.h"
 #include "tests/graphics/win32/device/library_session.h"
+#include "tests/support/wait_backstop.h"
 
 #include <windows.h>
 
@@ -22,8 +23,6 @@ namespace {
 constexpr int kNoStart = 4;
 constexpr int kQueueTookOneTooMany = 5;
 constexpr int kHung = 6;
-// Far above the exit's few seconds; only ends a process that hangs.
-constexpr DWORD kHangBackstopMs = 90000;
 
 // Receives -1 when the fatal exit's shut-down begins to delete the loading graph.
 int GraphDeletionBegun = 0;
@@ -56,7 +55,8 @@ int HoldPlace(AsyncLoadJob *)
 
 DWORD WINAPI EndIfHung(void *)
 {
-    Sleep(kHangBackstopMs);
+    // Far above the exit's few seconds; only ends a process that hangs.
+    Sleep(KorvoTest::kWaitBackstopSeconds * 1000);
     TerminateProcess(GetCurrentProcess(), kHung);
     return 0;
 }
