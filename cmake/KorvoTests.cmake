@@ -193,6 +193,7 @@ function(korvo_add_all_tests)
     # The DirectShow road plays a movie made by the Debian encoder.
     set(movie_fixtures ${CMAKE_BINARY_DIR}/testrun/movie_fixtures)
     add_custom_command(OUTPUT ${movie_fixtures}/flat_colour.avi ${movie_fixtures}/scrolling_bars.avi
+                              ${movie_fixtures}/sliding_bars.avi
                        COMMAND bash ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh ${movie_fixtures}
                        DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh VERBATIM)
     add_custom_target(movie_fixtures DEPENDS ${movie_fixtures}/flat_colour.avi)

@@ -39,12 +39,14 @@ struct MovieHandleRecord {
     StreamHandle stream;
     int soundtrack;
     // DirectShow: the graph builder, media control, media seeking, basic audio
-    // interfaces and the renderer filter (platform objects, held opaquely here).
+    // interfaces, the renderer filter and the graph's media events (platform
+    // objects, held opaquely here).
     void *graphBuilder;
     void *mediaControl;
     void *mediaSeeking;
     void *basicAudio;
     void *renderer;
+    void *mediaEvent;
     int64_t duration100ns;
     int temporaryCopy;
     wchar_t widePath[260];

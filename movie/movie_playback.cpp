@@ -19,9 +19,10 @@ static bool Loops(const MovieHandleRecord *record)
 }
 
 // The frame due now, from the soundtrack while it plays (or while a pause has
-// just stopped it, where it holds its place), else from the clock.
+// just stopped it, where it holds its place), else from the clock; *fromSound
+// tells which.
 static int64_t TheoraFrameDue(MovieHandleRecord *record, const TheoraMovieInfo &info, bool soundHeld,
-                              int64_t *elapsedUs)
+                              int64_t *elapsedUs, bool *fromSound)
 {
     bool bySound = record->soundtrack != -1 && (soundHeld || IsSoundHandlePlaying(record->soundtrack) == 1);
     int positionMs = bySound ? GetSoundHandlePlayPositionMs(record->soundtrack) : -1;
@@ -34,6 +35,7 @@ static int64_t TheoraFrameDue(MovieHandleRecord *record, const TheoraMovieInfo &
     if (target >= info.frameCount) {
         target = Loops(record) && positionMs < 0 ? target % info.frameCount : info.frameCount - 1;
     }
+    *fromSound = positionMs >= 0;
     return target;
 }
 
@@ -72,11 +74,14 @@ static void StepTheoraMovie(MovieHandleRecord *record, bool soundHeld)
         TheoraMovieInfo info;
         GetTheoraMovieInfo(player, &info);
         int64_t elapsedUs = 0;
-        int64_t target = TheoraFrameDue(record, info, soundHeld, &elapsedUs);
+        bool fromSound = false;
+        int64_t target = TheoraFrameDue(record, info, soundHeld, &elapsedUs, &fromSound);
         int64_t current = GetTheoraCurrentFrame(player);
-        if (target < current && !Loops(record)) {
-            // A movie played once only goes forward: a due frame behind the one
-            // on show (the clock and the soundtrack disagreeing) waits for it.
+        if (target < current && !Loops(record) && !fromSound) {
+            // A movie played once only goes forward on the clock: a due frame
+            // behind the one on show (a clock behind where the soundtrack took
+            // the picture) waits for it. The soundtrack's place is followed
+            // back too: a movie started again plays its sound from the start.
             target = current;
         }
         if (target != current) {

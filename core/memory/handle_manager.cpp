@@ -359,8 +359,10 @@ int DeleteHandleRecord(HandleValue handle)
             AcquireSectionLock(&entry.lock);
             record = ValidatedRecord(handle);
             if (record == nullptr) {
+                // Deleted meanwhile (a failing job deletes its own record): the
+                // handle was valid when the call began and is gone now.
                 ReleaseSectionLock(&entry.lock);
-                return -1;
+                return 0;
             }
             // A job releases its records before it leaves its slot.
             if (PendingLoadCount(record) == 0 || IsAsyncJobQueued(record->loadJobSlot) == 0) {

@@ -110,7 +110,8 @@ int RegisterHandleType(int kind, int recordSize, int maxCount, HandleRecordCallb
                        HandleRecordCallback deleteCallback, const char *displayName);
 // Create a zero-filled record (wanted: a handle whose slot and check value to use, or -1); its handle or -1
 HandleValue CreateHandleRecord(int kind, HandleValue wanted);
-// Delete a record (a delete callback may keep it); 0 or -1
+// Delete a record (a delete callback may keep it); 0, also when another thread
+// deleted it while this call waited for its load job; -1 for a handle invalid at the call
 int DeleteHandleRecord(HandleValue handle);
 // Reallocate a record to newSize bytes; 0 or -1
 int ResizeHandleRecord(HandleValue handle, int newSize);

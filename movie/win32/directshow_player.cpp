@@ -22,8 +22,10 @@ namespace Korvo {
 
 static const int kCopyChunk = 1024 * 1024;
 static const LONGLONG kDurationWhenUnknown = 166666;
-// IBasicAudio's interface id (the platform's value; the toolchain declares no uuid for it).
+// IBasicAudio's and IMediaEvent's interface ids (the platform's values; the
+// toolchain declares no uuid for them).
 static const GUID kIidBasicAudio = {0x56a868b3, 0x0ad4, 0x11ce, {0xb0, 0x3a, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70}};
+static const GUID kIidMediaEvent = {0x56a868b6, 0x0ad4, 0x11ce, {0xb0, 0x3a, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70}};
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -33,6 +35,7 @@ static IGraphBuilder *Graph(MovieHandleRecord *r) { return static_cast<IGraphBui
 static IMediaControl *Control(MovieHandleRecord *r) { return static_cast<IMediaControl *>(r->mediaControl); }
 static IMediaSeeking *Seeking(MovieHandleRecord *r) { return static_cast<IMediaSeeking *>(r->mediaSeeking); }
 static MovieRendererFilter *Renderer(MovieHandleRecord *r) { return static_cast<MovieRendererFilter *>(r->renderer); }
+static IMediaEvent *Events(MovieHandleRecord *r) { return static_cast<IMediaEvent *>(r->mediaEvent); }
 
 template <typename T>
 static void ReleaseField(void **field)
@@ -45,11 +48,27 @@ static void ReleaseField(void **field)
 
 static void ReleaseGraphInterfaces(MovieHandleRecord *record)
 {
+    ReleaseField<IMediaEvent>(&record->mediaEvent);
     ReleaseField<IBasicAudio>(&record->basicAudio);
     ReleaseField<IMediaSeeking>(&record->mediaSeeking);
     ReleaseField<IMediaControl>(&record->mediaControl);
     ReleaseField<IGraphBuilder>(&record->graphBuilder);
     record->renderer = nullptr; // the graph held it
+}
+
+// Whether the graph reported the end of its streams (EC_COMPLETE) since the
+// last look; its other events are let go.
+static bool GraphReportedEnd(MovieHandleRecord *record)
+{
+    IMediaEvent *events = Events(record);
+    bool ended = false;
+    long code = 0;
+    LONG_PTR first = 0, second = 0;
+    while (events != nullptr && events->GetEvent(&code, &first, &second, 0) == S_OK) {
+        ended = ended || code == EC_COMPLETE;
+        events->FreeEventParams(code, first, second);
+    }
+    return ended;
 }
 
 // Copy the file (perhaps inside an archive) to a temporary file and render
@@ -152,6 +171,10 @@ int OpenMovieWithDirectShow(MovieHandleRecord *record, const char *path, int *wi
         AppendLogText(failure);
         return -1;
     }
+    // The graph's end of stream ends a movie whose stop the graph cannot tell.
+    if (FAILED(Graph(record)->QueryInterface(kIidMediaEvent, &record->mediaEvent))) {
+        record->mediaEvent = nullptr;
+    }
     LONGLONG duration = 0;
     Seeking(record)->GetDuration(&duration);
     record->duration100ns = duration == 0 ? kDurationWhenUnknown : duration;
@@ -208,13 +231,21 @@ int StepDirectShowMovie(MovieHandleRecord *record)
         }
     }
     if (Seeking(record) != nullptr && Control(record) != nullptr && !record->stopped) {
+        // The end: the stop position reached, where the graph tells one, or the
+        // graph's end of stream (never the start of a stop it cannot tell).
+        bool ended = GraphReportedEnd(record);
         LONGLONG position = 0;
-        if (Seeking(record)->GetCurrentPosition(&position) == S_OK && position >= record->stopPosition100ns) {
+        if (!ended && record->stopPosition100ns > 0 && Seeking(record)->GetCurrentPosition(&position) == S_OK &&
+            position >= record->stopPosition100ns) {
+            ended = true;
+        }
+        if (ended) {
             if ((record->playType & kMoviePlayLoopBit) != 0) {
                 LONGLONG start = 0;
                 Seeking(record)->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
                                               AM_SEEKING_NoPositioning);
                 Control(record)->Run();
+                GraphReportedEnd(record); // the pass that ended may still have reported it
             } else {
                 Control(record)->Pause();
                 record->userPlaying = 0;

@@ -90,7 +90,8 @@ STDMETHODIMP MovieRendererPin::Receive(IMediaSample *sample)
         return E_POINTER;
     }
     REFERENCE_TIME start = 0, stop = 0;
-    bool timed = sample->GetTime(&start, &stop) == S_OK;
+    // A start without a stop (VFW_S_NO_STOP_TIME) is a timed sample too.
+    bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
     bool rendered = false;
     for (;;) {
         if (flushing || renderer->state == State_Stopped) {
@@ -106,9 +107,13 @@ STDMETHODIMP MovieRendererPin::Receive(IMediaSample *sample)
         }
         REFERENCE_TIME now = 0;
         IReferenceClock *clock = renderer->GraphClock();
-        if (!timed || clock == nullptr || clock->GetTime(&now) != S_OK || now - renderer->startTime >= start) {
+        // S_FALSE from the clock is a time read again unchanged, not a failure.
+        if (!timed || clock == nullptr || FAILED(clock->GetTime(&now)) || now - renderer->startTime >= start) {
             if (!rendered) {
                 renderer->DoRenderSample(sample);
+            }
+            if (timed) {
+                renderer->position.RegisterShownSample(segmentStart + start);
             }
             return S_OK;
         }
@@ -116,9 +121,16 @@ STDMETHODIMP MovieRendererPin::Receive(IMediaSample *sample)
     }
 }
 
+STDMETHODIMP MovieRendererPin::EndOfStream()
+{
+    renderer->EndOfStreamReceived();
+    return S_OK;
+}
+
 STDMETHODIMP MovieRendererPin::BeginFlush()
 {
     flushing = 1;
+    renderer->ForgetEndOfStream();
     return S_OK;
 }
 
@@ -135,7 +147,8 @@ STDMETHODIMP MovieRendererPin::EndFlush()
 MovieRendererFilter::MovieRendererFilter()
     : K_CBaseFilter(K_CLSID_MovieRenderer, L"MovieRenderer"), mediaTypeSet(0), yuv(0), conversionImage(nullptr),
       subtypeIndex(-1), frameBuffer(nullptr), frameBufferBytes(0), retiredBuffers(nullptr), retiredBufferCount(0),
-      newFrame(0), width(0), height(0), pitch(0), bottomUp(0), input(this)
+      newFrame(0), width(0), height(0), pitch(0), bottomUp(0), input(this), position(this, &input), endOfStream(0),
+      endOfStreamNotified(0)
 {
 }
 
@@ -157,6 +170,77 @@ MovieRendererFilter::~MovieRendererFilter()
 K_CBasePin *MovieRendererFilter::GetPin(int index)
 {
     return index == 0 ? &input : nullptr;
+}
+
+// A filter with seeking and no output pin is one of the graph's renderers: the
+// graph takes the duration and stop from it, and reports its own end once
+// each of its renderers has reported the end of its stream.
+STDMETHODIMP MovieRendererFilter::QueryInterface(REFIID iid, void **out)
+{
+    if (iid == __uuidof(IMediaSeeking)) {
+        *out = static_cast<IMediaSeeking *>(&position);
+        AddRef();
+        return S_OK;
+    }
+    if (iid == K_IID_IMediaPosition) {
+        *out = static_cast<IMediaPosition *>(&position);
+        AddRef();
+        return S_OK;
+    }
+    return K_CBaseFilter::QueryInterface(iid, out);
+}
+
+STDMETHODIMP MovieRendererFilter::Stop()
+{
+    HRESULT result = K_CBaseFilter::Stop();
+    ForgetEndOfStream();
+    return result;
+}
+
+// An end of stream that came while paused is reported once the graph runs.
+STDMETHODIMP MovieRendererFilter::Run(REFERENCE_TIME start)
+{
+    HRESULT result = K_CBaseFilter::Run(start);
+    if (SUCCEEDED(result) && endOfStream) {
+        NotifyEndOfStreamOnce();
+    }
+    return result;
+}
+
+// Under the filter's lock, so a run that begins meanwhile either finds the end
+// noted or is seen here; the graph is told outside it.
+void MovieRendererFilter::EndOfStreamReceived()
+{
+    EnterCriticalSection(&filterLock);
+    bool running = false;
+    if (!input.flushing && state != State_Stopped) {
+        endOfStream = 1;
+        running = state == State_Running;
+    }
+    LeaveCriticalSection(&filterLock);
+    if (running) {
+        NotifyEndOfStreamOnce();
+    }
+}
+
+void MovieRendererFilter::ForgetEndOfStream()
+{
+    endOfStream = 0;
+    endOfStreamNotified = 0;
+    position.ForgetShownSample();
+}
+
+void MovieRendererFilter::NotifyEndOfStreamOnce()
+{
+    IFilterGraph *owner = graph;
+    if (owner == nullptr || endOfStreamNotified.exchange(1) != 0) {
+        return;
+    }
+    IMediaEventSink *sink = nullptr;
+    if (SUCCEEDED(owner->QueryInterface(__uuidof(IMediaEventSink), reinterpret_cast<void **>(&sink)))) {
+        sink->Notify(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter *>(this)));
+        sink->Release();
+    }
 }
 
 int MovieRendererFilter::SubtypeIndex(const GUID &subtype)

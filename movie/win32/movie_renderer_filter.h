@@ -1,11 +1,14 @@
 // The library's own video renderer: the last filter of a movie's filter graph.
 // It takes RGB or YUV video, keeps each frame due as plain pixels in a frame
 // buffer (YUV converted to XRGB, bottom-up rows flipped) and raises a new-frame
-// flag that the main thread's movie step reads.
+// flag that the main thread's movie step reads. As a video renderer does, it
+// answers the graph's seeking from upstream (so the graph knows the movie's
+// duration and stop) and reports the end of its stream to the graph.
 #pragma once
 
 #include "image/public_api.h"
 #include "sound/win32/dshow_base.h"
+#include "sound/win32/dshow_position_pass_through.h"
 
 #include <atomic>
 
@@ -21,6 +24,7 @@ public:
     HRESULT CompleteConnect(IPin *peer) override;
 
     STDMETHODIMP Receive(IMediaSample *sample) override;
+    STDMETHODIMP EndOfStream() override;
     STDMETHODIMP BeginFlush() override;
     STDMETHODIMP EndFlush() override;
 
@@ -34,6 +38,15 @@ public:
     ~MovieRendererFilter() override;
     int GetPinCount() override { return 1; }
     K_CBasePin *GetPin(int index) override;
+    // IMediaSeeking and IMediaPosition besides the filter's own interfaces
+    STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+    STDMETHODIMP Stop() override;
+    STDMETHODIMP Run(REFERENCE_TIME start) override;
+
+    // The stream has ended: the graph hears it now while running, else at the next run
+    void EndOfStreamReceived();
+    // A flush or a stop: the stream goes on from elsewhere, its end not yet reached
+    void ForgetEndOfStream();
 
     // The connected type's size, pitch and layout
     HRESULT SetMediaType(const AM_MEDIA_TYPE *type);
@@ -63,6 +76,14 @@ public:
     int width, height, pitch;
     int bottomUp;
     MovieRendererPin input;
+    K_CRendererPosPassThru position;
+
+private:
+    // EC_COMPLETE to the graph, once per end of stream
+    void NotifyEndOfStreamOnce();
+
+    std::atomic<int> endOfStream;
+    std::atomic<int> endOfStreamNotified;
 };
 
 extern const GUID K_CLSID_MovieRenderer;

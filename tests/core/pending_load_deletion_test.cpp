@@ -165,15 +165,14 @@ struct SharedJobCase {
     const char *name;
     int placeHolder;     // a job with no records holding the one running place until the deletion, or -1
     JobPlan sharedJob;
-    int deleted;
-    int deletionResult; // -1: the job deleted it while the deletion waited
+    int deleted; // whose deletion returns 0, also when the job deleted it while the deletion waited
 };
 
 const SharedJobCase kSharedJobCases[] = {
-    {"PieceBeforeTheJobStarts", 2, {0, 4, true, {-1, -1}}, 2, 0},
+    {"PieceBeforeTheJobStarts", 2, {0, 4, true, {-1, -1}}, 2},
     // The job deletes record 0 as soon as it starts: its job slot is already set.
-    {"PieceWhileTheJobRuns", -1, {0, 4, true, {-1, 2}}, 2, 0},
-    {"RecordTheJobDeletesItselfWhileItRuns", -1, {0, 4, true, {0, -1}}, 0, -1},
+    {"PieceWhileTheJobRuns", -1, {0, 4, true, {-1, 2}}, 2},
+    {"RecordTheJobDeletesItselfWhileItRuns", -1, {0, 4, true, {0, -1}}, 0},
 };
 
 void PrintTo(const SharedJobCase &c, std::ostream *out)
@@ -194,7 +193,7 @@ TEST_P(SharedLoadJobDeletionTest, TheOtherRecordsLoadAndNoneIsFreedUnderTheJob)
     }
     ASSERT_EQ(QueueStandInJob(0, c.sharedJob), 0);
     WaitFor(holding.gatesReached, 1);
-    EXPECT_EQ(DeleteHandleRecord(Records[c.deleted]), c.deletionResult);
+    EXPECT_EQ(DeleteHandleRecord(Records[c.deleted]), 0);
     WaitUntil([] { return GetQueuedAsyncJobCount() == 0; });
     EXPECT_EQ(Seen(Jobs[0].ownDeletionResult), 0);
     EXPECT_EQ(Seen(Jobs[0].recordsMissing), 0);

@@ -27,7 +27,6 @@ TEST(MovieSoundtrackLoopTest, AShortLoopedMovieShowsEveryFrameOnEveryPass)
     TheoraMovieRecipe recipe;
     recipe.frames = 5; // half a second at 10 frames a second
     recipe.withSound = 1;
-    recipe.soundPageEveryFrame = 1;
     ASSERT_TRUE(WriteTheoraMovieFile(recipe, "short_loop.ogv"));
     const int movie = CreateMovieHandleFromFile(nullptr, "short_loop.ogv", nullptr, nullptr, 0, nullptr);
     ASSERT_NE(movie, -1);

@@ -19,10 +19,11 @@ struct TheoraMovieRecipe {
     int withSound = 0;
     int sampleRate = 22050;
     int textured = 0; // a moving pattern instead of flat colours (benchmarks)
-    // A sound page after every frame's video, as a muxer interleaves them. Else
-    // the sound fills its pages first: a short movie's sound comes in one page
-    // after all of its video, which vorbisfile reads nothing of until a seek.
-    int soundPageEveryFrame = 0;
+    // A sound page after every frame's video, as a muxer interleaves them, so the
+    // soundtrack sounds. Else the sound fills its pages first: a short movie's
+    // sound comes in one page after all of its video, of which vorbisfile reads
+    // nothing until a seek (a silent soundtrack).
+    int soundPageEveryFrame = 1;
 };
 
 // The flat colour of a frame (video-range Y, U, V)

@@ -1,7 +1,8 @@
 // The movie renderer filter without a graph: the media types it takes, the
 // frame buffer's pitch, bottom-up rows stored top-down, YUV converted at each
-// layout's own frame size, samples stored only once due, and a frame buffer
-// that outlives every release but the last and a change to a larger size.
+// layout's own frame size, samples stored only once due, the end of its stream
+// reported to the graph, and a frame buffer that outlives every release but the
+// last and a change to a larger size.
 
 #include "movie/win32/movie_renderer_filter.h"
 
@@ -20,11 +21,11 @@ namespace {
 HRESULT created = 0;
 
 // Just enough of a media sample for the renderer: its bytes, and a start time
-// when one is given.
+// when one is given (with a stop time, or without as VFW_S_NO_STOP_TIME says).
 class BytesSample : public IMediaSample {
 public:
-    explicit BytesSample(std::vector<BYTE> bytes, REFERENCE_TIME startTime = -1)
-        : data(std::move(bytes)), start(startTime) {}
+    explicit BytesSample(std::vector<BYTE> bytes, REFERENCE_TIME startTime = -1, bool withStop = true)
+        : data(std::move(bytes)), start(startTime), stopGiven(withStop) {}
     STDMETHODIMP QueryInterface(REFIID, void **) override { return E_NOINTERFACE; }
     STDMETHODIMP_(ULONG) AddRef() override { return 1; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -36,8 +37,8 @@ public:
             return VFW_E_SAMPLE_TIME_NOT_SET;
         }
         *from = start;
-        *to = start + 1000;
-        return S_OK;
+        *to = start + (stopGiven ? 1000 : 1);
+        return stopGiven ? S_OK : VFW_S_NO_STOP_TIME;
     }
     STDMETHODIMP SetTime(REFERENCE_TIME *, REFERENCE_TIME *) override { return S_OK; }
     STDMETHODIMP IsSyncPoint() override { return S_OK; }
@@ -54,13 +55,16 @@ public:
     STDMETHODIMP SetMediaTime(LONGLONG *, LONGLONG *) override { return E_NOTIMPL; }
     std::vector<BYTE> data;
     REFERENCE_TIME start;
+    bool stopGiven;
 };
 
-// A graph clock that moves on by a fixed step each time it is read, noting
-// whether the renderer had already stored a frame at each reading.
+// A graph clock that moves on by a fixed step each time it is read (or every
+// few readings, answering S_FALSE to a time read again, as the platform's
+// clocks do), noting whether the renderer had already stored a frame at each reading.
 class SteppingClock : public IReferenceClock {
 public:
-    SteppingClock(MovieRendererFilter *watched, REFERENCE_TIME step) : filter(watched), step(step) {}
+    SteppingClock(MovieRendererFilter *watched, REFERENCE_TIME step, int readingsPerStep = 1)
+        : filter(watched), step(step), perStep(readingsPerStep) {}
     STDMETHODIMP QueryInterface(REFIID, void **) override { return E_NOINTERFACE; }
     STDMETHODIMP_(ULONG) AddRef() override { return 1; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -68,8 +72,11 @@ public:
     {
         readings.push_back({now, filter->newFrame.load()});
         *out = now;
-        now += step;
-        return S_OK;
+        const bool again = readings.size() % perStep != 1 % perStep;
+        if (readings.size() % perStep == 0) {
+            now += step;
+        }
+        return again ? S_FALSE : S_OK;
     }
     STDMETHODIMP AdviseTime(REFERENCE_TIME, REFERENCE_TIME, HEVENT, DWORD_PTR *) override { return E_NOTIMPL; }
     STDMETHODIMP AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME, HSEMAPHORE, DWORD_PTR *) override
@@ -86,7 +93,34 @@ public:
 private:
     MovieRendererFilter *filter;
     REFERENCE_TIME step;
+    size_t perStep;
     REFERENCE_TIME now = 0;
+};
+
+// Just enough of a filter graph for the renderer: the ends of streams it is told.
+class EventGraph : public IFilterGraph, public IMediaEventSink {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void **out) override
+    {
+        *out = iid == __uuidof(IMediaEventSink) ? static_cast<IMediaEventSink *>(this) : nullptr;
+        return *out != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP AddFilter(IBaseFilter *, LPCWSTR) override { return E_NOTIMPL; }
+    STDMETHODIMP RemoveFilter(IBaseFilter *) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumFilters(IEnumFilters **) override { return E_NOTIMPL; }
+    STDMETHODIMP FindFilterByName(LPCWSTR, IBaseFilter **) override { return E_NOTIMPL; }
+    STDMETHODIMP ConnectDirect(IPin *, IPin *, const AM_MEDIA_TYPE *) override { return E_NOTIMPL; }
+    STDMETHODIMP Reconnect(IPin *) override { return E_NOTIMPL; }
+    STDMETHODIMP Disconnect(IPin *) override { return E_NOTIMPL; }
+    STDMETHODIMP SetDefaultSyncSource() override { return E_NOTIMPL; }
+    STDMETHODIMP Notify(LONG code, LONG_PTR, LONG_PTR) override
+    {
+        completes += code == EC_COMPLETE ? 1 : 0;
+        return S_OK;
+    }
+    int completes = 0;
 };
 
 const GUID kVideo = {0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
@@ -241,26 +275,74 @@ TEST(MovieRendererFilter, TakesEachYuvLayoutAtItsOwnFrameSize)
 }
 
 // A running graph: the sample is stored once the clock reaches its start
-// time, not when it arrives (which is about a frame earlier).
+// time, not when it arrives (which is about a frame earlier); also when the
+// clock answers a time read again with S_FALSE, and for a sample with a start
+// time only.
 TEST(MovieRendererFilter, StoresASampleOnlyOnceItIsDue)
 {
-    MovieRendererFilter *filter = CreateMovieRendererFilter(nullptr, &created);
-    VideoType type(kVideo, kRgb32, kVideoInfo, 4, 2);
-    ASSERT_EQ(filter->SetMediaType(&type.type), S_OK);
-    SteppingClock clock(filter, 400);
-    ASSERT_EQ(filter->SetSyncSource(&clock), S_OK);
-    ASSERT_EQ(filter->Run(0), S_OK);
-    BytesSample sample(std::vector<BYTE>(32, 0x40), 1000);
-    EXPECT_EQ(filter->input.Receive(&sample), S_OK);
-    EXPECT_EQ(filter->newFrame.load(), 1);
-    ASSERT_GE(clock.readings.size(), 3u); // 0, 400 and 800 come before the start time
-    for (const auto &reading : clock.readings) {
-        if (reading.time < 1000) {
-            EXPECT_EQ(reading.frameStored, 0) << "stored before it was due, clock at " << reading.time;
+    const struct {
+        const char *name;
+        int readingsPerStep;
+        bool withStop;
+    } cases[] = {{"a clock moving at every reading", 1, true},
+                 {"a clock read twice a step", 2, true},
+                 {"a sample without a stop time", 1, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        MovieRendererFilter *filter = CreateMovieRendererFilter(nullptr, &created);
+        VideoType type(kVideo, kRgb32, kVideoInfo, 4, 2);
+        ASSERT_EQ(filter->SetMediaType(&type.type), S_OK);
+        SteppingClock clock(filter, 400, c.readingsPerStep);
+        ASSERT_EQ(filter->SetSyncSource(&clock), S_OK);
+        ASSERT_EQ(filter->Run(0), S_OK);
+        BytesSample sample(std::vector<BYTE>(32, 0x40), 1000, c.withStop);
+        EXPECT_EQ(filter->input.Receive(&sample), S_OK);
+        EXPECT_EQ(filter->newFrame.load(), 1);
+        EXPECT_GE(clock.readings.size(), 3u); // 0, 400 and 800 come before the start time
+        for (const auto &reading : clock.readings) {
+            if (reading.time < 1000) {
+                EXPECT_EQ(reading.frameStored, 0) << "stored before it was due, clock at " << reading.time;
+            }
         }
+        filter->Stop();
+        filter->SetSyncSource(nullptr);
+        filter->Release();
     }
+}
+
+// The end of the stream reaches the graph once, as EC_COMPLETE: at once while
+// the graph runs, at the next run when it came while paused, and not at all
+// when a stop came between; after a flush (a seek) its next end counts again.
+TEST(MovieRendererFilter, ReportsTheEndOfItsStreamToTheGraphOnceItRuns)
+{
+    MovieRendererFilter *filter = CreateMovieRendererFilter(nullptr, &created);
+    EventGraph graph;
+    ASSERT_EQ(filter->JoinFilterGraph(&graph, L"MovieRenderer"), S_OK);
+    ASSERT_EQ(filter->Run(0), S_OK);
+    filter->input.EndOfStream();
+    filter->input.EndOfStream();
+    EXPECT_EQ(graph.completes, 1) << "running";
+    filter->input.BeginFlush();
+    filter->input.EndFlush();
+    filter->input.EndOfStream();
+    EXPECT_EQ(graph.completes, 2) << "after a flush";
+
+    ASSERT_EQ(filter->Stop(), S_OK);
+    ASSERT_EQ(filter->Pause(), S_OK);
+    filter->input.EndOfStream();
+    EXPECT_EQ(graph.completes, 2) << "paused";
+    ASSERT_EQ(filter->Run(0), S_OK);
+    EXPECT_EQ(graph.completes, 3) << "run after the pause";
+
+    ASSERT_EQ(filter->Stop(), S_OK);
+    ASSERT_EQ(filter->Pause(), S_OK);
+    filter->input.EndOfStream();
+    ASSERT_EQ(filter->Stop(), S_OK);
+    filter->input.EndOfStream(); // stopped: no stream to end
+    ASSERT_EQ(filter->Run(0), S_OK);
+    EXPECT_EQ(graph.completes, 3) << "stopped in between";
     filter->Stop();
-    filter->SetSyncSource(nullptr);
+    filter->JoinFilterGraph(nullptr, nullptr);
     filter->Release();
 }
 

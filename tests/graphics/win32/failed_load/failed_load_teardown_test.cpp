@@ -1,12 +1,15 @@
-// A graph loaded in the background whose load fails once its image set is made
-// (a failure staged where the job ends its load), while the program deletes the
-// graph or shuts the library down. Staged, each in a fresh process, at the
-// staged failure's own wait (the deletion or shut-down then waits for the job
-// while it fails) and at every wait after it (on the Direct3D road the releases
-// of the failed graph's textures). Nothing may crash; a deleted graph is gone;
-// the shut-down succeeds and its memory dump lists no live block.
+// A graph loaded in the background (from an image file, or a blank graph) whose
+// load fails once its image set is made (a failure staged where the job ends its
+// load), while the program deletes the graph or shuts the library down. Staged,
+// each in a fresh process, at the staged failure's own wait (the deletion or
+// shut-down then waits for the job while it fails) and at every wait after it (on
+// the Direct3D road the releases of the failed graph's textures). Nothing may
+// crash; a deleted graph is gone and its deletion succeeded (the failing job
+// deleted it while the deletion waited); the shut-down succeeds and its memory
+// dump lists no live block.
 
 #include "core/memory/handle_manager.h"
+#include "graphics/graphs/graph_record.h"
 #include "tests/graphics/png_sheet.h"
 #include "tests/graphics/win32/device/library_session.h"
 #include "tests/graphics/win32/device/load_staging.h"
@@ -27,6 +30,7 @@ constexpr int kWidth = 40;
 constexpr int kHeight = 24;
 
 enum Action { kShutDown, kDelete };
+enum Source { kImageFile, kBlank };
 
 int FailureStaged = 0;
 
@@ -57,16 +61,23 @@ bool HoldAfterFailure(int waitsAfter)
 
 // In its own process: start the load, hold the job at the staging point, then
 // act and look; ends the process.
-[[noreturn]] void ActAtWait(bool direct3D, Action action, int staging)
+[[noreturn]] void ActAtWait(bool direct3D, Source source, Action action, int staging)
 {
     if (GraphicsTest::StartLibraryOnRoad(direct3D) != 0 || (GraphicsState.direct3DModeActive != 0) != direct3D ||
         !GraphTest::WriteRgbPng("picture.png", kWidth, kHeight, GraphTest::DistinctColour)) {
         std::exit(kNoStart);
     }
     SetAsyncJobCheckpoint(WaitThenFail);
-    SetLoadInBackgroundFlag(1);
-    int handle = CreateGraphFromImageFile("picture.png", 0);
-    SetLoadInBackgroundFlag(0);
+    int handle = -1;
+    if (source == kImageFile) {
+        SetLoadInBackgroundFlag(1);
+        handle = CreateGraphFromImageFile("picture.png", 0);
+        SetLoadInBackgroundFlag(0);
+    } else {
+        GraphCreateSettings settings;
+        CaptureGraphCreateSettings(&settings);
+        handle = CreateBlankGraphFromSettings(&settings, kWidth, kHeight, 0, 1, nullptr);
+    }
     if (handle == -1) {
         std::exit(kNoStart);
     }
@@ -75,31 +86,36 @@ bool HoldAfterFailure(int waitsAfter)
         std::exit(kLoadEndedFirst);
     }
     bool right = true;
+    int deleted = 0;
     if (action == kDelete) {
-        // -1 when the failing job took the graph with it meanwhile.
-        DestroyGraphHandle(handle, 0);
+        // The handle was valid when the deletion began: 0, also when the failing
+        // job deleted the graph while the deletion waited for it.
+        deleted = DestroyGraphHandle(handle, 0);
         while (GetQueuedAsyncJobCount() > 0 && ServiceMessageQueue() == 0) {
         }
-        right = LookupHandleRecord(handle) == nullptr;
+        right = deleted == 0 && LookupHandleRecord(handle) == nullptr;
     }
     right = ShutdownLibrary() == 0 && right;
     int alive = KorvoTest::BlocksAliveInLastDump();
-    std::fprintf(stderr, "staged at %d: %s, %d blocks alive after the shut-down\n", staging,
-                 right ? "right" : "wrong", alive);
+    std::fprintf(stderr, "staged at %d: %s (deletion %d), %d blocks alive after the shut-down\n", staging,
+                 right ? "right" : "wrong", deleted, alive);
     std::exit(right && alive == 0 ? LoadStaging::kStagedRight : LoadStaging::kStagedWrong);
 }
 
 struct TeardownCase {
     const char *name;
     bool direct3D;
+    Source source;
     Action action;
     int leastEnd; // where the load ends at least: after the failure's wait and the releases after it
 };
 
 const TeardownCase kCases[] = {
-    {"Direct3DShutDown", true, kShutDown, 3},
-    {"Direct3DDeleted", true, kDelete, 3},
-    {"SoftwareDeleted", false, kDelete, 1},
+    {"Direct3DShutDown", true, kImageFile, kShutDown, 3},
+    {"Direct3DDeleted", true, kImageFile, kDelete, 3},
+    {"SoftwareDeleted", false, kImageFile, kDelete, 1},
+    {"Direct3DBlankDeleted", true, kBlank, kDelete, 3},
+    {"SoftwareBlankDeleted", false, kBlank, kDelete, 1},
 };
 
 // One test per case: a staged process finds its staging by counting the death
@@ -111,7 +127,7 @@ TEST_P(FailedLoadTeardownDeathTest, NoCrashNoLeakAndTheGraphIsGone)
 {
     const TeardownCase &c = GetParam();
     EXPECT_GE(LoadStaging::StageAtEveryWait(
-                  0, [&c](int staging) { ActAtWait(c.direct3D, c.action, staging); }),
+                  0, [&c](int staging) { ActAtWait(c.direct3D, c.source, c.action, staging); }),
               c.leastEnd);
 }
 

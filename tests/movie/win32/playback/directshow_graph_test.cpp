@@ -1,6 +1,8 @@
-// The DirectShow road: a Motion-JPEG AVI of one flat colour, made by the Debian
-// encoder, loaded as a graph and played; its frames reach the graph through the
-// library's renderer. A file no filter reads fails with its log lines and -1.
+// The DirectShow road: Motion-JPEG AVIs made by the Debian encoder, loaded as
+// graphs and played; their frames reach the graph through the library's
+// renderer, a movie played once shows its frames to its end and stops, a looped
+// one passes its end and starts again. A file no filter reads fails with its log
+// lines and -1.
 
 #include "tests/graphics/win32/device/library_session.h"
 #include "tests/support/wait_backstop.h"
@@ -8,8 +10,13 @@
 #include "graphics/graphs/graph_record.h"
 #include "movie/movie_handle.h"
 
+#include <dshow.h>
+
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <ostream>
+#include <set>
 #include <string>
 
 using namespace Korvo;
@@ -71,6 +78,94 @@ TEST_F(DirectShowGraphTest, AnEncodedMovieReachesTheGraph)
     EXPECT_EQ(record->stopped, 1) << end.Report();
     EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
 }
+
+// A 3 s movie of 30 frames, each another picture, on both roads, played once or looped.
+struct PlayCase {
+    const char *name;
+    bool direct3D;
+    int playType;
+};
+
+const PlayCase kPlayCases[] = {
+    {"Direct3DOnce", true, 1},
+    {"Direct3DLooped", true, 3},
+    {"SoftwareOnce", false, 1},
+    {"SoftwareLooped", false, 3},
+};
+
+void PrintTo(const PlayCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+constexpr LONGLONG kMovieLength100ns = 30000000;
+constexpr LONGLONG kFrame100ns = 1000000;
+// Frames a play must show: half of its 30 (steps on a busy machine may miss some).
+constexpr int kLeastFramesSeen = 15;
+
+class DirectShowPlayTest : public ::testing::TestWithParam<PlayCase> {
+protected:
+    void TearDown() override { EXPECT_EQ(ShutdownLibrary(), 0); }
+};
+
+// Played once, the movie shows its frames one after another and stops at its
+// end; looped, its first picture comes back only after the others, and it goes
+// on playing.
+TEST_P(DirectShowPlayTest, AMovieOfDistinctFramesPlaysThroughItsLength)
+{
+    const PlayCase &c = GetParam();
+    ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(c.direct3D), 0);
+    ASSERT_EQ(GraphicsState.direct3DModeActive != 0, c.direct3D);
+    const std::string path = CopyFixture("sliding_bars.avi");
+    const int graph = CreateGraphFromImageFile(path.c_str(), 0);
+    ASSERT_NE(graph, -1) << KorvoTest::ReadFileBytes("Log.txt");
+    const int movie = GetGraphRecord(graph, 0)->movieHandle;
+    MovieHandleRecord *record = GetMovieHandleRecord(movie);
+    ASSERT_NE(record, nullptr);
+    // The graph knows the movie's length and stop from the renderer's seeking.
+    EXPECT_NEAR(static_cast<double>(record->duration100ns), kMovieLength100ns, kMovieLength100ns / 10);
+    EXPECT_NEAR(static_cast<double>(record->stopPosition100ns), kMovieLength100ns, kMovieLength100ns / 10);
+
+    ASSERT_EQ(StartMoviePlayback(movie, c.playType, 0), 0);
+    std::set<size_t> pictures;
+    size_t first = 0, last = 0;
+    int picturesWhenTheFirstCameBack = -1;
+    KorvoTest::Backstop backstop("the 3 s movie's play", KorvoTest::kWaitBackstopSeconds);
+    while (!backstop.Passed() && picturesWhenTheFirstCameBack < 0 && (c.playType == 3 || !record->stopped)) {
+        ASSERT_EQ(ClearDrawScreen(), 0);
+        ASSERT_EQ(DrawGraphAtPoint(0, 0, graph, 0), 0);
+        if (record->frameDelivered) {
+            const std::vector<uint32_t> pixels = GraphicsTest::ReadScreenPixels(64, 48, 0);
+            const size_t picture = std::hash<std::string>()(
+                std::string(reinterpret_cast<const char *>(pixels.data()), pixels.size() * sizeof(uint32_t)));
+            if (pictures.empty()) {
+                first = picture;
+            } else if (picture == first && last != first) {
+                picturesWhenTheFirstCameBack = static_cast<int>(pictures.size());
+            }
+            pictures.insert(picture);
+            last = picture;
+        }
+        ServiceMessageQueue();
+        Sleep(10);
+    }
+    if (c.playType == 3) {
+        EXPECT_GE(picturesWhenTheFirstCameBack, kLeastFramesSeen) << backstop.Report();
+        EXPECT_EQ(record->stopped, 0);
+    } else {
+        EXPECT_EQ(record->stopped, 1) << backstop.Report();
+        EXPECT_EQ(record->userPlaying, 0);
+        EXPECT_GE(static_cast<int>(pictures.size()), kLeastFramesSeen);
+        EXPECT_EQ(picturesWhenTheFirstCameBack, -1);
+        LONGLONG stoppedAt = -1;
+        EXPECT_EQ(static_cast<IMediaSeeking *>(record->mediaSeeking)->GetCurrentPosition(&stoppedAt), S_OK);
+        EXPECT_GE(stoppedAt, kMovieLength100ns - 2 * kFrame100ns) << "stopped before its end";
+    }
+    EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, DirectShowPlayTest, ::testing::ValuesIn(kPlayCases),
+                         [](const ::testing::TestParamInfo<PlayCase> &info) { return info.param.name; });
 
 TEST_F(DirectShowGraphTest, AFileNoFilterReadsFailsWithItsMessages)
 {
