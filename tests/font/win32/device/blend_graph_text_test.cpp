@@ -6,7 +6,6 @@
 #include "font/public_api.h"
 #include "graphics/device/graphics_state.h"
 #include "graphics/public_api.h"
-#include "image/pixel_access.h"
 #include "tests/graphics/win32/device/library_session.h"
 
 #include <gtest/gtest.h>
@@ -23,23 +22,6 @@ constexpr int kGraphWidth = 64;
 constexpr int kBlendWidth = 128;
 constexpr int kHeight = 16;
 constexpr int kHiddenColumns = 24;
-
-// A graph of one colour; with hiddenColumns > 0 an ARGB one whose alpha is 0 left of them.
-int MakeGraph(int width, int r, int g, int b, int hiddenColumns)
-{
-    RasterImage image = {};
-    if ((hiddenColumns > 0 ? AllocArgb32Image(width, kHeight, &image) : AllocXrgb32Image(width, kHeight, &image)) != 0) {
-        return -1;
-    }
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < width; ++x) {
-            WriteImagePixelRgba(&image, x, y, r, g, b, x < hiddenColumns ? 0 : 255);
-        }
-    }
-    int handle = BuildGraphFromBaseImages(&image, nullptr, 0);
-    FreeImageRecord(&image);
-    return handle;
-}
 
 struct Shot {
     std::vector<uint32_t> text;   // the rows around the text
@@ -89,9 +71,9 @@ TEST(BlendGraphText, TextDoesNotGoThroughTheBlendGraphAndTheGraphAfterItDoes)
         SetStandardFontPixelSize(20);
         const int fonts[2] = {GetStandardFontHandle(),
                               CreateFontHandleWithSettings(nullptr, nullptr, 20, -1, FontSmoothed, -1, -1, 0, -1, 0)};
-        const int graph = MakeGraph(kGraphWidth, 240, 40, 30, 0);
-        const int gate = MakeGraph(kBlendWidth, 240, 40, 30, kHiddenColumns);
-        const int fade = MakeGraph(kBlendWidth, 20, 40, 220, 0);
+        const int graph = GraphicsTest::MakeColourGraph(kGraphWidth, kHeight, 0xF0281E, 0);
+        const int gate = GraphicsTest::MakeColourGraph(kBlendWidth, kHeight, 0xF0281E, kHiddenColumns);
+        const int fade = GraphicsTest::MakeColourGraph(kBlendWidth, kHeight, 0x1428DC, 0);
         ASSERT_NE(fonts[1], -1);
         ASSERT_NE(graph, -1);
         ASSERT_NE(gate, -1);

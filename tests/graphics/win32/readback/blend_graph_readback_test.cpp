@@ -6,10 +6,6 @@
 
 #include "tests/graphics/win32/device/library_session.h"
 
-#include "graphics/draw/draw_front_end.h"
-#include "graphics/graphs/graph_record.h"
-#include "image/pixel_access.h"
-
 #include <cstdlib>
 #include <vector>
 
@@ -23,24 +19,6 @@ constexpr int kHeight = 16;
 constexpr int kHiddenColumns = 24;  // the gating blend graph's alpha is 0 left of this column
 constexpr uint32_t kRed = 0xF0281E;
 constexpr uint32_t kBlue = 0x1428DC;
-
-// A graph of one colour; with hiddenColumns > 0 an ARGB one whose alpha is 0 left of them.
-int MakeGraph(int width, uint32_t colour, int hiddenColumns)
-{
-    RasterImage image = {};
-    if ((hiddenColumns > 0 ? AllocArgb32Image(width, kHeight, &image) : AllocXrgb32Image(width, kHeight, &image)) != 0) {
-        return -1;
-    }
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < width; ++x) {
-            WriteImagePixelRgba(&image, x, y, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF,
-                                x < hiddenColumns ? 0 : 255);
-        }
-    }
-    int handle = BuildGraphFromBaseImages(&image, nullptr, 0);
-    FreeImageRecord(&image);
-    return handle;
-}
 
 // blend x weight / 255 + drawn x (1 - weight / 255), per channel
 uint32_t CrossFade(uint32_t drawn, uint32_t blend, int weight)
@@ -91,9 +69,9 @@ TEST(BlendGraphReadbackTest, EachBlendGraphTypeDrawsAlikeOnBothRoads)
         SCOPED_TRACE(direct3D ? "Direct3D" : "software");
         ASSERT_EQ(GraphicsTest::StartLibraryOnRoad(direct3D), 0);
         ASSERT_EQ(GraphicsState.direct3DModeActive != 0, direct3D);
-        const int drawn = MakeGraph(kDrawnWidth, kRed, 0);
-        const int gate = MakeGraph(kBlendWidth, kRed, kHiddenColumns);
-        const int fade = MakeGraph(kBlendWidth, kBlue, 0);
+        const int drawn = GraphicsTest::MakeColourGraph(kDrawnWidth, kHeight, kRed, 0);
+        const int gate = GraphicsTest::MakeColourGraph(kBlendWidth, kHeight, kRed, kHiddenColumns);
+        const int fade = GraphicsTest::MakeColourGraph(kBlendWidth, kHeight, kBlue, 0);
         ASSERT_NE(drawn, -1);
         ASSERT_NE(gate, -1);
         ASSERT_NE(fade, -1);
