@@ -1,9 +1,10 @@
 // DXT expansion: turns the first level of a DXT1-DXT5 image into plain ARGB
-// 32-bit pixels.
+// 32-bit pixels, or reads one pixel of it from its block.
 #include <cstring>
 
 #include "core/memory/tracked_alloc.h"
 #include "image/image_loaders.h"
+#include "image/raster_image.h"
 
 namespace Korvo {
 
@@ -114,6 +115,22 @@ static void DecodeDxtBlock(const uint8_t *block, int blockFormat, BgraColor pixe
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
+
+// One pixel of the first level of a block-compressed image, from its block alone
+uint32_t ReadDxtPixelAsArgb(const RasterImage *image, int x, int y)
+{
+    int blockFormat = image->format.blockFormat;
+    if (blockFormat < kBlockDxt1 || blockFormat > kBlockDxt5 || !image->pixels || x < 0 || y < 0 ||
+        x >= image->width || y >= image->height)
+        return 0;
+    int blocksX = (image->width + 3) / 4;
+    int blockBytes = blockFormat == kBlockDxt1 ? 8 : 16;
+    const uint8_t *block = (const uint8_t *)image->pixels + ((size_t)(y / 4) * blocksX + (size_t)(x / 4)) * blockBytes;
+    BgraColor decoded[16];
+    DecodeDxtBlock(block, blockFormat, decoded);
+    const BgraColor &c = decoded[(y % 4) * 4 + x % 4];
+    return ((uint32_t)c.a << 24) | ((uint32_t)c.r << 16) | ((uint32_t)c.g << 8) | c.b;
+}
 
 // Turn a block-compressed image into ARGB 32-bit pixels
 int ExpandDxtImageToArgb32(RasterImage *image)

@@ -66,7 +66,7 @@ int LoadImageAndAlpha(const char *fileName, const void *memImage, int memSize, i
 int AllocImageInFormat(int width, int height, const ColorFormatDesc *format, RasterImage *out);
 // Free the pixel memory and zero-fill the record
 int FreeImageRecord(RasterImage *image);
-// One pixel as 0xAARRGGBB
+// One pixel as 0xAARRGGBB, 0 outside the image (a block-compressed one is read from its block)
 uint32_t ReadImagePixelAsArgb(const RasterImage *image, int x, int y);
 
 // Pixels and blits (block-compressed images are expanded to ARGB 32-bit first)
@@ -87,7 +87,7 @@ int ScaleBlitImageRect(int sx1, int sy1, int sx2, int sy2, RasterImage *source, 
                        RasterImage *destination, int bilinear);
 // Byte size of the pixel data, mip levels included; -1 for an unknown block format
 int CalcImagePixelDataBytes(const RasterImage *image);
-// Reverse the pixels of every row
+// Reverse the pixels of every row (a block-compressed image is expanded to ARGB 32-bit first)
 int MirrorImageLeftRight(RasterImage *image);
 // Turn a plain image by 180 degrees in place
 int RotateImageHalfTurn(RasterImage *image);

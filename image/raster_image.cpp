@@ -200,8 +200,13 @@ int MirrorImageLeftRight(RasterImage *image)
 {
     if (image->width == 0 || image->height == 0)
         return -1;
+    if (!image->pixels)
+        return 0;
+    // Blocks have no pixel rows to reverse: the pixels come out of them first.
+    if (ExpandDxtImageToArgb32(image) != 0 || image->format.blockFormat != kBlockPlain)
+        return -1;
     int bpp = image->format.bytesPerPixel;
-    if (bpp < 1 || bpp > 4 || !image->pixels)
+    if (bpp < 1 || bpp > 4)
         return 0;
     uint8_t *base = (uint8_t *)image->pixels;
     for (int y = 0; y < image->height; y++)
@@ -268,8 +273,10 @@ int HalveImageByBoxFilter(const ColorFormatDesc *format, void *dst, int dstPitch
 // One pixel as 0xAARRGGBB
 uint32_t ReadImagePixelAsArgb(const RasterImage *image, int x, int y)
 {
-    if (!image->pixels)
+    if (!image->pixels || x < 0 || y < 0 || x >= image->width || y >= image->height)
         return 0;
+    if (image->format.blockFormat != kBlockPlain)
+        return ReadDxtPixelAsArgb(image, x, y);
     const ColorFormatDesc &f = image->format;
     const uint8_t *p = (const uint8_t *)image->pixels + (size_t)y * image->pitch + (size_t)x * f.bytesPerPixel;
     uint32_t value = LoadPixelValue(p, f.bytesPerPixel);

@@ -24,6 +24,10 @@ int ZeroImageRect(RasterImage *image, int x, int y, int width, int height);
 int HalveImageByBoxFilter(const ColorFormatDesc *format, void *dst, int dstPitch, const void *src, int srcPitch,
                           int dstX, int dstY, int srcX, int srcY, int srcWidth, int srcHeight);
 
+// One pixel (inside the image) of the first level of a DXT1-DXT5 image as 0xAARRGGBB, decoded
+// from its block alone; 0 for other images
+uint32_t ReadDxtPixelAsArgb(const RasterImage *image, int x, int y);
+
 // Bytes of one block-compressed level of width x height pixels (whole 4x4 blocks); 0 for plain formats.
 int64_t CalcBlockLevelBytes(int blockFormat, int width, int height);
 // Bytes of a mip chain: the first level, then each level a quarter of the one

@@ -99,8 +99,6 @@ static void DrawGlyphFromTexture(const FontHandleRecord *font, const GlyphCacheS
     GlyphCellOrigin(font, slot->position, &cellX, &cellY);
     cellX += 1;
     cellY += 1;
-    int savedBlendGraph = Draw.blendGraph;
-    Draw.blendGraph = -1;
     uint32_t savedBright = Draw.brightColor;
     const int planes[2] = {IsOutlinedType(font->type) ? font->edgeGraph : -1, font->glyphGraph};
     const uint32_t colours[2] = {edge, text};
@@ -141,7 +139,6 @@ static void DrawGlyphFromTexture(const FontHandleRecord *font, const GlyphCacheS
         }
     }
     SetDrawBrightPackedRGB(savedBright);
-    Draw.blendGraph = savedBlendGraph;
 }
 
 // ---------------------------------------------------------------------------
@@ -193,6 +190,9 @@ int RenderTextRun(int draw, int x, int y, int scaled, double scaleX, double scal
     uint32_t k = ScreenPixelOf(edgeColourPacked, bits);
     double pen = 0.0;
     int result = 0;
+    // Glyphs do not go through the program's blend graph; it is selected again after the run.
+    const bool viaGraphDraws = draw != 0 && font->textureCache != 0;
+    const BlendGraphSelection blendGraph = viaGraphDraws ? SuspendBlendGraph() : BlendGraphSelection{-1, 0, {0, 0}};
     for (int i = 0; i < count; ++i) {
         GlyphCodeEntry *code = &font->codes[GlyphCodeOf(entries[i])];
         if (code->cached == 0) {
@@ -217,6 +217,7 @@ int RenderTextRun(int draw, int x, int y, int scaled, double scaleX, double scal
         }
         pen += (slot->advance + font->spacing) * step;
     }
+    ResumeBlendGraph(blendGraph);
     if (block != nullptr) {
         TrackedFree(block);
     }
@@ -291,7 +292,8 @@ static int DrawTextViaMemoryCache(int fontHandle, int y, int x, const char *text
     SetMemImgClipRect(&onScreen);
     uint32_t bright = Draw.brightColor;
     SetMemImgBrightColor(0xFFFFFF);
-    BlendBlitMemImg(screen, &work, x, y, 1, GetBlendMemImg());
+    // Text does not go through the blend graph, as on the Direct3D road.
+    BlendBlitMemImg(screen, &work, x, y, 1, nullptr);
     SetMemImgBrightColor(bright);
     SetMemImgClipRect(&Draw.drawArea);
     DisposeMemImg(&work);

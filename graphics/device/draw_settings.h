@@ -77,6 +77,8 @@ struct DrawSettings {
     int lightsChanged;
     int blendGraphBorder;       // threshold blend graph: border and ramp (0..255)
     int blendGraphRamp;
+    int blendGraphType;         // of the selected blend graph: 0 cross-fade, 1 threshold, 2 alpha masking
+    int blendGraphFade;         // cross-fade: the blend graph's weight (0..255)
 };
 
 // The diffuse colour of every Direct3D 2-D vertex (alpha: blend parameter, RGB: bright colour).

@@ -63,6 +63,10 @@ int ApplyBlendGraphSelection(int handle, int type, const int *extra)
         for (int i = 0; i < ExtraValueCount(type) && extra != nullptr; ++i) {
             values[i] = ClampByte(extra[i]);
         }
+        Draw.blendGraphType = type;
+        if (type == 0) {
+            Draw.blendGraphFade = values[0];
+        }
         if (type == 1) {
             Draw.blendGraphBorder = values[0];
             Draw.blendGraphRamp = values[1];
@@ -89,6 +93,25 @@ int ApplyBlendGraphSelection(int handle, int type, const int *extra)
     StoreBlendTextureMode(values, type);
     StateCache.drawStateDirty = 1;
     return 0;
+}
+
+BlendGraphSelection SuspendBlendGraph()
+{
+    BlendGraphSelection saved = {Draw.blendGraph, Draw.blendGraphType, {0, 0}};
+    if (saved.handle > 0) {
+        saved.values[0] = saved.type == 0 ? Draw.blendGraphFade : Draw.blendGraphBorder;
+        saved.values[1] = Draw.blendGraphRamp;
+        // As selecting none: the device's blend texture goes too.
+        ApplyBlendGraphSelection(-1, 1, nullptr);
+    }
+    return saved;
+}
+
+void ResumeBlendGraph(const BlendGraphSelection &saved)
+{
+    if (saved.handle > 0) {
+        ApplyBlendGraphSelection(saved.handle, saved.type, saved.values);
+    }
 }
 
 // The extra ints follow the type: type 0 the border, type 1 border and ramp

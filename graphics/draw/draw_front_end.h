@@ -32,6 +32,17 @@ void EmulateSubtractBlendEnd(const RECT &rect);
 void FreeDrawVertexScratch();
 // Store the blend graph selection (extra: the type's values); 0 or -1
 int ApplyBlendGraphSelection(int handle, int type, const int *extra);
+// A blend graph selection as ApplyBlendGraphSelection takes it (handle -1: none)
+struct BlendGraphSelection {
+    int handle;
+    int type;
+    int values[2];
+};
+// Switch the blend graph off as selecting none does, for draws that must not go
+// through it; the selection before, for ResumeBlendGraph
+BlendGraphSelection SuspendBlendGraph();
+// Select a suspended blend graph again, with its type and values
+void ResumeBlendGraph(const BlendGraphSelection &saved);
 // Whether a draw in the current blend mode needs the emulation on the Direct3D road
 bool SubtractEmulationNeeded(bool deviceDraw);
 

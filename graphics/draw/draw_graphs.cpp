@@ -11,6 +11,7 @@
 #include "graphics/draw/draw_front_end.h"
 #include "graphics/device/draw_settings.h"
 #include "graphics/draw/draw_target.h"
+#include "graphics/draw/software_blend_graph.h"
 #include "graphics/graphs/graph_movie_hooks.h"
 #include "graphics/graphs/graph_record.h"
 #include "graphics/device/graphics_state.h"
@@ -42,9 +43,12 @@ static GraphRecord *LookupDrawableGraph(int handle)
     return record;
 }
 
-// Common front end; the back ends receive the checked record.
+// Common front end; the Direct3D back end receives the checked record, the
+// software one the images to blit through the blend graph (transparent: the
+// flag the blit gets).
 template <typename DeviceDraw, typename SoftwareDraw>
-static int RunGraphDraw(int handle, const RECT &affected, DeviceDraw deviceDraw, SoftwareDraw softwareDraw)
+static int RunGraphDraw(int handle, const RECT &affected, int transparent, DeviceDraw deviceDraw,
+                        SoftwareDraw softwareDraw)
 {
     if (DrawEntriesIdle() != 0) {
         return 0;
@@ -67,10 +71,13 @@ static int RunGraphDraw(int handle, const RECT &affected, DeviceDraw deviceDraw,
     }
     MEMIMG *source = GetGraphMemImg(record);
     MEMIMG *target = GetDrawTargetMemImg();
-    if (source == nullptr || target == nullptr) {
+    SoftwareBlendImages images;
+    if (source == nullptr || target == nullptr || PrepareSoftwareBlendImages(source, transparent, &images) != 0) {
         return -1;
     }
-    return RunDrawBackEnd(affected, false, [&] { return softwareDraw(target, source, record); });
+    int result = RunDrawBackEnd(affected, false, [&] { return softwareDraw(target, images.source, images.blend); });
+    ReleaseSoftwareBlendImages(&images);
+    return result;
 }
 
 static RECT SortedRect(int x1, int y1, int x2, int y2)
@@ -79,14 +86,14 @@ static RECT SortedRect(int x1, int y1, int x2, int y2)
 }
 
 // Two textured triangles over the quad P1 (top left), P2 (top right), P3 (bottom right), P4 (bottom left).
-static int RasterGraphQuadOnTargetMemImg(MEMIMG *target, const MEMIMG *source, const int p[8])
+static int RasterGraphQuadOnTargetMemImg(MEMIMG *target, const MEMIMG *source, const MEMIMG *blend, const int p[8])
 {
     const int w = source->width;
     const int h = source->height;
     const MemImgTriangleVertex first[3] = {{p[0], p[1], 0, 0}, {p[2], p[3], w, 0}, {p[6], p[7], 0, h}};
     const MemImgTriangleVertex second[3] = {{p[2], p[3], w, 0}, {p[6], p[7], 0, h}, {p[4], p[5], w, h}};
-    RasterTriangleMemImg(target, source, first, 0, GetBlendMemImg(), 0);
-    RasterTriangleMemImg(target, source, second, 0, GetBlendMemImg(), 0);
+    RasterTriangleMemImg(target, source, first, 0, blend, 0);
+    RasterTriangleMemImg(target, source, second, 0, blend, 0);
     return 0;
 }
 
@@ -106,9 +113,10 @@ int DrawGraphAtPoint(int x, int y, int handle, int transparent)
         affected = RECT{x, y, x + peek->width, y + peek->height};
     }
     return RunGraphDraw(
-        handle, affected, [&](GraphRecord *record) { return G_D3D_DrawGraphAtPoint(x, y, record, transparent); },
-        [&](MEMIMG *target, const MEMIMG *source, GraphRecord *) {
-            BlendBlitMemImg(target, source, x, y, transparent, GetBlendMemImg());
+        handle, affected, transparent,
+        [&](GraphRecord *record) { return G_D3D_DrawGraphAtPoint(x, y, record, transparent); },
+        [&](MEMIMG *target, const MEMIMG *source, const MEMIMG *blend) {
+            BlendBlitMemImg(target, source, x, y, transparent, blend);
             return 0;
         });
 }
@@ -117,14 +125,14 @@ int DrawGraphAtPoint(int x, int y, int handle, int transparent)
 int DrawGraphStretched(int x1, int y1, int x2, int y2, int handle, int transparent)
 {
     return RunGraphDraw(
-        handle, SortedRect(x1, y1, x2, y2),
+        handle, SortedRect(x1, y1, x2, y2), transparent,
         [&](GraphRecord *record) {
             return G_D3D_DrawGraphStretched(x1, y1, x2, y2, static_cast<float>(x1), static_cast<float>(y1),
                                             static_cast<float>(x2), static_cast<float>(y2), record, transparent, 1);
         },
-        [&](MEMIMG *target, const MEMIMG *source, GraphRecord *) {
+        [&](MEMIMG *target, const MEMIMG *source, const MEMIMG *blend) {
             const int rect[4] = {x1, y1, x2, y2};
-            StretchBlendBlitMemImg(target, source, rect, transparent, GetBlendMemImg());
+            StretchBlendBlitMemImg(target, source, rect, transparent, blend);
             return 0;
         });
 }
@@ -137,13 +145,13 @@ int DrawGraphStretchedF(float x1, float y1, float x2, float y2, int handle, int 
     const int ix2 = TruncateFloatToInt(x2);
     const int iy2 = TruncateFloatToInt(y2);
     return RunGraphDraw(
-        handle, SortedRect(ix1, iy1, ix2, iy2),
+        handle, SortedRect(ix1, iy1, ix2, iy2), transparent,
         [&](GraphRecord *record) {
             return G_D3D_DrawGraphStretched(ix1, iy1, ix2, iy2, x1, y1, x2, y2, record, transparent, 0);
         },
-        [&](MEMIMG *target, const MEMIMG *source, GraphRecord *) {
+        [&](MEMIMG *target, const MEMIMG *source, const MEMIMG *blend) {
             const int rect[4] = {ix1, iy1, ix2, iy2};
-            StretchBlendBlitMemImg(target, source, rect, transparent, GetBlendMemImg());
+            StretchBlendBlitMemImg(target, source, rect, transparent, blend);
             return 0;
         });
 }
@@ -218,15 +226,16 @@ int DrawGraphOnQuadF(float x1, float y1, float x2, float y2, float x3, float y3,
     // most 0xffffff and its maximum at least 0.
     RECT affected = {std::min({0xFFFFFF, p[0], p[2], p[4], p[6]}), std::min({0xFFFFFF, p[1], p[3], p[5], p[7]}),
                      std::max({0, p[0], p[2], p[4], p[6]}), std::max({0, p[1], p[3], p[5], p[7]})};
+    // The quad's triangles are drawn without the transparent flag.
     return RunGraphDraw(
-        handle, affected,
+        handle, affected, 0,
         [&](GraphRecord *record) {
             // The back end takes top left, top right, bottom left, bottom right.
             const float corners[8] = {x1, y1, x2, y2, x4, y4, x3, y3};
             return G_D3D_DrawGraphOnQuad(corners, record, transparent);
         },
-        [&](MEMIMG *target, const MEMIMG *source, GraphRecord *) {
-            return RasterGraphQuadOnTargetMemImg(target, source, p);
+        [&](MEMIMG *target, const MEMIMG *source, const MEMIMG *blend) {
+            return RasterGraphQuadOnTargetMemImg(target, source, blend, p);
         });
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "image/image_loaders.h"
 #include "image_samples.h"
@@ -166,6 +167,54 @@ TEST(DdsDecode, FormatCodesAndMasks)
     EXPECT_EQ(-1, Decoded(MakeDds(2, 2, 0x100f, 2, 0, 0x40, nullptr, 16, masks565, 0x1000, Bytes(12, 1)), DecodeDdsStream).result);
     // Pixel data shorter than announced are refused.
     EXPECT_EQ(-1, Decoded(MakeDds(2, 2, 0x1007, 0, 0, 0x40, nullptr, 16, masks565, 0x1000, Bytes(7, 1)), DecodeDdsStream).result);
+}
+
+// A DXT image left red (columns 0-31), right blue, still block-compressed.
+Bytes HalvedDxtFile(const char *fourCC, int width, int height)
+{
+    bool dxt1 = std::strcmp(fourCC, "DXT1") == 0;
+    Bytes data;
+    for (int by = 0; by < (height + 3) / 4; by++) {
+        for (int bx = 0; bx < (width + 3) / 4; bx++) {
+            if (!dxt1) {
+                Bytes opaque = {255, 255, 0, 0, 0, 0, 0, 0};  // both alphas 255, every index 0
+                data.insert(data.end(), opaque.begin(), opaque.end());
+            }
+            uint16_t colour = bx < 8 ? 0xf800 : 0x001f;
+            Bytes block = Dxt1Block(colour, colour, 0);
+            data.insert(data.end(), block.begin(), block.end());
+        }
+    }
+    return MakeDds(width, height, 0x1007, 0, 0, 4, fourCC, 0, nullptr, 0x1000, data);
+}
+
+TEST(DdsDecode, PixelReadsAndMirroringOfBlockCompressedImagesStayInsideTheBlocks)
+{
+    const uint32_t red = 0xffff0000u, blue = 0xff0000ffu;
+    struct Case {
+        const char *fourCC;
+        int width, height;
+    };
+    const Case cases[] = {{"DXT1", 64, 4}, {"DXT1", 64, 8}, {"DXT5", 64, 4}, {"DXT5", 62, 6}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.fourCC) + " " + std::to_string(c.width) + "x" + std::to_string(c.height));
+        Decoded d(HalvedDxtFile(c.fourCC, c.width, c.height), DecodeDdsStream);
+        ASSERT_EQ(0, d.result);
+        for (int y = 0; y < c.height; y++) {
+            for (int x = 0; x < c.width; x++)
+                ASSERT_EQ(x < 32 ? red : blue, ReadImagePixelAsArgb(&d.image, x, y)) << x << "," << y;
+        }
+        EXPECT_EQ(0u, ReadImagePixelAsArgb(&d.image, c.width, 0));
+        EXPECT_EQ(0u, ReadImagePixelAsArgb(&d.image, 0, c.height));
+        EXPECT_NE(kBlockPlain, d.image.format.blockFormat) << "reading leaves the blocks as they are";
+
+        ASSERT_EQ(0, MirrorImageLeftRight(&d.image));
+        ASSERT_EQ(kBlockPlain, d.image.format.blockFormat);
+        for (int y = 0; y < c.height; y++) {
+            for (int x = 0; x < c.width; x++)
+                ASSERT_EQ(c.width - 1 - x < 32 ? red : blue, d.Pixel32(x, y)) << x << "," << y;
+        }
+    }
 }
 
 } // namespace

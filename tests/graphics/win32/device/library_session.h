@@ -35,6 +35,26 @@ inline int StartLibraryOnRoad(bool direct3D, const char *title = "KorvoGraphicsT
     return Korvo::StartLibrary();
 }
 
+// A graph of one colour 0x00RRGGBB; with hiddenColumns > 0 an ARGB one whose
+// alpha is 0 left of them (a blend graph that gates), else XRGB. -1 on failure.
+inline int MakeColourGraph(int width, int height, uint32_t colour, int hiddenColumns)
+{
+    Korvo::RasterImage image = {};
+    if ((hiddenColumns > 0 ? Korvo::AllocArgb32Image(width, height, &image)
+                           : Korvo::AllocXrgb32Image(width, height, &image)) != 0) {
+        return -1;
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            Korvo::WriteImagePixelRgba(&image, x, y, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF,
+                                       x < hiddenColumns ? 0 : 255);
+        }
+    }
+    int handle = Korvo::BuildGraphFromBaseImages(&image, nullptr, 0);
+    Korvo::FreeImageRecord(&image);
+    return handle;
+}
+
 // One pixel of the current draw target through LockDrawScreenBuffer, as 0x00RRGGBB
 // (0xDEADBEEF when the lock is refused).
 inline uint32_t ReadTargetPixel(int x, int y)
