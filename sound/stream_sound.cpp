@@ -429,9 +429,9 @@ int StopStreamSound(int handle)
     uint32_t status = 0;
     if (GetPlayBufferStatus(ring, &status) == 0 && (status & kBufferStatusPlaying) != 0) {
         StopPlayBuffer(ring);
-        owner->pauseHandled[0] = 0;
-        owner->pauseWasPlaying[0] = 0;
     }
+    // A ring that a pause has stopped already is stopped for good as well.
+    ClearStreamRingPauseMarks(owner);
     ReleaseSectionLock(GetSoundLock());
     return 0;
 }
