@@ -163,6 +163,10 @@ function(korvo_add_all_tests)
               target_sources(${sub}_${gname}_tests PRIVATE
                              ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
             endif()
+            if(sub STREQUAL "sound")
+              # Their sounds are written with the portable sound tests' WAVE helpers.
+              target_sources(${sub}_${gname}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/sound/sound_fakes.cpp)
+            endif()
             set_tests_properties(${KORVO_TEST_PREFIX}${sub}_${gname}_tests PROPERTIES RESOURCE_LOCK wine_desktop)
           endif()
         endif()

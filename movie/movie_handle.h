@@ -65,6 +65,9 @@ struct MovieHandleRecord {
     int callbackUserValue;
 };
 
+// 1 between SuspendAllMovies and ResumeSuspendedMovies (the window is inactive)
+extern int MoviesSuspended;
+
 // ---------------------------------------------------------------------------
 // Public functions (the public operations are in movie/public_api.h)
 // ---------------------------------------------------------------------------

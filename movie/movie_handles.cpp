@@ -19,6 +19,7 @@ namespace Korvo {
 // ---------------------------------------------------------------------------
 
 static int MovieModuleInitialised = 0;
+int MoviesSuspended = 0;
 static int MovieLoadAlphaRightHalf = 0; // nothing sets it
 
 // ---------------------------------------------------------------------------
@@ -87,6 +88,7 @@ int InitMovieHandleType()
     }
     SetGraphMovieHooks(&MovieHooksForGraphs);
     MovieModuleInitialised = 1;
+    MoviesSuspended = 0;
     return 0;
 }
 
@@ -98,6 +100,7 @@ int TermMovieHandleType()
     UnregisterHandleType(kMovieHandleKind);
     SetGraphMovieHooks(nullptr);
     MovieModuleInitialised = 0;
+    MoviesSuspended = 0;
     return 0;
 }
 

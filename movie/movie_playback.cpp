@@ -117,6 +117,13 @@ int StartMoviePlayback(int handle, int playType, int systemFlag)
     if (!record->stopped || (systemFlag == 1 && !record->userPlaying)) {
         return 0;
     }
+    if (systemFlag == 0 && MoviesSuspended) {
+        // The window is inactive: the movie starts with the suspended ones when
+        // it is active again, from where it stands, and nothing waits here.
+        record->playType = playType;
+        record->userPlaying = 1;
+        return 0;
+    }
     if (record->theora) {
         // The clock continues from the frame on show.
         TheoraMovieInfo info;
@@ -142,6 +149,11 @@ int PauseMoviePlayback(int handle, int systemFlag)
         return -1;
     }
     if (record->stopped) {
+        // Also a movie the system has stopped (window deactivation): paused by
+        // the program, the activation leaves it paused.
+        if (!systemFlag) {
+            record->userPlaying = 0;
+        }
         return 0;
     }
     if (record->theora) {
@@ -195,11 +207,16 @@ static int ForEachMovie(void (*action)(int handle))
 
 int SuspendAllMovies()
 {
+    if (CheckMovieModuleAfterReset() != 0) {
+        return -1;
+    }
+    MoviesSuspended = 1;
     return ForEachMovie([](int handle) { PauseMoviePlayback(handle, 1); });
 }
 
 int ResumeSuspendedMovies()
 {
+    MoviesSuspended = 0;
     return ForEachMovie([](int handle) { StartMoviePlayback(handle, -1, 1); });
 }
 

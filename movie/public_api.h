@@ -5,7 +5,8 @@
 namespace Korvo {
 
 // Play a movie: play type 1 once, 3 looped, -1 the stored one; systemFlag 1
-// restarts only a movie the user had playing; 0 or -1
+// restarts only a movie the user had playing; started while the window is
+// inactive, it plays from the activation on; 0 or -1
 int StartMoviePlayback(int handle, int playType, int systemFlag);
 // Pause a movie (systemFlag 1: a pause by the system, undone by activation); 0 or -1
 int PauseMoviePlayback(int handle, int systemFlag);

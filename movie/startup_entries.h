@@ -12,9 +12,9 @@ int InitMovieHandleType();
 int TermMovieHandleType();
 // Check the movie module after a display reset; 0 or -1
 int CheckMovieModuleAfterReset();
-// Restart the movies SuspendAllMovies stopped; 0 or -1
+// Restart the movies SuspendAllMovies stopped, and those started since; 0 or -1
 int ResumeSuspendedMovies();
-// Pause every playing movie; 0 or -1
+// Pause every playing movie; until the resume, movies started wait for it; 0 or -1
 int SuspendAllMovies();
 
 } // namespace Korvo

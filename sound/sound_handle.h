@@ -130,7 +130,7 @@ int DeleteSoundHandleCallback(void *record);
 
 // The record of a handle (with anyState, also one still loading), or null
 SoundHandleRecord *FindSoundHandleRecord(int handle, int anyState);
-// Wait in a play: pump until the sound ends or the application ends
+// Wait in a play: pump until the sound ends (a pause of the window holds it) or the application ends
 void WaitForSoundToEnd(int handle);
 
 } // namespace Korvo

@@ -50,14 +50,33 @@ static PlayBuffer *PrepareNextPlayBuffer(SoundHandleRecord *record, int fromStar
     return buffer;
 }
 
+// A pause (window deactivation) has stopped a buffer of the sound that played:
+// the sound has not ended, it goes on at the resume.
+static bool IsHeldByPause(int handle)
+{
+    SoundHandleRecord *record = FindSoundHandleRecord(handle, 0);
+    if (record == nullptr) {
+        return false;
+    }
+    if (record->isStream != 0) {
+        return IsStreamSoundHeldByPause(handle) == 1;
+    }
+    for (int i = 0; i < record->bufferCount; ++i) {
+        if (record->pauseHandled[i] != 0 && record->pauseWasPlaying[i] != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
 
-// Pump until the sound ends or the application ends
+// Pump until the sound ends or the application ends; a pause holds the wait
 void WaitForSoundToEnd(int handle)
 {
-    while (PumpMessagesForSound() == 0 && IsSoundHandlePlaying(handle) == 1) {
+    while (PumpMessagesForSound() == 0 && (IsSoundHandlePlaying(handle) == 1 || IsHeldByPause(handle))) {
         SleepMilliseconds(1);
     }
 }

@@ -223,8 +223,10 @@ int RefillStreamSound(int handle, int anyState)
     bool firstFill = false;
     if (record->endOfData != 0) {
         if (IsOnRingStretch(position, record->endCursor, record->endPosition, ringLength) == 0) {
-            // The cursor has passed the end of the data: the sound has ended.
+            // The cursor has passed the end of the data: the sound has ended,
+            // also for the resume of a pause that has stopped the ring meanwhile.
             StopPlayBuffer(ring);
+            ClearStreamRingPauseMarks(GetStreamRingOwner(record));
             record->endOfData = 0;
             ResetStreamPosition(record);
             ReleaseSectionLock(GetSoundLock());

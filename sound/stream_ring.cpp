@@ -39,6 +39,13 @@ int ClaimStreamBuffer(int handle, SoundHandleRecord *record, int takeOver)
     return 0;
 }
 
+// A stopped or ended stream is not the pause's to play again
+void ClearStreamRingPauseMarks(SoundHandleRecord *owner)
+{
+    owner->pauseHandled[0] = 0;
+    owner->pauseWasPlaying[0] = 0;
+}
+
 // Start again from the first source
 void ResetStreamPosition(SoundHandleRecord *record)
 {

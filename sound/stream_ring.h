@@ -10,6 +10,8 @@ namespace Korvo {
 SoundHandleRecord *GetStreamRingOwner(SoundHandleRecord *record);
 // Make the handle the ring's user; another user is stopped with takeOver, else -1; 0
 int ClaimStreamBuffer(int handle, SoundHandleRecord *record, int takeOver);
+// Forget what a pause did to the ring (of its owner): a resume leaves it stopped
+void ClearStreamRingPauseMarks(SoundHandleRecord *owner);
 // Back to the start of the first source (positions, counters, stream-playing flag)
 void ResetStreamPosition(SoundHandleRecord *record);
 // Bytes from one ring position forward to another

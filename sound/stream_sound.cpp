@@ -429,9 +429,9 @@ int StopStreamSound(int handle)
     uint32_t status = 0;
     if (GetPlayBufferStatus(ring, &status) == 0 && (status & kBufferStatusPlaying) != 0) {
         StopPlayBuffer(ring);
-        owner->pauseHandled[0] = 0;
-        owner->pauseWasPlaying[0] = 0;
     }
+    // A ring that a pause has stopped already is stopped for good as well.
+    ClearStreamRingPauseMarks(owner);
     ReleaseSectionLock(GetSoundLock());
     return 0;
 }
@@ -446,6 +446,21 @@ int IsStreamSoundPlaying(int handle)
     }
     uint32_t status = 0;
     return GetPlayBufferStatus(&owner->buffers[0], &status) == 0 && (status & kBufferStatusPlaying) != 0 ? 1 : 0;
+}
+
+// 1 while a pause holds the ring that played for this sound
+int IsStreamSoundHeldByPause(int handle)
+{
+    SoundHandleRecord *record = FindSoundHandleRecord(handle, 1);
+    SoundHandleRecord *owner = record != nullptr ? GetStreamRingOwner(record) : nullptr;
+    if (owner == nullptr) {
+        return 0;
+    }
+    // The stream thread's refill may end the sound, and clear the marks, meanwhile.
+    AcquireSectionLock(GetSoundLock());
+    int held = owner->bufferUser == handle && owner->pauseHandled[0] != 0 && owner->pauseWasPlaying[0] != 0 ? 1 : 0;
+    ReleaseSectionLock(GetSoundLock());
+    return held;
 }
 
 // Advance the play position from the ring cursor

@@ -39,6 +39,8 @@ int PlayStreamSound(int handle, int mode, int fromStart);
 int StopStreamSound(int handle);
 // 1 while the ring plays for this sound, else 0
 int IsStreamSoundPlaying(int handle);
+// 1 while a pause holds the ring that played for this sound, else 0
+int IsStreamSoundHeldByPause(int handle);
 // One refill step; 0, or -1 when the ring has no room yet
 int RefillStreamSound(int handle, int anyState);
 // Refill every playing stream sound; 0, or -1 when down

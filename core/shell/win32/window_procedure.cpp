@@ -166,7 +166,11 @@ static void OnDisplayChange(WPARAM wParam, LPARAM lParam)
         return;
     }
     CheckMovieModuleAfterReset();
-    ResumeSuspendedMovies();
+    // While the window is inactive the movies stay suspended until the
+    // activation resumes them (a soundtrack's start would wait for it here).
+    if (WindowState.active != 0) {
+        ResumeSuspendedMovies();
+    }
 }
 
 static bool IsInputCharBufferFull()

@@ -118,6 +118,8 @@ TEST_F(WindowLogicTest, MessagesPauseResumeOrEndTheLibrary)
         {"same display", WM_DISPLAYCHANGE, 32, MAKELPARAM(640, 480), 1, 1, 0, 0, 0, {}, 1, false, 0},
         {"larger display", WM_DISPLAYCHANGE, 32, MAKELPARAM(800, 600), 1, 1, 0, 1, 0,
          {"CheckMovieModuleAfterReset", "ResumeSuspendedMovies"}, 1, false, 0},
+        {"larger display while inactive: the activation resumes the movies", WM_DISPLAYCHANGE, 32,
+         MAKELPARAM(800, 600), 0, 1, 0, 1, 0, {"CheckMovieModuleAfterReset"}, 0, false, 0},
         {"16-bit display", WM_DISPLAYCHANGE, 16, MAKELPARAM(640, 480), 1, 1, 0, 1, 0,
          {"CheckMovieModuleAfterReset", "ResumeSuspendedMovies"}, 1, false, 0},
         {"24-bit display", WM_DISPLAYCHANGE, 24, MAKELPARAM(800, 600), 1, 1, 0, 1, 0, {}, 1, true, 0},
