@@ -337,7 +337,9 @@ TEST_F(GraphLoadTest, ABackgroundLoadReturnsAtOnceAndBecomesReady)
         RunMainThreadRequests();
         SleepMilliseconds(1);
     }
-    EXPECT_EQ(IsGraphHandleReady(good), 1) << backstop.Report();
+    // The images below are read only once their loads are over.
+    ASSERT_EQ(GetQueuedAsyncJobCount(), 0) << backstop.Report();
+    ASSERT_EQ(IsGraphHandleReady(good), 1) << backstop.Report();
     EXPECT_EQ(MemImgPixel(GetGraphRecord(good, 0), 0, 0), SheetColour(0, 0));
     // A failed job deletes its graph.
     EXPECT_EQ(GetGraphRecord(missing, 1), nullptr);
