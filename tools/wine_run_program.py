@@ -91,7 +91,7 @@ def identity(pid):
 
 
 def living_children():
-    """pid -> identity of this process's children that have not ended."""
+    """pid -> identity of this process's children not yet collected (zombies too)."""
     me = os.getpid()
     found = {}
     for entry in os.listdir("/proc"):
@@ -102,7 +102,7 @@ def living_children():
             except OSError:
                 continue
             fields = stat[stat.rindex(")") + 2:].split()
-            if int(fields[1]) == me and fields[0] != "Z":
+            if int(fields[1]) == me:
                 found[int(entry)] = identity(int(entry))
     return found
 
@@ -127,14 +127,15 @@ class Children:
             self.ended[info.si_pid] = (who, how, info.si_status)
 
     def program_end(self, name, started_after):
-        """The end of the first process of that name started since, or None while it
-        runs; ("unseen", None) when there is none."""
+        """(its end or None while it runs, pid) of the first process of that name
+        started since; (None, None) while there is none."""
+        self.collect()
         candidates = [(who[1], pid, False) for pid, (who, _, _) in self.ended.items()
                       if who and who[0] == name and who[1] >= started_after]
         candidates += [(who[1], pid, True) for pid, who in living_children().items()
                        if who and who[0] == name and who[1] >= started_after]
         if not candidates:
-            return "unseen", None
+            return None, None
         _, pid, living = min(candidates)
         return (None, pid) if living else (self.ended[pid][1:], pid)
 
@@ -295,20 +296,25 @@ def run(args):
         if not children.end_all(keep):
             say("%s: processes were still there %d s after they were killed" % (name, KILL_BACKSTOP))
 
+    code = read_report(report)
+    if end == "ended" and code is None:
+        # The relay ended without seeing the program end: nothing of it may stay.
+        children.end_all(keep)
     # The program's Windows side has ended; its Unix side may take a moment more.
     unix_end, pid = children.program_end(name, start_ticks)
     deadline = time.time() + LINGER_BACKSTOP
-    while unix_end is None and time.time() < deadline:
+    while unix_end is None and (pid is not None or code is not None) and time.time() < deadline:
         time.sleep(POLL_SECONDS)
-        children.collect()
         unix_end, pid = children.program_end(name, start_ticks)
-    if unix_end is None:
+    if unix_end is None and pid is None:
+        unix_end = "unseen"
+    elif unix_end is None:
         say("%s: its Unix side was still there %d s after its end; killing it" % (name, LINGER_BACKSTOP))
         os.kill(pid, signal.SIGKILL)
         os.waitpid(pid, 0)
         unix_end = ("signal", signal.SIGKILL)
 
-    status, reasons = verdict(name, read_report(report), unix_end, premature and os.path.exists(premature),
+    status, reasons = verdict(name, code, unix_end, premature and os.path.exists(premature),
                               args.output, None if end == "ended" else end)
     for reason in reasons:
         say("%s: %s" % (name, reason))
