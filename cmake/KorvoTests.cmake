@@ -53,6 +53,17 @@ endif()
 
 file(GLOB KORVO_TEST_SUPPORT CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
 
+# CTest's limit on a test, in seconds. A test that runs Windows programs also gets
+# tools/wine_exec.sh's own limit a minute below it: the script then ends the
+# program and what it started, and says so, before CTest kills the test.
+function(korvo_set_wine_test_limit test seconds)
+  math(EXPR own "${seconds} - 60")
+  set_tests_properties(${test} PROPERTIES TIMEOUT ${seconds})
+  set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "KORVO_WINE_TIME_LIMIT=${own}")
+endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/KorvoHarnessTests.cmake)
+
 # Registers a built test executable with CTest; it runs in a scratch folder of its
 # own (Log.txt and test files).
 function(korvo_register_test name)
@@ -61,7 +72,11 @@ function(korvo_register_test name)
   file(MAKE_DIRECTORY ${workdir})
   target_compile_definitions(${name} PRIVATE KORVO_TEST_SCRATCH_DIR="${workdir}")
   add_test(NAME ${KORVO_TEST_PREFIX}${name} COMMAND ${name} WORKING_DIRECTORY ${workdir})
-  set_tests_properties(${KORVO_TEST_PREFIX}${name} PROPERTIES TIMEOUT 900)
+  if(WIN32)
+    korvo_set_wine_test_limit(${KORVO_TEST_PREFIX}${name} 900)
+  else()
+    set_tests_properties(${KORVO_TEST_PREFIX}${name} PROPERTIES TIMEOUT 900)
+  endif()
 endfunction()
 
 function(korvo_add_test_executable name)
@@ -209,6 +224,10 @@ function(korvo_add_all_tests)
     korvo_add_outside_program_test()
   endif()
 
+  if(WIN32)
+    korvo_add_harness_tests()
+  endif()
+
   if(NOT WIN32)
     # The layers stay true: no file includes a header of a higher layer. The second
     # test plants upward includes in a scratch tree, one between subsystems and one
@@ -242,7 +261,8 @@ function(korvo_add_all_tests)
                      --exe $<TARGET_FILE:VelmoraLogged> --data ${PROJECT_SOURCE_DIR}/game/data
                      --work ${play_dir}/run --shots ${play_dir}/shots
                      --tools ${PROJECT_SOURCE_DIR}/tools --memory-log)
-    set_tests_properties(${KORVO_TEST_PREFIX}velmora_play PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop)
+    set_tests_properties(${KORVO_TEST_PREFIX}velmora_play PROPERTIES RESOURCE_LOCK wine_desktop)
+    korvo_set_wine_test_limit(${KORVO_TEST_PREFIX}velmora_play 900)
   endif()
 
   if(WIN32 AND TARGET present_probe)
@@ -254,7 +274,8 @@ function(korvo_add_all_tests)
                COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/graphics/window_picture/check_presented_picture.py
                        --tools ${PROJECT_SOURCE_DIR}/tools --work ${CMAKE_BINARY_DIR}/testrun/presented_picture_${road}
                        $<TARGET_FILE:present_probe> ${road})
-      set_tests_properties(${test} PROPERTIES TIMEOUT 600 RESOURCE_LOCK wine_desktop)
+      set_tests_properties(${test} PROPERTIES RESOURCE_LOCK wine_desktop)
+      korvo_set_wine_test_limit(${test} 600)
     endforeach()
   endif()
 
@@ -320,8 +341,8 @@ function(korvo_add_outside_program_test)
   set(fixtures ${CMAKE_BINARY_DIR}/testrun/movie_fixtures)
   add_custom_command(OUTPUT ${fixtures}/frame_colours.ogv
                      COMMAND ${CMAKE_COMMAND} -E make_directory ${fixtures}
-                     COMMAND bash ${PROJECT_SOURCE_DIR}/tools/wine_exec.sh $<TARGET_FILE:theoramovie>
-                             ${fixtures}/frame_colours.ogv 40
+                     COMMAND bash ${PROJECT_SOURCE_DIR}/tools/wine_exec.sh --output ${fixtures}/frame_colours.ogv
+                             $<TARGET_FILE:theoramovie> ${fixtures}/frame_colours.ogv 40
                      DEPENDS theoramovie VERBATIM)
   add_custom_target(outside_program_fixtures DEPENDS ${fixtures}/frame_colours.ogv)
   add_dependencies(${name} outside_program_fixtures movie_fixtures)
@@ -334,7 +355,8 @@ function(korvo_add_outside_program_test)
                      --tools ${PROJECT_SOURCE_DIR}/tools --work ${CMAKE_BINARY_DIR}/testrun/${name}_${road}
                      --title KorvoOnlyProgram ${program} ${road}
                      ${fixtures}/frame_colours.ogv ${fixtures}/scrolling_bars.avi)
-    set_tests_properties(${test} PROPERTIES TIMEOUT 900 RESOURCE_LOCK wine_desktop)
+    set_tests_properties(${test} PROPERTIES RESOURCE_LOCK wine_desktop)
+    korvo_set_wine_test_limit(${test} 900)
   endforeach()
 endfunction()
 

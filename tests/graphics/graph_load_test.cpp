@@ -298,9 +298,11 @@ TEST_F(GraphLoadTest, AnUndecodableFileIsRetriedAsAMovie)
 
 // Background loads: the one worker is held by a gate job, so the load must wait behind it.
 std::atomic<int> GateOpen{0};
+std::atomic<int> GateEntered{0};
 
 int GateJob(AsyncLoadJob *)
 {
+    GateEntered = 1;
     while (GateOpen.load() == 0) {
         SleepMilliseconds(1);
     }
@@ -312,9 +314,17 @@ TEST_F(GraphLoadTest, ABackgroundLoadReturnsAtOnceAndBecomesReady)
     ASSERT_EQ(InitAsyncLoadLock(GetCurrentThreadIdentifier()), 0);
     ASSERT_EQ(StartAsyncLoadWorkers(2), 0);
     GateOpen = 0;
+    GateEntered = 0;
     AsyncLoadJob *gate = AllocAsyncLoadJob(0);
     gate->callback = GateJob;
     QueueAsyncLoadJob(gate);
+    // A worker takes the oldest job, the later one of two queued in the same
+    // millisecond: the loads are queued once the gate holds the worker.
+    KorvoTest::Backstop gateBackstop("the gate job's start", KorvoTest::kWaitBackstopSeconds);
+    while (GateEntered.load() == 0 && !gateBackstop.Passed()) {
+        SleepMilliseconds(1);
+    }
+    ASSERT_EQ(GateEntered.load(), 1) << gateBackstop.Report();
     SetLoadInBackgroundFlag(1);
     int good = CreateGraphFromImageFile("sheet.png", 0);
     int missing = CreateGraphFromImageFile("absent.png", 0);
@@ -337,7 +347,9 @@ TEST_F(GraphLoadTest, ABackgroundLoadReturnsAtOnceAndBecomesReady)
         RunMainThreadRequests();
         SleepMilliseconds(1);
     }
-    EXPECT_EQ(IsGraphHandleReady(good), 1) << backstop.Report();
+    // The images below are read only once their loads are over.
+    ASSERT_EQ(GetQueuedAsyncJobCount(), 0) << backstop.Report();
+    ASSERT_EQ(IsGraphHandleReady(good), 1) << backstop.Report();
     EXPECT_EQ(MemImgPixel(GetGraphRecord(good, 0), 0, 0), SheetColour(0, 0));
     // A failed job deletes its graph.
     EXPECT_EQ(GetGraphRecord(missing, 1), nullptr);

@@ -1,9 +1,11 @@
 """Runs the program written on korvo.h alone under Wine in a private Xvfb and,
 once it asks for a key, presses K on its window until it has read one. Prints
-the program's lines; the program's exit code is the test's."""
+the program's lines; the program's exit code is the test's, once its summary
+line shows it reached its end."""
 
 import argparse
 import os
+import re
 import sys
 import time
 
@@ -23,6 +25,7 @@ def main():
     log_path = os.path.join(args.work, "program.out")
     session = XSession(args.tools, client_size=(640, 480))
     code = None
+    text = ""
     try:
         session.start_display()
         session.start_program(args.program, args.work, log_path, args.args)
@@ -40,9 +43,15 @@ def main():
     finally:
         session.stop()
         with open(log_path, errors="replace") as log:
-            print(log.read(), flush=True)
+            text = log.read()
+        print(text, flush=True)
     if code is None:
         print("the program did not end within 600 s", flush=True)
+        return 1
+    # Its summary is its last line, written at its end: a program killed before
+    # it shows none, whatever the exit code read.
+    if code == 0 and not re.search(r"^\d+ passed, 0 failed$", text, re.M):
+        print("the program did not reach its end (no summary line)", flush=True)
         return 1
     return code
 

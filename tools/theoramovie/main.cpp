@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 int main(int argc, char **argv)
 {
@@ -22,8 +23,17 @@ int main(int argc, char **argv)
             recipe.frames = std::atoi(argv[i]);
         }
     }
-    if (!Korvo::WriteTheoraMovieFile(recipe, argv[1])) {
-        std::fprintf(stderr, "theoramovie: cannot write %s\n", argv[1]);
+    // Written whole under another name, then renamed as the last step: the movie
+    // is there only when the program reached its end (the build reads that as the
+    // sign of its normal end; see tools/wine_exec.sh --output).
+    std::string part = std::string(argv[1]) + ".part";
+    if (!Korvo::WriteTheoraMovieFile(recipe, part.c_str())) {
+        std::fprintf(stderr, "theoramovie: cannot write %s\n", part.c_str());
+        return 1;
+    }
+    std::remove(argv[1]);
+    if (std::rename(part.c_str(), argv[1]) != 0) {
+        std::fprintf(stderr, "theoramovie: cannot rename %s to %s\n", part.c_str(), argv[1]);
         return 1;
     }
     return 0;

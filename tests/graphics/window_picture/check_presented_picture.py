@@ -97,6 +97,9 @@ def main():
         failures.append("the program did not end within 180 s of its last step")
     elif not failures and code != 0:
         failures.append("the program ended with %s" % code)
+    elif not failures and "shut down 0" not in lines:
+        # Its last line, written at its end: a program killed before it shows none.
+        failures.append("the program did not reach its end (no \"shut down 0\")")
     for failure in failures:
         print("FAILED:", failure, flush=True)
     return 1 if failures else 0

@@ -11,11 +11,13 @@
 
 namespace LoadStaging {
 
-// How a staged process ends (a test may add codes of its own from 5).
-constexpr int kStagedRight = 0;
-constexpr int kStagedWrong = 1;
-constexpr int kLoadEndedFirst = 3; // fewer waits than asked for: every point was staged
-constexpr int kNoStart = 4;
+// How a staged process ends (a test may add codes of its own from 0x4B565305).
+// No crash can end a process so: under Wine a stack overflow or a killed Unix
+// side gives 0, abort() and std::terminate give 3, an exception its status code.
+constexpr int kStagedRight = 0x4B565301;
+constexpr int kStagedWrong = 0x4B565302;
+constexpr int kLoadEndedFirst = 0x4B565303; // fewer waits than asked for: every point was staged
+constexpr int kNoStart = 0x4B565304;
 // A cap on the points tried, should a load never end.
 constexpr int kMostWaits = 64;
 
