@@ -4,13 +4,10 @@
 // begins then, from where it stood; one paused while inactive stays paused. The
 // soundtrack plays through the sound tests' fake ring, whose cursor the test moves.
 
+#include "soundtrack_session.h"
+
 #include "core/public_api.h"
-#include "movie/movie_handle.h"
-#include "movie/startup_entries.h"
-#include "sound/sound_handle.h"
 #include "sound/sound_system.h"
-#include "sound/stream_sound.h"
-#include "tests/sound/sound_fakes.h"
 #include "tools/theoramovie/theora_movie_writer.h"
 
 #include <gtest/gtest.h>
@@ -47,9 +44,7 @@ TEST(MovieDeactivationTest, WhatTheProgramDidWhileInactiveHoldsAfterTheActivatio
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
-        ASSERT_EQ(SoundFakes::StartWith(SoundFakes::BufferBackend()), 0);
-        ASSERT_EQ(InitMovieHandleType(), 0);
-        BuildTheoraYuvTables();
+        SoundtrackSession::Start();
         TheoraMovieRecipe recipe;
         recipe.frames = 30;
         recipe.withSound = row.withSound;
@@ -63,11 +58,7 @@ TEST(MovieDeactivationTest, WhatTheProgramDidWhileInactiveHoldsAfterTheActivatio
         // Time passes for the soundtrack only while its ring plays.
         auto playSound = [&](int ms) {
             if (ring != nullptr) {
-                const int align = FindSoundHandleRecord(record->soundtrack, 0)->format.blockAlign;
-                for (int at = 0; at < ms; at += 10) {
-                    SoundFakes::AdvanceBuffer(ring, static_cast<uint32_t>(recipe.sampleRate / 100 * align));
-                    RefillAllStreamSounds();
-                }
+                SoundtrackSession::Play(record->soundtrack, ms);
             }
         };
 
@@ -100,7 +91,6 @@ TEST(MovieDeactivationTest, WhatTheProgramDidWhileInactiveHoldsAfterTheActivatio
             EXPECT_EQ(soundBefore, 0);
         }
         EXPECT_EQ(DeleteMovieHandle(movie), 0);
-        EXPECT_EQ(TermMovieHandleType(), 0);
-        SoundFakes::Stop();
+        SoundtrackSession::End();
     }
 }

@@ -5,11 +5,7 @@
 
 #include "theora_test_movie.h"
 
-#include "movie/movie_handle.h"
-#include "movie/startup_entries.h"
-#include "sound/sound_handle.h"
-#include "sound/stream_sound.h"
-#include "tests/sound/sound_fakes.h"
+#include "soundtrack_session.h"
 #include "tools/theoramovie/theora_movie_writer.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +17,7 @@ using namespace Korvo;
 
 TEST(MovieSoundtrackLoopTest, AShortLoopedMovieShowsEveryFrameOnEveryPass)
 {
-    ASSERT_EQ(SoundFakes::StartWith(SoundFakes::BufferBackend()), 0);
-    ASSERT_EQ(InitMovieHandleType(), 0);
-    BuildTheoraYuvTables();
+    SoundtrackSession::Start();
     TheoraMovieRecipe recipe;
     recipe.frames = 5; // half a second at 10 frames a second
     recipe.withSound = 1;
@@ -39,15 +33,13 @@ TEST(MovieSoundtrackLoopTest, AShortLoopedMovieShowsEveryFrameOnEveryPass)
     ASSERT_GT(loopBytes, 0);
 
     ASSERT_EQ(StartMoviePlayback(movie, 3, 0), 0);
-    SoundFakes::FakeBuffer *ring = SoundFakes::Buffers.back();
     int64_t played = 0;
     int passesShowingTheFirstFrame = 0;
     int shown = -1;
     int wrong = 0;
     std::string firstWrong;
     for (int tick = 0; tick < 200; ++tick) { // 2 s: four passes
-        played += static_cast<int64_t>(SoundFakes::AdvanceBuffer(ring, static_cast<uint32_t>(rate / 100 * align)).size());
-        RefillAllStreamSounds();
+        played += SoundtrackSession::Play(record->soundtrack, 10);
         ASSERT_EQ(StepMoviePlayback(movie, 0), 0);
         // The frame of the sound's place in the loop, in whole milliseconds as the position is read.
         int64_t ms = (played % loopBytes) / align * 1000 / rate;
@@ -66,6 +58,5 @@ TEST(MovieSoundtrackLoopTest, AShortLoopedMovieShowsEveryFrameOnEveryPass)
     EXPECT_EQ(wrong, 0) << "steps showing another frame than the sound's; the first: " << firstWrong;
     EXPECT_EQ(passesShowingTheFirstFrame, 4);
     EXPECT_EQ(DeleteMovieHandle(movie), 0);
-    EXPECT_EQ(TermMovieHandleType(), 0);
-    SoundFakes::Stop();
+    SoundtrackSession::End();
 }

@@ -6,12 +6,9 @@
 
 #include "theora_test_movie.h"
 
-#include "movie/movie_handle.h"
-#include "movie/startup_entries.h"
+#include "soundtrack_session.h"
+
 #include "sound/public_api.h"
-#include "sound/sound_handle.h"
-#include "sound/stream_sound.h"
-#include "tests/sound/sound_fakes.h"
 #include "tools/theoramovie/theora_movie_writer.h"
 
 #include <gtest/gtest.h>
@@ -47,26 +44,8 @@ void PrintTo(const ReplayCase &c, std::ostream *out)
 
 class MovieSoundtrackReplayTest : public ::testing::TestWithParam<ReplayCase> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(SoundFakes::StartWith(SoundFakes::BufferBackend()), 0);
-        ASSERT_EQ(InitMovieHandleType(), 0);
-        BuildTheoraYuvTables();
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(TermMovieHandleType(), 0);
-        SoundFakes::Stop();
-    }
-
-    // One hundredth of a second of sound through the ring, then a step.
-    void Tick(int soundtrack)
-    {
-        const SoundHandleRecord *sound = FindSoundHandleRecord(soundtrack, 0);
-        const uint32_t bytes = sound->format.samplesPerSec / 100 * sound->format.blockAlign;
-        SoundFakes::AdvanceBuffer(SoundFakes::Buffers.back(), bytes);
-        RefillAllStreamSounds();
-    }
+    void SetUp() override { SoundtrackSession::Start(); }
+    void TearDown() override { SoundtrackSession::End(); }
 };
 
 TEST_P(MovieSoundtrackReplayTest, TheFramesFollowTheSoundtrackFromItsPlace)
@@ -84,7 +63,7 @@ TEST_P(MovieSoundtrackReplayTest, TheFramesFollowTheSoundtrackFromItsPlace)
     ASSERT_EQ(StartMoviePlayback(movie, c.firstPlayType, 0), 0);
     for (int tick = 0; c.ticksBeforePause < 0 ? record->stopped == 0 && tick < kMostTicks : tick < c.ticksBeforePause;
          ++tick) {
-        Tick(record->soundtrack);
+        SoundtrackSession::Play(record->soundtrack, 10);
         ASSERT_EQ(StepMoviePlayback(movie, 0), 0);
     }
     if (c.ticksBeforePause < 0) {
@@ -100,7 +79,7 @@ TEST_P(MovieSoundtrackReplayTest, TheFramesFollowTheSoundtrackFromItsPlace)
     int wrong = 0;
     std::string firstWrong;
     for (int tick = 0; record->stopped == 0 && tick < kMostTicks; ++tick) {
-        Tick(record->soundtrack);
+        SoundtrackSession::Play(record->soundtrack, 10);
         const bool sounding = IsSoundHandlePlaying(record->soundtrack) == 1;
         const int ms = GetSoundHandlePlayPositionMs(record->soundtrack);
         ASSERT_EQ(StepMoviePlayback(movie, 0), 0);

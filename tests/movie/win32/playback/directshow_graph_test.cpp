@@ -1,12 +1,14 @@
 // The DirectShow road: Motion-JPEG AVIs made by the Debian encoder, loaded as
 // graphs and played; their frames reach the graph through the library's
 // renderer, a movie played once shows its frames to its end and stops, a looped
-// one passes its end and starts again. A file no filter reads fails with its log
-// lines and -1.
+// one passes its end and starts again; what the program does to a movie while
+// the window is inactive holds after the activation. A file no filter reads
+// fails with its log lines and -1.
 
 #include "tests/graphics/win32/device/library_session.h"
 #include "tests/support/wait_backstop.h"
 
+#include "core/system/win32/app_window.h"
 #include "graphics/graphs/graph_record.h"
 #include "movie/movie_handle.h"
 
@@ -31,6 +33,20 @@ std::string CopyFixture(const char *name)
     EXPECT_FALSE(bytes.empty());
     std::ofstream(name, std::ios::binary) << bytes;
     return name;
+}
+
+// The filter graph's state once a change under way is done.
+OAFilterState GraphState(const MovieHandleRecord *record)
+{
+    OAFilterState state = -1;
+    static_cast<IMediaControl *>(record->mediaControl)->GetState(KorvoTest::kWaitBackstopSeconds * 1000, &state);
+    return state;
+}
+
+// Sent outside the pump, the window applies it at once.
+void SetWindowActive(bool active)
+{
+    SendMessageA(GetAppWindowHandle(), WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0);
 }
 
 class DirectShowGraphTest : public ::testing::Test {
@@ -175,6 +191,45 @@ TEST_F(DirectShowGraphTest, AFileNoFilterReadsFailsWithItsMessages)
     // The sources are compiled to cp932, as the log is written.
     EXPECT_NE(log.find("noise.bin が開けませんでした"), std::string::npos);
     EXPECT_NE(log.find("ムービーファイルオープン処理時にエラーが発生しました"), std::string::npos);
+}
+
+// What the program does to a movie while the window is inactive holds after the
+// activation: one it starts does not run until then, one it pauses is not run again.
+TEST_F(DirectShowGraphTest, WhatTheProgramDidWhileInactiveHoldsAfterTheActivation)
+{
+    const std::string path = CopyFixture("flat_colour.avi");
+    const struct {
+        const char *name;
+        bool startedWhileInactive; // else started before and paused while inactive
+        OAFilterState afterActivation;
+    } rows[] = {
+        {"started while inactive", true, State_Running},
+        {"paused while inactive", false, State_Paused},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const int graph = CreateGraphFromImageFile(path.c_str(), 0);
+        ASSERT_NE(graph, -1) << KorvoTest::ReadFileBytes("Log.txt");
+        const int movie = GetGraphRecord(graph, 0)->movieHandle;
+        const MovieHandleRecord *record = GetMovieHandleRecord(movie);
+        ASSERT_NE(record, nullptr);
+        ASSERT_EQ(GetAppActiveState(), 1);
+        if (!row.startedWhileInactive) {
+            ASSERT_EQ(StartMoviePlayback(movie, 1, 0), 0);
+        }
+        SetWindowActive(false);
+        ASSERT_EQ(GetAppActiveState(), 0);
+        if (row.startedWhileInactive) {
+            ASSERT_EQ(StartMoviePlayback(movie, 1, 0), 0);
+        } else {
+            ASSERT_EQ(PauseMoviePlayback(movie, 0), 0);
+        }
+        EXPECT_NE(GraphState(record), State_Running) << "the movie runs while the window is inactive";
+        SetWindowActive(true);
+        ASSERT_EQ(GetAppActiveState(), 1);
+        EXPECT_EQ(GraphState(record), row.afterActivation);
+        EXPECT_EQ(DestroyGraphHandle(graph, 0), 0);
+    }
 }
 
 } // namespace
