@@ -85,9 +85,50 @@ static int AllocateWorkImage(MEMIMG *out, int width, int height, MemImgPixelKind
     return -1;
 }
 
-static uint32_t MixChannel(uint32_t drawn, uint32_t blend, uint32_t weight)
+// Two channels at once (bits 0-7 and 16-23); (t + (t >> 8)) >> 8 with t = v + 128
+// is v / 255 rounded, exact for every v up to 255 * 255.
+static uint32_t MixChannelPair(uint32_t drawn, uint32_t blend, uint32_t weight)
 {
-    return (blend * weight + drawn * (255 - weight) + 127) / 255;
+    uint32_t t = (blend & 0x00FF00FFu) * weight + (drawn & 0x00FF00FFu) * (255 - weight) + 0x00800080u;
+    return ((t + ((t >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+static uint32_t MixArgb(uint32_t drawn, uint32_t blend, uint32_t weight)
+{
+    return MixChannelPair(drawn, blend, weight) | (MixChannelPair(drawn >> 8, blend >> 8, weight) << 8);
+}
+
+// 32-bit pixels without a palette: the common case, read a row at a time.
+static bool IsPlainXrgb32(const MEMIMG *image)
+{
+    return image->body->pixelKind == MEMIMG_KIND_XRGB32 && image->body->hasPalette == 0;
+}
+
+// How a plain 32-bit image's pixels read as 0xAARRGGBB, taken out of the body
+// once so the row loops keep it in registers.
+struct PlainXrgb32Reading {
+    bool hasAlpha;
+    bool keyed;
+    uint32_t key;
+};
+
+static PlainXrgb32Reading ReadingOf(const MemImgBody *body, bool keyed)
+{
+    return {body->hasAlpha != 0, keyed, body->transparentColor};
+}
+
+static uint32_t PlainXrgb32AsArgb(uint32_t raw, PlainXrgb32Reading reading)
+{
+    if (reading.hasAlpha) {
+        return raw;
+    }
+    const uint32_t alpha = reading.keyed && raw == reading.key ? 0 : 0xFF000000u;
+    return alpha | (raw & 0xFFFFFF);
+}
+
+static const uint32_t *Xrgb32Row(const MEMIMG *image, int y)
+{
+    return reinterpret_cast<const uint32_t *>(image->pixels + static_cast<size_t>(y) * image->body->pitch);
 }
 
 // The drawn graph with the blend graph mixed in at weight/255, alpha included.
@@ -97,15 +138,25 @@ static int MakeCrossFade(const MEMIMG *source, const MEMIMG *blendGraph, int wei
     if (AllocateWorkImage(out, source->width, source->height, source->body->pixelKind, 1) != 0) {
         return -1;
     }
+    const uint32_t w = static_cast<uint32_t>(weight);
+    if (IsPlainXrgb32(source) && IsPlainXrgb32(blendGraph) && IsPlainXrgb32(out)) {
+        const PlainXrgb32Reading drawnReading = ReadingOf(source->body, transparent != 0);
+        const PlainXrgb32Reading blendReading = ReadingOf(blendGraph->body, false);
+        const int width = source->width;
+        for (int y = 0; y < source->height; ++y) {
+            const uint32_t *drawn = Xrgb32Row(source, y);
+            const uint32_t *blend = Xrgb32Row(blendGraph, y);
+            uint32_t *mixed = const_cast<uint32_t *>(Xrgb32Row(out, y));
+            for (int x = 0; x < width; ++x) {
+                mixed[x] = MixArgb(PlainXrgb32AsArgb(drawn[x], drawnReading), PlainXrgb32AsArgb(blend[x], blendReading), w);
+            }
+        }
+        return 0;
+    }
     for (int y = 0; y < source->height; ++y) {
         for (int x = 0; x < source->width; ++x) {
-            const uint32_t drawn = ReadPixelAsArgb(source, x, y, transparent != 0);
-            const uint32_t blend = ReadPixelAsArgb(blendGraph, x, y, false);
-            uint32_t mixed = 0;
-            for (int shift = 0; shift < 32; shift += 8) {
-                mixed |= MixChannel((drawn >> shift) & 0xFF, (blend >> shift) & 0xFF, weight) << shift;
-            }
-            StoreArgbPixel(out, x, y, mixed);
+            StoreArgbPixel(out, x, y, MixArgb(ReadPixelAsArgb(source, x, y, transparent != 0),
+                                              ReadPixelAsArgb(blendGraph, x, y, false), w));
         }
     }
     return 0;
@@ -117,10 +168,22 @@ static int MakeAlphaWeights(const MEMIMG *source, const MEMIMG *blendGraph, MEMI
     if (AllocateWorkImage(out, source->width, source->height, MEMIMG_KIND_GRAY8, 0) != 0) {
         return -1;
     }
+    const bool plain = IsPlainXrgb32(blendGraph);
+    const bool opaque = plain && blendGraph->body->hasAlpha == 0;
+    const int width = source->width;
     for (int y = 0; y < source->height; ++y) {
         uint8_t *row = out->pixels + static_cast<size_t>(y) * out->body->pitch;
-        for (int x = 0; x < source->width; ++x) {
-            row[x] = static_cast<uint8_t>(ReadPixelAsArgb(blendGraph, x, y, false) >> 24);
+        if (opaque) {
+            std::memset(row, 0xFF, static_cast<size_t>(width));
+        } else if (plain) {
+            const uint32_t *blend = Xrgb32Row(blendGraph, y);
+            for (int x = 0; x < width; ++x) {
+                row[x] = static_cast<uint8_t>(blend[x] >> 24);
+            }
+        } else {
+            for (int x = 0; x < width; ++x) {
+                row[x] = static_cast<uint8_t>(ReadPixelAsArgb(blendGraph, x, y, false) >> 24);
+            }
         }
     }
     return 0;
