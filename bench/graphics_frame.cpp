@@ -2,7 +2,11 @@
 // of 24x32 drawn with the transparent flag, 10 filled circles and 20 boxes in
 // alpha mode, through the public draw entries onto the software screen; against
 // SDL2's software renderer drawing the same scene (textures, SDL_RenderCopy,
-// filled rectangles, geometry for the circles) onto an 800x600 surface.
+// filled rectangles, geometry for the circles) onto an 800x600 surface. Then a
+// screen transition: the background drawn through an 800x600 blend graph
+// (cross-fade at half weight, and masking by the blend graph's alpha), against
+// the same background drawn plainly, and the cross-fade against SDL2 drawing the
+// background and the second picture over it at half alpha.
 //
 // Run from a Release build without sanitizers. Prints milliseconds per frame
 // and the ratio Korvo / SDL2 (below 1 is faster).
@@ -145,8 +149,52 @@ void DrawGameFrame(int background, int sprite, const std::vector<Place> &sprites
     }
 }
 
+// A second picture for transitions, its alpha a ramp from left to right.
+uint32_t TransitionPixel(int x, int y)
+{
+    return static_cast<uint32_t>(((x * 255 / kWidth) << 24) | ((y * 255 / kHeight) << 16) | 0x4080);
+}
+
+int MakeArgbGraph(int width, int height, uint32_t (*pixel)(int, int))
+{
+    RasterImage image = {};
+    AllocArgb32Image(width, height, &image);
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(image.pixels) + y * image.pitch);
+        for (int x = 0; x < width; ++x) {
+            row[x] = pixel(x, y);
+        }
+    }
+    int handle = BuildGraphFromBaseImages(&image, nullptr, 0);
+    FreeImageRecord(&image);
+    return handle;
+}
+
+struct TransitionTimes {
+    double plain, crossFade, masking;
+};
+
+TransitionTimes TimeTransitions(int background)
+{
+    TransitionTimes times = {};
+    const int picture = MakeArgbGraph(kWidth, kHeight, TransitionPixel);
+    if (picture < 0) {
+        std::printf("transition graph creation failed\n");
+        return times;
+    }
+    SetBlendModeAndParam(1, 255);
+    times.plain = TimeFrames([&] { DrawGraphAtPoint(0, 0, background, 0); });
+    SetBlendGraphByType(picture, 0, 128);
+    times.crossFade = TimeFrames([&] { DrawGraphAtPoint(0, 0, background, 0); });
+    SetBlendGraphByType(picture, 2);
+    times.masking = TimeFrames([&] { DrawGraphAtPoint(0, 0, background, 0); });
+    SetBlendGraphByType(-1, 0, 0);
+    SetBlendModeAndParam(0, 0);
+    return times;
+}
+
 double KorvoFrame(const std::vector<Place> &sprites, const std::vector<Place> &circles,
-                  const std::vector<Place> &boxes)
+                  const std::vector<Place> &boxes, TransitionTimes *transitions)
 {
     GraphicsState.started = 1;
     GraphicsState.direct3DModeActive = 0;
@@ -166,7 +214,9 @@ double KorvoFrame(const std::vector<Place> &sprites, const std::vector<Place> &c
         std::printf("the graphs are refused\n");
         return 0.0;
     }
-    return TimeFrames([&] { DrawGameFrame(background, sprite, sprites, circles, boxes); });
+    const double frame = TimeFrames([&] { DrawGameFrame(background, sprite, sprites, circles, boxes); });
+    *transitions = TimeTransitions(background);
+    return frame;
 }
 
 // A graph of one device texture (a stand-in pointer: the device only records).
@@ -290,6 +340,27 @@ double SdlFrame(const std::vector<Place> &sprites, const std::vector<Place> &cir
     SDL_FreeSurface(screen);
     return ms;
 }
+
+// The cross-fade's peer: the background, then the second picture over it at half alpha.
+double SdlCrossFade()
+{
+    SDL_Surface *screen = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_RGB888);
+    SDL_Renderer *renderer = SDL_CreateSoftwareRenderer(screen);
+    SDL_Texture *background = MakeTexture(renderer, kWidth, kHeight, BackgroundPixel, false);
+    SDL_Texture *picture = MakeTexture(renderer, kWidth, kHeight, TransitionPixel, false);
+    SDL_SetTextureBlendMode(picture, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureAlphaMod(picture, 128);
+    double ms = TimeFrames([&] {
+        SDL_RenderCopy(renderer, background, nullptr, nullptr);
+        SDL_RenderCopy(renderer, picture, nullptr, nullptr);
+        SDL_RenderFlush(renderer);
+    });
+    SDL_DestroyTexture(picture);
+    SDL_DestroyTexture(background);
+    SDL_DestroyRenderer(renderer);
+    SDL_FreeSurface(screen);
+    return ms;
+}
 #endif
 
 } // namespace
@@ -299,13 +370,23 @@ int main()
     const std::vector<Place> sprites = Spread(kSprites, 24, 32, 1);
     const std::vector<Place> circles = Spread(kCircles, 60, 60, 2);
     const std::vector<Place> boxes = Spread(kBoxes, 60, 40, 3);
-    const double korvo = KorvoFrame(sprites, circles, boxes);
+    TransitionTimes transitions = {};
+    const double korvo = KorvoFrame(sprites, circles, boxes, &transitions);
     std::printf("game-like frame, software, %dx%d: Korvo %.3f ms", kWidth, kHeight, korvo);
 #ifdef KORVO_HAVE_SDL2
     const double sdl = SdlFrame(sprites, circles, boxes);
     std::printf(", SDL2 software renderer %.3f ms, ratio %.2f\n", sdl, korvo / sdl);
 #else
     std::printf(" (SDL2 not found)\n");
+#endif
+    std::printf("background through a blend graph, software, %dx%d: plain %.3f ms, cross-fade %.3f ms (%.2fx plain), "
+                "masking %.3f ms (%.2fx plain)\n",
+                kWidth, kHeight, transitions.plain, transitions.crossFade, transitions.crossFade / transitions.plain,
+                transitions.masking, transitions.masking / transitions.plain);
+#ifdef KORVO_HAVE_SDL2
+    const double sdlFade = SdlCrossFade();
+    std::printf("cross-fade against SDL2 drawing the background and the picture over it at half alpha: %.3f ms, "
+                "ratio %.2f\n", sdlFade, transitions.crossFade / sdlFade);
 #endif
     std::printf("the same frame on the Direct3D road: %d device draw calls (%d sprites, %d circles, %d boxes)\n",
                 CountDeviceDrawCalls(sprites, circles, boxes), kSprites, kCircles, kBoxes);
