@@ -114,10 +114,14 @@ std::vector<Place> Spread(int count, int width, int height, int seed)
     return places;
 }
 
-int MakeGraph(int width, int height, uint32_t (*pixel)(int, int))
+int MakeGraph(int width, int height, uint32_t (*pixel)(int, int), bool withAlpha = false)
 {
     RasterImage image = {};
-    AllocXrgb32Image(width, height, &image);
+    if (withAlpha) {
+        AllocArgb32Image(width, height, &image);
+    } else {
+        AllocXrgb32Image(width, height, &image);
+    }
     for (int y = 0; y < height; ++y) {
         auto *row = reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(image.pixels) + y * image.pitch);
         for (int x = 0; x < width; ++x) {
@@ -155,21 +159,6 @@ uint32_t TransitionPixel(int x, int y)
     return static_cast<uint32_t>(((x * 255 / kWidth) << 24) | ((y * 255 / kHeight) << 16) | 0x4080);
 }
 
-int MakeArgbGraph(int width, int height, uint32_t (*pixel)(int, int))
-{
-    RasterImage image = {};
-    AllocArgb32Image(width, height, &image);
-    for (int y = 0; y < height; ++y) {
-        auto *row = reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(image.pixels) + y * image.pitch);
-        for (int x = 0; x < width; ++x) {
-            row[x] = pixel(x, y);
-        }
-    }
-    int handle = BuildGraphFromBaseImages(&image, nullptr, 0);
-    FreeImageRecord(&image);
-    return handle;
-}
-
 struct TransitionTimes {
     double plain, crossFade, masking;
 };
@@ -177,7 +166,7 @@ struct TransitionTimes {
 TransitionTimes TimeTransitions(int background)
 {
     TransitionTimes times = {};
-    const int picture = MakeArgbGraph(kWidth, kHeight, TransitionPixel);
+    const int picture = MakeGraph(kWidth, kHeight, TransitionPixel, true);
     if (picture < 0) {
         std::printf("transition graph creation failed\n");
         return times;

@@ -30,12 +30,13 @@ import argparse
 import ctypes
 import mmap
 import os
-import select
 import signal
 import subprocess
 import sys
 import tempfile
 import time
+
+from xvfb_display import start_xvfb
 
 PR_SET_PDEATHSIG = 1
 PR_SET_CHILD_SUBREAPER = 36
@@ -160,25 +161,7 @@ class Children:
 # -- the display and the session -------------------------------------------
 def start_display():
     """A private Xvfb, which ends with this process; (process, display name)."""
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL, preexec_fn=dies_with_this_process(signal.SIGTERM))
-    os.close(write_end)
-    # Read up to the line end: Xvfb writes the number and the line end apart.
-    text = b""
-    deadline = time.time() + DISPLAY_BACKSTOP
-    while not text.endswith(b"\n") and time.time() < deadline:
-        ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.time()))
-        chunk = os.read(read_end, 32) if ready else b""
-        if not chunk:
-            break
-        text += chunk
-    os.close(read_end)
-    if not text.endswith(b"\n"):
-        xvfb.kill()
-        return xvfb, None
-    return xvfb, ":" + text.decode().strip()
+    return start_xvfb(DISPLAY_BACKSTOP, preexec_fn=dies_with_this_process(signal.SIGTERM))
 
 
 def start_session(env):

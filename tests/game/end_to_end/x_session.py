@@ -2,12 +2,15 @@
 xdotool and read back through screenshots of the program's client area."""
 
 import os
-import select
 import signal
 import subprocess
+import sys
 import time
 
 from PIL import ImageGrab
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools"))
+from xvfb_display import start_xvfb  # noqa: E402
 
 
 class XSession:
@@ -21,27 +24,10 @@ class XSession:
 
     # -- display and program -------------------------------------------
     def start_display(self):
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        # Read up to the line end: Xvfb writes the number and the line end
-        # apart, and a pipe closed in between would end it with SIGPIPE.
-        text = b""
         backstop = 60   # seconds; it writes at once, but a busy machine may start it late
-        deadline = time.time() + backstop
-        while not text.endswith(b"\n") and time.time() < deadline:
-            ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.time()))
-            chunk = os.read(read_end, 32) if ready else b""
-            if not chunk:
-                break
-            text += chunk
-        os.close(read_end)
-        number = text.decode().strip() if text.endswith(b"\n") else ""
-        if not number:
+        self.xvfb, self.display = start_xvfb(backstop)
+        if self.display is None:
             raise RuntimeError("Xvfb gave no display number within %d s" % backstop)
-        self.display = ":" + number
 
     def env(self):
         env = dict(os.environ)

@@ -6,21 +6,14 @@
 
 #include <windows.h>
 
+#include "tests/harness/programs/stack_overflow.h"
+
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
-volatile char Sink;
-
-// Each call keeps a page of its own on the stack, so the recursion cannot become a loop.
-int Recurse(int depth)
-{
-    volatile char page[4096];
-    page[0] = static_cast<char>(depth);
-    Sink = page[0];
-    return depth < 0x7FFFFFFF ? Recurse(depth + 1) + page[0] : 0;
-}
+using HarnessProbe::Recurse;
 
 TEST(VerdictProbe, Passes)
 {

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "tests/harness/programs/stack_overflow.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,16 +18,7 @@
 
 namespace {
 
-volatile char Sink;
-
-// Each call keeps a page of its own on the stack, so the recursion cannot become a loop.
-int Recurse(int depth)
-{
-    volatile char page[4096];
-    page[0] = static_cast<char>(depth);
-    Sink = page[0];
-    return depth < 0x7FFFFFFF ? Recurse(depth + 1) + page[0] : 0;
-}
+using HarnessProbe::Recurse;
 
 void Say(const char *line)
 {
