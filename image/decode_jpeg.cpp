@@ -115,8 +115,8 @@ static void TermJpegSource(j_decompress_ptr)
 // (255 - K) / 255, rounded; inverted samples already hold 255 - C and 255 - K.
 static void StoreCmykRowAsBgr(const JSAMPLE *cmyk, uint8_t *bgr, JDIMENSION width, bool inverted)
 {
+    int flip = inverted ? 0 : 255;
     for (JDIMENSION x = 0; x < width; x++, cmyk += 4, bgr += 3) {
-        int flip = inverted ? 0 : 255;
         int paperLeft = flip ^ cmyk[3];
         for (int c = 0; c < 3; c++)
             bgr[2 - c] = (uint8_t)(((flip ^ cmyk[c]) * paperLeft + 127) / 255);
@@ -164,8 +164,8 @@ static int DecodeJpegRows(JpegDecodeState *state, const ImageStreamSource *sourc
     if (CheckedImageBytes((int64_t)info->image_width * info->num_components, info->image_height) < 0)
         return -1;
     // CMYK and YCCK (which libjpeg turns into CMYK) are given as CMYK and then
-    // turned into RGB; any other colour space without a known conversion
-    // (two components, or four of no named space) is refused.
+    // turned into RGB; components that name no colour space (two, or more than
+    // four) have no RGB to become and are refused.
     bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
     if (cmyk)
         info->out_color_space = JCS_CMYK;
