@@ -8,10 +8,11 @@ For each NAME: OUTDIR/NAME.img, the picture, and OUTDIR/NAME.ref, its pixels:
 width and height as 32-bit little-endian words, then red, green, blue and
 alpha bytes of each pixel, rows top to bottom. The pixels are PIL's reading of
 the file, or ImageMagick's where PIL misreads it.
-A few layouts no installed tool writes (run-length 4-bit and top-down BMPs,
-108-byte and 40-byte bit-field headers) are made from a tool's file by
-rewriting its header or packing its pixels; PIL still reads the result.
-Every file is checked to be of the kind its name says before it is kept."""
+A few layouts no installed tool writes (top-down BMPs, 108-byte and 40-byte
+bit-field headers) are made from a tool's file by rewriting its header; a
+run-length 4-bit BMP is packed here from a PIL picture, which is then its
+reference (both tools misread it). Every file is checked to be of the kind its
+name says before it is kept."""
 import io
 import os
 import re
@@ -69,10 +70,6 @@ def cmyk_picture():
 
 
 # --- Tools -----------------------------------------------------------------
-
-def magick(*args):
-    subprocess.run(['convert', *args], check=True, stdout=subprocess.DEVNULL)
-
 
 def magick_from(im, out, *options):
     """ImageMagick writes `out` (with its coder prefix) from a PIL picture."""
