@@ -2,6 +2,7 @@
 #
 # tests/<subsystem>/*.cpp              portable tests: a host executable (sanitizers on)
 #                                      and, with tests/<subsystem>/win32/*.cpp, a Wine one
+# tests/<subsystem>/host/*.cpp         joined to the host executable only
 # tests/<subsystem>/win32/<group>/     a Wine executable of its own, run one at a time
 #                                      (tests that open the main window share one desktop)
 # tests/<subsystem>/win32/support/     helpers linked into every group executable of the
@@ -126,6 +127,10 @@ function(korvo_add_all_tests)
     if(WIN32)
       file(GLOB platform CONFIGURE_DEPENDS ${dir}/win32/*.cpp)
       list(APPEND sources ${platform})
+    else()
+      # Host-only tests (they run host tools such as PIL and ImageMagick).
+      file(GLOB host_only CONFIGURE_DEPENDS ${dir}/host/*.cpp)
+      list(APPEND sources ${host_only})
     endif()
     if(sources)
       korvo_add_test_executable(${sub}_tests ${sources})
@@ -140,6 +145,10 @@ function(korvo_add_all_tests)
         # with the kvapack tool's writer and LZ encoder.
         target_sources(${sub}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_writer.cpp
                                             ${PROJECT_SOURCE_DIR}/tools/kvapack/kva_lz_encode.cpp)
+      endif()
+      if(sub STREQUAL "image" AND NOT WIN32)
+        target_compile_definitions(${sub}_tests PRIVATE
+          KORVO_FOREIGN_PICTURE_MAKER="${PROJECT_SOURCE_DIR}/tests/image/host/make_foreign_pictures.py")
       endif()
       if(sub STREQUAL "model")
         # The model tests run the buffer and texture code on the graphics tests'

@@ -1,9 +1,11 @@
 // BMP decoder: palette (4 and 8 bits, plain or run-length encoded), 24- and
-// 32-bit files are read directly; the other layouts are drawn through GDI.
+// 32-bit files and bit fields are read directly; the other layouts (1 bit, and
+// 16 bits without masks) are drawn through GDI.
 #include <climits>
 #include <cstring>
 
 #include "core/memory/tracked_alloc.h"
+#include "image/color_format.h"
 #include "image/dib_format.h"
 #include "image/image_loaders.h"
 
@@ -14,6 +16,8 @@ namespace Korvo {
 // ---------------------------------------------------------------------------
 
 constexpr int kMaxRleSide = 65535;
+// Info headers of this size and more (V3 with alpha, V4, V5) carry an alpha mask.
+constexpr uint32_t kBmpHeaderWithAlphaMask = 56;
 
 // ---------------------------------------------------------------------------
 // Types
@@ -128,8 +132,9 @@ static K_BITMAPINFO *ReadBmpHeaderBlock(const ImageStreamSource *source, int fil
             entries = h.biClrUsed;
         tableBytes = entries * 4;
     } else if (h.biCompression == kBiBitfields) {
-        // The three masks sit right after the 40-byte header fields, also inside longer headers.
-        tableBytes = 12;
+        // The three masks sit right after the 40-byte header fields, also inside
+        // longer headers; from 56 bytes on the header holds an alpha mask after them.
+        tableBytes = h.biSize >= kBmpHeaderWithAlphaMask ? 16 : 12;
         if (source->Seek(source->data, 14 + 40, 0) != 0) {
             TrackedFree(info);
             return nullptr;
@@ -140,6 +145,69 @@ static K_BITMAPINFO *ReadBmpHeaderBlock(const ImageStreamSource *source, int fil
         return nullptr;
     }
     return info;
+}
+
+// Where one channel sits in a bit-field pixel: the lowest run of its mask's set bits.
+struct BitFieldChannel {
+    uint8_t shift;
+    uint8_t width;
+};
+
+static BitFieldChannel FindBitFieldChannel(uint32_t mask)
+{
+    BitFieldChannel c;
+    FindMaskRun(mask, &c.shift, &c.width);
+    return c;
+}
+
+static uint32_t ReadBitFieldChannel(uint32_t pixel, BitFieldChannel c)
+{
+    if (c.width == 0)
+        return 0;
+    uint32_t value = pixel >> c.shift;
+    if (c.width < 32)
+        value &= (1u << c.width) - 1;
+    return ScaleChannelTo8Bits(value, c.width);
+}
+
+// 16- or 32-bit bit-field pixels, top row first: 24-bit B, G, R, or ARGB when
+// the header gives an alpha mask; the format is set in out. Null when the
+// block cannot be allocated.
+static uint8_t *UnpackBitFieldRows(const uint8_t *data, int rowBytes, int width, int height, bool bottomUp,
+                                   const K_BITMAPINFO *info, RasterImage *out)
+{
+    uint32_t masks[4];
+    std::memcpy(masks, info->bmiColors, sizeof(masks));
+    int bytes = info->bmiHeader.biBitCount / 8;
+    BitFieldChannel red = FindBitFieldChannel(masks[0]), green = FindBitFieldChannel(masks[1]);
+    BitFieldChannel blue = FindBitFieldChannel(masks[2]), alpha = FindBitFieldChannel(masks[3]);
+    int outBytes = alpha.width != 0 ? 4 : 3;
+    int pitch = (width * outBytes + 3) / 4 * 4;
+    if (CheckedImageBytes(pitch, height) < 0)
+        return nullptr;
+    uint8_t *pixels = (uint8_t *)KORVO_TRACKED_ALLOC((size_t)pitch * height);
+    if (!pixels)
+        return nullptr;
+    for (int y = 0; y < height; y++) {
+        const uint8_t *s = data + (size_t)(bottomUp ? height - 1 - y : y) * rowBytes;
+        uint8_t *d = pixels + (size_t)y * pitch;
+        std::memset(d + (size_t)width * outBytes, 0, (size_t)(pitch - width * outBytes));
+        for (int x = 0; x < width; x++, s += bytes, d += outBytes) {
+            uint32_t v = bytes == 2 ? (uint32_t)(s[0] | (s[1] << 8)) : LoadLe32(s);
+            d[0] = (uint8_t)ReadBitFieldChannel(v, blue);
+            d[1] = (uint8_t)ReadBitFieldChannel(v, green);
+            d[2] = (uint8_t)ReadBitFieldChannel(v, red);
+            if (outBytes == 4)
+                d[3] = (uint8_t)ReadBitFieldChannel(v, alpha);
+        }
+    }
+    std::memset(&out->format, 0, sizeof(out->format));
+    if (outBytes == 4)
+        InitArgb32Format(&out->format);
+    else
+        InitRgb24Format(&out->format);
+    out->pitch = pitch;
+    return pixels;
 }
 
 // The pixels of an uncompressed 8-, 24- or 32-bit file, top row first.
@@ -242,8 +310,12 @@ int DecodeBmpStream(const ImageStreamSource *source, RasterImage *out)
                 InitArgb32Format(&out->format);
             }
         }
-    } else if ((compression == kBiRgb && (bits == 1 || bits == 16)) ||
-               (compression == kBiBitfields && (bits == 16 || bits == 32))) {
+    } else if (compression == kBiBitfields && (bits == 16 || bits == 32)) {
+        // Decoded here on every build: GDI would drop an alpha mask.
+        if (dataSize >= needed)
+            pixels = UnpackBitFieldRows(data, rowBytes, w, hgt, bottomUp, info, out);
+        pitch = out->pitch;
+    } else if (compression == kBiRgb && (bits == 1 || bits == 16)) {
         // GDI reads rows x row size bytes: make sure the file holds them. The
         // 24-bit result may be far larger than the file's own rows.
         bool fits = dataSize >= needed && CheckedImageBytes((int64_t)(w * 3 + 3) / 4 * 4, hgt) >= 0;

@@ -111,6 +111,18 @@ static void TermJpegSource(j_decompress_ptr)
 {
 }
 
+// Each colour is what its ink and the black leave of the paper: (255 - C) x
+// (255 - K) / 255, rounded; inverted samples already hold 255 - C and 255 - K.
+static void StoreCmykRowAsBgr(const JSAMPLE *cmyk, uint8_t *bgr, JDIMENSION width, bool inverted)
+{
+    int flip = inverted ? 0 : 255;
+    for (JDIMENSION x = 0; x < width; x++, cmyk += 4, bgr += 3) {
+        int paperLeft = flip ^ cmyk[3];
+        for (int c = 0; c < 3; c++)
+            bgr[2 - c] = (uint8_t)(((flip ^ cmyk[c]) * paperLeft + 127) / 255);
+    }
+}
+
 static void AttachJpegStreamSource(j_decompress_ptr info, const ImageStreamSource *source)
 {
     if (!info->src) {
@@ -151,14 +163,27 @@ static int DecodeJpegRows(JpegDecodeState *state, const ImageStreamSource *sourc
     // whole image's coefficients): the header alone may claim any size.
     if (CheckedImageBytes((int64_t)info->image_width * info->num_components, info->image_height) < 0)
         return -1;
+    // CMYK and YCCK (which libjpeg turns into CMYK) are given as CMYK and then
+    // turned into RGB; components that name no colour space (two, or more than
+    // four) have no RGB to become and are refused.
+    bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+    if (cmyk)
+        info->out_color_space = JCS_CMYK;
     jpeg_start_decompress(info);
 
     int components = info->output_components;
-    int64_t stride = (int64_t)components * info->output_width;
+    if (cmyk ? components != 4 : (components != 1 && components != 3))
+        return -1;
+    int outBytes = components == 1 ? 1 : 3;
+    int64_t stride = (int64_t)outBytes * info->output_width;
     int64_t bytes = CheckedImageBytes(stride, info->output_height);
     if (bytes <= 0)
         return -1;
-    JSAMPARRAY row = (*info->mem->alloc_sarray)((j_common_ptr)info, JPOOL_IMAGE, (JDIMENSION)stride, 1);
+    JDIMENSION sampleRow = (JDIMENSION)components * info->output_width;
+    JSAMPARRAY row = (*info->mem->alloc_sarray)((j_common_ptr)info, JPOOL_IMAGE, sampleRow, 1);
+    // Adobe's writers store CMYK inverted and say so with their marker; a file
+    // without the marker holds plain ink amounts.
+    bool inverted = info->saw_Adobe_marker != 0;
     state->pixels = (uint8_t *)KORVO_TRACKED_ALLOC((size_t)bytes);
     if (!state->pixels)
         return -1;
@@ -168,14 +193,16 @@ static int DecodeJpegRows(JpegDecodeState *state, const ImageStreamSource *sourc
             return -1;
         if (components == 1) {
             std::memcpy(d, row[0], (size_t)stride);
-            continue;
-        }
-        // Three-byte R, G, B become B, G, R (other component counts keep their extra bytes).
-        const JSAMPLE *s = row[0];
-        for (JDIMENSION x = 0; x < info->output_width; x++, s += components, d += components) {
-            std::memcpy(d, s, (size_t)components);
-            d[0] = s[2];
-            d[2] = s[0];
+        } else if (cmyk) {
+            StoreCmykRowAsBgr(row[0], d, info->output_width, inverted);
+        } else {
+            // R, G, B become B, G, R.
+            const JSAMPLE *s = row[0];
+            for (JDIMENSION x = 0; x < info->output_width; x++, s += 3, d += 3) {
+                d[0] = s[2];
+                d[1] = s[1];
+                d[2] = s[0];
+            }
         }
     }
     jpeg_finish_decompress(info);

@@ -107,8 +107,7 @@ static void ReleasePngState(PngDecodeState *state)
 }
 
 // The format of the decoded rows.
-static void SetPngFormat(RasterImage *out, const PngDecodeState *state, int colorType, bool expanded, int channels,
-                         png_size_t rowBytes, int width)
+static void SetPngFormat(RasterImage *out, const PngDecodeState *state, int colorType, bool expanded, int channels)
 {
     ColorFormatDesc *f = &out->format;
     std::memset(f, 0, sizeof(*f));
@@ -126,17 +125,8 @@ static void SetPngFormat(RasterImage *out, const PngDecodeState *state, int colo
         }
         return;
     }
-    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
-        if (rowBytes / 2 < (png_size_t)width) {
-            InitGray8Format(f);
-        } else {
-            // Grey with alpha: both bytes are carried, the second is not read as alpha.
-            f->bytesPerPixel = 2;
-            f->bitsPerPixel = 16;
-            f->maskR = f->maskG = f->maskB = 0xff;
-            f->widthR = f->widthG = f->widthB = 8;
-            f->unusedMask = 0xff00;
-        }
+    if (channels == 1) {
+        InitGray8Format(f);
         return;
     }
     InitRgb24Format(f);
@@ -171,6 +161,10 @@ static int DecodePngRows(PngDecodeState *state, RasterImage *out)
         png_set_expand(png);
         expanded = true;
     }
+    // Grey with alpha, from the file or from tRNS, becomes ARGB like the colour
+    // types do: a grey format has no alpha channel to carry it.
+    if (colorType == PNG_COLOR_TYPE_GRAY_ALPHA || (colorType == PNG_COLOR_TYPE_GRAY && hasTrns))
+        png_set_gray_to_rgb(png);
     png_set_bgr(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
@@ -193,7 +187,7 @@ static int DecodePngRows(PngDecodeState *state, RasterImage *out)
     state->rows = nullptr;
     png_read_end(png, nullptr);
 
-    SetPngFormat(out, state, colorType, expanded, channels, rowBytes, (int)width);
+    SetPngFormat(out, state, colorType, expanded, channels);
     out->width = (int)width;
     out->height = (int)height;
     out->pitch = (int)rowBytes;

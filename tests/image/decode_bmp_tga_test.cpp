@@ -117,6 +117,48 @@ TEST(BmpDecode, RleRunsNeverWritePastTheImage)
     EXPECT_EQ(0, std::memcmp(second, d4.PixelBytes(0, 0), 5));
 }
 
+TEST(BmpDecode, BitFieldsAreReadOnEveryBuildAndLongerHeadersKeepTheirAlphaMask)
+{
+    struct Case {
+        const char *what;
+        uint32_t headerBytes;
+        int bits;
+        uint32_t masks[4];  // the fourth is written only into headers that hold it
+        uint32_t pixel;
+        int bytesPerPixel;
+        uint8_t bgra[4];
+    };
+    const Case cases[] = {
+        {"5-6-5 after a 40-byte header", 40, 16, {0xf800, 0x07e0, 0x001f, 0}, 0xfc08, 3, {65, 129, 255}},
+        {"a word after a 40-byte header's masks is no alpha mask", 40, 32, {0xff0000, 0xff00, 0xff, 0xff000000},
+         0x80402010, 3, {0x10, 0x20, 0x40}},
+        {"8-8-8-8 with alpha in a 124-byte header", 124, 32, {0xff0000, 0xff00, 0xff, 0xff000000}, 0x80402010, 4,
+         {0x10, 0x20, 0x40, 0x80}},
+        {"4-4-4-4 with alpha in a 108-byte header", 108, 16, {0x0f00, 0x00f0, 0x000f, 0xf000}, 0x8f3c, 4,
+         {204, 51, 255, 136}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        // The masks, then the rest of a longer header; for a 40-byte header the
+        // fourth word follows the masks as the first bytes of the pixel data would.
+        Bytes table(c.headerBytes == 40 ? 16 : c.headerBytes - 40, 0);
+        for (int i = 0; i < 4; i++)
+            PutLe32(table, (size_t)i * 4, c.masks[i]);
+        // 1x2 bottom-up: the file's second row is the image's first.
+        Bytes data(8, 0);
+        PutLe32(data, 4, c.pixel);
+        Bytes file = MakeBmp(1, 2, c.bits, 3, table, data);
+        PutLe32(file, 14, c.headerBytes);
+        Decoded d(file, DecodeBmpStream);
+        ASSERT_EQ(0, d.result);
+        ASSERT_EQ(c.bytesPerPixel, d.image.format.bytesPerPixel);
+        EXPECT_EQ(c.bytesPerPixel == 4 ? 0xff000000u : 0u, d.image.format.maskA);
+        EXPECT_EQ(4, d.image.pitch);
+        EXPECT_EQ(0, std::memcmp(c.bgra, d.PixelBytes(0, 0), (size_t)c.bytesPerPixel));
+        EXPECT_EQ(0, d.PixelBytes(0, 1)[c.bytesPerPixel - 1]);
+    }
+}
+
 TEST(BmpDecode, TruncatedOrLyingFilesAreRefused)
 {
     Bytes data(12 * 4, 0x40);

@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,12 +28,16 @@ Bytes ExpectedPngPixel(const PngRecipe &recipe, int x, int y)
 {
     auto s = [&](int c) { return PngSample(recipe, x, y, c); };
     switch (recipe.colorType) {
-    case PNG_COLOR_TYPE_GRAY:
+    case PNG_COLOR_TYPE_GRAY: {
+        uint8_t grey = To8(recipe, s(0));
         if (recipe.withTrns)
-            return {To8(recipe, s(0)), (uint8_t)(s(0) == PngTrnsSample(recipe, 0) ? 0 : 255)};
-        return {To8(recipe, s(0))};
-    case PNG_COLOR_TYPE_GRAY_ALPHA:
-        return {To8(recipe, s(0)), To8(recipe, s(1))};
+            return {grey, grey, grey, (uint8_t)(s(0) == PngTrnsSample(recipe, 0) ? 0 : 255)};
+        return {grey};
+    }
+    case PNG_COLOR_TYPE_GRAY_ALPHA: {
+        uint8_t grey = To8(recipe, s(0));
+        return {grey, grey, grey, To8(recipe, s(1))};
+    }
     case PNG_COLOR_TYPE_RGB: {
         Bytes bgr = {To8(recipe, s(2)), To8(recipe, s(1)), To8(recipe, s(0))};
         if (recipe.withTrns) {
@@ -69,6 +74,8 @@ TEST_P(PngDecodeTest, DecodesEveryPixel)
     EXPECT_EQ(recipe.height, d.image.height);
     int bytes = (int)ExpectedPngPixel(recipe, 0, 0).size();
     ASSERT_EQ(bytes, d.image.format.bytesPerPixel);
+    // Four bytes carry alpha, grey ones included; the others have none.
+    EXPECT_EQ(bytes == 4 ? 0xff000000u : 0u, d.image.format.maskA);
     EXPECT_EQ(recipe.width * bytes, d.image.pitch);
     for (int y = 0; y < recipe.height; y++)
         for (int x = 0; x < recipe.width; x++) {
@@ -131,18 +138,6 @@ TEST(PngDecode, PaletteFormatCarriesTheFilePaletteAndZeroesTheRest)
     }
 }
 
-TEST(PngDecode, GreyWithAlphaKeepsTheSecondByteOutsideTheChannels)
-{
-    PngRecipe recipe;
-    recipe.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
-    Decoded d(MakePng(recipe));
-    ASSERT_EQ(0, d.result);
-    EXPECT_EQ(0xffu, d.image.format.maskR);
-    EXPECT_EQ(0xffu, d.image.format.maskB);
-    EXPECT_EQ(0u, d.image.format.maskA);
-    EXPECT_EQ(0xff00u, d.image.format.unusedMask);
-}
-
 TEST(PngDecode, TruncatedFileIsRefused)
 {
     PngRecipe recipe;
@@ -181,6 +176,29 @@ TEST(JpegDecode, ColourAndGreyWithinTolerance)
             }
         }
     }
+}
+
+TEST(JpegDecode, CmykAndYcckBecomeRgbAndTwoComponentsAreRefused)
+{
+    // libjpeg's writer puts the Adobe marker in, so the samples are read as
+    // Adobe's inverted ink: each colour is sample x black sample / 255.
+    for (bool ycck : {false, true}) {
+        SCOPED_TRACE(ycck ? "YCCK" : "CMYK");
+        Decoded d(MakeJpeg(24, 16, 4, 95, false, ycck));
+        ASSERT_EQ(0, d.result);
+        ASSERT_EQ(3, d.image.format.bytesPerPixel);
+        EXPECT_EQ(24 * 3, d.image.pitch);
+        int worst = 0;
+        for (int y = 0; y < 16; y++)
+            for (int x = 0; x < 24; x++)
+                for (int c = 0; c < 3; c++) {
+                    int expected = JpegSourceSample(x, y, 2 - c) * JpegSourceSample(x, y, 3) / 255;
+                    worst = std::max(worst, std::abs(expected - d.PixelBytes(x, y)[c]));
+                }
+        EXPECT_LE(worst, 6);
+    }
+    // Two components name no colour space: there is nothing to turn into RGB.
+    EXPECT_EQ(-1, Decoded(MakeJpeg(24, 16, 2, 90)).result);
 }
 
 TEST(JpegDecode, TruncatedFileDecodesAndEmptyStreamFails)

@@ -213,8 +213,9 @@ uint8_t JpegSourceSample(int x, int y, int c)
     return (uint8_t)(40 + x * 4 + y * 3 + c * 30);
 }
 
-Bytes MakeJpeg(int width, int height, int components, int quality, bool progressive)
+Bytes MakeJpeg(int width, int height, int components, int quality, bool progressive, bool asYcck)
 {
+    static const J_COLOR_SPACE spaces[] = {JCS_GRAYSCALE, JCS_UNKNOWN, JCS_RGB, JCS_CMYK};
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
@@ -225,8 +226,10 @@ Bytes MakeJpeg(int width, int height, int components, int quality, bool progress
     info.image_width = (JDIMENSION)width;
     info.image_height = (JDIMENSION)height;
     info.input_components = components;
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    info.in_color_space = spaces[components - 1];
     jpeg_set_defaults(&info);
+    if (asYcck)
+        jpeg_set_colorspace(&info, JCS_YCCK);
     jpeg_set_quality(&info, quality, TRUE);
     if (progressive)
         jpeg_simple_progression(&info);

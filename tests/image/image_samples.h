@@ -69,8 +69,9 @@ Bytes MakePng(const PngRecipe &recipe);
 // IEND, with right CRCs: a file that claims more rows than it holds.
 Bytes MakePngClaiming(const PngRecipe &recipe, const Bytes &imageData);
 
-// A JPEG of a smooth gradient; components 1 (grey) or 3 (RGB).
-Bytes MakeJpeg(int width, int height, int components, int quality, bool progressive = false);
+// A JPEG of a smooth gradient; components 1 (grey), 2 (no colour space), 3 (RGB)
+// or 4 (CMYK with libjpeg's Adobe marker, stored as YCCK on request).
+Bytes MakeJpeg(int width, int height, int components, int quality, bool progressive = false, bool asYcck = false);
 uint8_t JpegSourceSample(int x, int y, int c);
 
 Bytes MakeBmp(int width, int height, int bits, uint32_t compression, const Bytes &table, const Bytes &pixelData,

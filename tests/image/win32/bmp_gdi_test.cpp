@@ -12,28 +12,6 @@ using namespace ImageSamples;
 
 namespace {
 
-TEST(BmpGdi, BitFields565ComeOutAs24Bit)
-{
-    Bytes masks(12);
-    PutLe32(masks, 0, 0xf800);
-    PutLe32(masks, 4, 0x07e0);
-    PutLe32(masks, 8, 0x001f);
-    // 2x2 bottom-up: bottom row red, white; top row green, blue.
-    Bytes data = {0x00, 0xf8, 0xff, 0xff, 0xe0, 0x07, 0x1f, 0x00};
-    Bytes file = MakeBmp(2, 2, 16, 3, masks, data);
-    MemorySource source(file);
-    RasterImage image;
-    ASSERT_EQ(0, RunImageLoadersWith(nullptr, source.get(), &image));
-    EXPECT_EQ(24, image.format.bitsPerPixel);
-    EXPECT_EQ(8, image.pitch);
-    const uint8_t *p = (const uint8_t *)image.pixels;
-    EXPECT_EQ(0xff, p[1]);             // top-left green
-    EXPECT_EQ(0xff, p[3]);             // top-right blue
-    EXPECT_EQ(0xff, p[image.pitch + 2]);  // bottom-left red
-    EXPECT_EQ(0, p[image.pitch + 1]);
-    FreeImageRecord(&image);
-}
-
 TEST(BmpGdi, OneBitFileUsesItsPalette)
 {
     Bytes table = {0, 0, 0, 0, 0x10, 0x20, 0x30, 0};
