@@ -72,13 +72,13 @@ TEST(TheoraPictureCopy, TheImageIsThePictureConvertedInPlace)
     }
 }
 
-// The surface is the frame's size, 8 x 4 at a pitch of 10; the picture lands in
+// The surface is the frame's size, 8 x 4 at a pitch of 16; the picture lands in
 // its top-left corner, each chroma pair (and YV12 row pair) taking the samples
 // of its first pixel.
 TEST(TheoraPictureCopy, TheSurfaceGetsThePictureInItsCorner)
 {
     SampleFrame frame;
-    const int pitch = 10, surfaceHeight = 4;
+    const int pitch = 16, surfaceHeight = 4;
     auto lumaAt = [&](int px, int py) { return frame.y[(py + 1) * 8 + px + 3]; };
     auto chromaIndex = [](int px, int py) { return ((py + 1) >> 1) * 4 + ((px + 3) >> 1); };
     for (uint32_t fourcc : {kTheoraSurfaceYV12, kTheoraSurfaceYUY2, kTheoraSurfaceUYVY}) {
