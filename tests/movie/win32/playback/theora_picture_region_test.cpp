@@ -36,7 +36,7 @@ const RegionCase kCases[] = {
 // Levels by which a channel may differ from GStreamer's decode: its colour
 // conversion rounds where the player's tables truncate, and its 4:2:0 chroma
 // is interpolated where the player takes the nearest sample.
-constexpr int kSoftwareLevels = 6;
+constexpr int kSoftwareLevels = 5;
 // Full range against video range moves a channel by up to about 15 levels.
 constexpr int kFullRangeLevels = 24;
 
