@@ -151,7 +151,7 @@ int main(int argc, char **argv)
         e.uvWidth = yuv.uv_width;
         e.uvHeight = yuv.uv_height;
         e.uvStride = yuv.uv_stride;
-        ConvertTheoraFrameToXrgb(&e, rgb.data(), recipe.width * 4, recipe.width, recipe.height);
+        ConvertTheoraFrameToXrgb(&e, 0, 0, rgb.data(), recipe.width * 4, recipe.width, recipe.height);
     });
 
     ByteStream bytes = {&movie, 0};

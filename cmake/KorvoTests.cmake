@@ -185,7 +185,8 @@ function(korvo_add_all_tests)
             endif()
             if(sub STREQUAL "movie")
               target_sources(${sub}_${gname}_tests PRIVATE
-                             ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp)
+                             ${PROJECT_SOURCE_DIR}/tools/theoramovie/theora_movie_writer.cpp
+                             ${PROJECT_SOURCE_DIR}/tests/sound/sound_fakes.cpp)
             endif()
             if(sub STREQUAL "sound")
               # Their sounds are written with the portable sound tests' WAVE helpers.
@@ -218,13 +219,27 @@ function(korvo_add_all_tests)
   endif()
 
   if(WIN32 AND TARGET movie_playback_tests)
-    # The DirectShow road plays a movie made by the Debian encoder.
+    # The DirectShow road plays movies made by the Debian encoder; the Theora
+    # player's pictures are checked against GStreamer's decode of movies its
+    # encoder made and of one the theoramovie writer made (its picture at an
+    # offset in the coded frame; the tool runs under Wine).
     set(movie_fixtures ${CMAKE_BINARY_DIR}/testrun/movie_fixtures)
+    set(fixture_script ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh)
     add_custom_command(OUTPUT ${movie_fixtures}/flat_colour.avi ${movie_fixtures}/scrolling_bars.avi
-                              ${movie_fixtures}/sliding_bars.avi
-                       COMMAND bash ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh ${movie_fixtures}
-                       DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_movie_fixtures.sh VERBATIM)
-    add_custom_target(movie_fixtures DEPENDS ${movie_fixtures}/flat_colour.avi)
+                              ${movie_fixtures}/sliding_bars.avi ${movie_fixtures}/odd_size_444.bgrx
+                              ${movie_fixtures}/odd_size_420.bgrx
+                       COMMAND bash ${fixture_script} ${movie_fixtures}
+                       DEPENDS ${fixture_script} VERBATIM)
+    add_custom_command(OUTPUT ${movie_fixtures}/picture_offset.bgrx
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${movie_fixtures}
+                       COMMAND bash ${PROJECT_SOURCE_DIR}/tools/wine_exec.sh --output ${movie_fixtures}/picture_offset.ogv
+                               $<TARGET_FILE:theoramovie> ${movie_fixtures}/picture_offset.ogv 5 --textured
+                               --picture 50x30+10+6
+                       COMMAND bash ${fixture_script} --decode ${movie_fixtures}/picture_offset.ogv
+                               ${movie_fixtures}/picture_offset.bgrx
+                       DEPENDS theoramovie ${fixture_script} VERBATIM)
+    add_custom_target(movie_fixtures DEPENDS ${movie_fixtures}/flat_colour.avi ${movie_fixtures}/odd_size_420.bgrx
+                                             ${movie_fixtures}/picture_offset.bgrx)
     add_dependencies(movie_playback_tests movie_fixtures)
     target_compile_definitions(movie_playback_tests PRIVATE KORVO_MOVIE_FIXTURE_DIR="${movie_fixtures}")
   endif()

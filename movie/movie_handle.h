@@ -57,6 +57,10 @@ struct MovieHandleRecord {
     int alphaRightHalf;
     int userPlaying;
     int stopped;
+    // Theora, played once: the soundtrack has played out before the picture;
+    // the clock alone moves the frames, and nothing starts the sound again
+    // until the picture is at its end.
+    int soundtrackEnded;
     int frameDelivered;
     RasterImage frameImage;
     int pixelsBorrowed;

@@ -24,10 +24,14 @@ static bool Loops(const MovieHandleRecord *record)
 static int64_t TheoraFrameDue(MovieHandleRecord *record, const TheoraMovieInfo &info, bool soundHeld,
                               int64_t *elapsedUs, bool *fromSound)
 {
-    bool bySound = record->soundtrack != -1 && (soundHeld || IsSoundHandlePlaying(record->soundtrack) == 1);
+    bool bySound = record->soundtrack != -1 && !record->soundtrackEnded &&
+                   (soundHeld || IsSoundHandlePlaying(record->soundtrack) == 1);
     int positionMs = bySound ? GetSoundHandlePlayPositionMs(record->soundtrack) : -1;
     if (positionMs >= 0) {
         *elapsedUs = static_cast<int64_t>(positionMs) * 1000;
+        // The clock keeps the sound's place: should the sound end before the
+        // picture, the frames go on from there.
+        record->clockStartUs = GetMicrosecondClock() - static_cast<uint64_t>(*elapsedUs);
     } else {
         *elapsedUs = static_cast<int64_t>(GetMicrosecondClock() - record->clockStartUs);
     }
@@ -37,6 +41,15 @@ static int64_t TheoraFrameDue(MovieHandleRecord *record, const TheoraMovieInfo &
     }
     *fromSound = positionMs >= 0;
     return target;
+}
+
+// A movie played once whose soundtrack no longer plays (it has played out)
+// goes on by the clock alone.
+static void NoteSoundtrackEnd(MovieHandleRecord *record)
+{
+    if (record->soundtrack != -1 && !Loops(record) && IsSoundHandlePlaying(record->soundtrack) != 1) {
+        record->soundtrackEnded = 1;
+    }
 }
 
 // The frame on show to the callback, through the YUV surface where the player has
@@ -71,6 +84,9 @@ static void StepTheoraMovie(MovieHandleRecord *record, bool soundHeld)
 {
     TheoraPlayer *player = record->player;
     if (!record->stopped) {
+        if (!soundHeld) {
+            NoteSoundtrackEnd(record);
+        }
         TheoraMovieInfo info;
         GetTheoraMovieInfo(player, &info);
         int64_t elapsedUs = 0;
@@ -84,18 +100,39 @@ static void StepTheoraMovie(MovieHandleRecord *record, bool soundHeld)
             // back too: a movie started again plays its sound from the start.
             target = current;
         }
+        if (target < current && Loops(record) && record->soundtrackEnded && !soundHeld) {
+            // Made to loop after its soundtrack had played out: the next pass
+            // of the picture starts the soundtrack again, from its start.
+            record->soundtrackEnded = 0;
+            StartSoundHandlePlayback(record->soundtrack, record->playType, 1);
+        }
         if (target != current) {
             int64_t step = target - current + (target < current ? info.frameCount : 0);
             AdvanceTheoraFrames(player, static_cast<int>(step));
             record->elapsedMs = static_cast<int>(elapsedUs / 1000);
         } else if (target == info.frameCount - 1 && !Loops(record) &&
-                   (record->soundtrack == -1 || IsSoundHandlePlaying(record->soundtrack) != 1)) {
+                   (record->soundtrack == -1 || record->soundtrackEnded)) {
             // The last frame is on show and nothing more plays: the movie has ended.
             record->userPlaying = 0;
             record->stopped = 1;
         }
     }
     DeliverTheoraFrame(record);
+}
+
+// Start (or go on with) the soundtrack with the picture: not one that has
+// played out while the picture has frames left; at the picture's end a movie
+// started again plays its soundtrack again from the start.
+static void StartTheoraSoundtrack(MovieHandleRecord *record, int playType, int frameCount)
+{
+    if (record->soundtrack == -1) {
+        return;
+    }
+    if (record->soundtrackEnded && GetTheoraCurrentFrame(record->player) < frameCount - 1) {
+        return;
+    }
+    StartSoundHandlePlayback(record->soundtrack, playType, record->soundtrackEnded);
+    record->soundtrackEnded = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -130,9 +167,7 @@ int StartMoviePlayback(int handle, int playType, int systemFlag)
         GetTheoraMovieInfo(record->player, &info);
         double shownUs = 1000000.0 / info.framesPerSecond * GetTheoraCurrentFrame(record->player);
         record->clockStartUs = GetMicrosecondClock() - static_cast<uint64_t>(shownUs);
-        if (record->soundtrack != -1) {
-            StartSoundHandlePlayback(record->soundtrack, playType, 0);
-        }
+        StartTheoraSoundtrack(record, playType, info.frameCount);
     } else if (RunDirectShowMovie(record) != 0) {
         return -1;
     }
@@ -157,6 +192,9 @@ int PauseMoviePlayback(int handle, int systemFlag)
         return 0;
     }
     if (record->theora) {
+        // A soundtrack that has played out holds no place: the clock keeps the
+        // frame on show, and the movie goes on from it.
+        NoteSoundtrackEnd(record);
         if (record->soundtrack != -1) {
             StopSoundHandlePlayback(record->soundtrack);
         }

@@ -33,16 +33,18 @@ static inline uint8_t ClampDouble(double value)
     return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-static void ConvertPlanar420(const TheoraFrameStockEntry *e, uint8_t *pixels, int pitch, int width, int height)
+static void ConvertPlanar420(const TheoraFrameStockEntry *e, int originX, int originY, uint8_t *pixels, int pitch,
+                             int width, int height)
 {
     for (int y = 0; y < height; ++y) {
-        const uint8_t *rowY = e->planeY + static_cast<ptrdiff_t>(y) * e->yStride;
-        const uint8_t *rowU = e->planeU + static_cast<ptrdiff_t>(y >> 1) * e->uvStride;
-        const uint8_t *rowV = e->planeV + static_cast<ptrdiff_t>(y >> 1) * e->uvStride;
+        int frameY = originY + y;
+        const uint8_t *rowY = e->planeY + static_cast<ptrdiff_t>(frameY) * e->yStride + originX;
+        const uint8_t *rowU = e->planeU + static_cast<ptrdiff_t>(frameY >> 1) * e->uvStride;
+        const uint8_t *rowV = e->planeV + static_cast<ptrdiff_t>(frameY >> 1) * e->uvStride;
         uint32_t *out = reinterpret_cast<uint32_t *>(pixels + static_cast<ptrdiff_t>(y) * pitch);
         for (int x = 0; x < width; ++x) {
-            int u = rowU[x >> 1];
-            int v = rowV[x >> 1];
+            int u = rowU[(originX + x) >> 1];
+            int v = rowV[(originX + x) >> 1];
             int32_t luma = TableY[rowY[x]];
             uint32_t r = ClampComponent(luma + TableVR[v]);
             uint32_t g = ClampComponent(luma + TableUG[u] + TableVG[v]);
@@ -52,18 +54,21 @@ static void ConvertPlanar420(const TheoraFrameStockEntry *e, uint8_t *pixels, in
     }
 }
 
-static void ConvertAnyLayout(const TheoraFrameStockEntry *e, uint8_t *pixels, int pitch, int width, int height)
+static void ConvertAnyLayout(const TheoraFrameStockEntry *e, int originX, int originY, uint8_t *pixels, int pitch,
+                             int width, int height)
 {
-    // Each layout's chroma planes cover the picture at their own scale: 4:2:2
+    // Each layout's chroma planes cover the frame at their own scale: 4:2:2
     // halves only the width, 4:4:4 neither side.
     for (int y = 0; y < height; ++y) {
-        int cy = static_cast<int>(static_cast<int64_t>(y) * e->uvHeight / e->yHeight);
+        int frameY = originY + y;
+        int cy = static_cast<int>(static_cast<int64_t>(frameY) * e->uvHeight / e->yHeight);
         cy = cy < e->uvHeight ? cy : e->uvHeight - 1;
         uint8_t *out = pixels + static_cast<ptrdiff_t>(y) * pitch;
         for (int x = 0; x < width; ++x) {
-            int cx = static_cast<int>(static_cast<int64_t>(x) * e->uvWidth / e->yWidth);
+            int frameX = originX + x;
+            int cx = static_cast<int>(static_cast<int64_t>(frameX) * e->uvWidth / e->yWidth);
             cx = cx < e->uvWidth ? cx : e->uvWidth - 1;
-            double luma = 1.164 * (e->planeY[static_cast<ptrdiff_t>(y) * e->yStride + x] - 16);
+            double luma = 1.164 * (e->planeY[static_cast<ptrdiff_t>(frameY) * e->yStride + frameX] - 16);
             double u = e->planeU[static_cast<ptrdiff_t>(cy) * e->uvStride + cx] - 128.0;
             double v = e->planeV[static_cast<ptrdiff_t>(cy) * e->uvStride + cx] - 128.0;
             out[x * 4 + 0] = ClampDouble(luma + 2.018 * u);
@@ -93,18 +98,23 @@ void BuildTheoraYuvTables()
     }
 }
 
-void ConvertTheoraFrameToXrgb(const TheoraFrameStockEntry *entry, uint8_t *pixels, int pitch, int width, int height)
+void ConvertTheoraFrameToXrgb(const TheoraFrameStockEntry *entry, int originX, int originY, uint8_t *pixels,
+                              int pitch, int width, int height)
 {
-    if (width > entry->yWidth) {
-        width = entry->yWidth;
+    // Never past the decoded frame, whatever the picture claims.
+    if (originX < 0 || originY < 0 || originX >= entry->yWidth || originY >= entry->yHeight) {
+        return;
     }
-    if (height > entry->yHeight) {
-        height = entry->yHeight;
+    if (width > entry->yWidth - originX) {
+        width = entry->yWidth - originX;
+    }
+    if (height > entry->yHeight - originY) {
+        height = entry->yHeight - originY;
     }
     if (entry->uvWidth * 2 == entry->yWidth && entry->uvHeight * 2 == entry->yHeight) {
-        ConvertPlanar420(entry, pixels, pitch, width, height);
+        ConvertPlanar420(entry, originX, originY, pixels, pitch, width, height);
     } else {
-        ConvertAnyLayout(entry, pixels, pitch, width, height);
+        ConvertAnyLayout(entry, originX, originY, pixels, pitch, width, height);
     }
 }
 

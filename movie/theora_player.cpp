@@ -358,8 +358,8 @@ int StartTheoraPlayback(TheoraPlayer *player, int stockSize, void *asyncContext)
     player->streams.Seek(player->stream, 0, 0);
 
     CreateTheoraYuvSurface(player, asyncContext);
-    if (AllocXrgb32Image(static_cast<int>(player->info.width), static_cast<int>(player->info.height),
-                         &player->frameImage) != 0) {
+    const TheoraPictureRegion picture = GetTheoraPictureRegion(player);
+    if (AllocXrgb32Image(picture.width, picture.height, &player->frameImage) != 0) {
         return FailOpening(player, "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n");
     }
     ClearToOpaqueBlack(&player->frameImage);
@@ -508,8 +508,9 @@ int CopyTheoraFrameToTargets(TheoraPlayer *player, int toImage, int toSurface, v
         copied = 1;
     }
     if (imageDue) {
-        ConvertTheoraFrameToXrgb(found, static_cast<uint8_t *>(player->frameImage.pixels), player->frameImage.pitch,
-                                 player->frameImage.width, player->frameImage.height);
+        const TheoraPictureRegion picture = GetTheoraPictureRegion(player);
+        ConvertTheoraFrameToXrgb(found, picture.x, picture.y, static_cast<uint8_t *>(player->frameImage.pixels),
+                                 player->frameImage.pitch, player->frameImage.width, player->frameImage.height);
         player->imageCopied = 1;
         copied = 1;
     }
@@ -531,9 +532,24 @@ int GetTheoraMovieInfo(TheoraPlayer *player, TheoraMovieInfo *out)
 {
     out->framesPerSecond = static_cast<double>(player->info.fps_numerator) / player->info.fps_denominator;
     out->frameCount = static_cast<int>(player->frameCount);
-    out->width = static_cast<int>(player->info.width);
-    out->height = static_cast<int>(player->info.height);
+    const TheoraPictureRegion picture = GetTheoraPictureRegion(player);
+    out->width = picture.width;
+    out->height = picture.height;
     return 0;
+}
+
+TheoraPictureRegion GetTheoraPictureRegion(const TheoraPlayer *player)
+{
+    // The legacy header record names the picture "frame" and the coded frame
+    // plain width and height.
+    const theora_info &info = player->info;
+    const int64_t frameWidth = info.width, frameHeight = info.height;
+    if (info.frame_width == 0 || info.frame_height == 0 || info.offset_x + int64_t{info.frame_width} > frameWidth ||
+        info.offset_y + int64_t{info.frame_height} > frameHeight) {
+        return TheoraPictureRegion{0, 0, static_cast<int>(frameWidth), static_cast<int>(frameHeight)};
+    }
+    return TheoraPictureRegion{static_cast<int>(info.offset_x), static_cast<int>(info.offset_y),
+                               static_cast<int>(info.frame_width), static_cast<int>(info.frame_height)};
 }
 
 int GetTheoraCurrentFrame(TheoraPlayer *player)

@@ -56,10 +56,17 @@ constexpr uint32_t kTheoraSurfaceYV12 = 'Y' | 'V' << 8 | '1' << 16 | static_cast
 constexpr uint32_t kTheoraSurfaceYUY2 = 'Y' | 'U' << 8 | 'Y' << 16 | static_cast<uint32_t>('2') << 24;
 constexpr uint32_t kTheoraSurfaceUYVY = 'U' | 'Y' << 8 | 'V' << 16 | static_cast<uint32_t>('Y') << 24;
 
+// The picture inside the decoded frame: Theora codes whole 16 x 16 blocks, so a
+// movie of another size is padded, and its picture may sit at an offset.
+struct TheoraPictureRegion {
+    int x, y;          // from the frame's top-left corner
+    int width, height;
+};
+
 struct TheoraMovieInfo {
     double framesPerSecond;
     int frameCount;
-    int width;
+    int width;  // the picture's size
     int height;
 };
 
@@ -113,7 +120,7 @@ struct TheoraPlayer {
     int headerCount;
     TheoraFrameStockEntry *stock;
     int stockSize;
-    RasterImage frameImage;
+    RasterImage frameImage; // the picture's size
     int surfaceLost;  // the device went: make the surface again at the next copy
     K_IDirect3DSurface9 *yuvSurface;
     uint32_t surfaceFourcc; // one of the YUV layouts below, or 0
@@ -140,6 +147,9 @@ int CopyTheoraFrameToTargets(TheoraPlayer *player, int toImage, int toSurface, v
 RasterImage *GetTheoraFrameImage(TheoraPlayer *player);
 K_IDirect3DSurface9 *GetTheoraYuvSurface(TheoraPlayer *player);
 int GetTheoraMovieInfo(TheoraPlayer *player, TheoraMovieInfo *out);
+// The picture region of the decoded frames (the whole frame when the headers
+// give an empty or misplaced one)
+TheoraPictureRegion GetTheoraPictureRegion(const TheoraPlayer *player);
 int GetTheoraCurrentFrame(TheoraPlayer *player);
 // Before the device goes: the surface is released and made again by the next
 // copy, and the frame on show is copied again; 0
@@ -153,9 +163,10 @@ void CreateTheoraYuvSurface(TheoraPlayer *player, void *asyncContext);
 void ReleaseTheoraYuvSurface(TheoraPlayer *player, void *asyncContext);
 // 1 while the player has a surface or is to make one again after a device loss
 int TheoraYuvSurfaceWanted(const TheoraPlayer *player);
-// Copy the frame into the locked surface's bits (4:2:0 frames only); 1, else 0
-int CopyTheoraFrameToYuvBits(const TheoraFrameStockEntry *entry, uint32_t fourcc, uint8_t *bits, int pitch,
-                             int width, int height);
+// Copy the frame's picture into the top-left corner of the locked surface's
+// bits (4:2:0 frames only; the surface is the frame's size); 1, else 0
+int CopyTheoraFrameToYuvBits(const TheoraFrameStockEntry *entry, const TheoraPictureRegion &picture, uint32_t fourcc,
+                             uint8_t *bits, int pitch, int surfaceHeight);
 // Copy the frame into the surface, making it again when it is lost or will not
 // lock (three tries); 1 when the surface holds the frame
 int CopyTheoraFrameToYuvSurface(TheoraPlayer *player, const TheoraFrameStockEntry *entry, void *asyncContext);
@@ -177,9 +188,10 @@ int StartTheoraPlayback(TheoraPlayer *player, int stockSize, void *asyncContext)
 // Free what AllocTheoraPlayer and the opening steps made, after the thread is gone
 void FreeTheoraPlayer(TheoraPlayer *player);
 
-// Colour conversion of one decoded frame into 32-bit B, G, R, 255 pixels.
-void ConvertTheoraFrameToXrgb(const TheoraFrameStockEntry *entry, uint8_t *pixels, int pitch, int width,
-                              int height);
+// Colour conversion of the picture of one decoded frame, from (originX,
+// originY) of the frame, into 32-bit B, G, R, 255 pixels.
+void ConvertTheoraFrameToXrgb(const TheoraFrameStockEntry *entry, int originX, int originY, uint8_t *pixels,
+                              int pitch, int width, int height);
 
 // The decode thread and its frame reader (theora_decode_thread.cpp).
 void TheoraDecodeThreadProc(ThreadRecord *record, int userData);

@@ -104,7 +104,7 @@ TEST(TheoraPlayer, ConvertsFourTwoZeroByTablesAndOtherLayoutsPixelByPixel)
             e.yWidth = e.yHeight = e.yStride = 4;
             e.uvWidth = e.uvHeight = e.uvStride = layout == 0 ? 2 : 4;
             uint8_t out[4 * 4 * 4];
-            ConvertTheoraFrameToXrgb(&e, out, 16, 4, 4);
+            ConvertTheoraFrameToXrgb(&e, 0, 0, out, 16, 4, 4);
             double luma = 1.164 * (c.y - 16);
             auto clamp = [](double x) { return x < 0 ? 0.0 : (x > 255 ? 255.0 : x); };
             for (int px = 0; px < 16; ++px) {
@@ -138,7 +138,7 @@ TEST(TheoraPlayer, ReadsChromaAtEachLayoutsOwnScale)
         e.yWidth = e.yHeight = e.yStride = 4;
         e.uvWidth = l.uvWidth, e.uvHeight = l.uvHeight, e.uvStride = l.uvWidth;
         uint8_t out[4 * 4 * 4];
-        ConvertTheoraFrameToXrgb(&e, out, 16, 4, 4);
+        ConvertTheoraFrameToXrgb(&e, 0, 0, out, 16, 4, 4);
         auto clamp = [](double x) { return x < 0 ? 0.0 : (x > 255 ? 255.0 : x); };
         for (int py = 0; py < 4; ++py) {
             for (int px = 0; px < 4; ++px) {
@@ -180,12 +180,12 @@ TEST(TheoraPlayer, WritesFourTwoZeroFramesInEachSurfaceLayout)
     };
     for (const auto &c : cases) {
         std::vector<uint8_t> bits(c.rows.size(), 0xEE);
-        EXPECT_EQ(CopyTheoraFrameToYuvBits(&e, c.fourcc, bits.data(), pitch, 4, 2), 1);
+        EXPECT_EQ(CopyTheoraFrameToYuvBits(&e, {0, 0, 4, 2}, c.fourcc, bits.data(), pitch, 2), 1);
         EXPECT_EQ(bits, c.rows) << std::hex << c.fourcc;
     }
     e.uvWidth = 4, e.uvHeight = 2; // 4:4:4
     std::vector<uint8_t> bits(40, 0xEE);
-    EXPECT_EQ(CopyTheoraFrameToYuvBits(&e, kTheoraSurfaceYUY2, bits.data(), pitch, 4, 2), 0);
+    EXPECT_EQ(CopyTheoraFrameToYuvBits(&e, {0, 0, 4, 2}, kTheoraSurfaceYUY2, bits.data(), pitch, 2), 0);
     EXPECT_EQ(bits, std::vector<uint8_t>(40, 0xEE));
 }
 

@@ -47,13 +47,27 @@ void TheoraMovieFrameRgb(int frame, int *r, int *g, int *b)
     *b = clamp(luma + 2.018 * (u - 128));
 }
 
-static void FillFrame(const TheoraMovieRecipe &recipe, int frame, std::vector<uint8_t> &y, std::vector<uint8_t> &u,
-                      std::vector<uint8_t> &v)
+void TheoraMovieFrameSize(const TheoraMovieRecipe &recipe, int *width, int *height)
+{
+    *width = (recipe.pictureX + recipe.width + 15) / 16 * 16;
+    *height = (recipe.pictureY + recipe.height + 15) / 16 * 16;
+}
+
+// The planes of one coded frame (frameWidth x frameHeight, chroma halved both ways).
+struct FramePlanes {
+    int frameWidth, frameHeight;
+    std::vector<uint8_t> y, u, v;
+};
+
+// The picture into its place in the frame; the chroma planes are filled whole
+// (the encoder reads the picture's part and pads the rest itself).
+static void FillFrame(const TheoraMovieRecipe &recipe, int frame, FramePlanes *planes)
 {
     int cy, cu, cv;
     TheoraMovieFrameColour(frame, &cy, &cu, &cv);
-    int cw = recipe.width / 2;
     for (int row = 0; row < recipe.height; ++row) {
+        uint8_t *out = planes->y.data() + static_cast<size_t>(recipe.pictureY + row) * planes->frameWidth +
+                       recipe.pictureX;
         for (int x = 0; x < recipe.width; ++x) {
             int value = cy;
             if (x >= recipe.width * 3 / 4) {
@@ -64,26 +78,31 @@ static void FillFrame(const TheoraMovieRecipe &recipe, int frame, std::vector<ui
             if (recipe.textured) {
                 value = 16 + ((x + frame * 3) ^ (row * 2)) % 220;
             }
-            y[static_cast<size_t>(row) * recipe.width + x] = static_cast<uint8_t>(value);
+            out[x] = static_cast<uint8_t>(value);
         }
     }
-    for (int row = 0; row < recipe.height / 2; ++row) {
+    const int cw = planes->frameWidth / 2;
+    for (int row = 0; row < planes->frameHeight / 2; ++row) {
         for (int x = 0; x < cw; ++x) {
             int du = recipe.textured ? ((x * 5 + row + frame) % 64) - 32 : 0;
-            u[static_cast<size_t>(row) * cw + x] = static_cast<uint8_t>(cu + du);
-            v[static_cast<size_t>(row) * cw + x] = static_cast<uint8_t>(cv - du);
+            planes->u[static_cast<size_t>(row) * cw + x] = static_cast<uint8_t>(cu + du);
+            planes->v[static_cast<size_t>(row) * cw + x] = static_cast<uint8_t>(cv - du);
         }
     }
 }
 
 bool WriteTheoraMovie(const TheoraMovieRecipe &recipe, std::vector<uint8_t> *out)
 {
+    FramePlanes planes;
+    TheoraMovieFrameSize(recipe, &planes.frameWidth, &planes.frameHeight);
     th_info info;
     th_info_init(&info);
-    info.frame_width = recipe.width;
-    info.frame_height = recipe.height;
+    info.frame_width = planes.frameWidth;
+    info.frame_height = planes.frameHeight;
     info.pic_width = recipe.width;
     info.pic_height = recipe.height;
+    info.pic_x = recipe.pictureX;
+    info.pic_y = recipe.pictureY;
     info.fps_numerator = recipe.fpsNumerator;
     info.fps_denominator = recipe.fpsDenominator;
     info.aspect_numerator = 1;
@@ -138,30 +157,36 @@ bool WriteTheoraMovie(const TheoraMovieRecipe &recipe, std::vector<uint8_t> *out
         FlushPages(&audio, out, true);
     }
 
-    std::vector<uint8_t> y(static_cast<size_t>(recipe.width) * recipe.height);
-    std::vector<uint8_t> u(y.size() / 4), v(y.size() / 4);
+    planes.y.assign(static_cast<size_t>(planes.frameWidth) * planes.frameHeight, 16);
+    planes.u.assign(planes.y.size() / 4, 128);
+    planes.v.assign(planes.y.size() / 4, 128);
     long samplesPerFrame = static_cast<long>(
         static_cast<int64_t>(recipe.sampleRate) * recipe.fpsDenominator / recipe.fpsNumerator);
     long sample = 0;
-    for (int frame = 0; frame < recipe.frames; ++frame) {
-        FillFrame(recipe, frame, y, u, v);
-        th_ycbcr_buffer planes = {
-            {recipe.width, recipe.height, recipe.width, y.data()},
-            {recipe.width / 2, recipe.height / 2, recipe.width / 2, u.data()},
-            {recipe.width / 2, recipe.height / 2, recipe.width / 2, v.data()},
-        };
-        th_encode_ycbcr_in(encoder, planes);
-        while (th_encode_packetout(encoder, frame == recipe.frames - 1, &packet) > 0) {
-            ogg_stream_packetin(&video, &packet);
+    const int soundFrames = recipe.withSound ? (recipe.soundFrames >= 0 ? recipe.soundFrames : recipe.frames) : 0;
+    const int steps = recipe.frames > soundFrames ? recipe.frames : soundFrames;
+    for (int frame = 0; frame < steps; ++frame) {
+        if (frame < recipe.frames) {
+            FillFrame(recipe, frame, &planes);
+            const int cw = planes.frameWidth / 2, ch = planes.frameHeight / 2;
+            th_ycbcr_buffer buffer = {
+                {planes.frameWidth, planes.frameHeight, planes.frameWidth, planes.y.data()},
+                {cw, ch, cw, planes.u.data()},
+                {cw, ch, cw, planes.v.data()},
+            };
+            th_encode_ycbcr_in(encoder, buffer);
+            while (th_encode_packetout(encoder, frame == recipe.frames - 1, &packet) > 0) {
+                ogg_stream_packetin(&video, &packet);
+            }
+            FlushPages(&video, out, false);
         }
-        FlushPages(&video, out, false);
-        if (recipe.withSound) {
-            float **buffer = vorbis_analysis_buffer(&vd, static_cast<int>(samplesPerFrame));
+        if (frame < soundFrames) {
+            float **pcm = vorbis_analysis_buffer(&vd, static_cast<int>(samplesPerFrame));
             for (long i = 0; i < samplesPerFrame; ++i, ++sample) {
-                buffer[0][i] = 0.3f * static_cast<float>(std::sin(sample * 2 * 3.14159265358979 * 440.0 / recipe.sampleRate));
+                pcm[0][i] = 0.3f * static_cast<float>(std::sin(sample * 2 * 3.14159265358979 * 440.0 / recipe.sampleRate));
             }
             vorbis_analysis_wrote(&vd, static_cast<int>(samplesPerFrame));
-            if (frame == recipe.frames - 1) {
+            if (frame == soundFrames - 1) {
                 vorbis_analysis_wrote(&vd, 0);
             }
             while (vorbis_analysis_blockout(&vd, &vb) == 1) {
@@ -174,8 +199,10 @@ bool WriteTheoraMovie(const TheoraMovieRecipe &recipe, std::vector<uint8_t> *out
             }
             FlushPages(&audio, out, recipe.soundPageEveryFrame != 0);
         }
+        if (frame == recipe.frames - 1) {
+            FlushPages(&video, out, true);
+        }
     }
-    FlushPages(&video, out, true);
     th_encode_free(encoder);
     ogg_stream_clear(&video);
     if (recipe.withSound) {

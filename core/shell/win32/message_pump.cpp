@@ -98,8 +98,12 @@ static void RunDispatchCycles()
         }
         MSG message;
         while (TakeNextMessage(&message)) {
-            if (message.message == WM_ACTIVATEAPP && WindowState.windowedMode != 0) {
-                WindowState.active = LOWORD(message.wParam) != 0 ? 1 : 0;
+            // A posted activation does the activation's work, as a sent one
+            // does: the procedure queues WM_ACTIVATEAPP 0 but leaves the other
+            // value alone, so that one is queued here. Writing the active flag
+            // instead would leave the handler nothing to change.
+            if (message.message == WM_ACTIVATEAPP && WindowState.windowedMode != 0 && LOWORD(message.wParam) != 0) {
+                QueueOrApplyActivation(message.wParam, 1);
             }
             if (WindowState.quit != 0) {
                 return;

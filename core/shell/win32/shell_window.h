@@ -18,5 +18,8 @@ void GetModeClientSize(int *width, int *height);
 void ForceForegroundWindow(HWND window, int topmost);
 // The main window's procedure
 LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// An activation change (WM_ACTIVATE, or WM_ACTIVATEAPP with isActivateApp 1):
+// queued for the pump while it runs, else applied at once
+void QueueOrApplyActivation(WPARAM wParam, int isActivateApp);
 
 } // namespace Korvo

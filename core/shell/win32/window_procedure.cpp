@@ -116,23 +116,6 @@ static void OnClose(HWND window)
     }
 }
 
-static void OnActivation(WPARAM wParam, int isActivateApp)
-{
-    if (WindowState.quit != 0 || WindowState.forcedClose != 0) {
-        return;
-    }
-    // Loads waiting for the main thread must not stall behind a paused program.
-    FinishQueuedAsyncJobs();
-    ActivationEventRing &ring = WindowState.activations;
-    if (WindowState.insidePump != 0 && WindowState.creating == 0 && ring.count < kActivationRingCapacity) {
-        ring.entries[ring.writeIndex] = ActivationEvent{static_cast<int>(wParam), isActivateApp};
-        ring.writeIndex = (ring.writeIndex + 1) % kActivationRingCapacity;
-        ring.count += 1;
-    } else {
-        HandleAppActivation(static_cast<int>(wParam), isActivateApp);
-    }
-}
-
 static void HideCursorWhenWanted()
 {
     if (WindowState.cursorShownSetting == 0) {
@@ -216,6 +199,24 @@ static void OnChar(WPARAM code)
 // Public functions
 // ---------------------------------------------------------------------------
 
+// Queue an activation change for the pump while it runs, else apply it at once
+void QueueOrApplyActivation(WPARAM wParam, int isActivateApp)
+{
+    if (WindowState.quit != 0 || WindowState.forcedClose != 0) {
+        return;
+    }
+    // Loads waiting for the main thread must not stall behind a paused program.
+    FinishQueuedAsyncJobs();
+    ActivationEventRing &ring = WindowState.activations;
+    if (WindowState.insidePump != 0 && WindowState.creating == 0 && ring.count < kActivationRingCapacity) {
+        ring.entries[ring.writeIndex] = ActivationEvent{static_cast<int>(wParam), isActivateApp};
+        ring.writeIndex = (ring.writeIndex + 1) % kActivationRingCapacity;
+        ring.count += 1;
+    } else {
+        HandleAppActivation(static_cast<int>(wParam), isActivateApp);
+    }
+}
+
 // The main window's messages; everything else goes to DefWindowProcA
 LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -239,11 +240,11 @@ LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         OnClose(window);
         return 0;
     case WM_ACTIVATE:
-        OnActivation(wParam, 0);
+        QueueOrApplyActivation(wParam, 0);
         break;
     case WM_ACTIVATEAPP:
         if (wParam == 0) {
-            OnActivation(wParam, 1);
+            QueueOrApplyActivation(wParam, 1);
         }
         break;
     case WM_SETCURSOR:
