@@ -46,6 +46,16 @@ static void CloseAcmStreams(AudioDecodeState *state)
     }
 }
 
+// Open the live and the waiting stream; false (neither left open) when either fails.
+static bool OpenBothAcmStreams(AudioDecodeState *state)
+{
+    if (OpenAcmStream(state, &state->acm.streams[0]) && OpenAcmStream(state, &state->acm.streams[1])) {
+        return true;
+    }
+    CloseAcmStreams(state);
+    return false;
+}
+
 static void FreeAcmReader(AudioDecodeState *state)
 {
     CloseAcmStreams(state);
@@ -70,8 +80,21 @@ static bool StartAcmConversion(AudioDecodeState *state, int blockSecondsNumerato
     }
     suggested.extraSize = 0;
     state->format = suggested;
-    if (!OpenAcmStream(state, &state->acm.streams[0]) || !OpenAcmStream(state, &state->acm.streams[1])) {
-        return false;
+    if (!OpenBothAcmStreams(state)) {
+        // Some codecs suggest a PCM form they cannot convert to (G.711 is
+        // suggested as 8 bits and converts to 16 only): 16-bit PCM of the
+        // source's rate and channels is what such codecs give.
+        SoundWaveFormat wide = MakePcmWaveFormat(state->acm.sourceFormat->channels,
+                                                 static_cast<int>(state->acm.sourceFormat->samplesPerSec), 16);
+        if (std::memcmp(&wide, &suggested, sizeof(wide)) == 0 ||
+            static_cast<int64_t>(wide.blockAlign) * wide.samplesPerSec > kMaxDecodeBytesPerSecond) {
+            return false;
+        }
+        suggested = wide;
+        state->format = wide;
+        if (!OpenBothAcmStreams(state)) {
+            return false;
+        }
     }
     int64_t second = static_cast<int64_t>(suggested.blockAlign) * suggested.samplesPerSec;
     int64_t block = second * blockSecondsNumerator / blockSecondsDenominator;

@@ -1,5 +1,6 @@
-// The WAVE PCM reader: the RIFF chunk walk and 8/16-bit (or any integer) PCM
-// delivered as it stands, 32-bit IEEE float delivered as 16-bit PCM.
+// The WAVE PCM reader: the RIFF chunk walk and integer PCM delivered as it
+// stands, IEEE float (32 or 64 bits) delivered as 16-bit PCM. The extensible
+// form of both is read too: its sub-format says which of the two it holds.
 
 #include "sound/sound_decode.h"
 #include "sound/wave_chunks.h"
@@ -12,10 +13,41 @@
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
+// Defines
+// ---------------------------------------------------------------------------
+constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
+// An extensible "fmt " chunk: the plain record, valid bits, channel mask, then
+// the sub-format GUID, whose first two bytes are the plain tag it stands for.
+constexpr int kExtensibleFormatBytes = 40;
+constexpr int kSubFormatOffset = 24;
+// The rest of every sub-format GUID made from a plain tag.
+static const unsigned char SubFormatGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                    0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// ---------------------------------------------------------------------------
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-// Accept PCM (tag 1) and 32-bit float (tag 3) WAVE data.
+// The plain tag the data is in: the chunk's own, or the one an extensible
+// chunk's sub-format stands for; 0 when the sub-format is none of those. Leaves
+// the input at the data.
+static uint16_t ReadPlainFormatTag(AudioDecodeState *state)
+{
+    uint16_t tag = state->wave.source.formatTag;
+    if (tag != kWaveFormatExtensible) {
+        return tag;
+    }
+    unsigned char guid[16];
+    if (state->fmtSize < kExtensibleFormatBytes ||
+        state->stream.Seek(state->streamData, state->fmtPosition + kSubFormatOffset, 0) != 0 ||
+        !ReadDecodeInput(state, guid, 16) || state->stream.Seek(state->streamData, state->dataStart, 0) != 0 ||
+        std::memcmp(guid + 2, SubFormatGuidTail, sizeof(SubFormatGuidTail)) != 0) {
+        return 0;
+    }
+    return static_cast<uint16_t>(guid[0] | guid[1] << 8);
+}
+
+// Accept PCM (tag 1) and 32- or 64-bit float (tag 3) WAVE data, plain or extensible.
 static int OpenWavePcmReader(AudioDecodeState *state)
 {
     std::memset(&state->wave, 0, sizeof(state->wave));
@@ -25,21 +57,30 @@ static int OpenWavePcmReader(AudioDecodeState *state)
     const SoundWaveFormat &source = state->wave.source;
     // Shapes that no PCM has would divide by zero or misalign every block later on.
     if (source.channels == 0 || source.blockAlign == 0 || source.samplesPerSec == 0 ||
-        source.blockAlign % source.channels != 0 || source.blockAlign / source.channels > 4 ||
+        source.blockAlign % source.channels != 0 || source.blockAlign / source.channels > 8 ||
         static_cast<int64_t>(source.blockAlign) * source.samplesPerSec > kMaxDecodeBytesPerSecond) {
         return -1;
     }
-    if (source.formatTag == kWaveFormatPcm) {
+    // More channels than two need the speaker layout the plain output record
+    // cannot carry: such extensible files are not this reader's.
+    bool extensible = source.formatTag == kWaveFormatExtensible;
+    if (extensible && source.channels > 2) {
+        return -1;
+    }
+    uint16_t tag = ReadPlainFormatTag(state);
+    int sampleBytes = source.blockAlign / source.channels;
+    if (tag == kWaveFormatPcm && sampleBytes <= 4) {
         state->format = source;
-        if (state->fmtSize == 16) {
+        state->format.formatTag = kWaveFormatPcm;
+        if (state->fmtSize == 16 || extensible) {
             state->format.extraSize = 0;
-            state->format.bitsPerSample = static_cast<uint16_t>(source.blockAlign / source.channels * 8);
+            state->format.bitsPerSample = static_cast<uint16_t>(sampleBytes * 8);
         }
         // Every size and rate of the output follows the byte rate: it is what the
         // block align and the sample rate give, whatever the file claims.
         state->format.avgBytesPerSec = source.blockAlign * source.samplesPerSec;
-    } else if (source.formatTag == kWaveFormatIeeeFloat && source.bitsPerSample == 32 &&
-               source.blockAlign == 4 * source.channels) {
+    } else if (tag == kWaveFormatIeeeFloat && (sampleBytes == 4 || sampleBytes == 8) &&
+               source.bitsPerSample == 8 * sampleBytes) {
         state->format = MakePcmWaveFormat(source.channels, static_cast<int>(source.samplesPerSec), 16);
         state->wave.floatBufferSize = static_cast<int>(source.blockAlign * source.samplesPerSec);
         state->wave.floatBuffer =
@@ -50,22 +91,25 @@ static int OpenWavePcmReader(AudioDecodeState *state)
     } else {
         return -1;
     }
+    // Whole frames only: the pad byte of an odd chunk is not in its size, and a
+    // file cut inside a frame ends with the last whole one.
+    state->dataSize -= state->dataSize % source.blockAlign;
     // One second of output (at least one frame, as the sample rate is not 0).
     state->blockSize = static_cast<int>(state->format.avgBytesPerSec);
     return 0;
 }
 
 // One float sample as 16-bit PCM: scaled, truncated toward zero, clamped.
-static int16_t FloatSampleToPcm16(float sample)
+static int16_t FloatSampleToPcm16(double sample)
 {
     if (std::isnan(sample)) {
         return 0;
     }
-    float scaled = sample * 32768.0f;
-    if (scaled >= 32767.0f) {
+    double scaled = sample * 32768.0;
+    if (scaled >= 32767.0) {
         return 32767;
     }
-    if (scaled <= -32768.0f) {
+    if (scaled <= -32768.0) {
         return -32768;
     }
     return static_cast<int16_t>(scaled);
@@ -87,12 +131,21 @@ static int ReadWavePcmBlock(AudioDecodeState *state)
     int want = left < state->wave.floatBufferSize ? left : state->wave.floatBufferSize;
     int got = static_cast<int>(state->stream.Read(state->wave.floatBuffer, 1, static_cast<size_t>(want), state->streamData));
     state->wave.dataConsumed += got;
-    int samples = got / 4;
     int16_t *out = reinterpret_cast<int16_t *>(state->block);
-    for (int i = 0; i < samples; ++i) {
-        float value;
-        std::memcpy(&value, state->wave.floatBuffer + 4 * i, 4);
-        out[i] = FloatSampleToPcm16(value);
+    const unsigned char *in = state->wave.floatBuffer;
+    int samples = 0;
+    if (state->wave.source.bitsPerSample == 64) {
+        for (; 8 * samples + 8 <= got; ++samples) {
+            double value;
+            std::memcpy(&value, in + 8 * samples, 8);
+            out[samples] = FloatSampleToPcm16(value);
+        }
+    } else {
+        for (; 4 * samples + 4 <= got; ++samples) {
+            float value;
+            std::memcpy(&value, in + 4 * samples, 4);
+            out[samples] = FloatSampleToPcm16(value);
+        }
     }
     return samples * 2;
 }
