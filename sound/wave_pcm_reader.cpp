@@ -1,7 +1,9 @@
 // The WAVE PCM reader: the RIFF chunk walk and integer PCM delivered as it
-// stands, IEEE float (32 or 64 bits) delivered as 16-bit PCM. The extensible
-// form of both is read too: its sub-format says which of the two it holds.
+// stands, IEEE float (32 or 64 bits) and G.711 (mu-law, A-law) delivered as
+// 16-bit PCM. The extensible form is read too: its sub-format says which kind
+// it holds.
 
+#include "sound/g711_expansion.h"
 #include "sound/sound_decode.h"
 #include "sound/wave_chunks.h"
 
@@ -47,7 +49,8 @@ static uint16_t ReadPlainFormatTag(AudioDecodeState *state)
     return static_cast<uint16_t>(guid[0] | guid[1] << 8);
 }
 
-// Accept PCM (tag 1) and 32- or 64-bit float (tag 3) WAVE data, plain or extensible.
+// Accept PCM (tag 1), 32- or 64-bit float (tag 3) and G.711 (tags 6 and 7)
+// WAVE data, plain or extensible.
 static int OpenWavePcmReader(AudioDecodeState *state)
 {
     std::memset(&state->wave, 0, sizeof(state->wave));
@@ -79,13 +82,16 @@ static int OpenWavePcmReader(AudioDecodeState *state)
         // Every size and rate of the output follows the byte rate: it is what the
         // block align and the sample rate give, whatever the file claims.
         state->format.avgBytesPerSec = source.blockAlign * source.samplesPerSec;
-    } else if (tag == kWaveFormatIeeeFloat && (sampleBytes == 4 || sampleBytes == 8) &&
-               source.bitsPerSample == 8 * sampleBytes) {
+    } else if ((tag == kWaveFormatIeeeFloat && (sampleBytes == 4 || sampleBytes == 8) &&
+                source.bitsPerSample == 8 * sampleBytes) ||
+               (GetG711ExpansionTable(tag) != nullptr && sampleBytes == 1)) {
+        // Converted a second of source data at a time.
+        state->wave.expansion = GetG711ExpansionTable(tag);
         state->format = MakePcmWaveFormat(source.channels, static_cast<int>(source.samplesPerSec), 16);
-        state->wave.floatBufferSize = static_cast<int>(source.blockAlign * source.samplesPerSec);
-        state->wave.floatBuffer =
-            static_cast<unsigned char *>(KORVO_TRACKED_ALLOC(static_cast<size_t>(state->wave.floatBufferSize)));
-        if (state->wave.floatBuffer == nullptr) {
+        state->wave.convertBufferSize = static_cast<int>(source.blockAlign * source.samplesPerSec);
+        state->wave.convertBuffer =
+            static_cast<unsigned char *>(KORVO_TRACKED_ALLOC(static_cast<size_t>(state->wave.convertBufferSize)));
+        if (state->wave.convertBuffer == nullptr) {
             return -1;
         }
     } else {
@@ -115,26 +121,30 @@ static int16_t FloatSampleToPcm16(double sample)
     return static_cast<int16_t>(scaled);
 }
 
-// Next block: PCM as read, float converted.
+// Next block: PCM as read, float and G.711 converted.
 static int ReadWavePcmBlock(AudioDecodeState *state)
 {
     int left = state->dataSize - state->wave.dataConsumed;
     if (left <= 0) {
         return 0;
     }
-    if (state->wave.floatBuffer == nullptr) {
+    if (state->wave.convertBuffer == nullptr) {
         int want = left < state->blockSize ? left : state->blockSize;
         int got = static_cast<int>(state->stream.Read(state->block, 1, static_cast<size_t>(want), state->streamData));
         state->wave.dataConsumed += got;
         return got;
     }
-    int want = left < state->wave.floatBufferSize ? left : state->wave.floatBufferSize;
-    int got = static_cast<int>(state->stream.Read(state->wave.floatBuffer, 1, static_cast<size_t>(want), state->streamData));
+    int want = left < state->wave.convertBufferSize ? left : state->wave.convertBufferSize;
+    const unsigned char *in = state->wave.convertBuffer;
+    int got = static_cast<int>(state->stream.Read(state->wave.convertBuffer, 1, static_cast<size_t>(want), state->streamData));
     state->wave.dataConsumed += got;
     int16_t *out = reinterpret_cast<int16_t *>(state->block);
-    const unsigned char *in = state->wave.floatBuffer;
     int samples = 0;
-    if (state->wave.source.bitsPerSample == 64) {
+    if (state->wave.expansion != nullptr) {
+        for (; samples < got; ++samples) {
+            out[samples] = state->wave.expansion[in[samples]];
+        }
+    } else if (state->wave.source.bitsPerSample == 64) {
         for (; 8 * samples + 8 <= got; ++samples) {
             double value;
             std::memcpy(&value, in + 8 * samples, 8);
@@ -161,19 +171,20 @@ static int SeekWavePcmFrame(AudioDecodeState *state, int frame)
     return state->stream.Seek(state->streamData, state->dataStart + static_cast<int>(offset), 0) == 0 ? 0 : -1;
 }
 
-// The data size (float data: as 16-bit output)
+// The data size (converted data: as 16-bit output)
 static int WavePcmLengthBytes(AudioDecodeState *state)
 {
-    if (state->wave.floatBuffer != nullptr) {
-        return state->dataSize / (state->wave.source.bitsPerSample / 16);
+    if (state->wave.convertBuffer != nullptr) {
+        int64_t samples = state->dataSize / (state->wave.source.blockAlign / state->wave.source.channels);
+        return samples * 2 <= INT32_MAX ? static_cast<int>(samples * 2) : -1;
     }
     return state->dataSize;
 }
 
 static void EndWavePcmReader(AudioDecodeState *state)
 {
-    TrackedFree(state->wave.floatBuffer);
-    state->wave.floatBuffer = nullptr;
+    TrackedFree(state->wave.convertBuffer);
+    state->wave.convertBuffer = nullptr;
 }
 
 // ---------------------------------------------------------------------------

@@ -44,17 +44,12 @@ uint32_t KORVO_ACM_CALL FakeSuggest(uintptr_t, SoundWaveFormat *source, SoundWav
     if (source->formatTag == 0xFFFF) {
         return 1; // a tag no codec knows
     }
-    // G.711 (tag 7) is suggested as 8-bit PCM, which no stream opens to.
-    int bits = source->formatTag == 7 ? 8 : 16;
-    *dest = MakePcmWaveFormat(source->channels, static_cast<int>(source->samplesPerSec), bits);
+    *dest = MakePcmWaveFormat(source->channels, static_cast<int>(source->samplesPerSec), 16);
     return 0;
 }
-uint32_t KORVO_ACM_CALL FakeOpen(K_HACMSTREAM *stream, uintptr_t, SoundWaveFormat *source, SoundWaveFormat *dest,
+uint32_t KORVO_ACM_CALL FakeOpen(K_HACMSTREAM *stream, uintptr_t, SoundWaveFormat *source, SoundWaveFormat *,
                                  void *, uintptr_t, uintptr_t, uint32_t)
 {
-    if (dest->bitsPerSample != 16) {
-        return 512; // ACMERR_NOTPOSSIBLE
-    }
     *stream = NextFakeStream++;
     FakeStreams[*stream] = *source;
     return 0;

@@ -1,9 +1,7 @@
 // Sound files the conversion tests make for themselves: Ogg Vorbis written with
 // the Vorbis encoder, MP3 frame chains around tags, WAVE files with any "fmt "
 // record, and a stand-in compression manager whose "codec" turns each input byte
-// into one 16-bit sample (byte x 256), so conversions through it are predictable;
-// like the platform's G.711 codec, it suggests 8-bit PCM for tag 7 and opens no
-// stream to it.
+// into one 16-bit sample (byte x 256), so conversions through it are predictable.
 #pragma once
 
 #include "sound/acm_api.h"
