@@ -85,9 +85,12 @@ static int OpenWavePcmReader(AudioDecodeState *state)
     } else if ((tag == kWaveFormatIeeeFloat && (sampleBytes == 4 || sampleBytes == 8) &&
                 source.bitsPerSample == 8 * sampleBytes) ||
                (GetG711ExpansionTable(tag) != nullptr && sampleBytes == 1)) {
-        // Converted a second of source data at a time.
+        // Converted a second of source data at a time (G.711 doubles in size).
         state->wave.expansion = GetG711ExpansionTable(tag);
         state->format = MakePcmWaveFormat(source.channels, static_cast<int>(source.samplesPerSec), 16);
+        if (state->format.avgBytesPerSec > kMaxDecodeBytesPerSecond) {
+            return -1;
+        }
         state->wave.convertBufferSize = static_cast<int>(source.blockAlign * source.samplesPerSec);
         state->wave.convertBuffer =
             static_cast<unsigned char *>(KORVO_TRACKED_ALLOC(static_cast<size_t>(state->wave.convertBufferSize)));
