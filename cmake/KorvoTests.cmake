@@ -207,10 +207,12 @@ function(korvo_add_all_tests)
     endif()
   endforeach()
 
-  if(WIN32 AND TARGET sound_tests)
-    # The conversion tests decode an MP3 made by the Debian encoder from a known sine.
+  if(TARGET sound_tests)
+    # The conversion tests decode an MP3 made by the Debian encoder from a known
+    # sine, and the loader matrix files SoX and lame wrote.
     set(fixtures ${CMAKE_BINARY_DIR}/testrun/sound_fixtures)
     add_custom_command(OUTPUT ${fixtures}/sine_stereo_44100.mp3 ${fixtures}/sine_stereo_44100.raw
+                              ${fixtures}/matrix/rows.txt
                        COMMAND bash ${PROJECT_SOURCE_DIR}/tools/make_sound_fixtures.sh ${fixtures}
                        DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_sound_fixtures.sh VERBATIM)
     add_custom_target(sound_fixtures DEPENDS ${fixtures}/sine_stereo_44100.mp3)

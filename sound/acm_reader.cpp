@@ -9,6 +9,8 @@
 
 #include "core/memory/tracked_alloc.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace Korvo {
@@ -23,6 +25,9 @@ constexpr uint16_t kMpegLayer3IdMpeg = 1;
 constexpr uint16_t kMpegLayer3CodecDelay = 700;
 // Largest format record accepted from a "fmt " chunk.
 constexpr int kMaxSourceFormatBytes = 4096;
+// Samples a layer-3 decoder puts in front of the sound (its synthesis filter's
+// delay), beyond the delay the encoder records in its tag.
+constexpr int kMp3DecoderDelaySamples = 529;
 
 // ---------------------------------------------------------------------------
 // Internal helpers
@@ -121,17 +126,40 @@ static int ConvertAcmChunk(AudioDecodeState *state)
     }
 }
 
-// Next block: the output of one conversion call
+// Keep of a converted chunk, which began at output byte `before`, only the
+// part within the sound; the bytes kept (0 when none is)
+static int KeepSoundOfChunk(AudioDecodeState *state, int64_t before, int got, int64_t from)
+{
+    int64_t start = std::max<int64_t>(from - before, 0);
+    int64_t end = std::min<int64_t>(got, state->acm.soundEndBytes - before);
+    state->blockOffset = static_cast<int>(std::min<int64_t>(start, got));
+    return end > start ? static_cast<int>(end - start) : 0;
+}
+
+// Next block: the sound in the output of conversion calls
 static int ReadAcmBlock(AudioDecodeState *state)
 {
-    return ConvertAcmChunk(state);
+    for (;;) {
+        int before = state->acm.position;
+        int got = ConvertAcmChunk(state);
+        if (got <= 0 || before >= state->acm.soundEndBytes) {
+            return 0;
+        }
+        int kept = KeepSoundOfChunk(state, before, got, state->acm.skipBytes);
+        if (kept > 0) {
+            // The block is read from its start.
+            std::memmove(state->block, state->block + state->blockOffset, static_cast<size_t>(kept));
+            state->blockOffset = 0;
+            return kept;
+        }
+    }
 }
 
 // Backward: the waiting stream takes over from the start and the other is
 // reopened to wait; then convert forward, keeping what lies past the target.
 static int SeekAcmStream(AudioDecodeState *state, int frame)
 {
-    int64_t target = static_cast<int64_t>(frame) * state->format.blockAlign;
+    int64_t target = state->acm.skipBytes + static_cast<int64_t>(frame) * state->format.blockAlign;
     if (target < state->acm.position) {
         K_HACMSTREAM used = state->acm.streams[0];
         state->acm.streams[0] = state->acm.streams[1];
@@ -150,9 +178,7 @@ static int SeekAcmStream(AudioDecodeState *state, int frame)
             break; // past the end: nothing left to deliver
         }
         if (state->acm.position > target) {
-            int skip = static_cast<int>(target - before);
-            state->blockOffset = skip;
-            state->blockLeft = got - skip;
+            state->blockLeft = KeepSoundOfChunk(state, before, got, target);
         }
     }
     return 0;
@@ -163,7 +189,8 @@ static int AcmLengthBytes(AudioDecodeState *state)
 {
     int64_t bytes = -1;
     if (state->acm.mp3Samples >= 0) {
-        bytes = state->acm.mp3Samples * state->format.blockAlign;
+        bytes = std::min<int64_t>(state->acm.mp3Samples * state->format.blockAlign, state->acm.soundEndBytes) -
+                state->acm.skipBytes;
     } else {
         uint32_t out = 0;
         if (AcmFunctions.acmStreamSize(state->acm.streams[0], static_cast<uint32_t>(state->acm.dataBytes), &out,
@@ -204,6 +231,7 @@ static int OpenWaveAcmReader(AudioDecodeState *state)
 {
     std::memset(&state->acm, 0, sizeof(state->acm));
     state->acm.mp3Samples = -1;
+    state->acm.soundEndBytes = INT64_MAX;
     bool opened = WalkWaveChunks(state) && ReadSourceFormat(state);
     if (opened && state->dataSize > 0) {
         state->acm.data = static_cast<unsigned char *>(KORVO_TRACKED_ALLOC(static_cast<size_t>(state->dataSize)));
@@ -217,6 +245,23 @@ static int OpenWaveAcmReader(AudioDecodeState *state)
         return -1;
     }
     return 0;
+}
+
+// The sound within an MP3's decoded output: with the delays of an encoder's
+// tag, the encoder's and the decoder's delay in front are skipped and the
+// encoder's padding behind is cut, as far as the frames reach
+static void SetMp3SoundWindow(AudioDecodeState *state, const MpegStreamLayout &layout)
+{
+    int64_t align = state->format.blockAlign;
+    state->acm.skipBytes = 0;
+    state->acm.soundEndBytes = INT64_MAX;
+    int64_t skip = layout.encoderDelay + kMp3DecoderDelaySamples;
+    int64_t sound = layout.frameSamples - layout.encoderDelay - layout.encoderPadding;
+    if (layout.encoderDelay + layout.encoderPadding == 0 || sound <= 0 || skip >= layout.frameSamples) {
+        return;
+    }
+    state->acm.skipBytes = static_cast<int>(skip * align);
+    state->acm.soundEndBytes = std::min(skip + sound, layout.frameSamples) * align;
 }
 
 // Reader 8: the input whole, its frames measured, a layer-3 format from the first frame
@@ -266,6 +311,7 @@ static int OpenMp3AcmReader(AudioDecodeState *state)
         FreeAcmReader(state);
         return -1;
     }
+    SetMp3SoundWindow(state, layout);
     return 0;
 }
 

@@ -40,6 +40,40 @@ static int FindFrameSync(const unsigned char *data, int from, int end)
     return -1;
 }
 
+// Where a layer-3 frame's side information ends: the header, its check word
+// when the protection bit is clear, then 17 or 32 bytes (MPEG-1) or 9 or 17
+// (MPEG-2), mono or not.
+static int SideInfoEnd(const unsigned char *frame, const MpegFrameInfo &info)
+{
+    int sideInfo = info.mpeg2 != 0 ? (info.channels == 1 ? 9 : 17) : (info.channels == 1 ? 17 : 32);
+    return 4 + ((frame[1] & 1) == 0 ? 2 : 0) + sideInfo;
+}
+
+// Whether a frame is the encoder's Info or Xing header frame rather than sound;
+// its LAME extension's delay and padding go to the layout.
+static bool ReadInfoTagFrame(const unsigned char *frame, const MpegFrameInfo &info, MpegStreamLayout *layout)
+{
+    if (info.layer != 3) {
+        return false;
+    }
+    int at = SideInfoEnd(frame, info);
+    if (at + 8 > info.frameBytes || (std::memcmp(frame + at, "Xing", 4) != 0 && std::memcmp(frame + at, "Info", 4) != 0)) {
+        return false;
+    }
+    // Flags, then the fields they announce: frames, bytes, a 100-byte table, a quality.
+    uint32_t flags = static_cast<uint32_t>(frame[at + 4]) << 24 | frame[at + 5] << 16 | frame[at + 6] << 8 | frame[at + 7];
+    int extension = at + 8 + ((flags & 1) != 0 ? 4 : 0) + ((flags & 2) != 0 ? 4 : 0) + ((flags & 4) != 0 ? 100 : 0) +
+                    ((flags & 8) != 0 ? 4 : 0);
+    // The LAME extension: its name and version, then at byte 21 twelve bits of
+    // delay and twelve of padding.
+    if (extension + 24 <= info.frameBytes && std::memcmp(frame + extension, "LAME", 4) == 0) {
+        const unsigned char *delays = frame + extension + 21;
+        layout->encoderDelay = delays[0] << 4 | delays[1] >> 4;
+        layout->encoderPadding = (delays[1] & 0x0F) << 8 | delays[2];
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Public functions
 // ---------------------------------------------------------------------------
@@ -111,6 +145,7 @@ int ScanMpegAudioFrames(const unsigned char *data, int size, MpegStreamLayout *l
     }
     MpegStreamLayout out{};
     out.dataStart = -1;
+    bool infoChecked = false; // only the first frame may be a tag frame
     int at = start;
     for (;;) {
         at = FindFrameSync(data, at, end);
@@ -125,6 +160,12 @@ int ScanMpegAudioFrames(const unsigned char *data, int size, MpegStreamLayout *l
             break; // a cut frame: the audio ends before it
         }
         if (out.dataStart < 0) {
+            if (!infoChecked && ReadInfoTagFrame(data + at, frame, &out)) {
+                infoChecked = true;
+                at += frame.frameBytes;
+                continue;
+            }
+            infoChecked = true;
             out.dataStart = at;
             out.first = frame;
         }

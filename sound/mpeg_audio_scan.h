@@ -30,7 +30,11 @@ struct MpegStreamLayout {
     int dataEnd;         // end of the last whole frame
     int64_t frameSamples; // samples of all frames (per channel)
     int frames;
-    MpegFrameInfo first;
+    MpegFrameInfo first; // first frame of sound
+    // What the encoder's tag says it added: samples of delay in front and of
+    // padding at the end (0 and 0 without a tag)
+    int encoderDelay;
+    int encoderPadding;
 };
 
 // ---------------------------------------------------------------------------
@@ -42,7 +46,8 @@ int ParseMpegAudioFrameHeader(const unsigned char header[4], MpegFrameInfo *info
 // tag claims more bytes than the input has
 int MeasureId3v2Tag(const unsigned char *data, int size);
 // Find the frames of an MPEG audio file in memory; 0, or -1 when there is none
-// or a frame header is bad
+// or a frame header is bad. A first frame that carries an encoder's Info or
+// Xing tag holds no sound: it is neither counted nor part of the data
 int ScanMpegAudioFrames(const unsigned char *data, int size, MpegStreamLayout *layout);
 
 } // namespace Korvo

@@ -262,7 +262,7 @@ int DecodeSoundUpTo(AudioDecodeState *state, int maxBytes, SoundWaveFormat *form
 {
     *more = false;
     int64_t claim = GetDecodedLengthBytes(state);
-    bool plainPcm = state->readerKind == AUDIO_READER_WAVE_PCM && state->wave.floatBuffer == nullptr;
+    bool plainPcm = state->readerKind == AUDIO_READER_WAVE_PCM && state->wave.convertBuffer == nullptr;
     if (maxBytes < 0 || (plainPcm && claim < 0)) {
         return -1;
     }

@@ -52,8 +52,9 @@ struct AudioReaderOps {
 // Reader state of the WAVE PCM reader.
 struct WavePcmReaderState {
     SoundWaveFormat source;       // the "fmt " chunk's format
-    unsigned char *floatBuffer;   // one second of float source data (tag 3 only)
-    int floatBufferSize;
+    unsigned char *convertBuffer; // one second of source data to convert (float and G.711 only)
+    int convertBufferSize;
+    const int16_t *expansion;     // G.711: the linear value of each code
     int dataConsumed;             // bytes of the data chunk read so far
 };
 
@@ -66,6 +67,11 @@ struct AcmReaderState {
     SoundWaveFormat *sourceFormat; // tracked copy of the source format (with its extra bytes)
     int64_t mp3Samples;           // samples of all MP3 frames; -1 for WAVE data
     int position;                 // output bytes produced by the live stream
+    // The part of that output that is sound: what the encoder and the decoder
+    // put in front is skipped, the encoder's padding behind is cut (MP3 with
+    // an encoder's tag); else 0 and all of it
+    int skipBytes;
+    int64_t soundEndBytes;
 };
 
 // Reader state of the Ogg Vorbis reader.

@@ -251,6 +251,12 @@ int LoadSoundDataIntoHandle(int handle, SoundCreateSettings *settings, const voi
     if (decoded != 0) {
         return AppendLogText("音声ファイルを格納するメモリ領域の確保に失敗しました");
     }
+    // A conversion that gives not one whole frame has found no sound in the
+    // file: that is a failed load, not an empty sound.
+    if (bytes < format.blockAlign || format.blockAlign == 0) {
+        TrackedFree(pcm);
+        return AppendLogText("音声ファイルのＰＣＭへの変換に失敗しました");
+    }
 
     bool tooLong = more || (format.avgBytesPerSec != 0 &&
                             bytes / static_cast<int>(format.avgBytesPerSec) > kMemorySoundMaxSeconds);

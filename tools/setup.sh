@@ -25,7 +25,7 @@ packages=(
   libbullet-dev
   libsdl2-dev libpixman-1-dev
   python3 lame gstreamer1.0-tools
-  python3-pil sox libjpeg-turbo-progs
+  python3-pil sox libjpeg-turbo-progs libsox-fmt-mp3
 )
 # Wine decodes MP3 and movies through its media graph with GStreamer: the plug-ins
 # of each Wine architecture that runs here.

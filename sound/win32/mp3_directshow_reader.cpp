@@ -2,11 +2,12 @@
 // graph. The file's bytes are offered by the library's memory source filter,
 // the platform's decoders are connected by the graph, the sample grabber
 // collects the PCM and a null renderer ends the chain, and the graph runs
-// without a clock until it reports completion. The PCM is then served from memory.
+// without a clock until it reports completion. All of it happens on the job's
+// own thread (sound/win32/media_graph_job.h), which the caller waits for within
+// bounds. The PCM is then served from memory.
 
 #include "sound/sound_decode.h"
-#include "sound/sound_platform.h"
-#include "sound/wave_chunks.h"
+#include "sound/win32/media_graph_job.h"
 #include "sound/win32/mem_source_filter.h"
 #include "sound/win32/sample_grabber.h"
 
@@ -32,7 +33,6 @@ static const GUID MediaEventInterface = {0x56a868b6, 0x0ad4, 0x11ce, {0xb0, 0x3a
 // ---------------------------------------------------------------------------
 // Everything one conversion holds, released together.
 struct MediaGraphParts {
-    unsigned char *input = nullptr;
     K_CMemStream *stream = nullptr;
     K_CMemReader *reader = nullptr;
     IBaseFilter *nullRenderer = nullptr;
@@ -71,8 +71,6 @@ static void ReleaseMediaGraphParts(MediaGraphParts *parts)
     ReleaseInterface(parts->reader);
     delete parts->stream;
     parts->stream = nullptr;
-    TrackedFree(parts->input);
-    parts->input = nullptr;
 }
 
 // The first pin of a direction (the caller releases it), or null
@@ -100,8 +98,9 @@ IPin *FindPinOfDirection(IBaseFilter *filter, PIN_DIRECTION direction)
 // when growing fails
 static HRESULT GrabSampleIntoBuffer(void *user, IMediaSample *sample, REFERENCE_TIME, REFERENCE_TIME, int)
 {
-    AudioDecodeState *state = static_cast<AudioDecodeState *>(user);
-    MemoryPcmReaderState &memory = state->memory;
+    MediaGraphJob *job = static_cast<MediaGraphJob *>(user);
+    NoteMediaGraphProgress(job);
+    MemoryPcmReaderState &memory = job->pcm;
     if (memory.pcm == nullptr) {
         return 0;
     }
@@ -171,10 +170,10 @@ static bool SwapRendererForNull(MediaGraphParts *parts)
 }
 
 // Build the graph and read the PCM format; null, or the failure's log text
-static const char *BuildMediaGraph(AudioDecodeState *state, MediaGraphParts *parts, int inputSize)
+static const char *BuildMediaGraph(MediaGraphJob *job, MediaGraphParts *parts)
 {
     // The library's own objects: a failure is logged like any other, never thrown.
-    parts->stream = new (std::nothrow) K_CMemStream(parts->input, inputSize, -1);
+    parts->stream = new (std::nothrow) K_CMemStream(job->input, job->inputSize, -1);
     if (parts->stream == nullptr) {
         return "MP3変換用 K_CMemStream の作成に失敗しました";
     }
@@ -217,6 +216,7 @@ static const char *BuildMediaGraph(AudioDecodeState *state, MediaGraphParts *par
     if (FAILED(rendered)) {
         return "グラフの構築に失敗しました";
     }
+    NoteMediaGraphProgress(job);
     if (FAILED(parts->graph->AddFilter(parts->nullRenderer, L"File Renderer"))) {
         return "ヌルレンダラーフィルタのグラフへの追加に失敗しました";
     }
@@ -237,26 +237,30 @@ static const char *BuildMediaGraph(AudioDecodeState *state, MediaGraphParts *par
         if (wave->wFormatTag != WAVE_FORMAT_PCM || wave->nChannels == 0 || wave->nBlockAlign == 0) {
             refused = "サポート外のオーディオフォーマットです。";
         } else {
-            state->format = MakePcmWaveFormat(wave->nChannels, static_cast<int>(wave->nSamplesPerSec),
-                                              wave->nBlockAlign * 8 / wave->nChannels);
-            state->format.blockAlign = wave->nBlockAlign;
-            state->format.avgBytesPerSec = wave->nBlockAlign * wave->nSamplesPerSec;
+            job->format = MakePcmWaveFormat(wave->nChannels, static_cast<int>(wave->nSamplesPerSec),
+                                            wave->nBlockAlign * 8 / wave->nChannels);
+            job->format.blockAlign = wave->nBlockAlign;
+            job->format.avgBytesPerSec = wave->nBlockAlign * wave->nSamplesPerSec;
         }
     }
     K_FreeMediaType(&connected);
     return refused;
 }
 
-// Run the graph clockless and wait for its end in 100 ms steps; null, or the failure's log text
-static const char *RunMediaGraph(AudioDecodeState *state, MediaGraphParts *parts, int inputSize)
+// Run the graph clockless and wait for its end in 100 ms steps until the caller
+// gives the job up; null, or the failure's log text
+static const char *RunMediaGraph(MediaGraphJob *job, MediaGraphParts *parts)
 {
-    if (FAILED(parts->grabber->InstallSampleCallback(GrabSampleIntoBuffer, state))) {
+    if (InterlockedCompareExchange(&job->givenUp, 0, 0) != 0) {
+        return "MP3変換の途中でソフトが終了しました"; // the build outlasted the caller's wait
+    }
+    if (FAILED(parts->grabber->InstallSampleCallback(GrabSampleIntoBuffer, job))) {
         return "コールバック関数を設定できません";
     }
-    int64_t capacity = static_cast<int64_t>(inputSize) * 10;
-    state->memory.capacity = static_cast<int>(capacity < INT32_MAX ? capacity : INT32_MAX);
-    state->memory.pcm = static_cast<unsigned char *>(KORVO_TRACKED_ALLOC(static_cast<size_t>(state->memory.capacity)));
-    if (state->memory.pcm == nullptr) {
+    int64_t capacity = static_cast<int64_t>(job->inputSize) * 10;
+    job->pcm.capacity = static_cast<int>(capacity < INT32_MAX ? capacity : INT32_MAX);
+    job->pcm.pcm = static_cast<unsigned char *>(KORVO_TRACKED_ALLOC(static_cast<size_t>(job->pcm.capacity)));
+    if (job->pcm.pcm == nullptr) {
         return "PCMデータを格納するメモリ領域の確保に失敗しました";
     }
     if (FAILED(parts->graph->QueryInterface(__uuidof(IMediaFilter), reinterpret_cast<void **>(&parts->mediaFilter)))) {
@@ -272,45 +276,51 @@ static const char *RunMediaGraph(AudioDecodeState *state, MediaGraphParts *parts
     if (FAILED(parts->control->Run())) {
         return "MP3変換の途中でエラーが発生しました";
     }
-    if (PumpMessagesForSound() != 0) {
-        return "MP3変換の途中でソフトが終了しました";
-    }
+    NoteMediaGraphProgress(job);
     for (;;) {
+        if (InterlockedCompareExchange(&job->givenUp, 0, 0) != 0) {
+            return "MP3変換の途中でソフトが終了しました";
+        }
         long code = 0;
         HRESULT waited = parts->events->WaitForCompletion(100, &code);
-        if (waited == VFW_E_WRONG_STATE || (FAILED(waited) && waited != E_ABORT)) {
-            return "MP3変換の途中でエラーが発生しました";
-        }
         if (waited == E_ABORT) {
-            if (PumpMessagesForSound() != 0) {
-                return "MP3変換の途中でソフトが終了しました";
-            }
             continue;
         }
-        if (code == kEventErrorAbort) {
+        if (FAILED(waited) || code == kEventErrorAbort) {
             return "MP3変換の途中でエラーが発生しました";
         }
         if (code == kEventComplete) {
-            return state->memory.pcm == nullptr ? "PCMデータを格納するメモリ領域の再確保に失敗しました" : nullptr;
+            if (job->pcm.pcm == nullptr) {
+                return "PCMデータを格納するメモリ領域の再確保に失敗しました";
+            }
+            // A graph that ends without a whole frame of sound has none to give.
+            return job->pcm.used < job->format.blockAlign ? "音声が含まれていないか、オーディオフォーマットの取得に失敗しました。"
+                                                          : nullptr;
         }
     }
 }
 
-// The whole conversion; 0, or -1 with the failure logged and nothing kept
+// What the job's thread runs: build, run, release; the input stays the job's
+const char *ConvertJobWithMediaGraph(MediaGraphJob *job)
+{
+    MediaGraphParts parts;
+    const char *failure = BuildMediaGraph(job, &parts);
+    if (failure == nullptr) {
+        failure = RunMediaGraph(job, &parts);
+    }
+    ReleaseMediaGraphParts(&parts);
+    return failure;
+}
+
+// The whole conversion, on the job's thread; 0, or -1 with the failure logged and nothing kept
 static int DecodeMp3WithDirectShow(AudioDecodeState *state)
 {
     std::memset(&state->memory, 0, sizeof(state->memory));
-    MediaGraphParts parts;
-    int inputSize = 0;
-    parts.input = ReadWholeDecodeInput(state, &inputSize);
-    if (parts.input == nullptr) {
+    MediaGraphJob *job = CreateMediaGraphJob(state);
+    if (job == nullptr) {
         return -1;
     }
-    const char *failure = BuildMediaGraph(state, &parts, inputSize);
-    if (failure == nullptr) {
-        failure = RunMediaGraph(state, &parts, inputSize);
-    }
-    ReleaseMediaGraphParts(&parts);
+    const char *failure = RunMediaGraphJobBounded(job, state);
     if (failure != nullptr) {
         AppendLogText(failure);
         EndMemoryPcmReader(state);

@@ -1,9 +1,12 @@
-// MPEG audio frame headers and the frame scan: tags skipped, sizes checked.
+// MPEG audio frame headers and the frame scan: tags and the encoder's tag frame
+// skipped, sizes checked.
 
 #include "sound/mpeg_audio_scan.h"
 #include "sound_test_files.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace Korvo;
 
@@ -47,11 +50,33 @@ TEST(MpegAudioScanTest, ScanSkipsTagsAndRefusesWhatDoesNotFit)
     topBitSet[9] |= 0x80; // not sync-safe: the top bit is masked off
     std::vector<uint8_t> badFrame = SoundTestFiles::Mp3Image(5, false, false);
     badFrame[2 * 417 + 2] = 0xF0; // third header: bit-rate index 15
+    // An encoder's tag frame: "Info" after the stereo side information, no
+    // fields, the LAME extension with 576 samples of delay and 1152 of padding.
+    auto withTag = [](size_t frame, size_t at, const char *tag, std::vector<uint8_t> fields) {
+        std::vector<uint8_t> image = SoundTestFiles::Mp3Image(5, false, false);
+        std::copy(tag, tag + 4, image.begin() + frame * 417 + at);
+        std::copy(fields.begin(), fields.end(), image.begin() + frame * 417 + at + 4);
+        return image;
+    };
+    std::vector<uint8_t> lameFields = {0, 0, 0, 0, 'L', 'A', 'M', 'E'};
+    lameFields.resize(4 + 21, 0);
+    lameFields.insert(lameFields.end(), {0x24, 0x04, 0x80});
+    std::vector<uint8_t> info = withTag(0, 36, "Info", lameFields);
+    // "Xing" after mono side information, with all four fields and no extension.
+    // A name in its fields is not the extension, which follows them.
+    std::vector<uint8_t> xingFields = {0, 0, 0, 0x0F, 'L', 'A', 'M', 'E', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x24};
+    xingFields.resize(4 + 112 + 24, 0);
+    std::vector<uint8_t> xing = withTag(0, 21, "Xing", xingFields);
+    xing[3] = 0xC0;
     struct Case {
         const char *name;
         std::vector<uint8_t> image;
-        int result, dataStart = 0, dataEnd = 0, frames = 0;
+        int result, dataStart = 0, dataEnd = 0, frames = 0, delay = 0, padding = 0;
     } cases[] = {
+        {"an Info frame first is no sound; its delays are read", info, 0, 417, 5 * 417, 4, 576, 1152},
+        {"a Xing frame of a mono file", xing, 0, 417, 5 * 417, 4},
+        {"a tag at another place is sound", withTag(0, 21, "Info", lameFields), 0, 0, 5 * 417, 5},
+        {"a tag frame past the first is sound", withTag(2, 36, "Info", lameFields), 0, 0, 5 * 417, 5},
         {"ID3v2.4 with footer and ID3v1", tagged, 0, 40, 40 + 5 * 417, 5},
         {"plain frames", SoundTestFiles::Mp3Image(3, false, false), 0, 0, 3 * 417, 3},
         {"a cut last frame ends the audio before it", cutLast, 0, 40, 40 + 4 * 417, 4},
@@ -69,6 +94,8 @@ TEST(MpegAudioScanTest, ScanSkipsTagsAndRefusesWhatDoesNotFit)
             EXPECT_EQ(layout.dataEnd, c.dataEnd) << c.name;
             EXPECT_EQ(layout.frames, c.frames) << c.name;
             EXPECT_EQ(layout.frameSamples, 1152 * c.frames) << c.name;
+            EXPECT_EQ(layout.encoderDelay, c.delay) << c.name;
+            EXPECT_EQ(layout.encoderPadding, c.padding) << c.name;
         }
     }
 }

@@ -140,12 +140,15 @@ TEST_F(SoundHandleTest, OggLongerThanAMemorySoundStreamsWithoutHoldingItsWholePc
 TEST_F(SoundHandleTest, FailedLoadsAreLoggedAndLeaveNoHandle)
 {
     SoundFakes::WriteFile("garbage.wav", std::vector<uint8_t>(64, 0x41));
+    // Data that holds less than one frame is no sound, not an empty one.
+    SoundFakes::WriteFile("half_frame.wav", SoundFakes::WaveImage(MakePcmWaveFormat(2, 8000, 16), {1, 2, 3}));
     struct Case {
         const char *path;
         std::vector<std::string> lines;
     } cases[] = {
         {"missing.wav", {"右記のファイルのオープンに失敗しました：", "右記の音声ファイルのロードに失敗しました_1："}},
         {"garbage.wav", {"音声ファイルのＰＣＭへの変換に失敗しました", "右記の音声ファイルのロードに失敗しました_2："}},
+        {"half_frame.wav", {"音声ファイルのＰＣＭへの変換に失敗しました", "右記の音声ファイルのロードに失敗しました_2："}},
     };
     for (const Case &c : cases) {
         KorvoTest::StartFreshLog();

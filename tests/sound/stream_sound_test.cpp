@@ -125,7 +125,7 @@ TEST_F(StreamSoundTest, LongFileStreamsToItsEndByTheRefillRules)
 TEST_F(StreamSoundTest, LoopPlaysTheRingWithoutAGapAndThePositionWraps)
 {
     std::vector<uint8_t> pcm = CountingPcm(1);
-    pcm.resize(static_cast<size_t>(kBytesPerSecond) * 13 / 10); // 1.3 s: a loop longer than the ring
+    pcm.resize(static_cast<size_t>(kBytesPerSecond) * 13 / 10 / 2 * 2); // 1.3 s: a loop longer than the ring
     for (size_t i = static_cast<size_t>(kBytesPerSecond); i < pcm.size(); ++i) {
         pcm[i] = static_cast<uint8_t>(i * 13 + 1);
     }

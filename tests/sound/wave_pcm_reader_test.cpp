@@ -59,6 +59,7 @@ TEST(WavePcmReaderTest, AcceptsOrRefusesFilesAsTheirChunksSay)
     std::vector<uint8_t> pcm = SoundFakes::SinePcm16(22050, 2, 0.1, 440.0);
     std::vector<uint8_t> plain = WaveImage(stereo, pcm);
     std::vector<uint8_t> truncated(plain.begin(), plain.end() - 100);
+    std::vector<uint8_t> cutInFrame(plain.begin(), plain.end() - 101);
     std::vector<uint8_t> notWave = plain;
     std::memcpy(notWave.data() + 8, "AVI ", 4);
     SoundWaveFormat adpcm = stereo;
@@ -84,6 +85,7 @@ TEST(WavePcmReaderTest, AcceptsOrRefusesFilesAsTheirChunksSay)
              return image;
          }(), 0, true, pcm.size()},
         {"a data chunk cut short gives the bytes present", truncated, 0, true, pcm.size() - 100},
+        {"a data chunk cut inside a frame ends with the last whole one", cutInFrame, 0, true, pcm.size() - 104},
         {"a damaged byte rate follows block align and rate", WaveImage(damagedRate, pcm), 0, true, pcm.size()},
         {"fmt must come first (only bext may precede)", WaveImage(stereo, pcm, {Chunk("LIST", {1, 2})}), 0, false, 0},
         {"not WAVE", notWave, 0, false, 0},

@@ -1,12 +1,14 @@
 // MP3 converted by the platform's media graph through the library's own memory
 // source and sample grabber: close to the source, seekable, and failures that
-// log their reason and keep nothing.
+// log their reason and keep nothing; a graph that never ends is given up.
 
 #include "refusing_new.h"
 #include "tests/core/log_capture.h"
+#include "tests/sound/hang_watchdog.h"
 #include "tests/sound/sound_test_files.h"
 
 #include "core/system/win32/window_state.h"
+#include "sound/win32/media_graph_job.h"
 #include "sound/win32/mem_source_filter.h"
 #include "sound/win32/sample_grabber.h"
 
@@ -115,4 +117,43 @@ TEST(MediaGraphConversionTest, OwnObjectsThatCannotBeMadeAreLoggedNotThrown)
         EXPECT_EQ(RefusingNew::TakeRefusalCount(), 1) << c.reason;
         EXPECT_NE(KorvoTest::ReadLogFile().find(c.reason), std::string::npos) << c.reason;
     }
+}
+
+// How the process that converts the file below ends: codes no crash gives.
+constexpr int kGivenUpAndLogged = 0x4B566601;
+constexpr int kConvertedWhole = 0x4B566602;
+constexpr int kEndedWrong = 0x4B566603;
+
+// Convert through the graph alone, then end the process with what came of it.
+[[noreturn]] static void ConvertThroughTheGraphAndEnd(const std::vector<uint8_t> &wave, size_t pcmBytes)
+{
+    KorvoTest::StartFreshLog();
+    MediaGraphStallLimitMs = 3000;
+    std::vector<uint8_t> decoded;
+    SoundWaveFormat format{};
+    int code = kEndedWrong;
+    if (DecodeWholeImage(wave, kMediaGraphOnly, &decoded, &format)) {
+        std::fprintf(stderr, "this platform's graph converts the file: nothing to give up\n");
+        code = decoded.size() == pcmBytes ? kConvertedWhole : kEndedWrong;
+    } else if (KorvoTest::ReadLogFile().find("MP3変換が 3000 ミリ秒の間進まなかったため中断しました") != std::string::npos) {
+        code = kGivenUpAndLogged;
+    }
+    std::fflush(stderr);
+    ExitProcess(static_cast<UINT>(code));
+}
+
+TEST(MediaGraphConversionTest, AGraphThatMakesNoProgressIsGivenUpWithALogLine)
+{
+    // This platform's parser never finishes building a graph for a G.711 WAVE
+    // whose data chunk has an odd length (with its own file source too); the
+    // library reads such files itself, so only a graph alone sees it. The
+    // conversion runs in a process of its own: the thread it gives up on stays
+    // inside the platform, whose end of the process may then crash (wine64).
+    std::vector<uint8_t> wave = ReadFixture("matrix/mulaw_mono_48000_odd.wav");
+    ASSERT_FALSE(wave.empty());
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    SoundTestFiles::HangWatchdog watchdog(180);
+    watchdog.Time("converting a G.711 WAVE through the media graph in a process of its own");
+    EXPECT_EXIT(ConvertThroughTheGraphAndEnd(wave, 2 * 4801),
+                [](int code) { return code == kGivenUpAndLogged || code == kConvertedWhole; }, "");
 }
