@@ -41,7 +41,10 @@ constexpr int kWeightChunk = 256;
 // Internal helpers
 // ---------------------------------------------------------------------------
 
-KORVO_AVX2 inline __m256i LoadPixels(const uint8_t *p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)); }
+KORVO_AVX2 inline __m256i LoadPixels(const uint8_t *p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+}
 
 KORVO_AVX2 inline void StorePixels(uint8_t *p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), v); }
 
@@ -92,8 +95,9 @@ KORVO_AVX2 inline __m256i LerpLanesK2(__m256i d, __m256i x, __m256i w)
     const __m256i magnitude = _mm256_abs_epi16(delta);
     const __m256i high = _mm256_mulhi_epu16(magnitude, w);
     const __m256i low = _mm256_mullo_epi16(magnitude, w);
-    const __m256i remainder = _mm256_andnot_si256(_mm256_cmpeq_epi16(low, _mm256_setzero_si256()), _mm256_set1_epi16(1));
-    const __m256i quotient = _mm256_add_epi16(high, _mm256_and_si256(negative, remainder));
+    const __m256i hasRemainder = _mm256_andnot_si256(_mm256_cmpeq_epi16(low, _mm256_setzero_si256()), negative);
+    const __m256i remainder = _mm256_srli_epi16(hasRemainder, 15);
+    const __m256i quotient = _mm256_add_epi16(high, remainder);
     return _mm256_add_epi16(d, _mm256_sub_epi16(_mm256_xor_si256(quotient, negative), negative));
 }
 
@@ -310,7 +314,10 @@ bool BlendGraphRowsAvx2(const BlendGraphRows &g, const BlendGraphRule &r)
             return false;
         RunWeightRows<WEIGHTED_ALPHA_COPY, false>(g, r);
     } else if (r.copy) {
-        r.transparent ? RunWeightRows<WEIGHTED_COLOUR_COPY, true>(g, r) : RunWeightRows<WEIGHTED_COLOUR_COPY, false>(g, r);
+        if (r.transparent)
+            RunWeightRows<WEIGHTED_COLOUR_COPY, true>(g, r);
+        else
+            RunWeightRows<WEIGHTED_COLOUR_COPY, false>(g, r);
     } else if (r.transparent) {
         RunWeightRows<WEIGHTED_COLOUR_ALPHA_MODE, true>(g, r);
     } else {

@@ -125,7 +125,8 @@ static int MakeCrossFade(const MEMIMG *source, const MEMIMG *blendGraph, int wei
             const uint32_t *blend = Xrgb32Row(blendGraph, y);
             uint32_t *mixed = const_cast<uint32_t *>(Xrgb32Row(out, y));
             for (int x = 0; x < width; ++x) {
-                mixed[x] = CrossFadeArgbPixels(PlainXrgb32AsArgb(drawn[x], drawnReading), PlainXrgb32AsArgb(blend[x], blendReading), w);
+                mixed[x] = CrossFadeArgbPixels(PlainXrgb32AsArgb(drawn[x], drawnReading),
+                                               PlainXrgb32AsArgb(blend[x], blendReading), w);
             }
         }
         return 0;

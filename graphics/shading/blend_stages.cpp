@@ -207,9 +207,8 @@ static K_IDirect3DPixelShader9 *ChooseBlendShader(int mode, int column, int igno
     // Cross-fade, threshold and masking programs, in the blend-graph kind's order.
     static const int kProgramOfKind[3] = {1, 3, 2};
     int kind = c.blendTextureKind >= 0 && c.blendTextureKind < 3 ? c.blendTextureKind : 0;
-    // A threshold keeps the drawn alpha only where the draw is transparent.
-    int ignoreDrawnAlpha = kind == 1 && c.alphaTestKey == 0 && c.colorKeyKey == 0 ? 1 : 0;
-    return GetBuiltinBlendShader(kProgramOfKind[kind], DrawTimeStageKind(mode), ignoreColour, ignoreDrawnAlpha);
+    return GetBuiltinBlendShader(kProgramOfKind[kind], DrawTimeStageKind(mode), ignoreColour,
+                                 DrawnAlphaCounts() ? 0 : 1);
 }
 
 // The blend graph's values as the blend shaders read them: the cross-fade
@@ -354,6 +353,11 @@ int StoreBlendModeKey(int blendMode, int alphaTestKey, int colorKeyKey)
     result |= StoreKey(&StateCache.alphaTestKey, alphaTestKey);
     result |= StoreKey(&StateCache.colorKeyKey, colorKeyKey);
     return result;
+}
+
+int StoreTextureAlphaKey(int flag)
+{
+    return StoreKey(&StateCache.textureAlphaKey, flag);
 }
 
 int StoreExtraStageKey(int flag)

@@ -59,9 +59,9 @@ void DrawInTwoSteps(GuardedImage &destination, GuardedImage &source, GuardedImag
                 uint32_t s, b;
                 std::memcpy(&s, source.Pixel(x, y), 4);
                 std::memcpy(&b, blendGraph.Pixel(x, y), 4);
-                const uint32_t m = CrossFadeArgbPixels(AsArgb(s, sb->hasAlpha != 0, draw.keySource != 0,
-                                                              sb->transparentColor),
-                                                       AsArgb(b, blendAlpha, false, 0), static_cast<uint32_t>(draw.weight));
+                const uint32_t drawn = AsArgb(s, sb->hasAlpha != 0, draw.keySource != 0, sb->transparentColor);
+                const uint32_t m = CrossFadeArgbPixels(drawn, AsArgb(b, blendAlpha, false, 0),
+                                                       static_cast<uint32_t>(draw.weight));
                 std::memcpy(made.pixels + y * made.body->pitch + 4 * x, &m, 4);
             }
         BlendBlitMemImg(&destination.image, &made, at.x, at.y, draw.transparentFlag, nullptr);
@@ -134,8 +134,8 @@ TEST_F(BlendGraphBlit, OnePassGivesTheBytesOfTheTwoSteps)
                                         SetMemImgBrightColor(0xFFFFFF);
                                         const Table &table = tables[variant];
                                         BuildMemImgBlendImageTable(table.border, table.range);
-                                        const MemImgBlendGraphDraw draw = {use, variant == 0 ? 128 : variant == 1 ? 0 : 255,
-                                                                           variant != 1, transparent};
+                                        const int weight = variant == 0 ? 128 : variant == 1 ? 0 : 255;
+                                        const MemImgBlendGraphDraw draw = {use, weight, variant != 1, transparent};
                                         ASSERT_EQ(BlendGraphBlitFits(&got.image, &source.image, &blend.image), 1);
                                         BlitThroughBlendGraphMemImg(&got.image, &source.image, at.x, at.y,
                                                                     &blend.image, draw);

@@ -134,7 +134,8 @@ std::vector<uint32_t> ReadDrawnArea()
         return pixels;
     }
     for (int y = 0; y < kDrawnHeight; ++y) {
-        const uint32_t *row = reinterpret_cast<const uint32_t *>(static_cast<uint8_t *>(image.pixels) + y * image.pitch);
+        const uint8_t *bytes = static_cast<const uint8_t *>(image.pixels) + y * image.pitch;
+        const uint32_t *row = reinterpret_cast<const uint32_t *>(bytes);
         for (int x = 0; x < kDrawnWidth; ++x) {
             pixels[static_cast<size_t>(y) * kDrawnWidth + x] = row[x] & 0xFFFFFF;
         }
@@ -165,7 +166,8 @@ std::vector<std::vector<uint32_t>> DrawEveryCase(bool direct3D, const std::vecto
         if (c.thresholdFirst) {
             EXPECT_EQ(SetBlendGraphThreshold(blend, 10, 10), 0);
         }
-        EXPECT_EQ(c.type == 2 ? SetBlendGraphByType(blend, 2) : SetBlendGraphByType(blend, c.type, c.values[0], c.values[1]),
+        EXPECT_EQ(c.type == 2 ? SetBlendGraphByType(blend, 2)
+                              : SetBlendGraphByType(blend, c.type, c.values[0], c.values[1]),
                   0);
         EXPECT_EQ(DrawGraphAtPoint(kX, kY, drawn[c.drawn], c.transparent), 0);
         EXPECT_EQ(SetBlendGraphByType(0, 0), 0);
