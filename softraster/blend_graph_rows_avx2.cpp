@@ -188,25 +188,24 @@ KORVO_AVX2 void CrossFadeRows(const BlendGraphRows &g, const BlendGraphRule &r)
     }
 }
 
+template <int Policy, int BlendReading>
+void RunCrossFadeRowsReading(const BlendGraphRows &g, const BlendGraphRule &r)
+{
+    if (r.sourceAlpha)
+        CrossFadeRows<Policy, READ_AS_IS, BlendReading>(g, r);
+    else if (r.keySource)
+        CrossFadeRows<Policy, READ_KEYED, BlendReading>(g, r);
+    else
+        CrossFadeRows<Policy, READ_OPAQUE, BlendReading>(g, r);
+}
+
 template <int Policy>
 void RunCrossFadeRows(const BlendGraphRows &g, const BlendGraphRule &r)
 {
-    const int drawn = r.sourceAlpha ? READ_AS_IS : r.keySource ? READ_KEYED : READ_OPAQUE;
-    if (r.blendGraphAlpha) {
-        if (drawn == READ_AS_IS)
-            CrossFadeRows<Policy, READ_AS_IS, READ_AS_IS>(g, r);
-        else if (drawn == READ_KEYED)
-            CrossFadeRows<Policy, READ_KEYED, READ_AS_IS>(g, r);
-        else
-            CrossFadeRows<Policy, READ_OPAQUE, READ_AS_IS>(g, r);
-    } else {
-        if (drawn == READ_AS_IS)
-            CrossFadeRows<Policy, READ_AS_IS, READ_OPAQUE>(g, r);
-        else if (drawn == READ_KEYED)
-            CrossFadeRows<Policy, READ_KEYED, READ_OPAQUE>(g, r);
-        else
-            CrossFadeRows<Policy, READ_OPAQUE, READ_OPAQUE>(g, r);
-    }
+    if (r.blendGraphAlpha)
+        RunCrossFadeRowsReading<Policy, READ_AS_IS>(g, r);
+    else
+        RunCrossFadeRowsReading<Policy, READ_OPAQUE>(g, r);
 }
 
 // ---------------------------------------------------------------------------

@@ -4,8 +4,8 @@
 #include "font/font_record.h"
 #include "font/public_api.h"
 
-#include "core/public_api.h"
 #include "graphics/public_api.h"
+#include "software_road_session.h"
 #include "tests/sound/refusing_heap.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +16,7 @@ namespace {
 
 TEST(TextWorkImage, ARefusedWorkImageFailsTheDrawAndKeepsNoBlock)
 {
-    SetAppWindowTitle("KorvoTextWorkImageTest");
-    SetScreenResolutionAndDepth(640, 480, 32, 60);
-    ChangeWindowMode(1);
-    SetHardwareRenderingWanted(0);
-    ASSERT_EQ(StartLibrary(), 0);
+    ASSERT_EQ(StartSoftwareRoadSession("KorvoTextWorkImageTest"), 0);
     FontCacheSettings settings;
     CopyFontCacheSettings(&settings);
     // A smoothed font draws through the work image in every blend mode.

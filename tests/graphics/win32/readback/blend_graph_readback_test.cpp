@@ -192,6 +192,16 @@ int ChannelDistance(uint32_t a, uint32_t b)
     return most;
 }
 
+// The software threshold's weight of a blend graph alpha: a ramp of about range
+// + 1 values from near the border (a step at range 0), limited to 0..255.
+int ThresholdWeight(int alpha, int border, int range)
+{
+    const int q = 65536 / (range + 1);
+    const int base = 256 - border * (q + 256) / 256;
+    const int weight = alpha * 256 / (range + 1) + base;
+    return weight > 255 ? 255 : weight < 0 && base <= 0 ? 0 : weight;
+}
+
 // Each channel of d moved toward s by w / 256, as the software road's weighted rules do.
 uint32_t MoveToward(uint32_t d, uint32_t s, int w)
 {
@@ -218,8 +228,7 @@ uint32_t SoftwareRule(const Case &c, uint32_t background, int x, int y)
         return MoveToward(background, s, alpha);
     }
     if (c.type == 1) {
-        const int border = c.values[0];
-        return MoveToward(background, s, alpha < border ? 0 : alpha == border ? 256 - border : 255);
+        return MoveToward(background, s, ThresholdWeight(alpha, c.values[0], c.values[1]));
     }
     const int w = c.values[0];
     uint32_t mixed = 0;
