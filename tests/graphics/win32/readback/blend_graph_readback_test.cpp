@@ -1,9 +1,11 @@
-// Graphs drawn through a blend graph of each type, on both roads, read back and
-// compared pixel by pixel: a 128x96 blend graph whose colour and alpha vary
-// across rows and columns (wider and taller than the drawn graph, so the two
-// texture coordinate sets differ), drawn graphs opaque, with alpha and with a
-// colour key, in blend mode 0 (the start-up mode) and mode 1 at 128 and 255;
-// where the software road's rule is simple, it is checked against that rule too.
+// Graphs drawn through a blend graph of each type, on both roads (Direct3D with
+// its shaders and with its stage programmes), read back and compared pixel by
+// pixel: a 128x96 blend graph whose colour and alpha vary across rows and
+// columns (wider and taller than the drawn graph, so the two texture coordinate
+// sets differ), drawn graphs opaque, with alpha and with a colour key, with and
+// without the transparent flag, in blend mode 0 (the start-up mode) and mode 1
+// at 128 and 255; where the software road's rule is simple, it is checked
+// against that rule too.
 
 #include "tests/graphics/win32/device/library_session.h"
 
@@ -144,11 +146,14 @@ std::vector<uint32_t> ReadDrawnArea()
     return pixels;
 }
 
-// Every case drawn on one road, its drawn area read back.
-std::vector<std::vector<uint32_t>> DrawEveryCase(bool direct3D, const std::vector<Case> &cases)
+// Every case drawn on one road, its drawn area read back; the Direct3D road with
+// its built-in shaders, or (stages) with the fixed-function stage programmes.
+std::vector<std::vector<uint32_t>> DrawEveryCase(bool direct3D, bool stages, const std::vector<Case> &cases)
 {
     std::vector<std::vector<uint32_t>> shots;
+    DeviceSettings.forceSoftwareVertexProcessing = stages ? 1 : 0;
     EXPECT_EQ(GraphicsTest::StartLibraryOnRoad(direct3D), 0);
+    EXPECT_EQ(GraphicsState.programmableShader != 0, direct3D && !stages);
     EXPECT_EQ(GraphicsState.direct3DModeActive != 0, direct3D);
     const int blend = MakeGraph(kBlendWidth, kBlendHeight, true, BlendPixelOf, 0);
     int drawn[kDrawnKinds];
@@ -179,6 +184,7 @@ std::vector<std::vector<uint32_t>> DrawEveryCase(bool direct3D, const std::vecto
     }
     EXPECT_EQ(DestroyGraphHandle(blend, 0), 0);
     EXPECT_EQ(ShutdownLibrary(), 0);
+    DeviceSettings.forceSoftwareVertexProcessing = 0;
     return shots;
 }
 
@@ -241,49 +247,76 @@ uint32_t SoftwareRule(const Case &c, uint32_t background, int x, int y)
     return a == 0 ? background : a == 255 ? mixed & 0xFFFFFF : MoveToward(background, mixed, a);
 }
 
+// The cases the stage programmes draw otherwise, by their own rule: a hard edge
+// tests the blend graph's alpha times the drawn alpha and draws opaque, so
+// neither a drawn graph's partial alpha nor the blend parameter blends there.
+bool StagesDrawOtherwise(const Case &c)
+{
+    return c.type == 1 && c.values[1] == 0 && (c.drawn == ALPHA_GRAPH || (c.mode == 1 && c.param != 255));
+}
+
+// Pixels of one case more than the tolerance apart (the border pixels of a hard
+// edge left out: there each road weighs by its own rule, 256 - border or 255).
+int PixelsApart(const Case &c, const std::vector<uint32_t> &device, const std::vector<uint32_t> &software, int *worstAt)
+{
+    int off = 0, worst = -1;
+    for (int y = 0; y < kDrawnHeight; ++y) {
+        for (int x = 0; x < kDrawnWidth; ++x) {
+            const int at = y * kDrawnWidth + x;
+            if (c.type == 1 && c.values[1] == 0 && static_cast<int>(BlendPixel(x, y) >> 24) == c.values[0]) {
+                continue;
+            }
+            const int distance = ChannelDistance(device[at], software[at]);
+            off += distance > kTolerance ? 1 : 0;
+            if (distance > worst) {
+                worst = distance, *worstAt = at;
+            }
+        }
+    }
+    return off;
+}
+
 TEST(BlendGraphReadbackTest, EachBlendGraphTypeDrawsAlikeOnBothRoads)
 {
     const uint32_t background =
         (GraphicsTest::kBackgroundRed << 16) | (GraphicsTest::kBackgroundGreen << 8) | GraphicsTest::kBackgroundBlue;
     const std::vector<Case> cases = AllCases();
-    const std::vector<std::vector<uint32_t>> device = DrawEveryCase(true, cases);
-    const std::vector<std::vector<uint32_t>> software = DrawEveryCase(false, cases);
-    ASSERT_EQ(device.size(), cases.size());
+    const std::vector<std::vector<uint32_t>> software = DrawEveryCase(false, false, cases);
     ASSERT_EQ(software.size(), cases.size());
-    int failures = 0;
     for (size_t i = 0; i < cases.size(); ++i) {
         const Case &c = cases[i];
-        const bool ruled = c.drawn == OPAQUE_GRAPH && c.mode == 1 && c.param == 255;
-        int worst = 0, worstX = 0, worstY = 0, off = 0, ruleOff = 0;
+        if (c.drawn != OPAQUE_GRAPH || c.mode != 1 || c.param != 255) {
+            continue;
+        }
+        int ruleOff = 0;
         for (int y = 0; y < kDrawnHeight; ++y) {
             for (int x = 0; x < kDrawnWidth; ++x) {
-                const size_t at = static_cast<size_t>(y) * kDrawnWidth + x;
-                // At the border itself each road follows its own rule: one weight of 256 - border, one of 255.
-                if (c.type == 1 && c.values[1] == 0 && static_cast<int>(BlendPixel(x, y) >> 24) == c.values[0]) {
-                    continue;
-                }
-                const int distance = ChannelDistance(device[i][at], software[i][at]);
-                if (distance > kTolerance) {
-                    ++off;
-                }
-                if (distance > worst) {
-                    worst = distance, worstX = x, worstY = y;
-                }
-                if (ruled && software[i][at] != SoftwareRule(c, background, x, y)) {
-                    ++ruleOff;
-                }
+                ruleOff += software[i][y * kDrawnWidth + x] != SoftwareRule(c, background, x, y) ? 1 : 0;
             }
         }
-        if (off != 0 || ruleOff != 0) {
-            ++failures;
-            const size_t at = static_cast<size_t>(worstY) * kDrawnWidth + worstX;
-            ADD_FAILURE() << NameOf(c) << ": " << off << " pixels apart by more than " << kTolerance << " (worst "
-                          << worst << " at " << worstX << "," << worstY << std::hex << ": Direct3D " << device[i][at]
-                          << ", software " << software[i][at] << std::dec << "), " << ruleOff
-                          << " software pixels off the rule";
-        }
+        EXPECT_EQ(ruleOff, 0) << NameOf(c) << ": software pixels off the rule";
     }
-    EXPECT_EQ(failures, 0) << "of " << cases.size() << " cases";
+    for (bool stages : {false, true}) {
+        SCOPED_TRACE(stages ? "Direct3D stage programmes" : "Direct3D shaders");
+        const std::vector<std::vector<uint32_t>> device = DrawEveryCase(true, stages, cases);
+        ASSERT_EQ(device.size(), cases.size());
+        int failures = 0;
+        for (size_t i = 0; i < cases.size(); ++i) {
+            const Case &c = cases[i];
+            if (stages && StagesDrawOtherwise(c)) {
+                continue;
+            }
+            int worstAt = 0;
+            const int off = PixelsApart(c, device[i], software[i], &worstAt);
+            if (off != 0) {
+                ++failures;
+                ADD_FAILURE() << NameOf(c) << ": " << off << " pixels more than " << kTolerance << " apart (worst at "
+                              << worstAt % kDrawnWidth << "," << worstAt / kDrawnWidth << std::hex << ": Direct3D "
+                              << device[i][worstAt] << ", software " << software[i][worstAt] << ")";
+            }
+        }
+        EXPECT_EQ(failures, 0) << "of " << cases.size() << " cases";
+    }
 }
 
 } // namespace
