@@ -50,33 +50,37 @@ KORVO_AVX2 inline void StorePixels(uint8_t *p, __m256i v) { _mm256_storeu_si256(
 
 KORVO_AVX2 inline __m256i Byte3Mask() { return _mm256_set1_epi32(static_cast<int>(0xFF000000u)); }
 
-// Bytes 0-2 of r with byte 3 of d.
-KORVO_AVX2 inline __m256i KeepByte3(__m256i d, __m256i r) { return _mm256_blendv_epi8(r, d, Byte3Mask()); }
-
 // The pixels of the low (0, 1, 4, 5) and high (2, 3, 6, 7) halves, a byte to a 16-bit lane.
 KORVO_AVX2 inline __m256i WidenLow(__m256i v) { return _mm256_unpacklo_epi8(v, _mm256_setzero_si256()); }
 
 KORVO_AVX2 inline __m256i WidenHigh(__m256i v) { return _mm256_unpackhi_epi8(v, _mm256_setzero_si256()); }
 
-// A value in the low 16 bits of each pixel's word, repeated over the four lanes
-// that pixel takes in the low or the high half.
+// Weights for the widened pixels. Each is repeated over the three colour lanes
+// its pixel takes in the low or the high half, and the fourth lane gets 0: a
+// weight of 0 leaves the destination's byte 3 as it was.
+constexpr char kZeroLane = static_cast<char>(0x80);
+
+// A value in the low 16 bits of each pixel's word.
 KORVO_AVX2 inline __m256i SpreadLow(__m256i words)
 {
-    return _mm256_shuffle_epi8(words, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5, 0, 1, 0, 1, 0,
-                                                       1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5));
+    const char z = kZeroLane;
+    return _mm256_shuffle_epi8(words, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, z, z, 4, 5, 4, 5, 4, 5, z, z, 0, 1, 0, 1, 0,
+                                                       1, z, z, 4, 5, 4, 5, 4, 5, z, z));
 }
 
 KORVO_AVX2 inline __m256i SpreadHigh(__m256i words)
 {
-    return _mm256_shuffle_epi8(words, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13, 8, 9, 8,
-                                                       9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13));
+    const char z = kZeroLane;
+    return _mm256_shuffle_epi8(words, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, z, z, 12, 13, 12, 13, 12, 13, z, z, 8, 9, 8,
+                                                       9, 8, 9, z, z, 12, 13, 12, 13, 12, 13, z, z));
 }
 
-// Lane 3 (the alpha) of each widened pixel over its four lanes.
+// Lane 3 (the alpha) of each widened pixel.
 KORVO_AVX2 inline __m256i SpreadWidenedAlpha(__m256i half)
 {
-    return _mm256_shuffle_epi8(half, _mm256_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15, 6, 7, 6,
-                                                      7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
+    const char z = kZeroLane;
+    return _mm256_shuffle_epi8(half, _mm256_setr_epi8(6, 7, 6, 7, 6, 7, z, z, 14, 15, 14, 15, 14, 15, z, z, 6, 7, 6,
+                                                      7, 6, 7, z, z, 14, 15, 14, 15, 14, 15, z, z));
 }
 
 // Lerp8<1>: (d * (256 - w) + x * w) >> 8, w up to 256; the sum stays below 65536.
@@ -175,7 +179,7 @@ KORVO_AVX2 void CrossFadeRows(const BlendGraphRows &g, const BlendGraphRule &r)
                     low = LerpLanesK2(WidenLow(d), mLow, _mm256_mullo_epi16(lowWeight, p));
                     high = LerpLanesK2(WidenHigh(d), mHigh, _mm256_mullo_epi16(highWeight, p));
                 }
-                __m256i out = KeepByte3(d, _mm256_packus_epi16(low, high));
+                __m256i out = _mm256_packus_epi16(low, high);
                 if constexpr (Policy == FADE_SKIP_ZERO_COPY) {
                     const __m256i whole = _mm256_cmpeq_epi32(_mm256_and_si256(m, Byte3Mask()), Byte3Mask());
                     out = _mm256_blendv_epi8(out, m, whole);
@@ -269,7 +273,6 @@ KORVO_AVX2 void WeightRows(const BlendGraphRows &g, const BlendGraphRule &r)
                     out = _mm256_packus_epi16(LerpLanesK2(low, WidenLow(s), lowWeight),
                                               LerpLanesK2(high, WidenHigh(s), highWeight));
                 }
-                out = KeepByte3(d, out);
                 if constexpr (Keyed)
                     out = _mm256_blendv_epi8(out, d, _mm256_cmpeq_epi32(s, key));
                 StorePixels(dst, out);
