@@ -134,7 +134,7 @@ static int MakeCrossFade(const MEMIMG *source, const MEMIMG *blendGraph, int wei
     for (int y = 0; y < source->height; ++y) {
         for (int x = 0; x < source->width; ++x) {
             StoreArgbPixel(out, x, y, CrossFadeArgbPixels(ReadPixelAsArgb(source, x, y, transparent != 0),
-                                              ReadPixelAsArgb(blendGraph, x, y, false), w));
+                                                          ReadPixelAsArgb(blendGraph, x, y, false), w));
         }
     }
     return 0;

@@ -125,27 +125,6 @@ std::vector<Case> AllCases()
     return cases;
 }
 
-// The drawn area as 0x00RRGGBB, row by row.
-std::vector<uint32_t> ReadDrawnArea()
-{
-    std::vector<uint32_t> pixels(static_cast<size_t>(kDrawnWidth) * kDrawnHeight, 0xDEADBEEF);
-    const RECT area = {kX, kY, kX + kDrawnWidth, kY + kDrawnHeight};
-    RasterImage image = {};
-    EXPECT_EQ(LockDrawScreenBuffer(&area, &image, -1, 1, 0), 0);
-    if (image.pixels == nullptr) {
-        return pixels;
-    }
-    for (int y = 0; y < kDrawnHeight; ++y) {
-        const uint8_t *bytes = static_cast<const uint8_t *>(image.pixels) + y * image.pitch;
-        const uint32_t *row = reinterpret_cast<const uint32_t *>(bytes);
-        for (int x = 0; x < kDrawnWidth; ++x) {
-            pixels[static_cast<size_t>(y) * kDrawnWidth + x] = row[x] & 0xFFFFFF;
-        }
-    }
-    UnlockDrawScreenBuffer();
-    return pixels;
-}
-
 // Every case drawn on one road, its drawn area read back; the Direct3D road with
 // its built-in shaders, or (stages) with the fixed-function stage programmes.
 std::vector<std::vector<uint32_t>> DrawEveryCase(bool direct3D, bool stages, const std::vector<Case> &cases)
@@ -177,7 +156,7 @@ std::vector<std::vector<uint32_t>> DrawEveryCase(bool direct3D, bool stages, con
         EXPECT_EQ(DrawGraphAtPoint(kX, kY, drawn[c.drawn], c.transparent), 0);
         EXPECT_EQ(SetBlendGraphByType(0, 0), 0);
         SetBlendModeAndParam(0, 0);
-        shots.push_back(ReadDrawnArea());
+        shots.push_back(GraphicsTest::ReadScreenPixels(kDrawnWidth, kDrawnHeight, 0xDEADBEEF, kX, kY));
     }
     for (int handle : drawn) {
         EXPECT_EQ(DestroyGraphHandle(handle, 0), 0);
