@@ -3,10 +3,12 @@
 // alpha mode, through the public draw entries onto the software screen; against
 // SDL2's software renderer drawing the same scene (textures, SDL_RenderCopy,
 // filled rectangles, geometry for the circles) onto an 800x600 surface. Then a
-// screen transition: the background drawn through an 800x600 blend graph
-// (cross-fade at half weight, and masking by the blend graph's alpha), against
-// the same background drawn plainly, and the cross-fade against SDL2 drawing the
-// background and the second picture over it at half alpha.
+// screen transition: the background drawn through an 800x600 blend graph with
+// alpha (cross-fade at half weight, and masking by the blend graph's alpha),
+// against the same background drawn plainly, against SDL2 drawing the
+// background and the second picture over it at half alpha (the same memory
+// traffic), and against a floor: the same pixel work in the plainest loop, timed
+// in turns with them.
 //
 // Run from a Release build without sanitizers. Prints milliseconds per frame
 // and the ratio Korvo / SDL2 (below 1 is faster).
@@ -18,6 +20,8 @@
 
 #include <time.h>
 
+#include "bench/support/interleaved_timing.h"
+#include "bench/support/transition_floor.h"
 #include "graphics/screen/device_startup.h"
 #include "graphics/state/device_state_cache.h"
 #include "graphics/device/draw_settings.h"
@@ -160,9 +164,33 @@ uint32_t TransitionPixel(int x, int y)
 }
 
 struct TransitionTimes {
-    double plain, crossFade, masking;
+    double plain, crossFade, masking;   // Korvo, ms
+    double sdlTwoPictures;              // SDL2 drawing the background and the picture at half alpha
+    double floorCrossFade, floorMasking;
 };
 
+#ifdef KORVO_HAVE_SDL2
+SDL_Texture *MakeTexture(SDL_Renderer *renderer, int width, int height, uint32_t (*pixel)(int, int), bool keyed)
+{
+    SDL_Surface *surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(surface->pixels) + y * surface->pitch);
+        for (int x = 0; x < width; ++x) {
+            row[x] = pixel(x, y);
+        }
+    }
+    if (keyed) {
+        SDL_SetColorKey(surface, SDL_TRUE, 0);
+    }
+    SDL_Texture *texture = SDL_CreateTextureFromSurface(renderer, surface);
+    SDL_FreeSurface(surface);
+    return texture;
+}
+
+#endif
+
+// The transition rows, timed in turns: Korvo's three draws, SDL2's two pictures
+// and the floor loops over arrays of the same pixels.
 TransitionTimes TimeTransitions(int background)
 {
     TransitionTimes times = {};
@@ -171,12 +199,58 @@ TransitionTimes TimeTransitions(int background)
         std::printf("transition graph creation failed\n");
         return times;
     }
+    constexpr int kPixels = kWidth * kHeight;
+    std::vector<uint32_t> floorScreen(kPixels), floorDrawn(kPixels), floorPicture(kPixels);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            floorDrawn[y * kWidth + x] = 0xFF000000u | BackgroundPixel(x, y);
+            floorPicture[y * kWidth + x] = TransitionPixel(x, y);
+        }
+    }
+    std::vector<std::function<void()>> rows = {
+        [&] {
+            SetBlendGraphByType(-1, 0, 0);
+            DrawGraphAtPoint(0, 0, background, 0);
+        },
+        [&] {
+            SetBlendGraphByType(picture, 0, 128);
+            DrawGraphAtPoint(0, 0, background, 0);
+        },
+        [&] {
+            SetBlendGraphByType(picture, 2);
+            DrawGraphAtPoint(0, 0, background, 0);
+        },
+        [&] { KorvoBench::FloorCrossFade(floorScreen.data(), floorDrawn.data(), floorPicture.data(), kPixels, 128); },
+        [&] { KorvoBench::FloorMasking(floorScreen.data(), floorDrawn.data(), floorPicture.data(), kPixels); },
+    };
+#ifdef KORVO_HAVE_SDL2
+    SDL_Surface *screen = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_RGB888);
+    SDL_Renderer *renderer = SDL_CreateSoftwareRenderer(screen);
+    SDL_Texture *sdlBackground = MakeTexture(renderer, kWidth, kHeight, BackgroundPixel, false);
+    SDL_Texture *sdlPicture = MakeTexture(renderer, kWidth, kHeight, TransitionPixel, false);
+    SDL_SetTextureBlendMode(sdlPicture, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureAlphaMod(sdlPicture, 128);
+    rows.push_back([&] {
+        SDL_RenderCopy(renderer, sdlBackground, nullptr, nullptr);
+        SDL_RenderCopy(renderer, sdlPicture, nullptr, nullptr);
+        SDL_RenderFlush(renderer);
+    });
+#endif
     SetBlendModeAndParam(1, 255);
-    times.plain = TimeFrames([&] { DrawGraphAtPoint(0, 0, background, 0); });
-    SetBlendGraphByType(picture, 0, 128);
-    times.crossFade = TimeFrames([&] { DrawGraphAtPoint(0, 0, background, 0); });
-    SetBlendGraphByType(picture, 2);
-    times.masking = TimeFrames([&] { DrawGraphAtPoint(0, 0, background, 0); });
+    // Nanoseconds per call (one unit), best round of each, in turns.
+    const std::vector<double> ns = KorvoBench::BestNanosecondsInTurns(rows, 1.0, 15, 0.03);
+    times.plain = ns[0] / 1e6;
+    times.crossFade = ns[1] / 1e6;
+    times.masking = ns[2] / 1e6;
+    times.floorCrossFade = ns[3] / 1e6;
+    times.floorMasking = ns[4] / 1e6;
+#ifdef KORVO_HAVE_SDL2
+    times.sdlTwoPictures = ns[5] / 1e6;
+    SDL_DestroyTexture(sdlPicture);
+    SDL_DestroyTexture(sdlBackground);
+    SDL_DestroyRenderer(renderer);
+    SDL_FreeSurface(screen);
+#endif
     SetBlendGraphByType(-1, 0, 0);
     SetBlendModeAndParam(0, 0);
     return times;
@@ -267,23 +341,6 @@ int CountDeviceDrawCalls(const std::vector<Place> &sprites, const std::vector<Pl
 }
 
 #ifdef KORVO_HAVE_SDL2
-SDL_Texture *MakeTexture(SDL_Renderer *renderer, int width, int height, uint32_t (*pixel)(int, int), bool keyed)
-{
-    SDL_Surface *surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
-    for (int y = 0; y < height; ++y) {
-        auto *row = reinterpret_cast<uint32_t *>(static_cast<uint8_t *>(surface->pixels) + y * surface->pitch);
-        for (int x = 0; x < width; ++x) {
-            row[x] = pixel(x, y);
-        }
-    }
-    if (keyed) {
-        SDL_SetColorKey(surface, SDL_TRUE, 0);
-    }
-    SDL_Texture *texture = SDL_CreateTextureFromSurface(renderer, surface);
-    SDL_FreeSurface(surface);
-    return texture;
-}
-
 // A filled circle as a fan of triangles.
 void AppendCircle(std::vector<SDL_Vertex> &vertices, float cx, float cy, float r, SDL_Color colour)
 {
@@ -330,26 +387,6 @@ double SdlFrame(const std::vector<Place> &sprites, const std::vector<Place> &cir
     return ms;
 }
 
-// The cross-fade's peer: the background, then the second picture over it at half alpha.
-double SdlCrossFade()
-{
-    SDL_Surface *screen = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_RGB888);
-    SDL_Renderer *renderer = SDL_CreateSoftwareRenderer(screen);
-    SDL_Texture *background = MakeTexture(renderer, kWidth, kHeight, BackgroundPixel, false);
-    SDL_Texture *picture = MakeTexture(renderer, kWidth, kHeight, TransitionPixel, false);
-    SDL_SetTextureBlendMode(picture, SDL_BLENDMODE_BLEND);
-    SDL_SetTextureAlphaMod(picture, 128);
-    double ms = TimeFrames([&] {
-        SDL_RenderCopy(renderer, background, nullptr, nullptr);
-        SDL_RenderCopy(renderer, picture, nullptr, nullptr);
-        SDL_RenderFlush(renderer);
-    });
-    SDL_DestroyTexture(picture);
-    SDL_DestroyTexture(background);
-    SDL_DestroyRenderer(renderer);
-    SDL_FreeSurface(screen);
-    return ms;
-}
 #endif
 
 } // namespace
@@ -372,10 +409,13 @@ int main()
                 "masking %.3f ms (%.2fx plain)\n",
                 kWidth, kHeight, transitions.plain, transitions.crossFade, transitions.crossFade / transitions.plain,
                 transitions.masking, transitions.masking / transitions.plain);
+    std::printf("floor loops (%s): cross-fade %.3f ms, masking %.3f ms\n", KorvoBench::FloorFormName(),
+                transitions.floorCrossFade, transitions.floorMasking);
 #ifdef KORVO_HAVE_SDL2
-    const double sdlFade = SdlCrossFade();
-    std::printf("cross-fade against SDL2 drawing the background and the picture over it at half alpha: %.3f ms, "
-                "ratio %.2f\n", sdlFade, transitions.crossFade / sdlFade);
+    std::printf("against SDL2 drawing the background and the picture over it at half alpha, %.3f ms: "
+                "cross-fade ratio %.2f, masking ratio %.2f\n",
+                transitions.sdlTwoPictures, transitions.crossFade / transitions.sdlTwoPictures,
+                transitions.masking / transitions.sdlTwoPictures);
 #endif
     std::printf("the same frame on the Direct3D road: %d device draw calls (%d sprites, %d circles, %d boxes)\n",
                 CountDeviceDrawCalls(sprites, circles, boxes), kSprites, kCircles, kBoxes);

@@ -192,6 +192,10 @@ function(korvo_add_all_tests)
               # Their sounds are written with the portable sound tests' WAVE helpers.
               target_sources(${sub}_${gname}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/sound/sound_fakes.cpp)
             endif()
+            if(sub STREQUAL "font" AND gname STREQUAL "forms")
+              # A text draw whose work image is refused runs on the sound tests' heap.
+              target_sources(${sub}_${gname}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/sound/refusing_heap.cpp)
+            endif()
             set_tests_properties(${KORVO_TEST_PREFIX}${sub}_${gname}_tests PROPERTIES RESOURCE_LOCK wine_desktop)
           endif()
         endif()

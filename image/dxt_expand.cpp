@@ -138,6 +138,9 @@ int ExpandDxtImageToArgb32(RasterImage *image)
     int blockFormat = image->format.blockFormat;
     if (blockFormat < kBlockDxt1 || blockFormat > kBlockDxt5)
         return 0;
+    // A block record without blocks has nothing to expand.
+    if (!image->pixels)
+        return -1;
     int width = image->width, height = image->height;
     int64_t bytes = CheckedImageBytes((int64_t)width * 4, height);
     uint8_t *pixels = bytes < 0 ? nullptr : (uint8_t *)KORVO_TRACKED_ALLOC((size_t)bytes + 1);

@@ -195,6 +195,20 @@ int CreateScreenMemImg(MEMIMG *record, int width, int height, int kind)
     return AllocateMemImg(record, width, height, -1, 0, kind, 0, 0, 0, nullptr);
 }
 
+// Create a work image of packed rows; on failure nothing is left allocated.
+int CreateWorkMemImg(MEMIMG *record, int width, int height, MemImgPixelKind kind, int alphaFlag)
+{
+    std::memset(record, 0, sizeof(*record));
+    if (AllocateMemImg(record, width, height, -1, 0, kind, 0, alphaFlag, 0, nullptr) == 0)
+        return 0;
+    // A failed creation keeps its body for a retry: a work image is not retried.
+    if (record->body != nullptr) {
+        record->validMark = MEMIMG_VALID_MARK;
+        DisposeMemImg(record);
+    }
+    return -1;
+}
+
 // Make out a view of a rectangle of source.
 void CreateMemImgSubView(MEMIMG *out, const MEMIMG *source, int x, int y, int width, int height)
 {

@@ -86,6 +86,10 @@ int AllocateMemImg(MEMIMG *record, int width, int height, int pitch, uint32_t tr
 // Create an image for the software screen (kind -1 = the draw state's default).
 int CreateScreenMemImg(MEMIMG *record, int width, int height, int kind);
 
+// Create a work image of packed rows, zero transparent colour; 0, or -1 with
+// nothing left allocated (unlike AllocateMemImg, which keeps the body for a retry).
+int CreateWorkMemImg(MEMIMG *record, int width, int height, MemImgPixelKind kind, int alphaFlag);
+
 // Make out a view of a rectangle of source; does nothing when it does not fit.
 void CreateMemImgSubView(MEMIMG *out, const MEMIMG *source, int x, int y, int width, int height);
 

@@ -269,8 +269,8 @@ static int DrawTextViaMemoryCache(int fontHandle, int y, int x, const char *text
     MEMIMG work = {};
     int bits = GetScreenBitsPerPixel();
     MemImgPixelKind kind = bits == 32 ? MEMIMG_KIND_XRGB32 : MEMIMG_KIND_RGB565;
-    if (AllocateMemImg(&work, box[0], box[1], -1, 0, kind, 0, smoothed ? 1 : 0, 0, nullptr) < 0) {
-        return 0;
+    if (CreateWorkMemImg(&work, box[0], box[1], kind, smoothed ? 1 : 0) != 0) {
+        return -1;
     }
     uint32_t key = 0;
     if (!smoothed) {

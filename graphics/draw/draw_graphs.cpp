@@ -45,9 +45,9 @@ static GraphRecord *LookupDrawableGraph(int handle)
 
 // Common front end; the Direct3D back end receives the checked record, the
 // software one the images to blit through the blend graph (transparent: the
-// flag the blit gets).
+// caller's flag; unscaled: the software draw is a plain blit).
 template <typename DeviceDraw, typename SoftwareDraw>
-static int RunGraphDraw(int handle, const RECT &affected, int transparent, DeviceDraw deviceDraw,
+static int RunGraphDraw(int handle, const RECT &affected, int transparent, bool unscaled, DeviceDraw deviceDraw,
                         SoftwareDraw softwareDraw)
 {
     if (DrawEntriesIdle() != 0) {
@@ -72,10 +72,11 @@ static int RunGraphDraw(int handle, const RECT &affected, int transparent, Devic
     MEMIMG *source = GetGraphMemImg(record);
     MEMIMG *target = GetDrawTargetMemImg();
     SoftwareBlendImages images;
-    if (source == nullptr || target == nullptr || PrepareSoftwareBlendImages(source, transparent, &images) != 0) {
+    if (source == nullptr || target == nullptr ||
+        PrepareSoftwareBlendImages(target, source, transparent, unscaled, &images) != 0) {
         return -1;
     }
-    int result = RunDrawBackEnd(affected, false, [&] { return softwareDraw(target, images.source, images.blend); });
+    int result = RunDrawBackEnd(affected, false, [&] { return softwareDraw(target, images); });
     ReleaseSoftwareBlendImages(&images);
     return result;
 }
@@ -86,8 +87,10 @@ static RECT SortedRect(int x1, int y1, int x2, int y2)
 }
 
 // Two textured triangles over the quad P1 (top left), P2 (top right), P3 (bottom right), P4 (bottom left).
-static int RasterGraphQuadOnTargetMemImg(MEMIMG *target, const MEMIMG *source, const MEMIMG *blend, const int p[8])
+static int RasterGraphQuadOnTargetMemImg(MEMIMG *target, const SoftwareBlendImages &images, const int p[8])
 {
+    const MEMIMG *source = images.source;
+    const MEMIMG *blend = images.blend;
     const int w = source->width;
     const int h = source->height;
     const MemImgTriangleVertex first[3] = {{p[0], p[1], 0, 0}, {p[2], p[3], w, 0}, {p[6], p[7], 0, h}};
@@ -113,10 +116,10 @@ int DrawGraphAtPoint(int x, int y, int handle, int transparent)
         affected = RECT{x, y, x + peek->width, y + peek->height};
     }
     return RunGraphDraw(
-        handle, affected, transparent,
+        handle, affected, transparent, true,
         [&](GraphRecord *record) { return G_D3D_DrawGraphAtPoint(x, y, record, transparent); },
-        [&](MEMIMG *target, const MEMIMG *source, const MEMIMG *blend) {
-            BlendBlitMemImg(target, source, x, y, transparent, blend);
+        [&](MEMIMG *target, const SoftwareBlendImages &images) {
+            BlitSoftwareBlendImages(target, images, x, y);
             return 0;
         });
 }
@@ -125,14 +128,14 @@ int DrawGraphAtPoint(int x, int y, int handle, int transparent)
 int DrawGraphStretched(int x1, int y1, int x2, int y2, int handle, int transparent)
 {
     return RunGraphDraw(
-        handle, SortedRect(x1, y1, x2, y2), transparent,
+        handle, SortedRect(x1, y1, x2, y2), transparent, false,
         [&](GraphRecord *record) {
             return G_D3D_DrawGraphStretched(x1, y1, x2, y2, static_cast<float>(x1), static_cast<float>(y1),
                                             static_cast<float>(x2), static_cast<float>(y2), record, transparent, 1);
         },
-        [&](MEMIMG *target, const MEMIMG *source, const MEMIMG *blend) {
+        [&](MEMIMG *target, const SoftwareBlendImages &images) {
             const int rect[4] = {x1, y1, x2, y2};
-            StretchBlendBlitMemImg(target, source, rect, transparent, blend);
+            StretchBlendBlitMemImg(target, images.source, rect, images.transparent, images.blend);
             return 0;
         });
 }
@@ -145,13 +148,13 @@ int DrawGraphStretchedF(float x1, float y1, float x2, float y2, int handle, int 
     const int ix2 = TruncateFloatToInt(x2);
     const int iy2 = TruncateFloatToInt(y2);
     return RunGraphDraw(
-        handle, SortedRect(ix1, iy1, ix2, iy2), transparent,
+        handle, SortedRect(ix1, iy1, ix2, iy2), transparent, false,
         [&](GraphRecord *record) {
             return G_D3D_DrawGraphStretched(ix1, iy1, ix2, iy2, x1, y1, x2, y2, record, transparent, 0);
         },
-        [&](MEMIMG *target, const MEMIMG *source, const MEMIMG *blend) {
+        [&](MEMIMG *target, const SoftwareBlendImages &images) {
             const int rect[4] = {ix1, iy1, ix2, iy2};
-            StretchBlendBlitMemImg(target, source, rect, transparent, blend);
+            StretchBlendBlitMemImg(target, images.source, rect, images.transparent, images.blend);
             return 0;
         });
 }
@@ -228,14 +231,14 @@ int DrawGraphOnQuadF(float x1, float y1, float x2, float y2, float x3, float y3,
                      std::max({0, p[0], p[2], p[4], p[6]}), std::max({0, p[1], p[3], p[5], p[7]})};
     // The quad's triangles are drawn without the transparent flag.
     return RunGraphDraw(
-        handle, affected, 0,
+        handle, affected, 0, false,
         [&](GraphRecord *record) {
             // The back end takes top left, top right, bottom left, bottom right.
             const float corners[8] = {x1, y1, x2, y2, x4, y4, x3, y3};
             return G_D3D_DrawGraphOnQuad(corners, record, transparent);
         },
-        [&](MEMIMG *target, const MEMIMG *source, const MEMIMG *blend) {
-            return RasterGraphQuadOnTargetMemImg(target, source, blend, p);
+        [&](MEMIMG *target, const SoftwareBlendImages &images) {
+            return RasterGraphQuadOnTargetMemImg(target, images, p);
         });
 }
 

@@ -1,11 +1,14 @@
 // Software draws through the blend graph: its alpha as the blit's blend image
-// (threshold, masking), or its colours mixed into the drawn graph (cross-fade).
+// (threshold, masking), or its colours mixed into the drawn graph (cross-fade);
+// plain 32-bit draws in one pass.
 
 #include "graphics/draw/software_blend_graph.h"
 
 #include "graphics/device/draw_settings.h"
 #include "graphics/graphs/graph_record.h"
+#include "graphics/shading/blend_stages.h"
 #include "softraster/draw_state.h"
+#include "softraster/memimg_blit.h"
 
 #include <cstring>
 
@@ -72,32 +75,6 @@ static void StoreArgbPixel(MEMIMG *image, int x, int y, uint32_t argb)
     std::memcpy(row + 4 * x, &word, 4);
 }
 
-// A work image, or -1 with nothing left allocated (a failed creation keeps its body for a retry).
-static int AllocateWorkImage(MEMIMG *out, int width, int height, MemImgPixelKind kind, int alphaFlag)
-{
-    if (AllocateMemImg(out, width, height, -1, 0, kind, 0, alphaFlag, 0, nullptr) == 0) {
-        return 0;
-    }
-    if (out->body != nullptr) {
-        out->validMark = MEMIMG_VALID_MARK;
-        DisposeMemImg(out);
-    }
-    return -1;
-}
-
-// Two channels at once (bits 0-7 and 16-23); (t + (t >> 8)) >> 8 with t = v + 128
-// is v / 255 rounded, exact for every v up to 255 * 255.
-static uint32_t MixChannelPair(uint32_t drawn, uint32_t blend, uint32_t weight)
-{
-    uint32_t t = (blend & 0x00FF00FFu) * weight + (drawn & 0x00FF00FFu) * (255 - weight) + 0x00800080u;
-    return ((t + ((t >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-}
-
-static uint32_t MixArgb(uint32_t drawn, uint32_t blend, uint32_t weight)
-{
-    return MixChannelPair(drawn, blend, weight) | (MixChannelPair(drawn >> 8, blend >> 8, weight) << 8);
-}
-
 // 32-bit pixels without a palette: the common case, read a row at a time.
 static bool IsPlainXrgb32(const MEMIMG *image)
 {
@@ -135,7 +112,7 @@ static const uint32_t *Xrgb32Row(const MEMIMG *image, int y)
 static int MakeCrossFade(const MEMIMG *source, const MEMIMG *blendGraph, int weight, int transparent,
                          MEMIMG *out)
 {
-    if (AllocateWorkImage(out, source->width, source->height, source->body->pixelKind, 1) != 0) {
+    if (CreateWorkMemImg(out, source->width, source->height, source->body->pixelKind, 1) != 0) {
         return -1;
     }
     const uint32_t w = static_cast<uint32_t>(weight);
@@ -148,15 +125,16 @@ static int MakeCrossFade(const MEMIMG *source, const MEMIMG *blendGraph, int wei
             const uint32_t *blend = Xrgb32Row(blendGraph, y);
             uint32_t *mixed = const_cast<uint32_t *>(Xrgb32Row(out, y));
             for (int x = 0; x < width; ++x) {
-                mixed[x] = MixArgb(PlainXrgb32AsArgb(drawn[x], drawnReading), PlainXrgb32AsArgb(blend[x], blendReading), w);
+                mixed[x] = CrossFadeArgbPixels(PlainXrgb32AsArgb(drawn[x], drawnReading),
+                                               PlainXrgb32AsArgb(blend[x], blendReading), w);
             }
         }
         return 0;
     }
     for (int y = 0; y < source->height; ++y) {
         for (int x = 0; x < source->width; ++x) {
-            StoreArgbPixel(out, x, y, MixArgb(ReadPixelAsArgb(source, x, y, transparent != 0),
-                                              ReadPixelAsArgb(blendGraph, x, y, false), w));
+            StoreArgbPixel(out, x, y, CrossFadeArgbPixels(ReadPixelAsArgb(source, x, y, transparent != 0),
+                                                          ReadPixelAsArgb(blendGraph, x, y, false), w));
         }
     }
     return 0;
@@ -165,7 +143,7 @@ static int MakeCrossFade(const MEMIMG *source, const MEMIMG *blendGraph, int wei
 // One byte per pixel of the drawn graph's size: the blend graph's alpha.
 static int MakeAlphaWeights(const MEMIMG *source, const MEMIMG *blendGraph, MEMIMG *out)
 {
-    if (AllocateWorkImage(out, source->width, source->height, MEMIMG_KIND_GRAY8, 0) != 0) {
+    if (CreateWorkMemImg(out, source->width, source->height, MEMIMG_KIND_GRAY8, 0) != 0) {
         return -1;
     }
     const bool plain = IsPlainXrgb32(blendGraph);
@@ -193,10 +171,12 @@ static int MakeAlphaWeights(const MEMIMG *source, const MEMIMG *blendGraph, MEMI
 // Public functions
 // ---------------------------------------------------------------------------
 
-int PrepareSoftwareBlendImages(const MEMIMG *source, int transparent, SoftwareBlendImages *images)
+int PrepareSoftwareBlendImages(const MEMIMG *target, const MEMIMG *source, int transparent, bool unscaled,
+                               SoftwareBlendImages *images)
 {
     std::memset(images, 0, sizeof(*images));
     images->source = source;
+    images->transparent = transparent;
     GraphRecord *record = Draw.blendGraph > 0 ? GetGraphRecord(Draw.blendGraph, 0) : nullptr;
     const MEMIMG *blendGraph = record != nullptr ? GetGraphMemImg(record) : nullptr;
     if (blendGraph == nullptr || blendGraph->body == nullptr || blendGraph->width < source->width ||
@@ -204,6 +184,15 @@ int PrepareSoftwareBlendImages(const MEMIMG *source, int transparent, SoftwareBl
         return 0;
     }
     if (Draw.blendGraphType == 0) {
+        // The faded alpha is blended wherever the Direct3D road blends it: in every
+        // mode that uses alpha, not only under the caller's transparent flag.
+        images->transparent = transparent != 0 || BlendModeUsesAlpha(Draw.blendMode) != 0 ? 1 : 0;
+        images->onePass = MemImgBlendGraphDraw{MEMIMG_BLEND_GRAPH_CROSS_FADE, Draw.blendGraphFade, transparent,
+                                               images->transparent};
+        if (unscaled && BlendGraphBlitFits(target, source, blendGraph) != 0) {
+            images->blendGraph = blendGraph;
+            return 0;
+        }
         if (MakeCrossFade(source, blendGraph, Draw.blendGraphFade, transparent, &images->mixedSource) != 0) {
             ReleaseSoftwareBlendImages(images);
             return -1;
@@ -221,6 +210,11 @@ int PrepareSoftwareBlendImages(const MEMIMG *source, int transparent, SoftwareBl
         images->blend = blendGraph;
         return 0;
     }
+    images->onePass = MemImgBlendGraphDraw{MEMIMG_BLEND_GRAPH_WEIGHTS, 0, 0, transparent};
+    if (unscaled && BlendGraphBlitFits(target, source, blendGraph) != 0) {
+        images->blendGraph = blendGraph;
+        return 0;
+    }
     if (MakeAlphaWeights(source, blendGraph, &images->weights) != 0) {
         ReleaseSoftwareBlendImages(images);
         return -1;
@@ -229,12 +223,22 @@ int PrepareSoftwareBlendImages(const MEMIMG *source, int transparent, SoftwareBl
     return 0;
 }
 
+void BlitSoftwareBlendImages(MEMIMG *target, const SoftwareBlendImages &images, int x, int y)
+{
+    if (images.blendGraph != nullptr) {
+        BlitThroughBlendGraphMemImg(target, images.source, x, y, images.blendGraph, images.onePass);
+    } else {
+        BlendBlitMemImg(target, images.source, x, y, images.transparent, images.blend);
+    }
+}
+
 void ReleaseSoftwareBlendImages(SoftwareBlendImages *images)
 {
     DisposeMemImg(&images->mixedSource);
     DisposeMemImg(&images->weights);
     images->source = nullptr;
     images->blend = nullptr;
+    images->blendGraph = nullptr;
 }
 
 } // namespace Korvo

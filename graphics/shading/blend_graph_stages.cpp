@@ -2,6 +2,8 @@
 
 #include "graphics/shading/blend_graph_stages.h"
 
+#include "graphics/device/graphics_state.h"
+
 namespace Korvo {
 
 // ---------------------------------------------------------------------------
@@ -46,6 +48,14 @@ static void BuildCrossFade(int stageKind, BlendGraphSetup *setup)
     setup->stages[1] = MakeStage(c.drawTexture, 1, K_D3DTOP_BLENDFACTORALPHA, K_D3DTA_CURRENT, K_D3DTA_TEXTURE,
                                  K_D3DTOP_BLENDFACTORALPHA, K_D3DTA_CURRENT, K_D3DTA_TEXTURE);
     setup->stageCount = 2;
+    if (!DrawnAlphaCounts()) {
+        // An opaque drawn alpha: blend alpha x v, then plus 1 - v.
+        setup->stages[1].alphaOp = K_D3DTOP_MODULATE;
+        setup->stages[1].alphaArg2 = K_D3DTA_TFACTOR;
+        setup->stages[2] = MakeStage(nullptr, 0, K_D3DTOP_SELECTARG1, K_D3DTA_CURRENT, K_D3DTA_DIFFUSE, K_D3DTOP_ADD,
+                                     K_D3DTA_CURRENT, K_D3DTA_TFACTOR | K_D3DTA_COMPLEMENT);
+        setup->stageCount = 3;
+    }
     if (NeedsFinishingStage(stageKind)) {
         setup->stages[setup->stageCount++] = FinishingStage(stageKind);
     }
@@ -61,6 +71,9 @@ static void BuildMasked(int stageKind, BlendGraphSetup *setup)
     bool colourInFirst = c.vertexColorKey != 0 && stageKind != 2 && stageKind != 3;
     int colorOp = colourInFirst ? K_D3DTOP_MODULATE : K_D3DTOP_SELECTARG1;
     int alphaOp = c.vertexColorKey != 0 || c.alphaBlendKey != 0 ? K_D3DTOP_MODULATE : K_D3DTOP_SELECTARG1;
+    if (!DrawnAlphaCounts()) {
+        alphaOp = K_D3DTOP_SELECTARG2;  // the vertex alpha alone
+    }
     setup->stages[0] = MakeStage(c.drawTexture, 1, colorOp, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE, alphaOp,
                                  K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE);
     int current = stageKind == 2 ? (K_D3DTA_CURRENT | K_D3DTA_COMPLEMENT) : K_D3DTA_CURRENT;
@@ -71,44 +84,71 @@ static void BuildMasked(int stageKind, BlendGraphSetup *setup)
     setup->factor = 0xFFFFFFFF;
 }
 
-// Threshold: the blend graph's alpha against the border, hard or with a ramp.
+// The soft edge of a threshold: the blend graph's alpha shifted by the texture
+// factor's alpha, then scaled (and, where it counts, by the drawn alpha, the vertex
+// alpha following in a stage of its own).
+static void BuildSoftThreshold(const DeviceStateCache &c, bool drawnAlpha, int colorOp, int texture,
+                               BlendGraphSetup *setup)
+{
+    int operation = 0;
+    int value = 0;
+    int scale = 0;
+    ComputeThresholdRamp(c.blendValues[0], c.blendValues[1], &operation, &value, &scale);
+    setup->stages[0] = MakeStage(c.blendTexture, 0, K_D3DTOP_SELECTARG2, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE, operation,
+                                 K_D3DTA_TEXTURE, K_D3DTA_TFACTOR);
+    setup->stages[1] = MakeStage(c.drawTexture, 1, colorOp, texture, K_D3DTA_DIFFUSE, scale, K_D3DTA_CURRENT,
+                                 drawnAlpha ? K_D3DTA_TEXTURE : K_D3DTA_DIFFUSE);
+    if (drawnAlpha) {
+        setup->stages[2] = MakeStage(nullptr, 0, K_D3DTOP_SELECTARG1, K_D3DTA_CURRENT, K_D3DTA_DIFFUSE,
+                                     K_D3DTOP_MODULATE, K_D3DTA_CURRENT, K_D3DTA_DIFFUSE);
+        setup->stageCount = 3;
+    }
+    setup->alphaTest = 0;
+    setup->alphaBlend = 1;
+    setup->forceAlphaFactors = 1;
+    setup->factor = (static_cast<K_D3DCOLOR>(value) << 24) | 0xFFFFFF;
+}
+
+// Threshold: the blend graph's alpha against the border, hard or with a ramp;
+// the drawn graph's alpha is kept too where it counts (DrawnAlphaCounts).
 static void BuildThreshold(int stageKind, BlendGraphSetup *setup)
 {
     const DeviceStateCache &c = StateCache;
     int border = c.blendValues[0];
     int width = c.blendValues[1];
+    bool drawnAlpha = DrawnAlphaCounts();
     setup->drawSuppress = border >= 255 ? 1 : 0;
+    setup->stageCount = 2;
     int colorOp = c.vertexColorKey != 0 ? K_D3DTOP_MODULATE : K_D3DTOP_SELECTARG1;
     if (stageKind == 3) {
         colorOp = K_D3DTOP_MODULATE4X;
     }
     int texture = stageKind == 2 ? (K_D3DTA_TEXTURE | K_D3DTA_COMPLEMENT) : K_D3DTA_TEXTURE;
     if (width <= 1) {
+        // The test reads the blend graph's alpha times the drawn alpha: transparent
+        // pixels fail it whatever the blend graph holds (at border 0 the drawn alpha alone).
+        int alphaOp = !drawnAlpha ? K_D3DTOP_SELECTARG2 : border == 0 ? K_D3DTOP_SELECTARG1 : K_D3DTOP_MODULATE;
         setup->stages[0] = MakeStage(c.blendTexture, 0, K_D3DTOP_SELECTARG2, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE,
                                      K_D3DTOP_SELECTARG1, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE);
-        setup->stages[1] = MakeStage(c.drawTexture, 1, colorOp, texture, K_D3DTA_DIFFUSE, K_D3DTOP_SELECTARG2,
-                                     K_D3DTA_TEXTURE, K_D3DTA_CURRENT);
+        setup->stages[1] = MakeStage(c.drawTexture, 1, colorOp, texture, K_D3DTA_DIFFUSE, alphaOp, K_D3DTA_TEXTURE,
+                                     K_D3DTA_CURRENT);
         setup->alphaTest = 1;
         setup->alphaFunc = K_D3DCMP_GREATEREQUAL;
-        bool keyed = c.alphaTestKey != 0 || c.colorKeyKey != 0;
-        setup->alphaRef = border == 0 && keyed ? 1 : border;
+        setup->alphaRef = border == 0 && drawnAlpha ? 1 : border;
         setup->alphaBlend = 0;
         setup->factor = 0xFFFFFF;
     } else {
-        int operation = 0;
-        int value = 0;
-        int scale = 0;
-        ComputeThresholdRamp(border, width, &operation, &value, &scale);
-        setup->stages[0] = MakeStage(c.blendTexture, 0, K_D3DTOP_SELECTARG2, K_D3DTA_TEXTURE, K_D3DTA_DIFFUSE,
-                                     operation, K_D3DTA_TEXTURE, K_D3DTA_TFACTOR);
-        setup->stages[1] = MakeStage(c.drawTexture, 1, colorOp, texture, K_D3DTA_DIFFUSE, scale, K_D3DTA_CURRENT,
-                                     K_D3DTA_DIFFUSE);
-        setup->alphaTest = 0;
+        BuildSoftThreshold(c, drawnAlpha, colorOp, texture, setup);
+    }
+    if (GraphicsState.programmableShader != 0) {
+        // The shader weighs the drawn alpha by the step or the ramp and by the
+        // vertex alpha: blended like a masked draw, at either edge.
+        setup->alphaTest = 1;
+        setup->alphaRef = 0;
+        setup->alphaFunc = K_D3DCMP_GREATER;
         setup->alphaBlend = 1;
         setup->forceAlphaFactors = 1;
-        setup->factor = (static_cast<K_D3DCOLOR>(value) << 24) | 0xFFFFFF;
     }
-    setup->stageCount = 2;
 }
 
 // ---------------------------------------------------------------------------
@@ -148,13 +188,20 @@ void BuildBlendGraphSetup(int stageKind, int modeUsesAlpha, BlendGraphSetup *set
     } else {
         BuildCrossFade(stageKind, setup);
     }
-    // Cross-fade and masking share their alpha test and blending.
-    bool keyed = c.colorKeyKey != 0 || c.alphaTestKey != 0;
-    setup->alphaTest = keyed || modeUsesAlpha != 0 ? 1 : 0;
+    // Cross-fade and masking share their alpha test and blending; masking
+    // blends in every mode (the blend graph's alpha is what it draws).
+    bool blended = c.colorKeyKey != 0 || c.alphaTestKey != 0 || c.blendTextureKind == 2;
+    setup->alphaTest = blended || modeUsesAlpha != 0 ? 1 : 0;
     setup->alphaRef = 0;
     setup->alphaFunc = K_D3DCMP_GREATER;
-    setup->forceAlphaFactors = keyed && modeUsesAlpha == 0 ? 1 : 0;
-    setup->alphaBlend = keyed || modeUsesAlpha != 0 ? 1 : 0;
+    setup->forceAlphaFactors = blended && modeUsesAlpha == 0 ? 1 : 0;
+    setup->alphaBlend = blended || modeUsesAlpha != 0 ? 1 : 0;
+}
+
+bool DrawnAlphaCounts()
+{
+    const DeviceStateCache &c = StateCache;
+    return c.alphaTestKey != 0 || c.colorKeyKey != 0 || c.textureAlphaKey != 0;
 }
 
 void GetBlendGraphTextureStages(int kind, int *drawStage, int *blendStage)

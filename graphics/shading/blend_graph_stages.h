@@ -21,6 +21,9 @@ struct BlendGraphSetup {
 
 // The programme for the blend keys in the cache (a blend texture is set)
 void BuildBlendGraphSetup(int stageKind, int modeUsesAlpha, BlendGraphSetup *setup);
+// Whether the drawn graph's alpha enters a blend-graph draw: its own alpha, or
+// its colour key as alpha where the draw is transparent (else it is opaque)
+bool DrawnAlphaCounts();
 // The stage each texture is bound to: *drawStage and *blendStage
 void GetBlendGraphTextureStages(int kind, int *drawStage, int *blendStage);
 // Soft threshold: the stage-0 alpha operation, its value a and the stage-1 scale operation

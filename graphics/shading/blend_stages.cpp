@@ -207,10 +207,12 @@ static K_IDirect3DPixelShader9 *ChooseBlendShader(int mode, int column, int igno
     // Cross-fade, threshold and masking programs, in the blend-graph kind's order.
     static const int kProgramOfKind[3] = {1, 3, 2};
     int kind = c.blendTextureKind >= 0 && c.blendTextureKind < 3 ? c.blendTextureKind : 0;
-    return GetBuiltinBlendShader(kProgramOfKind[kind], DrawTimeStageKind(mode), ignoreColour, 0);
+    return GetBuiltinBlendShader(kProgramOfKind[kind], DrawTimeStageKind(mode), ignoreColour,
+                                 DrawnAlphaCounts() ? 0 : 1);
 }
 
-// The blend graph's values as the blend shaders read them.
+// The blend graph's values as the blend shaders read them: the cross-fade
+// weight; the threshold's weight as blend alpha x scale + offset, saturated.
 static void StoreBlendValuesConstant()
 {
     const DeviceStateCache &c = StateCache;
@@ -221,7 +223,12 @@ static void StoreBlendValuesConstant()
         int operation = 0, value = 0, scale = 0;
         ComputeThresholdRamp(c.blendValues[0], c.blendValues[1], &operation, &value, &scale);
         values[0] = scale == K_D3DTOP_MODULATE4X ? 4.0f : scale == K_D3DTOP_MODULATE2X ? 2.0f : 1.0f;
-        values[1] = static_cast<float>(operation == K_D3DTOP_SUBTRACT ? -value : value) / 255.0f;
+        values[1] = values[0] * static_cast<float>(operation == K_D3DTOP_SUBTRACT ? -value : value) / 255.0f;
+    } else if (c.blendTextureKind == 1) {
+        // The hard edge as a step: alpha k / 255 gives 4 (k - border) + 2, which
+        // saturates to 1 from the border up and to 0 below it.
+        values[0] = 1020.0f;
+        values[1] = 2.0f - 4.0f * static_cast<float>(c.blendValues[0]);
     }
     StoreShaderConstants(SHADER_FILE_PIXEL_FLOAT, 0, kBlendValuesPixelRegister, values, 1, 1);
 }
@@ -346,6 +353,11 @@ int StoreBlendModeKey(int blendMode, int alphaTestKey, int colorKeyKey)
     result |= StoreKey(&StateCache.alphaTestKey, alphaTestKey);
     result |= StoreKey(&StateCache.colorKeyKey, colorKeyKey);
     return result;
+}
+
+int StoreTextureAlphaKey(int flag)
+{
+    return StoreKey(&StateCache.textureAlphaKey, flag);
 }
 
 int StoreExtraStageKey(int flag)

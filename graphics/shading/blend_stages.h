@@ -40,6 +40,8 @@ int StoreBlendTextureKey(K_IDirect3DBaseTexture9 *texture, int width, int height
 // The blend graph's kind (0 cross-fade: one value; 1 threshold: border and ramp width; 2 masked: none)
 int StoreBlendTextureMode(const int *values, int kind);
 int StoreBlendModeKey(int blendMode, int alphaTestKey, int colorKeyKey);
+// Whether a blend-graph draw's texture alpha is the graph's own (1) or its colour key (0)
+int StoreTextureAlphaKey(int flag);
 int StoreExtraStageKey(int flag);
 int StoreAlphaTestModeKey(int mode, int parameter);
 

@@ -91,6 +91,10 @@ static void ApplyBlendForDraw(K_IDirect3DBaseTexture9 *texture, uint32_t flags)
     StoreDrawTextureKey(texture);
     StoreAlphaTestKeySetting(Draw.alphaTestKeySetting);
     StoreBlendModeKey(Draw.blendMode, alphaTestKey, colorKeyKey);
+    // Only a blend graph reads the drawn alpha outside the transparency keys: the
+    // key stays 0 without one, so plain draws of both kinds of graph batch on.
+    StoreTextureAlphaKey(StateCache.blendTexture != nullptr && texture != nullptr &&
+                                 (flags & DRAW_FLAG_TEXTURE_ALPHA) != 0 ? 1 : 0);
     StoreExtraStageKey((flags & DRAW_FLAG_EXTRA_STAGE) != 0 ? 1 : 0);
     StoreAlphaTestModeKey(Draw.alphaTestMode, Draw.alphaTestParam);
     bool shaderMissing = GraphicsState.programmableShader != 0 && StateCache.blendPixelShaderBound == 0;

@@ -142,6 +142,7 @@ struct DeviceStateCache {
     int blendMode;
     int alphaTestKey;
     int colorKeyKey;
+    int textureAlphaKey;        // with a blend texture: the drawn texture's alpha is its own, not its colour key
     int extraStageKey;
     int alphaTestMode;
     int alphaTestParam;

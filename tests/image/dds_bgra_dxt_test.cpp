@@ -63,6 +63,17 @@ TEST(DdsDecode, Dxt1StaysCompressedUntilExpanded)
     EXPECT_EQ(0x007f7f7fu, d.Pixel32(3, 0));  // transparent, keeping the average colour
 }
 
+TEST(DdsDecode, ABlockRecordWithoutBlocksIsRefusedAndLeftAsItIs)
+{
+    RasterImage image = {};
+    image.width = 8;
+    image.height = 4;
+    image.format.blockFormat = kBlockDxt5;
+    EXPECT_EQ(-1, ExpandDxtImageToArgb32(&image));
+    EXPECT_EQ(kBlockDxt5, image.format.blockFormat);
+    EXPECT_EQ(nullptr, image.pixels);
+}
+
 TEST(DdsDecode, Dxt5AlphaInterpolation)
 {
     Bytes block(16, 0);
@@ -169,7 +180,9 @@ TEST(DdsDecode, FormatCodesAndMasks)
     EXPECT_EQ(-1, Decoded(MakeDds(2, 2, 0x1007, 0, 0, 0x40, nullptr, 16, masks565, 0x1000, Bytes(7, 1)), DecodeDdsStream).result);
 }
 
-// A DXT image left red (columns 0-31), right blue, still block-compressed.
+// A DXT image left red (columns 0-31), right blue, green added in every other
+// block row, and each row inside a block at its own level (index = row: the
+// colour, black, two thirds and one third of it); still block-compressed.
 Bytes HalvedDxtFile(const char *fourCC, int width, int height)
 {
     bool dxt1 = std::strcmp(fourCC, "DXT1") == 0;
@@ -180,17 +193,25 @@ Bytes HalvedDxtFile(const char *fourCC, int width, int height)
                 Bytes opaque = {255, 255, 0, 0, 0, 0, 0, 0};  // both alphas 255, every index 0
                 data.insert(data.end(), opaque.begin(), opaque.end());
             }
-            uint16_t colour = bx < 8 ? 0xf800 : 0x001f;
-            Bytes block = Dxt1Block(colour, colour, 0);
+            uint16_t colour = (bx < 8 ? 0xf800 : 0x001f) | (by % 2 == 1 ? 0x07e0 : 0);
+            Bytes block = Dxt1Block(colour, 0x0000, 0xFFAA5500);
             data.insert(data.end(), block.begin(), block.end());
         }
     }
     return MakeDds(width, height, 0x1007, 0, 0, 4, fourCC, 0, nullptr, 0x1000, data);
 }
 
+// The pixel HalvedDxtFile stores at (x, y), by the published four-colour rule.
+uint32_t HalvedDxtPixel(int x, int y)
+{
+    const uint32_t levels[4] = {255, 0, 170, 85};
+    const uint32_t v = levels[y % 4];
+    const uint32_t green = (y / 4) % 2 == 1 ? v : 0;
+    return 0xff000000u | (x < 32 ? v << 16 : v) | green << 8;
+}
+
 TEST(DdsDecode, PixelReadsAndMirroringOfBlockCompressedImagesStayInsideTheBlocks)
 {
-    const uint32_t red = 0xffff0000u, blue = 0xff0000ffu;
     struct Case {
         const char *fourCC;
         int width, height;
@@ -202,7 +223,7 @@ TEST(DdsDecode, PixelReadsAndMirroringOfBlockCompressedImagesStayInsideTheBlocks
         ASSERT_EQ(0, d.result);
         for (int y = 0; y < c.height; y++) {
             for (int x = 0; x < c.width; x++)
-                ASSERT_EQ(x < 32 ? red : blue, ReadImagePixelAsArgb(&d.image, x, y)) << x << "," << y;
+                ASSERT_EQ(HalvedDxtPixel(x, y), ReadImagePixelAsArgb(&d.image, x, y)) << x << "," << y;
         }
         EXPECT_EQ(0u, ReadImagePixelAsArgb(&d.image, c.width, 0));
         EXPECT_EQ(0u, ReadImagePixelAsArgb(&d.image, 0, c.height));
@@ -212,7 +233,7 @@ TEST(DdsDecode, PixelReadsAndMirroringOfBlockCompressedImagesStayInsideTheBlocks
         ASSERT_EQ(kBlockPlain, d.image.format.blockFormat);
         for (int y = 0; y < c.height; y++) {
             for (int x = 0; x < c.width; x++)
-                ASSERT_EQ(c.width - 1 - x < 32 ? red : blue, d.Pixel32(x, y)) << x << "," << y;
+                ASSERT_EQ(HalvedDxtPixel(c.width - 1 - x, y), d.Pixel32(x, y)) << x << "," << y;
         }
     }
 }

@@ -1,6 +1,6 @@
 // The sound tests' heap: C heap blocks with their size in front (a resize
-// zero-fills its growth, as the process heap does), one refusal on request, and
-// an optional ceiling on block sizes.
+// zero-fills its growth, as the process heap does), one refusal on request, an
+// optional ceiling on block sizes, and a count of the blocks held.
 
 #include "refusing_heap.h"
 
@@ -19,6 +19,7 @@ constexpr size_t kSizeRoom = 16;
 std::atomic<size_t> RefusedHeapBytes{0};
 std::atomic<size_t> HeapCeilingBytes{0};
 std::atomic<int> Refusals{0};
+std::atomic<int> LiveBlocks{0};
 
 bool RefuseNow(size_t bytes)
 {
@@ -40,6 +41,7 @@ void *UserPart(void *raw, size_t bytes)
     if (raw == nullptr) {
         return nullptr;
     }
+    ++LiveBlocks;
     std::memcpy(raw, &bytes, sizeof(bytes));
     return static_cast<unsigned char *>(raw) + kSizeRoom;
 }
@@ -68,6 +70,11 @@ int TakeRefusalCount()
     return Refusals.exchange(0);
 }
 
+int LiveBlockCount()
+{
+    return LiveBlocks;
+}
+
 } // namespace RefusingHeap
 
 namespace Korvo {
@@ -93,6 +100,7 @@ void *ReallocProcessHeapBlockZeroed(void *block, size_t bytes)
         std::memcpy(&old, RawPart(block), sizeof(old));
         std::memcpy(moved, block, old < bytes ? old : bytes);
         std::free(RawPart(block));
+        --LiveBlocks;
     }
     return moved;
 }
@@ -101,6 +109,7 @@ void FreeProcessHeapBlock(void *block)
 {
     if (block != nullptr) {
         std::free(RawPart(block));
+        --LiveBlocks;
     }
 }
 

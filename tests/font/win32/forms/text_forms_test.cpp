@@ -11,6 +11,7 @@
 #include "graphics/public_api.h"
 #include "graphics/device/screen_request.h"
 #include "softraster/memimg.h"
+#include "software_road_session.h"
 
 #include <windows.h>
 
@@ -110,11 +111,7 @@ int ExpectedCacheValue(const ExpectedGlyph &glyph, int type, int e, int x, int y
 
 TEST(TextForms, SmoothedOutlinedAndVerticalPixelsFollowTheCacheRules)
 {
-    SetAppWindowTitle("KorvoTextFormsTest");
-    SetScreenResolutionAndDepth(640, 480, 32, 60);
-    ChangeWindowMode(1);
-    SetHardwareRenderingWanted(0);
-    ASSERT_EQ(StartLibrary(), 0);
+    ASSERT_EQ(StartSoftwareRoadSession("KorvoTextFormsTest"), 0);
     ASSERT_EQ(GetScreenBitsPerPixel(), 32);
     struct Form {
         const char *name;

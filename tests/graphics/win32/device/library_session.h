@@ -69,12 +69,12 @@ inline uint32_t ReadTargetPixel(int x, int y)
     return pixel;
 }
 
-// The top-left width x height pixels of the screen through LockDrawScreenBuffer,
-// row by row as 0x00RRGGBB (all `fill` when the lock is refused).
-inline std::vector<uint32_t> ReadScreenPixels(int width, int height, uint32_t fill)
+// The width x height pixels of the screen from (left, top) through
+// LockDrawScreenBuffer, row by row as 0x00RRGGBB (all `fill` when the lock is refused).
+inline std::vector<uint32_t> ReadScreenPixels(int width, int height, uint32_t fill, int left = 0, int top = 0)
 {
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, fill);
-    const RECT all = {0, 0, width, height};
+    const RECT all = {left, top, left + width, top + height};
     Korvo::RasterImage image = {};
     EXPECT_EQ(Korvo::LockDrawScreenBuffer(&all, &image, -1, 1, 0), 0);
     if (image.pixels == nullptr) {
