@@ -66,7 +66,8 @@ int LoadImageAndAlpha(const char *fileName, const void *memImage, int memSize, i
 int AllocImageInFormat(int width, int height, const ColorFormatDesc *format, RasterImage *out);
 // Free the pixel memory and zero-fill the record
 int FreeImageRecord(RasterImage *image);
-// One pixel as 0xAARRGGBB, 0 outside the image (a block-compressed one is read from its block).
+// One pixel as 0xAARRGGBB (a palette or grey image through its palette), 0 outside the image
+// (a block-compressed one is read from its block).
 // Alpha is 0 in every format without an alpha channel (JPEGs, 24-bit BMPs, PNGs without alpha
 // or tRNS), not 255: there 0 means "no alpha", not "transparent".
 uint32_t ReadImagePixelAsArgb(const RasterImage *image, int x, int y);
