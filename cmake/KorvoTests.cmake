@@ -354,8 +354,8 @@ function(korvo_add_outside_program_test)
   set(program ${KORVO_TEST_OUTPUT_DIR}/${name}.exe)
   set(source ${PROJECT_SOURCE_DIR}/tests/outside_program/korvo_only_program.cpp)
   add_custom_command(OUTPUT ${program}
-                     COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -O2 -Wall -Wextra -I${PROJECT_SOURCE_DIR}
-                             ${source} -o ${program} $<TARGET_FILE:korvo> -L${KORVO_DEPS_PREFIX}/lib
+                     COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -fexec-charset=CP932 -O2 -Wall -Wextra
+                             -I${PROJECT_SOURCE_DIR} ${source} -o ${program} $<TARGET_FILE:korvo> -L${KORVO_DEPS_PREFIX}/lib
                              -lpng16 -ljpeg -lvorbisfile -lvorbis -ltheora -logg
                              -lBulletDynamics -lBulletCollision -lLinearMath -lz
                              -lkernel32 -luser32 -lgdi32 -lshell32 -luuid -static -static-libgcc -static-libstdc++

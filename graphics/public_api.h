@@ -134,7 +134,9 @@ int DrawGraphMirrored(int x, int y, int handle, int transparent);
 // Draw a part of a graph at (x, y), mirrored when asked
 int DrawGraphSourceRect(int x, int y, int srcX, int srcY, int width, int height, int handle, int transparent,
                         int mirror);
-// Draw a part of a graph stretched over a rectangle; 0, or -1 when the part or the draw is refused
+// Draw a part of a graph stretched over a rectangle; 0, or -1 for an empty part, a part whose
+// top-left corner lies outside the graph, an invalid handle or a refused draw. A part reaching
+// past the graph's right or bottom edge is cut there, and the cut part fills the rectangle (0).
 int DrawGraphSourceRectStretchedF(float x1, float y1, float x2, float y2, int srcX, int srcY, int width, int height,
                                   int handle, int transparent);
 // Draw a graph onto a quadrilateral: top left, top right, bottom right, bottom left

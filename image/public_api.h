@@ -66,7 +66,10 @@ int LoadImageAndAlpha(const char *fileName, const void *memImage, int memSize, i
 int AllocImageInFormat(int width, int height, const ColorFormatDesc *format, RasterImage *out);
 // Free the pixel memory and zero-fill the record
 int FreeImageRecord(RasterImage *image);
-// One pixel as 0xAARRGGBB, 0 outside the image (a block-compressed one is read from its block)
+// One pixel as 0xAARRGGBB (a palette or grey image through its palette), 0 outside the image
+// (a block-compressed one is read from its block).
+// Alpha is 0 in every format without an alpha channel (JPEGs, 24-bit BMPs, PNGs without alpha
+// or tRNS), not 255: there 0 means "no alpha", not "transparent".
 uint32_t ReadImagePixelAsArgb(const RasterImage *image, int x, int y);
 
 // Pixels and blits (block-compressed images are expanded to ARGB 32-bit first)
@@ -76,7 +79,9 @@ int AllocArgb32Image(int width, int height, RasterImage *out);
 int AllocXrgb32Image(int width, int height, RasterImage *out);
 // Write one pixel from 0..255 components
 int WriteImagePixelRgba(RasterImage *image, int x, int y, int r, int g, int b, int a);
-// Read one pixel as 0..255 components; any pointer may be null
+// Read one pixel as 0..255 components; any pointer may be null. Alpha reads 0 in every format
+// without an alpha channel (JPEGs, 24-bit BMPs, PNGs without alpha or tRNS), as in
+// ReadImagePixelAsArgb.
 int ReadImagePixelRgba(RasterImage *image, int x, int y, int *r, int *g, int *b, int *a);
 // Copy a rectangle to (tx, ty) of another image, clipped to both images
 int BlitImageRectClipped(int sx, int sy, int w, int h, int tx, int ty, RasterImage *source, RasterImage *destination);

@@ -279,6 +279,11 @@ uint32_t ReadImagePixelAsArgb(const RasterImage *image, int x, int y)
         return ReadDxtPixelAsArgb(image, x, y);
     const ColorFormatDesc &f = image->format;
     const uint8_t *p = (const uint8_t *)image->pixels + (size_t)y * image->pitch + (size_t)x * f.bytesPerPixel;
+    if (f.bytesPerPixel == 1) {
+        // Palette and grey images: the byte indexes the palette, which has no masks.
+        const PaletteEntry &e = f.palette[p[0]];
+        return (uint32_t)e.alpha << 24 | (uint32_t)e.red << 16 | (uint32_t)e.green << 8 | e.blue;
+    }
     uint32_t value = LoadPixelValue(p, f.bytesPerPixel);
     uint32_t argb = ChannelToArgbByte(value, f.maskB, f.shiftB, f.widthB, 0) |
                     ChannelToArgbByte(value, f.maskG, f.shiftG, f.widthG, 8) |

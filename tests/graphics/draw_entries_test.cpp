@@ -329,6 +329,10 @@ TEST(DrawEntriesTest, SourceRectStretchedDrawsReportARefusedDrawAsAFailure)
     EXPECT_EQ(DrawGraphSourceRectStretchedF(0, 0, 32, 32, 4, 4, 8, 8, graph, 0), 0);
     EXPECT_EQ(ReadBackScreen()[5 * kWidth + 5], 0xFF2040u);
     EXPECT_EQ(DrawGraphSourceRectStretchedF(0, 0, 32, 32, 4, 4, 0, 8, graph, 0), -1) << "empty part";
+    EXPECT_EQ(DrawGraphSourceRectStretchedF(0, 0, 32, 32, 16, 0, 4, 4, graph, 0), -1) << "part starts outside";
+    // A part reaching past the edge is cut there: its 4x4 texels fill the rectangle.
+    EXPECT_EQ(DrawGraphSourceRectStretchedF(40, 0, 72, 32, 12, 12, 8, 8, graph, 0), 0);
+    EXPECT_EQ(ReadBackScreen()[30 * kWidth + 70], 0xFF2040u);
     Draw.blendGraph = smallBlend;
     EXPECT_EQ(DrawGraphSourceRectStretchedF(0, 0, 32, 32, 0, 0, 8, 8, graph, 0), -1)
         << "the blend graph is smaller than the part: the draw is refused";

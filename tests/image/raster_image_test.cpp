@@ -176,6 +176,18 @@ TEST(RasterImage, ReadPixelAsArgbPutsNarrowChannelsInTopBits)
     EXPECT_EQ(0u, ReadImagePixelAsArgb(&argb, 0, 0));
 }
 
+TEST(RasterImage, ReadPixelAsArgbLooksUpThePalette)
+{
+    RasterImage image = MakeImage(2, 1, 8);
+    image.format.palette[7] = PaletteEntry{0x30, 0x20, 0x10, 0x80};   // blue, green, red, alpha
+    uint8_t *p = (uint8_t *)image.pixels;
+    p[0] = 7;
+    p[1] = 0xC8;
+    EXPECT_EQ(0x80102030u, ReadImagePixelAsArgb(&image, 0, 0));
+    EXPECT_EQ(0x00C8C8C8u, ReadImagePixelAsArgb(&image, 1, 0));   // a grey level
+    FreeImageRecord(&image);
+}
+
 TEST(RasterImage, ZeroRectClearsOnlyTheRectangle)
 {
     RasterImage image = MakeImage(4, 3, 32);

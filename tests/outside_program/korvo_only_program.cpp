@@ -1,17 +1,20 @@
 // A program written on korvo.h alone, built and linked as one outside the tree
-// would be: it loads and draws graphs, filters one, makes a font and writes with
-// it, plays a sound, plays an Ogg Theora movie and a Motion-JPEG AVI through
-// their graphs and reads a typed key. It writes its own picture and sound files.
+// would be: it loads and draws graphs, filters one, makes fonts and writes with
+// them (a Japanese string of this UTF-8 source among the texts), plays a sound,
+// plays an Ogg Theora movie and a Motion-JPEG AVI through their graphs and reads
+// a typed key. It writes its own picture and sound files.
 //   korvo_only_program direct3d|software THEORA.ogv MOTION_JPEG.avi
 // Prints one line per check and "N passed, N failed"; exits 1 when a check failed.
 
 #include "korvo.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace Korvo;
@@ -128,21 +131,36 @@ uint32_t ReadScreenPixel(int x, int y)
     return pixel;
 }
 
-// Pixels of a rectangle of the back screen that differ from the colour.
-int CountPixelsUnlike(int x1, int y1, int x2, int y2, uint32_t colour)
+// A rectangle of the back screen as 0xRRGGBB, row by row (empty when the lock
+// is refused).
+std::vector<uint32_t> ReadScreenArea(int x1, int y1, int x2, int y2)
 {
+    std::vector<uint32_t> pixels;
     RasterImage image = {};
     const RECT area = {x1, y1, x2, y2};
     if (LockDrawScreenBuffer(&area, &image, -1, 1, 0) != 0) {
-        return -1;
+        return pixels;
     }
-    int count = 0;
     for (int y = 0; y < y2 - y1; ++y) {
         for (int x = 0; x < x2 - x1; ++x) {
-            count += (ReadImagePixelAsArgb(&image, x, y) & 0xFFFFFF) != colour ? 1 : 0;
+            pixels.push_back(ReadImagePixelAsArgb(&image, x, y) & 0xFFFFFF);
         }
     }
     UnlockDrawScreenBuffer();
+    return pixels;
+}
+
+// Pixels of a rectangle of the back screen that differ from the colour.
+int CountPixelsUnlike(int x1, int y1, int x2, int y2, uint32_t colour)
+{
+    const std::vector<uint32_t> pixels = ReadScreenArea(x1, y1, x2, y2);
+    if (pixels.empty()) {
+        return -1;
+    }
+    int count = 0;
+    for (uint32_t pixel : pixels) {
+        count += pixel != colour ? 1 : 0;
+    }
     return count;
 }
 
@@ -273,6 +291,95 @@ void FontAndText()
 
     const int named = CreateFontHandleWithSettings(nullptr, "", 12, 4, FontPlain, -1, -1, 0, -1, 0);
     Check(named != -1 && GetFontPixelSizeToHandle(named) == 12, "an empty face takes the default face");
+}
+
+// The strip of the screen where the Japanese text is drawn.
+const int kStripX1 = 0;
+const int kStripY1 = 440;
+const int kStripX2 = 640;
+const int kStripY2 = 476;
+
+// The text strip cleared to black, then each text drawn at its x; the strip's pixels.
+std::vector<uint32_t> DrawInStrip(const std::vector<std::pair<int, std::string>> &texts, int font)
+{
+    SelectDrawTarget(-2);
+    FillColorBox(kStripX1, kStripY1, kStripX2, kStripY2, PackScreenColor(0, 0, 0));
+    for (const auto &[x, text] : texts) {
+        DrawTextToHandle(x, kStripY1 + 4, text.c_str(), PackScreenColor(255, 255, 255), font, 0, 0);
+    }
+    return ReadScreenArea(kStripX1, kStripY1, kStripX2, kStripY2);
+}
+
+// The rightmost column of the strip that is not black; -1 when none is.
+int InkRightEdge(const std::vector<uint32_t> &strip)
+{
+    const int width = kStripX2 - kStripX1;
+    int edge = -1;
+    for (size_t i = 0; i < strip.size(); ++i) {
+        if (strip[i] != 0) {
+            edge = std::max(edge, static_cast<int>(i) % width);
+        }
+    }
+    return edge;
+}
+
+// How far the pen moves over a text: drawn twice over, the second copy's ink ends
+// that much further right.
+int DrawnAdvance(int x, const std::string &text, int font)
+{
+    return InkRightEdge(DrawInStrip({{x, text + text}}, font)) - InkRightEdge(DrawInStrip({{x, text}}, font));
+}
+
+// Texts reach the library as cp932 bytes. This source is UTF-8 and the compile
+// line's -fexec-charset=CP932 turns its literals into cp932; without the flag a
+// literal keeps its UTF-8 bytes, which the library reads as other characters,
+// some of them half-width.
+void JapaneseText()
+{
+    // "Japanese shown": 表 is 0x95 0x5C, a trail byte that is a backslash in ASCII.
+    const char text[] = "日本語の表示";
+    const unsigned char cp932[] = {0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 0x82, 0xCC, 0x95, 0x5C, 0x8E, 0xA6};
+    const size_t length = std::strlen(text);
+    std::string bytes;
+    for (size_t i = 0; i < length; ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02x ", static_cast<unsigned char>(text[i]));
+        bytes += hex;
+    }
+    Check(length == sizeof cp932 && std::memcmp(text, cp932, length) == 0, "a Japanese literal is cp932", bytes);
+
+    const int size = 24;
+    const int font = CreateFontHandleWithSettings(nullptr, nullptr, size, -1, FontPlain, -1, -1, 0, -1, 0);
+    const int x = kStripX1 + 8;
+    const std::vector<uint32_t> whole = DrawInStrip({{x, text}}, font);
+    int lit = 0;
+    for (uint32_t pixel : whole) {
+        lit += pixel != 0 ? 1 : 0;
+    }
+    Check(lit > 200, "the Japanese string draws", std::to_string(lit) + " pixels");
+
+    // The source's six characters: two bytes and one full-width glyph each. The
+    // string is as wide as they are one by one, and drawn one by one at their
+    // advances they give its pixels exactly.
+    std::vector<std::pair<int, std::string>> pieces;
+    std::string advances;
+    bool fullWidth = true;
+    int pen = x;
+    for (size_t i = 0; i + 1 < length; i += 2) {
+        const std::string one(text + i, 2);
+        const int advance = DrawnAdvance(x, one, font);
+        pieces.emplace_back(pen, one);
+        pen += advance;
+        advances += std::to_string(advance) + " ";
+        fullWidth = fullWidth && advance > size * 3 / 4 && advance <= size + size / 4;
+    }
+    Check(pieces.size() == 6 && fullWidth, "the string is six full-width characters", advances);
+    const int advance = DrawnAdvance(x, text, font);
+    Check(advance == pen - x, "the string is as wide as its characters one by one",
+          std::to_string(advance) + " and " + std::to_string(pen - x));
+    const std::vector<uint32_t> apart = DrawInStrip(pieces, font);
+    Check(!whole.empty() && apart == whole, "and draws as they do one by one",
+          "ink ends at " + std::to_string(InkRightEdge(whole)) + " and " + std::to_string(InkRightEdge(apart)));
 }
 
 void Sound()
@@ -406,6 +513,7 @@ int main(int argc, char **argv)
 
     GraphsAndFilter();
     FontAndText();
+    JapaneseText();
     Sound();
     Movie(argv[2], "the Theora", true);
     Movie(argv[3], "the Motion-JPEG", false);

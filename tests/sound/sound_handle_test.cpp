@@ -101,6 +101,7 @@ TEST_F(SoundHandleTest, LengthDecidesBetweenMemoryAndStreamSound)
         {180, 2, false, 2},
         {181, 2, true, 1},
         {1, 11, false, 10}, // the file loader caps the count at 10
+        {1, 0, true, 1},    // no play buffer: it streams
     };
     for (const Case &c : cases) {
         std::vector<uint8_t> pcm(static_cast<size_t>(c.seconds) * 8000, 0);
