@@ -1,7 +1,7 @@
 # The harness's own tests: small Windows programs that end in every way a test
 # program can, run through tools/wine_exec.sh as CTest runs every Wine test, each
-# checked for the verdict the script gives, and a run stopped at its time limit
-# checked for what it leaves running (tests/harness/).
+# checked for the verdict the script gives, and runs stopped from outside or left
+# with a child running checked for what they leave running (tests/harness/).
 function(korvo_add_harness_tests)
   set(dir ${PROJECT_SOURCE_DIR}/tests/harness)
   add_executable(harness_verdict_probe ${dir}/programs/verdict_probe.cpp)
@@ -20,9 +20,15 @@ function(korvo_add_harness_tests)
                    --fake-relay $<TARGET_FILE:harness_fake_exit_code_relay>
                    --work ${CMAKE_BINARY_DIR}/testrun/harness_verdicts)
   korvo_set_wine_test_limit(${test} 900)
-  set(test ${KORVO_TEST_PREFIX}harness_time_limit)
+  set(test ${KORVO_TEST_PREFIX}harness_nothing_left)
   add_test(NAME ${test}
-           COMMAND /usr/bin/python3 -B ${dir}/check_time_limit.py --tools ${PROJECT_SOURCE_DIR}/tools
-                   --probe $<TARGET_FILE:harness_verdict_probe> --work ${CMAKE_BINARY_DIR}/testrun/harness_time_limit)
+           COMMAND /usr/bin/python3 -B ${dir}/check_nothing_left.py --tools ${PROJECT_SOURCE_DIR}/tools
+                   --probe $<TARGET_FILE:harness_verdict_probe> --work ${CMAKE_BINARY_DIR}/testrun/harness_nothing_left)
   korvo_set_wine_test_limit(${test} 900)
+endfunction()
+
+# The verdict's rules and the registration of Wine tests, without Wine (host build).
+function(korvo_add_harness_rule_tests)
+  add_test(NAME ${KORVO_TEST_PREFIX}harness_rules
+           COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/harness/verdict_rules_test.py)
 endfunction()

@@ -54,15 +54,7 @@ endif()
 
 file(GLOB KORVO_TEST_SUPPORT CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
 
-# CTest's limit on a test, in seconds. A test that runs Windows programs also gets
-# tools/wine_exec.sh's own limit a minute below it: the script then ends the
-# program and what it started, and says so, before CTest kills the test.
-function(korvo_set_wine_test_limit test seconds)
-  math(EXPR own "${seconds} - 60")
-  set_tests_properties(${test} PROPERTIES TIMEOUT ${seconds})
-  set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "KORVO_WINE_TIME_LIMIT=${own}")
-endfunction()
-
+include(${CMAKE_CURRENT_LIST_DIR}/KorvoWineTestRegistration.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/KorvoHarnessTests.cmake)
 
 # Registers a built test executable with CTest; it runs in a scratch folder of its
@@ -74,6 +66,7 @@ function(korvo_register_test name)
   target_compile_definitions(${name} PRIVATE KORVO_TEST_SCRATCH_DIR="${workdir}")
   add_test(NAME ${KORVO_TEST_PREFIX}${name} COMMAND ${name} WORKING_DIRECTORY ${workdir})
   if(WIN32)
+    korvo_require_googletest_program(${name})
     korvo_set_wine_test_limit(${KORVO_TEST_PREFIX}${name} 900)
   else()
     set_tests_properties(${KORVO_TEST_PREFIX}${name} PROPERTIES TIMEOUT 900)
@@ -280,32 +273,31 @@ function(korvo_add_all_tests)
              COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tools/make_game_data/game_data_test.py)
     add_test(NAME ${KORVO_TEST_PREFIX}velmora_play_memory_dump
              COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/game/end_to_end/memory_dump_test.py)
+    korvo_add_harness_rule_tests()
   endif()
 
   if(WIN32 AND TARGET VelmoraLogged)
     # Velmora played end to end under Wine with mouse clicks, checked by
     # screenshots; the logged build's memory dump at exit must list no block.
     set(play_dir ${CMAKE_BINARY_DIR}/testrun/velmora_play)
-    add_test(NAME ${KORVO_TEST_PREFIX}velmora_play
-             COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/game/end_to_end/play_velmora.py
-                     --exe $<TARGET_FILE:VelmoraLogged> --data ${PROJECT_SOURCE_DIR}/game/data
-                     --work ${play_dir}/run --shots ${play_dir}/shots
-                     --tools ${PROJECT_SOURCE_DIR}/tools --memory-log)
-    set_tests_properties(${KORVO_TEST_PREFIX}velmora_play PROPERTIES RESOURCE_LOCK wine_desktop)
-    korvo_set_wine_test_limit(${KORVO_TEST_PREFIX}velmora_play 900)
+    korvo_add_wine_runner_test(${KORVO_TEST_PREFIX}velmora_play
+      COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/game/end_to_end/play_velmora.py
+              --exe $<TARGET_FILE:VelmoraLogged> --data ${PROJECT_SOURCE_DIR}/game/data
+              --work ${play_dir}/run --shots ${play_dir}/shots
+              --tools ${PROJECT_SOURCE_DIR}/tools --memory-log
+      # The logged build's shut-down writes its memory dump to its log.
+      END_LINE "[0-9]+:Alloc memory dump" END_LINE_FILE ${play_dir}/run/Log.txt)
   endif()
 
   if(WIN32 AND TARGET present_probe)
     # What the window shows after a read-back, repeated presents, a repaint and a
     # partial present, read from the X server on both roads.
     foreach(road direct3d software)
-      set(test ${KORVO_TEST_PREFIX}presented_picture_${road})
-      add_test(NAME ${test}
-               COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/graphics/window_picture/check_presented_picture.py
-                       --tools ${PROJECT_SOURCE_DIR}/tools --work ${CMAKE_BINARY_DIR}/testrun/presented_picture_${road}
-                       $<TARGET_FILE:present_probe> ${road})
-      set_tests_properties(${test} PROPERTIES RESOURCE_LOCK wine_desktop)
-      korvo_set_wine_test_limit(${test} 600)
+      korvo_add_wine_runner_test(${KORVO_TEST_PREFIX}presented_picture_${road}
+        COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/graphics/window_picture/check_presented_picture.py
+                --tools ${PROJECT_SOURCE_DIR}/tools --work ${CMAKE_BINARY_DIR}/testrun/presented_picture_${road}
+                $<TARGET_FILE:present_probe> ${road}
+        END_LINE "shut down 0" LIMIT 600)
     endforeach()
   endif()
 
@@ -379,14 +371,13 @@ function(korvo_add_outside_program_test)
   add_test(NAME ${KORVO_TEST_PREFIX}${name}_imports COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check_imports.sh ${program})
 
   foreach(road direct3d software)
-    set(test ${KORVO_TEST_PREFIX}${name}_${road})
-    add_test(NAME ${test}
-             COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/outside_program/run_pressing_keys.py
-                     --tools ${PROJECT_SOURCE_DIR}/tools --work ${CMAKE_BINARY_DIR}/testrun/${name}_${road}
-                     --title KorvoOnlyProgram ${program} ${road}
-                     ${fixtures}/frame_colours.ogv ${fixtures}/scrolling_bars.avi)
-    set_tests_properties(${test} PROPERTIES RESOURCE_LOCK wine_desktop)
-    korvo_set_wine_test_limit(${test} 900)
+    korvo_add_wine_runner_test(${KORVO_TEST_PREFIX}${name}_${road}
+      COMMAND /usr/bin/python3 -B ${PROJECT_SOURCE_DIR}/tests/outside_program/run_pressing_keys.py
+              --tools ${PROJECT_SOURCE_DIR}/tools --work ${CMAKE_BINARY_DIR}/testrun/${name}_${road}
+              --title KorvoOnlyProgram ${program} ${road}
+              ${fixtures}/frame_colours.ogv ${fixtures}/scrolling_bars.avi
+      # Its summary, written at its end.
+      END_LINE "[0-9]+ passed, [0-9]+ failed")
   endforeach()
 endfunction()
 

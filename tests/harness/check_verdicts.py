@@ -18,50 +18,58 @@ PASS = "pass"
 FAIL = "fail"
 HOLD_BACKSTOP = 60
 
-# (what the program does, program, arguments, how it is ended from outside, verdict):
-# the verdict is PASS, FAIL, or the exit status the script must give.
+# (what the program does, program, arguments, end signs given to the script, how
+# it is ended from outside, verdict): the verdict is PASS, FAIL, or the exit status
+# the script must give. A SIGSEGV sent from outside is no row: under Wine it ends
+# no program (it only cuts a wait short), so the script has nothing to decide.
+END_LINE = ["--end-line", "all done"]
 ROWS = [
-    ("ends with 0", "probe", ["exit", "0"], None, PASS),
-    ("ends with 1", "probe", ["exit", "1"], None, 1),
-    ("ends with 3", "probe", ["exit", "3"], None, 3),
-    ("ends with 255", "probe", ["exit", "255"], None, 255),
-    ("ends with 256", "probe", ["exit", "256"], None, FAIL),
-    ("ends with 512", "probe", ["exit", "512"], None, FAIL),
-    ("ends with 65536", "probe", ["exit", "65536"], None, FAIL),
-    ("ends with 0xC0000100", "probe", ["exit", "0xC0000100"], None, FAIL),
-    ("an access violation", "probe", ["access-violation"], None, FAIL),
-    ("abort()", "probe", ["abort"], None, FAIL),
-    ("std::terminate", "probe", ["terminate"], None, FAIL),
-    ("a stack overflow", "probe", ["overflow"], None, FAIL),
-    ("GoogleTest: every test passes", "gtest", ["--gtest_filter=VerdictProbe.Passes"], None, PASS),
-    ("GoogleTest: a failed expectation", "gtest", ["--gtest_filter=VerdictProbe.FailsAnExpectation"], None, 1),
-    ("GoogleTest: a stack overflow in a test", "gtest", ["--gtest_filter=VerdictProbe.OverflowsItsStack"], None, FAIL),
-    ("GoogleTest: exit(0) in a test", "gtest", ["--gtest_filter=VerdictProbe.ExitsWithZeroMidRun"], None, FAIL),
-    ("GoogleTest: Unix process killed by SIGKILL", "gtest", ["--gtest_filter=VerdictProbe.WaitsUntilKilled"],
+    ("ends with 0", "probe", ["exit", "0"], [], None, PASS),
+    ("ends with 1", "probe", ["exit", "1"], [], None, 1),
+    ("ends with 3", "probe", ["exit", "3"], [], None, 3),
+    ("ends with 255", "probe", ["exit", "255"], [], None, 255),
+    ("ends with 256", "probe", ["exit", "256"], [], None, FAIL),
+    ("ends with 512", "probe", ["exit", "512"], [], None, FAIL),
+    ("ends with 65536", "probe", ["exit", "65536"], [], None, FAIL),
+    ("ends with 0xC0000100", "probe", ["exit", "0xC0000100"], [], None, FAIL),
+    ("an access violation", "probe", ["access-violation"], [], None, FAIL),
+    ("abort()", "probe", ["abort"], [], None, FAIL),
+    ("std::terminate", "probe", ["terminate"], [], None, FAIL),
+    ("a stack overflow", "probe", ["overflow"], [], None, FAIL),
+    ("end line: written, then ends with 0", "probe", ["say", "all done", "0"], END_LINE, None, PASS),
+    ("end line: ends with 0 without it", "probe", ["say", "all done?", "0"], END_LINE, None, FAIL),
+    ("end line: Unix process killed by SIGKILL", "probe", ["wait"], END_LINE, signal.SIGKILL, FAIL),
+    ("end line in a file it does not write", "probe", ["say", "all done", "0"],
+     END_LINE + ["--end-line-file", "{work}/{token}.log"], None, FAIL),
+    ("GoogleTest: every test passes", "gtest", ["--gtest_filter=VerdictProbe.Passes"], [], None, PASS),
+    ("GoogleTest: a failed expectation", "gtest", ["--gtest_filter=VerdictProbe.FailsAnExpectation"], [], None, 1),
+    ("GoogleTest: a stack overflow in a test", "gtest", ["--gtest_filter=VerdictProbe.OverflowsItsStack"], [], None,
+     FAIL),
+    ("GoogleTest: exit(0) in a test", "gtest", ["--gtest_filter=VerdictProbe.ExitsWithZeroMidRun"], [], None, FAIL),
+    ("GoogleTest: Unix process killed by SIGKILL", "gtest", ["--gtest_filter=VerdictProbe.WaitsUntilKilled"], [],
      signal.SIGKILL, FAIL),
-    ("GoogleTest: Unix process killed by SIGTERM", "gtest", ["--gtest_filter=VerdictProbe.WaitsUntilKilled"],
+    ("GoogleTest: Unix process killed by SIGTERM", "gtest", ["--gtest_filter=VerdictProbe.WaitsUntilKilled"], [],
      signal.SIGTERM, FAIL),
-    ("GoogleTest: Unix process sent SIGSEGV", "gtest", ["--gtest_filter=VerdictProbe.WaitsUntilKilled"],
-     signal.SIGSEGV, FAIL),
-    ("GoogleTest: Unix process sent SIGABRT", "gtest", ["--gtest_filter=VerdictProbe.WaitsUntilKilled"],
+    ("GoogleTest: Unix process sent SIGABRT", "gtest", ["--gtest_filter=VerdictProbe.WaitsUntilKilled"], [],
      signal.SIGABRT, FAIL),
-    ("a report without digits", "fake relay", ["no-digits"], None, FAIL),
-    ("no report", "fake relay", ["no-report"], None, FAIL),
-    ("ends with 0, its Unix side then killed by Wine's server", "probe", ["exit-when-told"], "hold", PASS),
+    ("a report without digits", "fake relay", ["no-digits"], [], None, FAIL),
+    ("no report", "fake relay", ["no-report"], [], None, FAIL),
+    ("ends with 0, its Unix side then killed by Wine's server", "probe", ["exit-when-told"], [], "hold", PASS),
 ]
 
 
 def run_row(row, args):
     """(the script's exit status, a failure message or None)."""
-    what, kind, arguments, ended_by, want = row
+    what, kind, arguments, signs, ended_by, want = row
     token = "row-" + uuid.uuid4().hex
+    signs = [sign.format(work=args.work, token=token) for sign in signs]
     tools, program = args.tools, {"probe": args.probe, "gtest": args.gtest_probe}.get(kind, args.probe)
     if kind == "fake relay":
         tools = runs.tools_with_relay(args.tools, args.fake_relay, os.path.join(args.work, token))
     go = os.path.join(args.work, token + ".go")
     if ended_by == "hold":
         arguments = arguments + ["Z:" + go.replace("/", "\\")]
-    run = runs.start(tools, program, arguments + [token], token)
+    run = runs.start(tools, program, arguments + [token], token, signs)
     note = ""
     if ended_by == "hold":
         if runs.wait_for_line(run, "ready") is None:

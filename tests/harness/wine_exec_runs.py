@@ -6,7 +6,11 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from wine_run_processes import stat_fields  # noqa: E402
 
 # Far above a run's few seconds on a machine whose processors are all busy.
 RUN_BACKSTOP = 180
@@ -25,9 +29,10 @@ def run_env(token, **extra):
     return env
 
 
-def start(tools, program, args, token, **extra):
-    """wine_exec.sh started on the program; its output is read line by line."""
-    return subprocess.Popen(["bash", os.path.join(tools, "wine_exec.sh"), program] + list(args),
+def start(tools, program, args, token, signs=(), **extra):
+    """wine_exec.sh started on the program, given its end signs; its output is read
+    line by line."""
+    return subprocess.Popen(["bash", os.path.join(tools, "wine_exec.sh")] + list(signs) + [program] + list(args),
                             env=run_env(token, **extra), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT, text=True, errors="replace")
 
@@ -63,14 +68,11 @@ def processes():
     """pid -> (name, state, session id, command line, environment) of every process."""
     found = {}
     for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        stat = _read("/proc/%s/stat" % entry).decode(errors="replace")
-        if ")" not in stat:
-            continue
-        fields = stat[stat.rindex(")") + 2:].split()
-        found[int(entry)] = (stat[stat.index("(") + 1:stat.rindex(")")], fields[0], int(fields[3]),
-                             _read("/proc/%s/cmdline" % entry), _read("/proc/%s/environ" % entry))
+        stat = stat_fields(int(entry)) if entry.isdigit() else None
+        if stat:
+            name, fields = stat
+            found[int(entry)] = (name, fields[0], int(fields[3]), _read("/proc/%s/cmdline" % entry),
+                                 _read("/proc/%s/environ" % entry))
     return found
 
 

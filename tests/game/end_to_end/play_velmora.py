@@ -21,7 +21,7 @@ import screen_art  # noqa: E402
 import soldier_sprites  # noqa: E402
 from memory_dump import live_blocks_in_last_dump  # noqa: E402
 from screen_probe import colour_count, dark_count, near  # noqa: E402
-from x_session import XSession  # noqa: E402
+from x_session import XSession, add_end_sign_arguments, end_sign_arguments  # noqa: E402
 
 FRIEND = soldier_sprites.SIDES["friend"]["uniform"]
 AERIAL = soldier_sprites.AERIAL                # only the Searcher carries a radio
@@ -130,7 +130,8 @@ def run(args):
 
     try:
         session.start_display()
-        session.start_program(args.exe, args.work, os.path.join(args.work, "wine.out"))
+        session.start_program(args.exe, args.work, os.path.join(args.work, "wine.out"),
+                              end_signs=end_sign_arguments(args))
         session.find_window("Velmora", 180)
         step("menu", "the stage menu with ステージ1, nothing picked", on_menu)
         print("idle on the menu: %.2f of a processor core" % session.cpu_share(5.0), flush=True)
@@ -216,6 +217,7 @@ def main():
     parser.add_argument("--tools", required=True)
     parser.add_argument("--shots")
     parser.add_argument("--memory-log", action="store_true")
+    add_end_sign_arguments(parser)
     args = parser.parse_args()
     for name in ("exe", "data", "work", "tools", "shots"):
         if getattr(args, name):

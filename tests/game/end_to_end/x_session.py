@@ -10,7 +10,24 @@ import time
 from PIL import ImageGrab
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools"))
+from wine_run_processes import stat_fields  # noqa: E402
 from xvfb_display import start_xvfb  # noqa: E402
+
+
+def add_end_sign_arguments(parser):
+    """The runner's options that name the sign of its program's normal end, which
+    it hands on to tools/wine_exec.sh: a kill from outside ends a Wine program
+    with code 0, so its exit code alone cannot tell that it got to its end."""
+    parser.add_argument("--end-line", required=True,
+                        help="a line of the program's output (a regular expression) written at its end")
+    parser.add_argument("--end-line-file", help="the file the program writes that line to, if not its output")
+
+
+def end_sign_arguments(args):
+    signs = ["--end-line", args.end_line]
+    if args.end_line_file:
+        signs += ["--end-line-file", args.end_line_file]
+    return signs
 
 
 class XSession:
@@ -35,9 +52,12 @@ class XSession:
         env["KORVO_WINE_DISPLAY"] = self.display
         return env
 
-    def start_program(self, exe, workdir, log_path, args=()):
+    def start_program(self, exe, workdir, log_path, args=(), end_signs=()):
+        """Starts the program through tools/wine_exec.sh, which is given the
+        program's end signs (end_sign_arguments)."""
         log = open(log_path, "wb")
-        self.program = subprocess.Popen([os.path.join(self.tools_dir, "wine_exec.sh"), exe] + list(args),
+        self.program = subprocess.Popen([os.path.join(self.tools_dir, "wine_exec.sh")] + list(end_signs) + [exe]
+                                        + list(args),
                                         cwd=workdir, env=self.env(), stdout=log, stderr=log,
                                         start_new_session=True)
 
@@ -61,16 +81,9 @@ class XSession:
         ticks = os.sysconf("SC_CLK_TCK")
         total = 0
         for entry in os.listdir("/proc"):
-            if not entry.isdigit():
-                continue
-            try:
-                with open("/proc/%s/stat" % entry) as f:
-                    stat = f.read()
-            except OSError:
-                continue
-            fields = stat[stat.rindex(")") + 2:].split()
-            if int(fields[2]) == self.program.pid:      # the process group
-                total += int(fields[11]) + int(fields[12])
+            found = stat_fields(int(entry)) if entry.isdigit() else None
+            if found and int(found[1][2]) == self.program.pid:      # the process group
+                total += int(found[1][11]) + int(found[1][12])
         return total / ticks
 
     def cpu_share(self, seconds):
