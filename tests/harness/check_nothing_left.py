@@ -85,48 +85,44 @@ def left_child(args):
     return failures, out
 
 
-def ctest_project(args, name, command, limit):
-    """Runs a CTest project of one test (the command under wine_exec.sh) with that
-    limit; CTest's output."""
+def ctest_row(args, name, mode, limit, result, failure):
+    """Runs a CTest project of one test, the probe in that mode under wine_exec.sh
+    with that limit; the row fails unless CTest gives the test that result."""
+    token = name + "-" + uuid.uuid4().hex
     project = os.path.join(args.work, name + "_project")
     os.makedirs(project, exist_ok=True)
     with open(os.path.join(project, "CMakeLists.txt"), "w") as f:
         f.write("cmake_minimum_required(VERSION 3.20)\nproject(%s NONE)\nenable_testing()\n"
-                "add_test(NAME %s COMMAND bash %s/wine_exec.sh %s)\n"
+                "add_test(NAME %s COMMAND bash %s/wine_exec.sh %s %s %s)\n"
                 "set_tests_properties(%s PROPERTIES TIMEOUT %d)\n"
-                % (name, name, args.tools, " ".join(command), name, limit))
-    env = runs.run_env(command[-1])
+                % (name, name, args.tools, args.probe, mode, token, name, limit))
+    env = runs.run_env(token)
     build = os.path.join(args.work, name + "_build")
     configure = subprocess.run(["cmake", "-S", project, "-B", build], env=env, capture_output=True, text=True)
     if configure.returncode != 0:
-        return "the CTest project did not configure\n" + configure.stdout + configure.stderr
+        return ["the CTest project did not configure"], configure.stdout + configure.stderr
     try:
         ctest = subprocess.run(["ctest", "--output-on-failure"], cwd=build, env=env, capture_output=True, text=True,
                                timeout=limit + runs.RUN_BACKSTOP)
-        return ctest.stdout + ctest.stderr
+        out = ctest.stdout + ctest.stderr
     except subprocess.TimeoutExpired:
-        return "CTest did not end"
+        out = "CTest did not end"
+    failures = leftovers(token)
+    if result not in out:
+        failures.insert(0, failure)
+    return failures, out
 
 
 def ctest_limit(args):
     """A test that never ends, stopped by CTest at its limit."""
-    token = "ctest-" + uuid.uuid4().hex
-    out = ctest_project(args, "never_ends", [args.probe, "wait", token], CTEST_LIMIT)
-    failures = leftovers(token)
-    if "Timeout" not in out:
-        failures.insert(0, "CTest did not stop the test at its limit")
-    return failures, out
+    return ctest_row(args, "never_ends", "wait", CTEST_LIMIT, "Timeout", "CTest did not stop the test at its limit")
 
 
 def ctest_left_child(args):
     """A test whose program leaves a child holding the test's output: it fails when
     the program ends, not at its limit."""
-    token = "ctestchild-" + uuid.uuid4().hex
-    out = ctest_project(args, "leaves_child", [args.probe, "leave-child", token], LEFT_CHILD_CTEST_LIMIT)
-    failures = leftovers(token)
-    if "***Failed" not in out:
-        failures.insert(0, "CTest did not see the test fail at once")
-    return failures, out
+    return ctest_row(args, "leaves_child", "leave-child", LEFT_CHILD_CTEST_LIMIT, "***Failed",
+                     "CTest did not see the test fail at once")
 
 
 def runner_left_child(args):
