@@ -13,7 +13,6 @@
 #include "core/threads/thread_record.h"
 #include "sound/sound_system.h"
 #include "tests/support/wait_backstop.h"
-#include "tools/theoramovie/theora_movie_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -65,24 +64,14 @@ void Tick(int movie, const MovieHandleRecord *record)
     ASSERT_EQ(StepMoviePlayback(movie, 0), 0);
 }
 
-class MovieSoundtrackLengthTest : public ::testing::TestWithParam<LengthCase> {
-protected:
-    void SetUp() override { SoundtrackSession::Start(); }
-    void TearDown() override { SoundtrackSession::End(); }
-};
+using MovieSoundtrackLengthTest = SoundtrackSession::CaseTest<LengthCase>;
 
 TEST_P(MovieSoundtrackLengthTest, ThePictureAndTheSoundEachPlayWhole)
 {
     const LengthCase &c = GetParam();
-    TheoraMovieRecipe recipe;
-    recipe.frames = kFrames;
-    recipe.withSound = 1;
-    recipe.soundFrames = c.soundFrames;
-    ASSERT_TRUE(WriteTheoraMovieFile(recipe, "sound_length.ogv"));
-    const int movie = CreateMovieHandleFromFile(nullptr, "sound_length.ogv", nullptr, nullptr, 0, nullptr);
+    const int movie = SoundtrackSession::OpenMovieWithSoundtrack("sound_length.ogv", kFrames, c.soundFrames);
     ASSERT_NE(movie, -1);
     MovieHandleRecord *record = GetMovieHandleRecord(movie);
-    ASSERT_NE(record->soundtrack, -1);
     EXPECT_NEAR(GetSoundHandleLengthMs(record->soundtrack), c.soundFrames * 100, 50);
 
     KorvoTest::Backstop backstop("the movie's play", KorvoTest::kWaitBackstopSeconds);

@@ -9,7 +9,6 @@
 #include "soundtrack_session.h"
 
 #include "sound/public_api.h"
-#include "tools/theoramovie/theora_movie_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -42,23 +41,14 @@ void PrintTo(const ReplayCase &c, std::ostream *out)
     *out << c.name;
 }
 
-class MovieSoundtrackReplayTest : public ::testing::TestWithParam<ReplayCase> {
-protected:
-    void SetUp() override { SoundtrackSession::Start(); }
-    void TearDown() override { SoundtrackSession::End(); }
-};
+using MovieSoundtrackReplayTest = SoundtrackSession::CaseTest<ReplayCase>;
 
 TEST_P(MovieSoundtrackReplayTest, TheFramesFollowTheSoundtrackFromItsPlace)
 {
     const ReplayCase &c = GetParam();
-    TheoraMovieRecipe recipe;
-    recipe.frames = kFrames;
-    recipe.withSound = 1;
-    ASSERT_TRUE(WriteTheoraMovieFile(recipe, "replayed.ogv"));
-    const int movie = CreateMovieHandleFromFile(nullptr, "replayed.ogv", nullptr, nullptr, 0, nullptr);
+    const int movie = SoundtrackSession::OpenMovieWithSoundtrack("replayed.ogv", kFrames);
     ASSERT_NE(movie, -1);
     MovieHandleRecord *record = GetMovieHandleRecord(movie);
-    ASSERT_NE(record->soundtrack, -1);
 
     ASSERT_EQ(StartMoviePlayback(movie, c.firstPlayType, 0), 0);
     for (int tick = 0; c.ticksBeforePause < 0 ? record->stopped == 0 && tick < kMostTicks : tick < c.ticksBeforePause;
@@ -88,7 +78,7 @@ TEST_P(MovieSoundtrackReplayTest, TheFramesFollowTheSoundtrackFromItsPlace)
             shown.push_back(frame);
             TheoraTestMovie::ExpectImageOfFrame(record->player, frame);
         }
-        const int due = std::min(ms * recipe.fpsNumerator / 1000, kFrames - 1);
+        const int due = std::min(ms * TheoraMovieRecipe{}.fpsNumerator / 1000, kFrames - 1);
         if (sounding && frame != due && wrong++ == 0) {
             firstWrong = "frame " + std::to_string(frame) + ", not " + std::to_string(due) + ", at " +
                          std::to_string(ms) + " ms of sound";

@@ -8,6 +8,7 @@
 #include "sound/sound_handle.h"
 #include "sound/stream_sound.h"
 #include "tests/sound/sound_fakes.h"
+#include "tools/theoramovie/theora_movie_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -41,5 +42,32 @@ inline int64_t Play(int soundtrack, int ms)
     }
     return played;
 }
+
+// Writes a Theora movie of `frames` with a soundtrack of `soundFrames` frames'
+// length (-1: as long as the picture) and opens it; the handle, or -1 when it
+// could not be written or opened, or has no soundtrack.
+inline int OpenMovieWithSoundtrack(const char *path, int frames, int soundFrames = -1)
+{
+    Korvo::TheoraMovieRecipe recipe;
+    recipe.frames = frames;
+    recipe.withSound = 1;
+    recipe.soundFrames = soundFrames;
+    if (!Korvo::WriteTheoraMovieFile(recipe, path)) {
+        return -1;
+    }
+    const int movie = Korvo::CreateMovieHandleFromFile(nullptr, path, nullptr, nullptr, 0, nullptr);
+    if (movie != -1 && Korvo::GetMovieHandleRecord(movie)->soundtrack == -1) {
+        return -1;
+    }
+    return movie;
+}
+
+// Table-driven tests whose cases each run in a session of their own.
+template <class Case>
+class CaseTest : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override { Start(); }
+    void TearDown() override { End(); }
+};
 
 } // namespace SoundtrackSession
